@@ -1,0 +1,58 @@
+# The two commands of the README, and the rest of the daily work.
+#   make run    set everything up, build, start Corvane on the bundled example installation
+#   make test   set everything up, build twice (plain and with ASan+UBSan), run every test
+#   make bench  optimised build, run every benchmark
+#   make fuzz   clang build of the fuzz targets, run each for FUZZ_SECONDS
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+EXAMPLE := $(CURDIR)/examples
+export COMMANDER_PATH ?= $(EXAMPLE)/totalcmd
+
+.PHONY: deps build build-asan run test test-plain test-asan bench fuzz format clean
+
+deps:
+	@bash scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_WITH_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run-example $(BUILD)/bin
+
+test-plain: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+test: test-plain test-asan
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release -DCORVANE_WITH_TESTS=OFF -DCORVANE_WITH_QT=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; \
+	  "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug \
+	  -DCORVANE_SANITIZE=ON -DCORVANE_FUZZ=ON -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_TESTS=OFF -DCORVANE_WITH_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

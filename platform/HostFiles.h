@@ -1,0 +1,53 @@
+#pragma once
+// Windows file names over the host's file system. Every file name inside the core is a
+// Windows name ("C:\Tools\tool.exe", "Language\deu.inc"); only this layer turns one into
+// a host path. On Windows the name is the path. Elsewhere names follow Wine's view of
+// the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
+// when WINEPREFIX is unset), Z: is / when no prefix maps it, a name starting with / is
+// already a host path, \ and / both separate, a relative name is relative to the
+// current directory, and each component that does not exist as written is matched
+// without regard to case. UNC names find nothing.
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A write that did not reach the disk; what() names the file and the reason.
+class EFileWriteError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The host path of a Windows name; for a name that does not exist (yet), the path it
+// would be created at. Empty when the name cannot be mapped (UNC, unmapped drive).
+std::string HostPath(const std::string &windowsName);
+// The Windows name of a host path: the mapped drive with the longest matching target,
+// else Z: with backslashes.
+std::string WindowsName(const std::string &hostPath);
+
+bool FileExists(const std::string &windowsName);      // an existing regular file
+bool DirectoryExists(const std::string &windowsName); // an existing directory
+
+struct FileStamp {
+  uint64_t size = 0;
+  int64_t modifiedNs = 0;
+  bool operator==(const FileStamp &) const = default;
+};
+std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
+
+// The file's bytes, or nothing when it is missing or unreadable.
+std::optional<std::string> ReadFileBytes(const std::string &windowsName);
+// Replaces the file atomically: a temporary file beside it, flushed, renamed over it.
+// Throws EFileWriteError; on failure the old file is untouched.
+void WriteFileAtomic(const std::string &windowsName, std::string_view bytes);
+// Renames a file over another (both Windows names); throws EFileWriteError.
+void ReplaceFile(const std::string &fromWindowsName, const std::string &toWindowsName);
+bool DeleteFileA(const std::string &windowsName);
+
+// The current directory as a Windows name.
+std::string GetCurrentDirectoryA();
+
+} // namespace platform

@@ -1,0 +1,78 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    auto candidate = base / ("corvane-test-" + std::to_string(getpid()) + "-" +
+                             std::to_string(counter++));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedEnv::ScopedEnv(const std::string &name, const char *value) : name_(name) {
+  if (const char *old = std::getenv(name.c_str())) {
+    had_ = true;
+    old_ = old;
+  }
+  if (value)
+    setenv(name.c_str(), value, 1);
+  else
+    unsetenv(name.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_)
+    setenv(name_.c_str(), old_.c_str(), 1);
+  else
+    unsetenv(name_.c_str());
+}
+
+std::string ReadBytes(const std::filesystem::path &file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in)
+    throw std::runtime_error("cannot read " + file.string());
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteBytes(const std::filesystem::path &file, const std::string &bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out)
+    throw std::runtime_error("cannot write " + file.string());
+}
+
+std::filesystem::path TestData(const std::string &relative) {
+  return std::filesystem::path(CORVANE_TEST_DATA) / relative;
+}
+
+std::filesystem::path SharedDir() {
+  std::filesystem::path dir(CORVANE_SHARED_DIR);
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
+}
+
+} // namespace testsupport

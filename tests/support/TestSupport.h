@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the test suites: temporary folders, whole-file access and the
+// locations of the project's test data and of the workplace's shared folder.
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A fresh empty folder below the system's temporary folder, removed with the object.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::filesystem::path &path() const { return path_; }
+  std::filesystem::path operator/(const std::string &name) const { return path_ / name; }
+
+private:
+  std::filesystem::path path_;
+};
+
+// Sets an environment variable for the object's lifetime and restores the old value.
+class ScopedEnv {
+public:
+  ScopedEnv(const std::string &name, const char *value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+  std::string name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+std::string ReadBytes(const std::filesystem::path &file);
+void WriteBytes(const std::filesystem::path &file, const std::string &bytes);
+
+std::filesystem::path TestData(const std::string &relative);
+// The workplace's shared folder, or an empty path when it is not there.
+std::filesystem::path SharedDir();
+
+} // namespace testsupport
