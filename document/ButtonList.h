@@ -1,0 +1,103 @@
+#pragma once
+// The open button bar: an ordered list of buttons read from and written to the
+// "Buttonbar" section of a bar file, with one icon handle per button for the bar list.
+// Also the user commands of Total Commander (UserCmdList), which share the record type.
+#include "platform/IconHandle.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One button. Section and SourceFile are filled only for user commands.
+class TButts {
+public:
+  std::string IconRef;
+  std::string Command;
+  std::string Params;
+  std::string StartPath;
+  std::string Tooltip;
+  int32_t RunMode = 0;
+  std::string Section;
+  std::string SourceFile;
+};
+
+// Field numbers of GetField and SetField.
+enum ButtonField : int {
+  bfIconRef = 0,
+  bfCommand = 1,
+  bfParams = 2,
+  bfStartPath = 3,
+  bfTooltip = 4,
+  bfRunMode = 5,
+};
+
+enum : uint8_t { CacheOff = 0, CacheLinks = 1, CacheAlternative = 2 };
+
+// A bar file holding more buttons than this is refused rather than loaded: no real bar
+// comes near it, and a corrupt count must not make the editor allocate gigabytes.
+constexpr int MaxBarButtons = 100000;
+
+// The bar could not be loaded (a count beyond MaxBarButtons).
+class EBarLoadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+class ButtonsList {
+public:
+  // Loads the bar (an empty name gives an empty bar) and its icons.
+  explicit ButtonsList(const std::string &fileName);
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName) {
+    return std::make_unique<ButtonsList>(fileName);
+  }
+  ~ButtonsList();
+  ButtonsList(const ButtonsList &) = delete;
+  ButtonsList &operator=(const ButtonsList &) = delete;
+
+  int Count() const { return static_cast<int>(Buttons.size()); }
+  int Add();
+  int Insert(int position);
+  void Delete(int position);
+  void Move(int from, int to);
+  std::string GetField(int position, int field) const;
+  void SetField(int position, int field, const std::string &text);
+  void RefreshIcon(int position);
+  // The button's icon handle, or none (an empty handle) for a position out of range.
+  const platform::IconHandle &IconHandle(int position) const;
+
+  // Writes the bar; throws platform::EFileWriteError when the file cannot be written,
+  // leaving Modified set and the file as it was.
+  void SaveTo(const std::string &fileName);
+  void Save();
+
+  // The command as it is written to the bar file.
+  static std::string QuoteCommand(const std::string &command);
+
+  std::vector<std::unique_ptr<TButts>> Buttons;
+  std::vector<platform::IconHandle> IconHandles;
+  std::vector<std::pair<std::string, int>> CacheMap;
+  std::string FileName;
+  bool Modified = false;
+  bool IconsChanged = false;
+  uint8_t CacheMode = CacheOff;
+
+private:
+  void LoadBar(const std::string &fileName);
+  void LoadIcons();
+  platform::IconHandle ExtractButtonIcon(const TButts &button, bool checkCount) const;
+  void WriteButton(const std::string &fileName, int position);
+};
+
+// The user-defined commands of "usercmd.ini" and of the localized user-command file.
+class UserCmdList {
+public:
+  UserCmdList();
+  static std::unique_ptr<UserCmdList> Create() { return std::make_unique<UserCmdList>(); }
+  std::vector<std::unique_ptr<TButts>> Commands;
+
+private:
+  void ReadFile(const std::string &fileName);
+};

@@ -1,0 +1,3 @@
+#include "document/Globals.h"
+
+std::string ExeFileName;
