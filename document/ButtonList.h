@@ -76,6 +76,10 @@ public:
   // The command as it is written to the bar file.
   static std::string QuoteCommand(const std::string &command);
 
+  // Collects the bar's icons into an icon library written as cacheFileName; fills
+  // CacheMap. True when the library was assembled and written without any failure.
+  bool BuildIconCache(const std::string &cacheFileName);
+
   std::vector<std::unique_ptr<TButts>> Buttons;
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
@@ -88,7 +92,11 @@ private:
   void LoadBar(const std::string &fileName);
   void LoadIcons();
   platform::IconHandle ExtractButtonIcon(const TButts &button, bool checkCount) const;
-  void WriteButton(const std::string &fileName, int position);
+  void WriteButton(const std::string &fileName, int position, bool cacheBuilt);
+  // The icon cache's steps of a save: before the button keys (returns whether the cache
+  // was built) and after each "button"N key.
+  bool BuildCacheForSave(const std::string &fileName);
+  void WriteCacheReference(const std::string &fileName, int position, bool cacheBuilt);
 };
 
 // The user-defined commands of "usercmd.ini" and of the localized user-command file.

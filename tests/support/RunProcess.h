@@ -1,0 +1,16 @@
+#pragma once
+// Runs a program with arguments (no shell) and collects its exit status and output.
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ProcessResult {
+  int status = -1; // exit status, or -1 when it did not exit normally
+  std::string out;
+  std::string err;
+};
+
+ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args);
+
+} // namespace testsupport
