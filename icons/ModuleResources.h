@@ -4,6 +4,7 @@
 // Windows) and 16-bit NE modules (icon libraries). Every offset, count and size read
 // from the file is checked against the file's bytes before use.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,10 +42,15 @@ public:
   static std::optional<ResourceModule> FromBytes(std::string bytes);
 
   ModuleFormat Format() const;
-  // Names of the resources of a type, in the platform's enumeration order: named
-  // entries first (as the directory sorts them), then integer identifiers ascending.
+  // Names of the resources of a type, in the platform's enumeration order: for a PE
+  // module named entries first (as the directory sorts them), then integer identifiers
+  // ascending; for an NE module the order of its resource table, which is the order the
+  // icon library reader numbers its groups in. Text names arrive in the ANSI code page
+  // (Windows-1252 here; characters it lacks become '?').
   std::vector<ResourceName> EnumResourceNames(uint16_t type) const;
-  // The bytes of a resource, in any language; nothing when absent or out of bounds.
+  // The bytes of a resource, in any language (the first the directory lists); nothing
+  // when absent or when its bytes are not all in the file. The span stays valid as long
+  // as any copy of this module lives.
   std::optional<std::span<const uint8_t>> FindResource(uint16_t type,
                                                        const ResourceName &name) const;
 
