@@ -1,0 +1,240 @@
+#pragma once
+// A named, ordered collection of icons: filled from a 32-bit module (PE) through the
+// module's resources or from a 16-bit module (NE, the format of .icl icon libraries)
+// parsed directly, and written out as a 16-bit icon library.
+#include "icons/AdvancedIcon.h"
+#include "icons/ModuleResources.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace icons {
+
+// Reading or writing an icon library failed; the messages are fixed English texts.
+class EICLReadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// An index outside a list ("List index out of bounds (5)").
+class EListError : public std::out_of_range {
+public:
+  explicit EListError(int index)
+      : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
+};
+
+// A name with the icon it names; the icon may be none.
+using TNamedIcon = std::pair<std::string, std::unique_ptr<TAdvancedIcon>>;
+using TNamedIcons = std::vector<TNamedIcon>;
+
+// The icons of a library with their names, in order; duplicates allowed. The list owns
+// its icons.
+class TIconList {
+public:
+  // Appends Icon under Name and returns its position; an empty Name becomes "Icon "
+  // and the new count ("Icon 1", "Icon 10"). Does nothing (and returns -1) without an
+  // icon.
+  int AddIcon(std::string Name, std::unique_ptr<TAdvancedIcon> Icon);
+  // Frees every icon and empties the list.
+  void Clear();
+  // Frees the icon at Index and removes its entry; EListError outside the list.
+  void Delete(int Index);
+  // Replaces the content (freeing the icons held) by the given pairs, taken over in order.
+  void Assign(TNamedIcons Source);
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  // The name / the icon at a position; EListError outside the list.
+  const std::string &Strings(int Index) const;
+  TAdvancedIcon *Objects(int Index) const;
+
+private:
+  TNamedIcons items_;
+};
+
+class TIconLibrary {
+public:
+  TIconLibrary() = default;
+  virtual ~TIconLibrary() = default;
+  TIconLibrary(const TIconLibrary &) = delete;
+  TIconLibrary &operator=(const TIconLibrary &) = delete;
+
+  // Replaces Icons by the icons of a PE or NE module file. A missing file, a file that
+  // is not a module, a module without group icons and a damaged 16-bit module change
+  // nothing and raise nothing. Raises EResNotFound when a 32-bit module's group names
+  // an icon resource the module does not hold.
+  void LoadFromFile(const std::string &FileName);
+  // The same over a module's bytes already in memory; FileName names it.
+  void LoadFromBytes(const std::string &FileName, std::string Bytes);
+  // Writes the library as a 16-bit icon library, replacing the file atomically (a
+  // failed write leaves the old file as it was). Raises EICLReadError for a library
+  // that cannot be written (no icons, more than 32767 icons or images) before the file
+  // is touched, platform::EFileWriteError when the write fails.
+  void SaveToFile(const std::string &FileName) const;
+  // The bytes SaveToFile writes, after the same checks.
+  std::string SaveToBytes() const;
+
+  std::string FileName;
+  TIconList Icons;
+};
+
+// True when the file starts with "MZ" and its new header (at the 16-bit offset stored
+// at 60) starts with "PE" or "NE"; Is32Bit tells which. Raises EFOpenError when the
+// file cannot be read.
+bool CheckModuleHeader(const std::string &FileName, bool &Is32Bit);
+bool CheckModuleHeader(const ByteReader &Bytes, bool &Is32Bit);
+
+// Reads the (name, icon) pairs of a module into Icons, in file order; the pairs pass to
+// whoever takes them.
+class TICLReader {
+public:
+  explicit TICLReader(std::string FileName) : FileName(std::move(FileName)) {}
+  virtual ~TICLReader() = default;
+  TICLReader(const TICLReader &) = delete;
+  TICLReader &operator=(const TICLReader &) = delete;
+
+  virtual bool Read() = 0;
+
+  std::string FileName;
+  TNamedIcons Icons;
+};
+
+// A 32-bit module's group icons through the platform's module loader, in the platform's
+// enumeration order (named groups first, then integer identifiers ascending), each named
+// by its text or the decimal identifier.
+class T32BitReader : public TICLReader {
+public:
+  explicit T32BitReader(std::string FileName) : TICLReader(std::move(FileName)) {}
+  // Over the module's bytes instead of the file.
+  T32BitReader(std::string FileName, std::string Bytes)
+      : TICLReader(std::move(FileName)), bytes_(std::move(Bytes)) {}
+
+  // False when the module cannot be loaded; otherwise true, whatever it holds. A group
+  // that is not an icon directory gives an icon without images.
+  bool Read() override;
+
+  std::optional<ResourceModule> Module;
+  bool ModuleLoaded = false;
+
+private:
+  void AddGroupIcon(const ResourceName &ResName, TLoadBudget &Budget);
+  std::optional<std::string> bytes_;
+};
+
+// One resource entry of a 16-bit module's resource table.
+struct TNEResourceEntry {
+  uint16_t Offset = 0; // in alignment units
+  uint16_t Length = 0; // in alignment units, fill included
+  uint16_t Flags = 0;
+  uint16_t Id = 0; // 0x8000 | n for the integer identifier n
+};
+
+class T16BitReader;
+
+// An icon read out of a 16-bit module; Name is the reader's name for its group.
+class TICL16Icon : public TAdvancedIcon {
+public:
+  // Loads group Index of the reader's group table and the images it names. A group that
+  // is not an icon directory leaves the icon without images.
+  void LoadGroup(T16BitReader &Reader, uint16_t Index);
+  // Reads one group directory entry from Source and appends the image it names.
+  void LoadImage(T16BitReader &Reader, TByteStream &Source);
+
+  std::string Name;
+};
+
+// An image of a 16-bit module: the group entry's fields as they stand (no size taken
+// from the bitmap) and the icon resource's bytes, fill included.
+class TICL16IconImage : public TIconImage {
+public:
+  static std::unique_ptr<TICL16IconImage> CreateFromEntry(std::span<const uint8_t> Entry,
+                                                          std::vector<uint8_t> Data);
+};
+
+// A 16-bit (NE) module parsed directly. Any fault of the file, including one that would
+// read past its end, makes Read return false.
+class T16BitReader : public TICLReader {
+public:
+  // Reads the file at once; raises EFOpenError when it cannot be read.
+  explicit T16BitReader(std::string FileName);
+  // Over the module's bytes instead of the file.
+  T16BitReader(std::string FileName, std::string Bytes);
+
+  bool Read() override;
+
+  // The index of the first entry of the group table (Group) or icon table whose
+  // identifier with the top bit flipped is Id; EICLReadError "Icon Resource Not Found"
+  // when there is none.
+  uint16_t FindResource(uint16_t Id, bool Group) const;
+  // The bytes of entry Index of a table (fill included; a resource cut by the end of
+  // the file gives the bytes that are there) and its name: BaseName, a space and the
+  // 1-based index in at least three digits. Raises EReadError when the resource
+  // starts beyond the end.
+  std::vector<uint8_t> ReadResource(uint16_t Index, bool Group, std::string &Name);
+  void CopyResource(uint16_t Index, bool Group, std::string &Name, TByteWriter &Dest);
+
+  TByteStream Stream;
+  uint16_t AlignShift = 0;
+  uint16_t HeaderOffset = 0;
+  uint32_t ResourceTableOffset = 0;
+  uint32_t NameTableOffset = 0;
+  uint16_t IconCount = 0;
+  uint16_t GroupIconCount = 0;
+  std::string BaseName;
+  std::optional<std::vector<TNEResourceEntry>> IconEntries;
+  std::optional<std::vector<TNEResourceEntry>> GroupIconEntries;
+
+private:
+  void ReadHeaders();
+  std::vector<std::string> ReadResourceTable();
+  void ReadTypeInfo();
+  std::vector<std::string> ReadNames();
+  std::span<const uint8_t> ResourceBytes(uint16_t Index, bool Group, std::string &Name);
+
+  std::string bytes_;
+  TLoadBudget budget_{0};
+  // The first entry of each identifier in the icon table, so that looking up every
+  // image of a large library stays linear.
+  std::unordered_map<uint16_t, uint16_t> iconIndex_;
+};
+
+// Writes a library as a 16-bit icon library: an "MZ" stub, an "NE" header, a resource
+// table of group icons (one per icon) and icons (one per image), the names, then the
+// group directories and the image bytes, each block aligned.
+class T16BitWriter {
+public:
+  explicit T16BitWriter(const TIconLibrary &Library);
+
+  // Builds the file and writes it atomically.
+  void WriteToFile(const std::string &FileName);
+  // Builds the file and returns its bytes.
+  std::string WriteToBytes();
+
+  uint32_t ImageCount = 0;
+  uint16_t AlignShift = 0;
+
+private:
+  void WriteHeaders();
+  void WriteResourceTable();
+  void WriteNames();
+  void ComputeAlignShift();
+  bool LayoutFits(uint16_t shift) const;
+  void WriteResources();
+  void PadToAlignment();
+  void PatchEntry(uint64_t EntryPos, uint64_t Start, uint64_t End);
+  std::vector<const TIconImage *> AllImages() const;
+
+  const TIconLibrary &Library;
+  TByteWriter Stream;
+  uint64_t ResourceTablePos = 0;
+  uint64_t NameTableFieldPos = 0;
+  std::vector<uint64_t> GroupEntryPos;
+  std::vector<uint64_t> IconEntryPos;
+};
+
+} // namespace icons
