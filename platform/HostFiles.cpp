@@ -1,20 +1,331 @@
 #include "platform/HostFiles.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace platform {
 
-// Identity mapping for now: host paths are used as they are written.
-std::string HostPath(const std::string &windowsName) { return windowsName; }
-std::string WindowsName(const std::string &hostPath) { return hostPath; }
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string JoinHost(const std::string &dir, std::string_view name) {
+  std::string joined = dir;
+  if (joined.empty() || joined.back() != '/')
+    joined += '/';
+  joined += name;
+  return joined;
+}
+
+int64_t ModifiedNs(const struct stat &st) {
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+int64_t NowNs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Host folder of each drive letter of one prefix; empty for an unmapped letter.
+using DriveTable = std::array<std::string, 26>;
+
+DriveTable ReadDriveTable(const std::string &prefix) {
+  DriveTable drives;
+  for (int i = 0; i < 26 && !prefix.empty(); ++i) {
+    // Targets are canonical so that host paths reached through symlinks still find
+    // their drive in the inverse mapping.
+    const std::string link = prefix + "/dosdevices/" + static_cast<char>('a' + i) + ":";
+    std::error_code ec;
+    auto target = fs::canonical(link, ec);
+    if (!ec && fs::is_directory(target, ec))
+      drives[static_cast<size_t>(i)] = target.string();
+  }
+  if (drives[25].empty())
+    drives[25] = "/";
+  return drives;
+}
+
+// The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
+// another prefix or when the dosdevices folder changes, so the table costs one stat; a
+// table read within a second of a change is read again, as a change in the same clock
+// tick leaves the folder's time alone.
+DriveTable Drives() {
+  static std::mutex lock;
+  static std::string cachedKey;
+  static DriveTable cached;
+  static int64_t readNs = 0;
+  static int64_t changedNs = 0;
+  const std::string prefix = WinePrefixDir();
+  struct stat st {};
+  std::string key = prefix;
+  int64_t changed = 0;
+  if (!prefix.empty() && ::stat((prefix + "/dosdevices").c_str(), &st) == 0) {
+    changed = ModifiedNs(st);
+    key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
+  }
+  std::lock_guard<std::mutex> guard(lock);
+  if (readNs == 0 || key != cachedKey || readNs - changedNs < 1000000000) {
+    readNs = NowNs();
+    cached = ReadDriveTable(prefix);
+    cachedKey = key;
+    changedNs = changed;
+  }
+  return cached;
+}
+
+// Case-insensitive lookup of names within one folder. A listing is kept while the
+// folder's modification time stays the same; a listing taken within a second of the
+// last change is not trusted, as a change in the same clock tick leaves the time alone.
+class FolderListings {
+public:
+  std::optional<std::string> Find(const std::string &dir, std::string_view name) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return std::nullopt;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = listings_.find(dir);
+    if (it == listings_.end() || it->second.modifiedNs != ModifiedNs(st) ||
+        it->second.scannedNs - it->second.modifiedNs < 1000000000) {
+      if (listings_.size() >= kMaxFolders)
+        listings_.clear();
+      it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st))).first;
+    }
+    std::string lower(name);
+    for (char &c : lower)
+      c = LowerAscii(c);
+    auto hit = it->second.names.find(lower);
+    if (hit == it->second.names.end())
+      return std::nullopt;
+    return hit->second;
+  }
+
+private:
+  struct Listing {
+    int64_t modifiedNs = 0;
+    int64_t scannedNs = 0;
+    std::unordered_map<std::string, std::string> names; // lower-cased → as on disk
+  };
+  static constexpr size_t kMaxFolders = 256;
+
+  static Listing Scan(const std::string &dir, int64_t modifiedNs) {
+    Listing listing;
+    listing.modifiedNs = modifiedNs;
+    listing.scannedNs = NowNs();
+    DIR *d = ::opendir(dir.c_str());
+    if (!d)
+      return listing;
+    while (const dirent *entry = ::readdir(d)) {
+      std::string onDisk = entry->d_name;
+      std::string lower = onDisk;
+      for (char &c : lower)
+        c = LowerAscii(c);
+      // Of several names differing only in case, the smallest wins, whatever order
+      // the folder lists them in.
+      auto [pos, added] = listing.names.emplace(lower, onDisk);
+      if (!added && onDisk < pos->second)
+        pos->second = onDisk;
+    }
+    ::closedir(d);
+    return listing;
+  }
+
+  std::mutex lock_;
+  std::unordered_map<std::string, Listing> listings_;
+};
+
+FolderListings &Listings() {
+  static FolderListings listings;
+  return listings;
+}
+
+// Walks the components of a Windows name down from a host folder. ".." never climbs
+// above the folder the walk starts from (a drive's root). While the folders exist, a
+// component missing as written is looked up without regard to case; below a missing
+// folder the components are kept as written, which is where a new file would go.
+class PathWalk {
+public:
+  explicit PathWalk(std::string root) : path_(std::move(root)) {}
+
+  void Add(std::string_view component) {
+    if (component.empty() || component == ".")
+      return;
+    if (component == "..") {
+      if (!marks_.empty()) {
+        path_.resize(marks_.back());
+        marks_.pop_back();
+        existing_ = std::min(existing_, marks_.size());
+      }
+      return;
+    }
+    const bool parentExists = existing_ == marks_.size();
+    marks_.push_back(path_.size());
+    std::string asWritten = JoinHost(path_, component);
+    struct stat st {};
+    if (parentExists && ::lstat(asWritten.c_str(), &st) == 0) {
+      path_ = std::move(asWritten);
+      existing_ = marks_.size();
+    } else if (auto found = parentExists ? Listings().Find(path_, component) : std::nullopt) {
+      path_ = JoinHost(path_, *found);
+      existing_ = marks_.size();
+    } else {
+      path_ = std::move(asWritten);
+    }
+  }
+
+  void AddAll(std::string_view rest) {
+    size_t start = 0;
+    for (size_t i = 0; i <= rest.size(); ++i) {
+      if (i == rest.size() || IsSeparator(rest[i])) {
+        Add(rest.substr(start, i - start));
+        start = i + 1;
+      }
+    }
+  }
+
+  const std::string &Path() const { return path_; }
+
+private:
+  std::string path_;
+  std::vector<size_t> marks_; // length of path_ before each added component
+  size_t existing_ = 0;       // how many added components are known to exist
+};
+
+std::string HostCurrentDirectory() {
+  std::error_code ec;
+  auto cwd = fs::current_path(ec);
+  return ec ? std::string() : cwd.string();
+}
+
+int DriveIndex(char letter) {
+  const char lower = LowerAscii(letter);
+  return (lower >= 'a' && lower <= 'z') ? lower - 'a' : -1;
+}
+
+// True when host path p lies in folder dir (or is it); both canonical, without a
+// trailing slash unless they are the root.
+bool LiesIn(const std::string &p, const std::string &dir) {
+  if (dir == "/")
+    return !p.empty() && p[0] == '/';
+  return p.size() >= dir.size() && p.compare(0, dir.size(), dir) == 0 &&
+         (p.size() == dir.size() || p[dir.size()] == '/');
+}
+
+std::string BackslashedName(char letter, std::string_view rest) {
+  std::string name{letter, ':', '\\'};
+  while (!rest.empty() && rest.front() == '/')
+    rest.remove_prefix(1);
+  for (char c : rest)
+    name += (c == '/') ? '\\' : c;
+  return name;
+}
+
+} // namespace
+
+std::string WinePrefixDir() {
+#ifdef _WIN32
+  return std::string();
+#endif
+  if (const char *prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+    return prefix;
+  if (const char *home = std::getenv("HOME"); home && *home)
+    return std::string(home) + "/.wine";
+  return std::string();
+}
+
+std::string HostPath(const std::string &windowsName) {
+  const std::string &name = windowsName;
+#ifdef _WIN32
+  return name;
+#endif
+  if (name.empty())
+    return std::string();
+  // "\\server\share" and "\\?\..." are UNC names, which no drive maps; "//x" stays a
+  // host path, as the host reads it.
+  if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]) &&
+      (name[0] == '\\' || name[1] == '\\'))
+    return std::string();
+  if (name[0] == '/') {
+    PathWalk walk("/");
+    walk.AddAll(name);
+    return walk.Path();
+  }
+  const DriveTable drives = Drives();
+  if (name.size() >= 2 && name[1] == ':' && DriveIndex(name[0]) >= 0) {
+    // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
+    const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
+    if (root.empty())
+      return std::string();
+    PathWalk walk(root);
+    walk.AddAll(std::string_view(name).substr(2));
+    return walk.Path();
+  }
+  if (name[0] == '\\') {
+    // Rooted without a drive: the root of the current directory's drive.
+    const std::string current = WindowsName(HostCurrentDirectory());
+    const int drive = current.empty() ? 25 : DriveIndex(current[0]);
+    const std::string &root = drives[static_cast<size_t>(drive < 0 ? 25 : drive)];
+    if (root.empty())
+      return std::string();
+    PathWalk walk(root);
+    walk.AddAll(name);
+    return walk.Path();
+  }
+  PathWalk walk("/");
+  walk.AddAll(HostCurrentDirectory());
+  walk.AddAll(name);
+  return walk.Path();
+}
+
+std::string WindowsName(const std::string &hostPath) {
+#ifdef _WIN32
+  return hostPath;
+#endif
+  if (hostPath.empty())
+    return std::string();
+  fs::path path(hostPath);
+  if (path.is_relative())
+    path = fs::path(HostCurrentDirectory()) / path;
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(path, ec);
+  std::string host = (ec ? path.lexically_normal() : canonical.lexically_normal()).string();
+  while (host.size() > 1 && host.back() == '/')
+    host.pop_back();
+  const DriveTable drives = Drives();
+  int best = -1;
+  for (int i = 0; i < 26; ++i) {
+    const std::string &target = drives[static_cast<size_t>(i)];
+    if (!target.empty() && LiesIn(host, target) &&
+        (best < 0 || target.size() > drives[static_cast<size_t>(best)].size()))
+      best = i;
+  }
+  if (best < 0)
+    return BackslashedName('Z', host);
+  const std::string &target = drives[static_cast<size_t>(best)];
+  const size_t skip = target == "/" ? 0 : target.size();
+  return BackslashedName(static_cast<char>('A' + best), std::string_view(host).substr(skip));
+}
 
 namespace {
 

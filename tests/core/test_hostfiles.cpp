@@ -1,0 +1,241 @@
+// Windows names over the host: Wine's drive mapping in both directions.
+#include "platform/HostFiles.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::ReadBytes;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+// A Wine-style prefix in a temporary folder: dosdevices/c: → ../drive_c, as winecfg
+// makes it, and WINEPREFIX pointing at it while the object lives.
+class WinePrefix {
+public:
+  WinePrefix() {
+    root_ = fs::canonical(dir_.path());
+    prefix_ = root_ / "wine";
+    fs::create_directories(prefix_ / "drive_c");
+    fs::create_directories(prefix_ / "dosdevices");
+    fs::create_directory_symlink("../drive_c", prefix_ / "dosdevices" / "c:");
+    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", prefix_.c_str());
+  }
+  const fs::path &root() const { return root_; }
+  const fs::path &prefix() const { return prefix_; }
+  fs::path driveC() const { return prefix_ / "drive_c"; }
+  void MapDrive(char letter, const fs::path &target) const {
+    fs::create_directory_symlink(target, prefix_ / "dosdevices" / (std::string(1, letter) + ":"));
+  }
+
+private:
+  TempDir dir_;
+  fs::path root_, prefix_;
+  std::unique_ptr<ScopedEnv> env_;
+};
+
+class ScopedCurrentDirectory {
+public:
+  explicit ScopedCurrentDirectory(const fs::path &dir) : old_(fs::current_path()) {
+    fs::current_path(dir);
+  }
+  ~ScopedCurrentDirectory() { fs::current_path(old_); }
+
+private:
+  fs::path old_;
+};
+
+// The host path as a Windows name below Z:, which maps the host's root.
+std::string OnZ(const fs::path &host) {
+  std::string name = "Z:";
+  for (char c : host.string())
+    name += c == '/' ? '\\' : c;
+  return name;
+}
+
+void Touch(const fs::path &file) {
+  WriteBytes(file, "x");
+}
+
+struct NameCase {
+  const char *what;
+  std::string windowsName;
+  std::string expected; // host path; empty when the name maps to nothing
+};
+
+} // namespace
+
+TEST(HostPath, MapsDriveNamesThroughThePrefix) {
+  WinePrefix wine;
+  const fs::path c = wine.driveC();
+  Touch(c / "Tools" / "Tool.EXE");
+  Touch(c / "Program Files" / "App" / "app.exe");
+  const std::string tool = (c / "Tools" / "Tool.EXE").string();
+  const std::vector<NameCase> cases = {
+      {"as written on disk", "C:\\Tools\\Tool.EXE", tool},
+      {"other letter case in every component", "c:\\tools\\tool.exe", tool},
+      {"mixed separators", "C:/TOOLS\\tool.Exe", tool},
+      {"dot and dot-dot components", "C:\\Tools\\.\\..\\tools\\Tool.exe", tool},
+      {"dot-dot stops at the drive root", "C:\\..\\..\\Tools\\Tool.EXE", tool},
+      {"lookup resumes after leaving a missing folder", "C:\\Missing\\..\\TOOLS\\tool.exe", tool},
+      {"drive-relative name from the root", "C:tools\\tool.exe", tool},
+      {"folder with a trailing separator", "C:\\Tools\\", (c / "Tools").string()},
+      {"drive root", "C:\\", c.string()},
+      {"blank in a folder name", "c:\\program files\\APP\\App.EXE",
+       (c / "Program Files" / "App" / "app.exe").string()},
+      {"new file keeps its name in the existing folder", "c:\\tools\\New.bar",
+       (c / "Tools" / "New.bar").string()},
+      {"below a missing folder every part stays as written", "C:\\Missing\\Sub\\x.ini",
+       (c / "Missing" / "Sub" / "x.ini").string()},
+      {"Z: is the host's root", OnZ(c) + "\\TOOLS\\tool.exe", tool},
+      {"host path, matched without regard to case",
+       (wine.prefix() / "DRIVE_C/tools/TOOL.exe").string(), tool},
+      {"UNC name", "\\\\server\\share\\tool.exe", ""},
+      {"unmapped drive", "Q:\\tool.exe", ""},
+      {"empty name", "", ""},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::HostPath(row.windowsName), row.expected) << row.windowsName;
+  }
+}
+
+TEST(HostPath, RelativeNamesStartAtTheCurrentDirectory) {
+  WinePrefix wine;
+  const fs::path tools = wine.driveC() / "Tools";
+  Touch(tools / "Language" / "deu.inc");
+  Touch(tools / "Tool.exe");
+  ScopedCurrentDirectory cwd(tools);
+  const std::vector<NameCase> cases = {
+      {"bare name", "TOOL.EXE", (tools / "Tool.exe").string()},
+      {"name in a subfolder", "language\\DEU.INC", (tools / "Language" / "deu.inc").string()},
+      {"leaving the folder", "..\\tools\\tool.exe", (tools / "Tool.exe").string()},
+      {"rooted name on the current drive", "\\TOOLS\\tool.exe", (tools / "Tool.exe").string()},
+      {"new file", "Language\\eng.inc", (tools / "Language" / "eng.inc").string()},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::HostPath(row.windowsName), row.expected);
+  }
+}
+
+TEST(WindowsName, PicksTheDriveWithTheLongestTarget) {
+  WinePrefix wine;
+  const fs::path c = wine.driveC();
+  fs::create_directories(c / "data");
+  fs::create_directories(c / "bars");
+  wine.MapDrive('d', c / "data");
+  // A second way into the prefix: paths through it must still find their drive.
+  fs::create_directory_symlink(wine.prefix(), wine.root() / "alias");
+  struct Case {
+    const char *what;
+    fs::path host;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"file not yet written", c / "bars" / "tools.bar", "C:\\bars\\tools.bar"},
+      {"drive root", c, "C:\\"},
+      {"trailing slash", fs::path(c.string() + "/bars/"), "C:\\bars"},
+      {"nested drive wins over its parent", c / "data" / "x.bar", "D:\\x.bar"},
+      {"reached through a symlink", wine.root() / "alias" / "drive_c" / "bars" / "a.bar",
+       "C:\\bars\\a.bar"},
+      {"outside every drive", wine.root() / "elsewhere" / "x.bar",
+       OnZ(wine.root()) + "\\elsewhere\\x.bar"},
+      {"dot-dot in the host path", c / "data" / ".." / "bars" / "t.bar", "C:\\bars\\t.bar"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::WindowsName(row.host.string()), row.expected);
+  }
+  ScopedCurrentDirectory cwd(c / "bars");
+  EXPECT_EQ(platform::WindowsName("tools.bar"), "C:\\bars\\tools.bar");
+  EXPECT_EQ(platform::GetCurrentDirectoryA(), "C:\\bars");
+}
+
+TEST(WindowsName, RoundTripGivesTheNameAsOnDisk) {
+  WinePrefix wine;
+  Touch(wine.driveC() / "Bars" / "Tools.bar");
+  for (const char *name : {"C:\\Bars\\Tools.bar", "c:\\bars\\tools.BAR", "C:/BARS/tools.bar"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(platform::WindowsName(platform::HostPath(name)), "C:\\Bars\\Tools.bar");
+  }
+}
+
+TEST(HostPath, ZFollowsThePrefixWhenItMapsZ) {
+  WinePrefix wine;
+  fs::create_directories(wine.root() / "zroot");
+  wine.MapDrive('z', wine.root() / "zroot");
+  Touch(wine.root() / "zroot" / "x.ico");
+  EXPECT_EQ(platform::HostPath("Z:\\X.ICO"), (wine.root() / "zroot" / "x.ico").string());
+  EXPECT_EQ(platform::WindowsName((wine.root() / "zroot" / "x.ico").string()), "Z:\\x.ico");
+}
+
+TEST(HostPath, FollowsAChangeOfPrefixAndNewDrives) {
+  WinePrefix first;
+  WinePrefix second; // its WINEPREFIX is the one in force
+  Touch(first.driveC() / "a.txt");
+  Touch(second.driveC() / "a.txt");
+  EXPECT_EQ(platform::HostPath("C:\\a.txt"), (second.driveC() / "a.txt").string());
+  {
+    ScopedEnv back("WINEPREFIX", first.prefix().c_str());
+    EXPECT_EQ(platform::HostPath("C:\\a.txt"), (first.driveC() / "a.txt").string());
+  }
+  EXPECT_EQ(platform::HostPath("E:\\a.txt"), "");
+  second.MapDrive('e', second.driveC());
+  EXPECT_EQ(platform::HostPath("E:\\a.txt"), (second.driveC() / "a.txt").string());
+}
+
+TEST(HostPath, PrefixDefaultsToDotWineInTheHomeFolder) {
+  TempDir home;
+  fs::create_directories(home / ".wine/drive_c");
+  fs::create_directories(home / ".wine/dosdevices");
+  fs::create_directory_symlink("../drive_c", home / ".wine/dosdevices/c:");
+  ScopedEnv noPrefix("WINEPREFIX", nullptr);
+  ScopedEnv homeDir("HOME", home.path().c_str());
+  EXPECT_EQ(platform::HostPath("C:\\x.bar"),
+            (fs::canonical(home.path()) / ".wine/drive_c/x.bar").string());
+}
+
+TEST(HostPath, FileAddedWithinTheSameClockTickIsFoundInAnyCase) {
+  // Case-insensitive lookups keep folder listings while the folder's time stays put. A
+  // file system with coarse times may add a file without moving the time on; here the
+  // time is set back by hand to stand for that.
+  WinePrefix wine;
+  const fs::path dir = wine.driveC() / "fresh";
+  Touch(dir / "First.txt");
+  const auto tick = fs::last_write_time(dir);
+  ASSERT_TRUE(platform::FileExists("C:\\FRESH\\first.TXT"));
+  Touch(dir / "Second.txt");
+  fs::last_write_time(dir, tick);
+  EXPECT_TRUE(platform::FileExists("C:\\FRESH\\second.TXT"));
+}
+
+TEST(HostPath, NamesDifferingOnlyInCaseResolveTheSameWayEveryTime) {
+  WinePrefix wine;
+  Touch(wine.driveC() / "ab.txt");
+  Touch(wine.driveC() / "AB.txt");
+  EXPECT_EQ(platform::HostPath("C:\\Ab.txt"), (wine.driveC() / "AB.txt").string());
+  EXPECT_EQ(platform::HostPath("C:\\ab.txt"), (wine.driveC() / "ab.txt").string());
+}
+
+TEST(HostFilesThroughNames, ReadWriteAndExistenceUseTheMapping) {
+  WinePrefix wine;
+  fs::create_directories(wine.driveC() / "Bars");
+  platform::WriteFileAtomic("c:\\BARS\\new.bar", "[Buttonbar]\r\n");
+  EXPECT_EQ(ReadBytes(wine.driveC() / "Bars" / "new.bar"), "[Buttonbar]\r\n");
+  EXPECT_EQ(platform::ReadFileBytes("C:\\bars\\NEW.BAR").value_or(""), "[Buttonbar]\r\n");
+  EXPECT_TRUE(platform::FileExists("C:\\Bars\\New.Bar"));
+  EXPECT_FALSE(platform::DirectoryExists("C:\\Bars\\New.Bar"));
+  EXPECT_TRUE(platform::DirectoryExists("c:\\bars\\"));
+  EXPECT_FALSE(platform::FileExists("\\\\server\\share\\new.bar"));
+  platform::ReplaceFile("C:\\bars\\new.bar", "C:\\BARS\\old.bar");
+  EXPECT_TRUE(fs::exists(wine.driveC() / "Bars" / "old.bar"));
+  EXPECT_TRUE(platform::DeleteFileA("c:\\bars\\OLD.bar"));
+  EXPECT_FALSE(fs::exists(wine.driveC() / "Bars" / "old.bar"));
+}
