@@ -260,6 +260,7 @@ bool T16BitReader::Read() {
     GroupIconEntries.reset();
     iconIndex_.clear();
     Icons.clear();
+    LastError.clear();
     budget_ = TLoadBudget(bytes_.size());
     Stream.Seek(0);
     ReadHeaders();
@@ -276,8 +277,9 @@ bool T16BitReader::Read() {
     }
     Icons = std::move(icons);
     return true;
-  } catch (const std::exception &) {
+  } catch (const std::exception &error) {
     Icons.clear();
+    LastError = error.what();
     return false;
   }
 }

@@ -188,6 +188,9 @@ public:
   std::string BaseName;
   std::optional<std::vector<TNEResourceEntry>> IconEntries;
   std::optional<std::vector<TNEResourceEntry>> GroupIconEntries;
+  // The message of the error that made the last Read return false; empty after a
+  // successful one.
+  std::string LastError;
 
 private:
   void ReadHeaders();
