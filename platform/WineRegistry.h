@@ -1,0 +1,38 @@
+#pragma once
+// Values of Wine's registry files (system.reg, user.reg in the prefix): the text format
+// Wine saves its hives in. Keys and value names match without regard to case, as
+// registry lookups do. The files are read as they are, never written.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct RegistryValue {
+  std::string data;        // a string value; REG_EXPAND_SZ still holds its %NAME% references
+  bool expandable = false; // REG_EXPAND_SZ (str(2): or hex(2):)
+};
+
+// One registry file's text, indexed by key. Lines it cannot read are skipped.
+class WineRegistryText {
+public:
+  explicit WineRegistryText(std::string text);
+  // The string value valueName ("" for the key's default value "@") of the key written
+  // as keyPath (single backslashes, relative to the hive's root); nothing when the key
+  // or the value is missing or the value is not a string.
+  std::optional<RegistryValue> Value(const std::string &keyPath,
+                                     const std::string &valueName) const;
+
+private:
+  std::string text_;
+  std::map<std::string, size_t> keys_; // lower-cased key name → offset of its first value line
+};
+
+// The same lookup in a registry file of the host (a host path), re-read when the file
+// changes. A missing or unreadable file gives nothing.
+std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,
+                                                   const std::string &keyPath,
+                                                   const std::string &valueName);
+
+} // namespace platform

@@ -1,0 +1,144 @@
+// The Windows-like environment: case-insensitive names, Windows defaults, and "Path"
+// taken from the Wine prefix's registry instead of the host's PATH.
+#include "platform/Environment.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+const char kDefaultPath[] = "C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\wbem";
+
+std::optional<std::string> Value(const char *name) {
+  return platform::EnvironmentValue(name);
+}
+
+// A prefix folder whose system.reg holds the given line in the environment key (none
+// when the line is empty), set as WINEPREFIX while the object lives.
+class RegistryPrefix {
+public:
+  explicit RegistryPrefix(const std::string &environmentLine) {
+    if (!environmentLine.empty())
+      WriteBytes(dir_ / "system.reg",
+                 "WINE REGISTRY Version 2\n\n"
+                 "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n"
+                 "\"ComSpec\"=\"C:\\\\windows\\\\system32\\\\cmd.exe\"\n" +
+                     environmentLine + "\n");
+    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", dir_.path().c_str());
+  }
+
+private:
+  TempDir dir_;
+  std::unique_ptr<ScopedEnv> env_;
+};
+
+} // namespace
+
+TEST(GetEnvironmentVariableA, CountsLikeThePlatform) {
+  ScopedEnv var("CORVANE_TEST_VALUE", "abc");
+  ScopedEnv empty("CORVANE_TEST_EMPTY", "");
+  ScopedEnv unset("CORVANE_TEST_UNSET", nullptr);
+  struct Case {
+    const char *what;
+    const char *name;
+    bool withBuffer;
+    uint32_t size;
+    uint32_t answer;
+    std::string copied; // what the buffer holds afterwards, when it was big enough
+  };
+  const std::vector<Case> cases = {
+      {"no buffer asks for the size with its zero", "CORVANE_TEST_VALUE", false, 0, 4, ""},
+      {"buffer one too small", "CORVANE_TEST_VALUE", true, 3, 4, ""},
+      {"exact fit", "CORVANE_TEST_VALUE", true, 4, 3, "abc"},
+      {"name in other letter case", "corvane_Test_value", true, 10, 3, "abc"},
+      {"unset variable", "CORVANE_TEST_UNSET", true, 10, 0, ""},
+      {"empty variable", "CORVANE_TEST_EMPTY", true, 10, 0, ""},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    char buffer[16];
+    std::memset(buffer, 'Q', sizeof buffer);
+    EXPECT_EQ(
+        platform::GetEnvironmentVariableA(row.name, row.withBuffer ? buffer : nullptr, row.size),
+        row.answer);
+    if (row.answer < row.size && row.withBuffer) {
+      EXPECT_EQ(std::string(buffer), row.copied);
+    }
+  }
+}
+
+TEST(EnvironmentValue, ExactSpellingWinsOverOtherLetterCase) {
+  ScopedEnv exact("CorvaneMixed", "exact");
+  ScopedEnv upper("CORVANEMIXED", "upper");
+  EXPECT_EQ(Value("CorvaneMixed"), "exact");
+  EXPECT_EQ(Value("CORVANEMIXED"), "upper");
+  EXPECT_TRUE(Value("corvanemixed").has_value());
+  EXPECT_FALSE(Value("CorvaneMixed=x"));
+  EXPECT_FALSE(Value(""));
+}
+
+TEST(EnvironmentValue, WindowsDirectoryVariablesDefaultToCWindows) {
+  for (const char *name : {"WINDIR", "SystemRoot"}) {
+    SCOPED_TRACE(name);
+    ScopedEnv unsetUpper(name, nullptr);
+    EXPECT_EQ(Value(name), "C:\\windows");
+    ScopedEnv set(name, "D:\\win");
+    EXPECT_EQ(Value(name), "D:\\win");
+  }
+  char buffer[261];
+  EXPECT_EQ(platform::GetWindowsDirectoryA(buffer, sizeof buffer), 10u);
+  EXPECT_STREQ(buffer, "C:\\windows");
+  EXPECT_EQ(platform::GetWindowsDirectoryA(buffer, 10), 11u);
+}
+
+TEST(EnvironmentValue, PathComesFromThePrefixRegistryNeverFromTheHost) {
+  ScopedEnv hostPath("PATH", "/usr/local/bin:/usr/bin:/bin");
+  ScopedEnv systemRoot("SystemRoot", nullptr);
+  struct Case {
+    const char *what;
+    std::string registryLine; // empty: no system.reg at all
+    std::string path;
+  };
+  const std::vector<Case> cases = {
+      {"no registry: the Windows default", "", kDefaultPath},
+      {"plain string", "\"PATH\"=\"C:\\\\tc;D:\\\\bin\"", "C:\\tc;D:\\bin"},
+      {"expandable string with a reference",
+       "\"PATH\"=str(2):\"%SystemRoot%\\\\system32;C:\\\\tc\"", "C:\\windows\\system32;C:\\tc"},
+      {"a reference to Path itself stays", "\"Path\"=str(2):\"%PATH%;C:\\\\tc\"", "%PATH%;C:\\tc"},
+      {"registry without PATH: the default", "\"Other\"=\"x\"", kDefaultPath},
+      {"empty PATH stays empty", "\"PATH\"=\"\"", ""},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    RegistryPrefix prefix(row.registryLine);
+    for (const char *name : {"Path", "PATH", "path"})
+      EXPECT_EQ(Value(name).value_or("(unset)"), row.path) << name;
+  }
+}
+
+TEST(ExpandEnvironmentText, ExpandsSetVariablesAndKeepsTheRest) {
+  ScopedEnv windir("WINDIR", nullptr);
+  ScopedEnv tool("CORVANE_TOOL", "C:\\tool");
+  ScopedEnv unset("CORVANE_UNSET", nullptr);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"%WINDIR%\\notepad.exe", "C:\\windows\\notepad.exe"},
+      {"%corvane_tool%\\a;%CORVANE_TOOL%\\b", "C:\\tool\\a;C:\\tool\\b"},
+      {"%CORVANE_UNSET%\\x", "%CORVANE_UNSET%\\x"},
+      {"100% sure %WINDIR%", "100% sure C:\\windows"},
+      {"50%", "50%"},
+      {"%%", "%%"},
+  };
+  for (const auto &[text, expanded] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(platform::ExpandEnvironmentText(text), expanded);
+  }
+}
