@@ -314,6 +314,18 @@ TEST(ModuleLoad, MissingFilesAndNonModulesGiveNothing) {
   EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), "1,2");
 }
 
+// The digests below compare our reads with recorded ones, so the digest itself is
+// checked on the standard vectors, including a message that needs a second padding block.
+TEST(Sha256, GivesTheStandardDigests) {
+  EXPECT_EQ(testsupport::Sha256Hex(std::string_view()),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(testsupport::Sha256Hex(std::string_view("abc")),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(testsupport::Sha256Hex(
+                std::string_view("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+}
+
 // ---- real files --------------------------------------------------------------------
 
 std::optional<nlohmann::json> Manifest() {
