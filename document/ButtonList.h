@@ -6,10 +6,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace icons {
+class TIconLibrary;
+}
 
 // One button. Section and SourceFile are filled only for user commands.
 class TButts {
@@ -97,6 +102,15 @@ private:
   // was built) and after each "button"N key.
   bool BuildCacheForSave(const std::string &fileName);
   void WriteCacheReference(const std::string &fileName, int position, bool cacheBuilt);
+  // After the bar file was written (or failed to be): the new cache replaces the old
+  // one only when the bar was written.
+  void FinishCacheForSave(bool barWritten);
+  bool AssembleIconCache(icons::TIconLibrary &cache);
+  void CacheButtonIcon(icons::TIconLibrary &cache, int position);
+
+  std::string cacheFile_;    // the cache file of the save under way, as a full name
+  std::string pendingCache_; // the new cache library waiting to replace it
+  std::unordered_map<std::string, int> cacheLookup_; // CacheMap's first pair per key
 };
 
 // The user-defined commands of "usercmd.ini" and of the localized user-command file.

@@ -1,0 +1,267 @@
+#include "document/ButtonList.h"
+
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+const char *const BarSection = "Buttonbar";
+
+std::string Key(const char *name, int position) { return name + std::to_string(position + 1); }
+
+std::string UpperCase(std::string text) {
+  for (char &c : text)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string LowerCase(std::string text) {
+  for (char &c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool Contains(const std::string &text, const char *part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Commands that Total Commander parses itself take their spaces literally; quoting them
+// would break them. The list is a plain substring test, so a program path whose upper
+// case holds "CD" anywhere stays unquoted too: bars written that way must stay as they are.
+bool TakesSpacesLiterally(const std::string &upper) {
+  static const std::array<const char *, 7> words = {
+      "CD", "OPENTABS", "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
+  return std::any_of(words.begin(), words.end(),
+                     [&](const char *word) { return Contains(upper, word); });
+}
+
+bool InRange(int position, int count) { return position >= 0 && position < count; }
+
+} // namespace
+
+ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
+  LoadBar(fileName);
+  LoadIcons();
+}
+
+ButtonsList::~ButtonsList() {
+  for (auto &handle : IconHandles)
+    platform::DestroyIcon(handle);
+}
+
+void ButtonsList::LoadBar(const std::string &fileName) {
+  if (fileName.empty())
+    return;
+  // Reads trust the parsed file after its first check while the batch lives; nothing
+  // is written, so the batch is never committed.
+  platform::ProfileBatch reading;
+  const int count = platform::ReadProfileInt(BarSection, "Buttoncount", 0, fileName);
+  if (count <= 0)
+    return;
+  if (count > MaxBarButtons)
+    throw EBarLoadError("The bar " + fileName + " claims " + std::to_string(count) +
+                        " buttons; more than " + std::to_string(MaxBarButtons) +
+                        " are not supported.");
+  Buttons.reserve(static_cast<size_t>(count));
+  for (int position = 0; position < count; ++position) {
+    auto button = std::make_unique<TButts>();
+    // Values are read whole: a cut value would lose its tail at the next save.
+    button->IconRef = platform::ReadProfileString(BarSection, Key("button", position), "", fileName);
+    button->Command = platform::ReadProfileString(BarSection, Key("cmd", position), "", fileName);
+    button->StartPath = platform::ReadProfileString(BarSection, Key("path", position), "", fileName);
+    button->Params = platform::ReadProfileString(BarSection, Key("param", position), "", fileName);
+    button->Tooltip = platform::ReadProfileString(BarSection, Key("menu", position), "", fileName);
+    button->RunMode = platform::ReadProfileInt(BarSection, Key("iconic", position), 0, fileName);
+    Buttons.push_back(std::move(button));
+  }
+}
+
+void ButtonsList::LoadIcons() {
+  IconHandles.clear();
+  IconHandles.reserve(Buttons.size());
+  for (const auto &button : Buttons)
+    IconHandles.push_back(ExtractButtonIcon(*button, false));
+}
+
+platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, bool checkCount) const {
+  if (button.IconRef.empty())
+    return {};
+  const std::string path = ResolveFile(ExeFileName, IconFilePart(button.IconRef));
+  int index = 0;
+  try {
+    index = IconIndexPart(button.IconRef);
+  } catch (const EConvertError &) {
+    // An index beyond 32 bits names no icon of any file; the bar still opens.
+    return {};
+  }
+  if (!platform::FileExists(path))
+    return {};
+  if (checkCount && platform::ExtractIconCountA(path) == 0)
+    return {};
+  return platform::ExtractIconA(path, index);
+}
+
+int ButtonsList::Add() {
+  Buttons.push_back(std::make_unique<TButts>());
+  IconHandles.emplace_back();
+  return Count() - 1;
+}
+
+int ButtonsList::Insert(int position) {
+  const int at = std::clamp(position, 0, Count());
+  Buttons.insert(Buttons.begin() + at, std::make_unique<TButts>());
+  IconHandles.insert(IconHandles.begin() + at, platform::IconHandle());
+  return position;
+}
+
+void ButtonsList::Delete(int position) {
+  if (!InRange(position, Count()))
+    return;
+  platform::DestroyIcon(IconHandles[static_cast<size_t>(position)]);
+  IconHandles.erase(IconHandles.begin() + position);
+  Buttons.erase(Buttons.begin() + position);
+  Modified = true;
+}
+
+void ButtonsList::Move(int from, int to) {
+  if (!InRange(from, Count()) || !InRange(to, Count()) || from == to)
+    return;
+  auto shift = [from, to](auto &list) {
+    auto first = list.begin();
+    if (from < to)
+      std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+      std::rotate(first + to, first + from, first + from + 1);
+  };
+  shift(Buttons);
+  shift(IconHandles);
+}
+
+std::string ButtonsList::GetField(int position, int field) const {
+  if (!InRange(position, Count()))
+    return {};
+  const TButts &button = *Buttons[static_cast<size_t>(position)];
+  switch (field) {
+  case bfIconRef:
+    return button.IconRef;
+  case bfCommand:
+    return button.Command;
+  case bfParams:
+    return button.Params;
+  case bfStartPath:
+    return button.StartPath;
+  case bfTooltip:
+    return button.Tooltip;
+  case bfRunMode:
+    return std::to_string(button.RunMode);
+  default:
+    return {};
+  }
+}
+
+void ButtonsList::SetField(int position, int field, const std::string &text) {
+  if (!InRange(position, Count()))
+    return;
+  TButts &button = *Buttons[static_cast<size_t>(position)];
+  switch (field) {
+  case bfIconRef:
+    button.IconRef = text;
+    IconsChanged = true;
+    break;
+  case bfCommand:
+    button.Command = text;
+    break;
+  case bfParams:
+    button.Params = text;
+    break;
+  case bfStartPath:
+    button.StartPath = text;
+    break;
+  case bfTooltip:
+    button.Tooltip = text;
+    break;
+  case bfRunMode:
+    // The run mode is a switch of the editor, not an edit of the bar's text.
+    button.RunMode = text.empty() ? 0 : StrToInt(text);
+    return;
+  default:
+    break;
+  }
+  Modified = true;
+}
+
+void ButtonsList::RefreshIcon(int position) {
+  if (!InRange(position, Count()))
+    return;
+  auto &handle = IconHandles[static_cast<size_t>(position)];
+  platform::DestroyIcon(handle);
+  handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], true);
+}
+
+const platform::IconHandle &ButtonsList::IconHandle(int position) const {
+  static const platform::IconHandle none;
+  return InRange(position, Count()) ? IconHandles[static_cast<size_t>(position)] : none;
+}
+
+std::string ButtonsList::QuoteCommand(const std::string &command) {
+  const std::string bare = RemoveQuotes(command);
+  const std::string upper = UpperCase(bare);
+  const bool wrap = Contains(bare, " ") && !Contains(upper, "CM_") &&
+                    LowerCase(FileExtension(bare)) != ".bar" && !TakesSpacesLiterally(upper);
+  // Two quotes at each end: the profile reader drops one pair, so the reloaded command
+  // keeps one pair and the next save writes the same line again.
+  return wrap ? "\"\"" + bare + "\"\"" : bare;
+}
+
+void ButtonsList::SaveTo(const std::string &fileName) {
+  // One batch: the bar file is written once, atomically, or not at all.
+  platform::ProfileBatch batch;
+  if (platform::FileExists(fileName))
+    platform::EmptyProfileSection(BarSection, fileName);
+  const bool built = BuildCacheForSave(fileName);
+  if (Buttons.empty()) {
+    // An empty bar is stored with a count of 1 and no button keys.
+    platform::WriteProfileString(BarSection, "ButtonCount", "1", fileName);
+  } else {
+    platform::WriteProfileString(BarSection, "ButtonCount", std::to_string(Count()), fileName);
+    for (int position = 0; position < Count(); ++position)
+      WriteButton(fileName, position, built);
+  }
+  try {
+    batch.Commit();
+  } catch (...) {
+    FinishCacheForSave(false);
+    throw;
+  }
+  FinishCacheForSave(true);
+  Modified = false;
+}
+
+void ButtonsList::Save() {
+  SaveTo(FileName);
+  Modified = false;
+}
+
+void ButtonsList::WriteButton(const std::string &fileName, int position, bool cacheBuilt) {
+  const TButts &button = *Buttons[static_cast<size_t>(position)];
+  auto write = [&](const char *name, const std::string &value) {
+    if (!value.empty())
+      platform::WriteProfileString(BarSection, Key(name, position), value, fileName);
+  };
+  if (!IconFilePart(button.IconRef).empty()) {
+    write("button", button.IconRef);
+    WriteCacheReference(fileName, position, cacheBuilt);
+  }
+  write("cmd", button.Command.empty() ? std::string() : QuoteCommand(button.Command));
+  write("param", button.Params);
+  write("path", button.StartPath);
+  write("menu", button.Tooltip);
+  if (button.RunMode != 0)
+    write("iconic", std::to_string(button.RunMode));
+}

@@ -1,0 +1,142 @@
+// The icon cache: on saving, the bar's icons are collected into a 16-bit icon library
+// beside the bar ("tools.bar" gets "tools.icl"), to which the bar may point.
+#include "document/ButtonList.h"
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "icons/IconLibrary.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+
+#include <cctype>
+
+namespace {
+
+std::string LowerCase(std::string text) {
+  for (char &c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The cache file of a bar as a full Windows name, the form Total Commander understands.
+std::string CacheFileOf(const std::string &barFile) {
+  const std::string cacheFile = ChangeFileExt(barFile, ".icl");
+  const std::string host = platform::HostPath(cacheFile);
+  return host.empty() ? cacheFile : platform::WindowsName(host);
+}
+
+// A new icon in the cache library named after its button; returns it and its position.
+std::pair<icons::TAdvancedIcon *, int> AppendIcon(icons::TIconLibrary &cache, int position) {
+  auto icon = std::make_unique<icons::TAdvancedIcon>();
+  icons::TAdvancedIcon *raw = icon.get();
+  return {raw, cache.Icons.AddIcon(std::to_string(position), std::move(icon))};
+}
+
+} // namespace
+
+void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, int position) {
+  const TButts &button = *Buttons[static_cast<size_t>(position)];
+  const std::string file = IconFilePart(button.IconRef);
+  if (file.empty())
+    return;
+  const std::string path = ResolveFile(ExeFileName, file);
+  const std::string key = std::to_string(position);
+  if (LowerCase(FileExtension(path)) == ".ico") {
+    // The icon is added even when its file is missing, so the cache indices of the
+    // buttons after it stay what Total Commander's own cache would give them.
+    auto [icon, index] = AppendIcon(cache, position);
+    if (platform::FileExists(path)) {
+      icon->LoadFromFile(path);
+      CacheMap.emplace_back(key, index);
+    }
+    return;
+  }
+  int index = 0;
+  try {
+    index = IconIndexPart(button.IconRef);
+  } catch (const EConvertError &) {
+    return; // an index beyond 32 bits names no icon: the button is not cached
+  }
+  icons::TIconLibrary source;
+  source.LoadFromFile(path);
+  if (index >= source.Icons.Count() || !source.Icons.Objects(index))
+    return;
+  auto [icon, cacheIndex] = AppendIcon(cache, position);
+  icon->Assign(*source.Icons.Objects(index));
+  CacheMap.emplace_back(key, cacheIndex);
+}
+
+bool ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
+  CacheMap.clear();
+  try {
+    for (int position = 0; position < Count(); ++position)
+      CacheButtonIcon(cache, position);
+    return true;
+  } catch (const std::exception &) {
+    // Any failure ends the build; the pairs recorded so far stay in CacheMap.
+    return false;
+  }
+}
+
+bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
+  icons::TIconLibrary cache;
+  if (!AssembleIconCache(cache))
+    return false;
+  try {
+    cache.SaveToFile(cacheFileName);
+    return true;
+  } catch (const std::exception &) {
+    return false;
+  }
+}
+
+bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
+  const std::string cacheFile = CacheFileOf(fileName);
+  cacheFile_ = cacheFile;
+  pendingCache_.clear();
+  cacheLookup_.clear();
+  if (CacheMode != CacheOff && !platform::FileExists(cacheFile))
+    IconsChanged = true;
+  if (!IconsChanged)
+    return false;
+  // The new library goes to a file of its own first; it replaces the cache only once
+  // the bar itself is written, so the two never disagree on disk.
+  icons::TIconLibrary cache;
+  bool built = AssembleIconCache(cache);
+  if (built) {
+    const std::string pending = cacheFile + ".corvane-new";
+    try {
+      cache.SaveToFile(pending);
+      pendingCache_ = pending;
+    } catch (const std::exception &) {
+      built = false;
+    }
+  }
+  for (const auto &[key, index] : CacheMap)
+    cacheLookup_.emplace(key, index); // the first pair of a key wins
+  platform::EmptyProfileSection("AlternativeCache", fileName);
+  return built;
+}
+
+void ButtonsList::WriteCacheReference(const std::string &fileName, int position, bool cacheBuilt) {
+  if (CacheMode == CacheOff || !IconsChanged)
+    return;
+  auto pair = cacheLookup_.find(std::to_string(position));
+  if (pair == cacheLookup_.end())
+    return;
+  const std::string n = std::to_string(position + 1);
+  const std::string index = std::to_string(pair->second);
+  if (CacheMode == CacheAlternative)
+    platform::WriteProfileString("AlternativeCache", "CacheIndex" + n, index, fileName);
+  else if (cacheBuilt)
+    platform::WriteProfileString("Buttonbar", "button" + n, cacheFile_ + "," + index, fileName);
+}
+
+void ButtonsList::FinishCacheForSave(bool barWritten) {
+  if (pendingCache_.empty())
+    return;
+  const std::string pending = std::exchange(pendingCache_, std::string());
+  if (barWritten)
+    platform::ReplaceFile(pending, cacheFile_);
+  else
+    platform::DeleteFileA(pending);
+}

@@ -1,0 +1,300 @@
+#include "document/ButtonList.h"
+#include "document/misk.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+class ButtonsListTest : public ::testing::Test {
+protected:
+  // Writes a bar file and returns its Windows name.
+  std::string Bar(const std::string &bytes, const std::string &name = "tools.bar") {
+    WriteBytes(dir / name, bytes);
+    platform::FlushProfileCache();
+    return platform::WindowsName((dir / name).string());
+  }
+  std::string NameOf(const std::string &name) {
+    return platform::WindowsName((dir / name).string());
+  }
+  std::string Saved(const std::string &name = "tools.bar") { return ReadBytes(dir / name); }
+
+  TempDir dir;
+};
+
+TEST_F(ButtonsListTest, LoadsEveryFieldAndKeepsValuesAsStored) {
+  auto file = Bar("[Buttonbar]\r\nButtoncount=2\r\n"
+                  "button1=wcmicons.dll,3\r\ncmd1=cm_SrcComments\r\nparam1=-x\r\n"
+                  "path1=C:\\Work\r\nmenu1=Comments\r\niconic1=-1\r\n"
+                  "cmd2=\"C:\\Program Files\\Tool\\tool.exe\"\r\niconic2=7\r\n");
+  ButtonsList bar(file);
+  ASSERT_EQ(bar.Count(), 2);
+  EXPECT_EQ(bar.GetField(0, bfIconRef), "wcmicons.dll,3");
+  EXPECT_EQ(bar.GetField(0, bfCommand), "cm_SrcComments");
+  EXPECT_EQ(bar.GetField(0, bfParams), "-x");
+  EXPECT_EQ(bar.GetField(0, bfStartPath), "C:\\Work");
+  EXPECT_EQ(bar.GetField(0, bfTooltip), "Comments");
+  EXPECT_EQ(bar.GetField(0, bfRunMode), "-1");
+  // The profile reader drops one pair of enclosing quotes; nothing more is done.
+  EXPECT_EQ(bar.GetField(1, bfCommand), "C:\\Program Files\\Tool\\tool.exe");
+  EXPECT_EQ(bar.GetField(1, bfRunMode), "7");
+  EXPECT_FALSE(bar.Modified);
+  EXPECT_FALSE(bar.IconsChanged);
+  EXPECT_EQ(bar.FileName, file);
+  EXPECT_EQ(bar.IconHandles.size(), 2u);
+}
+
+TEST_F(ButtonsListTest, SectionAndKeyNamesMatchInAnyCase) {
+  for (const char *text : {"[BUTTONBAR]\r\nBUTTONCOUNT=1\r\nCMD1=a\r\n",
+                           "[Buttonbar]\r\nButtonCount=1\r\nCmd1=a\r\n"}) {
+    SCOPED_TRACE(text);
+    ButtonsList bar(Bar(text));
+    ASSERT_EQ(bar.Count(), 1);
+    EXPECT_EQ(bar.GetField(0, bfCommand), "a");
+  }
+}
+
+TEST_F(ButtonsListTest, MissingFileOrCountGivesAnEmptyBar) {
+  EXPECT_EQ(ButtonsList(NameOf("missing.bar")).Count(), 0);
+  EXPECT_EQ(ButtonsList(Bar("[Buttonbar]\r\ncmd1=x\r\n")).Count(), 0);
+  EXPECT_EQ(ButtonsList(Bar("[Buttonbar]\r\nButtoncount=-4\r\ncmd1=x\r\n")).Count(), 0);
+  EXPECT_EQ(ButtonsList("").Count(), 0);
+}
+
+TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
+  auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmd5=ignored\r\n");
+  ButtonsList bar(file);
+  ASSERT_EQ(bar.Count(), 3);
+  EXPECT_EQ(bar.GetField(2, bfCommand), "");
+  bar.Save();
+  EXPECT_EQ(Saved(), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=notepad.exe\r\n");
+}
+
+TEST_F(ButtonsListTest, AbsurdCountIsRefusedWithoutAllocating) {
+  auto file = Bar("[Buttonbar]\r\nButtoncount=2000000000\r\n");
+  try {
+    ButtonsList bar(file);
+    FAIL() << "a count of two billion was accepted";
+  } catch (const EBarLoadError &e) {
+    EXPECT_NE(std::string(e.what()).find("2000000000"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(ButtonsListTest, LongValuesSurviveALoadAndSave) {
+  const std::string params(1000, 'p');
+  auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=x.exe\r\nparam1=" + params + "\r\n");
+  ButtonsList bar(file);
+  EXPECT_EQ(bar.GetField(0, bfParams), params);
+  bar.Save();
+  EXPECT_NE(Saved().find("param1=" + params + "\r\n"), std::string::npos);
+}
+
+TEST_F(ButtonsListTest, IconIndexBeyond32BitsStillOpensTheBar) {
+  WriteBytes(dir / "icons.ico", "not really an icon");
+  auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("icons.ico") +
+                  ",99999999999999\r\ncmd1=x\r\n");
+  ButtonsList bar(file);
+  ASSERT_EQ(bar.Count(), 1);
+  EXPECT_FALSE(bar.IconHandle(0));
+  EXPECT_EQ(bar.GetField(0, bfCommand), "x");
+}
+
+TEST_F(ButtonsListTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
+  ButtonsList bar("");
+  bar.Add();
+  bar.SetField(0, bfRunMode, "-1");
+  bar.SetField(0, bfTooltip, "Tip");
+  bar.SetField(0, bfStartPath, "C:\\");
+  bar.SetField(0, bfParams, "%P");
+  bar.SetField(0, bfCommand, "cmd.exe");
+  bar.SetField(0, bfIconRef, "cmd.exe,0");
+  bar.Add();
+  bar.SetField(1, bfIconRef, ",3"); // nothing before the comma: not written
+  bar.SetField(1, bfCommand, "cm_List");
+  bar.SaveTo(NameOf("new.bar"));
+  EXPECT_EQ(Saved("new.bar"), "[Buttonbar]\r\nButtonCount=2\r\n"
+                              "button1=cmd.exe,0\r\ncmd1=cmd.exe\r\nparam1=%P\r\npath1=C:\\\r\n"
+                              "menu1=Tip\r\niconic1=-1\r\ncmd2=cm_List\r\n");
+  EXPECT_FALSE(bar.Modified);
+  EXPECT_TRUE(bar.IconsChanged);
+  EXPECT_EQ(bar.FileName, "") << "SaveTo never renames the bar";
+}
+
+TEST_F(ButtonsListTest, EmptyBarIsSavedWithACountOfOne) {
+  ButtonsList bar("");
+  bar.SaveTo(NameOf("empty.bar"));
+  EXPECT_EQ(Saved("empty.bar"), "[Buttonbar]\r\nButtonCount=1\r\n");
+}
+
+TEST_F(ButtonsListTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
+  auto file = Bar("; my bar\r\n[Buttonbar]\r\nButtoncount=3\r\ncmd1=a\r\ncmd2=b\r\ncmd3=c\r\n"
+                  "custom=keep?\r\n[Other]\r\nx=1\r\n");
+  ButtonsList bar(file);
+  bar.Delete(2);
+  bar.Delete(1);
+  bar.Save();
+  EXPECT_EQ(Saved(),
+            "; my bar\r\n[Buttonbar]\r\nButtonCount=1\r\ncmd1=a\r\n[Other]\r\nx=1\r\n");
+}
+
+TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
+  struct Case {
+    const char *command;
+    const char *written;
+  } cases[] = {
+      {"notepad.exe", "notepad.exe"},
+      {"\"notepad.exe\"", "notepad.exe"},
+      {"C:\\Program Files\\Tool\\tool.exe", "\"\"C:\\Program Files\\Tool\\tool.exe\"\""},
+      {"\"C:\\Program Files\\Tool\\tool.exe\"", "\"\"C:\\Program Files\\Tool\\tool.exe\"\""},
+      {"cm_Some Thing", "cm_Some Thing"},
+      {"C:\\My Bars\\sub bar.BAR", "C:\\My Bars\\sub bar.BAR"},
+      {"C:\\My Bars.bar\\tool x.exe", "\"\"C:\\My Bars.bar\\tool x.exe\"\""},
+      {"OPENTABS C:\\my tabs.tab", "OPENTABS C:\\my tabs.tab"},
+      {"cd \"C:\\Some Dir\"", "cd C:\\Some Dir"},
+      {"C:\\ABCD Tools\\x.exe", "C:\\ABCD Tools\\x.exe"},
+      {"appendtabs x y", "appendtabs x y"},
+      {"ftpopen a b", "ftpopen a b"},
+      {"syncopen a b", "syncopen a b"},
+      {"loadsearch a b", "loadsearch a b"},
+      {"openbar a b", "openbar a b"},
+      {"", ""},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.command);
+    EXPECT_EQ(ButtonsList::QuoteCommand(c.command), c.written);
+  }
+}
+
+TEST_F(ButtonsListTest, QuotedProgramPathRoundTripsUnchanged) {
+  auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=C:\\Program Files\\t.exe\r\n");
+  ButtonsList(file).Save();
+  const std::string once = Saved();
+  EXPECT_NE(once.find("cmd1=\"\"C:\\Program Files\\t.exe\"\"\r\n"), std::string::npos);
+  platform::FlushProfileCache();
+  ButtonsList again(file);
+  EXPECT_EQ(again.GetField(0, bfCommand), "\"C:\\Program Files\\t.exe\"");
+  again.Save();
+  EXPECT_EQ(Saved(), once);
+}
+
+TEST_F(ButtonsListTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition) {
+  ButtonsList bar("");
+  bar.Add();
+  bar.SetField(0, bfCommand, "first");
+  EXPECT_EQ(bar.Insert(7), 7);
+  EXPECT_EQ(bar.Insert(0), 0);
+  ASSERT_EQ(bar.Count(), 3);
+  EXPECT_EQ(bar.IconHandles.size(), 3u);
+  EXPECT_EQ(bar.GetField(1, bfCommand), "first");
+  EXPECT_EQ(bar.GetField(2, bfCommand), "");
+}
+
+TEST_F(ButtonsListTest, DeleteOutsideTheBarChangesNothing) {
+  ButtonsList bar("");
+  bar.Add();
+  for (int position : {-1, 1, 99}) {
+    bar.Delete(position);
+    EXPECT_EQ(bar.Count(), 1);
+    EXPECT_FALSE(bar.Modified);
+  }
+  bar.Delete(0);
+  EXPECT_EQ(bar.Count(), 0);
+  EXPECT_TRUE(bar.Modified);
+  EXPECT_TRUE(bar.IconHandles.empty());
+}
+
+TEST_F(ButtonsListTest, MoveShiftsTheOthersBothWays) {
+  ButtonsList bar("");
+  for (const char *name : {"a", "b", "c", "d"})
+    bar.SetField(bar.Add(), bfCommand, name);
+  auto order = [&] {
+    std::string s;
+    for (int i = 0; i < bar.Count(); ++i)
+      s += bar.GetField(i, bfCommand);
+    return s;
+  };
+  bar.Move(0, 2);
+  EXPECT_EQ(order(), "bcad");
+  bar.Move(3, 0);
+  EXPECT_EQ(order(), "dbca");
+  bar.Move(1, 9); // out of range: nothing moves
+  EXPECT_EQ(order(), "dbca");
+  EXPECT_EQ(bar.IconHandles.size(), 4u);
+}
+
+TEST_F(ButtonsListTest, FieldAccessOutsideTheBarIsEmptyOrIgnored) {
+  ButtonsList bar("");
+  for (int field = 0; field <= 6; ++field)
+    EXPECT_EQ(bar.GetField(0, field), "");
+  bar.SetField(0, bfCommand, "x");
+  EXPECT_FALSE(bar.Modified);
+  bar.Add();
+  EXPECT_EQ(bar.GetField(0, bfRunMode), "0");
+  EXPECT_EQ(bar.GetField(0, 6), "");
+}
+
+TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
+  struct Case {
+    int field;
+    const char *text;
+    bool modified;
+    bool iconsChanged;
+  } cases[] = {
+      {bfIconRef, "x.dll,1", true, true}, {bfCommand, "x", true, false},
+      {bfParams, "x", true, false},       {bfStartPath, "x", true, false},
+      {bfTooltip, "x", true, false},      {bfRunMode, "1", false, false},
+      {bfRunMode, "", false, false},      {6, "ignored", true, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.field);
+    ButtonsList bar("");
+    bar.Add();
+    bar.SetField(0, c.field, c.text);
+    EXPECT_EQ(bar.Modified, c.modified);
+    EXPECT_EQ(bar.IconsChanged, c.iconsChanged);
+  }
+}
+
+TEST_F(ButtonsListTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValue) {
+  ButtonsList bar("");
+  bar.Add();
+  bar.SetField(0, bfRunMode, "-1");
+  try {
+    bar.SetField(0, bfRunMode, "max");
+    FAIL() << "no conversion error";
+  } catch (const EConvertError &e) {
+    EXPECT_STREQ(e.what(), "'max' is not a valid integer value");
+  }
+  EXPECT_EQ(bar.GetField(0, bfRunMode), "-1");
+}
+
+TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileIntact) {
+  const std::string original = "[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n";
+  auto file = Bar(original);
+  ButtonsList bar(file);
+  bar.SetField(0, bfCommand, "b");
+  ::chmod((dir / "tools.bar").c_str(), 0444);
+  EXPECT_THROW(bar.Save(), platform::EFileWriteError);
+  EXPECT_TRUE(bar.Modified);
+  EXPECT_EQ(Saved(), original);
+  // The failed save left nothing behind in the profile cache either.
+  platform::FlushProfileCache();
+  EXPECT_EQ(platform::ReadProfileString("Buttonbar", "cmd1", "", file), "a");
+}
+
+TEST_F(ButtonsListTest, SaveIntoAMissingFolderFails) {
+  ButtonsList bar("");
+  bar.Add();
+  bar.SetField(0, bfCommand, "x");
+  EXPECT_THROW(bar.SaveTo(NameOf("no/such/dir/x.bar")), platform::EFileWriteError);
+  EXPECT_TRUE(bar.Modified);
+}
+
+} // namespace

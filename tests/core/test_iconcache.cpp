@@ -1,0 +1,202 @@
+#include "document/ButtonList.h"
+#include "document/Globals.h"
+#include "fixtures/IconImages.h"
+#include "fixtures/PeBuilder.h"
+#include "icons/IconLibrary.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "support/RunProcess.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+// A folder with a DLL of five group icons, a one-image .ico file and a bar naming them.
+class IconCacheTest : public ::testing::Test {
+protected:
+  IconCacheTest() {
+    WriteBytes(dir / "five.dll", fixtures::BuildIconModule(5));
+    fixtures::IconEntry entry;
+    entry.image = fixtures::SolidDib(16, 32, 0xFF00FF00);
+    entry.width = entry.height = 16;
+    WriteBytes(dir / "green.ico", fixtures::MakeIcoFile({entry}));
+    platform::FlushProfileCache();
+  }
+
+  std::string Name(const std::string &file) const {
+    return platform::WindowsName((dir / file).string());
+  }
+  // The three-button bar: a DLL's icon 3, a missing DLL, an existing .ico.
+  std::unique_ptr<ButtonsList> ThreeButtons(uint8_t mode) {
+    auto bar = std::make_unique<ButtonsList>("");
+    for (const std::string &ref : {Name("five.dll") + ",3", Name("gone.dll") + ",0",
+                                  Name("green.ico")})
+      bar->SetField(bar->Add(), bfIconRef, ref);
+    bar->CacheMode = mode;
+    return bar;
+  }
+  std::string Key(const char *section, const std::string &key, const std::string &bar = "tools.bar") {
+    platform::FlushProfileCache();
+    return platform::ReadProfileString(section, key, "<none>", Name(bar));
+  }
+  std::vector<std::string> CacheNames(const std::string &cache = "tools.icl") {
+    icons::TIconLibrary library;
+    library.LoadFromFile(Name(cache));
+    std::vector<std::string> names;
+    for (int i = 0; i < library.Icons.Count(); ++i)
+      names.push_back(library.Icons.Strings(i));
+    return names;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(IconCacheTest, LinksPointCachedButtonsIntoTheCacheFile) {
+  auto bar = ThreeButtons(CacheLinks);
+  bar->SaveTo(Name("tools.bar"));
+  EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0", "2"}));
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("tools.icl") + ",0");
+  EXPECT_EQ(Key("Buttonbar", "button2"), Name("gone.dll") + ",0");
+  EXPECT_EQ(Key("Buttonbar", "button3"), Name("tools.icl") + ",1");
+  EXPECT_EQ(bar->GetField(0, bfIconRef), Name("five.dll") + ",3") << "memory keeps the reference";
+  EXPECT_EQ(bar->CacheMap, (std::vector<std::pair<std::string, int>>{{"0", 0}, {"2", 1}}));
+}
+
+TEST_F(IconCacheTest, AlternativeWritesCacheIndicesAndKeepsReferences) {
+  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",3");
+  EXPECT_EQ(Key("Buttonbar", "button3"), Name("green.ico"));
+  EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "0");
+  EXPECT_EQ(Key("AlternativeCache", "CacheIndex2"), "<none>");
+  EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "1");
+}
+
+TEST_F(IconCacheTest, OffStillRebuildsAfterAnIconChangeButRefersToNothing) {
+  WriteBytes(dir / "tools.bar", "[Buttonbar]\r\nButtoncount=0\r\n[AlternativeCache]\r\n"
+                                "CacheIndex1=7\r\n");
+  platform::FlushProfileCache();
+  ThreeButtons(CacheOff)->SaveTo(Name("tools.bar"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "tools.icl"));
+  EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "<none>");
+  const std::string saved = ReadBytes(dir / "tools.bar");
+  EXPECT_EQ(saved.find("tools.icl"), std::string::npos) << saved;
+}
+
+TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
+  ButtonsList bar("");
+  bar.SetField(bar.Add(), bfIconRef, Name("missing.ico"));
+  bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",0");
+  bar.CacheMode = CacheLinks;
+  bar.SaveTo(Name("tools.bar"));
+  EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("missing.ico"));
+  EXPECT_EQ(Key("Buttonbar", "button2"), Name("tools.icl") + ",1");
+}
+
+TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritten) {
+  ButtonsList bar("");
+  bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",5");
+  bar.CacheMode = CacheLinks;
+  bar.SaveTo(Name("tools.bar"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "tools.icl"));
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",5");
+  EXPECT_TRUE(bar.CacheMap.empty());
+}
+
+TEST_F(IconCacheTest, SecondSaveAfterReorderWritesTheNewIndices) {
+  auto bar = ThreeButtons(CacheLinks);
+  bar->SaveTo(Name("tools.bar"));
+  bar->Move(2, 0); // the .ico first
+  bar->SaveTo(Name("tools.bar"));
+  EXPECT_EQ(bar->CacheMap, (std::vector<std::pair<std::string, int>>{{"0", 0}, {"1", 1}}));
+  EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0", "1"}));
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("tools.icl") + ",0");
+  EXPECT_EQ(Key("Buttonbar", "button2"), Name("tools.icl") + ",1");
+  EXPECT_EQ(Key("Buttonbar", "button3"), Name("gone.dll") + ",0");
+}
+
+TEST_F(IconCacheTest, UnchangedBarWithItsCacheLeavesTheCacheAlone) {
+  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  const std::string cache = ReadBytes(dir / "tools.icl");
+  WriteBytes(dir / "tools.icl", cache + "marker"); // any rewrite would drop the marker
+  platform::FlushProfileCache();
+  ButtonsList reopened(Name("tools.bar"));
+  reopened.CacheMode = CacheAlternative;
+  reopened.SaveTo(Name("tools.bar"));
+  EXPECT_EQ(ReadBytes(dir / "tools.icl"), cache + "marker");
+  EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "1");
+  EXPECT_FALSE(reopened.IconsChanged);
+}
+
+TEST_F(IconCacheTest, UnchangedBarWhoseCacheWasDeletedRebuildsIt) {
+  // With indices kept apart, the buttons still name their own icon files.
+  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  std::filesystem::remove(dir / "tools.icl");
+  platform::FlushProfileCache();
+  ButtonsList reopened(Name("tools.bar"));
+  reopened.CacheMode = CacheLinks;
+  reopened.SaveTo(Name("tools.bar"));
+  EXPECT_TRUE(reopened.IconsChanged);
+  EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0", "2"}));
+  EXPECT_EQ(Key("Buttonbar", "button3"), Name("tools.icl") + ",1");
+}
+
+TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
+  ThreeButtons(CacheLinks)->SaveTo(Name("tools.bar"));
+  const std::string previous = ReadBytes(dir / "tools.icl");
+  // A module whose group names an icon resource it does not hold.
+  fixtures::IconEntry entry;
+  entry.image = fixtures::SolidDib(16, 8, 0xFFFF0000);
+  entry.width = entry.height = 16;
+  entry.bitCount = 8;
+  entry.id = 99;
+  WriteBytes(dir / "broken.dll",
+             fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0, fixtures::MakeGroupIcon({entry})}}));
+  for (uint8_t mode : {CacheLinks, CacheAlternative}) {
+    SCOPED_TRACE(int(mode));
+    ButtonsList bar("");
+    bar.SetField(bar.Add(), bfIconRef, Name("green.ico"));
+    bar.SetField(bar.Add(), bfIconRef, Name("broken.dll") + ",0");
+    bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",1");
+    bar.CacheMode = mode;
+    bar.SaveTo(Name("tools.bar"));
+    EXPECT_EQ(ReadBytes(dir / "tools.icl"), previous);
+    EXPECT_EQ(Key("Buttonbar", "button1"), Name("green.ico"));
+    EXPECT_EQ(Key("Buttonbar", "button3"), Name("five.dll") + ",1");
+    // Pairs recorded before the failure are still written as cache indices.
+    EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), mode == CacheAlternative ? "0" : "<none>");
+    EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "<none>");
+  }
+}
+
+TEST_F(IconCacheTest, FailedBarWriteLeavesTheOldCacheInPlace) {
+  ThreeButtons(CacheLinks)->SaveTo(Name("tools.bar"));
+  const std::string previous = ReadBytes(dir / "tools.icl");
+  auto bar = ThreeButtons(CacheLinks);
+  bar->Move(0, 2);
+  std::filesystem::permissions(dir / "tools.bar", std::filesystem::perms::owner_read);
+  EXPECT_THROW(bar->SaveTo(Name("tools.bar")), platform::EFileWriteError);
+  EXPECT_EQ(ReadBytes(dir / "tools.icl"), previous);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4)
+      << "no temporary file is left behind";
+}
+
+TEST_F(IconCacheTest, WrestoolSeesOneGroupPerCachedIcon) {
+  if (!std::filesystem::exists("/usr/bin/wrestool"))
+    GTEST_SKIP() << "wrestool (icoutils) is not installed; the cache is not checked against it";
+  ThreeButtons(CacheLinks)->SaveTo(Name("tools.bar"));
+  auto listing = testsupport::RunProcess("/usr/bin/wrestool", {"-l", (dir / "tools.icl").string()});
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  size_t groups = 0;
+  for (size_t at = 0; (at = listing.out.find("--type=14", at)) != std::string::npos; ++at)
+    ++groups;
+  EXPECT_EQ(groups, 2u) << listing.out;
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#include "document/ButtonList.h"
+#include "document/Globals.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+std::string Windows(const std::filesystem::path &path) {
+  return platform::WindowsName(path.string());
+}
+
+// A Total Commander folder with wincmd.ini naming a language, found through
+// COMMANDER_INI and COMMANDER_PATH, and a program folder without settings.
+class UserCmdListTest : public ::testing::Test {
+protected:
+  UserCmdListTest()
+      : ini_("COMMANDER_INI", Windows(dir / "tc" / "wincmd.ini").c_str()),
+        path_("COMMANDER_PATH", Windows(dir / "tc").c_str()) {
+    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_DEU.LNG\r\n");
+    WriteBytes(dir / "prog" / "placeholder", "");
+    ExeFileName = platform::WindowsName((dir / "prog" / "corvane.exe").string());
+    platform::FlushProfileCache();
+  }
+  ~UserCmdListTest() override { ExeFileName.clear(); }
+
+  std::string Usercmd() const { return platform::WindowsName((dir / "tc" / "usercmd.ini").string()); }
+  std::string Localized() const {
+    return platform::WindowsName((dir / "tc" / "Language" / "WCMD_DEU.ini").string());
+  }
+
+  TempDir dir;
+
+private:
+  ScopedEnv ini_, path_;
+};
+
+TEST_F(UserCmdListTest, ReadsBothFilesInOrderWithHeadersAsWritten) {
+  WriteBytes(dir / "tc" / "usercmd.ini",
+             "[em_one]\r\ncmd=one.exe\r\nmenu=One\r\n[em_two]\r\ncmd=two.exe\r\nmenu=Two\r\n");
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "[em_drei]\ncmd=drei.exe\n");
+  UserCmdList list;
+  ASSERT_EQ(list.Commands.size(), 3u);
+  EXPECT_EQ(list.Commands[0]->Section, "[em_one]");
+  EXPECT_EQ(list.Commands[0]->Command, "one.exe");
+  EXPECT_EQ(list.Commands[0]->Tooltip, "One");
+  EXPECT_EQ(platform::HostPath(list.Commands[0]->SourceFile), platform::HostPath(Usercmd()));
+  EXPECT_EQ(list.Commands[1]->Section, "[em_two]");
+  EXPECT_EQ(list.Commands[2]->Section, "[em_drei]");
+  EXPECT_EQ(platform::HostPath(list.Commands[2]->SourceFile), platform::HostPath(Localized()));
+}
+
+TEST_F(UserCmdListTest, LineRules) {
+  WriteBytes(dir / "tc" / "usercmd.ini",
+             "cmd=before any header\r\n"
+             "[em_a]\r\nCMD=upper.exe\r\nButton=icons.dll,2\r\nparam=a=b=c\r\n"
+             "path =blank before equals\r\npath=C:\\\r\nmenu=first\r\nmenu=second\r\n"
+             "iconic=1\r\nno equals sign\r\n"
+             "[em_a]\rcmd=twice\r"
+             "[em_trailing] \r\ncmd=still em_a's second\r\n"
+             " [em_lead]\r\n");
+  UserCmdList list;
+  ASSERT_EQ(list.Commands.size(), 2u);
+  const TButts &a = *list.Commands[0];
+  EXPECT_EQ(a.Command, "upper.exe");
+  EXPECT_EQ(a.IconRef, "icons.dll,2");
+  EXPECT_EQ(a.Params, "a=b=c");
+  EXPECT_EQ(a.StartPath, "C:\\");
+  EXPECT_EQ(a.Tooltip, "second");
+  EXPECT_EQ(a.RunMode, 0);
+  EXPECT_EQ(list.Commands[1]->Section, "[em_a]");
+  EXPECT_EQ(list.Commands[1]->Command, "still em_a's second");
+}
+
+TEST_F(UserCmdListTest, KeysAtTheTopOfTheSecondFileBelongToTheLastCommandOfTheFirst) {
+  WriteBytes(dir / "tc" / "usercmd.ini", "[em_last]\r\ncmd=x\r\n");
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "menu=from the second file\r\n");
+  UserCmdList list;
+  ASSERT_EQ(list.Commands.size(), 1u);
+  EXPECT_EQ(list.Commands[0]->Tooltip, "from the second file");
+}
+
+TEST_F(UserCmdListTest, MissingFilesContributeNothing) {
+  EXPECT_TRUE(UserCmdList().Commands.empty());
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
+  WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "[em_only]\r\n");
+  UserCmdList list;
+  ASSERT_EQ(list.Commands.size(), 1u);
+  EXPECT_EQ(list.Commands[0]->Section, "[em_only]");
+}
+
+} // namespace
