@@ -1,0 +1,143 @@
+#include "cli/Cli.h"
+#include "document/ButtonList.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace cli {
+
+namespace {
+
+const char *const EditUsage =
+    "usage: corvane-cli edit BAR OPERATION... [--save-as FILE]\n"
+    "Applies the operations in order, then saves BAR (or writes FILE). Positions are 1-based.\n"
+    "operations:\n"
+    "  --add                    append an empty button\n"
+    "  --insert POS             insert an empty button at POS (1..count+1)\n"
+    "  --delete POS             delete the button at POS\n"
+    "  --move FROM TO           move the button at FROM to TO\n"
+    "  --set POS FIELD VALUE    set a field: 0-5 or icon, command, params, path, tooltip,\n"
+    "                           runmode\n"
+    "Without operations the bar is saved again as it is.\n";
+
+using Operation = std::function<void(ButtonsList &)>;
+
+int FieldNumber(const std::string &name) {
+  static const std::map<std::string, int> fields = {
+      {"0", bfIconRef},      {"1", bfCommand},       {"2", bfParams},
+      {"3", bfStartPath},    {"4", bfTooltip},       {"5", bfRunMode},
+      {"icon", bfIconRef},   {"command", bfCommand}, {"params", bfParams},
+      {"path", bfStartPath}, {"tooltip", bfTooltip}, {"runmode", bfRunMode}};
+  auto found = fields.find(name);
+  if (found == fields.end())
+    throw UsageError("unknown field '" + name + "'");
+  return found->second;
+}
+
+// Deleting or moving buttons changes which icon each position shows, as in the
+// editor's bar list: both flags are set.
+void MarkReordered(ButtonsList &bar) {
+  bar.Modified = true;
+  bar.IconsChanged = true;
+}
+
+class OperationParser {
+public:
+  explicit OperationParser(const Args &args) : args_(args) {}
+
+  // Returns the operations; fills bar and saveAs. Throws UsageError.
+  std::vector<Operation> Parse(std::string &bar, std::string &saveAs, bool &help) {
+    std::vector<Operation> operations;
+    while (next_ < args_.size()) {
+      const std::string arg = args_[next_++];
+      if (arg == "--help")
+        help = true;
+      else if (arg == "--save-as")
+        saveAs = Take("--save-as", "FILE");
+      else if (arg == "--add")
+        operations.push_back([](ButtonsList &b) { b.Add(); });
+      else if (arg == "--insert")
+        operations.push_back(Insert(Take(arg, "POS")));
+      else if (arg == "--delete")
+        operations.push_back(Delete(Take(arg, "POS")));
+      else if (arg == "--move")
+        operations.push_back(MoveOp(TakeAll(arg, {"FROM", "TO"})));
+      else if (arg == "--set")
+        operations.push_back(Set(TakeAll(arg, {"POS", "FIELD", "VALUE"})));
+      else if (bar.empty() && (arg.empty() || arg[0] != '-'))
+        bar = arg;
+      else
+        throw UsageError("unexpected argument '" + arg + "'");
+    }
+    return operations;
+  }
+
+private:
+  std::string Take(const std::string &option, const char *what) {
+    if (next_ >= args_.size())
+      throw UsageError(option + " needs " + what);
+    return args_[next_++];
+  }
+
+  static Operation Insert(std::string pos) {
+    return [pos](ButtonsList &b) { b.Insert(ParsePosition(pos, b.Count() + 1, "position") - 1); };
+  }
+  static Operation Delete(std::string pos) {
+    return [pos](ButtonsList &b) {
+      b.Delete(ParsePosition(pos, b.Count(), "position") - 1);
+      MarkReordered(b);
+    };
+  }
+  // The option's arguments in command-line order.
+  std::vector<std::string> TakeAll(const std::string &option, std::initializer_list<const char *> what) {
+    std::vector<std::string> values;
+    for (const char *name : what)
+      values.push_back(Take(option, name));
+    return values;
+  }
+
+  static Operation MoveOp(const std::vector<std::string> &values) {
+    return [from = values[0], to = values[1]](ButtonsList &b) {
+      const int f = ParsePosition(from, b.Count(), "position");
+      const int t = ParsePosition(to, b.Count(), "position");
+      b.Move(f - 1, t - 1);
+      MarkReordered(b);
+    };
+  }
+  static Operation Set(const std::vector<std::string> &values) {
+    const int number = FieldNumber(values[1]);
+    return [pos = values[0], number, value = values[2]](ButtonsList &b) {
+      b.SetField(ParsePosition(pos, b.Count(), "position") - 1, number, value);
+    };
+  }
+
+  const Args &args_;
+  size_t next_ = 0;
+};
+
+} // namespace
+
+int Edit(const Args &args) {
+  std::string file, saveAs;
+  bool help = false;
+  auto operations = OperationParser(args).Parse(file, saveAs, help);
+  if (help) {
+    std::fputs(EditUsage, stdout);
+    return 0;
+  }
+  if (file.empty())
+    throw UsageError("no bar file given");
+  ButtonsList bar(WindowsNameOfArgument(file));
+  // Every operation runs before anything is written, so an error leaves the files as
+  // they were.
+  for (auto &operation : operations)
+    operation(bar);
+  if (saveAs.empty())
+    bar.Save();
+  else
+    bar.SaveTo(WindowsNameOfArgument(saveAs));
+  return 0;
+}
+
+} // namespace cli

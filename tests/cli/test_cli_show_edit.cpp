@@ -1,0 +1,128 @@
+#include "support/RunProcess.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using testsupport::ReadBytes;
+using testsupport::RunProcess;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+testsupport::ProcessResult Cli(const std::vector<std::string> &args) {
+  return RunProcess(CORVANE_CLI, args);
+}
+
+const char *const ThreeButtons = "[Buttonbar]\r\nButtoncount=3\r\n"
+                                 "button1=wcmicons.dll,1\r\ncmd1=cm_A\r\nmenu1=First\r\n"
+                                 "cmd2=b.exe\r\nparam2=-q\r\niconic2=1\r\n"
+                                 "cmd3=c.exe\r\n";
+
+TEST(CliShow, JsonListsEveryButtonLosslessly) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", "[Buttonbar]\r\nButtoncount=2\r\ncmd1=caf\xe9.exe\r\niconic1=-1\r\n"
+                            "menu2=x\r\n");
+  auto r = Cli({"show", (dir / "t.bar").string(), "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto json = nlohmann::json::parse(r.out);
+  EXPECT_EQ(json["count"], 2);
+  ASSERT_EQ(json["buttons"].size(), 2u);
+  // Byte 0xE9 comes out as the code point U+00E9.
+  EXPECT_EQ(json["buttons"][0]["command"], "caf\xc3\xa9.exe");
+  EXPECT_EQ(json["buttons"][0]["runmode"], -1);
+  EXPECT_EQ(json["buttons"][1]["tooltip"], "x");
+  EXPECT_EQ(json["buttons"][1]["icon"], "");
+  EXPECT_NE(json["file"].get<std::string>().find("t.bar"), std::string::npos);
+}
+
+TEST(CliShow, TextListsPositionsFromOne) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", ThreeButtons);
+  auto r = Cli({"show", (dir / "t.bar").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Buttons: 3"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n3\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("command: c.exe"), std::string::npos) << r.out;
+}
+
+TEST(CliShow, MissingFileIsAnError) {
+  TempDir dir;
+  auto r = Cli({"show", (dir / "none.bar").string()});
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("none.bar"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+}
+
+TEST(CliEdit, OperationsApplyInOrderAndSave) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", ThreeButtons);
+  auto r = Cli({"edit", (dir / "t.bar").string(), "--delete", "2", "--add", "--set", "3",
+                "command", "new.exe", "--move", "3", "1", "--set", "1", "5", "-1", "--insert",
+                "4", "--set", "4", "tooltip", "Last"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=4\r\n"
+                                      "cmd1=new.exe\r\niconic1=-1\r\n"
+                                      "button2=wcmicons.dll,1\r\ncmd2=cm_A\r\nmenu2=First\r\n"
+                                      "cmd3=c.exe\r\nmenu4=Last\r\n");
+}
+
+TEST(CliEdit, SaveAsLeavesTheOriginalAlone) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", ThreeButtons);
+  auto r = Cli({"edit", (dir / "t.bar").string(), "--set", "2", "params", "-v", "--save-as",
+                (dir / "copy.bar").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), ThreeButtons);
+  EXPECT_NE(ReadBytes(dir / "copy.bar").find("param2=-v\r\n"), std::string::npos);
+}
+
+TEST(CliEdit, ErrorsLeaveTheFileUntouched) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", ThreeButtons);
+  const std::string bar = (dir / "t.bar").string();
+  struct Case {
+    const char *name;
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {"position beyond the bar", {"edit", bar, "--delete", "4"}, 2},
+      {"position zero", {"edit", bar, "--set", "0", "command", "x"}, 2},
+      {"unknown field", {"edit", bar, "--set", "1", "colour", "x"}, 2},
+      {"missing argument", {"edit", bar, "--move", "1"}, 2},
+      {"unknown option", {"edit", bar, "--frobnicate"}, 2},
+      {"run mode not a number", {"edit", bar, "--set", "1", "runmode", "max"}, 1},
+      {"later operation fails", {"edit", bar, "--add", "--delete", "9"}, 2},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    auto r = Cli(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(ReadBytes(dir / "t.bar"), ThreeButtons);
+  }
+  auto r = Cli({"edit", bar, "--set", "1", "runmode", "max"});
+  EXPECT_NE(r.err.find("'max' is not a valid integer value"), std::string::npos) << r.err;
+}
+
+TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {
+  TempDir dir;
+  WriteBytes(dir / "t.bar", "[buttonbar]\r\nbuttoncount=1\r\nmenu1=m\r\nCMD1=\"x.exe\"\r\n");
+  auto r = Cli({"edit", (dir / "t.bar").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), "[buttonbar]\r\nButtonCount=1\r\ncmd1=x.exe\r\nmenu1=m\r\n");
+}
+
+TEST(CliHelp, EveryVerbHasHelp) {
+  for (const char *verb : {"show", "edit"}) {
+    SCOPED_TRACE(verb);
+    auto r = Cli({verb, "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: corvane-cli"), std::string::npos);
+  }
+  EXPECT_EQ(Cli({}).status, 2);
+  EXPECT_EQ(Cli({"frob"}).status, 2);
+}
+
+} // namespace
