@@ -1,0 +1,730 @@
+#include "platform/IniFile.h"
+
+#include <array>
+
+namespace platform {
+
+namespace {
+
+// The blanks of the profile functions: tab to CR, space, and Ctrl-Z, the DOS end of
+// file that some old files carry.
+bool IsBlank(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+  size_t b = 0;
+  while (b < s.size() && IsBlank(s[b]))
+    ++b;
+  return s.substr(b);
+}
+
+std::string_view Trim(std::string_view s) {
+  s = TrimLeft(s);
+  size_t e = s.size();
+  while (e > 0 && IsBlank(s[e - 1]))
+    --e;
+  return s.substr(0, e);
+}
+
+std::string_view CutAtNul(std::string_view s) {
+  const size_t nul = s.find('\0');
+  return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+// Lower-case folding of code page 1252: ASCII, the Latin-1 letters and the four
+// letter pairs of 0x80..0x9F, as the Windows upper-casing of these characters pairs them.
+const std::array<unsigned char, 256> &FoldTable() {
+  static const std::array<unsigned char, 256> table = [] {
+    std::array<unsigned char, 256> t{};
+    for (int i = 0; i < 256; ++i)
+      t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
+    for (int c = 'A'; c <= 'Z'; ++c)
+      t[static_cast<size_t>(c)] = static_cast<unsigned char>(c + 32);
+    for (int c = 0xC0; c <= 0xDE; ++c)
+      if (c != 0xD7)
+        t[static_cast<size_t>(c)] = static_cast<unsigned char>(c + 32);
+    t[0x8A] = 0x9A;
+    t[0x8C] = 0x9C;
+    t[0x8E] = 0x9E;
+    t[0x9F] = 0xFF;
+    return t;
+  }();
+  return table;
+}
+
+void FoldInto(std::string_view s, std::string &out) {
+  const auto &table = FoldTable();
+  out.resize(s.size());
+  for (size_t i = 0; i < s.size(); ++i)
+    out[i] = static_cast<char>(table[static_cast<unsigned char>(s[i])]);
+}
+
+// Code page 1252 bytes 0x80..0x9F as Unicode; the five unassigned bytes map to the C1
+// control of the same value, as Windows maps them.
+constexpr std::array<uint16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+uint32_t Cp1252ToUnicode(unsigned char b) {
+  return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80u] : b;
+}
+
+// '?' for a character code page 1252 lacks, as the platform's conversion gives.
+char UnicodeToCp1252(uint32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+    return static_cast<char>(cp);
+  for (size_t i = 0; i < kCp1252High.size(); ++i)
+    if (kCp1252High[i] == cp)
+      return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+void AppendUtf8(uint32_t cp, std::string &out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Decodes one UTF-8 character at s[i] and advances i; a malformed sequence gives
+// U+FFFD and consumes one byte.
+uint32_t NextUtf8(std::string_view s, size_t &i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  size_t need = 0;
+  uint32_t cp = 0, min = 0;
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  } else if ((b0 & 0xE0) == 0xC0) {
+    need = 1, cp = b0 & 0x1Fu, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    need = 2, cp = b0 & 0x0Fu, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    need = 3, cp = b0 & 0x07u, min = 0x10000;
+  } else {
+    ++i;
+    return 0xFFFD;
+  }
+  if (s.size() - i <= need) {
+    ++i;
+    return 0xFFFD;
+  }
+  for (size_t k = 1; k <= need; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (b & 0x3Fu);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return 0xFFFD;
+  }
+  i += need + 1;
+  return cp;
+}
+
+std::string Utf8ToCp1252(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();)
+    out += UnicodeToCp1252(NextUtf8(s, i));
+  return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size() + s.size() / 4);
+  for (char c : s)
+    AppendUtf8(Cp1252ToUnicode(static_cast<unsigned char>(c)), out);
+  return out;
+}
+
+// UTF-16 text (after its byte order mark) as UTF-8; an odd last byte is dropped and
+// an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  const size_t units = bytes.size() / 2;
+  auto unit = [&](size_t k) -> uint32_t {
+    const auto a = static_cast<unsigned char>(bytes[2 * k]);
+    const auto b = static_cast<unsigned char>(bytes[2 * k + 1]);
+    return bigEndian ? (static_cast<uint32_t>(a) << 8 | b) : (static_cast<uint32_t>(b) << 8 | a);
+  };
+  std::string out;
+  out.reserve(units);
+  for (size_t k = 0; k < units; ++k) {
+    uint32_t cp = unit(k);
+    if (cp >= 0xD800 && cp <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 &&
+        unit(k + 1) <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(k + 1) - 0xDC00);
+      ++k;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendUtf8(cp, out);
+  }
+  return out;
+}
+
+void AppendUtf16Unit(uint32_t unit, bool bigEndian, std::string &out) {
+  const auto hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+  out += bigEndian ? hi : lo;
+  out += bigEndian ? lo : hi;
+}
+
+std::string Utf8ToUtf16(std::string_view s, bool bigEndian) {
+  std::string out;
+  out.reserve(2 * s.size() + 2);
+  AppendUtf16Unit(0xFEFF, bigEndian, out);
+  for (size_t i = 0; i < s.size();) {
+    const uint32_t cp = NextUtf8(s, i);
+    if (cp >= 0x10000) {
+      AppendUtf16Unit(0xD800 + ((cp - 0x10000) >> 10), bigEndian, out);
+      AppendUtf16Unit(0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian, out);
+    } else {
+      AppendUtf16Unit(cp, bigEndian, out);
+    }
+  }
+  return out;
+}
+
+// The line end of the first line, which new lines copy; CR LF when there is none.
+std::string DetectEol(std::string_view text) {
+  const size_t end = text.find_first_of("\r\n");
+  if (end == std::string_view::npos)
+    return "\r\n";
+  if (text[end] == '\n')
+    return "\n";
+  return (end + 1 < text.size() && text[end + 1] == '\n') ? "\r\n" : "\r";
+}
+
+uint32_t U32(size_t n) {
+  return static_cast<uint32_t>(n);
+}
+
+} // namespace
+
+// ---- Reading the text -------------------------------------------------------------
+
+IniFile::Shape IniFile::ShapeOf(std::string_view text) {
+  Shape s;
+  size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b]))
+    ++b;
+  while (e > b && IsBlank(text[e - 1]))
+    --e;
+  if (b == e)
+    return s;
+  if (text[b] == '[') {
+    const size_t close = text.substr(b, e - b).rfind(']');
+    if (close != std::string_view::npos && close > 0) {
+      const std::string_view name = Trim(text.substr(b + 1, close - 1));
+      s.kind = LineKind::Header;
+      s.nameBegin = U32(name.data() - text.data());
+      s.nameEnd = U32(s.nameBegin + name.size());
+      s.nameCut = U32(s.nameBegin + CutAtNul(name).size());
+      return s;
+    }
+  }
+  s.kind = LineKind::Key;
+  s.nameBegin = U32(b);
+  const size_t eq = text.substr(b, e - b).find('=');
+  size_t nameEnd = e;
+  if (eq != std::string_view::npos) {
+    nameEnd = b + eq;
+    while (nameEnd > b && IsBlank(text[nameEnd - 1]))
+      --nameEnd;
+    size_t vb = b + eq + 1;
+    while (vb < e && IsBlank(text[vb]))
+      ++vb;
+    s.hasValue = true;
+    s.valueBegin = U32(vb);
+    s.valueEnd = U32(e);
+    s.valueCut = U32(vb + CutAtNul(text.substr(vb, e - vb)).size());
+  }
+  s.nameEnd = U32(nameEnd);
+  s.nameCut = U32(b + CutAtNul(text.substr(b, nameEnd - b)).size());
+  return s;
+}
+
+std::string_view IniFile::TextOf(const Line &line) const {
+  if (line.isOwned)
+    return line.owned;
+  return std::string_view(base_).substr(line.offset, line.length);
+}
+
+std::string_view IniFile::NameOf(const Line &line) const {
+  return TextOf(line).substr(line.shape.nameBegin, line.shape.nameCut - line.shape.nameBegin);
+}
+
+std::string_view IniFile::ValueOf(const Line &line) const {
+  return TextOf(line).substr(line.shape.valueBegin, line.shape.valueCut - line.shape.valueBegin);
+}
+
+// Names are indexed in their code page 1252 form, so that a Unicode file matches the
+// names callers give in that code page.
+std::string IniFile::FoldedFileName(std::string_view fileText) const {
+  std::string folded;
+  FoldInto(encoding_ == Encoding::Ansi ? fileText : Utf8ToCp1252(fileText), folded);
+  return folded;
+}
+
+std::string_view IniFile::ApiText(std::string_view fileText) const {
+  if (encoding_ == Encoding::Ansi)
+    return fileText;
+  textScratch_ = Utf8ToCp1252(fileText);
+  return textScratch_;
+}
+
+std::string IniFile::FileText(std::string_view apiText) const {
+  return encoding_ == Encoding::Ansi ? std::string(apiText) : Cp1252ToUtf8(apiText);
+}
+
+IniFile IniFile::Parse(std::string_view bytes) {
+  IniFile ini;
+  const auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
+  if (starts("\xEF\xBB\xBF")) {
+    ini.encoding_ = Encoding::Utf8;
+    ini.base_ = bytes.substr(3);
+  } else if (starts("\xFF\xFE")) {
+    ini.encoding_ = Encoding::Utf16Le;
+    ini.base_ = Utf16ToUtf8(bytes.substr(2), false);
+  } else if (starts("\xFE\xFF")) {
+    ini.encoding_ = Encoding::Utf16Be;
+    ini.base_ = Utf16ToUtf8(bytes.substr(2), true);
+  } else {
+    ini.base_ = bytes;
+  }
+  ini.eolStyle_ = DetectEol(ini.base_);
+  ini.sections_.emplace_back();
+  ini.sectionsByName_[""].push_back(0);
+  const std::string_view text = ini.base_;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos)
+      end = text.size();
+    size_t eolLength = 0;
+    if (end < text.size())
+      eolLength = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
+    ini.AddParsedLine(U32(pos), U32(end - pos), text.substr(end, eolLength));
+    pos = end + eolLength;
+  }
+  return ini;
+}
+
+void IniFile::AddParsedLine(uint32_t offset, uint32_t length, std::string_view eol) {
+  const uint32_t id = U32(lines_.size());
+  Line &line = lines_.emplace_back();
+  line.offset = offset;
+  line.length = length;
+  line.eolLength = static_cast<uint8_t>(eol.size());
+  for (size_t i = 0; i < eol.size(); ++i)
+    line.eol[i] = eol[i];
+  line.shape = ShapeOf(TextOf(line));
+  line.prev = tail_;
+  if (tail_ != kNone)
+    lines_[tail_].next = id;
+  else
+    head_ = id;
+  tail_ = id;
+  ++liveLines_;
+  if (line.shape.kind == LineKind::Header) {
+    const uint32_t sectionId = U32(sections_.size());
+    Section &section = sections_.emplace_back();
+    section.header = section.lastLine = section.lastContent = id;
+    line.section = sectionId;
+    sectionsByName_[FoldedFileName(NameOf(line))].push_back(sectionId);
+    return;
+  }
+  line.section = U32(sections_.size() - 1);
+  Section &section = sections_.back();
+  section.lastLine = id;
+  if (line.shape.kind == LineKind::Key) {
+    section.lastContent = id;
+    IndexKey(line.section, id);
+  }
+}
+
+void IniFile::IndexKey(uint32_t sectionId, uint32_t lineId) {
+  KeyChain &chain = sections_[sectionId].keys[FoldedFileName(NameOf(lines_[lineId]))];
+  if (chain.first == kNone)
+    chain.first = lineId;
+  else
+    lines_[chain.last].nextSameKey = lineId;
+  chain.last = lineId;
+}
+
+const std::vector<uint32_t> *IniFile::SectionsNamed(std::string_view apiName) const {
+  FoldInto(apiName, foldScratch_);
+  const auto it = sectionsByName_.find(foldScratch_);
+  return (it == sectionsByName_.end() || it->second.empty()) ? nullptr : &it->second;
+}
+
+uint32_t IniFile::FindSection(std::string_view apiName) const {
+  const auto *ids = SectionsNamed(apiName);
+  return ids ? ids->front() : kNone;
+}
+
+uint32_t IniFile::FindKey(const Section &section, std::string_view apiKey) const {
+  FoldInto(apiKey, foldScratch_);
+  const auto it = section.keys.find(foldScratch_);
+  return it == section.keys.end() ? kNone : it->second.first;
+}
+
+std::optional<std::string_view> IniFile::Get(std::string_view section, std::string_view key) const {
+  const uint32_t sectionId = FindSection(Trim(CutAtNul(section)));
+  if (sectionId == kNone)
+    return std::nullopt;
+  const uint32_t lineId = FindKey(sections_[sectionId], Trim(CutAtNul(key)));
+  if (lineId == kNone || !lines_[lineId].shape.hasValue)
+    return std::nullopt;
+  return ApiText(ValueOf(lines_[lineId]));
+}
+
+std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
+  std::vector<Entry> entries;
+  const uint32_t sectionId = FindSection(CutAtNul(section));
+  if (sectionId == kNone)
+    return entries;
+  const Section &s = sections_[sectionId];
+  uint32_t id = s.header == kNone ? head_ : lines_[s.header].next;
+  if (s.lastLine == kNone || s.lastLine == s.header)
+    return entries;
+  for (; id != kNone; id = lines_[id].next) {
+    const Line &line = lines_[id];
+    if (line.shape.kind == LineKind::Key) {
+      Entry &entry = entries.emplace_back();
+      entry.name = ApiText(NameOf(line));
+      if (line.shape.hasValue)
+        entry.value = std::string(ApiText(ValueOf(line)));
+    }
+    if (id == s.lastLine)
+      break;
+  }
+  return entries;
+}
+
+std::vector<std::string> IniFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Section &s : sections_) {
+    if (!s.alive || s.header == kNone)
+      continue;
+    const std::string_view name = NameOf(lines_[s.header]);
+    if (!name.empty())
+      names.emplace_back(ApiText(name));
+  }
+  return names;
+}
+
+std::string IniFile::Serialize() const {
+  std::string text;
+  text.reserve(base_.size() + 64);
+  for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
+    text += TextOf(lines_[id]);
+    text.append(lines_[id].eol, lines_[id].eolLength);
+  }
+  switch (encoding_) {
+  case Encoding::Utf8:
+    return "\xEF\xBB\xBF" + text;
+  case Encoding::Utf16Le:
+    return Utf8ToUtf16(text, false);
+  case Encoding::Utf16Be:
+    return Utf8ToUtf16(text, true);
+  case Encoding::Ansi:
+    break;
+  }
+  return text;
+}
+
+// ---- Editing ----------------------------------------------------------------------
+
+bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+  return FinishEdit(SetString(section, key, value, false));
+}
+
+bool IniFile::Add(std::string_view section, std::string_view key, std::string_view value) {
+  return FinishEdit(SetString(section, key, value, true));
+}
+
+bool IniFile::SetString(std::string_view section, std::string_view key, std::string_view value,
+                        bool always) {
+  section = CutAtNul(section);
+  key = CutAtNul(key);
+  const std::string fileValue = FileText(TrimLeft(CutAtNul(value)));
+  const uint32_t sectionId = FindSection(Trim(section));
+  if (sectionId == kNone) {
+    AppendSection(TrimLeft(section), TrimLeft(key), fileValue);
+    return true;
+  }
+  if (!always) {
+    const uint32_t lineId = FindKey(sections_[sectionId], Trim(key));
+    if (lineId != kNone)
+      return ReplaceValue(lineId, fileValue);
+  }
+  AppendKey(sectionId, TrimLeft(key), fileValue);
+  return true;
+}
+
+// The new value takes the place of the old one between the same bytes; a key line
+// without "=" gets one after its name.
+bool IniFile::ReplaceValue(uint32_t lineId, const std::string &fileValue) {
+  Line &line = lines_[lineId];
+  const std::string_view text = TextOf(line);
+  const std::string folded = FoldedFileName(NameOf(line));
+  std::string updated;
+  if (line.shape.hasValue) {
+    if (ValueOf(line) == fileValue)
+      return false;
+    updated.append(text.substr(0, line.shape.valueBegin));
+    updated += fileValue;
+    updated.append(text.substr(line.shape.valueEnd));
+  } else {
+    updated.append(text.substr(0, line.shape.nameEnd));
+    updated += '=';
+    updated += fileValue;
+    updated.append(text.substr(line.shape.nameEnd));
+  }
+  line.owned = std::move(updated);
+  line.isOwned = true;
+  line.shape = ShapeOf(line.owned);
+  CheckKeyLine(lineId, folded);
+  return true;
+}
+
+void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::string &fileValue) {
+  const uint32_t id = NewLine(FileText(apiKey) + "=" + fileValue);
+  lines_[id].section = sectionId;
+  Section &section = sections_[sectionId];
+  const uint32_t anchor = section.lastContent;
+  if (anchor == kNone)
+    InsertAtStart(id);
+  else
+    InsertAfter(anchor, id);
+  if (section.lastLine == anchor)
+    section.lastLine = id;
+  section.lastContent = id;
+  std::string expected;
+  FoldInto(Trim(apiKey), expected);
+  CheckKeyLine(id, expected);
+  if (!needsRebuild_)
+    IndexKey(sectionId, id);
+}
+
+void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
+                            const std::string &fileValue) {
+  const uint32_t id = NewLine("[" + FileText(apiName) + "]");
+  const uint32_t sectionId = U32(sections_.size());
+  lines_[id].section = sectionId;
+  if (tail_ == kNone)
+    InsertAtStart(id);
+  else
+    InsertAfter(tail_, id);
+  Section &section = sections_.emplace_back();
+  section.header = section.lastLine = section.lastContent = id;
+  std::string expected;
+  FoldInto(Trim(apiName), expected);
+  const Line &line = lines_[id];
+  // A name with a line break, or one the header would read back otherwise, is left
+  // to a fresh parse of the text.
+  if (line.shape.kind != LineKind::Header ||
+      line.owned.find_first_of("\r\n") != std::string::npos ||
+      FoldedFileName(NameOf(line)) != expected)
+    needsRebuild_ = true;
+  sectionsByName_[expected].push_back(sectionId);
+  AppendKey(sectionId, apiKey, fileValue);
+}
+
+// A line whose text no longer reads as the key it is indexed under (a line break or a
+// "]" in the value, a "=" in the key) is left to a fresh parse of the whole text.
+void IniFile::CheckKeyLine(uint32_t lineId, std::string_view expectedFolded) {
+  const Line &line = lines_[lineId];
+  if (line.shape.kind != LineKind::Key || line.owned.find_first_of("\r\n") != std::string::npos ||
+      FoldedFileName(NameOf(line)) != expectedFolded)
+    needsRebuild_ = true;
+}
+
+uint32_t IniFile::NewLine(std::string text) {
+  const uint32_t id = U32(lines_.size());
+  Line &line = lines_.emplace_back();
+  line.owned = std::move(text);
+  line.isOwned = true;
+  line.shape = ShapeOf(line.owned);
+  line.eolLength = static_cast<uint8_t>(eolStyle_.size());
+  for (size_t i = 0; i < eolStyle_.size(); ++i)
+    line.eol[i] = eolStyle_[i];
+  ++liveLines_;
+  return id;
+}
+
+void IniFile::InsertAfter(uint32_t anchor, uint32_t id) {
+  Line &before = lines_[anchor];
+  if (before.eolLength == 0) { // the old last line of a file without a final line end
+    before.eolLength = static_cast<uint8_t>(eolStyle_.size());
+    for (size_t i = 0; i < eolStyle_.size(); ++i)
+      before.eol[i] = eolStyle_[i];
+  }
+  Line &line = lines_[id];
+  line.prev = anchor;
+  line.next = before.next;
+  if (before.next != kNone)
+    lines_[before.next].prev = id;
+  else
+    tail_ = id;
+  before.next = id;
+}
+
+void IniFile::InsertAtStart(uint32_t id) {
+  Line &line = lines_[id];
+  line.prev = kNone;
+  line.next = head_;
+  if (head_ != kNone)
+    lines_[head_].prev = id;
+  else
+    tail_ = id;
+  head_ = id;
+}
+
+void IniFile::UnlinkRaw(uint32_t id) {
+  Line &line = lines_[id];
+  if (line.prev != kNone)
+    lines_[line.prev].next = line.next;
+  else
+    head_ = line.next;
+  if (line.next != kNone)
+    lines_[line.next].prev = line.prev;
+  else
+    tail_ = line.prev;
+  line.alive = false;
+  std::string().swap(line.owned);
+  --liveLines_;
+  ++deadLines_;
+}
+
+// Unlinks one line of a section and keeps the section's last-line marks right.
+void IniFile::Unlink(uint32_t id) {
+  const Line &line = lines_[id];
+  const uint32_t sectionId = line.section;
+  Section &section = sections_[sectionId];
+  const auto inSection = [&](uint32_t p) { return p != kNone && lines_[p].section == sectionId; };
+  if (section.lastLine == id)
+    section.lastLine = inSection(line.prev) ? line.prev : kNone;
+  if (section.lastContent == id) {
+    uint32_t p = line.prev;
+    while (inSection(p) && lines_[p].shape.kind == LineKind::Blank)
+      p = lines_[p].prev;
+    section.lastContent = inSection(p) ? p : kNone;
+  }
+  UnlinkRaw(id);
+}
+
+bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
+  section = CutAtNul(section);
+  key = CutAtNul(key);
+  const auto *ids = SectionsNamed(section);
+  if (!ids)
+    return false;
+  std::string folded;
+  FoldInto(key, folded);
+  for (uint32_t sectionId : *ids) {
+    Section &s = sections_[sectionId];
+    const auto it = s.keys.find(folded);
+    if (it == s.keys.end())
+      continue;
+    const uint32_t lineId = it->second.first;
+    it->second.first = lines_[lineId].nextSameKey;
+    if (it->second.first == kNone)
+      s.keys.erase(it);
+    Unlink(lineId);
+    return FinishEdit(true);
+  }
+  return false;
+}
+
+bool IniFile::DeleteSection(std::string_view section) {
+  section = CutAtNul(section);
+  const uint32_t sectionId = FindSection(section);
+  if (sectionId == kNone)
+    return false;
+  Section &s = sections_[sectionId];
+  bool changed = false;
+  uint32_t id = s.header == kNone ? head_ : s.header;
+  while (s.lastLine != kNone && id != kNone && lines_[id].section == sectionId) {
+    const uint32_t next = lines_[id].next;
+    UnlinkRaw(id);
+    changed = true;
+    id = next;
+  }
+  s.keys.clear();
+  s.lastLine = s.lastContent = kNone;
+  // The part before the first header always exists, as an empty section at worst.
+  if (sectionId != 0) {
+    s.alive = false;
+    s.header = kNone;
+    FoldInto(section, foldScratch_);
+    auto &ids = sectionsByName_[foldScratch_];
+    ids.erase(ids.begin());
+  }
+  return FinishEdit(changed);
+}
+
+bool IniFile::EmptySections(std::string_view section) {
+  const auto *ids = SectionsNamed(CutAtNul(section));
+  if (!ids)
+    return false;
+  bool changed = false;
+  for (uint32_t sectionId : *ids)
+    changed = EmptySection(sectionId) || changed;
+  return FinishEdit(changed);
+}
+
+// Removes the lines from the header to the last non-blank one, so the blank lines that
+// close the section stay between it and the next.
+bool IniFile::EmptySection(uint32_t sectionId) {
+  Section &s = sections_[sectionId];
+  if (s.lastContent == kNone || s.lastContent == s.header)
+    return false;
+  const uint32_t stop = s.lastContent;
+  uint32_t id = s.header == kNone ? head_ : lines_[s.header].next;
+  while (id != kNone) {
+    const uint32_t next = lines_[id].next;
+    UnlinkRaw(id);
+    if (id == stop)
+      break;
+    id = next;
+  }
+  if (s.lastLine == stop)
+    s.lastLine = s.header;
+  s.lastContent = s.header;
+  s.keys.clear();
+  return true;
+}
+
+bool IniFile::FinishEdit(bool changed) {
+  // Removed lines stay in the store until they outnumber the live ones; then a fresh
+  // parse of the text reclaims them, which keeps repeated saves of a bar linear.
+  if (needsRebuild_ || (deadLines_ > 1024 && deadLines_ > liveLines_))
+    Rebuild();
+  return changed;
+}
+
+void IniFile::Rebuild() {
+  IniFile fresh = Parse(Serialize());
+  *this = std::move(fresh);
+}
+
+} // namespace platform

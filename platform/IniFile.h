@@ -1,0 +1,153 @@
+#pragma once
+// The text of one INI file as the Windows profile functions read it, edited in place.
+//
+// Reading rules (those of the Windows profile functions):
+// - a line ends at CR LF, LF or CR; blanks (tab, LF, VT, FF, CR, space and Ctrl-Z) around
+//   a line do not count and a line of blanks is ignored;
+// - a line starting with "[" that contains a "]" is a section header; the name lies
+//   between the "[" and the last "]" of the line, without blanks at its ends;
+// - every other line is a key: the name before the first "=", the value after it, both
+//   without blanks at their ends; a line without "=" is a key without a value, which a
+//   lookup finds but which reads as missing; a name starting with ";" is a comment that
+//   only the lists leave out;
+// - lines before the first header belong to a section with an empty name;
+// - names match without regard to case (ASCII and the letters of code page 1252);
+// - a lookup takes the first section of a name and the first key of a name in it;
+// - a NUL byte ends a name or a value, as it ends the C string the caller gets.
+// A file that starts with a UTF-8 or UTF-16 byte order mark holds Unicode text: names
+// and values cross this interface in code page 1252 and the file keeps its encoding.
+//
+// Edits change only the lines they concern: a new value replaces the old one between
+// the same surrounding bytes, a new key goes after the last non-blank line of its
+// section, a new section at the end of the file; every other byte, the line-end style
+// and a missing final line end stay as they were. Lookups cost O(1) through a hash
+// index per section; appending or deleting a key costs O(1) amortized.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+class IniFile {
+public:
+  // One line of a section as the section lists show it: the name and, for a line
+  // with "=", the value.
+  struct Entry {
+    std::string name;
+    std::optional<std::string> value;
+  };
+
+  // Any bytes make a file; nothing is rejected.
+  static IniFile Parse(std::string_view bytes);
+  // The file's bytes, in its own encoding.
+  std::string Serialize() const;
+
+  // The raw value (blanks cut, quotes kept) of the first key of that name in the first
+  // section of that name; nothing when either is missing or the key has no "=". Names
+  // are matched without their surrounding blanks. The view lives until the next call.
+  std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
+  // Every non-blank line of the first section named exactly so (case aside), in order.
+  std::vector<Entry> Entries(std::string_view section) const;
+  // The names of all sections in file order, duplicates included, unnamed ones left out.
+  std::vector<std::string> SectionNames() const;
+
+  // Each edit returns true when the file's text changed.
+  // Sets the first key of that name, or appends it to the first section of that name,
+  // or appends the section with the key at the end of the file. Leading blanks of the
+  // key and of the value are dropped.
+  bool Set(std::string_view section, std::string_view key, std::string_view value);
+  // Appends the key even when the section has one of that name already.
+  bool Add(std::string_view section, std::string_view key, std::string_view value);
+  // Deletes the first key named exactly so in the sections named exactly so.
+  bool DeleteKey(std::string_view section, std::string_view key);
+  // Deletes the first section named exactly so, header and lines.
+  bool DeleteSection(std::string_view section);
+  // Removes every key and comment line of all sections named exactly so; the headers
+  // and the blank lines that close the sections stay.
+  bool EmptySections(std::string_view section);
+
+private:
+  static constexpr uint32_t kNone = 0xFFFFFFFFu;
+  enum class Encoding : uint8_t { Ansi, Utf8, Utf16Le, Utf16Be };
+  enum class LineKind : uint8_t { Blank, Header, Key };
+
+  // Where the parts of a line lie, as offsets into its text. For a header, name is the
+  // section name; for a key, name is the key. The *End offsets are those of the
+  // blank-trimmed parts, the *Cut offsets stop at the first NUL.
+  struct Shape {
+    LineKind kind = LineKind::Blank;
+    bool hasValue = false;
+    uint32_t nameBegin = 0, nameEnd = 0, nameCut = 0;
+    uint32_t valueBegin = 0, valueEnd = 0, valueCut = 0;
+  };
+  struct Line {
+    uint32_t offset = 0, length = 0; // the text inside base_, unless owned
+    bool isOwned = false;
+    bool alive = true;
+    uint8_t eolLength = 0;
+    char eol[2] = {0, 0};
+    std::string owned;
+    Shape shape;
+    uint32_t prev = kNone, next = kNone;
+    uint32_t section = 0;
+    uint32_t nextSameKey = kNone; // the next line of the section with the same key
+  };
+  struct KeyChain {
+    uint32_t first = kNone, last = kNone;
+  };
+  struct Section {
+    uint32_t header = kNone;      // none for the part before the first header
+    uint32_t lastLine = kNone;    // the section's last line, blank or not
+    uint32_t lastContent = kNone; // its last non-blank line (or the header)
+    bool alive = true;
+    std::unordered_map<std::string, KeyChain> keys; // folded key → its lines
+  };
+
+  static Shape ShapeOf(std::string_view text);
+  std::string_view TextOf(const Line &line) const;
+  std::string_view NameOf(const Line &line) const;
+  std::string_view ValueOf(const Line &line) const;
+  std::string FoldedFileName(std::string_view fileText) const;
+  std::string_view ApiText(std::string_view fileText) const;
+  std::string FileText(std::string_view apiText) const;
+
+  void AddParsedLine(uint32_t offset, uint32_t length, std::string_view eol);
+  void IndexKey(uint32_t sectionId, uint32_t lineId);
+  uint32_t FindSection(std::string_view apiName) const;
+  uint32_t FindKey(const Section &section, std::string_view apiKey) const;
+  const std::vector<uint32_t> *SectionsNamed(std::string_view apiName) const;
+
+  bool SetString(std::string_view section, std::string_view key, std::string_view value,
+                 bool always);
+  bool ReplaceValue(uint32_t lineId, const std::string &fileValue);
+  void AppendKey(uint32_t sectionId, std::string_view apiKey, const std::string &fileValue);
+  void AppendSection(std::string_view apiName, std::string_view apiKey,
+                     const std::string &fileValue);
+  uint32_t NewLine(std::string text);
+  void InsertAfter(uint32_t anchor, uint32_t id);
+  void InsertAtStart(uint32_t id);
+  void Unlink(uint32_t id);
+  void UnlinkRaw(uint32_t id);
+  bool EmptySection(uint32_t sectionId);
+  void CheckKeyLine(uint32_t lineId, std::string_view expectedFolded);
+  bool FinishEdit(bool changed);
+  void Rebuild();
+
+  Encoding encoding_ = Encoding::Ansi;
+  std::string base_; // the file's text after decoding, which unchanged lines point into
+  std::string eolStyle_ = "\r\n";
+  std::deque<Line> lines_;
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, std::vector<uint32_t>> sectionsByName_; // folded name
+  uint32_t head_ = kNone, tail_ = kNone;
+  size_t liveLines_ = 0, deadLines_ = 0;
+  bool needsRebuild_ = false;
+  mutable std::string foldScratch_;
+  mutable std::string textScratch_;
+};
+
+} // namespace platform
