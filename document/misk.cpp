@@ -1,0 +1,315 @@
+#include "document/misk.h"
+
+#include "platform/Clipboard.h"
+#include "platform/Environment.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "platform/Shell.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Settings values and environment values read through fixed buffers arrive with at
+// most this many characters less one.
+constexpr uint32_t kValueBuffer = 260;
+
+std::string LowerAscii(std::string text) {
+  for (char &c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::string UpperAscii(std::string text) {
+  for (char &c : text)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+std::string WithoutTrailingBackslash(std::string dir) {
+  if (!dir.empty() && dir.back() == '\\')
+    dir.pop_back();
+  return dir;
+}
+
+std::string CorvaneIni(const std::string &ExeFileName) {
+  return ExtractFilePath(ExeFileName) + "Corvane.ini";
+}
+
+std::string ReadSetting(const std::string &ExeFileName, const char *section, const char *key) {
+  return platform::ReadProfileString(section, key, "", CorvaneIni(ExeFileName), kValueBuffer);
+}
+
+// An environment variable read through a buffer of kValueBuffer characters: a value that
+// does not fit is not read at all, as the platform then fills nothing.
+std::string EnvironmentThroughBuffer(const char *name) {
+  char buffer[kValueBuffer] = {};
+  const uint32_t length = platform::GetEnvironmentVariableA(name, buffer, kValueBuffer);
+  return length < kValueBuffer ? std::string(buffer, length) : std::string();
+}
+
+std::optional<std::string> ExistingFile(const std::string &name) {
+  return platform::FileExists(name) ? std::optional<std::string>(name) : std::nullopt;
+}
+
+// Tries the name with each executable extension in order, with the given lookup.
+template <typename Lookup>
+std::optional<std::string> WithExtensions(const std::string &name, Lookup lookup) {
+  for (std::string_view ext : ExecutableExtensions)
+    if (auto hit = lookup(name + std::string(ext)))
+      return hit;
+  return std::nullopt;
+}
+
+std::optional<std::string> OnSearchPath(const std::string &name) {
+  auto hit = SearchPathDirs(name);
+  return hit && platform::FileExists(*hit) ? hit : std::nullopt;
+}
+
+} // namespace
+
+int StrToInt(const std::string &text) {
+  size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ')
+    ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+    negative = text[pos++] == '-';
+  const size_t firstDigit = pos;
+  int64_t value = 0;
+  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+    value = value * 10 + (text[pos] - '0');
+    if (value > static_cast<int64_t>(INT_MAX) + 1)
+      break;
+  }
+  if (negative)
+    value = -value;
+  if (pos == firstDigit || pos != text.size() || value > INT_MAX || value < INT_MIN)
+    throw EConvertError("'" + text + "' is not a valid integer value");
+  return static_cast<int>(value);
+}
+
+std::string FileExtension(const std::string &name) {
+  const size_t cut = name.find_last_of(".\\:");
+  return (cut != std::string::npos && name[cut] == '.') ? name.substr(cut) : std::string();
+}
+
+std::string ChangeFileExt(const std::string &name, const std::string &ext) {
+  const size_t cut = name.find_last_of(".\\:");
+  const bool hasExt = cut != std::string::npos && name[cut] == '.';
+  return (hasExt ? name.substr(0, cut) : name) + ext;
+}
+
+std::string ExtractFilePath(const std::string &name) {
+  const size_t cut = name.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
+}
+
+std::string GetEnvironment(const std::string &name) {
+  const uint32_t size = platform::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (size == 0)
+    return std::string();
+  std::string value(size, '\0');
+  const uint32_t length = platform::GetEnvironmentVariableA(name.c_str(), value.data(), size);
+  if (length == 0 || length >= size)
+    return std::string();
+  value.resize(length);
+  return value;
+}
+
+std::string FindCommanderPath(const std::string &ExeFileName) {
+  std::string dir = EnvironmentThroughBuffer("COMMANDER_PATH");
+  if (!dir.empty()) {
+    dir = WithoutTrailingBackslash(dir);
+    if (platform::DirectoryExists(dir))
+      return dir;
+  }
+  dir = WithoutTrailingBackslash(ReadSetting(ExeFileName, "main", "commander_path"));
+  return !dir.empty() && platform::DirectoryExists(dir) ? dir : std::string();
+}
+
+std::string FindWincmdIni(const std::string &ExeFileName) {
+  const std::string fromEnvironment = GetEnvironment("COMMANDER_INI");
+  if (!fromEnvironment.empty())
+    return fromEnvironment;
+  const std::string resolved = ResolveFile(ExeFileName, "wincmd.ini");
+  if (!resolved.empty() && resolved != "wincmd.ini")
+    return resolved;
+  return ReadSetting(ExeFileName, "main", "wincmd");
+}
+
+std::string FindLocalizedCommandList(const std::string &ExeFileName) {
+  const std::string languageIni = platform::ReadProfileString(
+      "Configuration", "LanguageIni", "", FindWincmdIni(ExeFileName), kValueBuffer);
+  const std::string name = ChangeFileExt(languageIni, ".inc");
+  const std::string commanderPath = FindCommanderPath(ExeFileName);
+  // Without Total Commander's directory the name, holding a backslash, stays relative
+  // to the current directory.
+  const std::string candidate = commanderPath.empty()
+                                    ? ResolveFile(ExeFileName, "Language\\" + name)
+                                    : commanderPath + "\\Language\\" + name;
+  if (platform::FileExists(candidate))
+    return candidate;
+  return ReadSetting(ExeFileName, "Main", "LocalizedInc");
+}
+
+std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text) {
+  static const std::string kCommanderPath = "%COMMANDER_PATH%";
+  const size_t commander = UpperAscii(text).find(kCommanderPath);
+  if (commander != std::string::npos)
+    return text.substr(0, commander) + FindCommanderPath(ExeFileName) +
+           text.substr(commander + kCommanderPath.size());
+  const size_t open = text.find('%');
+  if (open == std::string::npos)
+    return text;
+  const size_t close = text.find('%', open + 1);
+  if (close == std::string::npos)
+    return text.substr(0, open) + text.substr(open + 1);
+  return text.substr(0, open) + GetEnvironment(text.substr(open + 1, close - open - 1)) +
+         text.substr(close + 1);
+}
+
+std::string RemoveQuotes(const std::string &text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != '"')
+      out += c;
+  return out;
+}
+
+std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName) {
+  if (fileName.find('%') != std::string::npos)
+    return ExpandEnvironmentReference(ExeFileName, fileName);
+  const std::string s = RemoveQuotes(fileName);
+  if (s.find('\\') != std::string::npos)
+    return s;
+  const std::string commanderPath = FindCommanderPath(ExeFileName);
+  const std::string inCommander = commanderPath + "\\" + s;
+  if (!commanderPath.empty() && platform::FileExists(inCommander))
+    return inCommander;
+  const bool hasExt = !FileExtension(s).empty();
+  if (auto hit = hasExt ? OnSearchPath(s) : WithExtensions(s, OnSearchPath))
+    return *hit;
+  if (!commanderPath.empty()) {
+    // A program kept in a folder of its own name below Total Commander's directory.
+    const std::string inFolder = inCommander + "\\" + s;
+    if (!hasExt)
+      if (auto hit = WithExtensions(inFolder, ExistingFile))
+        return *hit;
+    if (platform::FileExists(inFolder))
+      return inFolder;
+  }
+  return s;
+}
+
+std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
+                                 const std::string &startPath) {
+  const std::string resolved = ResolveFile(ExeFileName, fileName);
+  if (resolved != fileName)
+    return resolved;
+  // No separator goes between them: start paths are written with their trailing backslash.
+  const std::string candidate = RemoveQuotes(startPath) + LowerAscii(resolved);
+  return platform::FileExists(candidate) ? candidate : fileName;
+}
+
+std::optional<std::string> SearchPathDirs(const std::string &fileName) {
+  if (fileName.empty())
+    return std::nullopt;
+  std::vector<std::string> dirs;
+  SplitSearchPath(dirs);
+  for (const std::string &dir : dirs) {
+    const std::string candidate = (dir.back() == '\\' ? dir : dir + "\\") + fileName;
+    if (platform::FileExists(candidate))
+      return candidate;
+  }
+  return std::nullopt;
+}
+
+int SplitSearchPath(std::vector<std::string> &list) {
+  const std::string path = GetEnvironment("Path");
+  if (path.empty())
+    return 0;
+  list.clear();
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(';', start);
+    if (end == std::string::npos)
+      end = path.size();
+    if (end > start)
+      list.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return static_cast<int>(list.size());
+}
+
+std::string IconFilePart(const std::string &reference) {
+  const std::string lower = LowerAscii(reference);
+  return lower.substr(0, lower.find(','));
+}
+
+int IconIndexPart(const std::string &reference) {
+  const size_t comma = reference.rfind(',');
+  if (comma == std::string::npos)
+    return 0;
+  std::string digits;
+  for (size_t i = comma + 1; i < reference.size(); ++i)
+    if (reference[i] >= '0' && reference[i] <= '9')
+      digits += reference[i];
+  return digits.empty() ? 0 : StrToInt(digits);
+}
+
+std::string ExecutableBufferText(const char *buffer, size_t size) {
+  std::string text(buffer, size);
+  size_t pairAt = size;
+  for (size_t i = 0; i + 1 < size; ++i) {
+    if (text[i] == '\0' && text[i + 1] == '\0') {
+      pairAt = i;
+      break;
+    }
+  }
+  for (size_t i = 0; i < pairAt; ++i)
+    if (text[i] == '\0')
+      text[i] = ' ';
+  return text.substr(0, text.find('\0'));
+}
+
+std::string FindAssociatedExecutable(const std::string &document, const std::string &directory) {
+  char buffer[platform::kShellResultSize + 1] = {};
+  const intptr_t answer = platform::FindExecutableA(
+      document.c_str(), directory.empty() ? nullptr : directory.c_str(), buffer);
+  if (answer <= 32)
+    return std::string();
+  return ExecutableBufferText(buffer, sizeof buffer);
+}
+
+std::string WindowsDirectory() {
+  char buffer[261] = {};
+  const uint32_t length = platform::GetWindowsDirectoryA(buffer, sizeof buffer);
+  return length < sizeof buffer ? std::string(buffer, length) : std::string();
+}
+
+bool PutClipboardText(void * /*window*/, const std::string &text) {
+  platform::ClipboardBackend &clipboard = platform::Clipboard();
+  if (!clipboard.Open())
+    return false;
+  // The text travels with its terminating zero, so a reader sees it up to the first one.
+  if (clipboard.Empty())
+    clipboard.SetText(text.substr(0, text.find('\0')));
+  clipboard.Close();
+  return true;
+}
+
+std::string GetClipboardText(void * /*window*/) {
+  platform::ClipboardBackend &clipboard = platform::Clipboard();
+  // A clipboard another owner holds open gives no data, and closing it is not ours to do.
+  if (!clipboard.Open())
+    return std::string();
+  std::optional<std::string> text = clipboard.GetText();
+  clipboard.Close();
+  return text ? text->substr(0, text->find('\0')) : std::string();
+}

@@ -1,0 +1,86 @@
+#pragma once
+// Unit misk: the host environment and paths. Stateless lookups that find Total
+// Commander's directory and settings file, turn the file names written in buttons (bare,
+// relative, quoted, or holding an environment reference) into existing full names, split
+// icon references, and move plain text to and from the clipboard.
+//
+// Every name here is a Windows name; existence checks and reads go through platform/.
+// Functions that need the program's own folder take ExeFileName, the executable's full
+// Windows name; the program's settings file "Corvane.ini" lies in that folder.
+// Lookups never report errors: they give empty text or the name they were given.
+#include <array>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The conversion error of a text that is not a 32-bit signed decimal number.
+class EConvertError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// A decimal integer: optional leading blanks, an optional sign, decimal digits, nothing
+// after them, within the 32-bit signed range. Anything else throws EConvertError
+// "'<text>' is not a valid integer value". Hexadecimal ("$1F") is not accepted: no file
+// Corvane reads writes numbers that way, and an icon index must not change meaning.
+int StrToInt(const std::string &text);
+
+// Tried in this order for a name written without an extension.
+inline constexpr std::array<std::string_view, 5> ExecutableExtensions = {".com", ".exe", ".dll",
+                                                                         ".icl", ".ico"};
+
+// The extension of a name: the text from its last dot, dot included, when no backslash
+// or colon follows that dot; otherwise empty.
+std::string FileExtension(const std::string &name);
+// The name with its extension replaced by ext, or ext appended when it has none.
+std::string ChangeFileExt(const std::string &name, const std::string &ext);
+// The folder part of a name, up to and including its last backslash or colon.
+std::string ExtractFilePath(const std::string &name);
+
+// The value of an environment variable, empty when it is unset.
+std::string GetEnvironment(const std::string &name);
+// Total Commander's directory without a trailing backslash, or empty when neither
+// COMMANDER_PATH nor the "commander_path" setting names an existing directory.
+std::string FindCommanderPath(const std::string &ExeFileName);
+// The full name of wincmd.ini: COMMANDER_INI, else the file found in Total Commander's
+// directory or the search path, else the "wincmd" setting (possibly empty).
+std::string FindWincmdIni(const std::string &ExeFileName);
+// The full name of Total Commander's localized command list; may be empty or missing.
+std::string FindLocalizedCommandList(const std::string &ExeFileName);
+// The text with its first environment reference expanded (%COMMANDER_PATH% first of all).
+std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text);
+// The text without any double-quote character.
+std::string RemoveQuotes(const std::string &text);
+// The full name of the existing file a button names, or the name itself without quotes.
+std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName);
+// ResolveFile, then the lower-cased name directly after the start path; else the name.
+std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
+                                 const std::string &startPath);
+// The first existing file made of a directory of "Path" and the name, or nothing.
+std::optional<std::string> SearchPathDirs(const std::string &fileName);
+// Fills the list with the non-empty directories of "Path" and returns their number; with
+// an empty "Path" returns 0 and leaves the list as it was.
+int SplitSearchPath(std::vector<std::string> &list);
+
+// The file part of an icon reference, lower-cased, cut at its first comma.
+std::string IconFilePart(const std::string &reference);
+// The icon index of a reference: the digits after its last comma, 0 when there are none.
+// A digit run beyond the 32-bit range throws EConvertError.
+int IconIndexPart(const std::string &reference);
+
+// The program the platform opens the document with, or empty.
+std::string FindAssociatedExecutable(const std::string &document, const std::string &directory);
+// The text of the platform's executable-name buffer: zero bytes before the first pair of
+// zero bytes stand for spaces (a long name may come back so); the text ends at the
+// first zero byte left.
+std::string ExecutableBufferText(const char *buffer, size_t size);
+// The Windows directory.
+std::string WindowsDirectory();
+
+// Puts the text on the clipboard; false when the clipboard could not be opened. The
+// window names the owner where the platform asks for one; the backends ignore it.
+bool PutClipboardText(void *window, const std::string &text);
+// The clipboard's plain text up to its first zero byte, or empty.
+std::string GetClipboardText(void *window);

@@ -1,0 +1,477 @@
+// Unit misk: finding Total Commander's files, resolving the names buttons hold, icon
+// references, and the clipboard. Every case runs against a temporary Wine-style prefix
+// with drive C:, a made-up "Path" in its registry and a Corvane.ini beside the program.
+#include "document/misk.h"
+#include "platform/Clipboard.h"
+#include "platform/Profile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+const std::string Exe = "C:\\corvane\\corvane.exe";
+
+class Misk : public ::testing::Test {
+protected:
+  void SetUp() override {
+    c_ = fs::canonical(dir_.path()) / "drive_c";
+    fs::create_directories(c_ / "corvane");
+    fs::create_directories(dir_ / "dosdevices");
+    fs::create_directory_symlink("../drive_c", dir_ / "dosdevices" / "c:");
+    Env("WINEPREFIX", dir_.path().c_str());
+    Env("COMMANDER_PATH", nullptr);
+    Env("COMMANDER_INI", nullptr);
+    SetPath("");
+  }
+  void TearDown() override {
+    while (!envs_.empty())
+      envs_.pop_back(); // restore in reverse order
+  }
+
+  void Env(const std::string &name, const char *value) {
+    envs_.push_back(std::make_unique<ScopedEnv>(name, value));
+  }
+  // "Path" of the prefix's registry; an empty text leaves the registry without one.
+  void SetPath(const std::string &path) {
+    std::string escaped;
+    for (char ch : path)
+      escaped += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    WriteBytes(dir_ / "system.reg",
+               "WINE REGISTRY Version 2\n\n"
+               "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n" +
+                   (path.empty() ? std::string() : "\"PATH\"=\"" + escaped + "\"\n"));
+  }
+  void RemovePath() { fs::remove(dir_ / "system.reg"); }
+  // A file on drive C:, given by its name below C:\.
+  void File(const std::string &name, const std::string &content = "x") {
+    WriteBytes(c_ / Host(name), content);
+    platform::FlushProfileCache();
+  }
+  void Folder(const std::string &name) { fs::create_directories(c_ / Host(name)); }
+  void Settings(const std::string &text) { File("corvane\\Corvane.ini", text); }
+  const fs::path &c() const { return c_; }
+
+private:
+  static std::string Host(std::string name) {
+    for (char &ch : name)
+      if (ch == '\\')
+        ch = '/';
+    return name;
+  }
+  TempDir dir_;
+  fs::path c_;
+  std::vector<std::unique_ptr<ScopedEnv>> envs_;
+};
+
+class ScopedCurrentDirectory {
+public:
+  explicit ScopedCurrentDirectory(const fs::path &dir) : old_(fs::current_path()) {
+    fs::current_path(dir);
+  }
+  ~ScopedCurrentDirectory() { fs::current_path(old_); }
+
+private:
+  fs::path old_;
+};
+
+} // namespace
+
+TEST_F(Misk, FindCommanderPathTriesTheEnvironmentThenTheSetting) {
+  Folder("tc");
+  Folder("tc2");
+  const std::string tooLong = "C:\\tc" + std::string(300, '\\');
+  struct Case {
+    const char *what;
+    const char *environment; // null: unset
+    std::string setting;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"environment with a trailing backslash", "C:\\tc\\", "", "C:\\tc"},
+      {"environment without one", "C:\\tc", "C:\\tc2", "C:\\tc"},
+      {"only one trailing backslash goes", "C:\\tc\\\\", "", "C:\\tc\\"},
+      {"missing environment directory: the setting", "C:\\missing", "C:\\tc2\\", "C:\\tc2"},
+      {"unset environment: the setting", nullptr, "C:\\tc2", "C:\\tc2"},
+      {"setting naming a missing directory", nullptr, "C:\\missing", ""},
+      {"nothing set", nullptr, "", ""},
+      {"value too long for the buffer counts as unset", tooLong.c_str(), "C:\\tc2", "C:\\tc2"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    ScopedEnv env("COMMANDER_PATH", row.environment);
+    Settings("[Main]\ncommander_path=" + row.setting + "\n");
+    EXPECT_EQ(FindCommanderPath(Exe), row.expected);
+  }
+}
+
+TEST_F(Misk, FindWincmdIniFallsThroughEnvironmentDirectoriesAndSetting) {
+  Settings("[main]\nwincmd=C:\\cfg\\wincmd.ini\n");
+  SetPath("C:\\p1;C:\\p2");
+  Folder("tc");
+  Folder("p1");
+  File("p2\\wincmd.ini");
+  EXPECT_EQ(FindWincmdIni(Exe), "C:\\p2\\wincmd.ini") << "from the directories of Path";
+  {
+    ScopedEnv env("COMMANDER_PATH", "C:\\tc\\");
+    EXPECT_EQ(FindWincmdIni(Exe), "C:\\p2\\wincmd.ini") << "not in Total Commander's directory";
+    File("tc\\wincmd.ini");
+    EXPECT_EQ(FindWincmdIni(Exe), "C:\\tc\\wincmd.ini") << "Total Commander's directory first";
+    ScopedEnv ini("COMMANDER_INI", "C:\\nowhere\\WINCMD.INI");
+    EXPECT_EQ(FindWincmdIni(Exe), "C:\\nowhere\\WINCMD.INI") << "environment, even if missing";
+  }
+  fs::remove(c() / "p2" / "wincmd.ini");
+  EXPECT_EQ(FindWincmdIni(Exe), "C:\\cfg\\wincmd.ini") << "the setting last";
+  Settings("");
+  EXPECT_EQ(FindWincmdIni(Exe), "");
+}
+
+TEST_F(Misk, FindLocalizedCommandListUsesTheLanguageSetting) {
+  File("tc\\wincmd.ini", "[Configuration]\nLanguageIni=WCMD_DEU.LNG\n");
+  File("tc\\Language\\WCMD_DEU.inc");
+  Settings("[Main]\nLocalizedInc=C:\\x\\loc.inc\n");
+  Env("COMMANDER_PATH", "C:\\tc\\");
+  EXPECT_EQ(FindLocalizedCommandList(Exe), "C:\\tc\\Language\\WCMD_DEU.inc");
+  fs::remove(c() / "tc" / "Language" / "WCMD_DEU.inc");
+  EXPECT_EQ(FindLocalizedCommandList(Exe), "C:\\x\\loc.inc") << "missing list: the setting";
+  File("tc\\wincmd.ini", "[Configuration]\n");
+  File("tc\\Language\\.inc");
+  EXPECT_EQ(FindLocalizedCommandList(Exe), "C:\\tc\\Language\\.inc")
+      << "an empty language setting gives just the extension";
+}
+
+TEST_F(Misk, FindLocalizedCommandListWithoutCommanderPathLooksBelowTheCurrentDirectory) {
+  File("cfg\\wincmd.ini", "[Configuration]\nLanguageIni=wcmd_fra.lng\n");
+  File("work\\Language\\wcmd_fra.inc");
+  Env("COMMANDER_INI", "C:\\cfg\\wincmd.ini");
+  Settings("[Main]\nLocalizedInc=C:\\x\\loc.inc\n");
+  {
+    ScopedCurrentDirectory cwd(c() / "work");
+    EXPECT_EQ(FindLocalizedCommandList(Exe), "Language\\wcmd_fra.inc");
+  }
+  EXPECT_EQ(FindLocalizedCommandList(Exe), "C:\\x\\loc.inc");
+}
+
+TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
+  Folder("tc");
+  Env("COMMANDER_PATH", "C:\\tc\\");
+  Env("CORVANE_SUB", "sub");
+  Env("CORVANE_UNSET", nullptr);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"%COMMANDER_PATH%\\wcmicons.dll", "C:\\tc\\wcmicons.dll"},
+      {"%commander_Path%\\x.ico", "C:\\tc\\x.ico"},
+      {"%COMMANDER_PATH%\\a;%WINDIR%\\b", "C:\\tc\\a;%WINDIR%\\b"},
+      {"%WINDIR%\\b;%COMMANDER_PATH%", "%WINDIR%\\b;C:\\tc"},
+      {"C:\\dir\\%CORVANE_SUB%\\file.exe", "C:\\dir\\sub\\file.exe"},
+      {"%corvane_sub%\\%CORVANE_SUB%", "sub\\%CORVANE_SUB%"},
+      {"%CORVANE_UNSET%\\x.exe", "\\x.exe"},
+      {"50%off", "50off"},
+      {"plain", "plain"},
+  };
+  for (const auto &[text, expanded] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(ExpandEnvironmentReference(Exe, text), expanded);
+  }
+  Env("COMMANDER_PATH", "C:\\missing");
+  EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_PATH%\\x"), "\\x");
+}
+
+TEST_F(Misk, ResolveFileKeepsItsOrderOfPlaces) {
+  Env("COMMANDER_PATH", "C:\\tc");
+  SetPath("C:\\p1;;C:\\p2\\;");
+  File("tc\\wcmicons.dll");
+  File("tc\\both.exe");
+  File("p1\\both.exe");
+  File("p1\\tool.exe");
+  File("p2\\tool.com");
+  File("p2\\only.exe");
+  File("p1\\doc.txt");
+  File("tc\\app\\app.exe");
+  File("tc\\app\\app");
+  File("tc\\prog\\prog");
+  File("p1\\folder.exe\\x");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"wcmicons.dll", "C:\\tc\\wcmicons.dll"},
+      {"\"wcmicons.dll\"", "C:\\tc\\wcmicons.dll"},
+      {"both.exe", "C:\\tc\\both.exe"},
+      {"tool", "C:\\p2\\tool.com"},
+      {"only", "C:\\p2\\only.exe"},
+      {"doc.txt", "C:\\p1\\doc.txt"},
+      {"app", "C:\\tc\\app\\app.exe"},
+      {"prog", "C:\\tc\\prog\\prog"},
+      {"folder.exe", "folder.exe"},
+      {"missing.exe", "missing.exe"},
+      {"\"missing\"", "missing"},
+      {"C:\\nowhere\\x.exe", "C:\\nowhere\\x.exe"},
+      {"\"C:\\nowhere\\x.exe\"", "C:\\nowhere\\x.exe"},
+      {"%COMMANDER_PATH%\\nothing.dll", "C:\\tc\\nothing.dll"},
+      {"\"%COMMANDER_PATH%\\x.dll\"", "\"C:\\tc\\x.dll\""},
+  };
+  for (const auto &[name, resolved] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ResolveFile(Exe, name), resolved);
+  }
+}
+
+TEST_F(Misk, ResolveFileWithoutCommanderPathSearchesOnlyPath) {
+  SetPath("C:\\p1");
+  File("p1\\tool.ico");
+  File("tc\\wcmicons.dll");
+  EXPECT_EQ(ResolveFile(Exe, "TOOL"), "C:\\p1\\TOOL.ico");
+  EXPECT_EQ(ResolveFile(Exe, "wcmicons.dll"), "wcmicons.dll");
+}
+
+TEST_F(Misk, ResolveWithStartPathAppendsTheLowerCasedName) {
+  Env("COMMANDER_PATH", "C:\\tc");
+  File("tc\\wcmicons.dll");
+  File("docs\\readme.txt");
+  struct Case {
+    const char *what;
+    std::string name, startPath, expected;
+  };
+  const std::vector<Case> cases = {
+      {"resolved elsewhere", "wcmicons.dll", "C:\\docs\\", "C:\\tc\\wcmicons.dll"},
+      {"found below the start path", "Readme.TXT", "C:\\docs\\", "C:\\docs\\readme.txt"},
+      {"quoted start path", "Readme.TXT", "\"C:\\docs\\\"", "C:\\docs\\readme.txt"},
+      {"no separator is inserted", "Readme.TXT", "C:\\docs", "Readme.TXT"},
+      {"missing", "other.txt", "C:\\docs\\", "other.txt"},
+      {"quotes removed count as resolved", "\"other.txt\"", "C:\\docs\\", "other.txt"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(ResolveWithStartPath(Exe, row.name, row.startPath), row.expected);
+  }
+}
+
+TEST_F(Misk, SplitSearchPathSkipsEmptyEntries) {
+  struct Case {
+    std::string path;
+    std::vector<std::string> dirs;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\a;;C:\\b;", {"C:\\a", "C:\\b"}},
+      {";C:\\a", {"C:\\a"}},
+      {"C:\\a\\;D:\\last dir", {"C:\\a\\", "D:\\last dir"}},
+      {";;", {}},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.path);
+    SetPath(row.path);
+    std::vector<std::string> dirs = {"old"};
+    EXPECT_EQ(SplitSearchPath(dirs), static_cast<int>(row.dirs.size()));
+    EXPECT_EQ(dirs, row.dirs);
+  }
+  RemovePath();
+  std::vector<std::string> dirs = {"old"};
+  EXPECT_EQ(SplitSearchPath(dirs), 3) << "the Windows default without a registry";
+  EXPECT_EQ(dirs.front(), "C:\\windows\\system32");
+  WriteBytes(c().parent_path() / "system.reg",
+             "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment]\n"
+             "\"PATH\"=\"\"\n");
+  dirs = {"old"};
+  EXPECT_EQ(SplitSearchPath(dirs), 0);
+  EXPECT_EQ(dirs, std::vector<std::string>{"old"}) << "an empty Path leaves the list alone";
+  EXPECT_FALSE(SearchPathDirs("x.exe"));
+}
+
+TEST_F(Misk, SearchPathDirsReturnsTheFirstExistingFile) {
+  SetPath("C:\\p1;C:\\p2\\");
+  File("p1\\a.exe");
+  File("p2\\a.exe");
+  File("p2\\b.exe");
+  EXPECT_EQ(SearchPathDirs("a.exe"), "C:\\p1\\a.exe");
+  EXPECT_EQ(SearchPathDirs("b.exe"), "C:\\p2\\b.exe");
+  EXPECT_FALSE(SearchPathDirs("c.exe"));
+  EXPECT_FALSE(SearchPathDirs(""));
+}
+
+TEST(IconReference, FilePartAndIndexPart) {
+  struct Case {
+    std::string reference, file;
+    int index;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\TOOLS\\APP.EXE,3", "c:\\tools\\app.exe", 3},
+      {"WCMICONS.DLL", "wcmicons.dll", 0},
+      {"x.dll,", "x.dll", 0},
+      {"x.dll,abc", "x.dll", 0},
+      {"x.dll,12", "x.dll", 12},
+      {"x.dll,-5", "x.dll", 5},
+      {"a,1,22", "a", 22},
+      {"x.dll,1a2", "x.dll", 12},
+      {"x.dll, 7 ", "x.dll", 7},
+      {"x.dll,0000000000012", "x.dll", 12},
+      {"x.dll,2147483647", "x.dll", INT_MAX},
+      {"", "", 0},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.reference);
+    EXPECT_EQ(IconFilePart(row.reference), row.file);
+    EXPECT_EQ(IconIndexPart(row.reference), row.index);
+  }
+}
+
+TEST(IconReference, IndexBeyondThe32BitRangeIsAConversionError) {
+  for (const std::string digits : {"2147483648", "99999999999999999999999"}) {
+    SCOPED_TRACE(digits);
+    try {
+      IconIndexPart("x.dll,-" + digits);
+      ADD_FAILURE() << "no conversion error";
+    } catch (const EConvertError &e) {
+      EXPECT_EQ(std::string(e.what()), "'" + digits + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(StrToInt, AcceptsOnlyDecimal32BitNumbers) {
+  const std::vector<std::pair<std::string, int>> valid = {
+      {"0", 0}, {"-1", -1}, {"  42", 42}, {"+7", 7}, {"-2147483648", INT_MIN}, {"007", 7}};
+  for (const auto &[text, value] : valid) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(StrToInt(text), value);
+  }
+  for (const std::string text :
+       {"", " ", "-", "1 ", "12a", "$10", "0x10", "2147483648", "-2147483649", "1-"}) {
+    SCOPED_TRACE(text);
+    try {
+      StrToInt(text);
+      ADD_FAILURE() << "accepted";
+    } catch (const EConvertError &e) {
+      EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(FileNameParts, ExtensionOnlyAfterTheLastSeparator) {
+  struct Case {
+    std::string name, extension, changed, folder;
+  };
+  const std::vector<Case> cases = {
+      {"C:\\tc\\WCMD_DEU.LNG", ".LNG", "C:\\tc\\WCMD_DEU.inc", "C:\\tc\\"},
+      {"tools.bar", ".bar", "tools.inc", ""},
+      {"C:\\my.dir\\tools", "", "C:\\my.dir\\tools.inc", "C:\\my.dir\\"},
+      {"C:.hidden", ".hidden", "C:.inc", "C:"},
+      {"D.x:name", "", "D.x:name.inc", "D.x:"},
+      {"archive.tar.gz", ".gz", "archive.tar.inc", ""},
+      {"dot.", ".", "dot.inc", ""},
+      {"", "", ".inc", ""},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(FileExtension(row.name), row.extension);
+    EXPECT_EQ(ChangeFileExt(row.name, ".inc"), row.changed);
+    EXPECT_EQ(ExtractFilePath(row.name), row.folder);
+  }
+}
+
+TEST_F(Misk, GetEnvironmentIgnoresLetterCase) {
+  Env("CORVANE_VALUE", "value");
+  EXPECT_EQ(GetEnvironment("corvane_value"), "value");
+  EXPECT_EQ(GetEnvironment("CORVANE_NOT_SET"), "");
+  EXPECT_EQ(WindowsDirectory(), "C:\\windows");
+}
+
+TEST_F(Misk, FindAssociatedExecutableGivesTheProgramOrNothing) {
+  WriteBytes(c().parent_path() / "user.reg",
+             "[Software\\\\Classes\\\\.txt] 1\n@=\"txtfile\"\n"
+             "[Software\\\\Classes\\\\txtfile\\\\shell\\\\open\\\\command] 1\n"
+             "@=\"\\\"C:\\\\Program Files\\\\Ed\\\\ed.exe\\\" \\\"%1\\\"\"\n");
+  File("docs\\a.txt");
+  File("docs\\b.xyz");
+  File("docs\\Run.exe");
+  EXPECT_EQ(FindAssociatedExecutable("a.txt", "C:\\docs"), "C:\\Program Files\\Ed\\ed.exe");
+  EXPECT_EQ(FindAssociatedExecutable("C:\\docs\\run.exe", ""), "C:\\docs\\run.exe");
+  EXPECT_EQ(FindAssociatedExecutable("C:\\docs\\b.xyz", ""), "");
+  EXPECT_EQ(FindAssociatedExecutable("C:\\docs\\gone.txt", ""), "");
+}
+
+TEST(ExecutableBufferText, ZeroBytesBeforeTheFirstPairAreSpaces) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {std::string("C:\\Program\0Files\\My\0App\\a.exe\0\0junk", 34),
+       "C:\\Program Files\\My App\\a.exe"},
+      {std::string("C:\\a.exe\0\0\0", 11), "C:\\a.exe"},
+      {std::string("\0\0", 2), ""},
+      {std::string("abc\0def", 7), "abc def"},
+      {"full", "full"},
+  };
+  for (const auto &[buffer, text] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(ExecutableBufferText(buffer.data(), buffer.size()), text);
+  }
+}
+
+namespace {
+
+// A clipboard that can be told to refuse, and counts how often it was opened and closed.
+class CountingClipboard : public platform::ClipboardBackend {
+public:
+  bool refuseOpen = false;
+  bool refuseSet = false;
+  int opens = 0, closes = 0;
+  std::optional<std::string> text;
+  bool Open() override { return !refuseOpen && ++opens > 0; }
+  void Close() override { ++closes; }
+  bool Empty() override {
+    text.reset();
+    return true;
+  }
+  bool SetText(std::string t) override {
+    if (!refuseSet)
+      text = std::move(t);
+    return !refuseSet;
+  }
+  std::optional<std::string> GetText() override { return text; }
+};
+
+class InstalledClipboard {
+public:
+  explicit InstalledClipboard(platform::ClipboardBackend &backend) {
+    platform::SetClipboardBackend(&backend);
+  }
+  ~InstalledClipboard() { platform::SetClipboardBackend(nullptr); }
+};
+
+} // namespace
+
+TEST(Clipboard, TextGoesAndComesBackUpToItsFirstZero) {
+  const std::string button = "TOTALCMD#BAR#DATA\r\ncm_Copy\r\n";
+  ASSERT_TRUE(PutClipboardText(nullptr, button));
+  EXPECT_EQ(GetClipboardText(nullptr), button);
+  ASSERT_TRUE(PutClipboardText(nullptr, std::string("one\0two", 7)));
+  EXPECT_EQ(GetClipboardText(nullptr), "one");
+}
+
+TEST(Clipboard, HeldOpenElsewhereItStaysUnchanged) {
+  ASSERT_TRUE(PutClipboardText(nullptr, "before"));
+  ASSERT_TRUE(platform::Clipboard().Open());
+  EXPECT_FALSE(PutClipboardText(nullptr, "after"));
+  EXPECT_EQ(GetClipboardText(nullptr), "");
+  platform::Clipboard().Close();
+  EXPECT_EQ(GetClipboardText(nullptr), "before");
+}
+
+TEST(Clipboard, InstalledBackendIsUsedAndAlwaysClosed) {
+  CountingClipboard backend;
+  InstalledClipboard installed(backend);
+  EXPECT_EQ(GetClipboardText(nullptr), "") << "a clipboard without text";
+  EXPECT_TRUE(PutClipboardText(nullptr, "x"));
+  EXPECT_EQ(backend.text, "x");
+  backend.refuseSet = true;
+  EXPECT_TRUE(PutClipboardText(nullptr, "y")) << "only the opening is reported";
+  EXPECT_EQ(backend.opens, backend.closes);
+  backend.refuseOpen = true;
+  backend.refuseSet = false;
+  EXPECT_FALSE(PutClipboardText(nullptr, "z"));
+  EXPECT_EQ(GetClipboardText(nullptr), "");
+  EXPECT_EQ(backend.opens, 3);
+  EXPECT_EQ(backend.closes, 3);
+}
