@@ -1,0 +1,45 @@
+// Program start: the application's title, the windows in their order, the message loop.
+// CORVANE_SCREENSHOT=<file.png> saves a picture of the main window once it is painted
+// and ends the program, so that it can be looked at from a machine without a screen.
+#include "ui/Dialogs.h"
+#include "ui/FrmMain.h"
+#include "ui/QtClipboard.h"
+#include "ui/Unit3.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void ScheduleScreenshot(QWidget &window, const QString &file) {
+  QTimer::singleShot(500, &window, [&window, file] {
+    const bool saved = window.grab().save(file, "PNG");
+    std::fprintf(stderr, "corvane: %s %s\n", saved ? "screenshot saved to" : "cannot write",
+                 qPrintable(file));
+    QApplication::exit(saved ? 0 : 1);
+  });
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Corvane"));
+  ui::TQtClipboard clipboard;
+  platform::SetClipboardBackend(&clipboard);
+  ui::TQtDialogs dialogs;
+  TBarMain barMain(QApplication::applicationFilePath(), QApplication::arguments().mid(1), dialogs);
+  TForm3 form3([&barMain](const std::string &key) { return barMain.Translate(key); }, dialogs,
+               &barMain);
+  barMain.Form3 = &form3;
+  barMain.show();
+  const QString screenshot = qEnvironmentVariable("CORVANE_SCREENSHOT");
+  if (!screenshot.isEmpty())
+    ScheduleScreenshot(barMain, screenshot);
+  const int result = app.exec();
+  platform::SetClipboardBackend(nullptr);
+  return result;
+}

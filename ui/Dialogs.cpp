@@ -1,0 +1,80 @@
+#include "ui/Dialogs.h"
+
+#include "platform/HostFiles.h"
+#include "ui/TextCodec.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <QUrl>
+
+namespace ui {
+namespace {
+
+QString QtPatterns(const QString &patterns) {
+  QStringList out;
+  for (const QString &p : patterns.split(';', Qt::SkipEmptyParts))
+    out << (p.trimmed() == "*.*" ? QStringLiteral("*") : p.trimmed());
+  return out.join(' ');
+}
+
+std::optional<std::string> ChosenName(const QString &hostPath) {
+  if (hostPath.isEmpty())
+    return std::nullopt;
+  return platform::WindowsName(hostPath.toStdString());
+}
+
+} // namespace
+
+QString QtFileFilter(const std::string &filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    entries << parts[i] + " (" + QtPatterns(parts[i + 1]) + ")";
+  return entries.join(";;");
+}
+
+std::optional<std::string> TQtDialogs::OpenFileName(QWidget *parent, const std::string &filter) {
+  return ChosenName(
+      QFileDialog::getOpenFileName(parent, QString(), QString(), QtFileFilter(filter)));
+}
+
+std::optional<std::string> TQtDialogs::SaveFileName(QWidget *parent, const std::string &filter) {
+  return ChosenName(
+      QFileDialog::getSaveFileName(parent, QString(), QString(), QtFileFilter(filter)));
+}
+
+TAnswer TQtDialogs::AskYesNo(QWidget *parent, const std::string &text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Corvane"), ToDisplay(text),
+                  QMessageBox::NoButton, parent);
+  QAbstractButton *yes = box.addButton(QMessageBox::Yes);
+  QAbstractButton *no = box.addButton(QMessageBox::No);
+  // Without an escape button of its own the box would count its close box as No; a
+  // hidden one lets a closed box be told apart from an answer.
+  QAbstractButton *closed = box.addButton(QMessageBox::Cancel);
+  closed->hide();
+  box.setEscapeButton(closed);
+  box.exec();
+  if (box.clickedButton() == yes)
+    return TAnswer::Yes;
+  if (box.clickedButton() == no)
+    return TAnswer::No;
+  return TAnswer::Closed;
+}
+
+void TQtDialogs::ShowError(QWidget *parent, const std::string &text) {
+  QMessageBox::critical(parent, QStringLiteral("Corvane"), ToDisplay(text));
+}
+
+int TQtDialogs::ShowModal(QDialog *dialog) {
+  return dialog->exec();
+}
+
+void TQtDialogs::OpenUrl(const QString &url) {
+  QDesktopServices::openUrl(QUrl(url));
+}
+
+} // namespace ui

@@ -1,0 +1,48 @@
+#pragma once
+// Every modal exchange with the user goes through TDialogs, so that the windows can be
+// driven by tests that answer in the user's place. TQtDialogs is the real thing.
+// File names cross this interface as Windows names, like every file name of the core.
+#include <QString>
+
+#include <optional>
+#include <string>
+
+class QDialog;
+class QWidget;
+
+namespace ui {
+
+enum class TAnswer { Yes, No, Closed };
+
+class TDialogs {
+public:
+  virtual ~TDialogs() = default;
+  // filter in the platform's form: "description|patterns|description|patterns".
+  // Nothing when the user cancels.
+  virtual std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter) = 0;
+  virtual std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) = 0;
+  // An information box with Yes and No; Closed when the box is closed without either.
+  virtual TAnswer AskYesNo(QWidget *parent, const std::string &text) = 0;
+  // The application's error box.
+  virtual void ShowError(QWidget *parent, const std::string &text) = 0;
+  // Shows a window modally and returns its result.
+  virtual int ShowModal(QDialog *dialog) = 0;
+  // Hands a link to the desktop (a "mailto:" link opens the mail program).
+  virtual void OpenUrl(const QString &url) = 0;
+};
+
+class TQtDialogs : public TDialogs {
+public:
+  std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter) override;
+  std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) override;
+  TAnswer AskYesNo(QWidget *parent, const std::string &text) override;
+  void ShowError(QWidget *parent, const std::string &text) override;
+  int ShowModal(QDialog *dialog) override;
+  void OpenUrl(const QString &url) override;
+};
+
+// The platform's filter "*.bar|*.bar|*.*|*.*" in Qt's form "*.bar (*.bar);;*.* (*)".
+// "*.*" stands for every file, also one without a dot, so it becomes "*".
+QString QtFileFilter(const std::string &filter);
+
+} // namespace ui

@@ -1,0 +1,426 @@
+// The main window's construction, start-up, settings and translation.
+#include "ui/FrmMain.h"
+
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "icons/IconLibrary.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/OwnerDrawList.h"
+#include "ui/Scale.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit3.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+void RemoveChar(std::string &text, char c) {
+  text.erase(std::remove(text.begin(), text.end(), c), text.end());
+}
+
+template <class T> T *Place(T *widget, const char *name, QRect place) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(place);
+  return widget;
+}
+
+} // namespace
+
+std::vector<std::string> LoadLines(const std::string &windowsName) {
+  std::vector<std::string> lines;
+  const auto bytes = platform::ReadFileBytes(windowsName);
+  if (!bytes)
+    return lines;
+  std::string line;
+  for (size_t i = 0; i < bytes->size(); ++i) {
+    const char c = (*bytes)[i];
+    if (c != '\r' && c != '\n') {
+      line.push_back(c);
+      continue;
+    }
+    lines.push_back(std::move(line));
+    line.clear();
+    if (c == '\r' && i + 1 < bytes->size() && (*bytes)[i + 1] == '\n')
+      ++i;
+  }
+  if (!line.empty())
+    lines.push_back(std::move(line));
+  return lines;
+}
+
+void ExtractMenuSection(std::vector<std::string> &lines, const std::string &header) {
+  auto start = std::find_if(lines.begin(), lines.end(),
+                            [&](const std::string &line) { return Lower(line) == header; });
+  if (start != lines.end())
+    ++start;
+  lines.erase(lines.begin(), start);
+  auto end = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+    return line.find('[') != std::string::npos;
+  });
+  lines.erase(end, lines.end());
+  std::erase_if(lines, [](const std::string &line) { return line.empty() || line[0] == ';'; });
+}
+
+TBarMain::TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
+                   QWidget *parent)
+    : QWidget(parent), exeFileName_(platform::WindowsName(exeHostPath.toStdString())),
+      arguments_(arguments), dialogs_(dialogs) {
+  CreateComponents();
+  RunGuarded([this] { FormCreate(); });
+}
+
+TBarMain::~TBarMain() {
+  // The bar's icons and the picker's icons go with their owners; the program icons
+  // and the menu lines likewise.
+  pickerIcons_.clear();
+}
+
+std::string TBarMain::ExeFolder() const {
+  const auto slash = exeFileName_.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : exeFileName_.substr(0, slash + 1);
+}
+
+std::string TBarMain::IniFileName() const {
+  return ExeFolder() + "Corvane.ini";
+}
+
+void TBarMain::CreateComponents() {
+  using ui::PxRect;
+  setObjectName(QStringLiteral("BarMain"));
+  setWindowTitle(QStringLiteral("Corvane"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(ui::DesignFont());
+  setFixedSize(ui::Px(589), ui::Px(281));
+
+  Buttonbar =
+      Place(new QLabel(QStringLiteral("&Button bar:"), this), "Buttonbar", PxRect(11, 3, 546, 13));
+  Label1 = Place(new QFrame(this), "Label1", PxRect(0, 82, 585, 2));
+  Label1->setAutoFillBackground(true);
+  Label1->setBackgroundRole(QPalette::WindowText);
+  id_btn_bar =
+      Place(new TOwnerDrawList(14, ui::Px(36), this), "id_btn_bar", PxRect(90, 23, 493, 56));
+  Buttonbar->setBuddy(id_btn_bar);
+  id_btn_barfilesearch = Place(new QPushButton(QStringLiteral(">>"), this), "id_btn_barfilesearch",
+                               PxRect(566, 0, 20, 21));
+  id_btn_add =
+      Place(new QPushButton(QStringLiteral("&Add"), this), "id_btn_add", PxRect(9, 24, 77, 23));
+  id_btn_delete = Place(new QPushButton(QStringLiteral("&Delete"), this), "id_btn_delete",
+                        PxRect(9, 51, 77, 23));
+  Frame11 = Place(new TFrame1(this), "Frame11", PxRect(0, 88, 593, 193));
+  btnAbout =
+      Place(new QPushButton(QStringLiteral("About"), this), "btnAbout", PxRect(499, 255, 76, 20));
+  chktop =
+      Place(new QCheckBox(QStringLiteral("On  t op"), this), "chktop", PxRect(558, 87, 26, 100));
+  btnDefLib =
+      Place(new QPushButton(QStringLiteral("DIL"), this), "btnDefLib", PxRect(414, 170, 24, 21));
+  tmr1 = new QTimer(this);
+  tmr1->setObjectName(QStringLiteral("tmr1"));
+  tmr1->setInterval(300);
+  tmr1->setSingleShot(true);
+  CreateCacheControls();
+  CreateMenus();
+  ConnectBarList();
+  ConnectEditor();
+  SetTabOrder();
+  CreateShortcuts();
+  connect(chktop, &QCheckBox::clicked, this, [this] { RunGuarded([this] { chktopClick(); }); });
+  connect(btnAbout, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { btnAboutClick(); }); });
+  connect(tmr1, &QTimer::timeout, this, [this] { RunGuarded([this] { tmr1Timer(); }); });
+  if (const QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TBarMain::CreateCacheControls() {
+  using ui::PxRect;
+  chkcache =
+      Place(new QCheckBox(QStringLiteral("Cache"), this), "chkcache", PxRect(392, 200, 106, 14));
+  chkcache->setEnabled(false);
+  Panel1 = Place(new QWidget(this), "Panel1", PxRect(392, 216, 106, 35));
+  Panel1->setEnabled(false);
+  RadioButton1 = Place(new QRadioButton(QStringLiteral("Links to icl"), Panel1), "RadioButton1",
+                       PxRect(0, 3, 105, 14));
+  RadioButton2 = Place(new QRadioButton(QStringLiteral("With TCMenu"), Panel1), "RadioButton2",
+                       PxRect(0, 19, 105, 14));
+  // The platform runs these handlers whenever the state changes, also when the program
+  // sets it.
+  connect(chkcache, &QCheckBox::toggled, this, [this] { RunGuarded([this] { chkcacheClick(); }); });
+  connect(RadioButton1, &QRadioButton::toggled, this,
+          [this] { RunGuarded([this] { RadioButton1Click(); }); });
+  connect(RadioButton2, &QRadioButton::toggled, this,
+          [this] { RunGuarded([this] { RadioButton2Click(); }); });
+}
+
+void TBarMain::CreateMenus() {
+  pm1 = new QMenu(this);
+  pm1->setObjectName(QStringLiteral("pm1"));
+  Copy1 = pm1->addAction(QStringLiteral("Copy"));
+  Copy1->setObjectName(QStringLiteral("Copy1"));
+  paste1 = pm1->addAction(QStringLiteral("Paste"));
+  paste1->setObjectName(QStringLiteral("paste1"));
+  N1 = pm1->addSeparator();
+  N1->setObjectName(QStringLiteral("N1"));
+  Duble1 = pm1->addAction(QStringLiteral("Clone"));
+  Duble1->setObjectName(QStringLiteral("Duble1"));
+  pmPRM = new QMenu(this);
+  pmPRM->setObjectName(QStringLiteral("pmPRM"));
+  pmPAth = new QMenu(this);
+  pmPAth->setObjectName(QStringLiteral("pmPAth"));
+}
+
+void TBarMain::SetTabOrder() {
+  QWidget *order[] = {
+      id_btn_bar, btnAbout, id_btn_barfilesearch, id_btn_add,   id_btn_delete,
+      chktop,     chkcache, RadioButton1,         RadioButton2, Frame11->id_btn_command};
+  for (size_t i = 0; i + 1 < std::size(order); ++i)
+    setTabOrder(order[i], order[i + 1]);
+  setTabOrder(Frame11->Cancel, btnDefLib);
+}
+
+void TBarMain::CreateShortcuts() {
+  // Outside a dialog Qt has no default and cancel buttons: Return and Enter press OK
+  // (or the push button that has the focus), Escape presses Cancel.
+  auto pressDefault = [this] {
+    auto *focused = qobject_cast<QPushButton *>(focusWidget());
+    if (focused && focused != Frame11->Ok) {
+      focused->click();
+      return;
+    }
+    // Taking the focus first commits the field being edited, as a click on OK does.
+    Frame11->Ok->setFocus(Qt::OtherFocusReason);
+    Frame11->Ok->click();
+  };
+  for (int key : {Qt::Key_Return, Qt::Key_Enter})
+    connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, pressDefault);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          [this] { Frame11->Cancel->click(); });
+}
+
+void TBarMain::FillMenu(QMenu *menu, const std::vector<std::string> &lines,
+                        void (TBarMain::*handler)(QAction *)) {
+  for (const std::string &line : lines) {
+    if (line == "-") {
+      menu->addSeparator();
+      continue;
+    }
+    QAction *item = menu->addAction(ui::ToDisplay(line));
+    connect(item, &QAction::triggered, this,
+            [this, item, handler] { RunGuarded([&] { (this->*handler)(item); }); });
+  }
+}
+
+void TBarMain::FormCreate() {
+  PathLines.clear();
+  ParamLines.clear();
+  const std::string icl = ExeFolder() + "corvane.icl";
+  if (platform::FileExists(icl)) {
+    ProgramIcons = std::make_unique<icons::TIconLibrary>();
+    ProgramIcons->LoadFromFile(icl);
+  }
+  const std::string language =
+      platform::ReadProfileString("main", "Language", "English", IniFileName(), 260);
+  const std::string lng = ExeFolder() + language + ".lng";
+  if (platform::FileExists(lng))
+    ParamLines = LoadLines(lng);
+  ExtractMenuSection(ParamLines, "[params]");
+  FillMenu(pmPRM, ParamLines, &TBarMain::ParamItemClick);
+  if (platform::FileExists(IniFileName()))
+    PathLines = LoadLines(IniFileName());
+  ExtractMenuSection(PathLines, "[paths]");
+  FillMenu(pmPAth, PathLines, &TBarMain::PathItemClick);
+}
+
+std::string TBarMain::Translate(const std::string &key) const {
+  const std::string wanted = Lower(key);
+  for (const std::string &line : TranslationTable) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos || Lower(line.substr(0, eq)) != wanted)
+      continue;
+    std::string value = line.substr(eq + 1);
+    RemoveChar(value, '"');
+    if (!value.empty())
+      return value;
+    break;
+  }
+  std::string result = key;
+  RemoveChar(result, '"');
+  return result;
+}
+
+void TBarMain::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (!bar_)
+    RunGuarded([this] { FormShow(); });
+}
+
+void TBarMain::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange)
+    RunGuarded([this] { isActiveWindow() ? FormActivate() : FormDeactivate(); });
+}
+
+void TBarMain::FormShow() {
+  if (bar_)
+    return;
+  std::string arg = arguments_.isEmpty() ? std::string() : arguments_.first().toStdString();
+  // A host path on the command line is named the way the core names files.
+  if (!arg.empty() && arg[0] == '/')
+    arg = platform::WindowsName(arg);
+  ExeFileName = exeFileName_;
+  const int defaultCache = platform::ReadProfileInt("main", "DefaultCache", 0, IniFileName());
+  if (!arg.empty()) {
+    if (arg.find('\\') == std::string::npos)
+      arg = platform::GetCurrentDirectoryA() + "\\" + arg;
+    bar_ = ButtonsList::Create(arg);
+    bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+    Buttonbar->setText(ui::ToDisplay("Button Bar: " + arg));
+    CurrentFileName = arg;
+    id_btn_bar->SetCount(bar_->Count());
+  } else {
+    bar_ = ButtonsList::Create(std::string());
+    bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+    CurrentFileName.clear();
+    id_btn_addClick();
+  }
+  id_btn_bar->SetItemIndex(0);
+  id_btn_barClick();
+  SetCacheControlsAtStart(arg);
+  SelectLanguage();
+  if (platform::FileExists(LanguageFileName) && Translate("5065") != "5065")
+    TranslateCaptions(arg);
+}
+
+void TBarMain::SetCacheControlsAtStart(const std::string &arg) {
+  if (!platform::FileExists(ChangeFileExt(arg, ".icl")))
+    chkcache->setEnabled(true);
+  chkcache->setChecked(bar_->CacheMode > 0);
+  Panel1->setEnabled(bar_->CacheMode > 0 && chkcache->isEnabled());
+  if (bar_->CacheMode == 1)
+    RadioButton1->setChecked(true);
+  if (bar_->CacheMode == 2)
+    RadioButton2->setChecked(true);
+}
+
+void TBarMain::SelectLanguage() {
+  const std::string language =
+      platform::ReadProfileString("main", "Language", "English", IniFileName(), 260);
+  LanguageFileName = ExeFolder() + language + ".lng";
+  const bool exists = platform::FileExists(LanguageFileName);
+  TranslationTable = exists ? LoadLines(LanguageFileName) : std::vector<std::string>();
+  if (exists && Translate("5065") != "5065")
+    return;
+  LanguageFileName = ChangeFileExt(FindLocalizedCommandList(ExeFileName), ".lng");
+  TranslationTable.clear();
+  if (platform::FileExists(LanguageFileName))
+    TranslationTable = LoadLines(LanguageFileName);
+}
+
+void TBarMain::TranslateCaptions(const std::string &barPath) {
+  auto tr = [this](const char *key) { return ui::ToDisplay(Translate(key)); };
+  Buttonbar->setText(ui::ToDisplay(Translate("5065") + " " + barPath));
+  id_btn_add->setText(tr("5067"));
+  id_btn_delete->setText(tr("5068"));
+  Frame11->Command->setText(tr("5069"));
+  Frame11->Parameters->setText(tr("5070"));
+  Frame11->Startpath->setText(tr("5071"));
+  Frame11->Iconfile->setText(tr("5072"));
+  Frame11->Icon->setText(tr("5073"));
+  Frame11->Tooltip->setText(tr("5074"));
+  Frame11->d_btn_assymbol->setText(tr("5076"));
+  Frame11->id_btn_maximized->setText(tr("5077"));
+  Frame11->id_btn_Normal->setText(tr("Default"));
+  chkcache->setText(tr("Cache"));
+  chktop->setText(tr("On  t op"));
+  RadioButton1->setText(tr("Links To Icl"));
+  RadioButton2->setText(tr("With TCMenu"));
+  Copy1->setText(tr("Copy"));
+  paste1->setText(tr("Paste"));
+  Duble1->setText(tr("Clone"));
+  Frame11->Ok->setText(tr("Ok"));
+  Frame11->Cancel->setText(tr("Cancel"));
+  btnAbout->setText(tr("About"));
+  btnDefLib->setText(tr("DIL"));
+}
+
+void TBarMain::FormActivate() {
+  Frame11->update();
+}
+
+void TBarMain::FormDeactivate() {
+  Frame11->update();
+}
+
+void TBarMain::chktopClick() {
+  setWindowFlag(Qt::WindowStaysOnTopHint, chktop->isChecked());
+  // Changing the flags hides the window; the platform keeps it on screen.
+  show();
+}
+
+void TBarMain::btnAboutClick() {
+  if (Form3)
+    dialogs_.ShowModal(Form3);
+}
+
+void TBarMain::tmr1Timer() {
+  pmPAth->popup(QCursor::pos());
+  tmr1->stop();
+}
+
+void TBarMain::chkcacheClick() {
+  if (chkcache->isChecked()) {
+    Panel1->setEnabled(true);
+    if (bar_ && bar_->CacheMode == CacheOff) {
+      bar_->CacheMode = CacheAlternative;
+      RadioButton2->setChecked(true);
+    }
+    return;
+  }
+  Panel1->setEnabled(false);
+  if (bar_)
+    bar_->CacheMode = CacheOff;
+  // An exclusive pair refuses to have no choice; it is lifted for the moment.
+  for (QRadioButton *choice : {RadioButton1, RadioButton2}) {
+    choice->setAutoExclusive(false);
+    choice->setChecked(false);
+    choice->setAutoExclusive(true);
+  }
+}
+
+void TBarMain::RadioButton1Click() {
+  if (!RadioButton1->isChecked())
+    return;
+  if (bar_)
+    bar_->CacheMode = CacheLinks;
+}
+
+void TBarMain::RadioButton2Click() {
+  if (!RadioButton2->isChecked())
+    return;
+  if (bar_)
+    bar_->CacheMode = CacheAlternative;
+}

@@ -1,0 +1,197 @@
+#pragma once
+// The main window: the open bar, its row of buttons, the embedded button editor, the
+// settings of "Corvane.ini" and the translation of every caption. Handlers carry the
+// names of the window's events; each is a plain member function that the Qt signal of
+// the matching event calls through one guard, which shows any exception in the
+// application's error box and lets the program go on.
+#include "document/ButtonList.h"
+#include "platform/IconHandle.h"
+#include "ui/Dialogs.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPainter;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class TFieldEdit;
+class TForm3;
+class TFrame1;
+class TOwnerDrawList;
+namespace icons {
+class TIconLibrary;
+}
+
+// A command that names no file, so it is never looked for on disk.
+bool SpecialCommand(const std::string &command);
+// Cuts lines down to the body of the section headed header ("[params]", "[paths]").
+void ExtractMenuSection(std::vector<std::string> &lines, const std::string &header);
+// The lines of a text file; a CR, an LF or the pair ends a line.
+std::vector<std::string> LoadLines(const std::string &windowsName);
+
+class TBarMain : public QWidget {
+  Q_OBJECT
+public:
+  // exeHostPath: the executable (its folder holds the program's own files);
+  // arguments: the command line without the program's name.
+  TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
+           QWidget *parent = nullptr);
+  ~TBarMain() override;
+
+  std::string Translate(const std::string &key) const;
+  ButtonsList *Bar() const { return bar_.get(); }
+  ui::TDialogs &Dialogs() const { return dialogs_; }
+  // Runs a handler; an exception it raises is shown in the error box.
+  template <class F> void RunGuarded(F &&handler);
+
+  // Components, under their designed names.
+  QLabel *Buttonbar = nullptr;
+  QFrame *Label1 = nullptr;
+  TOwnerDrawList *id_btn_bar = nullptr;
+  QPushButton *id_btn_barfilesearch = nullptr;
+  QPushButton *id_btn_add = nullptr;
+  QPushButton *id_btn_delete = nullptr;
+  TFrame1 *Frame11 = nullptr;
+  QPushButton *btnAbout = nullptr;
+  QCheckBox *chktop = nullptr;
+  QCheckBox *chkcache = nullptr;
+  QWidget *Panel1 = nullptr;
+  QRadioButton *RadioButton1 = nullptr;
+  QRadioButton *RadioButton2 = nullptr;
+  QPushButton *btnDefLib = nullptr;
+  QMenu *pm1 = nullptr;
+  QAction *Copy1 = nullptr;
+  QAction *paste1 = nullptr;
+  QAction *N1 = nullptr;
+  QAction *Duble1 = nullptr;
+  QMenu *pmPRM = nullptr;
+  QMenu *pmPAth = nullptr;
+  QTimer *tmr1 = nullptr;
+  // The About window, created after this one.
+  TForm3 *Form3 = nullptr;
+
+  // Window state.
+  std::string CurrentFileName;
+  std::vector<std::string> TranslationTable;
+  std::string LanguageFileName;
+  std::vector<std::string> ParamLines;
+  std::vector<std::string> PathLines;
+  std::unique_ptr<icons::TIconLibrary> ProgramIcons;
+  bool DragActive = false;
+  int DragIndex = -1;
+  std::string EnteredText;
+  int PathMenuTarget = 1; // the tag of pmPAth: 1 Command .. 4 Icon file
+
+  // Window events.
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormDeactivate();
+  void chktopClick();
+  void btnAboutClick();
+  void tmr1Timer();
+
+  // Bar list.
+  void id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void id_btn_barMouseDown(Qt::MouseButton button, QPoint pos);
+  void id_btn_barMouseMove(QPoint pos);
+  void id_btn_barMouseUp(Qt::MouseButton button);
+  void id_btn_barKeyDown(int key, Qt::KeyboardModifiers shift);
+  void id_btn_addClick();
+  void id_btn_deleteClick();
+  void ClearEditor();
+  // Icon n of "corvane.icl", or an empty handle.
+  const platform::IconHandle &PlaceholderIcon(int n) const;
+
+  // Cache controls.
+  void chkcacheClick();
+  void RadioButton1Click();
+  void RadioButton2Click();
+
+  // Button editor.
+  void id_btn_barClick();
+  void FillIconList(int position);
+  void Frame11id_btn_commandEnter();
+  void Frame11id_btn_paramEnter();
+  void Frame11id_btn_startpathEnter();
+  void Frame11id_btn_iconfilenameEnter();
+  void Frame11id_btn_ToolTipEnter();
+  void Frame11id_btn_commandExit();
+  void Frame11id_btn_paramExit();
+  void Frame11id_btn_startpathExit();
+  void Frame11id_btn_iconfilenameExit();
+  void Frame11id_btn_ToolTipExit();
+  void Frame11id_btn_iconClick();
+  void Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void FillFromProgramFile(const std::string &fileName);
+  void Frame11id_btn_find1Click();
+  void Frame11id_btn_iconfileClick();
+  void Frame11btnPrmListClick();
+  void ParamItemClick(QAction *item);
+  void PathItemClick(QAction *item);
+  void Frame11FieldMouseDown(int target);
+  void Frame11FieldMouseUp();
+  void Frame11d_btn_assymbolClick();
+  void Frame11id_btn_maximizedClick();
+  void Frame11id_btn_NormalClick();
+  void Frame11OkClick();
+  void Frame11CancelClick();
+
+  // The icons of the picker, one per item.
+  const std::vector<platform::IconHandle> &PickerIcons() const { return pickerIcons_; }
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void changeEvent(QEvent *event) override;
+
+private:
+  void CreateComponents();
+  void CreateCacheControls();
+  void CreateMenus();
+  void ConnectBarList();
+  void ConnectEditor();
+  void ConnectEditField(TFieldEdit *field, void (TBarMain::*enter)(), void (TBarMain::*exit)(),
+                        int pathTarget);
+  void SetTabOrder();
+  void CreateShortcuts();
+  void FillMenu(QMenu *menu, const std::vector<std::string> &lines,
+                void (TBarMain::*handler)(QAction *));
+
+  std::string ExeFolder() const;
+  std::string IniFileName() const;
+  void SelectLanguage();
+  void TranslateCaptions(const std::string &barPath);
+  void SetCacheControlsAtStart(const std::string &arg);
+  bool FileFound(int index, int useBarIcl) const;
+  void DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) const;
+  void MoveButton(int from, int to);
+  int Selected() const;
+  bool CommitField(TFieldEdit *field, int fieldNumber);
+  void WriteIconRef();
+  void EnableCacheControls(bool panelToo);
+  void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
+  bool SaveFromOk();
+
+  std::string exeFileName_;
+  QStringList arguments_;
+  ui::TDialogs &dialogs_;
+  std::unique_ptr<ButtonsList> bar_;
+  std::vector<platform::IconHandle> pickerIcons_;
+};
+
+template <class F> void TBarMain::RunGuarded(F &&handler) {
+  try {
+    handler();
+  } catch (const std::exception &error) {
+    dialogs_.ShowError(this, error.what());
+  }
+}

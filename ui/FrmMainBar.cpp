@@ -1,0 +1,243 @@
+// The bar list of the main window: drawing the cells, selection, reordering with the
+// mouse and the keyboard, Add and Delete.
+#include "ui/FrmMain.h"
+
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "icons/IconLibrary.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/IconPaint.h"
+#include "ui/OwnerDrawList.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+bool Contains(const std::string &text, const char *part) {
+  return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+bool SpecialCommand(const std::string &command) {
+  const std::string c = Upper(command);
+  static constexpr std::array<const char *, 11> Parts = {
+      "CM_",        "EM_",     "CD",       "OPENTABS",   "RUNDLL32 ", "MSCONFIG",
+      "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
+  for (const char *part : Parts)
+    if (Contains(c, part))
+      return true;
+  return c == "CONTROL" || c == "RUNDLL32" || (Contains(c, "CONTROL ") && Contains(c, "CPL"));
+}
+
+void TBarMain::ConnectBarList() {
+  id_btn_bar->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
+    RunGuarded([&] { id_btn_barDrawItem(canvas, index, rect); });
+  });
+  connect(id_btn_bar, &TOwnerDrawList::Click, this,
+          [this] { RunGuarded([this] { id_btn_barClick(); }); });
+  connect(id_btn_bar, &TOwnerDrawList::MouseDown, this,
+          [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
+            RunGuarded([&] { id_btn_barMouseDown(button, pos); });
+          });
+  connect(id_btn_bar, &TOwnerDrawList::MouseMove, this,
+          [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint pos) {
+            RunGuarded([&] { id_btn_barMouseMove(pos); });
+          });
+  connect(id_btn_bar, &TOwnerDrawList::MouseUp, this,
+          [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
+            RunGuarded([&] { id_btn_barMouseUp(button); });
+          });
+  connect(id_btn_bar, &TOwnerDrawList::KeyDown, this, [this](int key, Qt::KeyboardModifiers shift) {
+    RunGuarded([&] { id_btn_barKeyDown(key, shift); });
+  });
+  connect(id_btn_bar, &TOwnerDrawList::PopupRequested, this,
+          [this](QPoint where) { pm1->popup(where); });
+  connect(id_btn_add, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { id_btn_addClick(); }); });
+  connect(id_btn_delete, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { id_btn_deleteClick(); }); });
+}
+
+int TBarMain::Selected() const {
+  return bar_ ? id_btn_bar->ItemIndex() : -1;
+}
+
+const platform::IconHandle &TBarMain::PlaceholderIcon(int n) const {
+  static const platform::IconHandle none;
+  if (!ProgramIcons || n >= ProgramIcons->Icons.Count())
+    return none;
+  const icons::TAdvancedIcon *icon = ProgramIcons->Icons.Objects(n);
+  const icons::TIconImage *image = icon ? icon->Images.Items(0) : nullptr;
+  return image ? image->Handle() : none;
+}
+
+bool TBarMain::FileFound(int index, int useBarIcl) const {
+  const std::string command = bar_->GetField(index, bfCommand);
+  if (SpecialCommand(command) || useBarIcl == 0)
+    return true;
+  const std::string path =
+      ResolveWithStartPath(ExeFileName, IconFilePart(command), bar_->GetField(index, bfStartPath));
+  return (!FileExtension(path).empty() && platform::FileExists(path)) ||
+         platform::DirectoryExists(path);
+}
+
+void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect) {
+  canvas.fillRect(rect, canvas.brush());
+  if (!bar_)
+    return;
+  // Read at every drawing, so that a changed setting shows at the next repaint.
+  const int useBarIcl = platform::ReadProfileInt("main", "UseBarIclIcons", 1, IniFileName());
+  const bool found = FileFound(index, useBarIcl);
+  const platform::IconHandle &icon = bar_->IconHandle(index);
+  if (icon && found) {
+    ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::LargeIconSize());
+    return;
+  }
+  if (ProgramIcons && useBarIcl == 1)
+    DrawPlaceholder(canvas, index, rect);
+}
+
+void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) const {
+  const std::string command = bar_->GetField(index, bfCommand);
+  const std::string ref = bar_->GetField(index, bfIconRef);
+  const bool noIcon = ref.empty() || ref == ",0";
+  int n = -1;
+  if (!command.empty() && !Contains(command, "cm_") && !Contains(command, "em_") &&
+      !platform::FileExists(command))
+    n = 1;
+  else if (!noIcon && !platform::FileExists(ResolveFile(ExeFileName, IconFilePart(ref))))
+    n = 2;
+  else if (noIcon)
+    n = 0;
+  if (n >= 0)
+    ui::DrawIconAt(canvas, rect.topLeft(), PlaceholderIcon(n), ui::LargeIconSize());
+}
+
+void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
+  if (button == Qt::LeftButton) {
+    DragActive = true;
+    DragIndex = id_btn_bar->ItemAtPos(pos);
+    return;
+  }
+  if (button != Qt::RightButton)
+    return;
+  // The right button selects without showing the button in the editor.
+  id_btn_bar->SetItemIndex(id_btn_bar->ItemAtPos(pos));
+  Copy1->setEnabled(Selected() >= 0);
+  paste1->setEnabled(Contains(GetClipboardText(nullptr), "TOTALCMD#BAR#DATA\r"));
+}
+
+void TBarMain::id_btn_barMouseMove(QPoint pos) {
+  if (!DragActive || DragIndex < 0 || !bar_)
+    return;
+  const int target = id_btn_bar->ItemAtPos(pos);
+  if (target == DragIndex)
+    return;
+  const int to = std::min(std::max(target, 0), bar_->Count() - 1);
+  MoveButton(DragIndex, to);
+  DragIndex = to;
+}
+
+void TBarMain::id_btn_barMouseUp(Qt::MouseButton button) {
+  if (button == Qt::LeftButton)
+    DragActive = false;
+}
+
+// Moves a button with its icon, marks the bar and follows it with the selection, as the
+// list's own tracking of the pointer or the arrow key would.
+void TBarMain::MoveButton(int from, int to) {
+  bar_->Move(from, to);
+  bar_->IconsChanged = true;
+  bar_->Modified = true;
+  EnableCacheControls(true);
+  id_btn_bar->SetItemIndex(to);
+  id_btn_bar->viewport()->update();
+}
+
+void TBarMain::id_btn_barKeyDown(int key, Qt::KeyboardModifiers shift) {
+  if (key == Qt::Key_Insert)
+    id_btn_addClick();
+  if (key == Qt::Key_Delete)
+    id_btn_deleteClick();
+  if (key == Qt::Key_C && (shift & Qt::ControlModifier) && Selected() >= 0 && Copy1->isEnabled())
+    Copy1->trigger();
+  if (key == Qt::Key_V && (shift & Qt::ControlModifier) && paste1->isEnabled())
+    paste1->trigger();
+  const int s = Selected();
+  if (!(shift & Qt::AltModifier) || s < 0)
+    return;
+  if (key == Qt::Key_Left)
+    MoveButton(s, std::max(s - 1, 0));
+  if (key == Qt::Key_Right)
+    MoveButton(s, std::min(s + 1, bar_->Count() - 1));
+}
+
+void TBarMain::id_btn_addClick() {
+  if (!bar_)
+    return;
+  const int s = Selected();
+  if (s < 0 || s + 1 >= bar_->Count())
+    bar_->Add();
+  else
+    bar_->Insert(s + 1);
+  id_btn_bar->AddItem();
+  id_btn_bar->SetItemIndex(s < 0 ? id_btn_bar->Count() - 1 : s + 1);
+  id_btn_barClick();
+  id_btn_bar->viewport()->update();
+  bar_->Modified = true;
+}
+
+void TBarMain::id_btn_deleteClick() {
+  if (!bar_)
+    return;
+  bar_->IconsChanged = true;
+  chkcache->setEnabled(true);
+  bar_->Modified = true;
+  const int s = Selected();
+  if (s >= 0) {
+    bar_->Delete(s);
+    id_btn_bar->SetCount(id_btn_bar->Count() - 1);
+    id_btn_bar->SetItemIndex(std::min(s, id_btn_bar->Count() - 1));
+    ClearEditor();
+    id_btn_barClick();
+    id_btn_bar->viewport()->update();
+  }
+  // A bar always keeps at least one button.
+  if (id_btn_bar->Count() == 0)
+    id_btn_addClick();
+}
+
+void TBarMain::ClearEditor() {
+  Frame11->id_btn_Normal->setChecked(true);
+  Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
+  for (TFieldEdit *field :
+       {Frame11->id_btn_command, Frame11->id_btn_param, Frame11->id_btn_startpath,
+        Frame11->id_btn_iconfilename, Frame11->id_btn_ToolTip})
+    field->SetBytes(std::string());
+}
+
+void TBarMain::EnableCacheControls(bool panelToo) {
+  chkcache->setEnabled(true);
+  if (panelToo)
+    Panel1->setEnabled(true);
+}

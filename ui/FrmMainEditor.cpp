@@ -1,0 +1,358 @@
+// The button editor's behaviour: showing the selected button, the commit of each field
+// when it loses the focus, the icon picker, the file choosers, the parameter and path
+// menus, the run mode, OK and Cancel.
+#include "ui/FrmMain.h"
+
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "platform/IconHandle.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/IconPaint.h"
+#include "ui/OwnerDrawList.h"
+#include "ui/Scale.h"
+#include "ui/TextCodec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const char *const MarkerText = "-1-";
+const char *const BarFilter = "*.bar|*.bar|*.*|*.*";
+const char *const IconFilter = "*.exe,*.dll,*.ico,*.icl|*.exe;*.dll;*.ico;*.icl|*.*|*.*";
+
+// The hourglass for as long as it lives.
+class TWaitCursor {
+public:
+  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+  TWaitCursor(const TWaitCursor &) = delete;
+  TWaitCursor &operator=(const TWaitCursor &) = delete;
+};
+
+std::string WithoutAmpersands(const QAction *item) {
+  return ui::FromDisplay(item->text().remove(QLatin1Char('&')));
+}
+
+} // namespace
+
+void TBarMain::ConnectEditField(TFieldEdit *field, void (TBarMain::*enter)(),
+                                void (TBarMain::*exit)(), int pathTarget) {
+  connect(field, &TFieldEdit::Enter, this,
+          [this, enter] { RunGuarded([&] { (this->*enter)(); }); });
+  connect(field, &TFieldEdit::Exit, this, [this, exit] { RunGuarded([&] { (this->*exit)(); }); });
+  if (pathTarget == 0)
+    return;
+  connect(field, &TFieldEdit::RightDown, this,
+          [this, pathTarget] { RunGuarded([&] { Frame11FieldMouseDown(pathTarget); }); });
+  connect(field, &TFieldEdit::RightUp, this,
+          [this] { RunGuarded([this] { Frame11FieldMouseUp(); }); });
+}
+
+void TBarMain::ConnectEditor() {
+  TFrame1 *f = Frame11;
+  ConnectEditField(f->id_btn_command, &TBarMain::Frame11id_btn_commandEnter,
+                   &TBarMain::Frame11id_btn_commandExit, 1);
+  ConnectEditField(f->id_btn_param, &TBarMain::Frame11id_btn_paramEnter,
+                   &TBarMain::Frame11id_btn_paramExit, 2);
+  ConnectEditField(f->id_btn_startpath, &TBarMain::Frame11id_btn_startpathEnter,
+                   &TBarMain::Frame11id_btn_startpathExit, 3);
+  ConnectEditField(f->id_btn_iconfilename, &TBarMain::Frame11id_btn_iconfilenameEnter,
+                   &TBarMain::Frame11id_btn_iconfilenameExit, 4);
+  ConnectEditField(f->id_btn_ToolTip, &TBarMain::Frame11id_btn_ToolTipEnter,
+                   &TBarMain::Frame11id_btn_ToolTipExit, 0);
+  f->id_btn_icon->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
+    RunGuarded([&] { Frame11id_btn_iconDrawItem(canvas, index, rect); });
+  });
+  auto bind = [this](auto *sender, auto signal, void (TBarMain::*handler)()) {
+    connect(sender, signal, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+  };
+  bind(f->id_btn_icon, &TOwnerDrawList::Click, &TBarMain::Frame11id_btn_iconClick);
+  bind(f->id_btn_find1, &QPushButton::clicked, &TBarMain::Frame11id_btn_find1Click);
+  bind(f->id_btn_iconfile, &QPushButton::clicked, &TBarMain::Frame11id_btn_iconfileClick);
+  bind(f->btnPrmList, &QPushButton::clicked, &TBarMain::Frame11btnPrmListClick);
+  // Clicked comes only from the user (mouse, keyboard), never from setChecked.
+  bind(f->d_btn_assymbol, &QRadioButton::clicked, &TBarMain::Frame11d_btn_assymbolClick);
+  bind(f->id_btn_maximized, &QRadioButton::clicked, &TBarMain::Frame11id_btn_maximizedClick);
+  bind(f->id_btn_Normal, &QRadioButton::clicked, &TBarMain::Frame11id_btn_NormalClick);
+  bind(f->Ok, &QPushButton::clicked, &TBarMain::Frame11OkClick);
+  bind(f->Cancel, &QPushButton::clicked, &TBarMain::Frame11CancelClick);
+}
+
+void TBarMain::id_btn_barClick() {
+  const int s = Selected();
+  if (s < 0)
+    return;
+  TFrame1 *f = Frame11;
+  f->id_btn_command->SetBytes(bar_->GetField(s, bfCommand));
+  f->id_btn_param->SetBytes(bar_->GetField(s, bfParams));
+  f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
+  const std::string ref = bar_->GetField(s, bfIconRef);
+  const int index = IconIndexPart(ref);
+  f->id_btn_iconfilename->SetBytes(IconFilePart(ref));
+  f->id_btn_iconindex->setText(QString::number(index));
+  f->id_btn_ToolTip->SetBytes(bar_->GetField(s, bfTooltip));
+  switch (bar_->Buttons[static_cast<size_t>(s)]->RunMode) {
+  case -1:
+    f->id_btn_maximized->setChecked(true);
+    break;
+  case 0:
+    f->id_btn_Normal->setChecked(true);
+    break;
+  case 1:
+    f->d_btn_assymbol->setChecked(true);
+    break;
+  default:
+    break;
+  }
+  FillIconList(s);
+  if (index < f->id_btn_icon->Count())
+    f->id_btn_icon->SetItemIndex(index);
+}
+
+void TBarMain::FillIconList(int position) {
+  TOwnerDrawList *picker = Frame11->id_btn_icon;
+  pickerIcons_.clear();
+  picker->Clear();
+  const std::string ref = bar_->GetField(position, bfIconRef);
+  if (ref.empty())
+    return;
+  std::string file = ResolveFile(ExeFileName, IconFilePart(ref));
+  unsigned count = platform::ExtractIconCountA(file);
+  if (count == 0) {
+    // A document shows the icons of the program it opens with, which then becomes
+    // the button's icon file.
+    file = FindAssociatedExecutable(file, WindowsDirectory());
+    if (file.empty())
+      return;
+    bar_->SetField(position, bfIconRef, file);
+    Frame11->id_btn_iconfilename->SetBytes(file);
+    count = platform::ExtractIconCountA(file);
+  }
+  pickerIcons_.reserve(count);
+  for (unsigned i = 0; i < count; ++i)
+    pickerIcons_.push_back(platform::ExtractIconA(file, static_cast<int>(i)));
+  picker->SetCount(static_cast<int>(pickerIcons_.size()));
+}
+
+void TBarMain::Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRect &rect) {
+  canvas.fillRect(rect, canvas.brush());
+  if (index < 0 || static_cast<size_t>(index) >= pickerIcons_.size())
+    return;
+  const platform::IconHandle &icon = pickerIcons_[static_cast<size_t>(index)];
+  if (icon)
+    ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::Px(icon.Pixels()->width));
+}
+
+void TBarMain::Frame11id_btn_commandEnter() {
+  EnteredText = Frame11->id_btn_command->Bytes();
+}
+void TBarMain::Frame11id_btn_paramEnter() {
+  EnteredText = Frame11->id_btn_param->Bytes();
+}
+void TBarMain::Frame11id_btn_startpathEnter() {
+  EnteredText = Frame11->id_btn_startpath->Bytes();
+}
+void TBarMain::Frame11id_btn_iconfilenameEnter() {
+  EnteredText = Frame11->id_btn_iconfilename->Bytes();
+}
+void TBarMain::Frame11id_btn_ToolTipEnter() {
+  EnteredText = Frame11->id_btn_ToolTip->Bytes();
+}
+
+// Writes a field into the selected button when its text differs from the one it had on
+// entry; true when it wrote.
+bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
+  const std::string text = field->Bytes();
+  const int s = Selected();
+  if (text == EnteredText || s < 0)
+    return false;
+  bar_->SetField(s, fieldNumber, text);
+  return true;
+}
+
+void TBarMain::Frame11id_btn_commandExit() {
+  TFrame1 *f = Frame11;
+  if (f->id_btn_iconfilename->text().isEmpty()) {
+    f->id_btn_iconfilename->SetBytes(f->id_btn_command->Bytes());
+    f->id_btn_iconindex->setText(QStringLiteral("0"));
+    Frame11id_btn_iconfilenameExit();
+  }
+  if (!CommitField(f->id_btn_command, bfCommand))
+    return;
+  id_btn_barClick();
+  id_btn_bar->viewport()->update();
+  EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_paramExit() {
+  if (CommitField(Frame11->id_btn_param, bfParams))
+    EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_startpathExit() {
+  if (CommitField(Frame11->id_btn_startpath, bfStartPath))
+    EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_ToolTipExit() {
+  if (CommitField(Frame11->id_btn_ToolTip, bfTooltip))
+    EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_iconfilenameExit() {
+  TFrame1 *f = Frame11;
+  const int s = Selected();
+  const std::string file = f->id_btn_iconfilename->Bytes();
+  if (file == EnteredText || s < 0)
+    return;
+  if (file.empty())
+    f->id_btn_iconindex->setText(QStringLiteral("0"));
+  // The label keeps the index, so a new file name keeps the icon's position.
+  bar_->SetField(s, bfIconRef, file + "," + f->id_btn_iconindex->text().toStdString());
+  FillIconList(s);
+  bar_->RefreshIcon(s);
+  id_btn_bar->viewport()->update();
+  f->id_btn_icon->SetItemIndex(StrToInt(f->id_btn_iconindex->text().toStdString()));
+  EnableCacheControls(true);
+  EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_iconClick() {
+  const int s = Selected();
+  const int item = Frame11->id_btn_icon->ItemIndex();
+  if (s < 0 || item < 0)
+    return;
+  Frame11->id_btn_iconindex->setText(QString::number(item));
+  bar_->SetField(s, bfIconRef, Frame11->id_btn_iconfilename->Bytes() + "," + std::to_string(item));
+  bar_->RefreshIcon(s);
+  id_btn_bar->viewport()->update();
+  EnableCacheControls(true);
+}
+
+void TBarMain::Frame11id_btn_iconfileClick() {
+  const auto name = dialogs_.OpenFileName(this, IconFilter);
+  const int s = Selected();
+  if (!name || s < 0)
+    return;
+  TFrame1 *f = Frame11;
+  f->id_btn_iconfilename->SetBytes(*name);
+  f->id_btn_iconindex->setText(QStringLiteral("0"));
+  bar_->SetField(s, bfIconRef, *name + ",0");
+  FillIconList(s);
+  bar_->RefreshIcon(s);
+  id_btn_bar->viewport()->update();
+  f->id_btn_icon->SetItemIndex(0);
+  EnableCacheControls(false);
+  EnteredText = MarkerText;
+}
+
+void TBarMain::Frame11id_btn_find1Click() {
+  if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*"))
+    FillFromProgramFile(*name);
+}
+
+void TBarMain::FillFromProgramFile(const std::string &fileName) {
+  const int s = Selected();
+  if (s < 0)
+    return;
+  TFrame1 *f = Frame11;
+  bar_->SetField(s, bfCommand, fileName);
+  f->id_btn_command->SetBytes(fileName);
+  Frame11id_btn_commandExit();
+  f->id_btn_startpath->SetBytes(ExtractFilePath(fileName));
+  Frame11id_btn_startpathExit();
+  f->id_btn_iconfilename->SetBytes(f->id_btn_command->Bytes());
+  f->id_btn_iconindex->setText(QStringLiteral("0"));
+  Frame11id_btn_iconfilenameExit();
+  f->id_btn_ToolTip->SetBytes(ChangeFileExt(fileName.substr(ExtractFilePath(fileName).size()), ""));
+  Frame11id_btn_ToolTipExit();
+}
+
+void TBarMain::Frame11btnPrmListClick() {
+  QPushButton *p = Frame11->btnPrmList;
+  pmPRM->popup(p->mapToGlobal(QPoint(0, p->height())));
+  Frame11->update();
+}
+
+void TBarMain::ParamItemClick(QAction *item) {
+  std::string text = WithoutAmpersands(item);
+  // An entry reads "placeholder - what it stands for"; only the placeholder goes in.
+  if (const auto dash = text.find('-'); dash != std::string::npos)
+    text.erase(dash);
+  Frame11->id_btn_param->insert(ui::ToDisplay(text));
+  Frame11->update();
+}
+
+void TBarMain::PathItemClick(QAction *item) {
+  TFieldEdit *targets[] = {Frame11->id_btn_command, Frame11->id_btn_param,
+                           Frame11->id_btn_startpath, Frame11->id_btn_iconfilename};
+  if (PathMenuTarget < 1 || PathMenuTarget > 4)
+    return;
+  targets[PathMenuTarget - 1]->insert(ui::ToDisplay(WithoutAmpersands(item)));
+}
+
+void TBarMain::Frame11FieldMouseDown(int target) {
+  PathMenuTarget = target;
+  tmr1->start();
+}
+
+void TBarMain::Frame11FieldMouseUp() {
+  tmr1->stop();
+}
+
+void TBarMain::Frame11d_btn_assymbolClick() {
+  if (Selected() >= 0)
+    bar_->SetField(Selected(), bfRunMode, "1");
+}
+
+void TBarMain::Frame11id_btn_maximizedClick() {
+  if (Selected() >= 0)
+    bar_->SetField(Selected(), bfRunMode, "-1");
+}
+
+void TBarMain::Frame11id_btn_NormalClick() {
+  if (Selected() >= 0)
+    bar_->SetField(Selected(), bfRunMode, "0");
+}
+
+// Saves the bar under its name or one the user chooses; false when nothing was saved.
+bool TBarMain::SaveFromOk() {
+  if (!CurrentFileName.empty()) {
+    bar_->Save();
+    return true;
+  }
+  auto name = dialogs_.SaveFileName(this, BarFilter);
+  if (!name)
+    return false;
+  if (FileExtension(*name).empty())
+    *name += ".bar";
+  bar_->SaveTo(*name);
+  return true;
+}
+
+void TBarMain::Frame11OkClick() {
+  if (!bar_)
+    return;
+  bool saved = false;
+  {
+    TWaitCursor wait;
+    saved = SaveFromOk();
+  }
+  // A cancelled dialog or a failed save keeps the window, and the edits, open.
+  if (saved)
+    close();
+}
+
+void TBarMain::Frame11CancelClick() {
+  close();
+}
