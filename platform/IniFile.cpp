@@ -202,10 +202,17 @@ std::string Utf8ToUtf16(std::string_view s, bool bigEndian) {
   return out;
 }
 
+// The position of the first CR or LF at or after from, or the text's size.
+size_t LineBreak(std::string_view text, size_t from = 0) {
+  while (from < text.size() && text[from] != '\r' && text[from] != '\n')
+    ++from;
+  return from;
+}
+
 // The line end of the first line, which new lines copy; CR LF when there is none.
 std::string DetectEol(std::string_view text) {
-  const size_t end = text.find_first_of("\r\n");
-  if (end == std::string_view::npos)
+  const size_t end = LineBreak(text);
+  if (end == text.size())
     return "\r\n";
   if (text[end] == '\n')
     return "\n";
@@ -315,9 +322,7 @@ IniFile IniFile::Parse(std::string_view bytes) {
   const std::string_view text = ini.base_;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos)
-      end = text.size();
+    const size_t end = LineBreak(text, pos);
     size_t eolLength = 0;
     if (end < text.size())
       eolLength = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
@@ -360,13 +365,86 @@ void IniFile::AddParsedLine(uint32_t offset, uint32_t length, std::string_view e
   }
 }
 
+namespace {
+
+// FNV-1a over the folded characters.
+uint32_t HashFolded(std::string_view apiName) {
+  const auto &table = FoldTable();
+  uint32_t hash = 2166136261u;
+  for (char c : apiName)
+    hash = (hash ^ table[static_cast<unsigned char>(c)]) * 16777619u;
+  return hash;
+}
+
+bool EqualFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  const auto &table = FoldTable();
+  for (size_t i = 0; i < a.size(); ++i)
+    if (table[static_cast<unsigned char>(a[i])] != table[static_cast<unsigned char>(b[i])])
+      return false;
+  return true;
+}
+
+} // namespace
+
+std::string_view IniFile::ApiName(const Line &line, std::string &storage) const {
+  if (encoding_ == Encoding::Ansi)
+    return NameOf(line);
+  storage = Utf8ToCp1252(NameOf(line));
+  return storage;
+}
+
+// The slot of the key, or the empty slot where it would go.
+size_t IniFile::Probe(const Section &section, std::string_view apiKey, uint32_t hash) const {
+  const size_t mask = section.slots.size() - 1;
+  std::string storage;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const KeySlot &slot = section.slots[i];
+    if (slot.first == kNone)
+      return i;
+    if (slot.first != kGone && slot.hash == hash &&
+        EqualFolded(ApiName(lines_[slot.first], storage), apiKey))
+      return i;
+  }
+}
+
+// Doubles the index (dropping gone slots) so that it stays at most half full.
+void IniFile::Grow(Section &section) {
+  size_t live = 0;
+  for (const KeySlot &slot : section.slots)
+    live += (slot.first != kNone && slot.first != kGone) ? 1 : 0;
+  size_t size = 16;
+  while (size < 4 * (live + 1))
+    size *= 2;
+  std::vector<KeySlot> slots(size);
+  for (const KeySlot &slot : section.slots) {
+    if (slot.first == kNone || slot.first == kGone)
+      continue;
+    size_t i = slot.hash & (size - 1);
+    while (slots[i].first != kNone)
+      i = (i + 1) & (size - 1);
+    slots[i] = slot;
+  }
+  section.slots = std::move(slots);
+  section.filled = static_cast<uint32_t>(live);
+}
+
 void IniFile::IndexKey(uint32_t sectionId, uint32_t lineId) {
-  KeyChain &chain = sections_[sectionId].keys[FoldedFileName(NameOf(lines_[lineId]))];
-  if (chain.first == kNone)
-    chain.first = lineId;
-  else
-    lines_[chain.last].nextSameKey = lineId;
-  chain.last = lineId;
+  Section &section = sections_[sectionId];
+  if (2 * (section.filled + 1) > section.slots.size())
+    Grow(section);
+  std::string storage;
+  const std::string_view name = ApiName(lines_[lineId], storage);
+  const uint32_t hash = HashFolded(name);
+  KeySlot &slot = section.slots[Probe(section, name, hash)];
+  if (slot.first == kNone) {
+    slot = {hash, lineId, lineId};
+    ++section.filled;
+    return;
+  }
+  lines_[slot.last].nextSameKey = lineId;
+  slot.last = lineId;
 }
 
 const std::vector<uint32_t> *IniFile::SectionsNamed(std::string_view apiName) const {
@@ -381,9 +459,17 @@ uint32_t IniFile::FindSection(std::string_view apiName) const {
 }
 
 uint32_t IniFile::FindKey(const Section &section, std::string_view apiKey) const {
-  FoldInto(apiKey, foldScratch_);
-  const auto it = section.keys.find(foldScratch_);
-  return it == section.keys.end() ? kNone : it->second.first;
+  if (section.slots.empty())
+    return kNone;
+  const KeySlot &slot = section.slots[Probe(section, apiKey, HashFolded(apiKey))];
+  return slot.first == kGone ? kNone : slot.first;
+}
+
+IniFile::KeySlot *IniFile::FindSlot(Section &section, std::string_view apiKey) {
+  if (section.slots.empty())
+    return nullptr;
+  KeySlot &slot = section.slots[Probe(section, apiKey, HashFolded(apiKey))];
+  return (slot.first == kNone || slot.first == kGone) ? nullptr : &slot;
 }
 
 std::optional<std::string_view> IniFile::Get(std::string_view section, std::string_view key) const {
@@ -485,7 +571,8 @@ bool IniFile::SetString(std::string_view section, std::string_view key, std::str
 bool IniFile::ReplaceValue(uint32_t lineId, const std::string &fileValue) {
   Line &line = lines_[lineId];
   const std::string_view text = TextOf(line);
-  const std::string folded = FoldedFileName(NameOf(line));
+  std::string oldName;
+  const std::string apiKey(ApiName(line, oldName));
   std::string updated;
   if (line.shape.hasValue) {
     if (ValueOf(line) == fileValue)
@@ -502,12 +589,16 @@ bool IniFile::ReplaceValue(uint32_t lineId, const std::string &fileValue) {
   line.owned = std::move(updated);
   line.isOwned = true;
   line.shape = ShapeOf(line.owned);
-  CheckKeyLine(lineId, folded);
+  CheckKeyLine(lineId, apiKey);
   return true;
 }
 
 void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::string &fileValue) {
-  const uint32_t id = NewLine(FileText(apiKey) + "=" + fileValue);
+  std::string text = FileText(apiKey);
+  text.reserve(text.size() + 1 + fileValue.size());
+  text += '=';
+  text += fileValue;
+  const uint32_t id = NewLine(std::move(text));
   lines_[id].section = sectionId;
   Section &section = sections_[sectionId];
   const uint32_t anchor = section.lastContent;
@@ -518,9 +609,7 @@ void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::
   if (section.lastLine == anchor)
     section.lastLine = id;
   section.lastContent = id;
-  std::string expected;
-  FoldInto(Trim(apiKey), expected);
-  CheckKeyLine(id, expected);
+  CheckKeyLine(id, Trim(apiKey));
   if (!needsRebuild_)
     IndexKey(sectionId, id);
 }
@@ -541,8 +630,7 @@ void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
   const Line &line = lines_[id];
   // A name with a line break, or one the header would read back otherwise, is left
   // to a fresh parse of the text.
-  if (line.shape.kind != LineKind::Header ||
-      line.owned.find_first_of("\r\n") != std::string::npos ||
+  if (line.shape.kind != LineKind::Header || LineBreak(line.owned) != line.owned.size() ||
       FoldedFileName(NameOf(line)) != expected)
     needsRebuild_ = true;
   sectionsByName_[expected].push_back(sectionId);
@@ -551,10 +639,11 @@ void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
 
 // A line whose text no longer reads as the key it is indexed under (a line break or a
 // "]" in the value, a "=" in the key) is left to a fresh parse of the whole text.
-void IniFile::CheckKeyLine(uint32_t lineId, std::string_view expectedFolded) {
+void IniFile::CheckKeyLine(uint32_t lineId, std::string_view apiKey) {
   const Line &line = lines_[lineId];
-  if (line.shape.kind != LineKind::Key || line.owned.find_first_of("\r\n") != std::string::npos ||
-      FoldedFileName(NameOf(line)) != expectedFolded)
+  std::string storage;
+  if (line.shape.kind != LineKind::Key || LineBreak(line.owned) != line.owned.size() ||
+      !EqualFolded(ApiName(line, storage), apiKey))
     needsRebuild_ = true;
 }
 
@@ -638,17 +727,14 @@ bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
   const auto *ids = SectionsNamed(section);
   if (!ids)
     return false;
-  std::string folded;
-  FoldInto(key, folded);
   for (uint32_t sectionId : *ids) {
-    Section &s = sections_[sectionId];
-    const auto it = s.keys.find(folded);
-    if (it == s.keys.end())
+    KeySlot *slot = FindSlot(sections_[sectionId], key);
+    if (!slot)
       continue;
-    const uint32_t lineId = it->second.first;
-    it->second.first = lines_[lineId].nextSameKey;
-    if (it->second.first == kNone)
-      s.keys.erase(it);
+    const uint32_t lineId = slot->first;
+    slot->first = lines_[lineId].nextSameKey;
+    if (slot->first == kNone)
+      slot->first = kGone;
     Unlink(lineId);
     return FinishEdit(true);
   }
@@ -669,7 +755,8 @@ bool IniFile::DeleteSection(std::string_view section) {
     changed = true;
     id = next;
   }
-  s.keys.clear();
+  s.slots.clear();
+  s.filled = 0;
   s.lastLine = s.lastContent = kNone;
   // The part before the first header always exists, as an empty section at worst.
   if (sectionId != 0) {
@@ -710,7 +797,8 @@ bool IniFile::EmptySection(uint32_t sectionId) {
   if (s.lastLine == stop)
     s.lastLine = s.header;
   s.lastContent = s.header;
-  s.keys.clear();
+  s.slots.clear();
+  s.filled = 0;
   return true;
 }
 

@@ -96,7 +96,12 @@ private:
     uint32_t section = 0;
     uint32_t nextSameKey = kNone; // the next line of the section with the same key
   };
-  struct KeyChain {
+  // One key of a section in its open-addressing index: the lines with that key, in
+  // file order, linked through Line::nextSameKey. A slot never used has first ==
+  // kNone; one whose lines were all deleted has first == kGone.
+  static constexpr uint32_t kGone = 0xFFFFFFFEu;
+  struct KeySlot {
+    uint32_t hash = 0;
     uint32_t first = kNone, last = kNone;
   };
   struct Section {
@@ -104,7 +109,8 @@ private:
     uint32_t lastLine = kNone;    // the section's last line, blank or not
     uint32_t lastContent = kNone; // its last non-blank line (or the header)
     bool alive = true;
-    std::unordered_map<std::string, KeyChain> keys; // folded key → its lines
+    std::vector<KeySlot> slots; // a power of two in size, at most half filled
+    uint32_t filled = 0;        // slots in use or gone
   };
 
   static Shape ShapeOf(std::string_view text);
@@ -117,7 +123,11 @@ private:
 
   void AddParsedLine(uint32_t offset, uint32_t length, std::string_view eol);
   void IndexKey(uint32_t sectionId, uint32_t lineId);
+  std::string_view ApiName(const Line &line, std::string &storage) const;
+  size_t Probe(const Section &section, std::string_view apiKey, uint32_t hash) const;
+  static void Grow(Section &section);
   uint32_t FindSection(std::string_view apiName) const;
+  KeySlot *FindSlot(Section &section, std::string_view apiKey);
   uint32_t FindKey(const Section &section, std::string_view apiKey) const;
   const std::vector<uint32_t> *SectionsNamed(std::string_view apiName) const;
 
@@ -133,7 +143,7 @@ private:
   void Unlink(uint32_t id);
   void UnlinkRaw(uint32_t id);
   bool EmptySection(uint32_t sectionId);
-  void CheckKeyLine(uint32_t lineId, std::string_view expectedFolded);
+  void CheckKeyLine(uint32_t lineId, std::string_view apiKey);
   bool FinishEdit(bool changed);
   void Rebuild();
 

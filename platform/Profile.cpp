@@ -31,6 +31,10 @@ struct ProfileState {
   uint64_t batchGeneration = 0;
   std::unordered_map<std::string, std::string> batchNames; // Windows name → cache key
   std::vector<std::string> pending;                        // cache keys, in first-change order
+  // The file of the last access within the batch, by the name it was asked by; a bar
+  // is read and written key by key, so nearly every access hits it.
+  std::string lastName;
+  CachedFile *lastFile = nullptr;
 };
 
 ProfileState &State() {
@@ -58,20 +62,29 @@ void Load(CachedFile &cached, const std::string &file, const std::optional<FileS
 
 // The parsed file, checked against the disk's size and modification time, except
 // that within a batch a file checked once is trusted until the batch ends.
-CachedFile &Open(const std::string &file) {
+CachedFile &Open(const char *name) {
   ProfileState &st = State();
+  if (st.lastFile && st.batchDepth > 0 && st.lastName == name &&
+      st.lastFile->trustedIn == st.batchGeneration)
+    return *st.lastFile;
+  const std::string file = name;
   if (st.batchDepth > 0) {
     const auto named = st.batchNames.find(file);
     if (named != st.batchNames.end()) {
       const auto it = st.files.find(named->second);
-      if (it != st.files.end() && it->second.trustedIn == st.batchGeneration)
+      if (it != st.files.end() && it->second.trustedIn == st.batchGeneration) {
+        st.lastName = file;
+        st.lastFile = &it->second;
         return it->second;
+      }
     }
   }
   std::string key = CacheKey(file);
   const std::optional<FileStamp> stamp = GetFileStamp(file);
-  if (st.batchDepth == 0 && st.files.size() >= kMaxCachedFiles && !st.files.count(key))
+  if (st.batchDepth == 0 && st.files.size() >= kMaxCachedFiles && !st.files.count(key)) {
     st.files.clear();
+    st.lastFile = nullptr;
+  }
   auto [it, added] = st.files.try_emplace(key);
   CachedFile &cached = it->second;
   if (added || (!cached.pending && cached.stamp != stamp)) {
@@ -81,6 +94,8 @@ CachedFile &Open(const std::string &file) {
   if (st.batchDepth > 0) {
     cached.trustedIn = st.batchGeneration;
     st.batchNames[file] = std::move(key);
+    st.lastName = file;
+    st.lastFile = &cached;
   }
   return cached;
 }
@@ -90,6 +105,7 @@ void Store(CachedFile &cached) {
     WriteFileAtomic(cached.windowsName, cached.ini.Serialize());
   } catch (...) {
     // What the disk holds is unknown to the cache now; the next access reads it again.
+    State().lastFile = nullptr;
     State().files.erase(cached.key);
     throw;
   }
@@ -341,7 +357,7 @@ std::string ReadProfileString(const std::string &section, const std::string &key
                                            buffer.data(), bufferSize, file.c_str()));
     return buffer;
   }
-  const std::optional<std::string_view> value = Open(file).ini.Get(section, key);
+  const std::optional<std::string_view> value = Open(file.c_str()).ini.Get(section, key);
   return std::string(Unquote(value ? *value : TrimDefault(defaultValue.c_str())));
 }
 
@@ -374,6 +390,7 @@ ProfileBatch::~ProfileBatch() {
   ProfileState &st = State();
   if (--st.batchDepth > 0)
     return;
+  st.lastFile = nullptr;
   for (const std::string &key : st.pending)
     st.files.erase(key);
   st.pending.clear();
@@ -392,6 +409,7 @@ void ProfileBatch::Commit() {
       Store(it->second);
     } catch (...) {
       // The files not written lose their changes, so the cache says what the disk says.
+      st.lastFile = nullptr;
       for (size_t j = i + 1; j < keys.size(); ++j)
         st.files.erase(keys[j]);
       throw;
@@ -401,6 +419,7 @@ void ProfileBatch::Commit() {
 
 void FlushProfileCache() {
   ProfileState &st = State();
+  st.lastFile = nullptr;
   st.files.clear();
   st.pending.clear();
   st.batchNames.clear();

@@ -3,25 +3,36 @@
 // "wincmd.ini" and "WCMICONS.INC" rely on, over Windows file names (see HostFiles.h).
 //
 // Parsed files are cached and validated against the file's size and modification
-// time, so key-by-key access costs O(log n) per key, not a re-read of the file.
+// time, so key-by-key access costs O(1) per key, not a re-read of the file. Edits
+// change only the lines they concern and keep every other byte, the file's line-end
+// style (CR LF for a new file) and its encoding (see IniFile.h for the reading rules).
 // Outside a ProfileBatch every write reaches the disk at once; inside one, writes
 // collect in the cache and the files are written once, atomically, on Commit().
 // A write that cannot reach the disk throws platform::EFileWriteError.
+// The cache and the batch belong to the calling thread.
 #include <cstdint>
 #include <string>
 
 namespace platform {
 
 // Win32 forms (8-bit). Sizes and results count characters, as the platform does.
+// A value arrives without blanks around it and without one pair of enclosing double or
+// single quotes, cut to size - 1 characters; a null key gives the section's key list,
+// a null section the list of section names, each string NUL-ended and the list closed
+// by a second NUL (a list cut by the buffer ends in two NULs and counts size - 2).
+// An integer is the value's leading signed decimal number, modulo 2^32.
 uint32_t GetPrivateProfileStringA(const char *section, const char *key, const char *defaultValue,
                                   char *buffer, uint32_t size, const char *file);
 uint32_t GetPrivateProfileIntA(const char *section, const char *key, int defaultValue,
                                const char *file);
-// A null key deletes the section; a null value deletes the key. Returns true on success;
-// a failure to write the file throws EFileWriteError (our layer reports what Windows hides).
+// A null key deletes the section; a null value deletes the key. Returns true on success,
+// false for a null section or file; a failure to write the file throws EFileWriteError
+// (our layer reports what Windows hides). A write to a missing file creates it, even
+// when it changes nothing (deleting a section of a missing file leaves an empty file).
 bool WritePrivateProfileStringA(const char *section, const char *key, const char *value,
                                 const char *file);
 // keys: "k=v\0k2=v2\0\0"; an empty list ("\0") empties the section but keeps its header.
+// Every section of that name is emptied; the entries go to the first one, in order.
 bool WritePrivateProfileSectionA(const char *section, const char *keys, const char *file);
 uint32_t GetPrivateProfileSectionA(const char *section, char *buffer, uint32_t size,
                                    const char *file);
@@ -44,18 +55,25 @@ void EmptyProfileSection(const std::string &section, const std::string &file);
 // Collects every profile write made while it lives (on this thread) and writes each
 // changed file once on Commit(). Destroyed without Commit(), it drops the pending
 // changes: the files on disk and the cache stay as they were before the batch.
+// A batch also makes reads trust the cache after the first check of each file, so a
+// loader holds one (never committed, nothing written) while it reads a bar key by key;
+// a change made on disk meanwhile is seen after the batch. A batch opened inside
+// another joins it: its end leaves the pending changes to the outer one, and Commit()
+// at any level writes all of them.
 class ProfileBatch {
 public:
   ProfileBatch();
   ~ProfileBatch();
   ProfileBatch(const ProfileBatch &) = delete;
   ProfileBatch &operator=(const ProfileBatch &) = delete;
-  // Writes every changed file (atomically, one by one); throws EFileWriteError.
+  // Writes every changed file (atomically, one by one); throws EFileWriteError. The
+  // files not written by then lose their pending changes, so the cache matches the disk.
   void Commit();
 };
 
-// Forgets every cached file (tests that change files behind the layer's back within
-// the same second use it; the size/mtime check catches ordinary changes).
+// Forgets every cached file, pending changes included (tests that change files behind
+// the layer's back within the same clock tick use it; the size/mtime check catches
+// ordinary changes).
 void FlushProfileCache();
 
 } // namespace platform

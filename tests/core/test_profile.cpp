@@ -1,0 +1,280 @@
+// The profile layer's own promises: the cache follows the disk, a batch writes once
+// or not at all, failures are reported and leave files alone, and edits keep every
+// byte they do not change.
+#include "platform/HostFiles.h"
+#include "platform/IniFile.h"
+#include "platform/Profile.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+
+using testsupport::ReadBytes;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string NameOf(const fs::path &path) {
+  return platform::WindowsName(path.string());
+}
+
+ino_t InodeOf(const fs::path &path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+class Profile : public ::testing::Test {
+protected:
+  void SetUp() override { platform::FlushProfileCache(); }
+  TempDir dir;
+  fs::path path = dir / "tools.bar";
+  std::string file = NameOf(path);
+};
+
+TEST_F(Profile, ReadSeesAChangeMadeOnDiskBehindTheCache) {
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  ASSERT_EQ(platform::ReadProfileString("S", "k", "", file), "old");
+  WriteBytes(path, "[S]\r\nk=newer\r\n");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "newer");
+  // Same size, only the modification time tells.
+  WriteBytes(path, "[S]\r\nk=later\r\n");
+  fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "later");
+  fs::remove(path);
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "gone", file), "gone");
+}
+
+TEST_F(Profile, BatchReadsTrustTheCacheUntilTheBatchEnds) {
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  {
+    platform::ProfileBatch batch;
+    ASSERT_EQ(platform::ReadProfileString("S", "k", "", file), "old");
+    WriteBytes(path, "[S]\r\nk=changed on disk\r\n");
+    EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "old");
+  }
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "changed on disk");
+}
+
+TEST_F(Profile, OutsideABatchEveryWriteReachesTheDisk) {
+  platform::WriteProfileString("Buttonbar", "Buttoncount", "1", file);
+  EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\nButtoncount=1\r\n");
+  platform::WriteProfileString("Buttonbar", "cmd1", "notepad.exe", file);
+  EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\nButtoncount=1\r\ncmd1=notepad.exe\r\n");
+}
+
+TEST_F(Profile, BatchWritesEachChangedFileOnceOnCommit) {
+  WriteBytes(path, "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old.exe\r\n");
+  const ino_t before = InodeOf(path);
+  platform::ProfileBatch batch;
+  platform::EmptyProfileSection("Buttonbar", file);
+  for (int n = 1; n <= 200; ++n)
+    platform::WriteProfileString("Buttonbar", "cmd" + std::to_string(n), "x.exe", file);
+  platform::WriteProfileString("Buttonbar", "Buttoncount", "200", file);
+  // Nothing reached the disk yet, though reads see the pending state.
+  EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old.exe\r\n");
+  EXPECT_EQ(InodeOf(path), before);
+  EXPECT_EQ(platform::ReadProfileInt("Buttonbar", "Buttoncount", 0, file), 200);
+  batch.Commit();
+  // The file was replaced once, as a whole.
+  const ino_t afterCommit = InodeOf(path);
+  EXPECT_NE(afterCommit, before);
+  const std::string bytes = ReadBytes(path);
+  EXPECT_EQ(bytes.rfind("[Buttonbar]\r\ncmd1=x.exe\r\ncmd2=x.exe\r\n", 0), 0u) << bytes;
+  EXPECT_NE(bytes.find("cmd200=x.exe\r\nButtoncount=200\r\n"), std::string::npos);
+  batch.Commit();
+  EXPECT_EQ(InodeOf(path), afterCommit) << "a commit with nothing pending wrote again";
+  platform::FlushProfileCache();
+  EXPECT_EQ(platform::ReadProfileString("Buttonbar", "cmd200", "", file), "x.exe");
+}
+
+TEST_F(Profile, BatchDestroyedWithoutCommitDropsItsChanges) {
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  const fs::path created = dir / "new.ini";
+  {
+    platform::ProfileBatch batch;
+    platform::WriteProfileString("S", "k", "pending", file);
+    platform::WriteProfileString("S", "k", "pending", NameOf(created));
+    EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "pending");
+  }
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\n");
+  EXPECT_FALSE(fs::exists(created));
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "old");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "none", NameOf(created)), "none");
+}
+
+TEST_F(Profile, InnerBatchJoinsTheOuterOneAndCommitWritesEverythingPending) {
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  platform::ProfileBatch outer;
+  platform::WriteProfileString("S", "a", "1", file);
+  {
+    platform::ProfileBatch inner;
+    platform::WriteProfileString("S", "b", "2", file);
+  }
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\n") << "the inner batch's end wrote or dropped";
+  EXPECT_EQ(platform::ReadProfileString("S", "b", "", file), "2");
+  outer.Commit();
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\na=1\r\nb=2\r\n");
+}
+
+TEST_F(Profile, WriteToAReadOnlyFileIsReportedAndTheFileKept) {
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  ::chmod(path.c_str(), 0444);
+  try {
+    platform::WriteProfileString("S", "k", "new", file);
+    FAIL() << "no error for a read-only file";
+  } catch (const platform::EFileWriteError &e) {
+    EXPECT_NE(std::string(e.what()).find("tools.bar"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\n");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "old")
+      << "the cache kept the failed edit";
+}
+
+TEST_F(Profile, WriteIntoAMissingFolderIsReported) {
+  const std::string missing = NameOf(dir / "no such folder" / "x.ini");
+  EXPECT_THROW(platform::WriteProfileString("S", "k", "v", missing), platform::EFileWriteError);
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "none", missing), "none");
+}
+
+TEST_F(Profile, FailedCommitLeavesTheCacheAsTheDiskIs) {
+  const fs::path locked = dir / "locked.ini";
+  WriteBytes(locked, "[S]\r\nk=locked\r\n");
+  WriteBytes(path, "[S]\r\nk=old\r\n");
+  ::chmod(locked.c_str(), 0444);
+  platform::ProfileBatch batch;
+  platform::WriteProfileString("S", "k", "lost", NameOf(locked));
+  platform::WriteProfileString("S", "k", "not written", file);
+  EXPECT_THROW(batch.Commit(), platform::EFileWriteError);
+  EXPECT_EQ(ReadBytes(locked), "[S]\r\nk=locked\r\n");
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=old\r\n");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", NameOf(locked)), "locked");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "old");
+}
+
+struct LayoutCase {
+  const char *name;
+  const char *before;
+  const char *section, *key, *value; // value null deletes the key
+  const char *after;
+};
+
+class ProfileLayout : public Profile, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(ProfileLayout, EditChangesOnlyWhatItMust) {
+  const LayoutCase &c = GetParam();
+  WriteBytes(path, c.before);
+  platform::WritePrivateProfileStringA(c.section, c.key, c.value, file.c_str());
+  EXPECT_EQ(ReadBytes(path), c.after);
+}
+
+const LayoutCase kLayoutCases[] = {
+    {"LfFileGetsLfLines", "[S]\na=1\n", "S", "b", "2", "[S]\na=1\nb=2\n"},
+    {"CrFileGetsCrLines", "[S]\ra=1\r", "T", "b", "2", "[S]\ra=1\r[T]\rb=2\r"},
+    {"MissingFinalLineEndIsKeptOnReplace", "[S]\r\na=1\r\nb=2", "S", "b", "3", "[S]\r\na=1\r\nb=3"},
+    {"MissingFinalLineEndIsAddedBeforeAnAppend", "[S]\na=1", "S", "b", "2", "[S]\na=1\nb=2\n"},
+    {"ValueReplacedBetweenItsBlanks", "; head\r\n[S]\r\n  key  =  old  \r\n\r\n[T]\r\n", "S", "KEY",
+     "new", "; head\r\n[S]\r\n  key  =  new  \r\n\r\n[T]\r\n"},
+    {"NewKeyGoesBeforeTheBlankLinesClosingTheSection",
+     "[A]\r\na=1\r\n; note\r\n\r\n\r\n[B]\r\nb=1\r\n", "a", "c", "3",
+     "[A]\r\na=1\r\n; note\r\nc=3\r\n\r\n\r\n[B]\r\nb=1\r\n"},
+    {"KeyWithoutEqualsGetsAValue", "[S]\r\n  flag  \r\n", "S", "flag", "1",
+     "[S]\r\n  flag=1  \r\n"},
+    {"DeletedKeyTakesOnlyItsLine", "[S]\r\na=1\r\n\r\nb=2\r\n[T]\r\n", "S", "b", nullptr,
+     "[S]\r\na=1\r\n\r\n[T]\r\n"},
+    {"DeletedSectionTakesItsBlankLines", "[A]\r\na=1\r\n\r\n[B]\r\nb=2\r\n\r\n[C]\r\n", "B",
+     nullptr, nullptr, "[A]\r\na=1\r\n\r\n[C]\r\n"},
+    {"UnchangedValueWritesNothing", "[S]\n k =  same \n", "S", "k", "same", "[S]\n k =  same \n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Edits, ProfileLayout, ::testing::ValuesIn(kLayoutCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Profile, EmptiedSectionKeepsItsHeaderAndTheFollowingSections) {
+  WriteBytes(path,
+             "[Buttonbar]\r\nButtoncount=2\r\n; c\r\ncmd1=a\r\n\r\n[AlternativeCache]\r\nx=1\r\n");
+  platform::EmptyProfileSection("buttonbar", file);
+  EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\n\r\n[AlternativeCache]\r\nx=1\r\n");
+  platform::WriteProfileString("Buttonbar", "Buttoncount", "0", file);
+  EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\nButtoncount=0\r\n\r\n[AlternativeCache]\r\nx=1\r\n");
+}
+
+TEST_F(Profile, HelpersReadWholeValuesAndBuffersCutThem) {
+  const std::string longValue(300, 'v');
+  platform::WriteProfileString("S", "long", "\"" + longValue + "\"", file);
+  EXPECT_EQ(platform::ReadProfileString("S", "long", "", file), longValue);
+  EXPECT_EQ(platform::ReadProfileString("S", "long", "", file, 260), longValue.substr(0, 259));
+  EXPECT_EQ(platform::ReadProfileString("S", "missing", "'quoted'  ", file), "quoted");
+  platform::DeleteProfileKey("S", "long", file);
+  EXPECT_EQ(platform::ReadProfileString("S", "long", "gone", file), "gone");
+  platform::WriteProfileString("S", "n", "-7", file);
+  EXPECT_EQ(platform::ReadProfileInt("S", "n", 0, file), -7);
+}
+
+TEST_F(Profile, UnicodeFileKeepsItsEncodingAndExchangesCodePageText) {
+  WriteBytes(path, "\xEF\xBB\xBF[S]\r\nk=caf\xC3\xA9\r\n");
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "caf\xE9");
+  platform::WriteProfileString("S", "\xC4rger", "\x80", file);
+  EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF[S]\r\nk=caf\xC3\xA9\r\n\xC3\x84rger=\xE2\x82\xAC\r\n");
+  EXPECT_EQ(platform::ReadProfileString("s", "\xE4RGER", "", file), "\x80");
+
+  const fs::path wide = dir / "wide.ini";
+  WriteBytes(wide, std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xE9\0", 18));
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", NameOf(wide)), "\xE9");
+  platform::WriteProfileString("S", "k", "x", NameOf(wide));
+  EXPECT_EQ(ReadBytes(wide), std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0x\0", 18));
+}
+
+// A bar of 60,000 keys saved in one batch and read back in another; with per-key costs
+// above O(log n) this takes minutes instead of a fraction of a second.
+TEST_F(Profile, LargeSectionIsWrittenAndReadBackInBatches) {
+  constexpr int kKeys = 60000;
+  WriteBytes(path, "[Buttonbar]\r\nButtoncount=1\r\n[Other]\r\nx=1\r\n");
+  {
+    platform::ProfileBatch batch;
+    platform::EmptyProfileSection("Buttonbar", file);
+    for (int n = 1; n <= kKeys; ++n)
+      platform::WriteProfileString("Buttonbar", "cmd" + std::to_string(n), std::to_string(n), file);
+    batch.Commit();
+  }
+  platform::FlushProfileCache();
+  platform::ProfileBatch reading;
+  long long sum = 0;
+  for (int n = 1; n <= kKeys; ++n)
+    sum += platform::ReadProfileInt("Buttonbar", "CMD" + std::to_string(n), 0, file);
+  EXPECT_EQ(sum, static_cast<long long>(kKeys) * (kKeys + 1) / 2);
+  EXPECT_EQ(platform::ReadProfileInt("Other", "x", 0, file), 1);
+}
+
+// Saving a bar again and again leaves no trace of the removed lines behind.
+TEST(IniFile, RepeatedEmptyAndRefillStaysConsistent) {
+  platform::IniFile ini = platform::IniFile::Parse("[A]\r\nkeep=1\r\n[B]\r\nb=0\r\n");
+  for (int round = 0; round < 5; ++round) {
+    ini.EmptySections("A");
+    for (int n = 0; n < 3000; ++n)
+      ini.Set("A", "k" + std::to_string(n), std::to_string(round));
+  }
+  EXPECT_EQ(ini.Get("a", "K2999"), "4");
+  EXPECT_FALSE(ini.Get("A", "keep"));
+  EXPECT_EQ(ini.Get("B", "b"), "0");
+  const std::string text = ini.Serialize();
+  EXPECT_EQ(platform::IniFile::Parse(text).Serialize(), text);
+  EXPECT_EQ(text.rfind("[A]\r\nk0=4\r\n", 0), 0u);
+}
+
+TEST(IniFile, InjectedLineBreaksAreReadAsTheFileWouldBe) {
+  platform::IniFile ini = platform::IniFile::Parse("[S]\r\nk=old\r\n");
+  ini.Set("S", "k", "v\r\n[T]\r\nt=1");
+  EXPECT_EQ(ini.Get("S", "k"), "v");
+  EXPECT_EQ(ini.Get("T", "t"), "1");
+  ini.Set("S", "[x]", "1"); // reads back as a header "x"
+  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"S", "x", "T"}));
+}
+
+} // namespace
