@@ -1,0 +1,315 @@
+// Start-up of the main window: the bar of the command line, translation and the
+// language fallback, the parameter and path menus, the About window, the error guard.
+#include "UiHarness.h"
+
+#include "document/Globals.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace uitest;
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+private slots:
+  void startsWithoutArgumentOnOneEmptyModifiedButton();
+  void startsOnTheBarOfTheCommandLine();
+  void bareFileNameIsTakenFromTheCurrentDirectory();
+  void missingBarGivesAnEmptyList();
+  void translate_data();
+  void translate();
+  void languageFileCaptionsReplaceDesignedOnes();
+  void languageWithout5065FallsBackToTheHostsFile();
+  void withoutAnyLanguageCaptionsStayDesigned();
+  void menuSection_data();
+  void menuSection();
+  void parameterAndPathMenusComeFromTheFiles();
+  void cacheControlsFollowDefaultCache_data();
+  void cacheControlsFollowDefaultCache();
+  void aboutWindowTranslatesAtEveryShow();
+  void aboutWindowMailLinkAndEscape();
+  void handlerExceptionIsShownAndTheProgramGoesOn();
+  void stayOnTopSwitchChangesTheWindowFlag();
+};
+
+void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  QCOMPARE(e.Bar().Count(), 1);
+  QCOMPARE(w.id_btn_bar->Count(), 1);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(w.CurrentFileName.empty());
+  QCOMPARE(w.Buttonbar->text(), QStringLiteral("&Button bar:"));
+  QCOMPARE(ExeFileName, WinName(e.bin() / "corvane"));
+}
+
+void TestMainWindow::startsOnTheBarOfTheCommandLine() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(
+      {{"", "cm_Copy", "%P", "C:\\x\\", "Copy", ""}, {"", "cm_Move", "", "", "Move", "-1"}});
+  const std::string name = WinName(e.file("t.bar"));
+  QCOMPARE(w.id_btn_bar->Count(), 2);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.CurrentFileName, name);
+  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + name);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_Copy"));
+  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("%P"));
+  QCOMPARE(w.Frame11->id_btn_startpath->text(), QStringLiteral("C:\\x\\"));
+  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("Copy"));
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestMainWindow::bareFileNameIsTakenFromTheCurrentDirectory() {
+  TEditor e;
+  WriteBar(e.file("bare.bar"), {{"", "cm_Copy", "", "", "", ""}});
+  const fs::path old = fs::current_path();
+  fs::current_path(e.dir.path());
+  TBarMain &w = e.Start({QStringLiteral("bare.bar")});
+  fs::current_path(old);
+  const std::string expected = platform::WindowsName(e.dir.path().string()) + "\\bare.bar";
+  QCOMPARE(w.CurrentFileName, expected);
+  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + expected);
+  QCOMPARE(e.Bar().Count(), 1);
+}
+
+void TestMainWindow::missingBarGivesAnEmptyList() {
+  TEditor e;
+  TBarMain &w = e.Start({QString::fromStdString(e.file("none.bar").string())});
+  QCOMPARE(w.id_btn_bar->Count(), 0);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
+  QVERIFY(w.Buttonbar->text().endsWith(QStringLiteral("none.bar")));
+}
+
+void TestMainWindow::translate_data() {
+  QTest::addColumn<QString>("lines");
+  QTest::addColumn<QString>("key");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("quoted value loses its quotes") << "5065=x\nCache=\"Puffer\""
+                                                 << "Cache"
+                                                 << "Puffer";
+  QTest::newRow("key letter case is ignored") << "5065=x\ncache=Puffer"
+                                              << "Cache"
+                                              << "Puffer";
+  QTest::newRow("blank before = belongs to the key") << "5065=x\nCache =Puffer"
+                                                     << "Cache"
+                                                     << "Cache";
+  QTest::newRow("empty value gives the key") << "5065=x\nCache="
+                                             << "Cache"
+                                             << "Cache";
+  QTest::newRow("value of quotes only gives the key") << "5065=x\nCache=\"\""
+                                                      << "Cache"
+                                                      << "Cache";
+  QTest::newRow("first matching line wins") << "5065=x\nOk=Gut\nOk=Schlecht"
+                                            << "Ok"
+                                            << "Gut";
+  QTest::newRow("value keeps later equals signs") << "5065=x\nNr=a=b"
+                                                  << "Nr"
+                                                  << "a=b";
+  QTest::newRow("key with blanks") << "5065=x\nOn  t op=Oben"
+                                   << "On  t op"
+                                   << "Oben";
+  QTest::newRow("key with backslash") << "5065=x\nRename\\Copy=Umbenennen"
+                                      << "Rename\\Copy"
+                                      << "Umbenennen";
+  QTest::newRow("line without = never matches") << "5065=x\nAbout"
+                                                << "About"
+                                                << "About";
+  QTest::newRow("missing key shows itself") << "5065=x"
+                                            << "SaveAskMsg"
+                                            << "SaveAskMsg";
+}
+
+void TestMainWindow::translate() {
+  QFETCH(QString, lines);
+  QFETCH(QString, key);
+  QFETCH(QString, expected);
+  TEditor e;
+  WriteText(e.bin() / "English.lng", lines.replace('\n', "\r\n").toStdString());
+  TBarMain &w = e.Start();
+  QCOMPARE(QString::fromStdString(w.Translate(key.toStdString())), expected);
+}
+
+void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
+  TEditor e;
+  e.Ini("[main]\r\nLanguage=Test\r\n");
+  WriteText(e.bin() / "Test.lng",
+            "5065=\"Leiste:\"\r\n5067=&Neu\r\nCache=Puffer\r\nClone=Klonen\r\nDIL=Bib\r\n");
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.Buttonbar->text().toStdString(), "Leiste: " + WinName(e.file("t.bar")));
+  QCOMPARE(w.id_btn_add->text(), QStringLiteral("&Neu"));
+  QCOMPARE(w.chkcache->text(), QStringLiteral("Puffer"));
+  QCOMPARE(w.Duble1->text(), QStringLiteral("Klonen"));
+  QCOMPARE(w.btnDefLib->text(), QStringLiteral("Bib"));
+  // Keys without an entry show themselves once a language is active.
+  QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("Ok"));
+  QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links To Icl"));
+  QCOMPARE(w.LanguageFileName, WinName(e.bin() / "Test.lng"));
+}
+
+void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
+  TEditor e;
+  const fs::path host = e.file("tc");
+  WriteText(host / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_X.LNG\r\n");
+  WriteText(host / "Language" / "WCMD_X.INC", "All=Alles\r\n");
+  WriteText(host / "Language" / "WCMD_X.LNG", "5065=Host-Leiste:\r\n5068=Weg\r\n");
+  testsupport::ScopedEnv commander("COMMANDER_PATH", host.string().c_str());
+  // The program's own file exists but lacks "5065": its menu still counts, its
+  // translations do not.
+  WriteText(e.bin() / "English.lng", "5068=Own\r\n[params]\r\n%P - path\r\n");
+  TBarMain &w = e.Start();
+  QCOMPARE(w.id_btn_delete->text(), QStringLiteral("Weg"));
+  QCOMPARE(w.Translate("5068"), std::string("Weg"));
+  QCOMPARE(w.pmPRM->actions().size(), 1);
+  QVERIFY(w.LanguageFileName.ends_with("WCMD_X.lng"));
+}
+
+void TestMainWindow::withoutAnyLanguageCaptionsStayDesigned() {
+  TEditor e;
+  WriteText(e.bin() / "English.lng", "Cache=Puffer\r\n");
+  TBarMain &w = e.Start();
+  QCOMPARE(w.chkcache->text(), QStringLiteral("Cache"));
+  QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("OK"));
+  QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links to icl"));
+  QCOMPARE(w.Frame11->d_btn_assymbol->text(), QStringLiteral("Run mi&nimized"));
+}
+
+void TestMainWindow::menuSection_data() {
+  QTest::addColumn<QStringList>("lines");
+  QTest::addColumn<QStringList>("expected");
+  QTest::newRow("body up to the next section")
+      << QStringList{"a=1", "[params]", "%P - p", "%N", "[other]", "x"}
+      << QStringList{"%P - p", "%N"};
+  QTest::newRow("header letter case ignored") << QStringList{"[PARAMS]", "x"} << QStringList{"x"};
+  QTest::newRow("blank around header is no header")
+      << QStringList{" [params]", "x", "[params] ", "y"} << QStringList{};
+  QTest::newRow("a [ in the middle ends the section")
+      << QStringList{"[params]", "a", "b [c] d", "e"} << QStringList{"a"};
+  QTest::newRow("empty and comment lines dropped")
+      << QStringList{"[params]", "", ";c", "a", " ;kept", "-"} << QStringList{"a", " ;kept", "-"};
+  QTest::newRow("no header gives nothing") << QStringList{"a", "b"} << QStringList{};
+}
+
+void TestMainWindow::menuSection() {
+  QFETCH(QStringList, lines);
+  QFETCH(QStringList, expected);
+  std::vector<std::string> list;
+  for (const QString &line : lines)
+    list.push_back(line.toStdString());
+  ExtractMenuSection(list, "[params]");
+  QStringList got;
+  for (const std::string &line : list)
+    got << QString::fromStdString(line);
+  QCOMPARE(got, expected);
+}
+
+void TestMainWindow::parameterAndPathMenusComeFromTheFiles() {
+  TEditor e;
+  e.Ini("[main]\r\nLanguage=English\r\n[paths]\r\nC:\\Tools\\\r\n-\r\n%COMMANDER_PATH%\\\r\n");
+  WriteText(e.bin() / "English.lng", "[params]\r\n%&P - source\r\n%N\r\n");
+  TBarMain &w = e.Start();
+  QStringList params;
+  for (QAction *a : w.pmPRM->actions())
+    params << a->text();
+  QCOMPARE(params, (QStringList{"%&P - source", "%N"}));
+  const auto paths = w.pmPAth->actions();
+  QCOMPARE(paths.size(), 3);
+  QCOMPARE(paths[0]->text(), QStringLiteral("C:\\Tools\\"));
+  QVERIFY(paths[1]->isSeparator());
+  QCOMPARE(paths[2]->text(), QStringLiteral("%COMMANDER_PATH%\\"));
+}
+
+void TestMainWindow::cacheControlsFollowDefaultCache_data() {
+  QTest::addColumn<int>("mode");
+  QTest::addColumn<bool>("iclBeside");
+  QTest::addColumn<bool>("cacheEnabled");
+  QTest::addColumn<bool>("cacheChecked");
+  QTest::addColumn<bool>("panelEnabled");
+  QTest::addColumn<bool>("links");
+  QTest::addColumn<bool>("alternative");
+  QTest::newRow("no cache, no icl") << 0 << false << true << false << false << false << false;
+  QTest::newRow("links, no icl") << 1 << false << true << true << true << true << false;
+  QTest::newRow("tcmenu, no icl") << 2 << false << true << true << true << false << true;
+  QTest::newRow("links, icl beside") << 1 << true << false << true << false << true << false;
+}
+
+void TestMainWindow::cacheControlsFollowDefaultCache() {
+  QFETCH(int, mode);
+  QFETCH(bool, iclBeside);
+  TEditor e;
+  e.Ini("[main]\r\nDefaultCache=" + std::to_string(mode) + "\r\n");
+  if (iclBeside)
+    WriteText(e.file("t.icl"), "x");
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(int(e.Bar().CacheMode), mode);
+  QTEST(w.chkcache->isEnabled(), "cacheEnabled");
+  QTEST(w.chkcache->isChecked(), "cacheChecked");
+  QTEST(w.Panel1->isEnabled(), "panelEnabled");
+  QTEST(w.RadioButton1->isChecked(), "links");
+  QTEST(w.RadioButton2->isChecked(), "alternative");
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestMainWindow::aboutWindowTranslatesAtEveryShow() {
+  TEditor e;
+  WriteText(e.bin() / "English.lng", "5065=B\r\nClose=Zu\r\nAbout=Info\r\nmailto:=Post an \r\n");
+  TBarMain &w = e.Start();
+  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  QCOMPARE(e.dialogs.shown.size(), size_t(1));
+  QCOMPARE(e.about->btnOk->text(), QStringLiteral("Zu"));
+  QCOMPARE(e.about->windowTitle(), QStringLiteral("Info"));
+  QCOMPARE(e.about->Label1->text(), QStringLiteral("Post an ") + MakerAddress);
+  QCOMPARE(e.about->mmo1->toPlainText(), TForm3::NoticeText());
+  e.about->close();
+  // A license text in the language file replaces the notice at the next show.
+  w.TranslationTable.push_back("license=\"Eigener Hinweis\"");
+  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  QCOMPARE(e.about->mmo1->toPlainText(), QStringLiteral("Eigener Hinweis"));
+}
+
+void TestMainWindow::aboutWindowMailLinkAndEscape() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  QVERIFY(QTest::qWaitForWindowExposed(e.about.get()));
+  QTest::mouseClick(e.about->Label1, Qt::LeftButton);
+  QCOMPARE(e.dialogs.urls,
+           QStringList{QStringLiteral("mailto:") + MakerAddress + "?SUBJECT=Corvane"});
+  QTest::keyClick(e.about.get(), Qt::Key_Escape);
+  QVERIFY(!e.about->isVisible());
+}
+
+void TestMainWindow::handlerExceptionIsShownAndTheProgramGoesOn() {
+  TEditor e;
+  // An icon index beyond 32 bits cannot be converted; showing that button fails.
+  TBarMain &w = e.StartWithBar(
+      {{"", "cm_Copy", "", "", "", ""}, {"x.ico,99999999999", "cm_Move", "", "", "", ""}});
+  QVERIFY(e.dialogs.errors.empty());
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QCOMPARE(e.dialogs.errors.size(), size_t(1));
+  QCOMPARE(e.dialogs.errors[0], std::string("'99999999999' is not a valid integer value"));
+  // The window goes on working.
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_Copy"));
+}
+
+void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
+  QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+  QVERIFY(w.isVisible());
+  QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
+  QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+  QVERIFY(w.isVisible());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
