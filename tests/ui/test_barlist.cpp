@@ -1,0 +1,382 @@
+// The bar list: cells drawn with icons or placeholders, the special commands, selection,
+// drag with the mouse, the keyboard commands, Add and Delete, the right button.
+#include "UiHarness.h"
+
+#include "platform/Clipboard.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/QtClipboard.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+using namespace uitest;
+
+namespace {
+
+std::vector<std::string> Commands(const ButtonsList &bar) {
+  std::vector<std::string> out;
+  for (int i = 0; i < bar.Count(); ++i)
+    out.push_back(bar.GetField(i, bfCommand));
+  return out;
+}
+
+std::vector<TButtonSpec> Numbered(int count) {
+  std::vector<TButtonSpec> buttons;
+  for (int i = 0; i < count; ++i)
+    buttons.push_back({"", "cm_" + std::to_string(i), "", "", "", ""});
+  return buttons;
+}
+
+QRgb BaseColour(TOwnerDrawList &list, bool selected) {
+  return list.palette().color(selected ? QPalette::Highlight : QPalette::Base).rgb();
+}
+
+} // namespace
+
+class TestBarList : public QObject {
+  Q_OBJECT
+private slots:
+  void specialCommand_data();
+  void specialCommand();
+  void cellShowsIconOrPlaceholder_data();
+  void cellShowsIconOrPlaceholder();
+  void deletedCommandFileShowsPlaceholderOne();
+  void useBarIclIconsTwoDrawsNoPlaceholder();
+  void twentyButtonsScrollSideways();
+  void clickAndArrowKeysShowTheSelectedButton();
+  void dragMovesCellByCell();
+  void dragOutsideTheCellsMovesToTheFirstPlace();
+  void pressOutsideTheCellsStartsNoDrag();
+  void altArrowsMoveTheSelectedButton_data();
+  void altArrowsMoveTheSelectedButton();
+  void insertKeyAddsAfterTheSelection();
+  void addWithoutSelectionAppends();
+  void deleteSelectsTheNextAndClearsTheEditor();
+  void deletingTheOnlyButtonLeavesAnEmptyOne();
+  void rightButtonSelectsWithoutShowingAndSetsTheMenu();
+  void cacheCheckBoxChoosesTheMode();
+};
+
+void TestBarList::specialCommand_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("special");
+  QTest::newRow("internal command") << "cm_Copy" << true;
+  QTest::newRow("user command") << "em_backup" << true;
+  QTest::newRow("CD in a folder name") << "C:\\abcd\\tool.exe" << true;
+  QTest::newRow("cd command") << "cd C:\\" << true;
+  QTest::newRow("control alone") << "control" << true;
+  QTest::newRow("control with a cpl") << "control desk.cpl" << true;
+  QTest::newRow("control with other args") << "control printers" << false;
+  QTest::newRow("controller program") << "controller.exe" << false;
+  QTest::newRow("rundll32 alone") << "RUNDLL32" << true;
+  QTest::newRow("rundll32 with blank") << "rundll32 shell32.dll,Foo" << true;
+  QTest::newRow("rundll32.exe") << "rundll32.exe" << false;
+  QTest::newRow("msconfig") << "msconfig.exe" << true;
+  QTest::newRow("openbar") << "OPENBAR x" << true;
+  QTest::newRow("ftpopen") << "ftpopen" << true;
+  QTest::newRow("syncopen") << "SyncOpen" << true;
+  QTest::newRow("loadsearch") << "LOADSEARCH s" << true;
+  QTest::newRow("opentabs") << "opentabs t" << true;
+  QTest::newRow("appendtabs") << "APPENDTABS t" << true;
+  QTest::newRow("plain program") << "C:\\Tools\\tool.exe" << false;
+  QTest::newRow("empty") << "" << false;
+}
+
+void TestBarList::specialCommand() {
+  QFETCH(QString, command);
+  QTEST(SpecialCommand(command.toStdString()), "special");
+}
+
+void TestBarList::cellShowsIconOrPlaceholder_data() {
+  QTest::addColumn<QString>("icon");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<int>("expected"); // 0..2 placeholder, 3 the icon, -1 nothing
+  QTest::newRow("program with its icon") << "@ico,0"
+                                         << "@exe" << 3;
+  QTest::newRow("internal command with icon") << "@ico"
+                                              << "cm_Copy" << 3;
+  QTest::newRow("internal command without icon") << ""
+                                                 << "cm_Copy" << 0;
+  QTest::newRow("lone ,0 counts as no icon") << ",0"
+                                             << "cm_Copy" << 0;
+  QTest::newRow("empty button") << ""
+                                << "" << 0;
+  QTest::newRow("missing command file") << "@ico,0"
+                                        << "@gone.exe" << 1;
+  QTest::newRow("missing icon file") << "@missing.ico,0"
+                                     << "cm_Copy" << 2;
+  QTest::newRow("special command in CD folder") << "@ico,0"
+                                                << "@abcd/gone.exe" << 3;
+}
+
+void TestBarList::cellShowsIconOrPlaceholder() {
+  QFETCH(QString, icon);
+  QFETCH(QString, command);
+  QFETCH(int, expected);
+  TEditor e;
+  const uint32_t iconColour = 0xFFFFFF00;
+  WriteText(e.file("icon.ico"), SolidIco(iconColour));
+  WriteText(e.file("tool.exe"), "not really a program");
+  auto expand = [&](QString text) {
+    if (text == "@ico")
+      return WinName(e.file("icon.ico"));
+    if (text.startsWith("@ico,"))
+      return WinName(e.file("icon.ico")) + text.mid(4).toStdString();
+    if (text == "@exe")
+      return WinName(e.file("tool.exe"));
+    if (text.startsWith('@'))
+      return WinName(e.file(text.mid(1).section(',', 0, 0).toStdString())) +
+             (text.contains(',') ? "," + text.section(',', 1).toStdString() : "");
+    return text.toStdString();
+  };
+  // The cell under test is the second; the first holds the selection.
+  TBarMain &w = e.StartWithBar(
+      {{"", "cm_First", "", "", "", ""}, {expand(icon), expand(command), "", "", "", ""}});
+  const QRgb colour = CellColour(*w.id_btn_bar, 1);
+  if (expected == 3)
+    QCOMPARE(colour, QRgb(iconColour));
+  else if (expected >= 0)
+    QCOMPARE(colour, QRgb(PlaceholderColours[expected]));
+  else
+    QCOMPARE(colour, BaseColour(*w.id_btn_bar, false));
+}
+
+void TestBarList::deletedCommandFileShowsPlaceholderOne() {
+  TEditor e;
+  WriteText(e.file("tool.ico"), SolidIco(0xFF808000));
+  WriteText(e.file("tool.exe"), "x");
+  TBarMain &w =
+      e.StartWithBar({{"", "cm_First", "", "", "", ""},
+                      {WinName(e.file("tool.ico")), WinName(e.file("tool.exe")), "", "", "", ""}});
+  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(0xFF808000));
+  fs::remove(e.file("tool.exe"));
+  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(PlaceholderColours[1]));
+}
+
+void TestBarList::useBarIclIconsTwoDrawsNoPlaceholder() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(PlaceholderColours[0]));
+  // The setting is read at every drawing.
+  e.Ini("[main]\r\nUseBarIclIcons=2\r\n");
+  QCOMPARE(CellColour(*w.id_btn_bar, 1), BaseColour(*w.id_btn_bar, false));
+}
+
+void TestBarList::twentyButtonsScrollSideways() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(20));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  QCOMPARE(list.ColumnWidth(), qRound(list.viewport()->width() / 14.0));
+  QVERIFY(list.horizontalScrollBar()->isVisible());
+  QCOMPARE(list.horizontalScrollBar()->maximum(), 20 - 14);
+  QCOMPARE(list.ItemAtPos(CellCentre(list, 13)), 13);
+  QCOMPARE(list.ItemAtPos(CellCentre(list, 14)), -1);
+  list.horizontalScrollBar()->setValue(6);
+  QCOMPARE(list.ItemAtPos(CellCentre(list, 19)), 19);
+
+  TEditor few;
+  TBarMain &w2 = few.StartWithBar(Numbered(14));
+  QVERIFY(!w2.id_btn_bar->horizontalScrollBar()->isVisible());
+}
+
+void TestBarList::clickAndArrowKeysShowTheSelectedButton() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(5));
+  QWidget *viewport = w.id_btn_bar->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 3));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_3"));
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Right);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_4"));
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Home);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_0"));
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestBarList::dragMovesCellByCell() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(6));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 1));
+  for (int to = 2; to <= 4; ++to)
+    QTest::mouseMove(list.viewport(), CellCentre(list, to));
+  QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 4));
+  QCOMPARE(Commands(e.Bar()),
+           (std::vector<std::string>{"cm_0", "cm_2", "cm_3", "cm_4", "cm_1", "cm_5"}));
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(w.Panel1->isEnabled());
+  QVERIFY(w.chkcache->isEnabled());
+  QCOMPARE(list.ItemIndex(), 4);
+  QVERIFY(!w.DragActive);
+  // After the release a move changes nothing.
+  QTest::mouseMove(list.viewport(), CellCentre(list, 0));
+  QCOMPARE(e.Bar().GetField(4, bfCommand), std::string("cm_1"));
+}
+
+void TestBarList::dragOutsideTheCellsMovesToTheFirstPlace() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(4));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 2));
+  QTest::mouseMove(list.viewport(), QPoint(list.viewport()->width() + 40, -20));
+  QTest::mouseRelease(list.viewport(), Qt::LeftButton, {},
+                      QPoint(list.viewport()->width() + 40, -20));
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_2", "cm_0", "cm_1", "cm_3"}));
+}
+
+void TestBarList::pressOutsideTheCellsStartsNoDrag() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(3));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 10));
+  QCOMPARE(w.DragIndex, -1);
+  QTest::mouseMove(list.viewport(), CellCentre(list, 0));
+  QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 0));
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_0", "cm_1", "cm_2"}));
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestBarList::altArrowsMoveTheSelectedButton_data() {
+  QTest::addColumn<int>("selected");
+  QTest::addColumn<int>("key");
+  QTest::addColumn<QString>("order");
+  QTest::addColumn<int>("after");
+  QTest::newRow("right from the first") << 0 << int(Qt::Key_Right) << "1023" << 1;
+  QTest::newRow("left from the third") << 2 << int(Qt::Key_Left) << "0213" << 1;
+  QTest::newRow("right on the last stays") << 3 << int(Qt::Key_Right) << "0123" << 3;
+  QTest::newRow("left on the first stays") << 0 << int(Qt::Key_Left) << "0123" << 0;
+}
+
+void TestBarList::altArrowsMoveTheSelectedButton() {
+  QFETCH(int, selected);
+  QFETCH(int, key);
+  QFETCH(QString, order);
+  QFETCH(int, after);
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(4));
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {},
+                    CellCentre(*w.id_btn_bar, selected));
+  QTest::keyClick(w.id_btn_bar, Qt::Key(key), Qt::AltModifier);
+  std::vector<std::string> expected;
+  for (QChar c : order)
+    expected.push_back("cm_" + std::string(1, c.toLatin1()));
+  QCOMPARE(Commands(e.Bar()), expected);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), after);
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(w.Panel1->isEnabled());
+  // The editor still shows the moved button.
+  QCOMPARE(w.Frame11->id_btn_command->text().toStdString(), "cm_" + std::to_string(selected));
+}
+
+void TestBarList::insertKeyAddsAfterTheSelection() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(5));
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Insert);
+  QCOMPARE(Commands(e.Bar()),
+           (std::vector<std::string>{"cm_0", "cm_1", "cm_2", "", "cm_3", "cm_4"}));
+  QCOMPARE(w.id_btn_bar->Count(), 6);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QString());
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(!e.Bar().IconsChanged);
+}
+
+void TestBarList::addWithoutSelectionAppends() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(2));
+  w.id_btn_bar->SetItemIndex(-1);
+  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_0", "cm_1", ""}));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+}
+
+void TestBarList::deleteSelectsTheNextAndClearsTheEditor() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(3));
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
+  w.Frame11->id_btn_maximized->setChecked(true);
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Delete);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_0", "cm_1"}));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_1"));
+  QVERIFY(w.Frame11->id_btn_Normal->isChecked());
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(w.chkcache->isEnabled());
+
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
+  QTest::mouseClick(w.id_btn_delete, Qt::LeftButton);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_1"}));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_1"));
+}
+
+void TestBarList::deletingTheOnlyButtonLeavesAnEmptyOne() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Only", "p", "", "tip", "1"}});
+  QTest::mouseClick(w.id_btn_delete, Qt::LeftButton);
+  QCOMPARE(e.Bar().Count(), 1);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{""}));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QString());
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+}
+
+void TestBarList::rightButtonSelectsWithoutShowingAndSetsTheMenu() {
+  ui::TQtClipboard clipboard;
+  platform::SetClipboardBackend(&clipboard);
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(3));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+  QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
+  QCOMPARE(list.ItemIndex(), 2);
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_0"));
+  QVERIFY(w.Copy1->isEnabled());
+  QVERIFY(!w.paste1->isEnabled());
+  QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
+  w.pm1->hide();
+
+  // Paste needs the header followed by a carriage return.
+  QGuiApplication::clipboard()->setText(QStringLiteral("TOTALCMD#BAR#DATA\r\ncm_x\r\n"));
+  QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
+  QCOMPARE(list.ItemIndex(), -1);
+  QVERIFY(!w.Copy1->isEnabled());
+  QVERIFY(w.paste1->isEnabled());
+  QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
+  w.pm1->hide();
+  platform::SetClipboardBackend(nullptr);
+}
+
+void TestBarList::cacheCheckBoxChoosesTheMode() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar(Numbered(1));
+  QVERIFY(w.chkcache->isEnabled());
+  w.chkcache->click();
+  QCOMPARE(int(e.Bar().CacheMode), int(CacheAlternative));
+  QVERIFY(w.RadioButton2->isChecked());
+  QVERIFY(w.Panel1->isEnabled());
+  w.RadioButton1->click();
+  QCOMPARE(int(e.Bar().CacheMode), int(CacheLinks));
+  QVERIFY(!w.RadioButton2->isChecked());
+  // Checking again keeps a chosen mode.
+  w.chkcache->click();
+  QVERIFY(!w.Panel1->isEnabled());
+  QCOMPARE(int(e.Bar().CacheMode), int(CacheOff));
+  QVERIFY(!w.RadioButton1->isChecked());
+  QVERIFY(!w.RadioButton2->isChecked());
+  QVERIFY(!e.Bar().Modified);
+}
+
+QTEST_MAIN(TestBarList)
+#include "test_barlist.moc"
