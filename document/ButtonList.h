@@ -106,7 +106,8 @@ private:
   // one only when the bar was written.
   void FinishCacheForSave(bool barWritten);
   bool AssembleIconCache(icons::TIconLibrary &cache);
-  void CacheButtonIcon(icons::TIconLibrary &cache, int position);
+  class ModuleCache;
+  void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 
   std::string cacheFile_;    // the cache file of the save under way, as a full name
   std::string pendingCache_; // the new cache library waiting to replace it

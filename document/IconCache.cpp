@@ -33,7 +33,24 @@ std::pair<icons::TAdvancedIcon *, int> AppendIcon(icons::TIconLibrary &cache, in
 
 } // namespace
 
-void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, int position) {
+// The modules one cache build has read: buttons sharing an icon file read it once.
+class ButtonsList::ModuleCache {
+public:
+  const icons::TIconLibrary &Load(const std::string &path) {
+    auto &library = libraries_[path];
+    if (!library) {
+      library = std::make_unique<icons::TIconLibrary>();
+      library->LoadFromFile(path);
+    }
+    return *library;
+  }
+
+private:
+  std::unordered_map<std::string, std::unique_ptr<icons::TIconLibrary>> libraries_;
+};
+
+void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules,
+                                  int position) {
   const TButts &button = *Buttons[static_cast<size_t>(position)];
   const std::string file = IconFilePart(button.IconRef);
   if (file.empty())
@@ -56,8 +73,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, int position) {
   } catch (const EConvertError &) {
     return; // an index beyond 32 bits names no icon: the button is not cached
   }
-  icons::TIconLibrary source;
-  source.LoadFromFile(path);
+  const icons::TIconLibrary &source = modules.Load(path);
   if (index >= source.Icons.Count() || !source.Icons.Objects(index))
     return;
   auto [icon, cacheIndex] = AppendIcon(cache, position);
@@ -68,8 +84,9 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, int position) {
 bool ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
   CacheMap.clear();
   try {
+    ModuleCache modules;
     for (int position = 0; position < Count(); ++position)
-      CacheButtonIcon(cache, position);
+      CacheButtonIcon(cache, modules, position);
     return true;
   } catch (const std::exception &) {
     // Any failure ends the build; the pairs recorded so far stay in CacheMap.
