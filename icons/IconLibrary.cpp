@@ -17,7 +17,6 @@ constexpr uint64_t NewHeaderField = 60;  // where the stub keeps the new header'
 constexpr uint16_t NeIntegerId = 0x8000; // top bit of an NE integer identifier
 constexpr uint16_t NeTypeIcon = 0x8003;
 constexpr uint16_t NeTypeGroupIcon = 0x800E;
-constexpr uint64_t NeTypeInfoSize = 8;
 constexpr uint64_t NeResourceEntrySize = 12;
 constexpr uint16_t NeResourceFlags = 0x1C30; // movable, shareable, discardable
 

@@ -1,5 +1,6 @@
 // The 16-bit icon library writer: the exact layout, the alignment shift, the limits, the
 // round trip through our own reader and agreement with an independent reader (wrestool).
+#include "fixtures/IcoBuilder.h"
 #include "fixtures/IconImages.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
@@ -418,5 +419,23 @@ TEST(IclWriter, WrestoolListsAndExtractsWhatWasWritten) {
                   std::string(image.Data->begin(), image.Data->begin() + image.BytesInRes));
       }
     EXPECT_EQ(list.out.find("--type=3 --name=" + std::to_string(k + 1) + " "), std::string::npos);
+  }
+}
+
+// The fuzz seeds are generated; CORVANE_WRITE_SEEDS=1 writes them after a change.
+TEST(FuzzSeeds, CommittedSeedsAreWhatTheGeneratorMakes) {
+  const auto root = testsupport::TestData("").parent_path().parent_path().parent_path();
+  const bool write = std::getenv("CORVANE_WRITE_SEEDS") != nullptr;
+  for (const auto &[folder, seeds] :
+       {std::pair{"ico", fixtures::IcoSeeds()}, std::pair{"icl", fixtures::IclSeeds()}}) {
+    for (const auto &[name, bytes] : seeds) {
+      const auto file = root / "fuzz" / "corpus" / folder / name;
+      SCOPED_TRACE(file.string());
+      EXPECT_LT(bytes.size(), 4096u) << "seeds stay small";
+      if (write)
+        testsupport::WriteBytes(file, bytes);
+      ASSERT_TRUE(std::filesystem::exists(file));
+      EXPECT_EQ(testsupport::ReadBytes(file), bytes);
+    }
   }
 }
