@@ -1,0 +1,438 @@
+// The button editor: showing a button, the commit of each field when the focus leaves
+// it, the icon picker, the file choosers, the menus, the run mode, OK and Cancel.
+#include "UiHarness.h"
+
+#include "document/misk.h"
+#include "fixtures/PeBuilder.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+using namespace uitest;
+
+namespace QTest {
+template <> inline char *toString(const std::string &text) {
+  return qstrdup(text.c_str());
+}
+} // namespace QTest
+
+namespace {
+
+// Gives the field the focus as a click would, so that its Enter step runs.
+void Enter(TFieldEdit *field) {
+  field->setFocus(Qt::MouseFocusReason);
+  QVERIFY(field->hasFocus());
+}
+
+// Types into the focused field and moves the focus on, so that its Exit step runs.
+void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text, bool replace = true) {
+  Enter(field);
+  if (replace)
+    field->selectAll();
+  // Qt Test types only Latin-1 keys; other text arrives as an input method would put it.
+  bool keys = true;
+  for (QChar c : text)
+    keys = keys && c.unicode() < 0x80;
+  if (keys)
+    QTest::keyClicks(field, text);
+  else
+    field->insert(text);
+  // The bar list is no edit field, so no Enter step follows the Exit.
+  w.id_btn_bar->setFocus(Qt::MouseFocusReason);
+}
+
+std::string Field(TEditor &e, int position, int field) {
+  return e.Bar().GetField(position, field);
+}
+
+} // namespace
+
+class TestEditor : public QObject {
+  Q_OBJECT
+private slots:
+  void enteringAndLeavingWithoutChangeWritesNothing();
+  void changedFieldIsWrittenOnceOnLeaving_data();
+  void changedFieldIsWrittenOnceOnLeaving();
+  void deactivatingTheWindowIsNoExit();
+  void commandWithEmptyIconFileFillsTheIconReference();
+  void unchangedCommandWithEmptyIconFileWritesNothing();
+  void emptiedIconFileWritesLoneComma();
+  void newIconFileKeepsTheIndex();
+  void pickerHoldsEveryIconOfTheFile_data();
+  void pickerHoldsEveryIconOfTheFile();
+  void pickingAnIconWritesTheReference();
+  void iconFileWithoutIconsBecomesItsProgram();
+  void iconFileDialog();
+  void commandFileChooserFillsTheButton();
+  void runModeIsWrittenWithoutModified();
+  void unknownRunModeLeavesTheRadioButtons();
+  void parameterMenuInsertsTheTextBeforeTheDash_data();
+  void parameterMenuInsertsTheTextBeforeTheDash();
+  void pathMenuNeedsTheRightButtonHeld();
+  void pathMenuItemGoesWholeIntoTheTargetField();
+  void okSavesUnderTheBarsName();
+  void okOnANewBarAsksForANameAndAppendsBar();
+  void okWhoseDialogIsCancelledKeepsTheWindow();
+  void okWhoseSaveFailsKeepsTheWindowAndSaysWhy();
+  void returnKeyCommitsTheFieldAndPressesOk();
+  void escapeKeyPressesCancel();
+  void textOutsideTheCodePageKeepsItsBytes();
+};
+
+void TestEditor::enteringAndLeavingWithoutChangeWritesNothing() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "%P", "", "tip", ""}});
+  for (TFieldEdit *field : {w.Frame11->id_btn_command, w.Frame11->id_btn_param,
+                            w.Frame11->id_btn_startpath, w.Frame11->id_btn_ToolTip})
+    TypeAndLeave(w, field, QString(), false);
+  QVERIFY(!e.Bar().Modified);
+  QCOMPARE(w.EnteredText, std::string("tip")); // the last field entered
+}
+
+void TestEditor::changedFieldIsWrittenOnceOnLeaving_data() {
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<int>("number");
+  QTest::newRow("parameters") << "id_btn_param" << int(bfParams);
+  QTest::newRow("start path") << "id_btn_startpath" << int(bfStartPath);
+  QTest::newRow("tooltip") << "id_btn_ToolTip" << int(bfTooltip);
+}
+
+void TestEditor::changedFieldIsWrittenOnceOnLeaving() {
+  QFETCH(QString, field);
+  QFETCH(int, number);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "old", "old", ""}});
+  auto *edit = w.Frame11->findChild<TFieldEdit *>(field);
+  Enter(edit);
+  edit->selectAll();
+  QTest::keyClicks(edit, "new value");
+  QCOMPARE(Field(e, 0, number), std::string("old")); // nothing while typing
+  TypeAndLeave(w, edit, QString(), false);
+  QCOMPARE(Field(e, 0, number), std::string("new value"));
+  QVERIFY(e.Bar().Modified);
+  QCOMPARE(w.EnteredText, std::string("-1-"));
+}
+
+void TestEditor::deactivatingTheWindowIsNoExit() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
+  Enter(w.Frame11->id_btn_param);
+  QTest::keyClicks(w.Frame11->id_btn_param, "x");
+  QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(w.Frame11->id_btn_param, &out);
+  QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+  QApplication::sendEvent(w.Frame11->id_btn_param, &popup);
+  QCOMPARE(Field(e, 0, bfParams), std::string("old"));
+  w.Frame11->id_btn_command->setFocus(Qt::MouseFocusReason);
+  QCOMPARE(Field(e, 0, bfParams), std::string("oldx"));
+}
+
+void TestEditor::commandWithEmptyIconFileFillsTheIconReference() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_Copy");
+  QCOMPARE(Field(e, 0, bfCommand), std::string("cm_Copy"));
+  QCOMPARE(Field(e, 0, bfIconRef), std::string("cm_Copy,0"));
+  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_copy"));
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+  QVERIFY(e.Bar().IconsChanged);
+}
+
+void TestEditor::unchangedCommandWithEmptyIconFileWritesNothing() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_command, QString(), false);
+  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_Copy"));
+  QCOMPARE(Field(e, 0, bfIconRef), std::string());
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestEditor::emptiedIconFileWritesLoneComma() {
+  TEditor e;
+  WriteText(e.file("a.ico"), SolidIco(0xFF112233));
+  TBarMain &w = e.StartWithBar({{WinName(e.file("a.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 1);
+  Enter(w.Frame11->id_btn_iconfilename);
+  w.Frame11->id_btn_iconfilename->clear();
+  w.Frame11->id_btn_ToolTip->setFocus(Qt::MouseFocusReason);
+  QCOMPARE(Field(e, 0, bfIconRef), std::string(",0"));
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 0);
+  QVERIFY(w.chkcache->isEnabled());
+  QVERIFY(w.Panel1->isEnabled());
+}
+
+void TestEditor::newIconFileKeepsTheIndex() {
+  TEditor e;
+  WriteText(e.file("a.dll"), fixtures::BuildIconModule(50));
+  WriteText(e.file("b.dll"), fixtures::BuildIconModule(60));
+  TBarMain &w = e.StartWithBar({{WinName(e.file("a.dll")) + ",45", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 50);
+  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 45);
+  TypeAndLeave(w, w.Frame11->id_btn_iconfilename, QString::fromStdString(WinName(e.file("b.dll"))));
+  QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("b.dll")) + ",45");
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 60);
+  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 45);
+  QVERIFY(e.Bar().IconHandle(0));
+}
+
+void TestEditor::pickerHoldsEveryIconOfTheFile_data() {
+  QTest::addColumn<int>("groups"); // 0: an .ico file
+  QTest::addColumn<int>("items");
+  QTest::newRow("icon file") << 0 << 1;
+  QTest::newRow("module of one icon") << 1 << 1;
+  QTest::newRow("module of nine icons") << 9 << 9;
+}
+
+void TestEditor::pickerHoldsEveryIconOfTheFile() {
+  QFETCH(int, groups);
+  TEditor e;
+  const fs::path file = e.file(groups ? "m.dll" : "m.ico");
+  WriteText(file, groups ? fixtures::BuildIconModule(groups) : SolidIco(0xFF00FFFF));
+  TBarMain &w = e.StartWithBar({{WinName(file), "cm_Copy", "", "", "", ""}});
+  QTEST(w.Frame11->id_btn_icon->Count(), "items");
+  QCOMPARE(int(w.PickerIcons().size()), w.Frame11->id_btn_icon->Count());
+  for (const auto &icon : w.PickerIcons())
+    QVERIFY(icon);
+}
+
+void TestEditor::pickingAnIconWritesTheReference() {
+  TEditor e;
+  WriteText(e.file("m.dll"), fixtures::BuildIconModule(5));
+  TBarMain &w = e.StartWithBar({{WinName(e.file("m.dll")) + ",0", "cm_Copy", "", "", "", ""}});
+  const std::string before = w.EnteredText;
+  TOwnerDrawList &picker = *w.Frame11->id_btn_icon;
+  QTest::mouseClick(picker.viewport(), Qt::LeftButton, {}, CellCentre(picker, 3));
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("3"));
+  // The Icon file field shows the file part of the reference in lower case.
+  QCOMPARE(Field(e, 0, bfIconRef), IconFilePart(WinName(e.file("m.dll"))) + ",3");
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(w.chkcache->isEnabled());
+  QVERIFY(w.Panel1->isEnabled());
+  QCOMPARE(w.EnteredText, before);
+}
+
+void TestEditor::iconFileWithoutIconsBecomesItsProgram() {
+  TEditor e;
+  // A program without icons is its own associated program: the reference loses its
+  // index and the bar counts as modified.
+  WriteText(e.file("plain.exe"), "MZ but nothing more");
+  TBarMain &w = e.StartWithBar({{WinName(e.file("plain.exe")) + ",4", "cm_Copy", "", "", "", ""},
+                                {WinName(e.file("none.txt")) + ",2", "cm_Move", "", "", "", ""}});
+  const std::string program = IconFilePart(WinName(e.file("plain.exe")));
+  QCOMPARE(Field(e, 0, bfIconRef), program);
+  QCOMPARE(w.Frame11->id_btn_iconfilename->text().toStdString(), program);
+  QVERIFY(e.Bar().Modified);
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 0);
+  // A missing file without association keeps its reference.
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QCOMPARE(Field(e, 1, bfIconRef), WinName(e.file("none.txt")) + ",2");
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("2"));
+}
+
+void TestEditor::iconFileDialog() {
+  TEditor e;
+  WriteText(e.file("m.dll"), fixtures::BuildIconModule(3));
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  e.dialogs.openAnswers = {std::nullopt, WinName(e.file("m.dll"))};
+  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QVERIFY(!e.Bar().Modified);
+  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QCOMPARE(e.dialogs.filters.back(),
+           std::string("*.exe,*.dll,*.ico,*.icl|*.exe;*.dll;*.ico;*.icl|*.*|*.*"));
+  QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("m.dll")) + ",0");
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 3);
+  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 0);
+  QVERIFY(w.chkcache->isEnabled());
+  QVERIFY(!w.Panel1->isEnabled());
+  QCOMPARE(w.EnteredText, std::string("-1-"));
+}
+
+void TestEditor::commandFileChooserFillsTheButton() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "", "", "", "", ""}});
+  e.dialogs.openAnswers = {std::string("C:\\Tools\\tool.exe")};
+  QTest::mouseClick(w.Frame11->id_btn_find1, Qt::LeftButton);
+  QCOMPARE(e.dialogs.filters.back(), std::string("*.*|*.*"));
+  QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\Tools\\tool.exe"));
+  QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
+  QCOMPARE(Field(e, 0, bfIconRef), std::string("C:\\Tools\\tool.exe,0"));
+  QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
+}
+
+void TestEditor::runModeIsWrittenWithoutModified() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  QTest::mouseClick(w.Frame11->id_btn_maximized, Qt::LeftButton, {}, QPoint(6, 8));
+  QCOMPARE(Field(e, 0, bfRunMode), std::string("-1"));
+  QVERIFY(!e.Bar().Modified);
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QVERIFY(w.Frame11->id_btn_Normal->isChecked());
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
+  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+  QTest::mouseClick(w.Frame11->d_btn_assymbol, Qt::LeftButton, {}, QPoint(6, 8));
+  QCOMPARE(Field(e, 0, bfRunMode), std::string("1"));
+  QCOMPARE(Field(e, 1, bfRunMode), std::string("0"));
+}
+
+void TestEditor::unknownRunModeLeavesTheRadioButtons() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", "-1"}, {"", "cm_B", "", "", "", "2"}});
+  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_B"));
+  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+  QCOMPARE(Field(e, 1, bfRunMode), std::string("2"));
+}
+
+void TestEditor::parameterMenuInsertsTheTextBeforeTheDash_data() {
+  QTest::addColumn<QString>("item");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("text before the dash, blank kept") << "%P - source path"
+                                                    << "a%P b";
+  QTest::newRow("without dash whole") << "%N"
+                                      << "a%Nb";
+  QTest::newRow("ampersands removed") << "%&T&& - target"
+                                      << "a%T b";
+  QTest::newRow("dash at the start gives nothing") << "-x"
+                                                   << "ab";
+}
+
+void TestEditor::parameterMenuInsertsTheTextBeforeTheDash() {
+  QFETCH(QString, item);
+  TEditor e;
+  WriteText(e.bin() / "English.lng", "[params]\r\n" + item.toStdString() + "\r\n");
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "aXXb", "", "", ""}});
+  QCOMPARE(w.pmPRM->actions().size(), 1);
+  w.Frame11->id_btn_param->setSelection(1, 2); // the caret's selection is replaced
+  QTest::mouseClick(w.Frame11->btnPrmList, Qt::LeftButton);
+  QVERIFY(w.pmPRM->isVisible());
+  w.pmPRM->actions()[0]->trigger();
+  w.pmPRM->hide();
+  QTEST(w.Frame11->id_btn_param->text(), "expected");
+  QCOMPARE(Field(e, 0, bfParams), std::string("aXXb"));
+}
+
+void TestEditor::pathMenuNeedsTheRightButtonHeld() {
+  TEditor e;
+  e.Ini("[paths]\r\nC:\\x\\\r\n");
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TFieldEdit *start = w.Frame11->id_btn_startpath;
+  QTest::mousePress(start, Qt::RightButton, {}, QPoint(5, 5));
+  QCOMPARE(w.PathMenuTarget, 3);
+  QVERIFY(w.tmr1->isActive());
+  QTest::mouseRelease(start, Qt::RightButton, {}, QPoint(5, 5));
+  QVERIFY(!w.tmr1->isActive());
+  QTest::qWait(400);
+  QVERIFY(!w.pmPAth->isVisible());
+
+  QTest::mousePress(w.Frame11->id_btn_iconfilename, Qt::RightButton, {}, QPoint(5, 5));
+  QCOMPARE(w.PathMenuTarget, 4);
+  QTRY_VERIFY_WITH_TIMEOUT(w.pmPAth->isVisible(), 2000);
+  QVERIFY(!w.tmr1->isActive());
+  w.pmPAth->hide();
+  QTest::mouseRelease(w.Frame11->id_btn_iconfilename, Qt::RightButton, {}, QPoint(5, 5));
+}
+
+void TestEditor::pathMenuItemGoesWholeIntoTheTargetField() {
+  TEditor e;
+  e.Ini("[paths]\r\nC:\\my-&tools\\\r\n");
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QTest::mousePress(w.Frame11->id_btn_command, Qt::RightButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(w.Frame11->id_btn_command, Qt::RightButton, {}, QPoint(5, 5));
+  w.Frame11->id_btn_command->setCursorPosition(0);
+  w.pmPAth->actions()[0]->trigger();
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("C:\\my-tools\\cm_A"));
+  QCOMPARE(Field(e, 0, bfCommand), std::string("cm_A"));
+}
+
+void TestEditor::okSavesUnderTheBarsName() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, "Saved tip");
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QVERIFY(!w.isVisible());
+  QVERIFY(!e.Bar().Modified);
+  QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("menu1=Saved tip") != std::string::npos);
+  QVERIFY(e.dialogs.filters.empty());
+}
+
+void TestEditor::okOnANewBarAsksForANameAndAppendsBar() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_New");
+  e.dialogs.saveAnswers = {WinName(e.file("fresh"))};
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QCOMPARE(e.dialogs.filters.back(), std::string("*.bar|*.bar|*.*|*.*"));
+  QVERIFY(fs::exists(e.file("fresh.bar")));
+  QVERIFY(testsupport::ReadBytes(e.file("fresh.bar")).find("cmd1=cm_New") != std::string::npos);
+  QVERIFY(!w.isVisible());
+}
+
+void TestEditor::okWhoseDialogIsCancelledKeepsTheWindow() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_Keep");
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QCOMPARE(e.dialogs.filters.size(), size_t(1));
+  QVERIFY(w.isVisible());
+  QCOMPARE(Field(e, 0, bfCommand), std::string("cm_Keep"));
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestEditor::okWhoseSaveFailsKeepsTheWindowAndSaysWhy() {
+  TEditor e;
+  TBarMain &w = e.Start();
+  e.dialogs.saveAnswers = {WinName(e.file("no-such-folder") / "x.bar")};
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QCOMPARE(e.dialogs.errors.size(), size_t(1));
+  QVERIFY(w.isVisible());
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestEditor::returnKeyCommitsTheFieldAndPressesOk() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  Enter(w.Frame11->id_btn_param);
+  QTest::keyClicks(w.Frame11->id_btn_param, "%N");
+  QTest::keyClick(w.Frame11->id_btn_param, Qt::Key_Return);
+  QVERIFY(!w.isVisible());
+  QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("param1=%N") != std::string::npos);
+}
+
+void TestEditor::escapeKeyPressesCancel() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Escape);
+  QVERIFY(!w.isVisible());
+  QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("cm_A") != std::string::npos);
+}
+
+void TestEditor::textOutsideTheCodePageKeepsItsBytes() {
+  TEditor e;
+  // Windows-1252 "Größe" and a value marked as UTF-8.
+  TBarMain &w = e.StartWithBar({{"", "cm_A",
+                                 "Gr\xF6\xDF"
+                                 "e",
+                                 "", "\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92", ""}});
+  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("Größe"));
+  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("€→"));
+  TypeAndLeave(w, w.Frame11->id_btn_param, QStringLiteral("€ ok"));
+  QCOMPARE(Field(e, 0, bfParams), std::string("\x80 ok"));
+  TypeAndLeave(w, w.Frame11->id_btn_startpath, QStringLiteral("→x"));
+  QCOMPARE(Field(e, 0, bfStartPath), std::string("\xEF\xBB\xBF\xE2\x86\x92x"));
+  // Entering and leaving the marked value keeps its bytes.
+  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, QString(), false);
+  QCOMPARE(Field(e, 0, bfTooltip), std::string("\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92"));
+}
+
+QTEST_MAIN(TestEditor)
+#include "test_editor.moc"
