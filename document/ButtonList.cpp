@@ -82,17 +82,36 @@ void ButtonsList::LoadBar(const std::string &fileName) {
   }
 }
 
+// The existing file an icon reference names, or empty. One load resolves each distinct
+// file part once: buttons of a bar mostly share a few icon files.
+class ButtonsList::IconFileResolver {
+public:
+  const std::string &Resolve(const std::string &filePart) {
+    auto [entry, added] = known_.try_emplace(filePart);
+    if (added) {
+      std::string path = ResolveFile(ExeFileName, filePart);
+      if (platform::FileExists(path))
+        entry->second = std::move(path);
+    }
+    return entry->second;
+  }
+
+private:
+  std::unordered_map<std::string, std::string> known_;
+};
+
 void ButtonsList::LoadIcons() {
   IconHandles.clear();
   IconHandles.reserve(Buttons.size());
+  IconFileResolver files;
   for (const auto &button : Buttons)
-    IconHandles.push_back(ExtractButtonIcon(*button, false));
+    IconHandles.push_back(ExtractButtonIcon(*button, files, false));
 }
 
-platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, bool checkCount) const {
+platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFileResolver &files,
+                                                    bool checkCount) const {
   if (button.IconRef.empty())
     return {};
-  const std::string path = ResolveFile(ExeFileName, IconFilePart(button.IconRef));
   int index = 0;
   try {
     index = IconIndexPart(button.IconRef);
@@ -100,7 +119,8 @@ platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, bool c
     // An index beyond 32 bits names no icon of any file; the bar still opens.
     return {};
   }
-  if (!platform::FileExists(path))
+  const std::string &path = files.Resolve(IconFilePart(button.IconRef));
+  if (path.empty())
     return {};
   if (checkCount && platform::ExtractIconCountA(path) == 0)
     return {};
@@ -201,7 +221,8 @@ void ButtonsList::RefreshIcon(int position) {
     return;
   auto &handle = IconHandles[static_cast<size_t>(position)];
   platform::DestroyIcon(handle);
-  handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], true);
+  IconFileResolver files;
+  handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], files, true);
 }
 
 const platform::IconHandle &ButtonsList::IconHandle(int position) const {

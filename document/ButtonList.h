@@ -96,7 +96,9 @@ public:
 private:
   void LoadBar(const std::string &fileName);
   void LoadIcons();
-  platform::IconHandle ExtractButtonIcon(const TButts &button, bool checkCount) const;
+  class IconFileResolver;
+  platform::IconHandle ExtractButtonIcon(const TButts &button, IconFileResolver &files,
+                                         bool checkCount) const;
   void WriteButton(const std::string &fileName, int position, bool cacheBuilt);
   // The icon cache's steps of a save: before the button keys (returns whether the cache
   // was built) and after each "button"N key.

@@ -1,5 +1,7 @@
 #include "document/ButtonList.h"
 #include "document/misk.h"
+#include "fixtures/IconImages.h"
+#include "fixtures/PeBuilder.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -295,6 +297,49 @@ TEST_F(ButtonsListTest, SaveIntoAMissingFolderFails) {
   bar.SetField(0, bfCommand, "x");
   EXPECT_THROW(bar.SaveTo(NameOf("no/such/dir/x.bar")), platform::EFileWriteError);
   EXPECT_TRUE(bar.Modified);
+}
+
+TEST_F(ButtonsListTest, IconHandlesFollowTheButtons) {
+  WriteBytes(dir / "three.dll", fixtures::BuildIconModule(3));
+  WriteBytes(dir / "plain.txt", "no icons in here");
+  auto file = Bar("[Buttonbar]\r\nButtoncount=4\r\nbutton1=" + NameOf("three.dll") +
+                  ",2\r\nbutton2=" + NameOf("three.dll") + ",3\r\nbutton3=" +
+                  NameOf("gone.dll") + ",0\r\nbutton4=" + NameOf("three.dll") + "\r\n");
+  ButtonsList bar(file);
+  ASSERT_EQ(bar.IconHandles.size(), 4u);
+  ASSERT_TRUE(bar.IconHandle(0));
+  EXPECT_EQ(bar.IconHandle(0).Pixels()->width, 32) << "the large icon size";
+  EXPECT_FALSE(bar.IconHandle(1)) << "index beyond the module's icons";
+  EXPECT_FALSE(bar.IconHandle(2)) << "missing file";
+  EXPECT_TRUE(bar.IconHandle(3)) << "no index means icon 0";
+  EXPECT_FALSE(bar.IconHandle(4));
+
+  const uint32_t third = bar.IconHandle(0).Pixels()->argb[16 * 32 + 16];
+  bar.Move(0, 3);
+  ASSERT_TRUE(bar.IconHandle(3));
+  EXPECT_EQ(bar.IconHandle(3).Pixels()->argb[16 * 32 + 16], third) << "the handle moved along";
+  EXPECT_FALSE(bar.IconHandle(0));
+
+  bar.SetField(0, bfIconRef, NameOf("three.dll") + ",0");
+  EXPECT_FALSE(bar.IconHandle(0)) << "setting the field alone does not refresh";
+  bar.RefreshIcon(0);
+  EXPECT_TRUE(bar.IconHandle(0));
+  bar.SetField(0, bfIconRef, NameOf("plain.txt"));
+  bar.RefreshIcon(0);
+  EXPECT_FALSE(bar.IconHandle(0)) << "a file without icons";
+  bar.SetField(0, bfIconRef, "");
+  bar.RefreshIcon(0);
+  EXPECT_FALSE(bar.IconHandle(0));
+}
+
+TEST_F(ButtonsListTest, IcoFileGivesItsIcon) {
+  fixtures::IconEntry entry;
+  entry.image = fixtures::SolidDib(32, 32, 0xFF0000FF);
+  entry.width = entry.height = 32;
+  WriteBytes(dir / "blue.ico", fixtures::MakeIcoFile({entry}));
+  ButtonsList bar(Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("blue.ico") + "\r\n"));
+  ASSERT_TRUE(bar.IconHandle(0));
+  EXPECT_EQ(bar.IconHandle(0).Pixels()->argb[0], 0xFF0000FFu);
 }
 
 } // namespace
