@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -91,8 +92,17 @@ void AmendRecording(json &c) {
   }
 }
 
-std::vector<json> LoadCases() {
-  std::vector<json> cases;
+// One recorded case; printed by its id when it fails.
+struct RecordedCase {
+  json data;
+};
+
+void PrintTo(const RecordedCase &c, std::ostream *out) {
+  *out << c.data["id"].get<std::string>();
+}
+
+std::vector<RecordedCase> LoadCases() {
+  std::vector<RecordedCase> cases;
   std::ifstream in(testsupport::TestData("profile-vectors.jsonl"));
   std::string line;
   while (std::getline(in, line)) {
@@ -100,7 +110,7 @@ std::vector<json> LoadCases() {
       continue;
     json c = json::parse(line);
     AmendRecording(c);
-    cases.push_back(std::move(c));
+    cases.push_back({std::move(c)});
   }
   return cases;
 }
@@ -188,10 +198,10 @@ json ViewOf(const std::string &file) {
   return view;
 }
 
-class ProfileOracle : public ::testing::TestWithParam<json> {};
+class ProfileOracle : public ::testing::TestWithParam<RecordedCase> {};
 
 TEST_P(ProfileOracle, MatchesTheRecording) {
-  const json &c = GetParam();
+  const json &c = GetParam().data;
   SCOPED_TRACE(c["title"].get<std::string>());
   TempDir dir;
   const auto path = dir / "profile.ini";
@@ -220,8 +230,8 @@ TEST_P(ProfileOracle, MatchesTheRecording) {
   EXPECT_EQ(ViewOf(file), c["view_after"]);
 }
 
-std::string CaseName(const ::testing::TestParamInfo<json> &info) {
-  std::string name = info.param["id"];
+std::string CaseName(const ::testing::TestParamInfo<RecordedCase> &info) {
+  std::string name = info.param.data["id"];
   for (char &ch : name)
     if (!std::isalnum(static_cast<unsigned char>(ch)))
       ch = '_';
