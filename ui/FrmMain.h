@@ -146,8 +146,9 @@ public:
   void Frame11OkClick();
   void Frame11CancelClick();
 
-  // The icons of the picker, one per item.
-  const std::vector<platform::IconHandle> &PickerIcons() const { return pickerIcons_; }
+  // The icon of picker item index, extracted the first time it is asked for; an empty
+  // handle outside the picker.
+  const platform::IconHandle &PickerIcon(int index) const;
 
 protected:
   void showEvent(QShowEvent *event) override;
@@ -185,7 +186,12 @@ private:
   QStringList arguments_;
   ui::TDialogs &dialogs_;
   std::unique_ptr<ButtonsList> bar_;
-  std::vector<platform::IconHandle> pickerIcons_;
+  // The picker's file and its icons. Extracting an icon reads its module again, so the
+  // icons are taken only when an item is first drawn: a module of hundreds of icons
+  // fills the picker at once, and only the visible ones cost anything.
+  std::string pickerFile_;
+  mutable std::vector<platform::IconHandle> pickerIcons_;
+  mutable std::vector<bool> pickerLoaded_;
 };
 
 template <class F> void TBarMain::RunGuarded(F &&handler) {

@@ -122,6 +122,8 @@ void TBarMain::id_btn_barClick() {
 void TBarMain::FillIconList(int position) {
   TOwnerDrawList *picker = Frame11->id_btn_icon;
   pickerIcons_.clear();
+  pickerLoaded_.clear();
+  pickerFile_.clear();
   picker->Clear();
   const std::string ref = bar_->GetField(position, bfIconRef);
   if (ref.empty())
@@ -138,17 +140,27 @@ void TBarMain::FillIconList(int position) {
     Frame11->id_btn_iconfilename->SetBytes(file);
     count = platform::ExtractIconCountA(file);
   }
-  pickerIcons_.reserve(count);
-  for (unsigned i = 0; i < count; ++i)
-    pickerIcons_.push_back(platform::ExtractIconA(file, static_cast<int>(i)));
-  picker->SetCount(static_cast<int>(pickerIcons_.size()));
+  pickerFile_ = file;
+  pickerIcons_.resize(count);
+  pickerLoaded_.assign(count, false);
+  picker->SetCount(static_cast<int>(count));
+}
+
+const platform::IconHandle &TBarMain::PickerIcon(int index) const {
+  static const platform::IconHandle none;
+  if (index < 0 || static_cast<size_t>(index) >= pickerIcons_.size())
+    return none;
+  const auto i = static_cast<size_t>(index);
+  if (!pickerLoaded_[i]) {
+    pickerIcons_[i] = platform::ExtractIconA(pickerFile_, index);
+    pickerLoaded_[i] = true;
+  }
+  return pickerIcons_[i];
 }
 
 void TBarMain::Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRect &rect) {
   canvas.fillRect(rect, canvas.brush());
-  if (index < 0 || static_cast<size_t>(index) >= pickerIcons_.size())
-    return;
-  const platform::IconHandle &icon = pickerIcons_[static_cast<size_t>(index)];
+  const platform::IconHandle &icon = PickerIcon(index);
   if (icon)
     ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::Px(icon.Pixels()->width));
 }

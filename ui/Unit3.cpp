@@ -40,11 +40,11 @@ TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent)
 QString TForm3::NoticeText() {
   return QStringLiteral("Corvane - button bar editor for Total Commander\n"
                         "\n"
-                        "==========================================\n"
+                        "============================\n"
                         "This software is provided as is, without warranty of any kind.\n"
                         "You use it entirely at your own risk.\n"
                         "Its author is not responsible for any data loss or damages.\n"
-                        "==========================================");
+                        "============================");
 }
 
 void TForm3::showEvent(QShowEvent *event) {
