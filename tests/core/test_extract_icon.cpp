@@ -184,10 +184,16 @@ TEST(ExtractIcon, IndexesGroupsInEnumerationOrder) {
   struct Case {
     int index;
     std::optional<uint32_t> colour;
-  } cases[] = {{0, kRed},           {1, kGreen},        {2, kBlue},   {3, std::nullopt},
-               {100, std::nullopt}, {-1, std::nullopt}, {-2, kGreen}, // below -1: the group whose
-                                                                      // identifier is -index
-               {-3, kBlue},         {-4, std::nullopt}};
+  } cases[] = {{0, kRed},
+               {1, kGreen},
+               {2, kBlue},
+               {3, std::nullopt},
+               {100, std::nullopt},
+               {-1, std::nullopt},
+               {-2, kGreen}, // below -1: the group whose
+                             // identifier is -index
+               {-3, kBlue},
+               {-4, std::nullopt}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.index);
     auto icon = ExtractIconA(module, c.index);
