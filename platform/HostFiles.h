@@ -31,9 +31,12 @@ std::string WindowsName(const std::string &hostPath);
 bool FileExists(const std::string &windowsName);      // an existing regular file
 bool DirectoryExists(const std::string &windowsName); // an existing directory
 
+// What tells one version of a file from another: a replaced file (written beside and
+// renamed over) has a new identity even when size and time agree.
 struct FileStamp {
   uint64_t size = 0;
   int64_t modifiedNs = 0;
+  uint64_t identity = 0;
   bool operator==(const FileStamp &) const = default;
 };
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName);

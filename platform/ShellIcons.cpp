@@ -106,55 +106,60 @@ std::optional<icons::ResourceName> GroupForIndex(const icons::ResourceModule &mo
   return names[static_cast<size_t>(index)];
 }
 
-// The file's bytes in one read into a buffer of the file's size. Counting the icons of
-// a large DLL is mostly reading it, and reading in chunks into a growing buffer costs
-// twice as much. Nothing when the name is not a readable regular file.
-std::optional<std::string> ReadWholeFile(const std::string &windowsName) {
-  std::string host = HostPath(windowsName);
-  FILE *f = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
-  if (!f)
-    return std::nullopt;
-  struct stat info {};
-  std::optional<std::string> bytes;
-  if (::fstat(::fileno(f), &info) == 0 && S_ISREG(info.st_mode)) {
-    bytes.emplace(static_cast<size_t>(info.st_size), '\0');
-    // A file that shrank meanwhile keeps what could be read.
-    bytes->resize(std::fread(bytes->data(), 1, bytes->size(), f));
-    if (std::ferror(f))
-      bytes.reset();
-  }
-  std::fclose(f);
-  return bytes;
+// A parsed file of the shell functions: the module when it is one, else its bytes.
+struct ParsedFile {
+  std::string bytes;
+  std::optional<icons::ResourceModule> module;
+};
+
+// The last file the shell functions read, kept while its size and time stay the same:
+// a bar takes most of its icons from one or two modules, and parsing a module once per
+// button would make opening a bar cost a read of the whole module per button.
+std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
+  static std::string lastHost;
+  static std::optional<FileStamp> lastStamp;
+  static std::shared_ptr<const ParsedFile> last;
+  const std::string host = HostPath(windowsName);
+  const auto stamp = GetFileStamp(windowsName);
+  if (host.empty() || !stamp)
+    return nullptr;
+  if (last && host == lastHost && stamp == lastStamp)
+    return last;
+  auto bytes = ReadFileBytes(windowsName);
+  if (!bytes)
+    return nullptr;
+  auto parsed = std::make_shared<ParsedFile>();
+  if (IsModule(ByteReader(*bytes)))
+    parsed->module = icons::ResourceModule::FromBytes(*bytes);
+  else
+    parsed->bytes = std::move(*bytes);
+  lastHost = host;
+  lastStamp = stamp;
+  last = std::move(parsed);
+  return last;
 }
 
 } // namespace
 
 unsigned ExtractIconCountA(const std::string &windowsName) {
-  auto bytes = ReadWholeFile(windowsName);
-  if (!bytes)
+  auto file = OpenFile(windowsName);
+  if (!file)
     return 0;
-  ByteReader file(*bytes);
-  if (!IsModule(file))
-    return DirectoryCount(file, 16).value_or(0) > 0 ? 1 : 0;
-  auto module = icons::ResourceModule::FromBytes(std::move(*bytes));
-  if (!module)
-    return 0;
-  return static_cast<unsigned>(module->EnumResourceNames(icons::RT_GROUP_ICON).size());
+  if (!file->module)
+    return DirectoryCount(ByteReader(file->bytes), 16).value_or(0) > 0 ? 1 : 0;
+  return static_cast<unsigned>(file->module->EnumResourceNames(icons::RT_GROUP_ICON).size());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {
-  auto bytes = ReadWholeFile(windowsName);
-  if (!bytes)
+  auto file = OpenFile(windowsName);
+  if (!file)
     return {};
-  ByteReader file(*bytes);
-  if (!IsModule(file))
-    return index == 0 ? BestIconOfFile(file) : IconHandle();
-  auto module = icons::ResourceModule::FromBytes(std::move(*bytes));
-  if (!module)
-    return {};
-  auto name = GroupForIndex(*module, index);
-  auto group = name ? module->FindResource(icons::RT_GROUP_ICON, *name) : std::nullopt;
-  return group ? BestIconOfGroup(*module, *group) : IconHandle();
+  if (!file->module)
+    return index == 0 ? BestIconOfFile(ByteReader(file->bytes)) : IconHandle();
+  const icons::ResourceModule &module = *file->module;
+  auto name = GroupForIndex(module, index);
+  auto group = name ? module.FindResource(icons::RT_GROUP_ICON, *name) : std::nullopt;
+  return group ? BestIconOfGroup(module, *group) : IconHandle();
 }
 
 } // namespace platform
