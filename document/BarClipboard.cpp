@@ -1,0 +1,77 @@
+// The "TOTALCMD#BAR#DATA" clipboard text of one button: building, testing and reading it.
+#include "document/BarClipboard.h"
+#include "document/ButtonList.h"
+#include "document/misk.h"
+
+namespace {
+
+constexpr size_t ClipboardLineCount = 8;
+constexpr std::string_view LineEnd = "\r\n";
+
+} // namespace
+
+std::string ButtonToClipboardText(const TButts &button) {
+  const std::string_view pieces[] = {BarClipboardHeader,
+                                     button.Command,
+                                     button.Params,
+                                     button.IconRef,
+                                     button.Tooltip,
+                                     button.StartPath,
+                                     std::to_string(button.RunMode),
+                                     "-1"};
+  std::string text;
+  for (std::string_view piece : pieces) {
+    text += piece;
+    text += LineEnd;
+  }
+  return text;
+}
+
+bool ClipboardTextHasHeader(std::string_view text) {
+  return text.find(std::string(BarClipboardHeader) + "\r") != std::string_view::npos;
+}
+
+std::vector<std::string> ClipboardTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + (text.compare(end, 2, LineEnd) == 0 ? 2 : 1);
+  }
+  return lines;
+}
+
+std::string ClipboardTextRefusal(std::string_view text) {
+  if (text.find(std::string(BarClipboardHeader) + std::string(LineEnd)) == std::string_view::npos)
+    return "the text holds no \"TOTALCMD#BAR#DATA\" line ended by CR LF";
+  const size_t count = ClipboardTextLines(text).size();
+  if (count < ClipboardLineCount)
+    return "the text has " + std::to_string(count) + " lines, a button needs 8";
+  return "";
+}
+
+std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
+  if (!ClipboardTextRefusal(text).empty())
+    return std::nullopt;
+  auto lines = ClipboardTextLines(text);
+  return ClipboardButtonLines{std::move(lines[1]), std::move(lines[2]), std::move(lines[3]),
+                              std::move(lines[4]), std::move(lines[5]), std::move(lines[6])};
+}
+
+std::string PastedIconRef(const std::string &iconLine) {
+  return IconFilePart(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
+}
+
+void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines) {
+  bar.SetField(position, bfCommand, lines.Command);
+  bar.SetField(position, bfParams, lines.Params);
+  bar.SetField(position, bfStartPath, lines.StartPath);
+  bar.SetField(position, bfTooltip, lines.Tooltip);
+  bar.SetField(position, bfIconRef, PastedIconRef(lines.IconRef));
+  bar.SetField(position, bfRunMode, lines.RunMode);
+}

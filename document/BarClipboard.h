@@ -1,0 +1,58 @@
+#pragma once
+// The plain text that carries one button between bars through the clipboard: eight
+// lines, each ended by CR LF, headed "TOTALCMD#BAR#DATA" — command, parameters, icon
+// reference, tooltip, start path, run mode, and a fixed "-1". Total Commander reads and
+// writes the same form, so the line order and the line ends are fixed.
+//
+// Pure text rules without any window: the editor's Copy, Paste and the menu's enabling
+// call them, and so does corvane-cli.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TButts;
+class ButtonsList;
+
+inline constexpr std::string_view BarClipboardHeader = "TOTALCMD#BAR#DATA";
+
+// The clipboard text of a button. Fields are written as they are stored, without
+// quoting; the run mode in decimal ("0" when unset).
+std::string ButtonToClipboardText(const TButts &button);
+
+// Whether the Paste item is enabled: the header followed by a carriage return stands
+// anywhere in the text. Pasting itself asks for more (see ClipboardTextRefusal).
+bool ClipboardTextHasHeader(std::string_view text);
+
+// The lines of a clipboard text: CR, LF and CR LF each end a line; a text ending in a
+// line end has no empty last line.
+std::vector<std::string> ClipboardTextLines(std::string_view text);
+
+// The raw lines 1 to 6 of a pastable text, counted from the text's first line wherever
+// the header stands. Line 0 and line 7 are never read.
+struct ClipboardButtonLines {
+  std::string Command;   // line 1
+  std::string Params;    // line 2
+  std::string IconRef;   // line 3, as written; see PastedIconRef
+  std::string Tooltip;   // line 4
+  std::string StartPath; // line 5
+  std::string RunMode;   // line 6, decimal or empty
+};
+
+// Why Paste ignores the text: "" when it pastes, otherwise a one-line reason (no header
+// followed by CR LF, or fewer than eight lines).
+std::string ClipboardTextRefusal(std::string_view text);
+
+// The lines a paste takes, or nothing when Paste ignores the text.
+std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text);
+
+// The icon reference a paste writes: the lower-cased file part, a comma and the index
+// in decimal (an empty line gives ",0"). Throws EConvertError for an index beyond the
+// 32-bit range.
+std::string PastedIconRef(const std::string &iconLine);
+
+// Sets the fields of the button at position from pasted lines, in the order Paste sets
+// them: command, parameters, start path, tooltip, icon reference, run mode. A run-mode
+// line that is not a whole number throws EConvertError ("'x' is not a valid integer
+// value") after the other fields were set, leaving the run mode as it was.
+void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines);

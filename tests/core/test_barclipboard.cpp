@@ -1,0 +1,161 @@
+#include "document/BarClipboard.h"
+#include "document/ButtonList.h"
+#include "document/misk.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TButts Button(std::string icon, std::string command, std::string params, std::string path,
+              std::string tooltip, int32_t runMode) {
+  TButts b;
+  b.IconRef = std::move(icon);
+  b.Command = std::move(command);
+  b.Params = std::move(params);
+  b.StartPath = std::move(path);
+  b.Tooltip = std::move(tooltip);
+  b.RunMode = runMode;
+  return b;
+}
+
+TEST(BarClipboardCopy, EightLinesInTheExchangeOrderEachEndedByCrLf) {
+  const TButts b =
+      Button("C:\\Icons\\Tools.DLL,12", "C:\\Tools\\tool.exe", "-q %P", "C:\\Work", "My tool", -1);
+  EXPECT_EQ(ButtonToClipboardText(b), "TOTALCMD#BAR#DATA\r\n"
+                                      "C:\\Tools\\tool.exe\r\n"
+                                      "-q %P\r\n"
+                                      "C:\\Icons\\Tools.DLL,12\r\n"
+                                      "My tool\r\n"
+                                      "C:\\Work\r\n"
+                                      "-1\r\n"
+                                      "-1\r\n");
+}
+
+TEST(BarClipboardCopy, EmptyButtonGivesEmptyLinesAndRunModeZero) {
+  EXPECT_EQ(ButtonToClipboardText(TButts{}),
+            "TOTALCMD#BAR#DATA\r\n\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n");
+}
+
+TEST(BarClipboardText, EnablingAndPastingRulesDiffer) {
+  struct Case {
+    const char *name;
+    std::string text;
+    bool enabled;  // the Paste item: header followed by CR
+    bool pastable; // header followed by CR LF and at least eight lines
+  } cases[] = {
+      {"copied text", ButtonToClipboardText(TButts{}), true, true},
+      {"header ended by CR only", "TOTALCMD#BAR#DATA\r1\r2\r3\r4\r5\r6\r7\r", true, false},
+      {"header ended by LF only", "TOTALCMD#BAR#DATA\n1\n2\n3\n4\n5\n6\n7\n", false, false},
+      {"header at the end without a line end",
+       "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng\r\nTOTALCMD#BAR#DATA", false, false},
+      {"seven lines", "TOTALCMD#BAR#DATA\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", true, false},
+      {"eight lines, last without a line end",
+       "TOTALCMD#BAR#DATA\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7", true, true},
+      {"header in lower case", "totalcmd#bar#data\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n", false,
+       false},
+      {"header in the middle of a line",
+       "x TOTALCMD#BAR#DATA\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n", true, true},
+      {"empty", "", false, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ClipboardTextHasHeader(c.text), c.enabled);
+    EXPECT_EQ(ParseClipboardText(c.text).has_value(), c.pastable);
+    EXPECT_EQ(ClipboardTextRefusal(c.text).empty(), c.pastable);
+  }
+}
+
+TEST(BarClipboardText, RefusalSaysWhy) {
+  EXPECT_NE(ClipboardTextRefusal("hello").find("TOTALCMD#BAR#DATA"), std::string::npos);
+  EXPECT_NE(ClipboardTextRefusal("TOTALCMD#BAR#DATA\r\na\r\n").find("2 lines"), std::string::npos);
+}
+
+TEST(BarClipboardText, LineEndsOfEveryKindAndEmptyLinesCount) {
+  EXPECT_EQ(ClipboardTextLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(ClipboardTextLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  // LF then CR are two line ends, not one.
+  EXPECT_EQ(ClipboardTextLines("a\n\rb"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_TRUE(ClipboardTextLines("").empty());
+}
+
+TEST(BarClipboardText, FieldsAreCountedFromTheFirstLineWhereverTheHeaderStands) {
+  const auto lines =
+      ParseClipboardText("junk\r\nTOTALCMD#BAR#DATA\r\np\r\ni,1\r\nt\r\ns\r\n1\r\n-1\r\n");
+  ASSERT_TRUE(lines.has_value());
+  EXPECT_EQ(lines->Command, "TOTALCMD#BAR#DATA");
+  EXPECT_EQ(lines->Params, "p");
+  EXPECT_EQ(lines->IconRef, "i,1");
+  EXPECT_EQ(lines->Tooltip, "t");
+  EXPECT_EQ(lines->StartPath, "s");
+  EXPECT_EQ(lines->RunMode, "1");
+}
+
+TEST(BarClipboardText, PastedIconReferenceIsRebuiltFromItsParts) {
+  struct Case {
+    const char *line;
+    const char *ref;
+  } cases[] = {
+      {"", ",0"},
+      {"C:\\Icons\\Tools.DLL,12", "c:\\icons\\tools.dll,12"},
+      {"Tool.ico", "tool.ico,0"},
+      {"a.dll,-3", "a.dll,3"},
+      {"a.dll,x", "a.dll,0"},
+      {"a,b.dll,7", "a,7"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(PastedIconRef(c.line), c.ref);
+  }
+  EXPECT_THROW(PastedIconRef("a.dll,99999999999"), EConvertError);
+}
+
+TEST(BarClipboardPaste, CopyThenPasteGivesTheSameButtonWithALowerCaseIconFile) {
+  ButtonsList bar("");
+  const int source = bar.Add();
+  bar.SetField(source, bfIconRef, "C:\\Icons\\Tools.DLL,12");
+  bar.SetField(source, bfCommand, "C:\\Tools\\tool.exe");
+  bar.SetField(source, bfParams, "-q");
+  bar.SetField(source, bfStartPath, "C:\\Work");
+  bar.SetField(source, bfTooltip, "Tip");
+  bar.SetField(source, bfRunMode, "-1");
+  const auto lines = ParseClipboardText(ButtonToClipboardText(*bar.Buttons[0]));
+  ASSERT_TRUE(lines.has_value());
+  const int target = bar.Add();
+  SetButtonFromClipboard(bar, target, *lines);
+  EXPECT_EQ(bar.GetField(target, bfIconRef), "c:\\icons\\tools.dll,12");
+  for (int field : {bfCommand, bfParams, bfStartPath, bfTooltip, bfRunMode}) {
+    SCOPED_TRACE(field);
+    EXPECT_EQ(bar.GetField(target, field), bar.GetField(source, field));
+  }
+}
+
+TEST(BarClipboardPaste, BadRunModeFailsAfterTheOtherFieldsWereSet) {
+  ButtonsList bar("");
+  const int target = bar.Add();
+  const auto lines = ParseClipboardText(
+      "TOTALCMD#BAR#DATA\r\ncmd\r\npar\r\nI.ico\r\ntip\r\npath\r\nmax\r\n-1\r\n");
+  ASSERT_TRUE(lines.has_value());
+  try {
+    SetButtonFromClipboard(bar, target, *lines);
+    FAIL() << "no conversion error";
+  } catch (const EConvertError &e) {
+    EXPECT_STREQ(e.what(), "'max' is not a valid integer value");
+  }
+  EXPECT_EQ(bar.GetField(target, bfCommand), "cmd");
+  EXPECT_EQ(bar.GetField(target, bfParams), "par");
+  EXPECT_EQ(bar.GetField(target, bfStartPath), "path");
+  EXPECT_EQ(bar.GetField(target, bfTooltip), "tip");
+  EXPECT_EQ(bar.GetField(target, bfIconRef), "i.ico,0");
+  EXPECT_EQ(bar.GetField(target, bfRunMode), "0");
+  EXPECT_TRUE(bar.IconsChanged);
+}
+
+TEST(BarClipboardPaste, EmptyRunModeLineGivesDefault) {
+  ButtonsList bar("");
+  const int target = bar.Add();
+  bar.Buttons[0]->RunMode = 1;
+  SetButtonFromClipboard(bar, target, ClipboardButtonLines{"c", "", "", "", "", ""});
+  EXPECT_EQ(bar.GetField(target, bfRunMode), "0");
+}
+
+} // namespace
