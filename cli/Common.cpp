@@ -1,7 +1,12 @@
 #include "cli/Cli.h"
+#include "document/ButtonList.h"
+#include "document/Globals.h"
+#include "document/misk.h"
 #include "platform/HostFiles.h"
+#include "platform/Profile.h"
 
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 
 namespace cli {
@@ -26,14 +31,90 @@ std::string JsonText(const std::string &bytes) {
   return utf8;
 }
 
-int ParsePosition(const std::string &text, int last, const char *what) {
+int ParseNumber(const std::string &text, int first, int last, const char *what) {
   int value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size())
+  if (text.empty() || error != std::errc() || end != text.data() + text.size())
     throw UsageError(std::string(what) + " '" + text + "' is not a number");
-  if (value < 1 || value > last)
-    throw UsageError(std::string(what) + " " + text + " is outside 1.." + std::to_string(last));
+  if (value < first || value > last)
+    throw UsageError(std::string(what) + " " + text + " is outside " + std::to_string(first) +
+                     ".." + std::to_string(last));
   return value;
+}
+
+int ParsePosition(const std::string &text, int last, const char *what) {
+  return ParseNumber(text, 1, last, what);
+}
+
+std::optional<std::string> ParsedArgs::Value(const std::string &option) const {
+  auto found = values.find(option);
+  if (found == values.end())
+    return std::nullopt;
+  return found->second;
+}
+
+void ParsedArgs::RequirePositional(size_t min, size_t max,
+                                   const std::vector<const char *> &names) const {
+  if (positional.size() < min)
+    throw UsageError(std::string("no ") + names[positional.size()] + " given");
+  if (positional.size() > max)
+    throw UsageError("unexpected argument '" + positional[max] + "'");
+}
+
+ParsedArgs ParseArgs(const Args &args, const ArgSpec &spec) {
+  ParsedArgs parsed;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string &arg = args[i];
+    if (arg == "--help") {
+      parsed.help = true;
+    } else if (spec.flags.count(arg)) {
+      parsed.flags.insert(arg);
+    } else if (spec.valued.count(arg)) {
+      if (i + 1 >= args.size())
+        throw UsageError(arg + " needs a value");
+      parsed.values[arg] = args[++i];
+    } else if (arg.rfind("--", 0) == 0) {
+      throw UsageError("unknown option '" + arg + "'");
+    } else {
+      parsed.positional.push_back(arg);
+    }
+  }
+  return parsed;
+}
+
+uint8_t ParseCacheMode(const std::string &text) {
+  if (text == "off")
+    return CacheOff;
+  if (text == "links")
+    return CacheLinks;
+  if (text == "tcmenu")
+    return CacheAlternative;
+  throw UsageError("cache mode '" + text + "' is not one of off, links, tcmenu");
+}
+
+uint8_t DefaultCacheMode() {
+  const std::string settings = ExtractFilePath(ExeFileName) + "Corvane.ini";
+  // The bar keeps the setting as a byte, as the editor does.
+  return static_cast<uint8_t>(platform::ReadProfileInt("main", "DefaultCache", 0, settings));
+}
+
+std::string ExistingFile(const std::string &hostPath) {
+  const std::string name = WindowsNameOfArgument(hostPath);
+  if (!platform::FileExists(name))
+    throw std::runtime_error("cannot open " + hostPath + ": no such file");
+  return name;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char &c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+void WriteOut(const std::string &bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fflush(stdout);
 }
 
 } // namespace cli

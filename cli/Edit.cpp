@@ -10,8 +10,9 @@ namespace cli {
 namespace {
 
 const char *const EditUsage =
-    "usage: corvane-cli edit BAR OPERATION... [--save-as FILE]\n"
+    "usage: corvane-cli edit BAR OPERATION... [--save-as FILE] [--cache off|links|tcmenu]\n"
     "Applies the operations in order, then saves BAR (or writes FILE). Positions are 1-based.\n"
+    "The icon cache mode of the save is --cache, else \"DefaultCache\" of Corvane.ini.\n"
     "operations:\n"
     "  --add                    append an empty button\n"
     "  --insert POS             insert an empty button at POS (1..count+1)\n"
@@ -25,10 +26,9 @@ using Operation = std::function<void(ButtonsList &)>;
 
 int FieldNumber(const std::string &name) {
   static const std::map<std::string, int> fields = {
-      {"0", bfIconRef},      {"1", bfCommand},       {"2", bfParams},
-      {"3", bfStartPath},    {"4", bfTooltip},       {"5", bfRunMode},
-      {"icon", bfIconRef},   {"command", bfCommand}, {"params", bfParams},
-      {"path", bfStartPath}, {"tooltip", bfTooltip}, {"runmode", bfRunMode}};
+      {"0", bfIconRef},     {"1", bfCommand},      {"2", bfParams},        {"3", bfStartPath},
+      {"4", bfTooltip},     {"5", bfRunMode},      {"icon", bfIconRef},    {"command", bfCommand},
+      {"params", bfParams}, {"path", bfStartPath}, {"tooltip", bfTooltip}, {"runmode", bfRunMode}};
   auto found = fields.find(name);
   if (found == fields.end())
     throw UsageError("unknown field '" + name + "'");
@@ -55,6 +55,8 @@ public:
         help = true;
       else if (arg == "--save-as")
         saveAs = Take("--save-as", "FILE");
+      else if (arg == "--cache")
+        cache = ParseCacheMode(Take("--cache", "off, links or tcmenu"));
       else if (arg == "--add")
         operations.push_back([](ButtonsList &b) { b.Add(); });
       else if (arg == "--insert")
@@ -73,6 +75,8 @@ public:
     return operations;
   }
 
+  std::optional<uint8_t> cache; // --cache, when given
+
 private:
   std::string Take(const std::string &option, const char *what) {
     if (next_ >= args_.size())
@@ -90,7 +94,8 @@ private:
     };
   }
   // The option's arguments in command-line order.
-  std::vector<std::string> TakeAll(const std::string &option, std::initializer_list<const char *> what) {
+  std::vector<std::string> TakeAll(const std::string &option,
+                                   std::initializer_list<const char *> what) {
     std::vector<std::string> values;
     for (const char *name : what)
       values.push_back(Take(option, name));
@@ -121,7 +126,8 @@ private:
 int Edit(const Args &args) {
   std::string file, saveAs;
   bool help = false;
-  auto operations = OperationParser(args).Parse(file, saveAs, help);
+  OperationParser parser(args);
+  auto operations = parser.Parse(file, saveAs, help);
   if (help) {
     std::fputs(EditUsage, stdout);
     return 0;
@@ -129,6 +135,7 @@ int Edit(const Args &args) {
   if (file.empty())
     throw UsageError("no bar file given");
   ButtonsList bar(WindowsNameOfArgument(file));
+  bar.CacheMode = parser.cache.value_or(DefaultCacheMode());
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.
   for (auto &operation : operations)

@@ -9,11 +9,19 @@
 
 namespace {
 
-const char *const Usage = "usage: corvane-cli VERB [ARGS...]\n"
-                          "verbs:\n"
-                          "  show BAR [--json]          list the bar's buttons\n"
-                          "  edit BAR OPERATION...      change the bar and save it\n"
-                          "run 'corvane-cli VERB --help' for a verb's arguments\n";
+const char *const Usage =
+    "usage: corvane-cli VERB [ARGS...]\n"
+    "verbs:\n"
+    "  show BAR [--json]                 list the bar's buttons\n"
+    "  edit BAR OPERATION...             change the bar and save it\n"
+    "  icons FILE [--json]               list the icons Corvane sees in a file\n"
+    "  extract FILE INDEX OUT            write one icon as .ico or its largest image as .png\n"
+    "  make-icl OUT SOURCE...            write an icon library from icons\n"
+    "  resolve NAME [--start-path DIR]   show which file a button's name stands for\n"
+    "  copy BAR POS                      print a button as clipboard text\n"
+    "  paste BAR [--after POS] < TEXT    add a button from clipboard text and save\n"
+    "  commands [--category NAME]        list Total Commander's commands by category\n"
+    "run 'corvane-cli VERB --help' for a verb's arguments\n";
 
 // The folder of "Corvane.ini" and the program's files is the executable's own.
 void RecordExeFileName() {
@@ -27,8 +35,9 @@ void RecordExeFileName() {
 
 int main(int argc, char **argv) {
   const std::map<std::string, int (*)(const cli::Args &)> verbs = {
-      {"show", cli::Show},
-      {"edit", cli::Edit},
+      {"show", cli::Show},       {"edit", cli::Edit},        {"icons", cli::Icons},
+      {"extract", cli::Extract}, {"make-icl", cli::MakeIcl}, {"resolve", cli::Resolve},
+      {"copy", cli::Copy},       {"paste", cli::Paste},      {"commands", cli::Commands},
   };
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     std::fputs(Usage, argc < 2 ? stderr : stdout);

@@ -1,3 +1,5 @@
+#include "fixtures/IconImages.h"
+#include "platform/HostFiles.h"
 #include "support/RunProcess.h"
 #include "support/TestSupport.h"
 
@@ -58,9 +60,17 @@ TEST(CliShow, MissingFileIsAnError) {
 TEST(CliEdit, OperationsApplyInOrderAndSave) {
   TempDir dir;
   WriteBytes(dir / "t.bar", ThreeButtons);
-  auto r = Cli({"edit", (dir / "t.bar").string(), "--delete", "2", "--add", "--set", "3",
-                "command", "new.exe", "--move", "3", "1", "--set", "1", "5", "-1", "--insert",
-                "4", "--set", "4", "tooltip", "Last"});
+  auto r = Cli({"edit",     (dir / "t.bar").string(),
+                "--delete", "2",
+                "--add",    "--set",
+                "3",        "command",
+                "new.exe",  "--move",
+                "3",        "1",
+                "--set",    "1",
+                "5",        "-1",
+                "--insert", "4",
+                "--set",    "4",
+                "tooltip",  "Last"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=4\r\n"
                                       "cmd1=new.exe\r\niconic1=-1\r\n"
@@ -94,6 +104,8 @@ TEST(CliEdit, ErrorsLeaveTheFileUntouched) {
       {"unknown option", {"edit", bar, "--frobnicate"}, 2},
       {"run mode not a number", {"edit", bar, "--set", "1", "runmode", "max"}, 1},
       {"later operation fails", {"edit", bar, "--add", "--delete", "9"}, 2},
+      {"unknown cache mode", {"edit", bar, "--cache", "always"}, 2},
+      {"cache mode missing", {"edit", bar, "--cache"}, 2},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -112,6 +124,63 @@ TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {
   auto r = Cli({"edit", (dir / "t.bar").string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadBytes(dir / "t.bar"), "[buttonbar]\r\nButtonCount=1\r\ncmd1=x.exe\r\nmenu1=m\r\n");
+}
+
+std::string Windows(const std::filesystem::path &path) {
+  return platform::WindowsName(path.string());
+}
+
+// A bar of one button whose icon is an .ico file beside it, named by its full name.
+void WriteBarWithIcon(const TempDir &dir) {
+  WriteBytes(dir / "star.ico",
+             fixtures::MakeIcoFile({{fixtures::SolidDib(32, 32, 0xFFFF0000), 32, 32}}));
+  WriteBytes(dir / "t.bar", "[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + Windows(dir / "star.ico") +
+                                "\r\ncmd1=x.exe\r\n");
+}
+
+TEST(CliEdit, CacheOptionChoosesTheCacheMode) {
+  struct Case {
+    const char *mode;
+    bool cacheFile;
+    std::string icon;        // "button1=" as written; empty: the bar's own reference
+    std::string alternative; // the "AlternativeCache" section as written
+  } cases[] = {
+      {"off", false, "", ""},
+      {"links", true, "t.icl,0", ""},
+      {"tcmenu", true, "", "[AlternativeCache]\r\nCacheIndex1=0\r\n"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.mode);
+    TempDir dir;
+    WriteBarWithIcon(dir);
+    auto r = Cli({"edit", (dir / "t.bar").string(), "--cache", c.mode});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::filesystem::exists(dir / "t.icl"), c.cacheFile);
+    const std::string icon =
+        c.icon.empty() ? Windows(dir / "star.ico") : Windows(dir / "t.icl") + ",0";
+    EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=1\r\nbutton1=" + icon +
+                                            "\r\ncmd1=x.exe\r\n" + c.alternative);
+  }
+}
+
+// Without --cache the mode is "DefaultCache" of the Corvane.ini beside the program.
+TEST(CliEdit, DefaultCacheComesFromTheSettingsBesideTheProgram) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "prog");
+  std::filesystem::copy_file(CORVANE_CLI, dir / "prog" / "corvane-cli");
+  WriteBytes(dir / "prog" / "Corvane.ini", "[main]\r\nDefaultCache=1\r\n");
+  WriteBarWithIcon(dir);
+  auto r = RunProcess((dir / "prog" / "corvane-cli").string(), {"edit", (dir / "t.bar").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(ReadBytes(dir / "t.bar").find("button1=" + Windows(dir / "t.icl") + ",0\r\n"),
+            std::string::npos);
+  // Without a settings file the default is no cache.
+  std::filesystem::remove(dir / "prog" / "Corvane.ini");
+  TempDir other;
+  WriteBarWithIcon(other);
+  r = RunProcess((dir / "prog" / "corvane-cli").string(), {"edit", (other / "t.bar").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(other / "t.icl"));
 }
 
 TEST(CliHelp, EveryVerbHasHelp) {

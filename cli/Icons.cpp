@@ -1,0 +1,290 @@
+// icons, extract and make-icl: what the icon units see in a file, one icon taken out of
+// it, and an icon library made of chosen icons.
+#include "cli/Cli.h"
+#include "document/misk.h"
+#include "icons/IconLibrary.h"
+#include "platform/HostFiles.h"
+#include "platform/IconHandle.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <png.h>
+
+namespace cli {
+
+namespace {
+
+const char *const IconsUsage =
+    "usage: corvane-cli icons FILE [--json]\n"
+    "Lists what Corvane sees in FILE: the platform's icon count and the icons of the file\n"
+    "(an .ico file is one icon) with their names and images, numbered from 0 as in icon\n"
+    "references.\n";
+
+const char *const ExtractUsage =
+    "usage: corvane-cli extract FILE INDEX OUT\n"
+    "Writes icon INDEX (0-based, as in icon references) of FILE with all its images as the\n"
+    ".ico file OUT, or, when OUT ends in .png, its largest image as PNG.\n";
+
+const char *const MakeIclUsage =
+    "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...]\n"
+    "Writes the icon library OUT from sources that are .ico files or FILE,INDEX references\n"
+    "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
+    "name unless --names gives one name per source.\n";
+
+bool IsIcoFile(const std::string &name) {
+  return LowerAscii(FileExtension(name)) == ".ico";
+}
+
+// The file name without folder and extension.
+std::string BaseName(const std::string &name) {
+  const std::string file = name.substr(ExtractFilePath(name).size());
+  return file.substr(0, file.size() - FileExtension(file).size());
+}
+
+// The icons of a file as the icon units read it: an .ico file is one icon named after
+// the file; any other file is read as a module.
+void LoadIcons(const std::string &file, icons::TIconLibrary &into) {
+  if (!IsIcoFile(file)) {
+    into.LoadFromFile(file);
+    return;
+  }
+  auto icon = std::make_unique<icons::TAdvancedIcon>();
+  if (icon->LoadFromFile(file))
+    into.Icons.AddIcon(BaseName(file), std::move(icon));
+}
+
+std::span<const uint8_t> ImageBytes(const icons::TIconImage &image) {
+  if (!image.Data)
+    return {};
+  return std::span<const uint8_t>(image.Data->data(), image.BytesInRes);
+}
+
+nlohmann::ordered_json IconsJson(const std::string &file, unsigned count,
+                                 const icons::TIconLibrary &library) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (int i = 0; i < library.Icons.Count(); ++i) {
+    nlohmann::ordered_json images = nlohmann::ordered_json::array();
+    const icons::TAdvancedIcon *icon = library.Icons.Objects(i);
+    for (size_t k = 0; icon && k < icon->Images.Count(); ++k) {
+      const icons::TIconImage &image = *icon->Images.Items(k);
+      images.push_back({{"width", image.Width},
+                        {"height", image.Height},
+                        {"colors", image.ColorCount},
+                        {"bits", image.BitCount},
+                        {"bytes", image.BytesInRes}});
+    }
+    list.push_back({{"name", JsonText(library.Icons.Strings(i))}, {"images", images}});
+  }
+  return {{"file", JsonText(file)}, {"count", count}, {"icons", list}};
+}
+
+void PrintIcons(const std::string &file, unsigned count, const icons::TIconLibrary &library) {
+  std::printf("File: %s\nPlatform icon count: %u\nIcons: %d\n", file.c_str(), count,
+              library.Icons.Count());
+  for (int i = 0; i < library.Icons.Count(); ++i) {
+    const icons::TAdvancedIcon *icon = library.Icons.Objects(i);
+    const unsigned images = icon ? icon->Images.Count() : 0;
+    std::printf("%d \"%s\": %u image%s\n", i, library.Icons.Strings(i).c_str(), images,
+                images == 1 ? "" : "s");
+    for (size_t k = 0; k < images; ++k) {
+      const icons::TIconImage &image = *icon->Images.Items(k);
+      std::printf("    %ux%u colors %u bits %u bytes %u\n", image.Width, image.Height,
+                  image.ColorCount, image.BitCount, image.BytesInRes);
+    }
+  }
+}
+
+void Put16(std::string &out, uint32_t value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>((value >> 8) & 0xFF);
+}
+void Put32(std::string &out, uint32_t value) {
+  Put16(out, value & 0xFFFF);
+  Put16(out, value >> 16);
+}
+
+// An .ico file of all the icon's images: header, one 16-byte entry per image with the
+// fields the image holds, then the image bytes in entry order.
+std::string IcoFileBytes(const icons::TAdvancedIcon &icon) {
+  const uint16_t count = icon.Images.Count();
+  std::string header, images;
+  Put16(header, 0);
+  Put16(header, 1);
+  Put16(header, count);
+  uint64_t offset = 6 + 16 * uint64_t{count};
+  for (size_t k = 0; k < count; ++k) {
+    const icons::TIconImage &image = *icon.Images.Items(k);
+    const auto bytes = ImageBytes(image);
+    header += static_cast<char>(image.Width);
+    header += static_cast<char>(image.Height);
+    header += static_cast<char>(image.ColorCount);
+    header += static_cast<char>(image.Reserved);
+    Put16(header, image.Planes);
+    Put16(header, image.BitCount);
+    Put32(header, static_cast<uint32_t>(bytes.size()));
+    if (offset + bytes.size() > UINT32_MAX)
+      throw std::runtime_error("the icon is too large for an .ico file");
+    Put32(header, static_cast<uint32_t>(offset));
+    images.append(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    offset += bytes.size();
+  }
+  return header + images;
+}
+
+// The image with the most pixels (ties: the deeper one, then the first); nothing when
+// no image can be read.
+const icons::TIconImage *LargestImage(const icons::TAdvancedIcon &icon) {
+  const icons::TIconImage *best = nullptr;
+  int64_t bestArea = -1;
+  int bestBits = -1;
+  for (size_t k = 0; k < icon.Images.Count(); ++k) {
+    const icons::TIconImage *image = icon.Images.Items(k);
+    const auto facts = icons::ReadImageFacts(ImageBytes(*image));
+    if (!facts)
+      continue;
+    const int64_t area = facts->width * facts->height;
+    if (area > bestArea || (area == bestArea && facts->bitCount > bestBits)) {
+      best = image;
+      bestArea = area;
+      bestBits = facts->bitCount;
+    }
+  }
+  return best;
+}
+
+std::string EncodePng(const platform::IconPixels &pixels) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(pixels.argb.size() * 4);
+  for (uint32_t p : pixels.argb) {
+    rgba.push_back(static_cast<uint8_t>(p >> 16));
+    rgba.push_back(static_cast<uint8_t>(p >> 8));
+    rgba.push_back(static_cast<uint8_t>(p));
+    rgba.push_back(static_cast<uint8_t>(p >> 24));
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(pixels.width);
+  image.height = static_cast<png_uint_32>(pixels.height);
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
+    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
+  std::string out(size, '\0');
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
+    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
+  out.resize(size);
+  return out;
+}
+
+// The largest image as PNG: a PNG image as it is stored, any other decoded first.
+std::string PngBytes(const icons::TAdvancedIcon &icon) {
+  const icons::TIconImage *image = LargestImage(icon);
+  if (!image)
+    throw std::runtime_error("the icon has no image that can be read");
+  const auto bytes = ImageBytes(*image);
+  if (icons::ReadImageFacts(bytes)->png)
+    return std::string(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+  const auto handle = platform::CreateIconFromResourceEx(bytes.data(), bytes.size());
+  if (!handle)
+    throw std::runtime_error("the icon's largest image cannot be decoded");
+  return EncodePng(*handle.Pixels());
+}
+
+bool EndsWithPng(const std::string &name) {
+  return name.size() >= 4 && LowerAscii(name.substr(name.size() - 4)) == ".png";
+}
+
+// A source of make-icl: FILE,INDEX when the text after the last comma is a number,
+// else the whole text as FILE with index 0.
+std::pair<std::string, std::string> SplitSource(const std::string &source) {
+  const size_t comma = source.rfind(',');
+  if (comma != std::string::npos && comma + 1 < source.size() &&
+      source.find_first_not_of("0123456789", comma + 1) == std::string::npos)
+    return {source.substr(0, comma), source.substr(comma + 1)};
+  return {source, "0"};
+}
+
+std::vector<std::string> SplitNames(const std::string &names) {
+  std::vector<std::string> list;
+  size_t start = 0;
+  for (size_t comma; (comma = names.find(',', start)) != std::string::npos; start = comma + 1)
+    list.push_back(names.substr(start, comma - start));
+  list.push_back(names.substr(start));
+  return list;
+}
+
+// A copy of icon INDEX of a file; throws when the file holds no such icon.
+std::unique_ptr<icons::TAdvancedIcon> CopyOfIcon(const std::string &hostPath,
+                                                 const std::string &indexText) {
+  const std::string file = ExistingFile(hostPath);
+  icons::TIconLibrary library;
+  LoadIcons(file, library);
+  if (library.Icons.Count() == 0)
+    throw std::runtime_error(hostPath + " holds no icon Corvane can read");
+  const int index = ParseNumber(indexText, 0, library.Icons.Count() - 1, "icon index");
+  auto copy = std::make_unique<icons::TAdvancedIcon>();
+  copy->Assign(*library.Icons.Objects(index));
+  return copy;
+}
+
+} // namespace
+
+int Icons(const Args &args) {
+  const ParsedArgs parsed = ParseArgs(args, {{"--json"}, {}});
+  if (parsed.help) {
+    std::fputs(IconsUsage, stdout);
+    return 0;
+  }
+  parsed.RequirePositional(1, 1, {"icon file"});
+  const std::string file = ExistingFile(parsed.positional[0]);
+  const unsigned count = platform::ExtractIconCountA(file);
+  icons::TIconLibrary library;
+  LoadIcons(file, library);
+  if (parsed.Has("--json"))
+    std::printf("%s\n", IconsJson(file, count, library).dump(2).c_str());
+  else
+    PrintIcons(file, count, library);
+  return 0;
+}
+
+int Extract(const Args &args) {
+  const ParsedArgs parsed = ParseArgs(args, {});
+  if (parsed.help) {
+    std::fputs(ExtractUsage, stdout);
+    return 0;
+  }
+  parsed.RequirePositional(3, 3, {"icon file", "icon index", "output file"});
+  const auto icon = CopyOfIcon(parsed.positional[0], parsed.positional[1]);
+  const std::string &out = parsed.positional[2];
+  platform::WriteFileAtomic(WindowsNameOfArgument(out),
+                            EndsWithPng(out) ? PngBytes(*icon) : IcoFileBytes(*icon));
+  return 0;
+}
+
+int MakeIcl(const Args &args) {
+  const ParsedArgs parsed = ParseArgs(args, {{}, {"--names"}});
+  if (parsed.help) {
+    std::fputs(MakeIclUsage, stdout);
+    return 0;
+  }
+  parsed.RequirePositional(2, SIZE_MAX, {"output file", "source"});
+  const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
+  std::vector<std::string> names;
+  if (auto given = parsed.Value("--names")) {
+    names = SplitNames(*given);
+    if (names.size() != sources.size())
+      throw UsageError("--names gives " + std::to_string(names.size()) + " names for " +
+                       std::to_string(sources.size()) + " sources");
+  }
+  icons::TIconLibrary library;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const auto [file, index] = SplitSource(sources[i]);
+    auto icon = CopyOfIcon(file, index);
+    library.Icons.AddIcon(names.empty() ? BaseName(WindowsNameOfArgument(file)) : names[i],
+                          std::move(icon));
+  }
+  library.SaveToFile(WindowsNameOfArgument(parsed.positional[0]));
+  return 0;
+}
+
+} // namespace cli
