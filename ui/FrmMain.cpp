@@ -146,6 +146,8 @@ void TBarMain::CreateComponents() {
   CreateMenus();
   ConnectBarList();
   ConnectEditor();
+  ConnectFiles();
+  ConnectClipboard();
   SetTabOrder();
   CreateShortcuts();
   connect(chktop, &QCheckBox::clicked, this, [this] { RunGuarded([this] { chktopClick(); }); });

@@ -146,6 +146,19 @@ public:
   void Frame11OkClick();
   void Frame11CancelClick();
 
+  // Opening, closing, dropped files, the default icon library.
+  void id_btn_barfilesearchClick();
+  void FormCloseQuery(bool &canClose);
+  // fileNames: Windows names in the order the file manager lists them; cursor: the
+  // drop point in the bar list's viewport.
+  void WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift);
+  void btnDefLibClick();
+
+  // The list's popup menu.
+  void Copy1Click();
+  void paste1Click();
+  void Duble1Click();
+
   // The icon of picker item index, extracted the first time it is asked for; an empty
   // handle outside the picker.
   const platform::IconHandle &PickerIcon(int index) const;
@@ -153,6 +166,8 @@ public:
 protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void CreateComponents();
@@ -160,6 +175,8 @@ private:
   void CreateMenus();
   void ConnectBarList();
   void ConnectEditor();
+  void ConnectFiles();
+  void ConnectClipboard();
   void ConnectEditField(TFieldEdit *field, void (TBarMain::*enter)(), void (TBarMain::*exit)(),
                         int pathTarget);
   void SetTabOrder();
@@ -181,6 +198,10 @@ private:
   void EnableCacheControls(bool panelToo);
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
   bool SaveFromOk();
+  bool SaveUnderChosenName();
+  void SetBarCaption(const std::string &path);
+  void SetCacheControlsOnOpening(const std::string &fileName);
+  bool DropEvent(QEvent *event);
 
   std::string exeFileName_;
   QStringList arguments_;

@@ -2,6 +2,7 @@
 // mouse and the keyboard, Add and Delete.
 #include "ui/FrmMain.h"
 
+#include "document/BarClipboard.h"
 #include "document/Globals.h"
 #include "document/misk.h"
 #include "icons/IconLibrary.h"
@@ -144,7 +145,7 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
   // The right button selects without showing the button in the editor.
   id_btn_bar->SetItemIndex(id_btn_bar->ItemAtPos(pos));
   Copy1->setEnabled(Selected() >= 0);
-  paste1->setEnabled(Contains(GetClipboardText(nullptr), "TOTALCMD#BAR#DATA\r"));
+  paste1->setEnabled(ClipboardTextHasHeader(GetClipboardText(this)));
 }
 
 void TBarMain::id_btn_barMouseMove(QPoint pos) {

@@ -1,0 +1,416 @@
+// The bar list's popup menu through the system clipboard: Copy, Paste, Clone, their keys
+// and the menu's enabling.
+#include "UiHarness.h"
+
+#include "document/misk.h"
+#include "platform/Clipboard.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/QtClipboard.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QMenu>
+#include <QRadioButton>
+
+using namespace uitest;
+
+namespace QTest {
+template <> inline char *toString(const std::string &text) {
+  return qstrdup(text.c_str());
+}
+} // namespace QTest
+
+namespace {
+
+struct TFields {
+  std::string icon, cmd, param, path, tip;
+  int runMode = 0;
+};
+
+TFields FieldsOf(const ButtonsList &bar, int position) {
+  return {bar.GetField(position, bfIconRef), bar.GetField(position, bfCommand),
+          bar.GetField(position, bfParams),  bar.GetField(position, bfStartPath),
+          bar.GetField(position, bfTooltip), bar.Buttons[size_t(position)]->RunMode};
+}
+
+void VerifyFields(const ButtonsList &bar, int position, const TFields &want) {
+  const TFields got = FieldsOf(bar, position);
+  QCOMPARE(got.icon, want.icon);
+  QCOMPARE(got.cmd, want.cmd);
+  QCOMPARE(got.param, want.param);
+  QCOMPARE(got.path, want.path);
+  QCOMPARE(got.tip, want.tip);
+  QCOMPARE(got.runMode, want.runMode);
+}
+
+// Selects a cell with a left click, which also shows it in the editor.
+void ClickCell(TBarMain &w, int index) {
+  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, index));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), index);
+}
+
+// A right press on a cell (or beyond the cells) sets the menu's enabling; the menu that
+// opens is closed again.
+void RightPress(TBarMain &w, int index) {
+  const QPoint at = CellCentre(*w.id_btn_bar, index);
+  QTest::mousePress(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
+  w.pm1->hide();
+}
+
+void CtrlKey(TBarMain &w, Qt::Key key) {
+  QTest::keyClick(w.id_btn_bar, key, Qt::ControlModifier);
+}
+
+void SetClipboardBytes(const std::string &text) {
+  QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+}
+
+std::string ClipboardBytes() {
+  return QGuiApplication::clipboard()->text().toLatin1().toStdString();
+}
+
+} // namespace
+
+class TestClipboard : public QObject {
+  Q_OBJECT
+private slots:
+  void initTestCase();
+  void cleanupTestCase();
+  void copyWritesEightLines_data();
+  void copyWritesEightLines();
+  void copyWithoutSelectionLeavesTheClipboard();
+  void copyThenPasteGivesAnEqualButton();
+  void paste_data();
+  void paste();
+  void pasteWithoutSelectionAppends();
+  void pasteWithABadRunModeStopsWithTheError();
+  void keysRunOnlyWhileTheItemIsEnabled();
+  void clone_data();
+  void clone();
+  void cloneWithoutSelectionDoesNothing();
+  void roundTripKeepsCodePageAndUtf8Values();
+
+private:
+  ui::TQtClipboard clipboard_;
+};
+
+void TestClipboard::initTestCase() {
+  platform::SetClipboardBackend(&clipboard_);
+}
+
+void TestClipboard::cleanupTestCase() {
+  platform::SetClipboardBackend(nullptr);
+}
+
+void TestClipboard::copyWritesEightLines_data() {
+  QTest::addColumn<QString>("icon");
+  QTest::addColumn<QString>("cmd");
+  QTest::addColumn<QString>("param");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QString>("tip");
+  QTest::addColumn<QString>("iconic");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("every field, run minimized")
+      << "C:\\Tools\\Tool.exe,2"
+      << "C:\\Tools\\tool.exe"
+      << "-x %P"
+      << "C:\\Work\\"
+      << "Tool tip"
+      << "1"
+      << "TOTALCMD#BAR#DATA\r\nC:\\Tools\\tool.exe\r\n-x %P\r\nC:\\Tools\\Tool.exe,2\r\n"
+         "Tool tip\r\nC:\\Work\\\r\n1\r\n-1\r\n";
+  QTest::newRow("empty button, default run mode written as 0")
+      << ""
+      << ""
+      << ""
+      << ""
+      << ""
+      << ""
+      << "TOTALCMD#BAR#DATA\r\n\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n";
+  QTest::newRow("run maximized") << ""
+                                 << "cm_Copy"
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << "-1"
+                                 << "TOTALCMD#BAR#DATA\r\ncm_Copy\r\n\r\n\r\n\r\n\r\n-1\r\n-1\r\n";
+}
+
+void TestClipboard::copyWritesEightLines() {
+  QFETCH(QString, icon);
+  QFETCH(QString, cmd);
+  QFETCH(QString, param);
+  QFETCH(QString, path);
+  QFETCH(QString, tip);
+  QFETCH(QString, iconic);
+  QFETCH(QString, text);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
+                                {icon.toStdString(), cmd.toStdString(), param.toStdString(),
+                                 path.toStdString(), tip.toStdString(), iconic.toStdString()}});
+  SetClipboardBytes("former content");
+  ClickCell(w, 1);
+  CtrlKey(w, Qt::Key_C);
+  QCOMPARE(QGuiApplication::clipboard()->text(), text);
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestClipboard::copyWithoutSelectionLeavesTheClipboard() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  SetClipboardBytes("former content");
+  RightPress(w, 5);
+  QVERIFY(!w.Copy1->isEnabled());
+  CtrlKey(w, Qt::Key_C);
+  w.Copy1Click();
+  QCOMPARE(ClipboardBytes(), std::string("former content"));
+}
+
+void TestClipboard::copyThenPasteGivesAnEqualButton() {
+  TEditor e;
+  const fs::path icon = e.file("Icons/Green.ICO");
+  WriteText(icon, SolidIco(0xFF00FF00));
+  const std::string iconName = WinName(icon);
+  TBarMain &w =
+      e.StartWithBar({{iconName + ",0", "C:\\Tools\\Tool.exe", "-x", "C:\\Work\\", "Tip", "-1"},
+                      {"", "cm_B", "", "", "", ""},
+                      {"", "cm_C", "", "", "", ""}});
+  const TFields copied = FieldsOf(e.Bar(), 0);
+  ClickCell(w, 0);
+  CtrlKey(w, Qt::Key_C);
+  ClickCell(w, 1);
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 4);
+  QCOMPARE(w.id_btn_bar->Count(), 4);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+  TFields want = copied;
+  want.icon = IconFilePart(iconName) + ",0";
+  VerifyFields(e.Bar(), 2, want);
+  QCOMPARE(e.Bar().GetField(3, bfCommand), std::string("cm_C"));
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(e.Bar().IconHandle(2));
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), copied.cmd);
+  QCOMPARE(w.Frame11->id_btn_iconfilename->Bytes(), IconFilePart(iconName));
+  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+}
+
+void TestClipboard::paste_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("pasted");
+  QTest::addColumn<QString>("cmd");
+  QTest::addColumn<QString>("param");
+  QTest::addColumn<QString>("icon");
+  QTest::addColumn<QString>("tip");
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<int>("runMode");
+  QTest::newRow("header not on the first line: lines counted from the first")
+      << "first\r\nTOTALCMD#BAR#DATA\r\nC:\\A.exe\r\n-p\r\nIcons.DLL,3\r\ntip\r\n1\r\n-1\r\n"
+      << true << "TOTALCMD#BAR#DATA"
+      << "C:\\A.exe"
+      << "-p,0"
+      << "Icons.DLL,3"
+      << "tip" << 1;
+  QTest::newRow("empty icon line gives ,0")
+      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n"
+      << true << "cm_A"
+      << ""
+      << ",0"
+      << ""
+      << "" << 0;
+  QTest::newRow("icon line without comma gives index 0")
+      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\nC:\\Icons\\My.ICO\r\n\r\n\r\n0\r\n-1\r\n"
+      << true << "cm_A"
+      << ""
+      << "c:\\icons\\my.ico,0"
+      << ""
+      << "" << 0;
+  QTest::newRow("empty run-mode line gives 0")
+      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\nx.dll,1\r\n\r\n\r\n\r\n-1\r\n"
+      << true << "cm_A"
+      << ""
+      << "x.dll,1"
+      << ""
+      << "" << 0;
+  QTest::newRow("LF and CR alone end lines after the header")
+      << "TOTALCMD#BAR#DATA\r\ncm_A\nparams\rx.dll,2\ntip\npath\n-1\n-1" << true << "cm_A"
+      << "params"
+      << "x.dll,2"
+      << "tip"
+      << "path" << -1;
+  QTest::newRow("header followed by CR alone is not pasted")
+      << "TOTALCMD#BAR#DATA\rcm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n"
+      << false << ""
+      << ""
+      << ""
+      << ""
+      << "" << 0;
+  QTest::newRow("seven lines are not pasted")
+      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n\r\n\r\n\r\n0\r\n"
+      << false << ""
+      << ""
+      << ""
+      << ""
+      << "" << 0;
+  QTest::newRow("no header") << "cm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n-1\r\n"
+                             << false << ""
+                             << ""
+                             << ""
+                             << ""
+                             << "" << 0;
+}
+
+void TestClipboard::paste() {
+  QFETCH(QString, text);
+  QFETCH(bool, pasted);
+  QFETCH(QString, cmd);
+  QFETCH(QString, param);
+  QFETCH(QString, icon);
+  QFETCH(QString, tip);
+  QFETCH(QString, path);
+  QFETCH(int, runMode);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Last", "", "", "", ""}});
+  ClickCell(w, 0);
+  SetClipboardBytes(text.toStdString());
+  w.paste1->trigger();
+  QVERIFY(e.dialogs.errors.empty());
+  if (!pasted) {
+    QCOMPARE(e.Bar().Count(), 2);
+    QVERIFY(!e.Bar().Modified);
+    return;
+  }
+  QCOMPARE(e.Bar().Count(), 3);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
+  VerifyFields(e.Bar(), 1,
+               {icon.toStdString(), cmd.toStdString(), param.toStdString(), path.toStdString(),
+                tip.toStdString(), runMode});
+  QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("cm_Last"));
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), cmd.toStdString());
+}
+
+void TestClipboard::pasteWithoutSelectionAppends() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  SetClipboardBytes("TOTALCMD#BAR#DATA\r\ncm_New\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n");
+  RightPress(w, 7);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
+  QVERIFY(w.paste1->isEnabled());
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 3);
+  QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("cm_New"));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+}
+
+void TestClipboard::pasteWithABadRunModeStopsWithTheError() {
+  TEditor e;
+  const fs::path icon = e.file("green.ico");
+  WriteText(icon, SolidIco(0xFF00FF00));
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  ClickCell(w, 0);
+  SetClipboardBytes("TOTALCMD#BAR#DATA\r\ncm_New\r\n-p\r\n" + WinName(icon) +
+                    ",0\r\ntip\r\nC:\\\r\nx1\r\n-1\r\n");
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.dialogs.errors, std::vector<std::string>{"'x1' is not a valid integer value"});
+  QCOMPARE(e.Bar().Count(), 2);
+  VerifyFields(e.Bar(), 1, {IconFilePart(WinName(icon)) + ",0", "cm_New", "-p", "C:\\", "tip", 0});
+  // The editor and the icon are refreshed only by a later selection or edit.
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string());
+  QVERIFY(!e.Bar().IconHandle(1));
+}
+
+// The keys invoke the menu's items, which run only while enabled; the enabling is set
+// by the right button's press.
+void TestClipboard::keysRunOnlyWhileTheItemIsEnabled() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  const std::string button = "TOTALCMD#BAR#DATA\r\ncm_New\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n";
+  SetClipboardBytes("no button");
+  RightPress(w, 0);
+  QVERIFY(!w.paste1->isEnabled());
+  SetClipboardBytes(button);
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 1);
+  RightPress(w, 0);
+  QVERIFY(w.paste1->isEnabled());
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 2);
+
+  RightPress(w, 5);
+  QVERIFY(!w.Copy1->isEnabled());
+  ClickCell(w, 0);
+  SetClipboardBytes("former content");
+  CtrlKey(w, Qt::Key_C);
+  QCOMPARE(ClipboardBytes(), std::string("former content"));
+}
+
+void TestClipboard::clone_data() {
+  QTest::addColumn<int>("source");
+  QTest::newRow("first of three") << 0;
+  QTest::newRow("last appends") << 2;
+}
+
+void TestClipboard::clone() {
+  QFETCH(int, source);
+  TEditor e;
+  const fs::path icon = e.file("Green.ICO");
+  WriteText(icon, SolidIco(0xFF00FF00));
+  std::vector<TButtonSpec> buttons = {{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}};
+  buttons.insert(buttons.begin() + source,
+                 {WinName(icon) + ",0", "C:\\T\\t.exe", "-p", "C:\\T\\", "Tip", "1"});
+  TBarMain &w = e.StartWithBar(buttons);
+  const TFields original = FieldsOf(e.Bar(), source);
+  const std::string next = source + 1 < 3 ? e.Bar().GetField(source + 1, bfCommand) : "";
+  RightPress(w, source);
+  w.Duble1->trigger();
+  QCOMPARE(e.Bar().Count(), 4);
+  QCOMPARE(w.id_btn_bar->Count(), 4);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), source + 1);
+  VerifyFields(e.Bar(), source + 1, original);
+  VerifyFields(e.Bar(), source, original);
+  if (!next.empty())
+    QCOMPARE(e.Bar().GetField(source + 2, bfCommand), next);
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(e.Bar().IconHandle(source + 1));
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), original.cmd);
+  QVERIFY(w.Frame11->d_btn_assymbol->isChecked());
+}
+
+void TestClipboard::cloneWithoutSelectionDoesNothing() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  RightPress(w, 4);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
+  w.Duble1->trigger();
+  QCOMPARE(e.Bar().Count(), 1);
+  QVERIFY(!e.Bar().Modified);
+}
+
+// Bytes of the code page travel as the characters they stand for; they, and a value
+// marked as UTF-8, come back as the same bytes.
+void TestClipboard::roundTripKeepsCodePageAndUtf8Values() {
+  TEditor e;
+  const std::string german = "Gr\xF6\xDF"
+                             "e";
+  const std::string marked = "\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92";
+  TBarMain &w = e.StartWithBar({{"", "cm_A", german, "", marked, ""}});
+  ClickCell(w, 0);
+  CtrlKey(w, Qt::Key_C);
+  QVERIFY(QGuiApplication::clipboard()->text().startsWith(
+      QStringLiteral("TOTALCMD#BAR#DATA\r\ncm_A\r\nGröße\r\n\r\n")));
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 2);
+  QCOMPARE(e.Bar().GetField(1, bfParams), german);
+  QCOMPARE(e.Bar().GetField(1, bfTooltip), marked);
+  // Text another program put there arrives the same way.
+  QGuiApplication::clipboard()->setText(
+      QStringLiteral("TOTALCMD#BAR#DATA\r\n€uro\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n"));
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("\x80uro"));
+}
+
+QTEST_MAIN(TestClipboard)
+#include "test_clipboard.moc"

@@ -1,0 +1,513 @@
+// Opening another bar, the question on closing, files dropped onto the bar list, the
+// default icon library, and saving with each cache mode.
+#include "UiHarness.h"
+
+#include "document/misk.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+using namespace uitest;
+
+namespace QTest {
+template <> inline char *toString(const std::string &text) {
+  return qstrdup(text.c_str());
+}
+} // namespace QTest
+
+namespace {
+
+const std::string BarFilter = "*.bar|*.bar|*.*|*.*";
+
+// Gives the field the focus, types a new text and moves on, so that it is committed.
+void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text) {
+  field->setFocus(Qt::MouseFocusReason);
+  field->selectAll();
+  QTest::keyClicks(field, text);
+  w.id_btn_bar->setFocus(Qt::MouseFocusReason);
+}
+
+std::vector<std::string> Commands(const ButtonsList &bar) {
+  std::vector<std::string> out;
+  for (int i = 0; i < bar.Count(); ++i)
+    out.push_back(bar.GetField(i, bfCommand));
+  return out;
+}
+
+// A key of a written bar file as the profile functions read it, "<none>" when missing.
+std::string Key(const fs::path &file, const char *section, const std::string &key) {
+  platform::FlushProfileCache();
+  return platform::ReadProfileString(section, key, "<none>", WinName(file), 260);
+}
+
+// Drops files from the file manager at a point of the bar list, as Qt delivers it: the
+// drag enters, then the drop.
+void Drop(TBarMain &w, const std::vector<fs::path> &files, QPoint at,
+          Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const fs::path &file : files)
+    urls << QUrl::fromLocalFile(QString::fromStdString(file.string()));
+  data.setUrls(urls);
+  QWidget *target = w.id_btn_bar->viewport();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+  QApplication::sendEvent(target, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+  QApplication::sendEvent(target, &drop);
+  QVERIFY(drop.isAccepted());
+}
+
+// The Windows name of a host file, its folder with the trailing "\" and its bare name.
+struct TDropped {
+  std::string name;
+  std::string folder;
+  std::string tip;
+};
+
+TDropped Dropped(const fs::path &file) {
+  const std::string name = WinName(file);
+  return {name, ExtractFilePath(name), file.stem().string()};
+}
+
+void VerifyDroppedButton(TEditor &e, int position, const fs::path &file) {
+  const TDropped d = Dropped(file);
+  QCOMPARE(e.Bar().GetField(position, bfCommand), d.name);
+  QCOMPARE(e.Bar().GetField(position, bfStartPath), d.folder);
+  QCOMPARE(e.Bar().GetField(position, bfIconRef), d.name + ",0");
+  QCOMPARE(e.Bar().GetField(position, bfTooltip), d.tip);
+}
+
+} // namespace
+
+class TestFiles : public QObject {
+  Q_OBJECT
+private slots:
+  void openingShowsTheBarItsCaptionAndFirstButton();
+  void openingUsesTheTranslatedCaptionAndQuestion();
+  void bareNameOpensFromTheCurrentDirectory();
+  void cancelledOpenDialogGivesANewBarWithOneButton();
+  void yesSavesUnderAChosenNameBeforeOpening_data();
+  void yesSavesUnderAChosenNameBeforeOpening();
+  void noDropsTheEditsAndOpens();
+  void openingIsCancelledWithoutAPlainAnswer_data();
+  void openingIsCancelledWithoutAPlainAnswer();
+  void openingAppliesTheDefaultCache_data();
+  void openingAppliesTheDefaultCache();
+  void closeQuery_data();
+  void closeQuery();
+  void twoFilesDroppedWithoutShiftAreAppendedInOrder();
+  void fileDroppedWithShiftOverNoCellGoesFirst();
+  void filesDroppedWithShiftStandAfterTheCellInReverse();
+  void droppedFolderRunsFromItsParent();
+  void onlyLocalFilesAreTaken();
+  void defaultIconLibrary_data();
+  void defaultIconLibrary();
+  void savingOnCloseWritesEachCacheMode_data();
+  void savingOnCloseWritesEachCacheMode();
+};
+
+void TestFiles::openingShowsTheBarItsCaptionAndFirstButton() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
+  WriteBar(e.file("three.bar"), {{"", "cm_One", "-a", "", "", ""},
+                                 {"", "cm_Two", "", "", "", ""},
+                                 {"", "cm_Three", "", "", "", ""}});
+  const std::string name = WinName(e.file("three.bar"));
+  e.dialogs.openAnswers = {name};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QVERIFY(e.dialogs.questions.empty());
+  QCOMPARE(e.dialogs.filters, std::vector<std::string>{BarFilter});
+  QCOMPARE(w.id_btn_bar->Count(), 3);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_One", "cm_Two", "cm_Three"}));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string("cm_One"));
+  QCOMPARE(w.Frame11->id_btn_param->Bytes(), std::string("-a"));
+  QCOMPARE(w.Buttonbar->text(), QString::fromStdString("Button Bar: " + name));
+  QCOMPARE(w.CurrentFileName, name);
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestFiles::openingUsesTheTranslatedCaptionAndQuestion() {
+  TEditor e;
+  WriteText(e.bin() / "English.lng", "5065=\"Leiste:\"\r\nSaveAskMsg=Sichern?\r\n");
+  TBarMain &w = e.Start();
+  WriteBar(e.file("one.bar"), {{"", "cm_One", "", "", "", ""}});
+  e.dialogs.answers = {ui::TAnswer::No};
+  e.dialogs.openAnswers = {WinName(e.file("one.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.questions, std::vector<std::string>{"Sichern?"});
+  QCOMPARE(w.Buttonbar->text(), QString::fromStdString("Leiste: " + WinName(e.file("one.bar"))));
+}
+
+void TestFiles::bareNameOpensFromTheCurrentDirectory() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
+  WriteBar(e.file("here.bar"), {{"", "cm_Here", "", "", "", ""}});
+  const QString before = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(QString::fromStdString(e.dir.path().string())));
+  e.dialogs.openAnswers = {std::string("here.bar")};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QDir::setCurrent(before);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("here.bar")));
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Here"});
+}
+
+void TestFiles::cancelledOpenDialogGivesANewBarWithOneButton() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(w.id_btn_bar->Count(), 1);
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{""});
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QVERIFY(e.Bar().Modified);
+  QVERIFY(w.CurrentFileName.empty());
+  QCOMPARE(w.Buttonbar->text(), QStringLiteral("Button Bar: "));
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string());
+  // The file of the former bar is left as it was.
+  QCOMPARE(Commands(ButtonsList(WinName(e.file("t.bar")))),
+           (std::vector<std::string>{"cm_A", "cm_B"}));
+}
+
+void TestFiles::yesSavesUnderAChosenNameBeforeOpening_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("written");
+  QTest::newRow("no extension gets .bar") << "saved"
+                                          << "saved.bar";
+  QTest::newRow("another extension is kept") << "saved.txt"
+                                             << "saved.txt";
+  QTest::newRow("a .bar name stays") << "saved.bar"
+                                     << "saved.bar";
+}
+
+void TestFiles::yesSavesUnderAChosenNameBeforeOpening() {
+  QFETCH(QString, typed);
+  QFETCH(QString, written);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_param, "edited");
+  WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
+  e.dialogs.answers = {ui::TAnswer::Yes};
+  e.dialogs.saveAnswers = {WinName(e.file(typed.toStdString()))};
+  e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.questions, std::vector<std::string>{"SaveAskMsg"});
+  // Saved through the dialog although the bar has a name of its own.
+  QCOMPARE(e.dialogs.filters, (std::vector<std::string>{BarFilter, BarFilter}));
+  QCOMPARE(Key(e.file(written.toStdString()), "Buttonbar", "param1"), std::string("edited"));
+  QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("<none>"));
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Next"});
+}
+
+void TestFiles::noDropsTheEditsAndOpens() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_param, "lost");
+  WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
+  e.dialogs.answers = {ui::TAnswer::No};
+  e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.filters, std::vector<std::string>{BarFilter});
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Next"});
+  QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("<none>"));
+}
+
+// Only a plain No gives up the edits: a closed box, a cancelled save dialog or a failed
+// save keep the bar, edits and all, and show no open dialog.
+void TestFiles::openingIsCancelledWithoutAPlainAnswer_data() {
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<bool>("saveCancelled");
+  QTest::addColumn<int>("errors");
+  QTest::newRow("question box closed") << int(ui::TAnswer::Closed) << false << 0;
+  QTest::newRow("yes, save dialog cancelled") << int(ui::TAnswer::Yes) << true << 0;
+  QTest::newRow("yes, save fails") << int(ui::TAnswer::Yes) << false << 1;
+}
+
+void TestFiles::openingIsCancelledWithoutAPlainAnswer() {
+  QFETCH(int, answer);
+  QFETCH(bool, saveCancelled);
+  QFETCH(int, errors);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_param, "kept");
+  const ButtonsList *before = w.Bar();
+  WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
+  e.dialogs.answers = {ui::TAnswer(answer)};
+  e.dialogs.saveAnswers = {
+      saveCancelled ? std::nullopt : std::optional(WinName(e.file("no-such-folder") / "x.bar"))};
+  e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.errors.size(), size_t(errors));
+  QCOMPARE(e.dialogs.openAnswers.size(), size_t(1));
+  QCOMPARE(w.Bar(), before);
+  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_A", "cm_B"}));
+  QCOMPARE(e.Bar().GetField(0, bfParams), std::string("kept"));
+  QVERIFY(e.Bar().Modified);
+  QCOMPARE(w.id_btn_bar->Count(), 2);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+}
+
+void TestFiles::openingAppliesTheDefaultCache_data() {
+  QTest::addColumn<int>("defaultCache");
+  QTest::addColumn<bool>("cacheBeside");
+  QTest::addColumn<bool>("enabled");
+  QTest::addColumn<bool>("checked");
+  QTest::addColumn<bool>("links");
+  QTest::addColumn<bool>("tcmenu");
+  QTest::newRow("off, no cache file") << 0 << false << true << false << false << false;
+  QTest::newRow("links, no cache file") << 1 << false << true << true << true << false;
+  QTest::newRow("tcmenu, no cache file") << 2 << false << true << true << false << true;
+  QTest::newRow("off, cache file beside") << 0 << true << false << false << false << false;
+  QTest::newRow("links, cache file beside") << 1 << true << false << true << true << false;
+}
+
+void TestFiles::openingAppliesTheDefaultCache() {
+  QFETCH(int, defaultCache);
+  QFETCH(bool, cacheBeside);
+  QFETCH(bool, enabled);
+  QFETCH(bool, checked);
+  QFETCH(bool, links);
+  QFETCH(bool, tcmenu);
+  TEditor e;
+  e.Ini("[main]\r\nDefaultCache=" + std::to_string(defaultCache) + "\r\n");
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  // The former bar's choice differs from the one expected after opening.
+  w.chkcache->setChecked(true);
+  (defaultCache == 1 ? w.RadioButton2 : w.RadioButton1)->setChecked(true);
+  WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
+  if (cacheBeside)
+    WriteText(e.file("next.icl"), "cache");
+  e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(int(e.Bar().CacheMode), defaultCache);
+  QCOMPARE(w.chkcache->isEnabled(), enabled);
+  QCOMPARE(w.chkcache->isChecked(), checked);
+  QCOMPARE(w.Panel1->isEnabled(), checked && enabled);
+  QCOMPARE(w.RadioButton1->isChecked(), links);
+  QCOMPARE(w.RadioButton2->isChecked(), tcmenu);
+  QVERIFY(!e.Bar().Modified);
+}
+
+// Closing with "AskToSaveOnExit": whether the window closes, what was asked and written.
+void TestFiles::closeQuery_data() {
+  QTest::addColumn<int>("ask");
+  QTest::addColumn<bool>("named");  // started with a bar file
+  QTest::addColumn<bool>("edited"); // a field changed before closing
+  QTest::addColumn<int>("answer");
+  QTest::addColumn<QString>("saveAs"); // the save dialog's answer, "" cancels, "?" fails
+  QTest::addColumn<bool>("closes");
+  QTest::addColumn<int>("questions");
+  QTest::addColumn<QString>("writtenTo"); // the file that holds the edit afterwards
+  const int yes = int(ui::TAnswer::Yes);
+  const int no = int(ui::TAnswer::No);
+  const int closed = int(ui::TAnswer::Closed);
+  QTest::newRow("not asked when the setting is 0")
+      << 0 << true << true << yes << "" << true << 0 << "";
+  QTest::newRow("not asked for an unmodified bar")
+      << 1 << true << false << yes << "" << true << 0 << "";
+  QTest::newRow("new bar at start counts as modified")
+      << 1 << false << false << no << "" << true << 1 << "";
+  QTest::newRow("yes writes the bar to its own file")
+      << 1 << true << true << yes << "" << true << 1 << "t.bar";
+  QTest::newRow("yes on a new bar asks for a name")
+      << 1 << false << true << yes << "new" << true << 1 << "new.bar";
+  QTest::newRow("yes with the save dialog cancelled stays open")
+      << 1 << false << true << yes << "" << false << 1 << "";
+  QTest::newRow("yes whose save fails stays open")
+      << 1 << false << true << yes << "?" << false << 1 << "";
+  QTest::newRow("no closes without saving") << 1 << true << true << no << "" << true << 1 << "";
+  QTest::newRow("closed box stays open") << 1 << true << true << closed << "" << false << 1 << "";
+}
+
+void TestFiles::closeQuery() {
+  QFETCH(int, ask);
+  QFETCH(bool, named);
+  QFETCH(bool, edited);
+  QFETCH(int, answer);
+  QFETCH(QString, saveAs);
+  QFETCH(bool, closes);
+  QFETCH(int, questions);
+  QFETCH(QString, writtenTo);
+  TEditor e;
+  e.Ini("[main]\r\nAskToSaveOnExit=" + std::to_string(ask) + "\r\n");
+  TBarMain &w = named ? e.StartWithBar({{"", "cm_A", "", "", "", ""}}) : e.Start();
+  if (edited)
+    TypeAndLeave(w, w.Frame11->id_btn_param, "edit");
+  e.dialogs.answers = {ui::TAnswer(answer)};
+  if (saveAs == "?")
+    e.dialogs.saveAnswers = {WinName(e.file("no-such-folder") / "x.bar")};
+  else if (!saveAs.isEmpty())
+    e.dialogs.saveAnswers = {WinName(e.file(saveAs.toStdString()))};
+  QCOMPARE(w.close(), closes);
+  QCOMPARE(w.isVisible(), !closes);
+  QCOMPARE(int(e.dialogs.questions.size()), questions);
+  if (questions > 0)
+    QCOMPARE(e.dialogs.questions.front(), std::string("SaveAskMsg"));
+  QCOMPARE(e.dialogs.errors.size(), size_t(saveAs == "?" ? 1 : 0));
+  if (!writtenTo.isEmpty()) {
+    QCOMPARE(Key(e.file(writtenTo.toStdString()), "Buttonbar", "param1"), std::string("edit"));
+    QVERIFY(!e.Bar().Modified);
+  } else if (named) {
+    QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("<none>"));
+  }
+  if (!closes)
+    QVERIFY(e.Bar().Modified);
+}
+
+void TestFiles::twoFilesDroppedWithoutShiftAreAppendedInOrder() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  const fs::path first = e.file("tools/first.ico");
+  const fs::path second = e.file("other/second.ico");
+  WriteText(first, SolidIco(0xFF112233));
+  WriteText(second, SolidIco(0xFF445566));
+  w.id_btn_bar->SetItemIndex(0);
+  Drop(w, {first, second}, CellCentre(*w.id_btn_bar, 0));
+  QCOMPARE(w.id_btn_bar->Count(), 4);
+  QCOMPARE(e.Bar().GetField(0, bfCommand), std::string("cm_A"));
+  QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("cm_B"));
+  VerifyDroppedButton(e, 2, first);
+  VerifyDroppedButton(e, 3, second);
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), WinName(second));
+  QVERIFY(e.Bar().IconHandle(2));
+  QVERIFY(e.Bar().IconHandle(3));
+  QVERIFY(e.Bar().Modified);
+}
+
+void TestFiles::fileDroppedWithShiftOverNoCellGoesFirst() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  const fs::path file = e.file("tool.ico");
+  WriteText(file, SolidIco(0xFF112233));
+  // Right of the last cell: over no cell.
+  Drop(w, {file}, CellCentre(*w.id_btn_bar, 5), Qt::ShiftModifier);
+  QCOMPARE(w.id_btn_bar->Count(), 3);
+  VerifyDroppedButton(e, 0, file);
+  QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("cm_A"));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+}
+
+void TestFiles::filesDroppedWithShiftStandAfterTheCellInReverse() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  const fs::path one = e.file("one.ico");
+  const fs::path two = e.file("two.ico");
+  WriteText(one, SolidIco(0xFF112233));
+  WriteText(two, SolidIco(0xFF445566));
+  Drop(w, {one, two}, CellCentre(*w.id_btn_bar, 0), Qt::ShiftModifier);
+  QCOMPARE(w.id_btn_bar->Count(), 4);
+  QCOMPARE(e.Bar().GetField(0, bfCommand), std::string("cm_A"));
+  VerifyDroppedButton(e, 1, two);
+  VerifyDroppedButton(e, 2, one);
+  QCOMPARE(e.Bar().GetField(3, bfCommand), std::string("cm_B"));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
+}
+
+void TestFiles::droppedFolderRunsFromItsParent() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  const fs::path folder = e.file("Projects");
+  fs::create_directories(folder);
+  // The file manager may name a folder with a trailing separator.
+  Drop(w, {folder / ""}, CellCentre(*w.id_btn_bar, 0));
+  const std::string name = WinName(folder);
+  QCOMPARE(e.Bar().GetField(1, bfCommand), name);
+  QCOMPARE(e.Bar().GetField(1, bfStartPath), WinName(e.dir.path()) + "\\");
+  QCOMPARE(e.Bar().GetField(1, bfTooltip), std::string("Projects"));
+}
+
+void TestFiles::onlyLocalFilesAreTaken() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QMimeData data;
+  data.setUrls({QUrl(QStringLiteral("https://example.org/tool.exe"))});
+  data.setText(QStringLiteral("C:\\tool.exe"));
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.id_btn_bar->viewport(), &enter);
+  QVERIFY(!enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w.id_btn_bar->viewport(), &drop);
+  QCOMPARE(e.Bar().Count(), 1);
+  QVERIFY(!e.Bar().Modified);
+}
+
+void TestFiles::defaultIconLibrary_data() {
+  QTest::addColumn<QString>("setting"); // "" leaves the key out
+  QTest::addColumn<bool>("realFile");
+  QTest::newRow("default library") << "" << false;
+  QTest::newRow("library from the settings") << "lib.ico" << true;
+}
+
+void TestFiles::defaultIconLibrary() {
+  QFETCH(QString, setting);
+  QFETCH(bool, realFile);
+  TEditor e;
+  std::string library = "WCMICONS.DLL";
+  if (realFile) {
+    WriteText(e.file(setting.toStdString()), SolidIco(0xFF00FF00));
+    library = WinName(e.file(setting.toStdString()));
+    e.Ini("[main]\r\nDefIconLib=" + library + "\r\n");
+  }
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  w.Frame11->id_btn_iconindex->setText(QStringLiteral("7"));
+  QTest::mouseClick(w.btnDefLib, Qt::LeftButton);
+  QCOMPARE(e.Bar().GetField(0, bfIconRef), library + ",0");
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+  QVERIFY(e.Bar().IconsChanged);
+  QVERIFY(w.Panel1->isEnabled());
+  QCOMPARE(bool(e.Bar().IconHandle(0)), realFile);
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), realFile ? 1 : 0);
+}
+
+void TestFiles::savingOnCloseWritesEachCacheMode_data() {
+  QTest::addColumn<QString>("choice"); // the control the user clicks
+  QTest::addColumn<bool>("cacheFile");
+  QTest::addColumn<QString>("button1"); // "own" or "cache"
+  QTest::addColumn<QString>("cacheIndex1");
+  QTest::newRow("no cache") << "" << false << "own"
+                            << "<none>";
+  QTest::newRow("with TCMenu") << "chkcache" << true << "own"
+                               << "0";
+  QTest::newRow("links to icl") << "RadioButton1" << true << "cache"
+                                << "<none>";
+}
+
+void TestFiles::savingOnCloseWritesEachCacheMode() {
+  QFETCH(QString, choice);
+  QFETCH(bool, cacheFile);
+  QFETCH(QString, button1);
+  QFETCH(QString, cacheIndex1);
+  TEditor e;
+  e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
+  const fs::path icon = e.file("icons/green.ico");
+  WriteText(icon, SolidIco(0xFF00FF00));
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  WriteBar(e.file("tools.bar"), {{WinName(icon) + ",0", "cm_Tool", "", "", "", ""}});
+  e.dialogs.openAnswers = {WinName(e.file("tools.bar"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  if (!choice.isEmpty())
+    w.chkcache->click();
+  if (choice == "RadioButton1")
+    w.RadioButton1->click();
+  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, "tip");
+  e.dialogs.answers = {ui::TAnswer::Yes};
+  QVERIFY(w.close());
+  QCOMPARE(fs::exists(e.file("tools.icl")), cacheFile);
+  const std::string own = WinName(icon) + ",0";
+  const std::string cache = WinName(e.file("tools.icl")) + ",0";
+  QCOMPARE(Key(e.file("tools.bar"), "Buttonbar", "button1"), button1 == "own" ? own : cache);
+  QCOMPARE(Key(e.file("tools.bar"), "AlternativeCache", "CacheIndex1"), cacheIndex1.toStdString());
+  QCOMPARE(Key(e.file("tools.bar"), "Buttonbar", "menu1"), std::string("tip"));
+}
+
+QTEST_MAIN(TestFiles)
+#include "test_files.moc"

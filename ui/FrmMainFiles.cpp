@@ -1,0 +1,215 @@
+// The main window's exchange of files with the user: opening another bar after offering
+// to save the modified one, the question on closing, files dropped from the file manager
+// onto the bar list, and the default icon library.
+#include "ui/FrmMain.h"
+
+#include "document/misk.h"
+#include "platform/HostFiles.h"
+#include "platform/Profile.h"
+#include "ui/FieldEdit.h"
+#include "ui/Frm1.h"
+#include "ui/OwnerDrawList.h"
+#include "ui/TextCodec.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+
+namespace {
+
+const char *const BarFilter = "*.bar|*.bar|*.*|*.*";
+
+// The Windows names of the local files among dropped URLs, in their order. A folder
+// comes without its trailing separator, so that its start path is its parent, as the
+// file manager names it.
+std::vector<std::string> DroppedFileNames(const QMimeData *data) {
+  std::vector<std::string> names;
+  if (!data || !data->hasUrls())
+    return names;
+  for (const QUrl &url : data->urls()) {
+    if (!url.isLocalFile())
+      continue;
+    std::string path = url.toLocalFile().toStdString();
+    while (path.size() > 1 && path.back() == '/')
+      path.pop_back();
+    if (!path.empty())
+      names.push_back(platform::WindowsName(path));
+  }
+  return names;
+}
+
+} // namespace
+
+void TBarMain::ConnectFiles() {
+  connect(id_btn_barfilesearch, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { id_btn_barfilesearchClick(); }); });
+  connect(btnDefLib, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { btnDefLibClick(); }); });
+  // The cells are drawn on the list's viewport, so that is where the drops arrive.
+  id_btn_bar->viewport()->setAcceptDrops(true);
+  id_btn_bar->viewport()->installEventFilter(this);
+}
+
+bool TBarMain::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == id_btn_bar->viewport() && DropEvent(event))
+    return true;
+  return QWidget::eventFilter(watched, event);
+}
+
+// Takes the file manager's drag and drop on the bar list; true when the event was one.
+bool TBarMain::DropEvent(QEvent *event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return false;
+  auto *drop = static_cast<QDropEvent *>(event);
+  const std::vector<std::string> names = DroppedFileNames(drop->mimeData());
+  if (names.empty()) {
+    drop->ignore();
+    return true;
+  }
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) {
+    const bool shift = drop->modifiers().testFlag(Qt::ShiftModifier);
+    RunGuarded([&] { WMDropFiles(names, drop->position().toPoint(), shift); });
+  }
+  return true;
+}
+
+void TBarMain::closeEvent(QCloseEvent *event) {
+  // An error while saving keeps the window, and the edits, open.
+  bool canClose = false;
+  RunGuarded([&] {
+    canClose = true;
+    FormCloseQuery(canClose);
+  });
+  if (canClose)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void TBarMain::SetBarCaption(const std::string &path) {
+  const std::string title = Translate("5065");
+  const std::string prefix = title != "5065" ? title + " " : std::string("Button Bar: ");
+  Buttonbar->setText(ui::ToDisplay(prefix + path));
+}
+
+// Asks for a name and writes the bar there; false when the user cancels. A write that
+// fails throws and leaves the bar modified.
+bool TBarMain::SaveUnderChosenName() {
+  auto name = dialogs_.SaveFileName(this, BarFilter);
+  if (!name)
+    return false;
+  if (FileExtension(*name).empty())
+    *name += ".bar";
+  bar_->SaveTo(*name);
+  return true;
+}
+
+void TBarMain::id_btn_barfilesearchClick() {
+  if (!bar_)
+    return;
+  // Giving up the bar's edits takes a plain No: a closed box, a cancelled save dialog or
+  // a failed save keeps the bar as it is.
+  if (bar_->Modified) {
+    const ui::TAnswer answer = dialogs_.AskYesNo(this, Translate("SaveAskMsg"));
+    if (answer == ui::TAnswer::Closed)
+      return;
+    if (answer == ui::TAnswer::Yes && !SaveUnderChosenName())
+      return;
+  }
+  id_btn_bar->Clear();
+  bar_.reset();
+  const auto chosen = dialogs_.OpenFileName(this, BarFilter);
+  std::string name = chosen ? *chosen : std::string();
+  if (!name.empty()) {
+    if (name.find('\\') == std::string::npos)
+      name = platform::GetCurrentDirectoryA() + "\\" + name;
+    bar_ = ButtonsList::Create(name);
+    CurrentFileName = name;
+    SetBarCaption(name);
+    id_btn_bar->SetCount(bar_->Count());
+  } else {
+    // A cancelled dialog is how a user starts a new bar.
+    bar_ = ButtonsList::Create(std::string());
+    CurrentFileName.clear();
+    SetBarCaption(std::string());
+    id_btn_addClick();
+  }
+  SetCacheControlsOnOpening(name);
+  id_btn_bar->SetItemIndex(0);
+  id_btn_barClick();
+}
+
+// The cache choice of an opened bar is made as at start: "DefaultCache", and the
+// controls set from it as for a bar named on the command line.
+void TBarMain::SetCacheControlsOnOpening(const std::string &fileName) {
+  chkcache->setEnabled(false);
+  chkcache->setChecked(false);
+  for (QRadioButton *choice : {RadioButton1, RadioButton2}) {
+    choice->setAutoExclusive(false);
+    choice->setChecked(false);
+    choice->setAutoExclusive(true);
+  }
+  const int defaultCache = platform::ReadProfileInt("main", "DefaultCache", 0, IniFileName());
+  bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+  SetCacheControlsAtStart(fileName);
+}
+
+void TBarMain::FormCloseQuery(bool &canClose) {
+  canClose = true;
+  const int ask = platform::ReadProfileInt("main", "AskToSaveOnExit", 0, IniFileName());
+  if (ask == 0 || !bar_ || !bar_->Modified)
+    return;
+  switch (dialogs_.AskYesNo(this, Translate("SaveAskMsg"))) {
+  case ui::TAnswer::Yes:
+    // Until the bar is written the window stays: a cancelled dialog or a failed write
+    // must not lose the edits.
+    canClose = false;
+    if (!CurrentFileName.empty()) {
+      bar_->Save();
+      canClose = true;
+    } else {
+      canClose = SaveUnderChosenName();
+    }
+    return;
+  case ui::TAnswer::No:
+    return;
+  case ui::TAnswer::Closed:
+    canClose = false;
+    return;
+  }
+}
+
+void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift) {
+  if (!bar_)
+    return;
+  for (const std::string &name : fileNames) {
+    if (shift) {
+      const int at = id_btn_bar->ItemAtPos(cursor) + 1;
+      bar_->Insert(at);
+      id_btn_bar->AddItem();
+      id_btn_bar->SetItemIndex(at);
+    } else {
+      bar_->Add();
+      id_btn_bar->AddItem();
+      id_btn_bar->SetItemIndex(id_btn_bar->Count() - 1);
+    }
+    // The button is filled as if the user had typed each field and left it.
+    FillFromProgramFile(name);
+  }
+}
+
+void TBarMain::btnDefLibClick() {
+  const std::string library =
+      platform::ReadProfileString("main", "DefIconLib", "WCMICONS.DLL", IniFileName(), 260);
+  Frame11->id_btn_iconfilename->SetBytes(library);
+  Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
+  Frame11id_btn_iconfilenameExit();
+}
