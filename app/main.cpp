@@ -4,6 +4,7 @@
 #include "ui/Dialogs.h"
 #include "ui/FrmMain.h"
 #include "ui/QtClipboard.h"
+#include "ui/Unit2.h"
 #include "ui/Unit3.h"
 
 #include <QApplication>
@@ -35,6 +36,8 @@ int main(int argc, char *argv[]) {
   TForm3 form3([&barMain](const std::string &key) { return barMain.Translate(key); }, dialogs,
                &barMain);
   barMain.Form3 = &form3;
+  TForm2 form2(barMain, &barMain);
+  barMain.Form2 = &form2;
   barMain.show();
   const QString screenshot = qEnvironmentVariable("CORVANE_SCREENSHOT");
   if (!screenshot.isEmpty())

@@ -24,6 +24,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TFieldEdit;
+class TForm2;
 class TForm3;
 class TFrame1;
 class TOwnerDrawList;
@@ -76,8 +77,9 @@ public:
   QMenu *pmPRM = nullptr;
   QMenu *pmPAth = nullptr;
   QTimer *tmr1 = nullptr;
-  // The About window, created after this one.
+  // The About window and the command browser, created after this one.
   TForm3 *Form3 = nullptr;
+  TForm2 *Form2 = nullptr;
 
   // Window state.
   std::string CurrentFileName;
@@ -140,6 +142,7 @@ public:
   void PathItemClick(QAction *item);
   void Frame11FieldMouseDown(int target);
   void Frame11FieldMouseUp();
+  void Frame11BitBtn1Click();
   void Frame11d_btn_assymbolClick();
   void Frame11id_btn_maximizedClick();
   void Frame11id_btn_NormalClick();

@@ -12,6 +12,7 @@
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
+#include "ui/Unit2.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,6 +81,7 @@ void TBarMain::ConnectEditor() {
   bind(f->id_btn_find1, &QPushButton::clicked, &TBarMain::Frame11id_btn_find1Click);
   bind(f->id_btn_iconfile, &QPushButton::clicked, &TBarMain::Frame11id_btn_iconfileClick);
   bind(f->btnPrmList, &QPushButton::clicked, &TBarMain::Frame11btnPrmListClick);
+  bind(f->BitBtn1, &QToolButton::clicked, &TBarMain::Frame11BitBtn1Click);
   // Clicked comes only from the user (mouse, keyboard), never from setChecked.
   bind(f->d_btn_assymbol, &QRadioButton::clicked, &TBarMain::Frame11d_btn_assymbolClick);
   bind(f->id_btn_maximized, &QRadioButton::clicked, &TBarMain::Frame11id_btn_maximizedClick);
@@ -320,6 +322,12 @@ void TBarMain::Frame11FieldMouseDown(int target) {
 
 void TBarMain::Frame11FieldMouseUp() {
   tmr1->stop();
+}
+
+// The command browser writes its choice into the selected button and shows it again.
+void TBarMain::Frame11BitBtn1Click() {
+  if (Form2)
+    dialogs_.ShowModal(Form2);
 }
 
 void TBarMain::Frame11d_btn_assymbolClick() {

@@ -1,0 +1,322 @@
+#include "ui/Unit2.h"
+
+#include "document/ButtonList.h"
+#include "document/Globals.h"
+#include "ui/FrmMain.h"
+#include "ui/OwnerDrawList.h"
+#include "ui/Scale.h"
+#include "ui/TextCodec.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Design geometry, in pixels at 96 dpi.
+constexpr int FormWidth = 640;
+constexpr int FormHeight = 371;
+constexpr int LowerPanelHeight = 52;
+constexpr int RowHeight = 13;
+// Where the parts of a row are written: the name starts at NameX, the number ends at
+// NumberEndX and the description starts at DescriptionX.
+constexpr int NameX = 1;
+constexpr int NumberEndX = 195;
+constexpr int DescriptionX = 203;
+constexpr char HeaderRule[] = "================================";
+
+// Hands every row of identifierlist to the window's own drawing, with the brush and pen
+// of an owner-drawn list box: the selection colours for the selected row.
+class TRowDelegate : public QStyledItemDelegate {
+public:
+  TRowDelegate(TForm2 &form, QObject *parent) : QStyledItemDelegate(parent), form_(form) {}
+
+  void paint(QPainter *painter, const QStyleOptionViewItem &option,
+             const QModelIndex &index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette &palette = option.palette;
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setFont(option.font);
+    painter->setBrush(palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+    painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    form_.identifierlistDrawItem(*painter, index.row(), option.rect);
+    painter->restore();
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override {
+    return QSize(option.rect.width(), ui::Px(RowHeight));
+  }
+
+private:
+  TForm2 &form_;
+};
+
+QLabel *MakeLabel(QWidget *parent, const char *name, QRect place, Qt::Alignment align) {
+  auto *label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(place);
+  label->setAlignment(align | Qt::AlignVCenter);
+  return label;
+}
+
+template <class T> T *Place(T *widget, const char *name, QRect place) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(place);
+  return widget;
+}
+
+QString Caption(const std::string &bytes) {
+  return ui::ToDisplay(bytes);
+}
+
+} // namespace
+
+TForm2::TForm2(TBarMain &barMain, QWidget *parent) : QDialog(parent), barMain_(barMain) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+  setFont(ui::DesignFont());
+  setFixedSize(ui::Px(FormWidth), ui::Px(FormHeight));
+  CreatePanels();
+  SetDesignedCaptions();
+  ConnectHandlers();
+  if (const QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::CreatePanels() {
+  const int upper = FormHeight - LowerPanelHeight;
+  Panel1 = Place(new QWidget(this), "Panel1", ui::PxRect(0, 0, FormWidth, upper));
+  Panel2 = Place(new QWidget(this), "Panel2", ui::PxRect(0, upper, FormWidth, LowerPanelHeight));
+  CreateUpperPanel();
+  CreateLowerPanel();
+}
+
+void TForm2::CreateUpperPanel() {
+  using ui::PxRect;
+  Label1 = MakeLabel(Panel1, "Label1", PxRect(4, 6, 129, 16), Qt::AlignLeft);
+  Label2 = MakeLabel(Panel1, "Label2", PxRect(144, 6, 113, 16), Qt::AlignLeft);
+  NrLabel = MakeLabel(Panel1, "NrLabel", PxRect(272, 6, 68, 16), Qt::AlignRight);
+  DescriptionLabel = MakeLabel(Panel1, "DescriptionLabel", PxRect(348, 6, 253, 16), Qt::AlignLeft);
+  categorylist = Place(new QListWidget(Panel1), "categorylist", PxRect(4, 24, 136, 265));
+  identifierlist = Place(new QListWidget(Panel1), "identifierlist", PxRect(144, 24, 481, 265));
+  const QFont listFont = ui::DesignFont();
+  categorylist->setFont(listFont);
+  identifierlist->setFont(listFont);
+  identifierlist->setItemDelegate(new TRowDelegate(*this, identifierlist));
+  // Every row has the same height, so the list need not measure them one by one.
+  identifierlist->setUniformItemSizes(true);
+  identifierlist->setSelectionMode(QAbstractItemView::SingleSelection);
+  Label1->setBuddy(categorylist);
+  Label2->setBuddy(identifierlist);
+}
+
+void TForm2::CreateLowerPanel() {
+  using ui::PxRect;
+  StaticFilter = MakeLabel(Panel2, "StaticFilter", PxRect(8, 4, 129, 13), Qt::AlignRight);
+  filteredit = Place(new QLineEdit(Panel2), "filteredit", PxRect(144, 1, 121, 21));
+  OKButton = Place(new QPushButton(Panel2), "OKButton", PxRect(237, 27, 75, 22));
+  CancelButton = Place(new QPushButton(Panel2), "CancelButton", PxRect(317, 27, 75, 22));
+  OKButton->setDefault(true);
+  StaticFilter->setBuddy(filteredit);
+  setTabOrder(categorylist, identifierlist);
+  setTabOrder(identifierlist, filteredit);
+  setTabOrder(filteredit, OKButton);
+  setTabOrder(OKButton, CancelButton);
+}
+
+void TForm2::ConnectHandlers() {
+  // The list's own selection moves (a click, the arrow keys) are the category's click;
+  // the window selects the first category itself with the signal held back.
+  connect(categorylist, &QListWidget::currentRowChanged, this,
+          [this] { Guarded([this] { categorylistClick(); }); });
+  // The platform runs the change step for every change of the text, also the window's own.
+  connect(filteredit, &QLineEdit::textChanged, this,
+          [this] { Guarded([this] { filtereditChange(); }); });
+  connect(identifierlist, &QListWidget::doubleClicked, this,
+          [this] { Guarded([this] { identifierlistDblClick(); }); });
+  connect(OKButton, &QPushButton::clicked, this, [this] { Guarded([this] { OKButtonClick(); }); });
+  connect(CancelButton, &QPushButton::clicked, this,
+          [this] { Guarded([this] { CancelButtonClick(); }); });
+}
+
+template <class F> void TForm2::Guarded(F &&handler) {
+  try {
+    handler();
+  } catch (const std::exception &error) {
+    barMain_.Dialogs().ShowError(this, error.what());
+  }
+}
+
+void TForm2::SetDesignedCaptions() {
+  setWindowTitle(QStringLiteral("Command Browser"));
+  Label1->setText(QStringLiteral("&Category:"));
+  Label2->setText(QStringLiteral("C&ommand:"));
+  NrLabel->setText(QStringLiteral("Nr:"));
+  DescriptionLabel->setText(QStringLiteral("Description:"));
+  StaticFilter->setText(QStringLiteral("&Filter:"));
+  OKButton->setText(QStringLiteral("OK"));
+  CancelButton->setText(QStringLiteral("Cancel"));
+}
+
+void TForm2::TranslateCaptions() {
+  auto tr = [this](const char *key) { return Caption(barMain_.Translate(key)); };
+  Label1->setText(tr("Category") + ':');
+  Label2->setText(tr("Command") + ':');
+  NrLabel->setText(tr("Nr") + ':');
+  DescriptionLabel->setText(tr("Description") + ':');
+  StaticFilter->setText(tr("Filter"));
+  OKButton->setText(tr("Ok"));
+  CancelButton->setText(tr("Cancel"));
+  setWindowTitle(tr("Command Browser"));
+}
+
+void TForm2::showEvent(QShowEvent *event) {
+  QDialog::showEvent(event);
+  Guarded([this] { FormShow(); });
+}
+
+void TForm2::FormShow() {
+  catalog_ = std::make_unique<CommandCatalog>();
+  catalog_->Load(ExeFileName);
+  if (!catalog_->LoadError().empty()) {
+    // The window opens all the same, empty and untranslated; only closing it does anything.
+    SetDesignedCaptions();
+    barMain_.Dialogs().ShowError(this, catalog_->LoadError());
+    return;
+  }
+  FillCategories();
+  {
+    const QSignalBlocker quiet(categorylist);
+    categorylist->setCurrentRow(0);
+  }
+  categorylistClick();
+  TranslateCaptions();
+}
+
+void TForm2::FillCategories() {
+  QStringList captions;
+  for (const CommandCategory &category : catalog_->Categories())
+    captions << Caption(category.Caption);
+  const QSignalBlocker quiet(categorylist);
+  categorylist->clear();
+  categorylist->addItems(captions);
+}
+
+// The filter is applied as the category is read: for a category of the command list that
+// is the filter step itself, and a user-command category ignores the filter.
+void TForm2::categorylistClick() {
+  const int category = categorylist->currentRow();
+  if (!catalog_ || category < 0)
+    return;
+  FillRows(catalog_->Rows(static_cast<size_t>(category), ui::FromDisplay(filteredit->text())));
+}
+
+void TForm2::filtereditChange() {
+  const int category = categorylist->currentRow();
+  if (!catalog_ || category < 0)
+    return;
+  const auto position = static_cast<size_t>(category);
+  if (catalog_->Categories().at(position).Kind == CategoryKind::UserCommands)
+    return;
+  FillRows(catalog_->Rows(position, ui::FromDisplay(filteredit->text())));
+}
+
+void TForm2::FillRows(std::vector<CommandRow> rows) {
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(rows.size()));
+  for (const CommandRow &row : rows)
+    lines << Caption(row.Line);
+  rows_ = std::move(rows);
+  identifierlist->clear();
+  identifierlist->addItems(lines);
+}
+
+int TForm2::SelectedRow() const {
+  const QList<QListWidgetItem *> selected = identifierlist->selectedItems();
+  return selected.isEmpty() ? -1 : identifierlist->row(selected.front());
+}
+
+void TForm2::identifierlistDrawItem(QPainter &canvas, int index, const QRect &rect) {
+  if (categorylist->currentRow() < 0 || index < 0 || static_cast<size_t>(index) >= rows_.size())
+    return;
+  canvas.fillRect(rect, canvas.brush());
+  canvas.setBackgroundMode(Qt::OpaqueMode);
+  canvas.setBackground(canvas.brush());
+  const QFontMetrics metrics = canvas.fontMetrics();
+  const int baseline = rect.top() + metrics.ascent();
+  auto write = [&](int x, const QString &text) {
+    if (!text.isEmpty())
+      canvas.drawText(QPoint(rect.left() + x, baseline), text);
+  };
+  const CommandRow &row = rows_[static_cast<size_t>(index)];
+  if (row.Kind == RowKind::Header)
+    write(ui::Px(NameX), QString::fromLatin1(HeaderRule));
+  write(ui::Px(NameX), Caption(row.Name));
+  const QString number = Caption(row.Number);
+  write(ui::Px(NumberEndX) - metrics.horizontalAdvance(number), number);
+  write(ui::Px(DescriptionX), Caption(row.Description));
+}
+
+void TForm2::identifierlistDblClick() {
+  const int row = SelectedRow();
+  if (!catalog_ || categorylist->currentRow() < 0 || row < 0)
+    return;
+  const auto choice = catalog_->Choose(rows_[static_cast<size_t>(row)]);
+  if (!choice)
+    return;
+  WriteChoice(*choice);
+  close();
+}
+
+// Writes into the button selected in the main window, then lets the editor show it and
+// take the icon from its picker, as a choice there would.
+void TForm2::WriteChoice(const CommandChoice &choice) {
+  ButtonsList *bar = barMain_.Bar();
+  const int button = barMain_.id_btn_bar->ItemIndex();
+  if (!bar || button < 0)
+    return;
+  bar->SetField(button, bfIconRef, choice.IconRef);
+  bar->SetField(button, bfCommand, choice.Command);
+  if (choice.Tooltip)
+    bar->SetField(button, bfTooltip, *choice.Tooltip);
+  // The bar list shows the new icon also when the picker has none to select.
+  bar->RefreshIcon(button);
+  barMain_.id_btn_bar->viewport()->update();
+  barMain_.id_btn_barClick();
+  barMain_.Frame11id_btn_iconClick();
+}
+
+void TForm2::OKButtonClick() {
+  identifierlistDblClick();
+}
+
+void TForm2::CancelButtonClick() {
+  close();
+}
+
+void TForm2::done(int result) {
+  Guarded([this] { FormClose(); });
+  QDialog::done(result);
+}
+
+void TForm2::FormClose() {
+  // The change step runs once more on the emptied filter while the lists still exist.
+  filteredit->clear();
+  {
+    const QSignalBlocker quiet(categorylist);
+    categorylist->clear();
+  }
+  identifierlist->clear();
+  rows_.clear();
+  catalog_.reset();
+}

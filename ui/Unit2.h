@@ -1,0 +1,82 @@
+#pragma once
+// The command browser: Total Commander's internal commands by category, and the user
+// commands, filtered by a text; the chosen one is written with its icon and description
+// into the button selected in the main window. Every file is read afresh at each show
+// and everything read is released at each close, so nothing survives between two shows.
+// What the files mean is CommandCatalog's business; this window only shows it.
+#include "document/CommandCatalog.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPainter;
+class QPushButton;
+class TBarMain;
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+public:
+  // barMain: the window whose selected button receives the choice; it also translates.
+  explicit TForm2(TBarMain &barMain, QWidget *parent = nullptr);
+  ~TForm2() override;
+
+  // Components, under their designed names.
+  QWidget *Panel1 = nullptr; // upper panel: the lists and their labels
+  QWidget *Panel2 = nullptr; // lower panel: the filter and the buttons
+  QLabel *Label1 = nullptr;
+  QLabel *Label2 = nullptr;
+  QLabel *NrLabel = nullptr;
+  QLabel *DescriptionLabel = nullptr;
+  QListWidget *categorylist = nullptr;
+  QListWidget *identifierlist = nullptr;
+  QLabel *StaticFilter = nullptr;
+  QLineEdit *filteredit = nullptr;
+  QPushButton *OKButton = nullptr;
+  QPushButton *CancelButton = nullptr;
+
+  // Window events.
+  void FormShow();
+  void FormClose();
+  void categorylistClick();
+  void filtereditChange();
+  // Draws row index into rect; the painter's brush is the selection colour for the
+  // selected row and the list's colour otherwise, its pen the matching text colour.
+  void identifierlistDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void identifierlistDblClick();
+  void OKButtonClick();
+  void CancelButtonClick();
+
+  // The catalogue read at the last show; null while the window is closed.
+  const CommandCatalog *Catalog() const { return catalog_.get(); }
+  // What each row of identifierlist shows, in its order.
+  const std::vector<CommandRow> &Rows() const { return rows_; }
+  // The selected row of identifierlist, or -1.
+  int SelectedRow() const;
+
+  // Every way of closing the window ends here (buttons, Escape, the title bar).
+  void done(int result) override;
+
+protected:
+  void showEvent(QShowEvent *event) override;
+
+private:
+  void CreatePanels();
+  void CreateUpperPanel();
+  void CreateLowerPanel();
+  void ConnectHandlers();
+  void SetDesignedCaptions();
+  void TranslateCaptions();
+  void FillCategories();
+  void FillRows(std::vector<CommandRow> rows);
+  void WriteChoice(const CommandChoice &choice);
+  template <class F> void Guarded(F &&handler);
+
+  TBarMain &barMain_;
+  std::unique_ptr<CommandCatalog> catalog_;
+  std::vector<CommandRow> rows_;
+};
