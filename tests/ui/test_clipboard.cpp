@@ -104,52 +104,29 @@ void TestClipboard::cleanupTestCase() {
   platform::SetClipboardBackend(nullptr);
 }
 
+// Rows: the button as its bar keys "icon|cmd|param|path|menu|iconic" and the text copied.
 void TestClipboard::copyWritesEightLines_data() {
-  QTest::addColumn<QString>("icon");
-  QTest::addColumn<QString>("cmd");
-  QTest::addColumn<QString>("param");
-  QTest::addColumn<QString>("path");
-  QTest::addColumn<QString>("tip");
-  QTest::addColumn<QString>("iconic");
+  QTest::addColumn<QString>("keys");
   QTest::addColumn<QString>("text");
   QTest::newRow("every field, run minimized")
-      << "C:\\Tools\\Tool.exe,2"
-      << "C:\\Tools\\tool.exe"
-      << "-x %P"
-      << "C:\\Work\\"
-      << "Tool tip"
-      << "1"
+      << "C:\\Tools\\Tool.exe,2|C:\\Tools\\tool.exe|-x %P|C:\\Work\\|Tool tip|1"
       << "TOTALCMD#BAR#DATA\r\nC:\\Tools\\tool.exe\r\n-x %P\r\nC:\\Tools\\Tool.exe,2\r\n"
          "Tool tip\r\nC:\\Work\\\r\n1\r\n-1\r\n";
   QTest::newRow("empty button, default run mode written as 0")
-      << ""
-      << ""
-      << ""
-      << ""
-      << ""
-      << ""
+      << "|||||"
       << "TOTALCMD#BAR#DATA\r\n\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n";
-  QTest::newRow("run maximized") << ""
-                                 << "cm_Copy"
-                                 << ""
-                                 << ""
-                                 << ""
-                                 << "-1"
+  QTest::newRow("run maximized") << "|cm_Copy||||-1"
                                  << "TOTALCMD#BAR#DATA\r\ncm_Copy\r\n\r\n\r\n\r\n\r\n-1\r\n-1\r\n";
 }
 
 void TestClipboard::copyWritesEightLines() {
-  QFETCH(QString, icon);
-  QFETCH(QString, cmd);
-  QFETCH(QString, param);
-  QFETCH(QString, path);
-  QFETCH(QString, tip);
-  QFETCH(QString, iconic);
+  QFETCH(QString, keys);
   QFETCH(QString, text);
+  const QStringList k = keys.split('|');
   TEditor e;
   TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
-                                {icon.toStdString(), cmd.toStdString(), param.toStdString(),
-                                 path.toStdString(), tip.toStdString(), iconic.toStdString()}});
+                                {k[0].toStdString(), k[1].toStdString(), k[2].toStdString(),
+                                 k[3].toStdString(), k[4].toStdString(), k[5].toStdString()}});
   SetClipboardBytes("former content");
   ClickCell(w, 1);
   CtrlKey(w, Qt::Key_C);
@@ -197,98 +174,56 @@ void TestClipboard::copyThenPasteGivesAnEqualButton() {
   QVERIFY(w.Frame11->id_btn_maximized->isChecked());
 }
 
+// Rows: the clipboard text and the pasted button as "command|params|icon|tooltip|start
+// path|run mode", empty when the text is ignored.
 void TestClipboard::paste_data() {
   QTest::addColumn<QString>("text");
-  QTest::addColumn<bool>("pasted");
-  QTest::addColumn<QString>("cmd");
-  QTest::addColumn<QString>("param");
-  QTest::addColumn<QString>("icon");
-  QTest::addColumn<QString>("tip");
-  QTest::addColumn<QString>("path");
-  QTest::addColumn<int>("runMode");
+  QTest::addColumn<QString>("fields");
+  const QString button = "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n%1\r\n\r\n\r\n%2\r\n-1\r\n";
   QTest::newRow("header not on the first line: lines counted from the first")
       << "first\r\nTOTALCMD#BAR#DATA\r\nC:\\A.exe\r\n-p\r\nIcons.DLL,3\r\ntip\r\n1\r\n-1\r\n"
-      << true << "TOTALCMD#BAR#DATA"
-      << "C:\\A.exe"
-      << "-p,0"
-      << "Icons.DLL,3"
-      << "tip" << 1;
-  QTest::newRow("empty icon line gives ,0")
-      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n"
-      << true << "cm_A"
-      << ""
-      << ",0"
-      << ""
-      << "" << 0;
+      << "TOTALCMD#BAR#DATA|C:\\A.exe|-p,0|Icons.DLL,3|tip|1";
+  QTest::newRow("empty icon line gives ,0") << button.arg("", "0") << "cm_A||,0|||0";
   QTest::newRow("icon line without comma gives index 0")
-      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\nC:\\Icons\\My.ICO\r\n\r\n\r\n0\r\n-1\r\n"
-      << true << "cm_A"
-      << ""
-      << "c:\\icons\\my.ico,0"
-      << ""
-      << "" << 0;
-  QTest::newRow("empty run-mode line gives 0")
-      << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\nx.dll,1\r\n\r\n\r\n\r\n-1\r\n"
-      << true << "cm_A"
-      << ""
-      << "x.dll,1"
-      << ""
-      << "" << 0;
+      << button.arg("C:\\Icons\\My.ICO", "0") << "cm_A||c:\\icons\\my.ico,0|||0";
+  QTest::newRow("empty run-mode line gives 0") << button.arg("x.dll,1", "") << "cm_A||x.dll,1|||0";
   QTest::newRow("LF and CR alone end lines after the header")
-      << "TOTALCMD#BAR#DATA\r\ncm_A\nparams\rx.dll,2\ntip\npath\n-1\n-1" << true << "cm_A"
-      << "params"
-      << "x.dll,2"
-      << "tip"
-      << "path" << -1;
+      << "TOTALCMD#BAR#DATA\r\ncm_A\nparams\rx.dll,2\ntip\npath\n-1\n-1"
+      << "cm_A|params|x.dll,2|tip|path|-1";
   QTest::newRow("header followed by CR alone is not pasted")
       << "TOTALCMD#BAR#DATA\rcm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n"
-      << false << ""
-      << ""
-      << ""
-      << ""
-      << "" << 0;
+      << "";
   QTest::newRow("seven lines are not pasted")
       << "TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n\r\n\r\n\r\n0\r\n"
-      << false << ""
-      << ""
-      << ""
-      << ""
-      << "" << 0;
+      << "";
   QTest::newRow("no header") << "cm_A\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n-1\r\n"
-                             << false << ""
-                             << ""
-                             << ""
-                             << ""
-                             << "" << 0;
+                             << "";
+  QTest::newRow("empty clipboard") << ""
+                                   << "";
 }
 
 void TestClipboard::paste() {
   QFETCH(QString, text);
-  QFETCH(bool, pasted);
-  QFETCH(QString, cmd);
-  QFETCH(QString, param);
-  QFETCH(QString, icon);
-  QFETCH(QString, tip);
-  QFETCH(QString, path);
-  QFETCH(int, runMode);
+  QFETCH(QString, fields);
   TEditor e;
   TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Last", "", "", "", ""}});
   ClickCell(w, 0);
   SetClipboardBytes(text.toStdString());
   w.paste1->trigger();
   QVERIFY(e.dialogs.errors.empty());
-  if (!pasted) {
+  if (fields.isEmpty()) {
     QCOMPARE(e.Bar().Count(), 2);
     QVERIFY(!e.Bar().Modified);
     return;
   }
+  const QStringList f = fields.split('|');
   QCOMPARE(e.Bar().Count(), 3);
   QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
   VerifyFields(e.Bar(), 1,
-               {icon.toStdString(), cmd.toStdString(), param.toStdString(), path.toStdString(),
-                tip.toStdString(), runMode});
+               {f[2].toStdString(), f[0].toStdString(), f[1].toStdString(), f[4].toStdString(),
+                f[3].toStdString(), f[5].toInt()});
   QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("cm_Last"));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), cmd.toStdString());
+  QCOMPARE(w.Frame11->id_btn_command->Bytes(), f[0].toStdString());
 }
 
 void TestClipboard::pasteWithoutSelectionAppends() {
