@@ -11,14 +11,10 @@ constexpr std::string_view LineEnd = "\r\n";
 } // namespace
 
 std::string ButtonToClipboardText(const TButts &button) {
-  const std::string_view pieces[] = {BarClipboardHeader,
-                                     button.Command,
-                                     button.Params,
-                                     button.IconRef,
-                                     button.Tooltip,
-                                     button.StartPath,
-                                     std::to_string(button.RunMode),
-                                     "-1"};
+  const std::string runMode = std::to_string(button.RunMode);
+  const std::string_view pieces[] = {
+      BarClipboardHeader, button.Command,   button.Params, button.IconRef,
+      button.Tooltip,     button.StartPath, runMode,       "-1"};
   std::string text;
   for (std::string_view piece : pieces) {
     text += piece;
