@@ -116,7 +116,11 @@ public:
 
   // The category list in the browser's order: the "All" entry, the categories of the
   // command list, "usercmd.ini", and the localized user-command file when a localized
-  // list is configured.
+  // list is configured. Each entry knows the header lines it stands for, so entries
+  // never depend on their positions: untranslated, a repeated category name is listed
+  // once and stands for all headers of that name; translated, every header has its own
+  // entry. A localized list that is configured but missing or empty translates nothing,
+  // "All" included.
   const std::vector<CommandCategory> &Categories() const { return categories_; }
 
   // The rows of category index (0-based, as listed) that pass the filter; the filter
