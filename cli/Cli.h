@@ -60,7 +60,7 @@ struct ParsedArgs {
   // the first missing one is.
   void RequirePositional(size_t min, size_t max, const std::vector<const char *> &names) const;
 };
-ParsedArgs ParseArgs(const Args &args, const ArgSpec &spec);
+ParsedArgs ParseArgs(const Args &args, const ArgSpec &options);
 
 // The bar's cache mode from "off", "links" or "tcmenu"; UsageError otherwise.
 uint8_t ParseCacheMode(const std::string &text);

@@ -61,15 +61,15 @@ void ParsedArgs::RequirePositional(size_t min, size_t max,
     throw UsageError("unexpected argument '" + positional[max] + "'");
 }
 
-ParsedArgs ParseArgs(const Args &args, const ArgSpec &spec) {
+ParsedArgs ParseArgs(const Args &args, const ArgSpec &options) {
   ParsedArgs parsed;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
     if (arg == "--help") {
       parsed.help = true;
-    } else if (spec.flags.count(arg)) {
+    } else if (options.flags.count(arg)) {
       parsed.flags.insert(arg);
-    } else if (spec.valued.count(arg)) {
+    } else if (options.valued.count(arg)) {
       if (i + 1 >= args.size())
         throw UsageError(arg + " needs a value");
       parsed.values[arg] = args[++i];

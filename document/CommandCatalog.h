@@ -22,10 +22,10 @@
 #include <unordered_map>
 #include <vector>
 
-// Part of a command line: 1 the name (before the first "="), 2 the number (between the
+// A field of a command line: 1 the name (before the first "="), 2 the number (between the
 // first "=" and the first ";"; empty without ";" or with ";" before "="), 3 the
 // description (after the first ";"; the whole line without ";"). A line holding "__" is
-// a header: only part 1 is given. Other part numbers give empty text.
+// a header: only field 1 is given. Other field numbers give empty text.
 std::string SplitCommandLine(const std::string &line, int part);
 // The category a header line names: every "_" removed, then the first character and
 // the last three characters ("[___Files___]=0" gives "Files"). Empty when too short.
