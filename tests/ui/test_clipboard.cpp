@@ -336,6 +336,10 @@ void TestClipboard::roundTripKeepsCodePageAndUtf8Values() {
   CtrlKey(w, Qt::Key_C);
   QVERIFY(QGuiApplication::clipboard()->text().startsWith(
       QStringLiteral("TOTALCMD#BAR#DATA\r\ncm_A\r\nGröße\r\n\r\n")));
+  // Other programs see the marked value as the characters it stands for, not as
+  // code-page characters of its UTF-8 bytes.
+  QVERIFY2(QGuiApplication::clipboard()->text().contains(QStringLiteral("€→")),
+           qPrintable(QGuiApplication::clipboard()->text()));
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 2);
   QCOMPARE(e.Bar().GetField(1, bfParams), german);
