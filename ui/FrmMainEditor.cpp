@@ -351,13 +351,7 @@ bool TBarMain::SaveFromOk() {
     bar_->Save();
     return true;
   }
-  auto name = dialogs_.SaveFileName(this, BarFilter);
-  if (!name)
-    return false;
-  if (FileExtension(*name).empty())
-    *name += ".bar";
-  bar_->SaveTo(*name);
-  return true;
+  return SaveUnderChosenName();
 }
 
 void TBarMain::Frame11OkClick() {

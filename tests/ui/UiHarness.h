@@ -24,6 +24,13 @@
 #include <string>
 #include <vector>
 
+// Bar fields compare as 8-bit strings; failures print them as they are.
+namespace QTest {
+template <> inline char *toString(const std::string &text) {
+  return qstrdup(text.c_str());
+}
+} // namespace QTest
+
 namespace uitest {
 
 namespace fs = std::filesystem;

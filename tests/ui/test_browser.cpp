@@ -18,12 +18,6 @@
 
 using namespace uitest;
 
-namespace QTest {
-template <> inline char *toString(const std::string &text) {
-  return qstrdup(text.c_str());
-}
-} // namespace QTest
-
 namespace {
 
 // Blank lines, a comment before the first header, a line without ";", a comment that

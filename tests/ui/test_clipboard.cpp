@@ -15,12 +15,6 @@
 
 using namespace uitest;
 
-namespace QTest {
-template <> inline char *toString(const std::string &text) {
-  return qstrdup(text.c_str());
-}
-} // namespace QTest
-
 namespace {
 
 struct TFields {

@@ -17,12 +17,6 @@
 
 using namespace uitest;
 
-namespace QTest {
-template <> inline char *toString(const std::string &text) {
-  return qstrdup(text.c_str());
-}
-} // namespace QTest
-
 namespace {
 
 const std::string BarFilter = "*.bar|*.bar|*.*|*.*";
