@@ -19,12 +19,6 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const char *caption, QRect 
   return label;
 }
 
-template <class T> T *Place(T *widget, const char *name, QRect place) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(place);
-  return widget;
-}
-
 } // namespace
 
 TFrame1::TFrame1(QWidget *parent) : QWidget(parent) {
@@ -35,6 +29,7 @@ TFrame1::TFrame1(QWidget *parent) : QWidget(parent) {
 }
 
 void TFrame1::CreateLabels() {
+  using ui::Place;
   using ui::PxRect;
   Command = MakeLabel(this, "Command", "&Command:", PxRect(9, 9, 81, 13));
   Parameters = MakeLabel(this, "Parameters", "&Parameters:", PxRect(9, 37, 81, 13));
@@ -46,6 +41,7 @@ void TFrame1::CreateLabels() {
 }
 
 void TFrame1::CreateControls() {
+  using ui::Place;
   using ui::PxRect;
   id_btn_command = Place(new TFieldEdit(this), "id_btn_command", PxRect(90, 8, 277, 21));
   id_btn_find1 = Place(new QPushButton(">>", this), "id_btn_find1", PxRect(388, 8, 23, 21));

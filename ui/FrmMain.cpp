@@ -24,12 +24,33 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
+
+// The caption of a word-wrapped check box, broken at blanks so that each line fits
+// beside the box; a word wider than the room keeps a line of its own.
+QString WordWrapped(const QCheckBox &box, const QString &caption) {
+  QStyleOptionButton option;
+  option.initFrom(&box);
+  const int indicator = box.style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, &box) +
+                        box.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, &box);
+  const int room = box.width() - indicator;
+  const QFontMetrics metrics = box.fontMetrics();
+  QStringList lines;
+  for (const QString &word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + ' ' + word) <= room)
+      lines.last() += ' ' + word;
+    else
+      lines.append(word);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -39,12 +60,6 @@ std::string Lower(std::string text) {
 
 void RemoveChar(std::string &text, char c) {
   text.erase(std::remove(text.begin(), text.end(), c), text.end());
-}
-
-template <class T> T *Place(T *widget, const char *name, QRect place) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(place);
-  return widget;
 }
 
 } // namespace
@@ -108,6 +123,7 @@ std::string TBarMain::IniFileName() const {
 }
 
 void TBarMain::CreateComponents() {
+  using ui::Place;
   using ui::PxRect;
   setObjectName(QStringLiteral("BarMain"));
   setWindowTitle(QStringLiteral("Corvane"));
@@ -134,8 +150,8 @@ void TBarMain::CreateComponents() {
   Frame11 = Place(new TFrame1(this), "Frame11", PxRect(0, 88, 593, 193));
   btnAbout =
       Place(new QPushButton(QStringLiteral("About"), this), "btnAbout", PxRect(499, 255, 76, 20));
-  chktop =
-      Place(new QCheckBox(QStringLiteral("On  t op"), this), "chktop", PxRect(558, 87, 26, 100));
+  chktop = Place(new QCheckBox(this), "chktop", PxRect(558, 87, 26, 100));
+  chktop->setText(WordWrapped(*chktop, QStringLiteral("On  t op")));
   btnDefLib =
       Place(new QPushButton(QStringLiteral("DIL"), this), "btnDefLib", PxRect(414, 170, 24, 21));
   tmr1 = new QTimer(this);
@@ -159,6 +175,7 @@ void TBarMain::CreateComponents() {
 }
 
 void TBarMain::CreateCacheControls() {
+  using ui::Place;
   using ui::PxRect;
   chkcache =
       Place(new QCheckBox(QStringLiteral("Cache"), this), "chkcache", PxRect(392, 200, 106, 14));
@@ -357,7 +374,7 @@ void TBarMain::TranslateCaptions(const std::string &barPath) {
   Frame11->id_btn_maximized->setText(tr("5077"));
   Frame11->id_btn_Normal->setText(tr("Default"));
   chkcache->setText(tr("Cache"));
-  chktop->setText(tr("On  t op"));
+  chktop->setText(WordWrapped(*chktop, tr("On  t op")));
   RadioButton1->setText(tr("Links To Icl"));
   RadioButton2->setText(tr("With TCMenu"));
   Copy1->setText(tr("Copy"));

@@ -66,12 +66,6 @@ QLabel *MakeLabel(QWidget *parent, const char *name, QRect place, Qt::Alignment 
   return label;
 }
 
-template <class T> T *Place(T *widget, const char *name, QRect place) {
-  widget->setObjectName(QString::fromLatin1(name));
-  widget->setGeometry(place);
-  return widget;
-}
-
 QString Caption(const std::string &bytes) {
   return ui::ToDisplay(bytes);
 }
@@ -95,13 +89,15 @@ TForm2::~TForm2() = default;
 
 void TForm2::CreatePanels() {
   const int upper = FormHeight - LowerPanelHeight;
-  Panel1 = Place(new QWidget(this), "Panel1", ui::PxRect(0, 0, FormWidth, upper));
-  Panel2 = Place(new QWidget(this), "Panel2", ui::PxRect(0, upper, FormWidth, LowerPanelHeight));
+  Panel1 = ui::Place(new QWidget(this), "Panel1", ui::PxRect(0, 0, FormWidth, upper));
+  Panel2 =
+      ui::Place(new QWidget(this), "Panel2", ui::PxRect(0, upper, FormWidth, LowerPanelHeight));
   CreateUpperPanel();
   CreateLowerPanel();
 }
 
 void TForm2::CreateUpperPanel() {
+  using ui::Place;
   using ui::PxRect;
   Label1 = MakeLabel(Panel1, "Label1", PxRect(4, 6, 129, 16), Qt::AlignLeft);
   Label2 = MakeLabel(Panel1, "Label2", PxRect(144, 6, 113, 16), Qt::AlignLeft);
@@ -121,6 +117,7 @@ void TForm2::CreateUpperPanel() {
 }
 
 void TForm2::CreateLowerPanel() {
+  using ui::Place;
   using ui::PxRect;
   StaticFilter = MakeLabel(Panel2, "StaticFilter", PxRect(8, 4, 129, 13), Qt::AlignRight);
   filteredit = Place(new QLineEdit(Panel2), "filteredit", PxRect(144, 1, 121, 21));
