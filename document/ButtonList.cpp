@@ -13,11 +13,15 @@ namespace {
 
 const char *const BarSection = "Buttonbar";
 
-std::string Key(const char *name, int position) { return name + std::to_string(position + 1); }
+std::string Key(const char *name, int position) {
+  return name + std::to_string(position + 1);
+}
 
+// Only ASCII letters change: the words looked for in commands are all ASCII.
 std::string UpperCase(std::string text) {
   for (char &c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
   return text;
 }
 
@@ -41,7 +45,75 @@ bool TakesSpacesLiterally(const std::string &upper) {
                      [&](const char *word) { return Contains(upper, word); });
 }
 
-bool InRange(int position, int count) { return position >= 0 && position < count; }
+bool InRange(int position, int count) {
+  return position >= 0 && position < count;
+}
+
+// The field and 0-based position a key of the bar section stands for ("CMD12" is field
+// 1 of position 11), or field -1. A key matches as the looked-up name "cmd" + N would:
+// letters in any case, N in decimal without leading zeros, 1 to count.
+std::pair<int, int> ParseButtonKey(std::string_view key, int count) {
+  static const std::array<std::pair<std::string_view, int>, 6> prefixes = {{
+      {"button", bfIconRef},
+      {"cmd", bfCommand},
+      {"param", bfParams},
+      {"path", bfStartPath},
+      {"menu", bfTooltip},
+      {"iconic", bfRunMode},
+  }};
+  for (const auto &[prefix, field] : prefixes) {
+    if (key.size() <= prefix.size() || key.size() > prefix.size() + 9)
+      continue;
+    bool same = true;
+    for (size_t i = 0; i < prefix.size() && same; ++i)
+      same = std::tolower(static_cast<unsigned char>(key[i])) == prefix[i];
+    const std::string_view digits = key.substr(prefix.size());
+    if (!same || digits[0] == '0')
+      continue;
+    int number = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9')
+        return {-1, 0};
+      number = number * 10 + (c - '0');
+    }
+    return number <= count ? std::pair{field, number - 1} : std::pair{-1, 0};
+  }
+  return {-1, 0};
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// "Buttoncount" as a lookup would read it, found in the same single pass as the
+// buttons' keys, so that loading never indexes the section key by key.
+int ReadButtonCount(const std::string &fileName) {
+  std::optional<int> count;
+  platform::VisitProfileSection(BarSection, fileName,
+                                [&](std::string_view key, std::optional<std::string_view> value) {
+                                  if (!count && EqualNoCase(key, "buttoncount"))
+                                    count = platform::ProfileValueToInt(value, 0);
+                                });
+  return count.value_or(0);
+}
+
+std::string *TextField(TButts &button, int field) {
+  switch (field) {
+  case bfIconRef:
+    return &button.IconRef;
+  case bfCommand:
+    return &button.Command;
+  case bfParams:
+    return &button.Params;
+  case bfStartPath:
+    return &button.StartPath;
+  default:
+    return &button.Tooltip;
+  }
+}
 
 } // namespace
 
@@ -61,25 +133,32 @@ void ButtonsList::LoadBar(const std::string &fileName) {
   // Reads trust the parsed file after its first check while the batch lives; nothing
   // is written, so the batch is never committed.
   platform::ProfileBatch reading;
-  const int count = platform::ReadProfileInt(BarSection, "Buttoncount", 0, fileName);
+  const int count = ReadButtonCount(fileName);
   if (count <= 0)
     return;
   if (count > MaxBarButtons)
     throw EBarLoadError("The bar " + fileName + " claims " + std::to_string(count) +
                         " buttons; more than " + std::to_string(MaxBarButtons) +
                         " are not supported.");
-  Buttons.reserve(static_cast<size_t>(count));
-  for (int position = 0; position < count; ++position) {
-    auto button = std::make_unique<TButts>();
-    // Values are read whole: a cut value would lose its tail at the next save.
-    button->IconRef = platform::ReadProfileString(BarSection, Key("button", position), "", fileName);
-    button->Command = platform::ReadProfileString(BarSection, Key("cmd", position), "", fileName);
-    button->StartPath = platform::ReadProfileString(BarSection, Key("path", position), "", fileName);
-    button->Params = platform::ReadProfileString(BarSection, Key("param", position), "", fileName);
-    button->Tooltip = platform::ReadProfileString(BarSection, Key("menu", position), "", fileName);
-    button->RunMode = platform::ReadProfileInt(BarSection, Key("iconic", position), 0, fileName);
-    Buttons.push_back(std::move(button));
-  }
+  Buttons.resize(static_cast<size_t>(count));
+  for (auto &button : Buttons)
+    button = std::make_unique<TButts>();
+  // One pass over the section gives each button's keys as key-by-key lookups would:
+  // the first line of a key wins, keys beyond the count or of other names are ignored.
+  // Values are read whole: a cut value would lose its tail at the next save.
+  std::vector<uint8_t> seen(Buttons.size(), 0);
+  platform::VisitProfileSection(
+      BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
+        const auto [field, position] = ParseButtonKey(key, count);
+        if (field < 0 || (seen[size_t(position)] & (1u << field)))
+          return;
+        seen[size_t(position)] |= static_cast<uint8_t>(1u << field);
+        TButts &button = *Buttons[size_t(position)];
+        if (field == bfRunMode)
+          button.RunMode = platform::ProfileValueToInt(value, 0);
+        else
+          *TextField(button, field) = std::string(value.value_or(std::string_view()));
+      });
 }
 
 // The existing file an icon reference names, or empty. One load resolves each distinct
@@ -232,9 +311,11 @@ const platform::IconHandle &ButtonsList::IconHandle(int position) const {
 
 std::string ButtonsList::QuoteCommand(const std::string &command) {
   const std::string bare = RemoveQuotes(command);
+  if (!Contains(bare, " "))
+    return bare;
   const std::string upper = UpperCase(bare);
-  const bool wrap = Contains(bare, " ") && !Contains(upper, "CM_") &&
-                    LowerCase(FileExtension(bare)) != ".bar" && !TakesSpacesLiterally(upper);
+  const bool wrap = !Contains(upper, "CM_") && LowerCase(FileExtension(bare)) != ".bar" &&
+                    !TakesSpacesLiterally(upper);
   // Two quotes at each end: the profile reader drops one pair, so the reloaded command
   // keeps one pair and the next save writes the same line again.
   return wrap ? "\"\"" + bare + "\"\"" : bare;

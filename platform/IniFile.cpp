@@ -359,10 +359,8 @@ void IniFile::AddParsedLine(uint32_t offset, uint32_t length, std::string_view e
   line.section = U32(sections_.size() - 1);
   Section &section = sections_.back();
   section.lastLine = id;
-  if (line.shape.kind == LineKind::Key) {
+  if (line.shape.kind == LineKind::Key)
     section.lastContent = id;
-    IndexKey(line.section, id);
-  }
 }
 
 namespace {
@@ -373,6 +371,14 @@ uint32_t HashFolded(std::string_view apiName) {
   uint32_t hash = 2166136261u;
   for (char c : apiName)
     hash = (hash ^ table[static_cast<unsigned char>(c)]) * 16777619u;
+  // FNV leaves the low bits, which pick the slot, poorly mixed for keys that differ only
+  // in their last digits ("cmd1", "cmd2", ...): a finalizer spreads them, or the probes
+  // of a bar's keys run into long clusters.
+  hash ^= hash >> 16;
+  hash *= 0x85ebca6bu;
+  hash ^= hash >> 13;
+  hash *= 0xc2b2ae35u;
+  hash ^= hash >> 16;
   return hash;
 }
 
@@ -430,6 +436,29 @@ void IniFile::Grow(Section &section) {
   section.filled = static_cast<uint32_t>(live);
 }
 
+uint32_t IniFile::IdOf(const Section &section) const {
+  return U32(static_cast<size_t>(&section - sections_.data()));
+}
+
+void IniFile::EnsureIndexed(uint32_t sectionId) {
+  Section &section = sections_[sectionId];
+  if (section.indexed)
+    return;
+  section.indexed = true;
+  if (section.lastLine == kNone || section.lastLine == section.header)
+    return;
+  for (uint32_t id = section.header == kNone ? head_ : lines_[section.header].next; id != kNone;
+       id = lines_[id].next) {
+    Line &line = lines_[id];
+    if (line.alive && line.section == sectionId && line.shape.kind == LineKind::Key) {
+      line.nextSameKey = kNone;
+      IndexKey(sectionId, id);
+    }
+    if (id == section.lastLine)
+      break;
+  }
+}
+
 void IniFile::IndexKey(uint32_t sectionId, uint32_t lineId) {
   Section &section = sections_[sectionId];
   if (2 * (section.filled + 1) > section.slots.size())
@@ -459,6 +488,8 @@ uint32_t IniFile::FindSection(std::string_view apiName) const {
 }
 
 uint32_t IniFile::FindKey(const Section &section, std::string_view apiKey) const {
+  // Building the index on first use changes no content the caller sees.
+  const_cast<IniFile *>(this)->EnsureIndexed(IdOf(section));
   if (section.slots.empty())
     return kNone;
   const KeySlot &slot = section.slots[Probe(section, apiKey, HashFolded(apiKey))];
@@ -466,6 +497,7 @@ uint32_t IniFile::FindKey(const Section &section, std::string_view apiKey) const
 }
 
 IniFile::KeySlot *IniFile::FindSlot(Section &section, std::string_view apiKey) {
+  EnsureIndexed(IdOf(section));
   if (section.slots.empty())
     return nullptr;
   KeySlot &slot = section.slots[Probe(section, apiKey, HashFolded(apiKey))];
@@ -503,6 +535,31 @@ std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
       break;
   }
   return entries;
+}
+
+void IniFile::VisitKeys(
+    std::string_view section,
+    const std::function<void(std::string_view, std::optional<std::string_view>)> &visit) const {
+  const uint32_t sectionId = FindSection(Trim(CutAtNul(section)));
+  if (sectionId == kNone)
+    return;
+  const Section &s = sections_[sectionId];
+  if (s.lastLine == kNone || s.lastLine == s.header)
+    return;
+  for (uint32_t id = s.header == kNone ? head_ : lines_[s.header].next; id != kNone;
+       id = lines_[id].next) {
+    const Line &line = lines_[id];
+    if (line.alive && line.section == sectionId && line.shape.kind == LineKind::Key) {
+      std::string storage;
+      const std::string_view apiName = ApiName(line, storage);
+      std::optional<std::string_view> value;
+      if (line.shape.hasValue)
+        value = ApiText(ValueOf(line));
+      visit(apiName, value);
+    }
+    if (id == s.lastLine)
+      break;
+  }
 }
 
 std::vector<std::string> IniFile::SectionNames() const {
@@ -610,7 +667,7 @@ void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::
     section.lastLine = id;
   section.lastContent = id;
   CheckKeyLine(id, Trim(apiKey));
-  if (!needsRebuild_)
+  if (!needsRebuild_ && sections_[sectionId].indexed)
     IndexKey(sectionId, id);
 }
 
@@ -757,6 +814,7 @@ bool IniFile::DeleteSection(std::string_view section) {
   }
   s.slots.clear();
   s.filled = 0;
+  s.indexed = true; // no key is left to index
   s.lastLine = s.lastContent = kNone;
   // The part before the first header always exists, as an empty section at worst.
   if (sectionId != 0) {
@@ -799,6 +857,7 @@ bool IniFile::EmptySection(uint32_t sectionId) {
   s.lastContent = s.header;
   s.slots.clear();
   s.filled = 0;
+  s.indexed = true; // no key is left to index
   return true;
 }
 

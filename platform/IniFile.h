@@ -24,6 +24,7 @@
 // index per section; appending or deleting a key costs O(1) amortized.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,13 @@ public:
   std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
   // Every non-blank line of the first section named exactly so (case aside), in order.
   std::vector<Entry> Entries(std::string_view section) const;
+  // Calls visit(name, value) for every key line of the section named so (the first of
+  // that name), in file order, comment lines included: the name as lookups match it,
+  // the value as Get gives it, nothing for a line without "=". The views last for the
+  // call only.
+  void VisitKeys(
+      std::string_view section,
+      const std::function<void(std::string_view, std::optional<std::string_view>)> &visit) const;
   // The names of all sections in file order, duplicates included, unnamed ones left out.
   std::vector<std::string> SectionNames() const;
 
@@ -109,6 +117,9 @@ private:
     uint32_t lastLine = kNone;    // the section's last line, blank or not
     uint32_t lastContent = kNone; // its last non-blank line (or the header)
     bool alive = true;
+    // The key index is built when a key of the section is first looked up, so that a
+    // file read in one pass never pays for it.
+    bool indexed = false;
     std::vector<KeySlot> slots; // a power of two in size, at most half filled
     uint32_t filled = 0;        // slots in use or gone
   };
@@ -123,6 +134,8 @@ private:
 
   void AddParsedLine(uint32_t offset, uint32_t length, std::string_view eol);
   void IndexKey(uint32_t sectionId, uint32_t lineId);
+  void EnsureIndexed(uint32_t sectionId);
+  uint32_t IdOf(const Section &section) const;
   std::string_view ApiName(const Line &line, std::string &storage) const;
   size_t Probe(const Section &section, std::string_view apiKey, uint32_t hash) const;
   static void Grow(Section &section);

@@ -367,6 +367,23 @@ int ReadProfileInt(const std::string &section, const std::string &key, int defau
       GetPrivateProfileIntA(section.c_str(), key.c_str(), defaultValue, file.c_str()));
 }
 
+void VisitProfileSection(
+    const std::string &section, const std::string &file,
+    const std::function<void(std::string_view key, std::optional<std::string_view> value)> &visit) {
+  Open(file.c_str())
+      .ini.VisitKeys(section, [&](std::string_view key, std::optional<std::string_view> value) {
+        visit(key, value ? std::optional<std::string_view>(Unquote(*value)) : std::nullopt);
+      });
+}
+
+int ProfileValueToInt(std::optional<std::string_view> value, int defaultValue) {
+  // The same 30-character buffer GetPrivateProfileIntA reads through.
+  char buffer[30];
+  if (!value || CopyCut(buffer, sizeof buffer, *value) == 0)
+    return defaultValue;
+  return static_cast<int>(LeadingNumber(buffer));
+}
+
 void WriteProfileString(const std::string &section, const std::string &key,
                         const std::string &value, const std::string &file) {
   WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());

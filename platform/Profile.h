@@ -11,7 +11,10 @@
 // A write that cannot reach the disk throws platform::EFileWriteError.
 // The cache and the batch belong to the calling thread.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -49,6 +52,18 @@ int ReadProfileInt(const std::string &section, const std::string &key, int defau
 void WriteProfileString(const std::string &section, const std::string &key,
                         const std::string &value, const std::string &file);
 void DeleteProfileKey(const std::string &section, const std::string &key, const std::string &file);
+// Reads a whole section in one pass, for callers that would otherwise look up most of
+// its keys one by one: calls visit(key, value) for every key line in file order, with
+// the key as lookups match it and the value exactly as ReadProfileString would give it
+// whole, or nothing for a line without "=" (which a lookup finds but reads as missing).
+// Where a key stands twice, the first line is the one a lookup finds.
+void VisitProfileSection(
+    const std::string &section, const std::string &file,
+    const std::function<void(std::string_view key, std::optional<std::string_view> value)> &visit);
+// The number GetPrivateProfileIntA reads from a value VisitProfileSection gave, or the
+// default for a value that reads as empty.
+int ProfileValueToInt(std::optional<std::string_view> value, int defaultValue);
+
 // Removes every key of the section and leaves its header in place.
 void EmptyProfileSection(const std::string &section, const std::string &file);
 

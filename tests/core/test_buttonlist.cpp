@@ -142,8 +142,7 @@ TEST_F(ButtonsListTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
   bar.Delete(2);
   bar.Delete(1);
   bar.Save();
-  EXPECT_EQ(Saved(),
-            "; my bar\r\n[Buttonbar]\r\nButtonCount=1\r\ncmd1=a\r\n[Other]\r\nx=1\r\n");
+  EXPECT_EQ(Saved(), "; my bar\r\n[Buttonbar]\r\nButtonCount=1\r\ncmd1=a\r\n[Other]\r\nx=1\r\n");
 }
 
 TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
@@ -303,8 +302,8 @@ TEST_F(ButtonsListTest, IconHandlesFollowTheButtons) {
   WriteBytes(dir / "three.dll", fixtures::BuildIconModule(3));
   WriteBytes(dir / "plain.txt", "no icons in here");
   auto file = Bar("[Buttonbar]\r\nButtoncount=4\r\nbutton1=" + NameOf("three.dll") +
-                  ",2\r\nbutton2=" + NameOf("three.dll") + ",3\r\nbutton3=" +
-                  NameOf("gone.dll") + ",0\r\nbutton4=" + NameOf("three.dll") + "\r\n");
+                  ",2\r\nbutton2=" + NameOf("three.dll") + ",3\r\nbutton3=" + NameOf("gone.dll") +
+                  ",0\r\nbutton4=" + NameOf("three.dll") + "\r\n");
   ButtonsList bar(file);
   ASSERT_EQ(bar.IconHandles.size(), 4u);
   ASSERT_TRUE(bar.IconHandle(0));
@@ -340,6 +339,60 @@ TEST_F(ButtonsListTest, IcoFileGivesItsIcon) {
   ButtonsList bar(Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("blue.ico") + "\r\n"));
   ASSERT_TRUE(bar.IconHandle(0));
   EXPECT_EQ(bar.IconHandle(0).Pixels()->argb[0], 0xFF0000FFu);
+}
+
+// The one-pass loader must give every button exactly what key-by-key lookups give,
+// whatever the file holds: case variants, duplicates, quotes, blanks, lines without "=",
+// comments, leading zeros, keys beyond the count, a second section of the same name.
+TEST_F(ButtonsListTest, LoadingInOnePassAgreesWithKeyByKeyLookups) {
+  const char *const lines[] = {
+      "cmd1=plain",
+      "CMD1=second of a duplicate",
+      "Cmd2 = \"quoted\" ",
+      "param2='single'",
+      "path2=\"unbalanced",
+      "menu2",
+      "menu2=after a line without equals",
+      ";cmd3=comment",
+      "cmd03=leading zero",
+      "iconic1= -12abc",
+      "iconic2=\"7\"",
+      "iconic3=0x10",
+      "button3=x.dll,1",
+      "button4=beyond the count",
+      "iconic2=99",
+      "cmd3=",
+      "  menu3  =  spaced  ",
+      "param1=a=b",
+      "iconic1=5",
+      "path1=\t tab\t",
+      "cmdx1=other name",
+  };
+  for (int seed = 0; seed < 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::string text = "[Buttonbar]\r\n BUTTONCOUNT = '3' \r\nButtoncount=5\r\n";
+    for (size_t i = 0; i < std::size(lines); ++i)
+      if ((seed * 7 + i * 3) % 5 != 0) // a different subset and order each round
+        text += std::string(lines[(i * (seed + 1)) % std::size(lines)]) + "\r\n";
+    text += "[Buttonbar]\r\ncmd1=in the second section\r\n";
+    const std::string file = Bar(text);
+    ButtonsList bar(file);
+    ASSERT_EQ(bar.Count(), platform::ReadProfileInt("Buttonbar", "Buttoncount", 0, file));
+    ASSERT_EQ(bar.Count(), 3);
+    for (int p = 0; p < 3; ++p) {
+      const std::string n = std::to_string(p + 1);
+      auto read = [&](const char *key) {
+        return platform::ReadProfileString("Buttonbar", key + n, "", file);
+      };
+      EXPECT_EQ(bar.GetField(p, bfIconRef), read("button"));
+      EXPECT_EQ(bar.GetField(p, bfCommand), read("cmd"));
+      EXPECT_EQ(bar.GetField(p, bfParams), read("param"));
+      EXPECT_EQ(bar.GetField(p, bfStartPath), read("path"));
+      EXPECT_EQ(bar.GetField(p, bfTooltip), read("menu"));
+      EXPECT_EQ(bar.GetField(p, bfRunMode),
+                std::to_string(platform::ReadProfileInt("Buttonbar", "iconic" + n, 0, file)));
+    }
+  }
 }
 
 } // namespace
