@@ -243,55 +243,25 @@ void ButtonsList::Move(int from, int to) {
 }
 
 std::string ButtonsList::GetField(int position, int field) const {
-  if (!InRange(position, Count()))
+  if (!InRange(position, Count()) || field < bfIconRef || field > bfRunMode)
     return {};
-  const TButts &button = *Buttons[static_cast<size_t>(position)];
-  switch (field) {
-  case bfIconRef:
-    return button.IconRef;
-  case bfCommand:
-    return button.Command;
-  case bfParams:
-    return button.Params;
-  case bfStartPath:
-    return button.StartPath;
-  case bfTooltip:
-    return button.Tooltip;
-  case bfRunMode:
-    return std::to_string(button.RunMode);
-  default:
-    return {};
-  }
+  TButts &button = *Buttons[static_cast<size_t>(position)];
+  return field == bfRunMode ? std::to_string(button.RunMode) : *TextField(button, field);
 }
 
 void ButtonsList::SetField(int position, int field, const std::string &text) {
   if (!InRange(position, Count()))
     return;
   TButts &button = *Buttons[static_cast<size_t>(position)];
-  switch (field) {
-  case bfIconRef:
-    button.IconRef = text;
-    IconsChanged = true;
-    break;
-  case bfCommand:
-    button.Command = text;
-    break;
-  case bfParams:
-    button.Params = text;
-    break;
-  case bfStartPath:
-    button.StartPath = text;
-    break;
-  case bfTooltip:
-    button.Tooltip = text;
-    break;
-  case bfRunMode:
+  if (field == bfRunMode) {
     // The run mode is a switch of the editor, not an edit of the bar's text.
     button.RunMode = text.empty() ? 0 : StrToInt(text);
     return;
-  default:
-    break;
   }
+  if (field >= bfIconRef && field < bfRunMode)
+    *TextField(button, field) = text;
+  if (field == bfIconRef)
+    IconsChanged = true;
   Modified = true;
 }
 
