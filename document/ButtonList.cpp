@@ -299,9 +299,9 @@ void ButtonsList::SaveTo(const std::string &fileName) {
   const bool built = BuildCacheForSave(fileName);
   if (Buttons.empty()) {
     // An empty bar is stored with a count of 1 and no button keys.
-    platform::WriteProfileString(BarSection, "ButtonCount", "1", fileName);
+    platform::AppendProfileString(BarSection, "ButtonCount", "1", fileName);
   } else {
-    platform::WriteProfileString(BarSection, "ButtonCount", std::to_string(Count()), fileName);
+    platform::AppendProfileString(BarSection, "ButtonCount", std::to_string(Count()), fileName);
     for (int position = 0; position < Count(); ++position)
       WriteButton(fileName, position, built);
   }
@@ -322,13 +322,14 @@ void ButtonsList::Save() {
 
 void ButtonsList::WriteButton(const std::string &fileName, int position, bool cacheBuilt) {
   const TButts &button = *Buttons[static_cast<size_t>(position)];
+  // The section was emptied (or did not exist): each key is appended without a lookup.
   auto write = [&](const char *name, const std::string &value) {
     if (!value.empty())
-      platform::WriteProfileString(BarSection, Key(name, position), value, fileName);
+      platform::AppendProfileString(BarSection, Key(name, position), value, fileName);
   };
   if (!IconFilePart(button.IconRef).empty()) {
-    write("button", button.IconRef);
-    WriteCacheReference(fileName, position, cacheBuilt);
+    write("button", CacheLink(position, cacheBuilt).value_or(button.IconRef));
+    WriteCacheIndex(fileName, position);
   }
   write("cmd", button.Command.empty() ? std::string() : QuoteCommand(button.Command));
   write("param", button.Params);

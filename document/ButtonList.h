@@ -6,9 +6,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,7 +104,9 @@ private:
   // The icon cache's steps of a save: before the button keys (returns whether the cache
   // was built) and after each "button"N key.
   bool BuildCacheForSave(const std::string &fileName);
-  void WriteCacheReference(const std::string &fileName, int position, bool cacheBuilt);
+  // The reference "button"N gets in place of the button's own: a link into the cache.
+  std::optional<std::string> CacheLink(int position, bool cacheBuilt) const;
+  void WriteCacheIndex(const std::string &fileName, int position);
   // After the bar file was written (or failed to be): the new cache replaces the old
   // one only when the bar was written.
   void FinishCacheForSave(bool barWritten);

@@ -49,8 +49,7 @@ private:
   std::unordered_map<std::string, std::unique_ptr<icons::TIconLibrary>> libraries_;
 };
 
-void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules,
-                                  int position) {
+void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position) {
   const TButts &button = *Buttons[static_cast<size_t>(position)];
   const std::string file = IconFilePart(button.IconRef);
   if (file.empty())
@@ -134,18 +133,22 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   return built;
 }
 
-void ButtonsList::WriteCacheReference(const std::string &fileName, int position, bool cacheBuilt) {
-  if (CacheMode == CacheOff || !IconsChanged)
-    return;
+std::optional<std::string> ButtonsList::CacheLink(int position, bool cacheBuilt) const {
+  if (CacheMode == CacheOff || CacheMode == CacheAlternative || !IconsChanged || !cacheBuilt)
+    return std::nullopt;
   auto pair = cacheLookup_.find(std::to_string(position));
   if (pair == cacheLookup_.end())
+    return std::nullopt;
+  return cacheFile_ + "," + std::to_string(pair->second);
+}
+
+void ButtonsList::WriteCacheIndex(const std::string &fileName, int position) {
+  if (CacheMode != CacheAlternative || !IconsChanged)
     return;
-  const std::string n = std::to_string(position + 1);
-  const std::string index = std::to_string(pair->second);
-  if (CacheMode == CacheAlternative)
-    platform::WriteProfileString("AlternativeCache", "CacheIndex" + n, index, fileName);
-  else if (cacheBuilt)
-    platform::WriteProfileString("Buttonbar", "button" + n, cacheFile_ + "," + index, fileName);
+  auto pair = cacheLookup_.find(std::to_string(position));
+  if (pair != cacheLookup_.end())
+    platform::WriteProfileString("AlternativeCache", "CacheIndex" + std::to_string(position + 1),
+                                 std::to_string(pair->second), fileName);
 }
 
 void ButtonsList::FinishCacheForSave(bool barWritten) {

@@ -74,8 +74,7 @@ void UserCmdList::ReadFile(const std::string &fileName) {
       return;
     const size_t equals = line.find('=');
     const std::string_view name = equals == std::string_view::npos ? "" : line.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? "" : line.substr(equals + 1);
+    const std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
     if (std::string *field = FieldOfKey(*Commands.back(), LowerCase(name)))
       *field = std::string(value);
   });

@@ -857,7 +857,7 @@ bool IniFile::EmptySection(uint32_t sectionId) {
   s.lastContent = s.header;
   s.slots.clear();
   s.filled = 0;
-  s.indexed = true; // no key is left to index
+  s.indexed = false; // keys written next are indexed only once a lookup needs them
   return true;
 }
 

@@ -389,6 +389,11 @@ void WriteProfileString(const std::string &section, const std::string &key,
   WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
 }
 
+void AppendProfileString(const std::string &section, const std::string &key,
+                         const std::string &value, const std::string &file) {
+  EditProfile(file.c_str(), [&](IniFile &ini) { return ini.Add(section, key, value); });
+}
+
 void DeleteProfileKey(const std::string &section, const std::string &key, const std::string &file) {
   WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str());
 }

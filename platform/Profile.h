@@ -51,6 +51,11 @@ int ReadProfileInt(const std::string &section, const std::string &key, int defau
                    const std::string &file);
 void WriteProfileString(const std::string &section, const std::string &key,
                         const std::string &value, const std::string &file);
+// Appends the key at the end of its section without looking for one of the same name:
+// for filling a section just emptied, where no key can be there yet. Never builds the
+// section's key index, so writing a whole section costs one pass.
+void AppendProfileString(const std::string &section, const std::string &key,
+                         const std::string &value, const std::string &file);
 void DeleteProfileKey(const std::string &section, const std::string &key, const std::string &file);
 // Reads a whole section in one pass, for callers that would otherwise look up most of
 // its keys one by one: calls visit(key, value) for every key line in file order, with

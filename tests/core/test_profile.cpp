@@ -278,3 +278,30 @@ TEST(IniFile, InjectedLineBreaksAreReadAsTheFileWouldBe) {
 }
 
 } // namespace
+
+namespace {
+
+// Keys appended to an emptied section are found by later lookups, the first of a name
+// winning, and a later write replaces that first one in place.
+TEST_F(Profile, AppendedKeysOfAnEmptiedSectionAreFoundByLaterLookups) {
+  WriteBytes(path, "[S]\r\nk=old\r\nold=1\r\n\r\n[T]\r\nx=1\r\n");
+  platform::FlushProfileCache();
+  {
+    platform::ProfileBatch batch;
+    EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "old"); // indexes [S]
+    platform::EmptyProfileSection("S", file);
+    EXPECT_EQ(platform::ReadProfileString("S", "old", "gone", file), "gone");
+    platform::AppendProfileString("S", "k", "first", file);
+    platform::AppendProfileString("S", "K", "second", file);
+    platform::AppendProfileString("S", "m", "3", file);
+    EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "first");
+    EXPECT_EQ(platform::ReadProfileInt("S", "M", 0, file), 3);
+    platform::WriteProfileString("S", "k", "replaced", file);
+    batch.Commit();
+  }
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nk=replaced\r\nK=second\r\nm=3\r\n\r\n[T]\r\nx=1\r\n");
+  platform::FlushProfileCache();
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "replaced");
+}
+
+} // namespace
