@@ -5,6 +5,7 @@
 #include "fixtures/PeBuilder.h"
 #include "icons/ModuleResources.h"
 #include "platform/IconHandle.h"
+#include "support/Corpus.h"
 #include "support/TestSupport.h"
 
 #include <fstream>
@@ -249,11 +250,7 @@ TEST(ExtractIcon, FilesWithoutIconsGiveNoHandle) {
 // ---- real files --------------------------------------------------------------------
 
 std::optional<nlohmann::json> Manifest() {
-  auto shared = testsupport::SharedDir();
-  if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "manifest.json"))
-    return std::nullopt;
-  std::ifstream in(shared / "corpus" / "manifest.json");
-  return nlohmann::json::parse(in);
+  return testsupport::CorpusManifest();
 }
 
 // The count equals what Wine's ExtractIcon gave for each file; every counted icon of a

@@ -9,6 +9,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::ReadBytes;
+using testsupport::ScopedCurrentDirectory;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
@@ -38,17 +39,6 @@ private:
   TempDir dir_;
   fs::path root_, prefix_;
   std::unique_ptr<ScopedEnv> env_;
-};
-
-class ScopedCurrentDirectory {
-public:
-  explicit ScopedCurrentDirectory(const fs::path &dir) : old_(fs::current_path()) {
-    fs::current_path(dir);
-  }
-  ~ScopedCurrentDirectory() { fs::current_path(old_); }
-
-private:
-  fs::path old_;
 };
 
 // The host path as a Windows name below Z:, which maps the host's root.

@@ -4,6 +4,7 @@
 #include "icons/ModuleResources.h"
 #include "platform/IconDecode.h"
 #include "platform/IconHandle.h"
+#include "support/Corpus.h"
 #include "support/Sha256.h"
 #include "support/TestSupport.h"
 
@@ -286,11 +287,7 @@ TEST(Handles, CopiesAreIndependentAndDestroyEmpties) {
 // ---- real images --------------------------------------------------------------------
 
 std::optional<nlohmann::json> Manifest() {
-  auto shared = testsupport::SharedDir();
-  if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "manifest.json"))
-    return std::nullopt;
-  std::ifstream in(shared / "corpus" / "manifest.json");
-  return nlohmann::json::parse(in);
+  return testsupport::CorpusManifest();
 }
 
 // An image decodes at the size its own header gives exactly when it has no recorded

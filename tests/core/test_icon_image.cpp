@@ -6,6 +6,7 @@
 #include "icons/IconTools.h"
 #include "icons/ModuleResources.h"
 #include "platform/HostFiles.h"
+#include "support/Corpus.h"
 #include "support/Sha256.h"
 #include "support/TestSupport.h"
 
@@ -373,10 +374,10 @@ TEST(IconResource, GroupImagesAreAppendedFromTheModule) {
 // The real .ico files of the shared corpus, checked against what the manifest records.
 TEST(IconCorpus, IcoFilesMatchTheManifest) {
   const auto shared = testsupport::SharedDir();
-  if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "manifest.json"))
+  const auto found = testsupport::CorpusManifest();
+  if (!found)
     GTEST_SKIP() << "the shared icon corpus is not there";
-  const auto manifest =
-      nlohmann::json::parse(testsupport::ReadBytes(shared / "corpus" / "manifest.json"));
+  const nlohmann::json &manifest = *found;
   int checked = 0;
   for (const auto &entry : manifest["files"]) {
     if (entry.value("container", "") != "ico")

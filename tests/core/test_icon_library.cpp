@@ -5,6 +5,7 @@
 #include "fixtures/PeBuilder.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
+#include "support/Corpus.h"
 #include "support/Sha256.h"
 #include "support/TestSupport.h"
 
@@ -439,10 +440,10 @@ void CheckGroup(const TAdvancedIcon &icon, const nlohmann::json &group, bool is1
 // The real modules of the shared corpus, checked against what the manifest records.
 TEST(LibraryCorpus, ModulesMatchTheManifest) {
   const auto shared = testsupport::SharedDir();
-  if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "manifest.json"))
+  const auto found = testsupport::CorpusManifest();
+  if (!found)
     GTEST_SKIP() << "the shared icon corpus is not there";
-  const auto manifest =
-      nlohmann::json::parse(testsupport::ReadBytes(shared / "corpus" / "manifest.json"));
+  const nlohmann::json &manifest = *found;
   int checked = 0;
   for (const auto &entry : manifest["files"]) {
     const std::string container = entry.value("container", "");

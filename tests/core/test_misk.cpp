@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::ScopedCurrentDirectory;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
@@ -71,17 +72,6 @@ private:
   TempDir dir_;
   fs::path c_;
   std::vector<std::unique_ptr<ScopedEnv>> envs_;
-};
-
-class ScopedCurrentDirectory {
-public:
-  explicit ScopedCurrentDirectory(const fs::path &dir) : old_(fs::current_path()) {
-    fs::current_path(dir);
-  }
-  ~ScopedCurrentDirectory() { fs::current_path(old_); }
-
-private:
-  fs::path old_;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "fixtures/NeBuilder.h"
 #include "fixtures/PeBuilder.h"
 #include "icons/ModuleResources.h"
+#include "support/Corpus.h"
 #include "support/RunProcess.h"
 #include "support/Sha256.h"
 #include "support/TestSupport.h"
@@ -329,11 +330,7 @@ TEST(Sha256, GivesTheStandardDigests) {
 // ---- real files --------------------------------------------------------------------
 
 std::optional<nlohmann::json> Manifest() {
-  auto shared = testsupport::SharedDir();
-  if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "manifest.json"))
-    return std::nullopt;
-  std::ifstream in(shared / "corpus" / "manifest.json");
-  return nlohmann::json::parse(in);
+  return testsupport::CorpusManifest();
 }
 
 bool IsModuleEntry(const nlohmann::json &file) {

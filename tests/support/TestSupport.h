@@ -34,6 +34,21 @@ private:
   std::string old_;
 };
 
+// Makes a folder the current directory for the object's lifetime.
+class ScopedCurrentDirectory {
+public:
+  explicit ScopedCurrentDirectory(const std::filesystem::path &dir)
+      : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~ScopedCurrentDirectory() { std::filesystem::current_path(old_); }
+  ScopedCurrentDirectory(const ScopedCurrentDirectory &) = delete;
+  ScopedCurrentDirectory &operator=(const ScopedCurrentDirectory &) = delete;
+
+private:
+  std::filesystem::path old_;
+};
+
 std::string ReadBytes(const std::filesystem::path &file);
 void WriteBytes(const std::filesystem::path &file, const std::string &bytes);
 
