@@ -21,6 +21,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A file that is there could not be read; what() names the file and the reason.
+class EFileReadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 // The host path of a Windows name; for a name that does not exist (yet), the path it
 // would be created at. Empty when the name cannot be mapped (UNC, unmapped drive).
 std::string HostPath(const std::string &windowsName);

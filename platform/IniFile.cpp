@@ -4,18 +4,16 @@
 
 namespace platform {
 
-namespace {
-
-// The blanks of the profile functions: tab to CR, space, and Ctrl-Z, the DOS end of
-// file that some old files carry.
-bool IsBlank(char c) {
+bool IsIniBlank(char c) {
   const auto u = static_cast<unsigned char>(c);
   return (u >= 0x09 && u <= 0x0D) || u == 0x1A || u == 0x20;
 }
 
+namespace {
+
 std::string_view TrimLeft(std::string_view s) {
   size_t b = 0;
-  while (b < s.size() && IsBlank(s[b]))
+  while (b < s.size() && IsIniBlank(s[b]))
     ++b;
   return s.substr(b);
 }
@@ -23,7 +21,7 @@ std::string_view TrimLeft(std::string_view s) {
 std::string_view Trim(std::string_view s) {
   s = TrimLeft(s);
   size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1]))
+  while (e > 0 && IsIniBlank(s[e - 1]))
     --e;
   return s.substr(0, e);
 }
@@ -230,9 +228,9 @@ uint32_t U32(size_t n) {
 IniFile::Shape IniFile::ShapeOf(std::string_view text) {
   Shape s;
   size_t b = 0, e = text.size();
-  while (b < e && IsBlank(text[b]))
+  while (b < e && IsIniBlank(text[b]))
     ++b;
-  while (e > b && IsBlank(text[e - 1]))
+  while (e > b && IsIniBlank(text[e - 1]))
     --e;
   if (b == e)
     return s;
@@ -253,10 +251,10 @@ IniFile::Shape IniFile::ShapeOf(std::string_view text) {
   size_t nameEnd = e;
   if (eq != std::string_view::npos) {
     nameEnd = b + eq;
-    while (nameEnd > b && IsBlank(text[nameEnd - 1]))
+    while (nameEnd > b && IsIniBlank(text[nameEnd - 1]))
       --nameEnd;
     size_t vb = b + eq + 1;
-    while (vb < e && IsBlank(text[vb]))
+    while (vb < e && IsIniBlank(text[vb]))
       ++vb;
     s.hasValue = true;
     s.valueBegin = U32(vb);
@@ -835,6 +833,11 @@ bool IniFile::EmptySections(std::string_view section) {
   for (uint32_t sectionId : *ids)
     changed = EmptySection(sectionId) || changed;
   return FinishEdit(changed);
+}
+
+bool IniFile::EmptyFirstSection(std::string_view section) {
+  const uint32_t sectionId = FindSection(CutAtNul(section));
+  return sectionId != kNone && FinishEdit(EmptySection(sectionId));
 }
 
 // Removes the lines from the header to the last non-blank one, so the blank lines that

@@ -33,6 +33,10 @@
 
 namespace platform {
 
+// The blanks that the reading rules trim around lines, names and values: tab to CR,
+// space, and Ctrl-Z (the DOS end of file that some old files carry).
+bool IsIniBlank(char c);
+
 class IniFile {
 public:
   // One line of a section as the section lists show it: the name and, for a line
@@ -77,6 +81,9 @@ public:
   // Removes every key and comment line of all sections named exactly so; the headers
   // and the blank lines that close the sections stay.
   bool EmptySections(std::string_view section);
+  // The same for the first section of that name only: the one lookups read, so the
+  // keys of a later section of the same name stay as they are.
+  bool EmptyFirstSection(std::string_view section);
 
 private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;

@@ -3,6 +3,7 @@
 #include "platform/HostFiles.h"
 #include "platform/IniFile.h"
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <unordered_map>
@@ -22,6 +23,10 @@ struct CachedFile {
   std::optional<FileStamp> stamp;
   bool pending = false;
   uint64_t trustedIn = 0; // the batch in which the stamp was last checked
+  // Why a file that is there could not be read (no permission, an I/O error, a folder
+  // of that name); empty when it was read or is missing. Such a file reads as empty
+  // but is never written over, and it is read again at every access.
+  std::string unreadable;
 };
 
 // Each thread keeps its own cache and batch, so nothing here needs a lock.
@@ -52,8 +57,15 @@ std::string CacheKey(const std::string &file) {
 
 void Load(CachedFile &cached, const std::string &file, const std::optional<FileStamp> &stamp) {
   std::optional<std::string> bytes;
-  if (stamp)
+  cached.unreadable.clear();
+  if (stamp) {
+    errno = 0;
     bytes = ReadFileBytes(file);
+    if (!bytes)
+      cached.unreadable = errno != 0 ? std::strerror(errno) : "read error";
+  } else if (DirectoryExists(file)) {
+    cached.unreadable = "it is a folder";
+  }
   cached.ini = IniFile::Parse(bytes ? *bytes : std::string());
   cached.exists = stamp.has_value();
   cached.stamp = stamp;
@@ -87,7 +99,7 @@ CachedFile &Open(const char *name) {
   }
   auto [it, added] = st.files.try_emplace(key);
   CachedFile &cached = it->second;
-  if (added || (!cached.pending && cached.stamp != stamp)) {
+  if (added || (!cached.pending && (cached.stamp != stamp || !cached.unreadable.empty()))) {
     cached.key = key;
     Load(cached, file, stamp);
   }
@@ -118,6 +130,10 @@ void Store(CachedFile &cached) {
 // A missing file is created even by an edit that changes nothing, as Windows does.
 template <class Edit> void EditProfile(const char *file, Edit edit) {
   CachedFile &cached = Open(file);
+  // Writing what was read would replace the whole file with the one key written.
+  if (!cached.unreadable.empty())
+    throw EFileWriteError("Cannot write file " + std::string(file) + ": it cannot be read (" +
+                          cached.unreadable + ")");
   const bool changed = edit(cached.ini);
   if (!changed && cached.exists)
     return;
@@ -144,22 +160,29 @@ std::string_view TrimDefault(std::string_view value) {
   return value.substr(0, end);
 }
 
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+         value.back() == value.front();
+}
+
 // One pair of enclosing double or single quotes is not part of the value.
 std::string_view Unquote(std::string_view value) {
   value = value.substr(0, value.find('\0'));
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
-    return value.substr(1, value.size() - 2);
-  return value;
+  return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
 }
 
 // Copies a value without its quotes, cut to size - 1 characters, and a NUL; size > 0.
+// The raw value is cut first and the quotes come off what is left, as Windows does: a
+// quoted value cut short loses its opening quote only, so it arrives one character
+// shorter than its unquoted text cut to the buffer would be.
 uint32_t CopyValue(char *buffer, uint32_t size, std::string_view value) {
-  value = Unquote(value);
-  const size_t n = std::min<size_t>(value.size(), size - 1);
-  std::memcpy(buffer, value.data(), n);
-  buffer[n] = '\0';
-  return static_cast<uint32_t>(n);
+  value = value.substr(0, value.find('\0'));
+  std::string_view copied = value.substr(0, size - 1);
+  if (IsQuoted(value) && !copied.empty())
+    copied = copied.substr(1, copied.size() - (copied.size() == value.size() ? 2 : 1));
+  std::memcpy(buffer, copied.data(), copied.size());
+  buffer[copied.size()] = '\0';
+  return static_cast<uint32_t>(copied.size());
 }
 
 // Copies at most room - 1 characters and a NUL (lstrcpyn); room > 0.
@@ -313,6 +336,9 @@ bool WritePrivateProfileSectionA(const char *section, const char *keys, const ch
     EditProfile(file, [&](IniFile &ini) { return ini.DeleteSection(section); });
     return true;
   }
+  // An empty list for a file that is not there creates nothing, as Windows does.
+  if (keys[0] == '\0' && !Open(file).exists && Open(file).unreadable.empty())
+    return true;
   EditProfile(file, [&](IniFile &ini) {
     bool changed = ini.EmptySections(section);
     // Entries without "=" are passed over, as Windows does.
@@ -399,7 +425,27 @@ void DeleteProfileKey(const std::string &section, const std::string &key, const 
 }
 
 void EmptyProfileSection(const std::string &section, const std::string &file) {
-  WritePrivateProfileSectionA(section.c_str(), "\0", file.c_str());
+  if (!Open(file.c_str()).exists)
+    return;
+  EditProfile(file.c_str(), [&](IniFile &ini) { return ini.EmptyFirstSection(section); });
+}
+
+void CheckProfileReadable(const std::string &file) {
+  const CachedFile &cached = Open(file.c_str());
+  if (!cached.unreadable.empty())
+    throw EFileReadError("Cannot read file " + file + ": " + cached.unreadable);
+}
+
+std::string ExactProfileValue(std::string_view text) {
+  const bool blankAtEnd = !text.empty() && (IsIniBlank(text.front()) || IsIniBlank(text.back()));
+  if (!blankAtEnd && !IsQuoted(text))
+    return std::string(text);
+  std::string wrapped;
+  wrapped.reserve(text.size() + 2);
+  wrapped += '"';
+  wrapped += text;
+  wrapped += '"';
+  return wrapped;
 }
 
 ProfileBatch::ProfileBatch() {

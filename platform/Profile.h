@@ -69,8 +69,22 @@ void VisitProfileSection(
 // default for a value that reads as empty.
 int ProfileValueToInt(std::optional<std::string_view> value, int defaultValue);
 
-// Removes every key of the section and leaves its header in place.
+// Removes every key of the first section of that name (the one lookups read) and
+// leaves its header in place; later sections of the same name keep their keys. A file
+// that is not there stays so.
 void EmptyProfileSection(const std::string &section, const std::string &file);
+
+// Throws EFileReadError when the file is there but cannot be read (no permission, an
+// I/O error, a folder of that name). Such a file reads as empty, and every write to it
+// throws EFileWriteError rather than replace what could not be read; a missing file
+// passes.
+void CheckProfileReadable(const std::string &file);
+
+// The value to write so that reading it back gives exactly text (a text without line
+// breaks): a text with blanks at either end, or enclosed in a pair of the same quote
+// character, is wrapped in one more pair of double quotes, as Total Commander writes
+// such values; any other text is written as it is.
+std::string ExactProfileValue(std::string_view text);
 
 // Collects every profile write made while it lives (on this thread) and writes each
 // changed file once on Commit(). Destroyed without Commit(), it drops the pending

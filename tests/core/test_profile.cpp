@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::ReadBytes;
 using testsupport::TempDir;
@@ -209,12 +211,76 @@ TEST_F(Profile, HelpersReadWholeValuesAndBuffersCutThem) {
   const std::string longValue(300, 'v');
   platform::WriteProfileString("S", "long", "\"" + longValue + "\"", file);
   EXPECT_EQ(platform::ReadProfileString("S", "long", "", file), longValue);
-  EXPECT_EQ(platform::ReadProfileString("S", "long", "", file, 260), longValue.substr(0, 259));
+  // Cut to 259 characters with its opening quote, which then comes off.
+  EXPECT_EQ(platform::ReadProfileString("S", "long", "", file, 260), longValue.substr(0, 258));
   EXPECT_EQ(platform::ReadProfileString("S", "missing", "'quoted'  ", file), "quoted");
   platform::DeleteProfileKey("S", "long", file);
   EXPECT_EQ(platform::ReadProfileString("S", "long", "gone", file), "gone");
   platform::WriteProfileString("S", "n", "-7", file);
   EXPECT_EQ(platform::ReadProfileInt("S", "n", 0, file), -7);
+}
+
+// Whatever a value holds short of a line break, the exact form reads back as it was.
+TEST_F(Profile, ExactValuesReadBackAsTheyWere) {
+  std::vector<std::string> texts = {
+      "plain",
+      "\"@%WL\" \"%T\"",
+      "mklink /H \"%WL\" \"%T\\\" ",
+      " lead",
+      "trail\t",
+      "'x'",
+      "\"",
+      "\"\"",
+      "'",
+      "\"only open",
+      "a=b=c",
+      "[x]",
+      ";not a comment",
+      "\x1A",
+      "\"\"x\"\"",
+  };
+  std::mt19937 random(7);
+  const std::string alphabet = " \t\v\f\x1A\"'=;[]ab\xE9";
+  for (int i = 0; i < 200; ++i) {
+    std::string text(random() % 8, ' ');
+    for (char &c : text)
+      c = alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  for (size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(testing::PrintToString(texts[i]));
+    const std::string key = "k" + std::to_string(i);
+    platform::WriteProfileString("S", key, platform::ExactProfileValue(texts[i]), file);
+    platform::FlushProfileCache();
+    EXPECT_EQ(platform::ReadProfileString("S", key, "", file), texts[i]);
+  }
+}
+
+TEST_F(Profile, EmptyingASectionLeavesLaterOnesOfTheSameName) {
+  WriteBytes(path, "[B]\r\na=1\r\n[x]\r\n[b]\r\nkeep=2\r\n");
+  platform::EmptyProfileSection("B", file);
+  EXPECT_EQ(ReadBytes(path), "[B]\r\n[x]\r\n[b]\r\nkeep=2\r\n");
+  platform::EmptyProfileSection("B", NameOf(dir / "missing.ini"));
+  platform::WritePrivateProfileSectionA("B", "\0", NameOf(dir / "missing.ini").c_str());
+  EXPECT_FALSE(fs::exists(dir / "missing.ini")) << "an empty list creates no file";
+}
+
+// A file that is there but cannot be read reads as empty, yet is never written over.
+TEST_F(Profile, UnreadableFileIsReportedAndNeverWrittenOver) {
+  fs::create_directory(path);
+  EXPECT_THROW(platform::CheckProfileReadable(file), platform::EFileReadError);
+  EXPECT_THROW(platform::WriteProfileString("S", "k", "v", file), platform::EFileWriteError);
+  EXPECT_TRUE(fs::is_directory(path));
+  fs::remove(path);
+  EXPECT_NO_THROW(platform::CheckProfileReadable(file)) << "a missing file is no error";
+  WriteBytes(path, "[S]\r\nk=v\r\n");
+  if (::geteuid() != 0) {
+    ::chmod(path.c_str(), 0200);
+    EXPECT_THROW(platform::CheckProfileReadable(file), platform::EFileReadError);
+    EXPECT_THROW(platform::WriteProfileString("S", "k", "w", file), platform::EFileWriteError);
+    ::chmod(path.c_str(), 0644);
+  }
+  EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "v") << "read again once readable";
 }
 
 TEST_F(Profile, UnicodeFileKeepsItsEncodingAndExchangesCodePageText) {
