@@ -45,14 +45,72 @@ bool TakesSpacesLiterally(const std::string &upper) {
                      [&](const char *word) { return Contains(upper, word); });
 }
 
+bool IsProgramExtension(const std::string &word) {
+  static const std::array<const char *, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
+                                                         ".cpl", ".scr", ".pif", ".lnk"};
+  const std::string ext = LowerCase(FileExtension(word));
+  return std::any_of(extensions.begin(), extensions.end(),
+                     [&](const char *known) { return ext == known; });
+}
+
+std::vector<std::string> Words(const std::string &text) {
+  std::vector<std::string> words;
+  size_t start = 0;
+  while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
+    const size_t end = std::min(text.find_first_of(" \t", start), text.size());
+    words.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return words;
+}
+
+// Whether a command holding a blank names a program followed by its arguments, rather
+// than one program path with blanks in it. In order:
+// - a leading quoted part followed by more text: a quoted program and its arguments;
+// - the last word ends in a program extension and no earlier word does: one path
+//   ("C:\Program Files\Tool\tool.exe", "TC Log Viewer.exe");
+// - an earlier word ends in a program extension, a later word starts with "/" or "-",
+//   or the first word holds no backslash: arguments ("cmd.exe /C", "control sysdm.cpl,,1",
+//   "OPENLANGUAGEFILE wcmd_cz.lng", "C:\cygwin\bin\bash.exe --login -i");
+// - anything else is one path ("C:\Program Files\Tool").
+bool CarriesArguments(const std::string &command) {
+  const size_t start = command.find_first_not_of(" \t");
+  if (start != std::string::npos && command[start] == '"') {
+    const size_t close = command.find('"', start + 1);
+    if (close != std::string::npos &&
+        command.find_first_not_of(" \t", close + 1) != std::string::npos)
+      return true;
+  }
+  const std::vector<std::string> words = Words(RemoveQuotes(command));
+  if (words.size() < 2)
+    return false;
+  const bool earlierProgram = std::any_of(words.begin(), words.end() - 1, IsProgramExtension);
+  if (IsProgramExtension(words.back()) && !earlierProgram)
+    return false;
+  const bool switches = std::any_of(words.begin() + 1, words.end(), [](const std::string &word) {
+    return word[0] == '/' || word[0] == '-';
+  });
+  return earlierProgram || switches || words.front().find('\\') == std::string::npos;
+}
+
+bool HoldsLineBreak(const std::string &text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
+void RefuseLineBreak(const std::string &text) {
+  if (HoldsLineBreak(text))
+    throw EBarValueError("A button's text cannot hold a line break: it would end the line in "
+                         "the bar file and the rest would be read as keys of their own.");
+}
+
 bool InRange(int position, int count) {
   return position >= 0 && position < count;
 }
 
 // The field and 0-based position a key of the bar section stands for ("CMD12" is field
 // 1 of position 11), or field -1. A key matches as the looked-up name "cmd" + N would:
-// letters in any case, N in decimal without leading zeros, 1 to count.
-std::pair<int, int> ParseButtonKey(std::string_view key, int count) {
+// letters in any case, N in decimal without leading zeros, 1 to 999999999.
+std::pair<int, int> ParseButtonKey(std::string_view key) {
   static const std::array<std::pair<std::string_view, int>, 6> prefixes = {{
       {"button", bfIconRef},
       {"cmd", bfCommand},
@@ -76,7 +134,7 @@ std::pair<int, int> ParseButtonKey(std::string_view key, int count) {
         return {-1, 0};
       number = number * 10 + (c - '0');
     }
-    return number <= count ? std::pair{field, number - 1} : std::pair{-1, 0};
+    return {field, number - 1};
   }
   return {-1, 0};
 }
@@ -88,16 +146,52 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-// "Buttoncount" as a lookup would read it, found in the same single pass as the
-// buttons' keys, so that loading never indexes the section key by key.
-int ReadButtonCount(const std::string &fileName) {
-  std::optional<int> count;
+// The count of a bar section and whether the section holds any button key, found in
+// one pass so that loading never indexes the section key by key.
+struct CountLine {
+  bool found = false; // a "Buttoncount" line with "=" (the first one counts)
+  std::string value;  // its value as a lookup reads it
+  bool holdsButtonKeys = false;
+};
+
+CountLine ReadCountLine(const std::string &fileName) {
+  CountLine line;
+  bool seen = false;
   platform::VisitProfileSection(BarSection, fileName,
                                 [&](std::string_view key, std::optional<std::string_view> value) {
-                                  if (!count && EqualNoCase(key, "buttoncount"))
-                                    count = platform::ProfileValueToInt(value, 0);
+                                  if (!seen && EqualNoCase(key, "buttoncount")) {
+                                    seen = true;
+                                    line.found = value.has_value();
+                                    line.value = std::string(value.value_or(""));
+                                  } else if (ParseButtonKey(key).first >= 0) {
+                                    line.holdsButtonKeys = true;
+                                  }
                                 });
-  return count.value_or(0);
+  return line;
+}
+
+// The number of buttons to load. A count that cannot be trusted (missing, negative, not
+// a plain decimal number) is refused when the section holds button keys: loading fewer
+// buttons than the file holds would drop the rest at the next save. Without button keys
+// such a count is an empty bar, as is a missing section.
+int ButtonCountOf(const std::string &fileName) {
+  const CountLine line = ReadCountLine(fileName);
+  const std::string &value = line.value;
+  if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
+    const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
+    if (digits.size() > 9 || (!digits.empty() && std::stoi(digits) > MaxBarButtons))
+      throw EBarLoadError("The bar " + fileName + " claims " + digits + " buttons; more than " +
+                          std::to_string(MaxBarButtons) + " are not supported.");
+    if (!digits.empty())
+      return std::stoi(digits);
+  }
+  if (!line.holdsButtonKeys)
+    return 0;
+  const std::string what =
+      line.found ? "its \"Buttoncount\" is \"" + line.value + "\"" : "it has no \"Buttoncount\"";
+  throw EBarLoadError("The bar " + fileName + " holds buttons, but " + what +
+                      ", which does not say how many. It is not opened, so that no button is "
+                      "lost at the next save.");
 }
 
 std::string *TextField(TButts &button, int field) {
@@ -133,13 +227,16 @@ void ButtonsList::LoadBar(const std::string &fileName) {
   // Reads trust the parsed file after its first check while the batch lives; nothing
   // is written, so the batch is never committed.
   platform::ProfileBatch reading;
-  const int count = ReadButtonCount(fileName);
+  try {
+    platform::CheckProfileReadable(fileName);
+  } catch (const platform::EFileReadError &e) {
+    // Only a missing file is a new, empty bar: one that cannot be read must not be
+    // taken for empty and then written over.
+    throw EBarLoadError(e.what());
+  }
+  const int count = ButtonCountOf(fileName);
   if (count <= 0)
     return;
-  if (count > MaxBarButtons)
-    throw EBarLoadError("The bar " + fileName + " claims " + std::to_string(count) +
-                        " buttons; more than " + std::to_string(MaxBarButtons) +
-                        " are not supported.");
   Buttons.resize(static_cast<size_t>(count));
   for (auto &button : Buttons)
     button = std::make_unique<TButts>();
@@ -149,8 +246,8 @@ void ButtonsList::LoadBar(const std::string &fileName) {
   std::vector<uint8_t> seen(Buttons.size(), 0);
   platform::VisitProfileSection(
       BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
-        const auto [field, position] = ParseButtonKey(key, count);
-        if (field < 0 || (seen[size_t(position)] & (1u << field)))
+        const auto [field, position] = ParseButtonKey(key);
+        if (field < 0 || position >= count || (seen[size_t(position)] & (1u << field)))
           return;
         seen[size_t(position)] |= static_cast<uint8_t>(1u << field);
         TButts &button = *Buttons[size_t(position)];
@@ -258,8 +355,10 @@ void ButtonsList::SetField(int position, int field, const std::string &text) {
     button.RunMode = text.empty() ? 0 : StrToInt(text);
     return;
   }
-  if (field >= bfIconRef && field < bfRunMode)
+  if (field >= bfIconRef && field < bfRunMode) {
+    RefuseLineBreak(text);
     *TextField(button, field) = text;
+  }
   if (field == bfIconRef)
     IconsChanged = true;
   Modified = true;
@@ -279,23 +378,33 @@ const platform::IconHandle &ButtonsList::IconHandle(int position) const {
   return InRange(position, Count()) ? IconHandles[static_cast<size_t>(position)] : none;
 }
 
-std::string ButtonsList::QuoteCommand(const std::string &command) {
+std::string ButtonsList::CommandAsRead(const std::string &command) {
+  // A program with its arguments stays as the user wrote it, quotes and all: wrapping
+  // it would make program and arguments one name that does not exist.
+  if (CarriesArguments(command))
+    return command;
   const std::string bare = RemoveQuotes(command);
   if (!Contains(bare, " "))
     return bare;
   const std::string upper = UpperCase(bare);
   const bool wrap = !Contains(upper, "CM_") && LowerCase(FileExtension(bare)) != ".bar" &&
                     !TakesSpacesLiterally(upper);
-  // Two quotes at each end: the profile reader drops one pair, so the reloaded command
-  // keeps one pair and the next save writes the same line again.
-  return wrap ? "\"\"" + bare + "\"\"" : bare;
+  return wrap ? "\"" + bare + "\"" : bare;
+}
+
+std::string ButtonsList::QuoteCommand(const std::string &command) {
+  // A program path with blanks is read back in one pair of quotes, so it is written in
+  // two; the next save of the reloaded bar writes the same line again.
+  return platform::ExactProfileValue(CommandAsRead(command));
 }
 
 void ButtonsList::SaveTo(const std::string &fileName) {
-  // One batch: the bar file is written once, atomically, or not at all.
+  CacheNote.clear();
+  // One batch: the bar file is written once, atomically, or not at all. The guard
+  // takes back whatever the icon cache did when anything below fails.
   platform::ProfileBatch batch;
-  if (platform::FileExists(fileName))
-    platform::EmptyProfileSection(BarSection, fileName);
+  PendingCacheGuard cacheGuard(*this);
+  platform::EmptyProfileSection(BarSection, fileName);
   const bool built = BuildCacheForSave(fileName);
   if (Buttons.empty()) {
     // An empty bar is stored with a count of 1 and no button keys.
@@ -305,13 +414,11 @@ void ButtonsList::SaveTo(const std::string &fileName) {
     for (int position = 0; position < Count(); ++position)
       WriteButton(fileName, position, built);
   }
-  try {
-    batch.Commit();
-  } catch (...) {
-    FinishCacheForSave(false);
-    throw;
-  }
-  FinishCacheForSave(true);
+  // The new cache goes in place first, the old one kept aside; then the bar. Should the
+  // bar fail, the guard puts the old cache back: both files are new, or both as before.
+  InstallPendingCache();
+  batch.Commit();
+  cacheGuard.Release();
   Modified = false;
 }
 
@@ -324,14 +431,17 @@ void ButtonsList::WriteButton(const std::string &fileName, int position, bool ca
   const TButts &button = *Buttons[static_cast<size_t>(position)];
   // The section was emptied (or did not exist): each key is appended without a lookup.
   auto write = [&](const char *name, const std::string &value) {
-    if (!value.empty())
-      platform::AppendProfileString(BarSection, Key(name, position), value, fileName);
+    if (value.empty())
+      return;
+    RefuseLineBreak(value);
+    platform::AppendProfileString(BarSection, Key(name, position),
+                                  platform::ExactProfileValue(value), fileName);
   };
   if (!IconFilePart(button.IconRef).empty()) {
     write("button", CacheLink(position, cacheBuilt).value_or(button.IconRef));
     WriteCacheIndex(fileName, position);
   }
-  write("cmd", button.Command.empty() ? std::string() : QuoteCommand(button.Command));
+  write("cmd", button.Command.empty() ? std::string() : CommandAsRead(button.Command));
   write("param", button.Params);
   write("path", button.StartPath);
   write("menu", button.Tooltip);

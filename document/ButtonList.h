@@ -46,8 +46,17 @@ enum : uint8_t { CacheOff = 0, CacheLinks = 1, CacheAlternative = 2 };
 // comes near it, and a corrupt count must not make the editor allocate gigabytes.
 constexpr int MaxBarButtons = 100000;
 
-// The bar could not be loaded (a count beyond MaxBarButtons).
+// The bar could not be loaded: the file is there but cannot be read, or its count
+// cannot be trusted (beyond MaxBarButtons, or missing or malformed while the section
+// holds button keys).
 class EBarLoadError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// A text that no bar file can hold: one with a line break, which would end the line
+// and turn the rest into keys of their own.
+class EBarValueError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
@@ -74,11 +83,17 @@ public:
   // The button's icon handle, or none (an empty handle) for a position out of range.
   const platform::IconHandle &IconHandle(int position) const;
 
-  // Writes the bar; throws platform::EFileWriteError when the file cannot be written,
-  // leaving Modified set and the file as it was.
+  // Writes the bar and its icon cache; throws platform::EFileWriteError when either
+  // cannot be written (and EBarValueError for a text with a line break), leaving
+  // Modified set and both files as they were. A save that leaves the cache out says
+  // why in CacheNote.
   void SaveTo(const std::string &fileName);
   void Save();
 
+  // The command as Total Commander should read it back: a program path with blanks in
+  // one pair of quotes, a program with arguments as written, anything else without
+  // quotes.
+  static std::string CommandAsRead(const std::string &command);
   // The command as it is written to the bar file.
   static std::string QuoteCommand(const std::string &command);
 
@@ -90,6 +105,8 @@ public:
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
   std::string FileName;
+  // Why the last save wrote no icon cache although it would have; empty otherwise.
+  std::string CacheNote;
   bool Modified = false;
   bool IconsChanged = false;
   uint8_t CacheMode = CacheOff;
@@ -107,15 +124,32 @@ private:
   // The reference "button"N gets in place of the button's own: a link into the cache.
   std::optional<std::string> CacheLink(int position, bool cacheBuilt) const;
   void WriteCacheIndex(const std::string &fileName, int position);
-  // After the bar file was written (or failed to be): the new cache replaces the old
-  // one only when the bar was written.
-  void FinishCacheForSave(bool barWritten);
+  // Puts the new cache library in place of the old one, which is kept aside until the
+  // bar is written; throws platform::EFileWriteError when it cannot.
+  void InstallPendingCache();
+  // Takes back what a failed save did to the cache: the new library is removed and the
+  // old one put back. Released once the bar is written, it drops the old library.
+  class PendingCacheGuard {
+  public:
+    explicit PendingCacheGuard(ButtonsList &bar) : bar_(bar) {}
+    ~PendingCacheGuard();
+    PendingCacheGuard(const PendingCacheGuard &) = delete;
+    PendingCacheGuard &operator=(const PendingCacheGuard &) = delete;
+    void Release();
+
+  private:
+    void Clear();
+    ButtonsList &bar_;
+    bool released_ = false;
+  };
   bool AssembleIconCache(icons::TIconLibrary &cache);
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 
   std::string cacheFile_;    // the cache file of the save under way, as a full name
   std::string pendingCache_; // the new cache library waiting to replace it
+  std::string cacheBackup_;  // the old cache, kept aside while the bar is written
+  bool cacheInstalled_ = false;
   std::unordered_map<std::string, int> cacheLookup_; // CacheMap's first pair per key
 };
 

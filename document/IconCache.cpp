@@ -110,6 +110,13 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   cacheFile_ = cacheFile;
   pendingCache_.clear();
   cacheLookup_.clear();
+  if (LowerCase(FileExtension(fileName)) == ".icl") {
+    // The bar would be its own cache: the library would overwrite the bar.
+    if (CacheMode != CacheOff || IconsChanged)
+      CacheNote = "The bar " + fileName +
+                  " is named like its own icon cache (.icl), so it is saved without one.";
+    return false;
+  }
   if (CacheMode != CacheOff && !platform::FileExists(cacheFile))
     IconsChanged = true;
   if (!IconsChanged)
@@ -151,12 +158,60 @@ void ButtonsList::WriteCacheIndex(const std::string &fileName, int position) {
                                  std::to_string(pair->second), fileName);
 }
 
-void ButtonsList::FinishCacheForSave(bool barWritten) {
+namespace {
+
+// Renames a file of the cache; the error names the cache, not the temporary name.
+void RenameCacheFile(const std::string &from, const std::string &to, const std::string &cache) {
+  try {
+    platform::ReplaceFile(from, to);
+  } catch (const platform::EFileWriteError &e) {
+    throw platform::EFileWriteError("Cannot replace the icon cache " + cache + " (" + e.what() +
+                                    "); neither the bar nor its cache was changed.");
+  }
+}
+
+} // namespace
+
+void ButtonsList::InstallPendingCache() {
   if (pendingCache_.empty())
     return;
-  const std::string pending = std::exchange(pendingCache_, std::string());
-  if (barWritten)
-    platform::ReplaceFile(pending, cacheFile_);
-  else
-    platform::DeleteFileA(pending);
+  if (platform::FileExists(cacheFile_)) {
+    const std::string backup = cacheFile_ + ".corvane-old";
+    RenameCacheFile(cacheFile_, backup, cacheFile_);
+    cacheBackup_ = backup;
+  }
+  RenameCacheFile(pendingCache_, cacheFile_, cacheFile_);
+  pendingCache_.clear();
+  cacheInstalled_ = true;
+}
+
+ButtonsList::PendingCacheGuard::~PendingCacheGuard() {
+  if (released_)
+    return;
+  // Best effort on the way out of a failed save: nothing here may throw.
+  if (!bar_.pendingCache_.empty())
+    platform::DeleteFileA(bar_.pendingCache_);
+  if (bar_.cacheInstalled_ && bar_.cacheBackup_.empty())
+    platform::DeleteFileA(bar_.cacheFile_);
+  if (!bar_.cacheBackup_.empty()) {
+    try {
+      platform::ReplaceFile(bar_.cacheBackup_, bar_.cacheFile_);
+    } catch (const platform::EFileWriteError &) {
+      // The old cache stays under its backup name rather than be lost.
+    }
+  }
+  Clear();
+}
+
+void ButtonsList::PendingCacheGuard::Release() {
+  released_ = true;
+  if (!bar_.cacheBackup_.empty())
+    platform::DeleteFileA(bar_.cacheBackup_);
+  Clear();
+}
+
+void ButtonsList::PendingCacheGuard::Clear() {
+  bar_.pendingCache_.clear();
+  bar_.cacheBackup_.clear();
+  bar_.cacheInstalled_ = false;
 }

@@ -35,13 +35,14 @@ protected:
   // The three-button bar: a DLL's icon 3, a missing DLL, an existing .ico.
   std::unique_ptr<ButtonsList> ThreeButtons(uint8_t mode) {
     auto bar = std::make_unique<ButtonsList>("");
-    for (const std::string &ref : {Name("five.dll") + ",3", Name("gone.dll") + ",0",
-                                  Name("green.ico")})
+    for (const std::string &ref :
+         {Name("five.dll") + ",3", Name("gone.dll") + ",0", Name("green.ico")})
       bar->SetField(bar->Add(), bfIconRef, ref);
     bar->CacheMode = mode;
     return bar;
   }
-  std::string Key(const char *section, const std::string &key, const std::string &bar = "tools.bar") {
+  std::string Key(const char *section, const std::string &key,
+                  const std::string &bar = "tools.bar") {
     platform::FlushProfileCache();
     return platform::ReadProfileString(section, key, "<none>", Name(bar));
   }
@@ -156,8 +157,8 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
   entry.width = entry.height = 16;
   entry.bitCount = 8;
   entry.id = 99;
-  WriteBytes(dir / "broken.dll",
-             fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0, fixtures::MakeGroupIcon({entry})}}));
+  WriteBytes(dir / "broken.dll", fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0,
+                                                     fixtures::MakeGroupIcon({entry})}}));
   for (uint8_t mode : {CacheLinks, CacheAlternative}) {
     SCOPED_TRACE(int(mode));
     ButtonsList bar("");
@@ -183,6 +184,28 @@ TEST_F(IconCacheTest, FailedBarWriteLeavesTheOldCacheInPlace) {
   std::filesystem::permissions(dir / "tools.bar", std::filesystem::perms::owner_read);
   EXPECT_THROW(bar->SaveTo(Name("tools.bar")), platform::EFileWriteError);
   EXPECT_EQ(ReadBytes(dir / "tools.icl"), previous);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4)
+      << "no temporary file is left behind";
+}
+
+// "tools.icl" as a bar would have itself as cache: the library would replace the bar.
+TEST_F(IconCacheTest, BarNamedLikeItsCacheIsSavedWithoutOne) {
+  auto bar = ThreeButtons(CacheLinks);
+  bar->SaveTo(Name("tools.ICL"));
+  EXPECT_EQ(Key("Buttonbar", "button1", "tools.ICL"), Name("five.dll") + ",3");
+  EXPECT_NE(bar->CacheNote.find("without"), std::string::npos) << bar->CacheNote;
+  EXPECT_FALSE(std::filesystem::exists(dir / "tools.ICL.corvane-new"));
+}
+
+// When the new cache cannot take the old one's place, the save fails as a whole: the
+// bar must not point into a cache that was never installed.
+TEST_F(IconCacheTest, CacheThatCannotBeReplacedLeavesBothFilesAsTheyWere) {
+  WriteBytes(dir / "tools.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old\r\n");
+  std::filesystem::create_directory(dir / "tools.icl");
+  auto bar = ThreeButtons(CacheLinks);
+  EXPECT_THROW(bar->SaveTo(Name("tools.bar")), platform::EFileWriteError);
+  EXPECT_EQ(ReadBytes(dir / "tools.bar"), "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "tools.icl"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4)
       << "no temporary file is left behind";
 }
