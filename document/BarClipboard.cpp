@@ -60,7 +60,13 @@ std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
 }
 
 std::string PastedIconRef(const std::string &iconLine) {
-  return IconFilePart(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
+  try {
+    return IconFilePart(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
+  } catch (const EConvertError &) {
+    // An index beyond 32 bits names no icon; the button takes the reference as text,
+    // as a bar holding it loads.
+    return iconLine;
+  }
 }
 
 void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines) {

@@ -47,8 +47,8 @@ std::string ClipboardTextRefusal(std::string_view text);
 std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text);
 
 // The icon reference a paste writes: the lower-cased file part, a comma and the index
-// in decimal (an empty line gives ",0"). Throws EConvertError for an index beyond the
-// 32-bit range.
+// in decimal (an empty line gives ",0"). A line whose index is beyond the 32-bit range
+// names no icon and is taken as it is.
 std::string PastedIconRef(const std::string &iconLine);
 
 // Sets the fields of the button at position from pasted lines, in the order Paste sets
