@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class ButtonsList;
+
 namespace cli {
 
 using Args = std::vector<std::string>;
@@ -66,6 +68,9 @@ ParsedArgs ParseArgs(const Args &args, const ArgSpec &options);
 uint8_t ParseCacheMode(const std::string &text);
 // The cache mode a new bar gets: "DefaultCache" of "Corvane.ini" beside the program.
 uint8_t DefaultCacheMode();
+
+// Saves the bar as fileName; a cache the save left out is named on standard error.
+void SaveBar(ButtonsList &bar, const std::string &fileName);
 
 // A bar file named on the command line that must exist; throws otherwise.
 std::string ExistingFile(const std::string &hostPath);

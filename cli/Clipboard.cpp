@@ -81,7 +81,7 @@ int Paste(const Args &args) {
       after ? bar.Insert(ParseNumber(*after, 0, bar.Count(), "position")) : bar.Add();
   bar.Modified = true;
   SetButtonFromClipboard(bar, position, *lines);
-  bar.Save();
+  SaveBar(bar, bar.FileName);
   std::printf("pasted as button %d of %d\n", position + 1, bar.Count());
   return 0;
 }

@@ -98,6 +98,12 @@ uint8_t DefaultCacheMode() {
   return static_cast<uint8_t>(platform::ReadProfileInt("main", "DefaultCache", 0, settings));
 }
 
+void SaveBar(ButtonsList &bar, const std::string &fileName) {
+  bar.SaveTo(fileName);
+  if (!bar.CacheNote.empty())
+    std::fprintf(stderr, "corvane-cli: %s\n", bar.CacheNote.c_str());
+}
+
 std::string ExistingFile(const std::string &hostPath) {
   const std::string name = WindowsNameOfArgument(hostPath);
   if (!platform::FileExists(name))

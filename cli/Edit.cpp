@@ -11,8 +11,11 @@ namespace {
 
 const char *const EditUsage =
     "usage: corvane-cli edit BAR OPERATION... [--save-as FILE] [--cache off|links|tcmenu]\n"
+    "                        [--new]\n"
     "Applies the operations in order, then saves BAR (or writes FILE). Positions are 1-based.\n"
+    "BAR must exist unless --new is given, which starts a new, empty bar of that name.\n"
     "The icon cache mode of the save is --cache, else \"DefaultCache\" of Corvane.ini.\n"
+    "A value cannot hold a line break.\n"
     "operations:\n"
     "  --add                    append an empty button\n"
     "  --insert POS             insert an empty button at POS (1..count+1)\n"
@@ -53,6 +56,8 @@ public:
       const std::string arg = args_[next_++];
       if (arg == "--help")
         help = true;
+      else if (arg == "--new")
+        isNew = true;
       else if (arg == "--save-as")
         saveAs = Take("--save-as", "FILE");
       else if (arg == "--cache")
@@ -76,6 +81,7 @@ public:
   }
 
   std::optional<uint8_t> cache; // --cache, when given
+  bool isNew = false;           // --new: BAR need not exist
 
 private:
   std::string Take(const std::string &option, const char *what) {
@@ -112,6 +118,8 @@ private:
   }
   static Operation Set(const std::vector<std::string> &values) {
     const int number = FieldNumber(values[1]);
+    if (values[2].find_first_of("\r\n") != std::string::npos)
+      throw UsageError("a value cannot hold a line break");
     return [pos = values[0], number, value = values[2]](ButtonsList &b) {
       b.SetField(ParsePosition(pos, b.Count(), "position") - 1, number, value);
     };
@@ -134,16 +142,14 @@ int Edit(const Args &args) {
   }
   if (file.empty())
     throw UsageError("no bar file given");
-  ButtonsList bar(WindowsNameOfArgument(file));
+  // A mistyped name must not quietly become a new bar.
+  ButtonsList bar(parser.isNew ? WindowsNameOfArgument(file) : ExistingFile(file));
   bar.CacheMode = parser.cache.value_or(DefaultCacheMode());
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.
   for (auto &operation : operations)
     operation(bar);
-  if (saveAs.empty())
-    bar.Save();
-  else
-    bar.SaveTo(WindowsNameOfArgument(saveAs));
+  SaveBar(bar, saveAs.empty() ? bar.FileName : WindowsNameOfArgument(saveAs));
   return 0;
 }
 

@@ -106,6 +106,7 @@ TEST(CliEdit, ErrorsLeaveTheFileUntouched) {
       {"later operation fails", {"edit", bar, "--add", "--delete", "9"}, 2},
       {"unknown cache mode", {"edit", bar, "--cache", "always"}, 2},
       {"cache mode missing", {"edit", bar, "--cache"}, 2},
+      {"line break in a value", {"edit", bar, "--set", "1", "tooltip", "x\r\n[Keep]\r\nk=1"}, 2},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -116,6 +117,29 @@ TEST(CliEdit, ErrorsLeaveTheFileUntouched) {
   }
   auto r = Cli({"edit", bar, "--set", "1", "runmode", "max"});
   EXPECT_NE(r.err.find("'max' is not a valid integer value"), std::string::npos) << r.err;
+}
+
+// A mistyped name must not quietly become a new bar.
+TEST(CliEdit, MissingBarIsAnErrorUnlessNewIsGiven) {
+  TempDir dir;
+  const std::string bar = (dir / "typo.bar").string();
+  auto r = Cli({"edit", bar, "--add"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "typo.bar")) << r.err;
+  r = Cli({"edit", bar, "--new", "--add", "--set", "1", "command", "x.exe"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "typo.bar"), "[Buttonbar]\r\nButtonCount=1\r\ncmd1=x.exe\r\n");
+}
+
+// A bar named like its own cache would be overwritten by it.
+TEST(CliEdit, BarNamedLikeItsCacheIsSavedWithoutOneAndSaysSo) {
+  TempDir dir;
+  WriteBytes(dir / "t.icl", ThreeButtons);
+  auto r =
+      Cli({"edit", (dir / "t.icl").string(), "--set", "1", "icon", "x.dll,2", "--cache", "links"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("without one"), std::string::npos) << r.err;
+  EXPECT_NE(ReadBytes(dir / "t.icl").find("button1=x.dll,2\r\n"), std::string::npos);
 }
 
 TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {
