@@ -69,6 +69,10 @@ void TQtDialogs::ShowError(QWidget *parent, const std::string &text) {
   QMessageBox::critical(parent, QStringLiteral("Corvane"), ToDisplay(text));
 }
 
+void TQtDialogs::ShowNote(QWidget *parent, const std::string &text) {
+  QMessageBox::information(parent, QStringLiteral("Corvane"), ToDisplay(text));
+}
+
 int TQtDialogs::ShowModal(QDialog *dialog) {
   return dialog->exec();
 }

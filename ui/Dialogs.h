@@ -25,6 +25,8 @@ public:
   virtual TAnswer AskYesNo(QWidget *parent, const std::string &text) = 0;
   // The application's error box.
   virtual void ShowError(QWidget *parent, const std::string &text) = 0;
+  // An information box: something the user should know that is not an error.
+  virtual void ShowNote(QWidget *parent, const std::string &text) = 0;
   // Shows a window modally and returns its result.
   virtual int ShowModal(QDialog *dialog) = 0;
   // Hands a link to the desktop (a "mailto:" link opens the mail program).
@@ -37,6 +39,7 @@ public:
   std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) override;
   TAnswer AskYesNo(QWidget *parent, const std::string &text) override;
   void ShowError(QWidget *parent, const std::string &text) override;
+  void ShowNote(QWidget *parent, const std::string &text) override;
   int ShowModal(QDialog *dialog) override;
   void OpenUrl(const QString &url) override;
 };

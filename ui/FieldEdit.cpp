@@ -4,11 +4,16 @@
 
 #include <QFocusEvent>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 TFieldEdit::TFieldEdit(QWidget *parent) : QLineEdit(parent) {
   // The right button's hold opens the path menu; Qt's own context menu would take the
   // release away from the field.
   setContextMenuPolicy(Qt::PreventContextMenu);
+  // A line break would end the line in the bar file: text holding one is not taken.
+  setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^\\r\\n]*")), this));
 }
 
 void TFieldEdit::SetBytes(const std::string &bytes) {

@@ -202,6 +202,8 @@ private:
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
   bool SaveFromOk();
   bool SaveUnderChosenName();
+  // Tells the user why the save just made left the icon cache out, if it did.
+  void ReportCacheNote();
   void SetBarCaption(const std::string &path);
   void SetCacheControlsOnOpening(const std::string &fileName);
   bool DropEvent(QEvent *event);

@@ -349,6 +349,7 @@ void TBarMain::Frame11id_btn_NormalClick() {
 bool TBarMain::SaveFromOk() {
   if (!CurrentFileName.empty()) {
     bar_->Save();
+    ReportCacheNote();
     return true;
   }
   return SaveUnderChosenName();

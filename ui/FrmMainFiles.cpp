@@ -109,7 +109,13 @@ bool TBarMain::SaveUnderChosenName() {
   if (FileExtension(*name).empty())
     *name += ".bar";
   bar_->SaveTo(*name);
+  ReportCacheNote();
   return true;
+}
+
+void TBarMain::ReportCacheNote() {
+  if (!bar_->CacheNote.empty())
+    dialogs_.ShowNote(this, bar_->CacheNote);
 }
 
 void TBarMain::id_btn_barfilesearchClick() {
@@ -174,6 +180,7 @@ void TBarMain::FormCloseQuery(bool &canClose) {
     canClose = false;
     if (!CurrentFileName.empty()) {
       bar_->Save();
+      ReportCacheNote();
       canClose = true;
     } else {
       canClose = SaveUnderChosenName();

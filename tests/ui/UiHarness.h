@@ -55,6 +55,7 @@ public:
     return answer;
   }
   void ShowError(QWidget *, const std::string &text) override { errors.push_back(text); }
+  void ShowNote(QWidget *, const std::string &text) override { notes.push_back(text); }
   int ShowModal(QDialog *dialog) override {
     shown.push_back(dialog);
     dialog->show();
@@ -68,6 +69,7 @@ public:
   std::vector<std::string> filters;
   std::vector<std::string> questions;
   std::vector<std::string> errors;
+  std::vector<std::string> notes;
   std::vector<QDialog *> shown;
   QStringList urls;
 

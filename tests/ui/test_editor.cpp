@@ -30,10 +30,10 @@ void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text, bool repl
   Enter(field);
   if (replace)
     field->selectAll();
-  // Qt Test types only Latin-1 keys; other text arrives as an input method would put it.
+  // Qt Test types only printable ASCII keys; other text arrives as a paste would put it.
   bool keys = true;
   for (QChar c : text)
-    keys = keys && c.unicode() < 0x80;
+    keys = keys && c.unicode() >= 0x20 && c.unicode() < 0x80;
   if (keys)
     QTest::keyClicks(field, text);
   else
@@ -78,6 +78,7 @@ private slots:
   void returnKeyCommitsTheFieldAndPressesOk();
   void escapeKeyPressesCancel();
   void textOutsideTheCodePageKeepsItsBytes();
+  void lineBreakIsNotTaken();
 };
 
 void TestEditor::enteringAndLeavingWithoutChangeWritesNothing() {
@@ -88,6 +89,16 @@ void TestEditor::enteringAndLeavingWithoutChangeWritesNothing() {
     TypeAndLeave(w, field, QString(), false);
   QVERIFY(!e.Bar().Modified);
   QCOMPARE(w.EnteredText, std::string("tip")); // the last field entered
+}
+
+// A line break would end the line in the bar file.
+void TestEditor::lineBreakIsNotTaken() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
+  TypeAndLeave(w, w.Frame11->id_btn_param, QStringLiteral("new\r\n[Keep]\r\nk=1"));
+  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("old"));
+  QCOMPARE(Field(e, 0, bfParams), std::string("old"));
+  QVERIFY(e.dialogs.errors.empty());
 }
 
 void TestEditor::changedFieldIsWrittenOnceOnLeaving_data() {
