@@ -232,6 +232,19 @@ bool LiesIn(const std::string &p, const std::string &dir) {
          (p.size() == dir.size() || p[dir.size()] == '/');
 }
 
+// The drive whose folder holds host path p (canonical, without a trailing slash): of the
+// mapped drives whose targets contain p, the one with the longest target; -1 when none does.
+int DriveHolding(const std::string &p, const DriveTable &drives) {
+  int best = -1;
+  for (int i = 0; i < 26; ++i) {
+    const std::string &target = drives[static_cast<size_t>(i)];
+    if (!target.empty() && LiesIn(p, target) &&
+        (best < 0 || target.size() > drives[static_cast<size_t>(best)].size()))
+      best = i;
+  }
+  return best;
+}
+
 std::string BackslashedName(char letter, std::string_view rest) {
   std::string name{letter, ':', '\\'};
   while (!rest.empty() && rest.front() == '/')
@@ -281,19 +294,16 @@ std::string HostPath(const std::string &windowsName) {
     walk.AddAll(std::string_view(name).substr(2));
     return walk.Path();
   }
-  if (name[0] == '\\') {
-    // Rooted without a drive: the root of the current directory's drive.
-    const std::string current = WindowsName(HostCurrentDirectory());
-    const int drive = current.empty() ? 25 : DriveIndex(current[0]);
-    const std::string &root = drives[static_cast<size_t>(drive < 0 ? 25 : drive)];
-    if (root.empty())
-      return std::string();
-    PathWalk walk(root);
-    walk.AddAll(name);
-    return walk.Path();
-  }
-  PathWalk walk("/");
-  walk.AddAll(HostCurrentDirectory());
+  // A rooted name starts at the root of the current directory's drive, a relative name
+  // at the current directory within that drive, so that ".." stops at the drive's root
+  // as in a name with a drive letter. A current directory outside every drive (Z: mapped
+  // elsewhere) is taken from the host's root.
+  const std::string cwd = HostCurrentDirectory();
+  const int drive = DriveHolding(cwd, drives);
+  const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
+  PathWalk walk(root);
+  if (name[0] != '\\')
+    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()));
   walk.AddAll(name);
   return walk.Path();
 }
@@ -313,13 +323,7 @@ std::string WindowsName(const std::string &hostPath) {
   while (host.size() > 1 && host.back() == '/')
     host.pop_back();
   const DriveTable drives = Drives();
-  int best = -1;
-  for (int i = 0; i < 26; ++i) {
-    const std::string &target = drives[static_cast<size_t>(i)];
-    if (!target.empty() && LiesIn(host, target) &&
-        (best < 0 || target.size() > drives[static_cast<size_t>(best)].size()))
-      best = i;
-  }
+  const int best = DriveHolding(host, drives);
   if (best < 0)
     return BackslashedName('Z', host);
   const std::string &target = drives[static_cast<size_t>(best)];

@@ -106,6 +106,8 @@ TEST(HostPath, RelativeNamesStartAtTheCurrentDirectory) {
       {"bare name", "TOOL.EXE", (tools / "Tool.exe").string()},
       {"name in a subfolder", "language\\DEU.INC", (tools / "Language" / "deu.inc").string()},
       {"leaving the folder", "..\\tools\\tool.exe", (tools / "Tool.exe").string()},
+      {"dot-dot stops at the drive root", "..\\..\\..\\..\\tools\\tool.exe",
+       (tools / "Tool.exe").string()},
       {"rooted name on the current drive", "\\TOOLS\\tool.exe", (tools / "Tool.exe").string()},
       {"new file", "Language\\eng.inc", (tools / "Language" / "eng.inc").string()},
   };
