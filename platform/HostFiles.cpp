@@ -160,15 +160,33 @@ FolderListings &Listings() {
   return listings;
 }
 
-// Walks the components of a Windows name down from a host folder. ".." never climbs
-// above the folder the walk starts from (a drive's root). While the folders exist, a
-// component missing as written is looked up without regard to case; below a missing
-// folder the components are kept as written, which is where a new file would go.
+// How the components of a name are spelled: a Windows name drops trailing blanks and
+// dots of each component, as Windows does when it looks a file up or creates one; a host
+// path keeps them, as such names are legal there.
+enum class Spelling { Windows, Host };
+
+// The component as Windows reads it: without trailing blanks and dots, except "." and
+// "..". A component made only of dots and blanks ("...", " . ") keeps nothing and so
+// names the folder it is in, like ".".
+std::string_view WindowsComponent(std::string_view component) {
+  if (component == "." || component == "..")
+    return component;
+  while (!component.empty() && (component.back() == ' ' || component.back() == '.'))
+    component.remove_suffix(1);
+  return component;
+}
+
+// Walks the components of a name down from a host folder. ".." never climbs above the
+// folder the walk starts from (a drive's root). While the folders exist, a component
+// missing as written is looked up without regard to case; below a missing folder the
+// components are kept as written, which is where a new file would go.
 class PathWalk {
 public:
   explicit PathWalk(std::string root) : path_(std::move(root)) {}
 
-  void Add(std::string_view component) {
+  void Add(std::string_view component, Spelling spelling) {
+    if (spelling == Spelling::Windows)
+      component = WindowsComponent(component);
     if (component.empty() || component == ".")
       return;
     if (component == "..") {
@@ -194,11 +212,11 @@ public:
     }
   }
 
-  void AddAll(std::string_view rest) {
+  void AddAll(std::string_view rest, Spelling spelling) {
     size_t start = 0;
     for (size_t i = 0; i <= rest.size(); ++i) {
       if (i == rest.size() || IsSeparator(rest[i])) {
-        Add(rest.substr(start, i - start));
+        Add(rest.substr(start, i - start), spelling);
         start = i + 1;
       }
     }
@@ -281,7 +299,7 @@ std::string HostPath(const std::string &windowsName) {
     return std::string();
   if (name[0] == '/') {
     PathWalk walk("/");
-    walk.AddAll(name);
+    walk.AddAll(name, Spelling::Host);
     return walk.Path();
   }
   const DriveTable drives = Drives();
@@ -291,7 +309,7 @@ std::string HostPath(const std::string &windowsName) {
     if (root.empty())
       return std::string();
     PathWalk walk(root);
-    walk.AddAll(std::string_view(name).substr(2));
+    walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
     return walk.Path();
   }
   // A rooted name starts at the root of the current directory's drive, a relative name
@@ -303,8 +321,8 @@ std::string HostPath(const std::string &windowsName) {
   const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
   PathWalk walk(root);
   if (name[0] != '\\')
-    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()));
-  walk.AddAll(name);
+    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
+  walk.AddAll(name, Spelling::Windows);
   return walk.Path();
 }
 

@@ -5,8 +5,11 @@
 // the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
 // when WINEPREFIX is unset), Z: is / when no prefix maps it, a name starting with / is
 // already a host path, \ and / both separate, a relative name is relative to the
-// current directory, and each component that does not exist as written is matched
-// without regard to case. UNC names find nothing.
+// current directory (".." stops at its drive's root), and each component that does not
+// exist as written is matched without regard to case. As on Windows, trailing blanks and
+// dots of a component are dropped, both to find a file and to create one ("x.txt." is
+// "x.txt"); a component of only dots and blanks other than ".." names its folder, like
+// ".". A host path keeps its components as written. UNC names find nothing.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>

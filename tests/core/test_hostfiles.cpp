@@ -117,6 +117,33 @@ TEST(HostPath, RelativeNamesStartAtTheCurrentDirectory) {
   }
 }
 
+TEST(HostPath, TrailingBlanksAndDotsOfWindowsComponentsAreDropped) {
+  WinePrefix wine;
+  const fs::path c = wine.driveC();
+  Touch(c / "wcmicons.dll");
+  Touch(c / "tools");
+  Touch(c / "Sub" / "x.exe");
+  const std::string x = (c / "Sub" / "x.exe").string();
+  ScopedCurrentDirectory cwd(c / "Sub");
+  const std::vector<NameCase> cases = {
+      {"trailing blank", "C:\\wcmicons.dll ", (c / "wcmicons.dll").string()},
+      {"trailing dot", "C:\\tools.", (c / "tools").string()},
+      {"dot and blank after a folder", "C:\\sub. \\x.exe", x},
+      {"several, in another letter case", "c:\\SUB.. .\\X.EXE. ", x},
+      {"relative name", "x.exe  ", x},
+      {"only dots and blanks: the folder itself", "C:\\Sub\\...\\ . \\x.exe", x},
+      {"leading blanks stay", "C:\\ tools", (c / " tools").string()},
+      {"new file", "C:\\Sub\\new.txt.", (c / "Sub" / "new.txt").string()},
+      {"host path keeps them", (c / "tools.").string(), (c / "tools.").string()},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::HostPath(row.windowsName), row.expected) << row.windowsName;
+  }
+  platform::WriteFileAtomic("C:\\sub\\made.txt. ", "x");
+  EXPECT_EQ(ReadBytes(c / "Sub" / "made.txt"), "x");
+}
+
 TEST(WindowsName, PicksTheDriveWithTheLongestTarget) {
   WinePrefix wine;
   const fs::path c = wine.driveC();
