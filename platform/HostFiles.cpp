@@ -363,6 +363,20 @@ std::string WriteErrorText(const std::string &windowsName, int error) {
   return "Cannot write file " + windowsName + ": " + std::strerror(error);
 }
 
+// Writes all bytes to fd from the start of the file; 0, or the errno of the failed write.
+int WriteAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return errno;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 } // namespace
 
 bool FileExists(const std::string &windowsName) {
@@ -421,21 +435,12 @@ void WriteFileAtomic(const std::string &windowsName, std::string_view bytes) {
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0)
     throw EFileWriteError(WriteErrorText(windowsName, errno));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      int error = errno;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      throw EFileWriteError(WriteErrorText(windowsName, error));
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    int error = errno;
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::fsync(fd) != 0)
+    error = errno;
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
+  if (error != 0) {
     ::unlink(temp.c_str());
     throw EFileWriteError(WriteErrorText(windowsName, error));
   }

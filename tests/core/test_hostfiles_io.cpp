@@ -3,10 +3,20 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+namespace fs = std::filesystem;
 using testsupport::ReadBytes;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
+
+namespace {
+
+long OpenDescriptors() {
+  return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+}
+
+} // namespace
 
 TEST(HostFilesIo, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporary) {
   TempDir dir;
@@ -35,6 +45,20 @@ TEST(HostFilesIo, ReadOnlyFileIsRefusedAndKept) {
   ::chmod(file.c_str(), 0444);
   EXPECT_THROW(platform::WriteFileAtomic(platform::WindowsName(file.string()), "lost"),
                platform::EFileWriteError);
+  EXPECT_EQ(ReadBytes(file), "keep me");
+}
+
+TEST(HostFilesIo, FailedFlushClosesTheTemporaryAndKeepsTheFile) {
+  TempDir dir;
+  const auto file = dir / "tools.bar";
+  WriteBytes(file, "keep me");
+  // The temporary, under the name the writer gives it, leads to a device that takes
+  // writes but cannot be flushed.
+  fs::create_symlink("/dev/null", file.string() + ".corvane-tmp-" + std::to_string(::getpid()));
+  const long before = OpenDescriptors();
+  EXPECT_THROW(platform::WriteFileAtomic(platform::WindowsName(file.string()), "new"),
+               platform::EFileWriteError);
+  EXPECT_EQ(OpenDescriptors(), before);
   EXPECT_EQ(ReadBytes(file), "keep me");
 }
 
