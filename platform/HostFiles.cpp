@@ -377,6 +377,74 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
+// The bytes of the open regular file of the given size, or nothing when they cannot be
+// read.
+std::optional<std::string> ReadAll(int fd, off_t size) {
+  std::string bytes(static_cast<size_t>(size), '\0');
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return std::nullopt;
+    done += static_cast<size_t>(n);
+  }
+  return bytes;
+}
+
+// Errors with which a folder refuses a new entry while its files may still be written:
+// no permission to add one. A read-only mount (EROFS) is not among them, as it refuses
+// writing the file just as well.
+bool RefusesNewFiles(int error) {
+  return error == EACCES || error == EPERM;
+}
+
+// Opens an existing regular file to write over it, for reading too when allowed. Throws
+// EFileWriteError: with `refusal` when there is no such file, else with the open's error.
+int OpenToWriteOver(const std::string &windowsName, const std::string &host, int refusal) {
+  // Non-blocking, so that a FIFO under the name cannot hold the open; it is refused below.
+  int fd = ::open(host.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno == EACCES)
+    fd = ::open(host.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    throw EFileWriteError(WriteErrorText(windowsName, errno == ENOENT ? refusal : errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw EFileWriteError(WriteErrorText(windowsName, refusal));
+  }
+  return fd;
+}
+
+// Writes the file over its old bytes, for a folder that refuses the temporary file beside
+// it (with error `refusal`) but lets the file be written, as Windows saves there. The file
+// is opened without truncation and cut to the new length only once every byte is
+// written, so the old blocks are reused and a full disk rarely strikes. When a write
+// fails partway, the old bytes (read first, when the file is readable) are written back;
+// only when that fails too, or the file could not be read, is the file left a mix: the new
+// bytes up to the failure, then the old ones, as after a crash in the middle of the write.
+// Throws EFileWriteError naming the file.
+void WriteInPlace(const std::string &windowsName, const std::string &host, std::string_view bytes,
+                  int refusal) {
+  const int fd = OpenToWriteOver(windowsName, host, refusal);
+  struct stat st {};
+  const std::optional<std::string> old =
+      ::fstat(fd, &st) == 0 ? ReadAll(fd, st.st_size) : std::nullopt;
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+    error = errno;
+  if (error == 0 && ::fsync(fd) != 0)
+    error = errno;
+  if (error != 0 && old && WriteAll(fd, *old) == 0 &&
+      ::ftruncate(fd, static_cast<off_t>(old->size())) == 0)
+    ::fsync(fd);
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
+  if (error != 0)
+    throw EFileWriteError(WriteErrorText(windowsName, error));
+}
+
 } // namespace
 
 bool FileExists(const std::string &windowsName) {
@@ -433,8 +501,13 @@ void WriteFileAtomic(const std::string &windowsName, std::string_view bytes) {
   // crash or a full disk never leaves a half-written file under the real name.
   std::string temp = host + ".corvane-tmp-" + std::to_string(::getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0)
-    throw EFileWriteError(WriteErrorText(windowsName, errno));
+  if (fd < 0) {
+    const int error = errno;
+    // Windows saves a writable file in a folder that takes no new file; so do we, in place.
+    if (RefusesNewFiles(error))
+      return WriteInPlace(windowsName, host, bytes, error);
+    throw EFileWriteError(WriteErrorText(windowsName, error));
+  }
   int error = WriteAll(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0)
     error = errno;

@@ -46,8 +46,11 @@ std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
 
 // The file's bytes, or nothing when it is missing or unreadable.
 std::optional<std::string> ReadFileBytes(const std::string &windowsName);
-// Replaces the file atomically: a temporary file beside it, flushed, renamed over it.
-// Throws EFileWriteError; on failure the old file is untouched.
+// Replaces the file atomically: a temporary file beside it, flushed, renamed over it; on
+// failure the old file is untouched. A folder that refuses the temporary file for want of
+// permission may still hold a writable file: that file is then written over in place, as
+// Windows saves it, and a failure puts the old bytes back where it can. A file without
+// write permission is refused as read-only. Throws EFileWriteError naming the file.
 void WriteFileAtomic(const std::string &windowsName, std::string_view bytes);
 // Renames a file over another (both Windows names); throws EFileWriteError.
 void ReplaceFile(const std::string &fromWindowsName, const std::string &toWindowsName);
