@@ -160,15 +160,33 @@ FolderListings &Listings() {
   return listings;
 }
 
-// Walks the components of a Windows name down from a host folder. ".." never climbs
-// above the folder the walk starts from (a drive's root). While the folders exist, a
-// component missing as written is looked up without regard to case; below a missing
-// folder the components are kept as written, which is where a new file would go.
+// How the components of a name are spelled: a Windows name drops trailing blanks and
+// dots of each component, as Windows does when it looks a file up or creates one; a host
+// path keeps them, as such names are legal there.
+enum class Spelling { Windows, Host };
+
+// The component as Windows reads it: without trailing blanks and dots, except "." and
+// "..". A component made only of dots and blanks ("...", " . ") keeps nothing and so
+// names the folder it is in, like ".".
+std::string_view WindowsComponent(std::string_view component) {
+  if (component == "." || component == "..")
+    return component;
+  while (!component.empty() && (component.back() == ' ' || component.back() == '.'))
+    component.remove_suffix(1);
+  return component;
+}
+
+// Walks the components of a name down from a host folder. ".." never climbs above the
+// folder the walk starts from (a drive's root). While the folders exist, a component
+// missing as written is looked up without regard to case; below a missing folder the
+// components are kept as written, which is where a new file would go.
 class PathWalk {
 public:
   explicit PathWalk(std::string root) : path_(std::move(root)) {}
 
-  void Add(std::string_view component) {
+  void Add(std::string_view component, Spelling spelling) {
+    if (spelling == Spelling::Windows)
+      component = WindowsComponent(component);
     if (component.empty() || component == ".")
       return;
     if (component == "..") {
@@ -194,11 +212,11 @@ public:
     }
   }
 
-  void AddAll(std::string_view rest) {
+  void AddAll(std::string_view rest, Spelling spelling) {
     size_t start = 0;
     for (size_t i = 0; i <= rest.size(); ++i) {
       if (i == rest.size() || IsSeparator(rest[i])) {
-        Add(rest.substr(start, i - start));
+        Add(rest.substr(start, i - start), spelling);
         start = i + 1;
       }
     }
@@ -230,6 +248,19 @@ bool LiesIn(const std::string &p, const std::string &dir) {
     return !p.empty() && p[0] == '/';
   return p.size() >= dir.size() && p.compare(0, dir.size(), dir) == 0 &&
          (p.size() == dir.size() || p[dir.size()] == '/');
+}
+
+// The drive whose folder holds host path p (canonical, without a trailing slash): of the
+// mapped drives whose targets contain p, the one with the longest target; -1 when none does.
+int DriveHolding(const std::string &p, const DriveTable &drives) {
+  int best = -1;
+  for (int i = 0; i < 26; ++i) {
+    const std::string &target = drives[static_cast<size_t>(i)];
+    if (!target.empty() && LiesIn(p, target) &&
+        (best < 0 || target.size() > drives[static_cast<size_t>(best)].size()))
+      best = i;
+  }
+  return best;
 }
 
 std::string BackslashedName(char letter, std::string_view rest) {
@@ -268,7 +299,7 @@ std::string HostPath(const std::string &windowsName) {
     return std::string();
   if (name[0] == '/') {
     PathWalk walk("/");
-    walk.AddAll(name);
+    walk.AddAll(name, Spelling::Host);
     return walk.Path();
   }
   const DriveTable drives = Drives();
@@ -278,23 +309,20 @@ std::string HostPath(const std::string &windowsName) {
     if (root.empty())
       return std::string();
     PathWalk walk(root);
-    walk.AddAll(std::string_view(name).substr(2));
+    walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
     return walk.Path();
   }
-  if (name[0] == '\\') {
-    // Rooted without a drive: the root of the current directory's drive.
-    const std::string current = WindowsName(HostCurrentDirectory());
-    const int drive = current.empty() ? 25 : DriveIndex(current[0]);
-    const std::string &root = drives[static_cast<size_t>(drive < 0 ? 25 : drive)];
-    if (root.empty())
-      return std::string();
-    PathWalk walk(root);
-    walk.AddAll(name);
-    return walk.Path();
-  }
-  PathWalk walk("/");
-  walk.AddAll(HostCurrentDirectory());
-  walk.AddAll(name);
+  // A rooted name starts at the root of the current directory's drive, a relative name
+  // at the current directory within that drive, so that ".." stops at the drive's root
+  // as in a name with a drive letter. A current directory outside every drive (Z: mapped
+  // elsewhere) is taken from the host's root.
+  const std::string cwd = HostCurrentDirectory();
+  const int drive = DriveHolding(cwd, drives);
+  const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
+  PathWalk walk(root);
+  if (name[0] != '\\')
+    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
+  walk.AddAll(name, Spelling::Windows);
   return walk.Path();
 }
 
@@ -313,13 +341,7 @@ std::string WindowsName(const std::string &hostPath) {
   while (host.size() > 1 && host.back() == '/')
     host.pop_back();
   const DriveTable drives = Drives();
-  int best = -1;
-  for (int i = 0; i < 26; ++i) {
-    const std::string &target = drives[static_cast<size_t>(i)];
-    if (!target.empty() && LiesIn(host, target) &&
-        (best < 0 || target.size() > drives[static_cast<size_t>(best)].size()))
-      best = i;
-  }
+  const int best = DriveHolding(host, drives);
   if (best < 0)
     return BackslashedName('Z', host);
   const std::string &target = drives[static_cast<size_t>(best)];
@@ -339,6 +361,88 @@ std::optional<struct stat> StatOf(const std::string &windowsName) {
 
 std::string WriteErrorText(const std::string &windowsName, int error) {
   return "Cannot write file " + windowsName + ": " + std::strerror(error);
+}
+
+// Writes all bytes to fd from the start of the file; 0, or the errno of the failed write.
+int WriteAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return errno;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// The bytes of the open regular file of the given size, or nothing when they cannot be
+// read.
+std::optional<std::string> ReadAll(int fd, off_t size) {
+  std::string bytes(static_cast<size_t>(size), '\0');
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return std::nullopt;
+    done += static_cast<size_t>(n);
+  }
+  return bytes;
+}
+
+// Errors with which a folder refuses a new entry while its files may still be written:
+// no permission to add one. A read-only mount (EROFS) is not among them, as it refuses
+// writing the file just as well.
+bool RefusesNewFiles(int error) {
+  return error == EACCES || error == EPERM;
+}
+
+// Opens an existing regular file to write over it, for reading too when allowed. Throws
+// EFileWriteError: with `refusal` when there is no such file, else with the open's error.
+int OpenToWriteOver(const std::string &windowsName, const std::string &host, int refusal) {
+  // Non-blocking, so that a FIFO under the name cannot hold the open; it is refused below.
+  int fd = ::open(host.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno == EACCES)
+    fd = ::open(host.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    throw EFileWriteError(WriteErrorText(windowsName, errno == ENOENT ? refusal : errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw EFileWriteError(WriteErrorText(windowsName, refusal));
+  }
+  return fd;
+}
+
+// Writes the file over its old bytes, for a folder that refuses the temporary file beside
+// it (with error `refusal`) but lets the file be written, as Windows saves there. The file
+// is opened without truncation and cut to the new length only once every byte is
+// written, so the old blocks are reused and a full disk rarely strikes. When a write
+// fails partway, the old bytes (read first, when the file is readable) are written back;
+// only when that fails too, or the file could not be read, is the file left a mix: the new
+// bytes up to the failure, then the old ones, as after a crash in the middle of the write.
+// Throws EFileWriteError naming the file.
+void WriteInPlace(const std::string &windowsName, const std::string &host, std::string_view bytes,
+                  int refusal) {
+  const int fd = OpenToWriteOver(windowsName, host, refusal);
+  struct stat st {};
+  const std::optional<std::string> old =
+      ::fstat(fd, &st) == 0 ? ReadAll(fd, st.st_size) : std::nullopt;
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+    error = errno;
+  if (error == 0 && ::fsync(fd) != 0)
+    error = errno;
+  if (error != 0 && old && WriteAll(fd, *old) == 0 &&
+      ::ftruncate(fd, static_cast<off_t>(old->size())) == 0)
+    ::fsync(fd);
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
+  if (error != 0)
+    throw EFileWriteError(WriteErrorText(windowsName, error));
 }
 
 } // namespace
@@ -397,23 +501,19 @@ void WriteFileAtomic(const std::string &windowsName, std::string_view bytes) {
   // crash or a full disk never leaves a half-written file under the real name.
   std::string temp = host + ".corvane-tmp-" + std::to_string(::getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0)
-    throw EFileWriteError(WriteErrorText(windowsName, errno));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      int error = errno;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      throw EFileWriteError(WriteErrorText(windowsName, error));
-    }
-    done += static_cast<size_t>(n);
+  if (fd < 0) {
+    const int error = errno;
+    // Windows saves a writable file in a folder that takes no new file; so do we, in place.
+    if (RefusesNewFiles(error))
+      return WriteInPlace(windowsName, host, bytes, error);
+    throw EFileWriteError(WriteErrorText(windowsName, error));
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    int error = errno;
+  int error = WriteAll(fd, bytes);
+  if (error == 0 && ::fsync(fd) != 0)
+    error = errno;
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
+  if (error != 0) {
     ::unlink(temp.c_str());
     throw EFileWriteError(WriteErrorText(windowsName, error));
   }

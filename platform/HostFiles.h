@@ -5,8 +5,11 @@
 // the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
 // when WINEPREFIX is unset), Z: is / when no prefix maps it, a name starting with / is
 // already a host path, \ and / both separate, a relative name is relative to the
-// current directory, and each component that does not exist as written is matched
-// without regard to case. UNC names find nothing.
+// current directory (".." stops at its drive's root), and each component that does not
+// exist as written is matched without regard to case. As on Windows, trailing blanks and
+// dots of a component are dropped, both to find a file and to create one ("x.txt." is
+// "x.txt"); a component of only dots and blanks other than ".." names its folder, like
+// ".". A host path keeps its components as written. UNC names find nothing.
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -49,8 +52,11 @@ std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
 
 // The file's bytes, or nothing when it is missing or unreadable.
 std::optional<std::string> ReadFileBytes(const std::string &windowsName);
-// Replaces the file atomically: a temporary file beside it, flushed, renamed over it.
-// Throws EFileWriteError; on failure the old file is untouched.
+// Replaces the file atomically: a temporary file beside it, flushed, renamed over it; on
+// failure the old file is untouched. A folder that refuses the temporary file for want of
+// permission may still hold a writable file: that file is then written over in place, as
+// Windows saves it, and a failure puts the old bytes back where it can. A file without
+// write permission is refused as read-only. Throws EFileWriteError naming the file.
 void WriteFileAtomic(const std::string &windowsName, std::string_view bytes);
 // Renames a file over another (both Windows names); throws EFileWriteError.
 void ReplaceFile(const std::string &fromWindowsName, const std::string &toWindowsName);

@@ -106,6 +106,8 @@ TEST(HostPath, RelativeNamesStartAtTheCurrentDirectory) {
       {"bare name", "TOOL.EXE", (tools / "Tool.exe").string()},
       {"name in a subfolder", "language\\DEU.INC", (tools / "Language" / "deu.inc").string()},
       {"leaving the folder", "..\\tools\\tool.exe", (tools / "Tool.exe").string()},
+      {"dot-dot stops at the drive root", "..\\..\\..\\..\\tools\\tool.exe",
+       (tools / "Tool.exe").string()},
       {"rooted name on the current drive", "\\TOOLS\\tool.exe", (tools / "Tool.exe").string()},
       {"new file", "Language\\eng.inc", (tools / "Language" / "eng.inc").string()},
   };
@@ -113,6 +115,33 @@ TEST(HostPath, RelativeNamesStartAtTheCurrentDirectory) {
     SCOPED_TRACE(row.what);
     EXPECT_EQ(platform::HostPath(row.windowsName), row.expected);
   }
+}
+
+TEST(HostPath, TrailingBlanksAndDotsOfWindowsComponentsAreDropped) {
+  WinePrefix wine;
+  const fs::path c = wine.driveC();
+  Touch(c / "wcmicons.dll");
+  Touch(c / "tools");
+  Touch(c / "Sub" / "x.exe");
+  const std::string x = (c / "Sub" / "x.exe").string();
+  ScopedCurrentDirectory cwd(c / "Sub");
+  const std::vector<NameCase> cases = {
+      {"trailing blank", "C:\\wcmicons.dll ", (c / "wcmicons.dll").string()},
+      {"trailing dot", "C:\\tools.", (c / "tools").string()},
+      {"dot and blank after a folder", "C:\\sub. \\x.exe", x},
+      {"several, in another letter case", "c:\\SUB.. .\\X.EXE. ", x},
+      {"relative name", "x.exe  ", x},
+      {"only dots and blanks: the folder itself", "C:\\Sub\\...\\ . \\x.exe", x},
+      {"leading blanks stay", "C:\\ tools", (c / " tools").string()},
+      {"new file", "C:\\Sub\\new.txt.", (c / "Sub" / "new.txt").string()},
+      {"host path keeps them", (c / "tools.").string(), (c / "tools.").string()},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(platform::HostPath(row.windowsName), row.expected) << row.windowsName;
+  }
+  platform::WriteFileAtomic("C:\\sub\\made.txt. ", "x");
+  EXPECT_EQ(ReadBytes(c / "Sub" / "made.txt"), "x");
 }
 
 TEST(WindowsName, PicksTheDriveWithTheLongestTarget) {
