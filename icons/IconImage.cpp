@@ -160,15 +160,15 @@ void TIconImage::FitSizeToBitmap() {
 }
 
 void TIconImage::FitDepthToImage() {
-  if (!Data)
+  if (!Data || (Planes != 0 && BitCount != 0))
     return;
   auto facts = ReadImageFacts(*Data);
   if (!facts)
     return;
-  if (IsKnownDepth(facts->bitCount))
+  if (BitCount == 0 && IsKnownDepth(facts->bitCount))
     BitCount = facts->bitCount;
   if (Planes == 0)
-    Planes = 1;
+    Planes = 1; // an icon image has one plane; a DIB's header must say so too
 }
 
 std::unique_ptr<TFileIconImage> TFileIconImage::FromStream(TByteStream &Stream,

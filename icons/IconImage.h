@@ -82,8 +82,10 @@ public:
   // Width and Height from the image bytes: min(width, height) of a DIB (whose height
   // covers both masks, so it is halved) or of a PNG, low 8 bits (256 gives 0).
   void FitSizeToBitmap();
-  // Planes and BitCount from the image bytes where the entry leaves them 0 or states
-  // a depth the image does not have (PNGs are often listed with 8 bits).
+  // Planes and BitCount from the image bytes where the entry leaves them 0, as resource
+  // compilers fill them. A stated value stays, even one the image does not have (PNGs
+  // are often listed with 8 bits): Windows picks an icon's image by these fields, so a
+  // library written from the image must state what its source stated.
   void FitDepthToImage();
 
   uint8_t Width = 0;

@@ -13,6 +13,7 @@ constexpr uint16_t MzSignature = 0x5A4D; // "MZ"
 constexpr uint16_t NeSignature = 0x454E; // "NE"
 constexpr uint16_t PeSignature = 0x4550; // "PE"
 constexpr uint64_t NewHeaderField = 60;  // where the stub keeps the new header's offset
+constexpr uint64_t NeHeaderPos = 0x80;   // where the writer puts the NE header
 
 constexpr uint16_t NeIntegerId = 0x8000; // top bit of an NE integer identifier
 constexpr uint16_t NeTypeIcon = 0x8003;
@@ -434,7 +435,7 @@ void T16BitWriter::WriteHeaders() {
   // The stub: only "MZ", the new header's offset and the two bytes "IM" before it.
   Stream.WriteWord(MzSignature);
   Stream.WriteZeros(58);
-  Stream.WriteWord(0x0080);
+  Stream.WriteWord(static_cast<uint16_t>(NeHeaderPos));
   Stream.WriteZeros(64);
   Stream.WriteByte('I');
   Stream.WriteByte('M');
@@ -480,11 +481,12 @@ void T16BitWriter::WriteResourceTable() {
 }
 
 void T16BitWriter::WriteNames() {
-  // The field counts from the NE header in 16 bits; a name area beyond its reach (more
-  // than 5454 icons and images together) is pointed at as far as the field goes, which
-  // keeps it from reading 0, "no names table".
-  const uint64_t nameTable = Stream.Position() - 128;
-  Stream.PatchWord(NameTableFieldPos, static_cast<uint16_t>(std::min<uint64_t>(nameTable, 0xFFFF)));
+  // A capped offset would point into the resource table and the file would be damaged;
+  // such a library is refused instead.
+  const uint64_t nameTable = Stream.Position() - NeHeaderPos;
+  if (nameTable > 0xFFFF)
+    throw EICLReadError(TooManyEntriesMessage(nameTable));
+  Stream.PatchWord(NameTableFieldPos, static_cast<uint16_t>(nameTable));
   Stream.WriteByte(3);
   Stream.WriteBytes(std::string_view("ICL"));
   for (int i = 0; i < Library.Icons.Count(); ++i) {
@@ -494,6 +496,18 @@ void T16BitWriter::WriteNames() {
     Stream.WriteBytes(std::string_view(name).substr(0, length));
   }
   Stream.WriteByte(0);
+}
+
+// The offset to the names counts from the NE header in 16 bits, and the resource table
+// before them grows by one entry per icon and one per image: the message names how many
+// of both together still fit.
+std::string T16BitWriter::TooManyEntriesMessage(uint64_t NameTable) const {
+  const uint64_t icons = GroupEntryPos.size();
+  const uint64_t fixedPart = NameTable - (icons + ImageCount) * NeResourceEntrySize;
+  const uint64_t most = (0xFFFF - fixedPart) / NeResourceEntrySize;
+  return "Iconlibraries with more than " + std::to_string(most) +
+         " icons and images together are not possible (" + std::to_string(icons) + " icons, " +
+         std::to_string(ImageCount) + " images)";
 }
 
 void T16BitWriter::ComputeAlignShift() {

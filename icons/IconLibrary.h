@@ -73,8 +73,9 @@ public:
   void LoadFromBytes(const std::string &FileName, std::string Bytes);
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
-  // that cannot be written (no icons, more than 32767 icons or images) before the file
-  // is touched, platform::EFileWriteError when the write fails.
+  // that cannot be written (no icons; more than 32767 icons or images; more icons and
+  // images together than the resource table can list, 5454) before the file is
+  // touched, platform::EFileWriteError when the write fails.
   void SaveToFile(const std::string &FileName) const;
   // The bytes SaveToFile writes, after the same checks.
   std::string SaveToBytes() const;
@@ -213,9 +214,11 @@ class T16BitWriter {
 public:
   explicit T16BitWriter(const TIconLibrary &Library);
 
-  // Builds the file and writes it atomically.
+  // Builds the file and writes it atomically. A library that cannot be laid out (its
+  // names or blocks beyond the reach of the 16-bit offsets) raises EICLReadError while
+  // the file is built, before it is touched.
   void WriteToFile(const std::string &FileName);
-  // Builds the file and returns its bytes.
+  // Builds the file and returns its bytes; raises as WriteToFile does.
   std::string WriteToBytes();
 
   uint32_t ImageCount = 0;
@@ -224,7 +227,10 @@ public:
 private:
   void WriteHeaders();
   void WriteResourceTable();
+  // Raises EICLReadError when the names would lie beyond the reach of the header's
+  // 16-bit offset to them.
   void WriteNames();
+  std::string TooManyEntriesMessage(uint64_t NameTable) const;
   void ComputeAlignShift();
   bool LayoutFits(uint16_t shift) const;
   void WriteResources();

@@ -75,7 +75,6 @@ TEST(IconCount, DependsOnTheKindOfFile) {
       {"tool.ico", ico, 1},
       {"empty.ico", fixtures::MakeIcoFile({}), 0},
       {"pointer.cur", cursor, 0},
-      {"icon-named.exe", ico, 1}, // the content decides, not the extension
       {"three.dll", fixtures::BuildIconModule(3), 3},
       {"three64.dll", fixtures::BuildIconModule(3, true), 3},
       {"library.icl", ne, 2},
@@ -89,6 +88,41 @@ TEST(IconCount, DependsOnTheKindOfFile) {
     EXPECT_EQ(ExtractIconCountA(files.Write(c.name, c.bytes)), c.count);
   }
   EXPECT_EQ(ExtractIconCountA(files.Write("x", "") + "-missing"), 0u);
+}
+
+// Windows looks at the bytes, not at the name: "MZ" makes a module, an icon directory
+// header an icon file, anything else holds no icon.
+TEST(ExtractIcon, TheContentDecidesNotTheName) {
+  Files files;
+  const std::string ico = fixtures::MakeIcoFile({Solid(32, 32, kRed, 0)});
+  const std::string twoGroups = ModuleOf({{Solid(32, 32, kGreen, 1)}, {Solid(32, 8, kBlue, 2)}});
+  const std::string ne = fixtures::BuildNe(
+      {{RT_GROUP_ICON, ResourceName(1), fixtures::MakeGroupIcon({Solid(32, 32, kBlue, 7)})},
+       {RT_ICON, ResourceName(7), Solid(32, 32, kBlue, 7).image}});
+  struct Case {
+    const char *name;
+    std::string bytes;
+    unsigned count;
+    std::optional<uint32_t> first; // colour of icon 0
+  } cases[] = {
+      {"star.dat", ico, 1, kRed},
+      {"icon", ico, 1, kRed},
+      {"icon-named.exe", ico, 1, kRed},
+      {"module.ico", twoGroups, 2, kGreen},
+      {"library.ico", ne, 1, kBlue},
+      {"dos.ico", std::string("MZ") + std::string(100, '\0'), 0, std::nullopt},
+      {"words.ico", "plain words", 0, std::nullopt},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = files.Write(c.name, c.bytes);
+    EXPECT_EQ(ExtractIconCountA(file), c.count);
+    auto icon = ExtractIconA(file, 0);
+    ASSERT_EQ(static_cast<bool>(icon), c.first.has_value());
+    if (icon) {
+      EXPECT_EQ(icon.Pixels()->argb.front(), *c.first);
+    }
+  }
 }
 
 struct Choice {

@@ -296,18 +296,42 @@ TEST(IclWriter, FillThatWouldOverflowSixteenBitsRaisesTheShift) {
   EXPECT_EQ(loaded.Icons.Count(), 1470);
 }
 
+namespace {
+
+// The most icons of `imagesPerIcon` images each that keep the names within reach of the
+// NE header's 16-bit offset to them: measured on a library of one icon, each further
+// icon adds a 12-byte resource entry for its group and one for each image.
+int MostIconsWithinTheNamesOffset(int imagesPerIcon) {
+  TIconLibrary one;
+  one.Icons.AddIcon("0", IconOfRaw(std::vector<std::string>(imagesPerIcon, "x")));
+  const int namesOffset = Word(one.SaveToBytes(), 128 + 0x26);
+  return 1 + (0xFFFF - namesOffset) / (12 * (1 + imagesPerIcon));
+}
+
+std::string TooManyEntries(int icons, int images) {
+  return "Iconlibraries with more than 5454 icons and images together are not possible (" +
+         std::to_string(icons) + " icons, " + std::to_string(images) + " images)";
+}
+
+} // namespace
+
 TEST(IclWriter, LimitsAreCheckedBeforeTheFileIsTouched) {
   struct Case {
     const char *title;
     int icons;
     int imagesPerIcon;
-    const char *message; // nullptr: accepted
+    std::string message; // empty: accepted
   };
+  const int mostOfOne = MostIconsWithinTheNamesOffset(1);
+  const int mostOfTwo = MostIconsWithinTheNamesOffset(2);
   const std::vector<Case> cases = {
       {"no icons", 0, 0, "Unable to write Iconlibrary with no icons"},
-      {"32767 icons", 32767, 0, nullptr},
+      {"most icons of one image", mostOfOne, 1, ""},
+      {"one icon more", mostOfOne + 1, 1, TooManyEntries(mostOfOne + 1, mostOfOne + 1)},
+      {"most icons of two images", mostOfTwo, 2, ""},
+      {"one icon of two images more", mostOfTwo + 1, 2,
+       TooManyEntries(mostOfTwo + 1, 2 * (mostOfTwo + 1))},
       {"32768 icons", 32768, 0, "Iconlibraries with more than 32767 are not possible"},
-      {"32767 images", 1, 32767, nullptr},
       {"32768 images", 2, 16384, "Iconlibraries with more than 32767 images are not possible"},
   };
   for (const Case &c : cases) {
@@ -323,18 +347,29 @@ TEST(IclWriter, LimitsAreCheckedBeforeTheFileIsTouched) {
       library.Icons.AddIcon(std::to_string(i), std::move(icon));
     }
     const std::string name = platform::WindowsName(host.string());
-    if (!c.message) {
-      EXPECT_NO_THROW(library.SaveToFile(name));
-      EXPECT_NE(testsupport::ReadBytes(host), "previous cache");
+    if (c.message.empty()) {
+      ASSERT_NO_THROW(library.SaveToFile(name));
+      const std::string file = testsupport::ReadBytes(host);
+      EXPECT_EQ(file.substr(128 + Word(file, 128 + 0x26), 4), "\x03ICL")
+          << "the header points at the names";
+      TIconLibrary loaded;
+      loaded.LoadFromFile(name);
+      ASSERT_EQ(loaded.Icons.Count(), c.icons);
+      EXPECT_EQ(loaded.Icons.Strings(c.icons - 1), std::to_string(c.icons - 1));
+      EXPECT_EQ(loaded.Icons.Objects(c.icons - 1)->Images.Count(), c.imagesPerIcon);
       continue;
     }
     try {
       library.SaveToFile(name);
       ADD_FAILURE() << "no error";
     } catch (const EICLReadError &e) {
-      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.what(), c.message);
     }
-    EXPECT_EQ(testsupport::ReadBytes(host), "previous cache");
+    EXPECT_TRUE(testsupport::ReadBytes(host) == "previous cache") << "the file was changed";
+    EXPECT_THROW(library.SaveToFile(platform::WindowsName((dir / "new.icl").string())),
+                 EICLReadError);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "no file was created beside it";
   }
 }
 

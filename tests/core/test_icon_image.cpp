@@ -92,12 +92,12 @@ TEST(IconFile, ImagesKeepDirectoryOrderBytesAndFields) {
   EXPECT_EQ(icon.Images.Items(0)->Width, 32);
   EXPECT_EQ(icon.Images.Items(1)->Height, 16);
   EXPECT_EQ(icon.Images.Items(2)->Width, 0) << "256 pixels give 0";
-  EXPECT_EQ(icon.Images.Items(2)->BitCount, 32) << "RGBA PNG listed with 8 bits";
+  EXPECT_EQ(icon.Images.Items(2)->BitCount, 8) << "an RGBA PNG listed with 8 bits keeps them";
   EXPECT_EQ(icon.Images.Items(3), nullptr);
 }
 
-// Sizes and depths come from the image where the entry is silent or says otherwise.
-TEST(IconFile, SizeAndDepthTakenFromTheImage) {
+// Sizes come from the image; depths only where the entry leaves them 0.
+TEST(IconFile, SizeTakenFromTheImageDepthWhereTheEntryIsSilent) {
   struct Case {
     const char *title;
     IconEntry entry;
@@ -118,6 +118,11 @@ TEST(IconFile, SizeAndDepthTakenFromTheImage) {
       {"entry says 48 for a 32 image",
        {fixtures::SolidDib(32, 8, 0xFF0000FF), 48, 48, 0, 1, 8},
        32,
+       1,
+       8},
+      {"entry says 8 bits for a 4-bit image",
+       {fixtures::SolidDib(16, 4, 0xFF0000FF), 16, 16, 16, 1, 8},
+       16,
        1,
        8},
       {"planes and bit count 0",
@@ -400,8 +405,9 @@ TEST(IconCorpus, IcoFilesMatchTheManifest) {
       EXPECT_EQ(image.Width, side & 0xFF);
       EXPECT_EQ(image.Height, side & 0xFF);
       EXPECT_EQ(image.ColorCount, want["color_count"].get<int>());
-      if (picture["format"] == "bmp") {
-        EXPECT_EQ(image.BitCount, picture["bit_count"].get<int>());
+      const int stated = want["bit_count"].get<int>();
+      if (stated != 0 || picture["format"] == "bmp") {
+        EXPECT_EQ(image.BitCount, stated != 0 ? stated : picture["bit_count"].get<int>());
       }
       EXPECT_NE(image.Planes, 0);
       if (entry["expect"] == "icons") {

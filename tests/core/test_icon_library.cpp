@@ -401,6 +401,63 @@ TEST(Library, SavedAndLoadedAgainThroughFiles) {
   EXPECT_EQ(BytesOf(*loaded.Icons.Objects(0)->Images.Items(1)), Dib32);
 }
 
+// Planes, bit count and colour count stay as the directory entry states them on every
+// way into and out of a library, since Windows picks an icon's image by them; only a
+// field the entry leaves 0 is taken from the image.
+TEST(Library, StatedEntryFieldsSurviveLoadingCopyingAndWriting) {
+  const std::string greyPng =
+      fixtures::MakeGreyAlphaPng(16, 16, std::vector<uint16_t>(16 * 16, 0xFF80));
+  const std::string dib4 = fixtures::SolidDib(16, 4, 0xFF0000FF);
+  struct Case {
+    const char *title;
+    IconEntry entry;
+    uint16_t planes, bitCount;
+  };
+  const std::vector<Case> cases = {
+      {"16-bit PNG stating 32 bits", {greyPng, 16, 16, 0, 1, 32, 1}, 1, 32},
+      {"16-bit PNG stating 0 planes and 0 bits", {greyPng, 16, 16, 0, 0, 0, 1}, 1, 16},
+      {"4-bit DIB stating 8 bits", {dib4, 16, 16, 16, 1, 8, 1}, 1, 8},
+      {"4-bit DIB stating 0 planes and 0 bits", {dib4, 16, 16, 0, 0, 0, 1}, 1, 4},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.title);
+    const std::string group = fixtures::MakeGroupIcon({c.entry});
+    std::vector<std::pair<const char *, TIconLibrary>> sources(3);
+    sources[0].first = ".ico file";
+    auto icon = std::make_unique<TAdvancedIcon>();
+    ASSERT_TRUE(icon->LoadFromBytes(fixtures::MakeIcoFile({c.entry})));
+    sources[0].second.Icons.AddIcon("1", std::move(icon));
+    sources[1].first = "PE group";
+    sources[1].second.LoadFromBytes(
+        "C:\\m.dll", fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0, group},
+                                        {icons::RT_ICON, uint16_t{1}, 0, c.entry.image}}));
+    sources[2].first = "NE group";
+    sources[2].second.LoadFromBytes(
+        "C:\\m.icl", fixtures::BuildNe({{icons::RT_GROUP_ICON, uint16_t{1}, group},
+                                        {icons::RT_ICON, uint16_t{1}, c.entry.image}}));
+    for (const auto &[source, library] : sources) {
+      SCOPED_TRACE(source);
+      auto expectFields = [&](const TIconLibrary &holder, const char *stage) {
+        ASSERT_EQ(holder.Icons.Count(), 1) << stage;
+        ASSERT_EQ(holder.Icons.Objects(0)->Images.Count(), 1) << stage;
+        const TIconImage &image = *holder.Icons.Objects(0)->Images.Items(0);
+        EXPECT_EQ(std::make_tuple(int{image.ColorCount}, int{image.Planes}, int{image.BitCount}),
+                  std::make_tuple(int{c.entry.colorCount}, int{c.planes}, int{c.bitCount}))
+            << stage;
+      };
+      expectFields(library, "loaded");
+      auto copy = std::make_unique<TAdvancedIcon>();
+      copy->Assign(*library.Icons.Objects(0));
+      TIconLibrary copied;
+      copied.Icons.AddIcon("1", std::move(copy));
+      expectFields(copied, "copied");
+      TIconLibrary written;
+      written.LoadFromBytes("C:\\w.icl", copied.SaveToBytes());
+      expectFields(written, "written and read back");
+    }
+  }
+}
+
 namespace {
 
 std::string ExpectedName(const nlohmann::json &name) {
@@ -423,8 +480,9 @@ void CheckGroup(const TAdvancedIcon &icon, const nlohmann::json &group, bool is1
       EXPECT_EQ(image.Width, side & 0xFF);
     }
     EXPECT_EQ(image.ColorCount, want["color_count"].get<int>());
-    if (picture["format"] == "bmp") {
-      EXPECT_EQ(image.BitCount, picture["bit_count"].get<int>());
+    const int stated = want["bit_count"].get<int>();
+    if (stated != 0 || picture["format"] == "bmp") {
+      EXPECT_EQ(image.BitCount, stated != 0 ? stated : picture["bit_count"].get<int>());
     }
     const size_t size = resource["size"].get<size_t>();
     EXPECT_EQ(image.BytesInRes, std::min<size_t>(want["bytes_in_res"].get<size_t>(), size));
