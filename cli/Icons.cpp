@@ -17,8 +17,8 @@ namespace {
 const char *const IconsUsage =
     "usage: corvane-cli icons FILE [--json]\n"
     "Lists what Corvane sees in FILE: the platform's icon count and the icons of the file\n"
-    "(an .ico file is one icon) with their names and images, numbered from 0 as in icon\n"
-    "references.\n";
+    "(an icon file, told by its bytes whatever its name, is one icon) with their names and\n"
+    "images, numbered from 0 as in icon references.\n";
 
 const char *const ExtractUsage =
     "usage: corvane-cli extract FILE INDEX OUT\n"
@@ -31,8 +31,11 @@ const char *const MakeIclUsage =
     "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
     "name unless --names gives one name per source.\n";
 
+// Whether the file holds an icon directory rather than a module, told by its bytes as
+// the shell tells them, whatever its name: reserved 0 and type 1.
 bool IsIcoFile(const std::string &name) {
-  return LowerAscii(FileExtension(name)) == ".ico";
+  const auto head = platform::ReadFileHead(name, 4);
+  return head && *head == std::string("\0\0\1\0", 4);
 }
 
 // The file name without folder and extension.
@@ -41,7 +44,7 @@ std::string BaseName(const std::string &name) {
   return file.substr(0, file.size() - FileExtension(file).size());
 }
 
-// The icons of a file as the icon units read it: an .ico file is one icon named after
+// The icons of a file as the icon units read it: an icon file is one icon named after
 // the file; any other file is read as a module.
 void LoadIcons(const std::string &file, icons::TIconLibrary &into) {
   if (!IsIcoFile(file)) {

@@ -488,6 +488,19 @@ std::optional<std::string> ReadFileBytes(const std::string &windowsName) {
   return bytes;
 }
 
+std::optional<std::string> ReadFileHead(const std::string &windowsName, size_t count) {
+  const std::string host = HostPath(windowsName);
+  FILE *f = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
+  if (!f)
+    return std::nullopt;
+  std::optional<std::string> bytes(std::string(count, '\0'));
+  bytes->resize(std::fread(bytes->data(), 1, count, f));
+  if (std::ferror(f))
+    bytes.reset();
+  std::fclose(f);
+  return bytes;
+}
+
 void WriteFileAtomic(const std::string &windowsName, std::string_view bytes) {
   const std::string host = HostPath(windowsName);
   if (host.empty())

@@ -52,6 +52,8 @@ std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
 
 // The file's bytes, or nothing when it is missing or unreadable.
 std::optional<std::string> ReadFileBytes(const std::string &windowsName);
+// At most the first count bytes of the file, or nothing when it is missing or unreadable.
+std::optional<std::string> ReadFileHead(const std::string &windowsName, size_t count);
 // Replaces the file atomically: a temporary file beside it, flushed, renamed over it; on
 // failure the old file is untouched. A folder that refuses the temporary file for want of
 // permission may still hold a writable file: that file is then written over in place, as

@@ -72,7 +72,8 @@ std::string IcoWithPngAnd32Bit(const std::string &png) {
 
 TEST_F(Installation, IconsListsModuleAndIcoFilesAsTheCoreReadsThem) {
   const std::string png = fixtures::MakePng(256, 256, std::vector<uint32_t>(256 * 256, 0xFF123456));
-  WriteBytes(dir / "multi.ico", IcoWithPngAnd32Bit(png));
+  // An icon file is told by its bytes, whatever its name.
+  WriteBytes(dir / "multi.dat", IcoWithPngAnd32Bit(png));
   WriteBytes(dir / "notes.txt", "not an icon");
 
   auto r = Cli({"icons", (dir / "tc" / "wcmicons.dll").string(), "--json"});
@@ -88,7 +89,7 @@ TEST_F(Installation, IconsListsModuleAndIcoFilesAsTheCoreReadsThem) {
   EXPECT_EQ(images[2]["height"], 48);
   EXPECT_EQ(images[2]["bits"], 4);
 
-  r = Cli({"icons", (dir / "multi.ico").string(), "--json"});
+  r = Cli({"icons", (dir / "multi.dat").string(), "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
   json = nlohmann::json::parse(r.out);
   EXPECT_EQ(json["count"], 1);
