@@ -1,5 +1,8 @@
 #include "support/TestSupport.h"
 
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -13,8 +16,8 @@ TempDir::TempDir() {
   static std::atomic<int> counter{0};
   auto base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    auto candidate = base / ("corvane-test-" + std::to_string(getpid()) + "-" +
-                             std::to_string(counter++));
+    auto candidate =
+        base / ("corvane-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate;
       return;
@@ -46,6 +49,16 @@ ScopedEnv::~ScopedEnv() {
     setenv(name_.c_str(), old_.c_str(), 1);
   else
     unsetenv(name_.c_str());
+}
+
+ScopedCodePage::ScopedCodePage(int codePage) : old_(platform::SystemCodePage()) {
+  platform::SetSystemCodePage(codePage);
+  platform::FlushProfileCache();
+}
+
+ScopedCodePage::~ScopedCodePage() {
+  platform::SetSystemCodePage(old_);
+  platform::FlushProfileCache();
 }
 
 std::string ReadBytes(const std::filesystem::path &file) {

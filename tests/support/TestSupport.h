@@ -49,6 +49,18 @@ private:
   std::filesystem::path old_;
 };
 
+// Makes a code page the system code page for the object's lifetime.
+class ScopedCodePage {
+public:
+  explicit ScopedCodePage(int codePage);
+  ~ScopedCodePage();
+  ScopedCodePage(const ScopedCodePage &) = delete;
+  ScopedCodePage &operator=(const ScopedCodePage &) = delete;
+
+private:
+  int old_;
+};
+
 std::string ReadBytes(const std::filesystem::path &file);
 void WriteBytes(const std::filesystem::path &file, const std::string &bytes);
 

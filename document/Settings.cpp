@@ -1,0 +1,17 @@
+#include "document/Settings.h"
+
+#include "document/Globals.h"
+#include "document/misk.h"
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+
+std::string SettingsFileName() {
+  return ExtractFilePath(ExeFileName) + "Corvane.ini";
+}
+
+void ApplyCodePageSetting() {
+  const int codePage = platform::ReadProfileInt("Main", "CodePage", 0, SettingsFileName());
+  if (!platform::SetSystemCodePage(codePage))
+    platform::SetSystemCodePage(0);
+  platform::FlushProfileCache();
+}
