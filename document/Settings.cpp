@@ -10,7 +10,11 @@ std::string SettingsFileName() {
 }
 
 void ApplyCodePageSetting() {
-  const int codePage = platform::ReadProfileInt("Main", "CodePage", 0, SettingsFileName());
+  ApplyCodePageSetting(SettingsFileName());
+}
+
+void ApplyCodePageSetting(const std::string &settingsFile) {
+  const int codePage = platform::ReadProfileInt("Main", "CodePage", 0, settingsFile);
   if (!platform::SetSystemCodePage(codePage))
     platform::SetSystemCodePage(0);
   platform::FlushProfileCache();

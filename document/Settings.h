@@ -10,3 +10,5 @@ std::string SettingsFileName();
 // when it is missing, 0 or not a supported code page. Run once ExeFileName is known and
 // before any other file is read: files parsed before are read again in the new code page.
 void ApplyCodePageSetting();
+// The same from the settings file named (for a program whose ExeFileName is not known yet).
+void ApplyCodePageSetting(const std::string &settingsFile);

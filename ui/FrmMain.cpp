@@ -2,8 +2,10 @@
 #include "ui/FrmMain.h"
 
 #include "document/Globals.h"
+#include "document/Settings.h"
 #include "document/misk.h"
 #include "icons/IconLibrary.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "ui/FieldEdit.h"
@@ -101,8 +103,12 @@ void ExtractMenuSection(std::vector<std::string> &lines, const std::string &head
 
 TBarMain::TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
                    QWidget *parent)
-    : QWidget(parent), exeFileName_(platform::WindowsName(exeHostPath.toStdString())),
-      arguments_(arguments), dialogs_(dialogs) {
+    : QWidget(parent), arguments_(arguments), dialogs_(dialogs) {
+  // The code page decides how every text and name is read, the program's own included,
+  // so it is settled first; the program's name is then taken in it.
+  const std::string exeHost = exeHostPath.toStdString();
+  ApplyCodePageSetting(ExtractFilePath(platform::WindowsName(exeHost)) + "Corvane.ini");
+  exeFileName_ = platform::WindowsName(exeHost);
   CreateComponents();
   RunGuarded([this] { FormCreate(); });
 }
@@ -307,9 +313,9 @@ void TBarMain::FormShow() {
   if (bar_)
     return;
   std::string arg = arguments_.isEmpty() ? std::string() : arguments_.first().toStdString();
-  // A host path on the command line is named the way the core names files.
-  if (!arg.empty() && arg[0] == '/')
-    arg = platform::WindowsName(arg);
+  // A host path on the command line is named the way the core names files; any other
+  // name is the core's text for what was typed.
+  arg = (!arg.empty() && arg[0] == '/') ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
   ExeFileName = exeFileName_;
   const int defaultCache = platform::ReadProfileInt("main", "DefaultCache", 0, IniFileName());
   if (!arg.empty()) {

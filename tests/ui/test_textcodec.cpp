@@ -1,5 +1,6 @@
 // Text at the window's edge: code-page bytes to Unicode and back, and the platform's
 // file-dialog filters in Qt's form.
+#include "platform/CodePage.h"
 #include "ui/Dialogs.h"
 #include "ui/TextCodec.h"
 
@@ -8,6 +9,8 @@
 class TestTextCodec : public QObject {
   Q_OBJECT
 private slots:
+  // The expected bytes are those of code page 1252.
+  void initTestCase() { platform::SetSystemCodePage(1252); }
   void toDisplay_data();
   void toDisplay();
   void fromDisplay_data();
