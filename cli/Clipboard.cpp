@@ -30,20 +30,6 @@ std::string ReadStandardInput() {
   return text;
 }
 
-// A file written on Linux ends its lines with LF alone; the clipboard rules want CR LF.
-std::string WithCrLf(const std::string &text) {
-  if (text.find('\r') != std::string::npos)
-    return text;
-  std::string converted;
-  converted.reserve(text.size() + text.size() / 8);
-  for (char c : text) {
-    if (c == '\n')
-      converted += '\r';
-    converted += c;
-  }
-  return converted;
-}
-
 } // namespace
 
 int Copy(const Args &args) {
@@ -66,7 +52,7 @@ int Paste(const Args &args) {
     return 0;
   }
   parsed.RequirePositional(1, 1, {"bar file"});
-  const std::string text = WithCrLf(ReadStandardInput());
+  const std::string text = ClipboardTextWithCrLf(ReadStandardInput());
   const std::string refusal = ClipboardTextRefusal(text);
   if (!refusal.empty())
     throw std::runtime_error("cannot paste: " + refusal);

@@ -23,6 +23,19 @@ std::string ButtonToClipboardText(const TButts &button) {
   return text;
 }
 
+std::string ClipboardTextWithCrLf(std::string_view text) {
+  if (text.find('\r') != std::string_view::npos)
+    return std::string(text);
+  std::string converted;
+  converted.reserve(text.size() + text.size() / 8);
+  for (char c : text) {
+    if (c == '\n')
+      converted += '\r';
+    converted += c;
+  }
+  return converted;
+}
+
 bool ClipboardTextHasHeader(std::string_view text) {
   return text.find(std::string(BarClipboardHeader) + "\r") != std::string_view::npos;
 }

@@ -20,6 +20,10 @@ inline constexpr std::string_view BarClipboardHeader = "TOTALCMD#BAR#DATA";
 // quoting; the run mode in decimal ("0" when unset).
 std::string ButtonToClipboardText(const TButts &button);
 
+// The text with LF line ends read as CR LF when it holds no CR at all: a button text
+// from a Linux editor or a chat ends its lines with LF alone. Any other text as it is.
+std::string ClipboardTextWithCrLf(std::string_view text);
+
 // Whether the Paste item is enabled: the header followed by a carriage return stands
 // anywhere in the text. Pasting itself asks for more (see ClipboardTextRefusal).
 bool ClipboardTextHasHeader(std::string_view text);

@@ -351,8 +351,10 @@ void ButtonsList::SetField(int position, int field, const std::string &text) {
     return;
   TButts &button = *Buttons[static_cast<size_t>(position)];
   if (field == bfRunMode) {
-    // The run mode is a switch of the editor, not an edit of the bar's text.
     button.RunMode = text.empty() ? 0 : StrToInt(text);
+    // A changed run mode is an edit like any other: without the flag, closing the
+    // editor would not offer to save it.
+    Modified = true;
     return;
   }
   if (field >= bfIconRef && field < bfRunMode) {

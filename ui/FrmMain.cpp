@@ -321,7 +321,16 @@ void TBarMain::FormShow() {
   if (!arg.empty()) {
     if (arg.find('\\') == std::string::npos)
       arg = platform::GetCurrentDirectoryA() + "\\" + arg;
-    bar_ = ButtonsList::Create(arg);
+    try {
+      bar_ = ButtonsList::Create(arg);
+    } catch (const EBarLoadError &error) {
+      // A bar that is refused is not opened, nor bound to its name: saving the new
+      // empty bar in its place would destroy what could not be loaded.
+      dialogs_.ShowError(this, error.what());
+      arg.clear();
+    }
+  }
+  if (bar_) {
     bar_->CacheMode = static_cast<uint8_t>(defaultCache);
     Buttonbar->setText(ui::ToDisplay("Button Bar: " + arg));
     CurrentFileName = arg;

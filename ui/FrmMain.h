@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -197,6 +198,17 @@ private:
   void MoveButton(int from, int to);
   int Selected() const;
   bool CommitField(TFieldEdit *field, int fieldNumber);
+  // The editor field that has the focus, or none.
+  TFieldEdit *FocusedField() const;
+  // Runs the field's Exit step: the commit of its text into the button.
+  void ExitField(TFieldEdit *field);
+  // Commits the field being edited, as leaving it would. Whatever selects another
+  // button, reloads the editor, opens a window over it or closes it runs this first.
+  void CommitEditing();
+  // Changes a field's text for the user (a menu, a chooser) and commits it at once: the
+  // click that opened the menu may have taken the focus from the field, which would then
+  // never be left.
+  void ChangeAndCommit(TFieldEdit *field, const std::function<void()> &change);
   void WriteIconRef();
   void EnableCacheControls(bool panelToo);
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);

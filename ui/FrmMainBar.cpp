@@ -142,10 +142,20 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
   }
   if (button != Qt::RightButton)
     return;
-  // The right button selects without showing the button in the editor.
-  id_btn_bar->SetItemIndex(id_btn_bar->ItemAtPos(pos));
+  // The right button selects the button under it (none outside the buttons) for the
+  // menu, and the editor shows what is selected, so that a field is only ever written
+  // into the button it was loaded from.
+  const int item = id_btn_bar->ItemAtPos(pos);
+  if (item != Selected()) {
+    CommitEditing();
+    id_btn_bar->SetItemIndex(item);
+    if (item >= 0)
+      id_btn_barClick();
+    else
+      ClearEditor();
+  }
   Copy1->setEnabled(Selected() >= 0);
-  paste1->setEnabled(ClipboardTextHasHeader(GetClipboardText(this)));
+  paste1->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 
 void TBarMain::id_btn_barMouseMove(QPoint pos) {

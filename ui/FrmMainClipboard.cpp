@@ -26,7 +26,7 @@ void TBarMain::Copy1Click() {
 void TBarMain::paste1Click() {
   if (!bar_)
     return;
-  const auto lines = ParseClipboardText(GetClipboardText(this));
+  const auto lines = ParseClipboardText(ClipboardTextWithCrLf(GetClipboardText(this)));
   if (!lines)
     return;
   id_btn_addClick();

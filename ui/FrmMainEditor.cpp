@@ -194,6 +194,42 @@ bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
   return true;
 }
 
+TFieldEdit *TBarMain::FocusedField() const {
+  auto *field = qobject_cast<TFieldEdit *>(QApplication::focusWidget());
+  return field && Frame11->isAncestorOf(field) ? field : nullptr;
+}
+
+void TBarMain::ExitField(TFieldEdit *field) {
+  TFrame1 *f = Frame11;
+  if (field == f->id_btn_command)
+    Frame11id_btn_commandExit();
+  else if (field == f->id_btn_param)
+    Frame11id_btn_paramExit();
+  else if (field == f->id_btn_startpath)
+    Frame11id_btn_startpathExit();
+  else if (field == f->id_btn_iconfilename)
+    Frame11id_btn_iconfilenameExit();
+  else if (field == f->id_btn_ToolTip)
+    Frame11id_btn_ToolTipExit();
+}
+
+void TBarMain::CommitEditing() {
+  TFieldEdit *field = FocusedField();
+  if (!field || !bar_)
+    return;
+  ExitField(field);
+  // As if the field were entered again: its real exit commits only later typing.
+  EnteredText = field->Bytes();
+}
+
+void TBarMain::ChangeAndCommit(TFieldEdit *field, const std::function<void()> &change) {
+  if (field != FocusedField())
+    EnteredText = field->Bytes();
+  change();
+  ExitField(field);
+  EnteredText = field->Bytes();
+}
+
 void TBarMain::Frame11id_btn_commandExit() {
   TFrame1 *f = Frame11;
   if (f->id_btn_iconfilename->text().isEmpty()) {
@@ -254,6 +290,7 @@ void TBarMain::Frame11id_btn_iconClick() {
 }
 
 void TBarMain::Frame11id_btn_iconfileClick() {
+  CommitEditing();
   const auto name = dialogs_.OpenFileName(this, IconFilter);
   const int s = Selected();
   if (!name || s < 0)
@@ -271,6 +308,7 @@ void TBarMain::Frame11id_btn_iconfileClick() {
 }
 
 void TBarMain::Frame11id_btn_find1Click() {
+  CommitEditing();
   if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*"))
     FillFromProgramFile(*name);
 }
@@ -303,7 +341,8 @@ void TBarMain::ParamItemClick(QAction *item) {
   // An entry reads "placeholder - what it stands for"; only the placeholder goes in.
   if (const auto dash = text.find('-'); dash != std::string::npos)
     text.erase(dash);
-  Frame11->id_btn_param->insert(ui::ToDisplay(text));
+  TFieldEdit *field = Frame11->id_btn_param;
+  ChangeAndCommit(field, [&] { field->insert(ui::ToDisplay(text)); });
   Frame11->update();
 }
 
@@ -312,7 +351,8 @@ void TBarMain::PathItemClick(QAction *item) {
                            Frame11->id_btn_startpath, Frame11->id_btn_iconfilename};
   if (PathMenuTarget < 1 || PathMenuTarget > 4)
     return;
-  targets[PathMenuTarget - 1]->insert(ui::ToDisplay(WithoutAmpersands(item)));
+  TFieldEdit *field = targets[PathMenuTarget - 1];
+  ChangeAndCommit(field, [&] { field->insert(ui::ToDisplay(WithoutAmpersands(item))); });
 }
 
 void TBarMain::Frame11FieldMouseDown(int target) {
@@ -326,6 +366,7 @@ void TBarMain::Frame11FieldMouseUp() {
 
 // The command browser writes its choice into the selected button and shows it again.
 void TBarMain::Frame11BitBtn1Click() {
+  CommitEditing();
   if (Form2)
     dialogs_.ShowModal(Form2);
 }

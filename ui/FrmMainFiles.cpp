@@ -82,9 +82,11 @@ bool TBarMain::DropEvent(QEvent *event) {
 }
 
 void TBarMain::closeEvent(QCloseEvent *event) {
-  // An error while saving keeps the window, and the edits, open.
+  // An error while saving keeps the window, and the edits, open. Every way of closing
+  // (Cancel, Escape, the window's close box) first commits the field being edited.
   bool canClose = false;
   RunGuarded([&] {
+    CommitEditing();
     canClose = true;
     FormCloseQuery(canClose);
   });
@@ -121,6 +123,7 @@ void TBarMain::ReportCacheNote() {
 void TBarMain::id_btn_barfilesearchClick() {
   if (!bar_)
     return;
+  CommitEditing();
   // Giving up the bar's edits takes a plain No: a closed box, a cancelled save dialog or
   // a failed save keeps the bar as it is.
   if (bar_->Modified) {
@@ -130,24 +133,21 @@ void TBarMain::id_btn_barfilesearchClick() {
     if (answer == ui::TAnswer::Yes && !SaveUnderChosenName())
       return;
   }
-  id_btn_bar->Clear();
-  bar_.reset();
   const auto chosen = dialogs_.OpenFileName(this, BarFilter);
   std::string name = chosen ? *chosen : std::string();
-  if (!name.empty()) {
-    if (name.find('\\') == std::string::npos)
-      name = platform::GetCurrentDirectoryA() + "\\" + name;
-    bar_ = ButtonsList::Create(name);
-    CurrentFileName = name;
-    SetBarCaption(name);
-    id_btn_bar->SetCount(bar_->Count());
-  } else {
-    // A cancelled dialog is how a user starts a new bar.
-    bar_ = ButtonsList::Create(std::string());
-    CurrentFileName.clear();
-    SetBarCaption(std::string());
+  if (!name.empty() && name.find('\\') == std::string::npos)
+    name = platform::GetCurrentDirectoryA() + "\\" + name;
+  // The bar is loaded before the open one goes: a bar that is refused leaves the open
+  // one as it was, list, caption, editor and all.
+  std::unique_ptr<ButtonsList> opened = ButtonsList::Create(name);
+  id_btn_bar->Clear();
+  bar_ = std::move(opened);
+  CurrentFileName = name;
+  SetBarCaption(name);
+  id_btn_bar->SetCount(bar_->Count());
+  // A cancelled dialog is how a user starts a new bar.
+  if (name.empty())
     id_btn_addClick();
-  }
   SetCacheControlsOnOpening(name);
   id_btn_bar->SetItemIndex(0);
   id_btn_barClick();
@@ -214,9 +214,12 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
 }
 
 void TBarMain::btnDefLibClick() {
+  CommitEditing();
   const std::string library =
       platform::ReadProfileString("main", "DefIconLib", "WCMICONS.DLL", IniFileName(), 260);
-  Frame11->id_btn_iconfilename->SetBytes(library);
-  Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
-  Frame11id_btn_iconfilenameExit();
+  TFieldEdit *field = Frame11->id_btn_iconfilename;
+  ChangeAndCommit(field, [&] {
+    field->SetBytes(library);
+    Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
+  });
 }

@@ -385,8 +385,8 @@ TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
   } cases[] = {
       {bfIconRef, "x.dll,1", true, true}, {bfCommand, "x", true, false},
       {bfParams, "x", true, false},       {bfStartPath, "x", true, false},
-      {bfTooltip, "x", true, false},      {bfRunMode, "1", false, false},
-      {bfRunMode, "", false, false},      {6, "ignored", true, false},
+      {bfTooltip, "x", true, false},      {bfRunMode, "1", true, false},
+      {bfRunMode, "", true, false},       {6, "ignored", true, false},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.field);

@@ -60,7 +60,7 @@ private slots:
   void addWithoutSelectionAppends();
   void deleteSelectsTheNextAndClearsTheEditor();
   void deletingTheOnlyButtonLeavesAnEmptyOne();
-  void rightButtonSelectsWithoutShowingAndSetsTheMenu();
+  void rightButtonSelectsShowsAndSetsTheMenu();
   void cacheCheckBoxChoosesTheMode();
 };
 
@@ -332,7 +332,7 @@ void TestBarList::deletingTheOnlyButtonLeavesAnEmptyOne() {
   QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
 }
 
-void TestBarList::rightButtonSelectsWithoutShowingAndSetsTheMenu() {
+void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   ui::TQtClipboard clipboard;
   platform::SetClipboardBackend(&clipboard);
   TEditor e;
@@ -341,7 +341,7 @@ void TestBarList::rightButtonSelectsWithoutShowingAndSetsTheMenu() {
   QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
   QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
   QCOMPARE(list.ItemIndex(), 2);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_0"));
+  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_2"));
   QVERIFY(w.Copy1->isEnabled());
   QVERIFY(!w.paste1->isEnabled());
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
