@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ButtonsList;
@@ -58,6 +59,9 @@ std::string JsonText(const std::string &text, TextForm form);
 // The JSON document as printed: indented, and any malformed UTF-8 a marked text held
 // replaced rather than refused.
 void PrintJson(const nlohmann::ordered_json &document);
+// A message of the core's (an exception's) as UTF-8: its texts are code page bytes, or
+// UTF-8 after the mark where a marked text was quoted.
+std::string CoreMessageToUtf8(std::string_view message);
 // Whether the bytes are well-formed UTF-8.
 bool IsUtf8(const std::string &text);
 // A 1-based position from the command line, checked against 1..last.

@@ -54,6 +54,23 @@ std::string JsonText(const std::string &text, TextForm form) {
   return utf8;
 }
 
+std::string CoreMessageToUtf8(std::string_view message) {
+  const std::string_view mark = platform::Utf8Mark;
+  std::string out;
+  for (size_t marked = message.find(mark); marked != std::string_view::npos;
+       marked = message.find(mark)) {
+    out += platform::TextToUtf8(message.substr(0, marked));
+    // The quoted text runs as far as the bytes are UTF-8: the message goes on in ASCII.
+    size_t end = marked + mark.size();
+    while (end < message.size() && message.substr(end, mark.size()) != mark &&
+           platform::NextCodePoint(message, end)) {
+    }
+    out += message.substr(marked + mark.size(), end - marked - mark.size());
+    message.remove_prefix(end);
+  }
+  return out + platform::TextToUtf8(message);
+}
+
 void PrintJson(const nlohmann::ordered_json &document) {
   WriteOut(document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }

@@ -23,8 +23,8 @@ const char *YesNo(bool value) {
 }
 
 // The narrative of a lookup, one line per candidate tried. The result printed is the
-// lookup's own; this walks the same order to show where it stopped.
-// Names are texts of the core; each line holds them as printed.
+// lookup's own; this walks the same order to show where it stopped. Names are texts of
+// the core; each line holds them as printed.
 class Explanation {
 public:
   explicit Explanation(TextForm form) : form_(form) {}

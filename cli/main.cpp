@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "document/Globals.h"
 #include "document/Settings.h"
-#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -72,7 +71,7 @@ int main(int argc, char **argv) {
     return 1;
   } catch (const std::exception &e) {
     // The core's messages quote its texts (Windows names, values) in its own form.
-    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], platform::TextToUtf8(e.what()).c_str());
+    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], cli::CoreMessageToUtf8(e.what()).c_str());
     return 1;
   }
 }

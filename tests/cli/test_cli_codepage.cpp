@@ -164,11 +164,15 @@ TEST_F(CodePageSystem, CopyPipedIntoPasteGivesTheSameButton) {
 }
 
 TEST_F(CodePageSystem, WordsAndMessagesComeBackAsCharacters) {
-  System("ru_RU.UTF-8");
   WriteBytes(bar, Bar("old"));
-  auto r = Cli({"edit", bar, "--set", "1", "runmode", "Макс"});
-  EXPECT_NE(r.err.find("'Макс' is not a valid integer value"), std::string::npos) << r.err;
-  r = Cli({"resolve", "Основная.exe"});
+  // The value quoted by the core: in the code page, or marked.
+  for (const char *locale : {"ru_RU.UTF-8", "en_US.UTF-8"}) {
+    System(locale);
+    auto r = Cli({"edit", bar, "--set", "1", "runmode", "Макс"});
+    EXPECT_NE(r.err.find(": 'Макс' is not a valid integer value\n"), std::string::npos) << r.err;
+  }
+  System("ru_RU.UTF-8");
+  auto r = Cli({"resolve", "Основная.exe"});
   EXPECT_NE(r.out.find("name: Основная.exe\nresolved: Основная.exe\n"), std::string::npos) << r.out;
 
   // A category named in the code page, found by its name in the other case.
