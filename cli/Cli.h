@@ -3,10 +3,12 @@
 // takes the arguments after its name and returns the process exit status.
 #include <cstdint>
 #include <map>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ButtonsList;
@@ -17,6 +19,14 @@ using Args = std::vector<std::string>;
 
 // A mistake in the command line: reported with the verb's usage, exit status 2.
 class UsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Any other failure the command line front end finds itself, exit status 1. Its message,
+// like a UsageError's, is UTF-8 (host paths, the words given); the core's exceptions
+// carry the core's own texts and are converted when they are reported.
+class Failure : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
@@ -33,9 +43,27 @@ int Commands(const Args &args);
 
 // A host path from the command line as the Windows name the core works with.
 std::string WindowsNameOfArgument(const std::string &hostPath);
-// Bytes as JSON text: each byte becomes the code point of the same value, so the output
-// is lossless whatever the bar's code page.
-std::string JsonText(const std::string &bytes);
+
+// How texts of the core (code page bytes, or UTF-8 marked by the byte order mark) cross
+// the command line: as characters in UTF-8, or with "--bytes" as the bytes the core holds.
+enum class TextForm { Characters, Bytes };
+// The text as printed: UTF-8 characters, or the bytes themselves.
+std::string ShownText(const std::string &text, TextForm form);
+// A text from the command line as the core takes it: UTF-8 becomes code page bytes, or
+// stays UTF-8 marked when the code page cannot hold it; bytes are taken as they are.
+// Characters that are not UTF-8 are a UsageError naming what.
+std::string TakenText(const std::string &given, TextForm form, const char *what);
+// The text as a JSON string: its characters, or with Bytes each byte as the code point of
+// the same value (lossless whatever the code page).
+std::string JsonText(const std::string &text, TextForm form);
+// The JSON document as printed: indented, and any malformed UTF-8 a marked text held
+// replaced rather than refused.
+void PrintJson(const nlohmann::ordered_json &document);
+// A message of the core's (an exception's) as UTF-8: its texts are code page bytes, or
+// UTF-8 after the mark where a marked text was quoted.
+std::string CoreMessageToUtf8(std::string_view message);
+// Whether the bytes are well-formed UTF-8.
+bool IsUtf8(const std::string &text);
 // A 1-based position from the command line, checked against 1..last.
 int ParsePosition(const std::string &text, int last, const char *what);
 // A whole number from the command line, checked against first..last.
@@ -57,6 +85,8 @@ struct ParsedArgs {
   bool help = false;
 
   bool Has(const std::string &flag) const { return flags.count(flag) != 0; }
+  // Characters unless "--bytes" was given.
+  TextForm Form() const { return Has("--bytes") ? TextForm::Bytes : TextForm::Characters; }
   std::optional<std::string> Value(const std::string &option) const;
   // Throws UsageError unless min..max positional arguments were given; names says what
   // the first missing one is.

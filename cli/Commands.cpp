@@ -2,7 +2,9 @@
 #include "cli/Cli.h"
 #include "document/CommandCatalog.h"
 #include "document/Globals.h"
+#include "platform/TextRules.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -11,12 +13,14 @@ namespace cli {
 namespace {
 
 const char *const CommandsUsage =
-    "usage: corvane-cli commands [--category NAME] [--filter TEXT] [--json]\n"
+    "usage: corvane-cli commands [--category NAME] [--filter TEXT] [--json] [--bytes]\n"
     "Without --category, lists the command browser's categories. With it, lists the rows of\n"
     "the category NAME (its caption, ignoring case, or its 1-based position): name, number,\n"
     "description, and what choosing the row writes (icon reference, command, tooltip).\n"
     "--filter keeps the rows whose raw line holds TEXT, ignoring case (not in user-command\n"
-    "categories); without --category it filters \"All\".\n";
+    "categories); without --category it filters \"All\". NAME and TEXT are taken as UTF-8\n"
+    "and texts are printed as characters; --bytes takes and prints them as the bytes of\n"
+    "Total Commander's files (in JSON each byte as the code point of the same value).\n";
 
 const char *KindName(CategoryKind kind) {
   switch (kind) {
@@ -42,73 +46,96 @@ const char *KindName(RowKind kind) {
   return "";
 }
 
-// The category a name stands for: a caption (ignoring case) first, else a position.
-size_t FindCategory(const CommandCatalog &catalog, const std::string &name) {
+// The category a name (a text of the core) stands for: a caption, ignoring case, first,
+// else a position.
+size_t FindCategory(const CommandCatalog &catalog, const std::string &name, TextForm form) {
   const auto &categories = catalog.Categories();
   for (size_t i = 0; i < categories.size(); ++i)
-    if (LowerAscii(categories[i].Caption) == LowerAscii(name))
+    if (platform::EqualNoCase(categories[i].Caption, name))
       return i;
   if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos)
     return static_cast<size_t>(
         ParsePosition(name, static_cast<int>(categories.size()), "category position") - 1);
-  throw std::runtime_error("no category '" + name + "' (run 'corvane-cli commands' for the list)");
+  throw Failure("no category '" + ShownText(name, form) +
+                "' (run 'corvane-cli commands' for the list)");
 }
 
-void PrintCategories(const CommandCatalog &catalog, bool json) {
+// The text as printed, padded with spaces to width characters (bytes with --bytes), so
+// that columns line up.
+std::string Padded(const std::string &text, size_t width, TextForm form) {
+  std::string shown = ShownText(text, form);
+  size_t length = shown.size();
+  if (form == TextForm::Characters) // UTF-8 continuation bytes add no character
+    length -= static_cast<size_t>(std::count_if(shown.begin(), shown.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    }));
+  if (length < width)
+    shown.append(width - length, ' ');
+  return shown;
+}
+
+void PrintCategories(const CommandCatalog &catalog, bool json, TextForm form) {
   if (json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const auto &category : catalog.Categories())
-      list.push_back({{"caption", JsonText(category.Caption)}, {"kind", KindName(category.Kind)}});
-    std::printf("%s\n", nlohmann::ordered_json{{"categories", list}}.dump(2).c_str());
+      list.push_back(
+          {{"caption", JsonText(category.Caption, form)}, {"kind", KindName(category.Kind)}});
+    PrintJson({{"categories", list}});
     return;
   }
   size_t position = 0;
   for (const auto &category : catalog.Categories())
-    std::printf("%zu %s\n", ++position, category.Caption.c_str());
+    std::printf("%zu %s\n", ++position, ShownText(category.Caption, form).c_str());
 }
 
-nlohmann::ordered_json Optional(const std::optional<std::string> &text) {
-  return text ? nlohmann::ordered_json(JsonText(*text)) : nlohmann::ordered_json(nullptr);
+nlohmann::ordered_json Optional(const std::optional<std::string> &text, TextForm form) {
+  return text ? nlohmann::ordered_json(JsonText(*text, form)) : nlohmann::ordered_json(nullptr);
 }
 
-void PrintRows(const CommandCatalog &catalog, size_t category, const std::string &filter,
-               bool json) {
+void PrintRowsText(const CommandCatalog &catalog, const std::vector<CommandRow> &rows,
+                   TextForm form) {
+  for (const auto &row : rows) {
+    const auto choice = catalog.Choose(row);
+    if (row.Kind == RowKind::Header)
+      std::printf("== %s ==\n", ShownText(row.Name, form).c_str());
+    else
+      std::printf("%s %6s  %s %s\n", Padded(row.Name, 28, form).c_str(),
+                  ShownText(row.Number, form).c_str(), Padded(row.Description, 40, form).c_str(),
+                  choice ? ShownText(choice->IconRef, form).c_str() : "");
+  }
+}
+
+void PrintRows(const CommandCatalog &catalog, size_t category, const std::string &filter, bool json,
+               TextForm form) {
   const auto rows = catalog.Rows(category, filter);
   if (!json) {
-    for (const auto &row : rows) {
-      const auto choice = catalog.Choose(row);
-      if (row.Kind == RowKind::Header)
-        std::printf("== %s ==\n", row.Name.c_str());
-      else
-        std::printf("%-28s %6s  %-40s %s\n", row.Name.c_str(), row.Number.c_str(),
-                    row.Description.c_str(), choice ? choice->IconRef.c_str() : "");
-    }
+    PrintRowsText(catalog, rows, form);
     return;
   }
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const auto &row : rows) {
     const auto choice = catalog.Choose(row);
-    list.push_back({{"kind", KindName(row.Kind)},
-                    {"line", JsonText(row.Line)},
-                    {"name", JsonText(row.Name)},
-                    {"number", JsonText(row.Number)},
-                    {"description", JsonText(row.Description)},
-                    {"icon", Optional(choice ? std::optional(choice->IconRef) : std::nullopt)},
-                    {"command", Optional(choice ? std::optional(choice->Command) : std::nullopt)},
-                    {"tooltip", Optional(choice ? choice->Tooltip : std::nullopt)}});
+    list.push_back(
+        {{"kind", KindName(row.Kind)},
+         {"line", JsonText(row.Line, form)},
+         {"name", JsonText(row.Name, form)},
+         {"number", JsonText(row.Number, form)},
+         {"description", JsonText(row.Description, form)},
+         {"icon", Optional(choice ? std::optional(choice->IconRef) : std::nullopt, form)},
+         {"command", Optional(choice ? std::optional(choice->Command) : std::nullopt, form)},
+         {"tooltip", Optional(choice ? choice->Tooltip : std::nullopt, form)}});
   }
   const auto &chosen = catalog.Categories()[category];
-  nlohmann::ordered_json out = {{"category", JsonText(chosen.Caption)},
-                                {"kind", KindName(chosen.Kind)},
-                                {"filter", JsonText(filter)},
-                                {"rows", list}};
-  std::printf("%s\n", out.dump(2).c_str());
+  PrintJson({{"category", JsonText(chosen.Caption, form)},
+             {"kind", KindName(chosen.Kind)},
+             {"filter", JsonText(filter, form)},
+             {"rows", list}});
 }
 
 } // namespace
 
 int Commands(const Args &args) {
-  const ParsedArgs parsed = ParseArgs(args, {{"--json"}, {"--category", "--filter"}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {"--category", "--filter"}});
   if (parsed.help) {
     std::fputs(CommandsUsage, stdout);
     return 0;
@@ -118,14 +145,17 @@ int Commands(const Args &args) {
   catalog.Load(ExeFileName);
   if (!catalog.LoadError().empty())
     throw std::runtime_error(catalog.LoadError());
+  const TextForm form = parsed.Form();
   const auto category = parsed.Value("--category");
   const auto filter = parsed.Value("--filter");
   if (!category && !filter) {
-    PrintCategories(catalog, parsed.Has("--json"));
+    PrintCategories(catalog, parsed.Has("--json"), form);
     return 0;
   }
-  const size_t index = category ? FindCategory(catalog, *category) : 0;
-  PrintRows(catalog, index, filter.value_or(""), parsed.Has("--json"));
+  const size_t index =
+      category ? FindCategory(catalog, TakenText(*category, form, "the category"), form) : 0;
+  PrintRows(catalog, index, TakenText(filter.value_or(""), form, "the filter"),
+            parsed.Has("--json"), form);
   return 0;
 }
 

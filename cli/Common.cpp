@@ -2,12 +2,14 @@
 #include "document/ButtonList.h"
 #include "document/Globals.h"
 #include "document/misk.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 namespace cli {
 
@@ -17,10 +19,31 @@ std::string WindowsNameOfArgument(const std::string &hostPath) {
   return platform::WindowsName(ec ? hostPath : absolute.lexically_normal().string());
 }
 
-std::string JsonText(const std::string &bytes) {
+std::string ShownText(const std::string &text, TextForm form) {
+  return form == TextForm::Bytes ? text : platform::TextToUtf8(text);
+}
+
+bool IsUtf8(const std::string &text) {
+  for (size_t i = 0; i < text.size();)
+    if (!platform::NextCodePoint(text, i))
+      return false;
+  return true;
+}
+
+std::string TakenText(const std::string &given, TextForm form, const char *what) {
+  if (form == TextForm::Bytes)
+    return given;
+  if (!IsUtf8(given))
+    throw UsageError(std::string(what) + " is not UTF-8 (--bytes takes it as bytes)");
+  return platform::Utf8ToText(given);
+}
+
+std::string JsonText(const std::string &text, TextForm form) {
+  if (form == TextForm::Characters)
+    return platform::TextToUtf8(text);
   std::string utf8;
-  utf8.reserve(bytes.size());
-  for (unsigned char c : bytes) {
+  utf8.reserve(text.size());
+  for (unsigned char c : text) {
     if (c < 0x80) {
       utf8 += static_cast<char>(c);
     } else {
@@ -29,6 +52,27 @@ std::string JsonText(const std::string &bytes) {
     }
   }
   return utf8;
+}
+
+std::string CoreMessageToUtf8(std::string_view message) {
+  const std::string_view mark = platform::Utf8Mark;
+  std::string out;
+  for (size_t marked = message.find(mark); marked != std::string_view::npos;
+       marked = message.find(mark)) {
+    out += platform::TextToUtf8(message.substr(0, marked));
+    // The quoted text runs as far as the bytes are UTF-8: the message goes on in ASCII.
+    size_t end = marked + mark.size();
+    while (end < message.size() && message.substr(end, mark.size()) != mark &&
+           platform::NextCodePoint(message, end)) {
+    }
+    out += message.substr(marked + mark.size(), end - marked - mark.size());
+    message.remove_prefix(end);
+  }
+  return out + platform::TextToUtf8(message);
+}
+
+void PrintJson(const nlohmann::ordered_json &document) {
+  WriteOut(document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
 int ParseNumber(const std::string &text, int first, int last, const char *what) {
@@ -107,7 +151,7 @@ void SaveBar(ButtonsList &bar, const std::string &fileName) {
 std::string ExistingFile(const std::string &hostPath) {
   const std::string name = WindowsNameOfArgument(hostPath);
   if (!platform::FileExists(name))
-    throw std::runtime_error("cannot open " + hostPath + ": no such file");
+    throw Failure("cannot open " + hostPath + ": no such file");
   return name;
 }
 

@@ -11,11 +11,13 @@ namespace {
 
 const char *const EditUsage =
     "usage: corvane-cli edit BAR OPERATION... [--save-as FILE] [--cache off|links|tcmenu]\n"
-    "                        [--new]\n"
+    "                        [--new] [--bytes]\n"
     "Applies the operations in order, then saves BAR (or writes FILE). Positions are 1-based.\n"
     "BAR must exist unless --new is given, which starts a new, empty bar of that name.\n"
     "The icon cache mode of the save is --cache, else \"DefaultCache\" of Corvane.ini.\n"
-    "A value cannot hold a line break.\n"
+    "A value cannot hold a line break. Values are taken as UTF-8 and stored in the system\n"
+    "code page, or as UTF-8 marked by a byte order mark when the code page lacks one of\n"
+    "their characters; --bytes stores them as the bytes given.\n"
     "operations:\n"
     "  --add                    append an empty button\n"
     "  --insert POS             insert an empty button at POS (1..count+1)\n"
@@ -25,7 +27,8 @@ const char *const EditUsage =
     "                           runmode\n"
     "Without operations the bar is saved again as it is.\n";
 
-using Operation = std::function<void(ButtonsList &)>;
+// An operation on the bar; the form tells how a value given is taken.
+using Operation = std::function<void(ButtonsList &, TextForm)>;
 
 int FieldNumber(const std::string &name) {
   static const std::map<std::string, int> fields = {
@@ -58,12 +61,14 @@ public:
         help = true;
       else if (arg == "--new")
         isNew = true;
+      else if (arg == "--bytes")
+        form = TextForm::Bytes;
       else if (arg == "--save-as")
         saveAs = Take("--save-as", "FILE");
       else if (arg == "--cache")
         cache = ParseCacheMode(Take("--cache", "off, links or tcmenu"));
       else if (arg == "--add")
-        operations.push_back([](ButtonsList &b) { b.Add(); });
+        operations.push_back([](ButtonsList &b, TextForm) { b.Add(); });
       else if (arg == "--insert")
         operations.push_back(Insert(Take(arg, "POS")));
       else if (arg == "--delete")
@@ -80,8 +85,9 @@ public:
     return operations;
   }
 
-  std::optional<uint8_t> cache; // --cache, when given
-  bool isNew = false;           // --new: BAR need not exist
+  std::optional<uint8_t> cache;         // --cache, when given
+  bool isNew = false;                   // --new: BAR need not exist
+  TextForm form = TextForm::Characters; // --bytes: values are taken as bytes
 
 private:
   std::string Take(const std::string &option, const char *what) {
@@ -91,10 +97,12 @@ private:
   }
 
   static Operation Insert(std::string pos) {
-    return [pos](ButtonsList &b) { b.Insert(ParsePosition(pos, b.Count() + 1, "position") - 1); };
+    return [pos](ButtonsList &b, TextForm) {
+      b.Insert(ParsePosition(pos, b.Count() + 1, "position") - 1);
+    };
   }
   static Operation Delete(std::string pos) {
-    return [pos](ButtonsList &b) {
+    return [pos](ButtonsList &b, TextForm) {
       b.Delete(ParsePosition(pos, b.Count(), "position") - 1);
       MarkReordered(b);
     };
@@ -109,7 +117,7 @@ private:
   }
 
   static Operation MoveOp(const std::vector<std::string> &values) {
-    return [from = values[0], to = values[1]](ButtonsList &b) {
+    return [from = values[0], to = values[1]](ButtonsList &b, TextForm) {
       const int f = ParsePosition(from, b.Count(), "position");
       const int t = ParsePosition(to, b.Count(), "position");
       b.Move(f - 1, t - 1);
@@ -120,8 +128,9 @@ private:
     const int number = FieldNumber(values[1]);
     if (values[2].find_first_of("\r\n") != std::string::npos)
       throw UsageError("a value cannot hold a line break");
-    return [pos = values[0], number, value = values[2]](ButtonsList &b) {
-      b.SetField(ParsePosition(pos, b.Count(), "position") - 1, number, value);
+    return [pos = values[0], number, value = values[2]](ButtonsList &b, TextForm form) {
+      b.SetField(ParsePosition(pos, b.Count(), "position") - 1, number,
+                 TakenText(value, form, "the value"));
     };
   }
 
@@ -148,7 +157,7 @@ int Edit(const Args &args) {
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.
   for (auto &operation : operations)
-    operation(bar);
+    operation(bar, parser.form);
   SaveBar(bar, saveAs.empty() ? bar.FileName : WindowsNameOfArgument(saveAs));
   return 0;
 }

@@ -15,10 +15,12 @@ namespace cli {
 namespace {
 
 const char *const IconsUsage =
-    "usage: corvane-cli icons FILE [--json]\n"
+    "usage: corvane-cli icons FILE [--json] [--bytes]\n"
     "Lists what Corvane sees in FILE: the platform's icon count and the icons of the file\n"
     "(an icon file, told by its bytes whatever its name, is one icon) with their names and\n"
-    "images, numbered from 0 as in icon references.\n";
+    "images, numbered from 0 as in icon references. Names are printed as characters;\n"
+    "--bytes prints them as the bytes the core holds (in JSON each byte as the code point\n"
+    "of the same value).\n";
 
 const char *const ExtractUsage =
     "usage: corvane-cli extract FILE INDEX OUT\n"
@@ -26,10 +28,11 @@ const char *const ExtractUsage =
     ".ico file OUT, or, when OUT ends in .png, its largest image as PNG.\n";
 
 const char *const MakeIclUsage =
-    "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...]\n"
+    "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...] [--bytes]\n"
     "Writes the icon library OUT from sources that are .ico files or FILE,INDEX references\n"
     "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
-    "name unless --names gives one name per source.\n";
+    "name unless --names gives one name per source. The names are taken as UTF-8; --bytes\n"
+    "takes them as the bytes the library is to hold.\n";
 
 // Whether the file holds an icon directory rather than a module, told by its bytes as
 // the shell tells them, whatever its name: reserved 0 and type 1.
@@ -63,7 +66,7 @@ std::span<const uint8_t> ImageBytes(const icons::TIconImage &image) {
 }
 
 nlohmann::ordered_json IconsJson(const std::string &file, unsigned count,
-                                 const icons::TIconLibrary &library) {
+                                 const icons::TIconLibrary &library, TextForm form) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (int i = 0; i < library.Icons.Count(); ++i) {
     nlohmann::ordered_json images = nlohmann::ordered_json::array();
@@ -76,19 +79,20 @@ nlohmann::ordered_json IconsJson(const std::string &file, unsigned count,
                         {"bits", image.BitCount},
                         {"bytes", image.BytesInRes}});
     }
-    list.push_back({{"name", JsonText(library.Icons.Strings(i))}, {"images", images}});
+    list.push_back({{"name", JsonText(library.Icons.Strings(i), form)}, {"images", images}});
   }
-  return {{"file", JsonText(file)}, {"count", count}, {"icons", list}};
+  return {{"file", JsonText(file, form)}, {"count", count}, {"icons", list}};
 }
 
-void PrintIcons(const std::string &file, unsigned count, const icons::TIconLibrary &library) {
-  std::printf("File: %s\nPlatform icon count: %u\nIcons: %d\n", file.c_str(), count,
-              library.Icons.Count());
+void PrintIcons(const std::string &file, unsigned count, const icons::TIconLibrary &library,
+                TextForm form) {
+  std::printf("File: %s\nPlatform icon count: %u\nIcons: %d\n", ShownText(file, form).c_str(),
+              count, library.Icons.Count());
   for (int i = 0; i < library.Icons.Count(); ++i) {
     const icons::TAdvancedIcon *icon = library.Icons.Objects(i);
     const unsigned images = icon ? icon->Images.Count() : 0;
-    std::printf("%d \"%s\": %u image%s\n", i, library.Icons.Strings(i).c_str(), images,
-                images == 1 ? "" : "s");
+    std::printf("%d \"%s\": %u image%s\n", i, ShownText(library.Icons.Strings(i), form).c_str(),
+                images, images == 1 ? "" : "s");
     for (size_t k = 0; k < images; ++k) {
       const icons::TIconImage &image = *icon->Images.Items(k);
       std::printf("    %ux%u colors %u bits %u bytes %u\n", image.Width, image.Height,
@@ -223,7 +227,7 @@ std::unique_ptr<icons::TAdvancedIcon> CopyOfIcon(const std::string &hostPath,
   icons::TIconLibrary library;
   LoadIcons(file, library);
   if (library.Icons.Count() == 0)
-    throw std::runtime_error(hostPath + " holds no icon Corvane can read");
+    throw Failure(hostPath + " holds no icon Corvane can read");
   const int index = ParseNumber(indexText, 0, library.Icons.Count() - 1, "icon index");
   auto copy = std::make_unique<icons::TAdvancedIcon>();
   copy->Assign(*library.Icons.Objects(index));
@@ -233,7 +237,7 @@ std::unique_ptr<icons::TAdvancedIcon> CopyOfIcon(const std::string &hostPath,
 } // namespace
 
 int Icons(const Args &args) {
-  const ParsedArgs parsed = ParseArgs(args, {{"--json"}, {}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {}});
   if (parsed.help) {
     std::fputs(IconsUsage, stdout);
     return 0;
@@ -244,9 +248,9 @@ int Icons(const Args &args) {
   icons::TIconLibrary library;
   LoadIcons(file, library);
   if (parsed.Has("--json"))
-    std::printf("%s\n", IconsJson(file, count, library).dump(2).c_str());
+    PrintJson(IconsJson(file, count, library, parsed.Form()));
   else
-    PrintIcons(file, count, library);
+    PrintIcons(file, count, library, parsed.Form());
   return 0;
 }
 
@@ -265,7 +269,7 @@ int Extract(const Args &args) {
 }
 
 int MakeIcl(const Args &args) {
-  const ParsedArgs parsed = ParseArgs(args, {{}, {"--names"}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"--names"}});
   if (parsed.help) {
     std::fputs(MakeIclUsage, stdout);
     return 0;
@@ -274,7 +278,9 @@ int MakeIcl(const Args &args) {
   const std::vector<std::string> sources(parsed.positional.begin() + 1, parsed.positional.end());
   std::vector<std::string> names;
   if (auto given = parsed.Value("--names")) {
-    names = SplitNames(*given);
+    // Each name is a text of its own: one the code page cannot hold is marked alone.
+    for (const std::string &name : SplitNames(*given))
+      names.push_back(TakenText(name, parsed.Form(), "a name of --names"));
     if (names.size() != sources.size())
       throw UsageError("--names gives " + std::to_string(names.size()) + " names for " +
                        std::to_string(sources.size()) + " sources");

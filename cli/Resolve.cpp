@@ -11,31 +11,39 @@ namespace cli {
 namespace {
 
 const char *const ResolveUsage =
-    "usage: corvane-cli resolve NAME [--start-path DIR] [--explain]\n"
+    "usage: corvane-cli resolve NAME [--start-path DIR] [--explain] [--bytes]\n"
     "Prints the file NAME (as written in a button: bare, relative, quoted or holding\n"
     "%VARIABLE%) resolves to, through Total Commander's folder and the search path; with\n"
     "--start-path as the bar list looks up a command in its start path too. --explain\n"
-    "lists each step tried.\n";
+    "lists each step tried. NAME and DIR are taken as UTF-8 and names are printed as\n"
+    "characters; --bytes takes and prints them as the bytes a bar holds.\n";
 
 const char *YesNo(bool value) {
   return value ? "yes" : "no";
 }
 
 // The narrative of a lookup, one line per candidate tried. The result printed is the
-// lookup's own; this walks the same order to show where it stopped.
+// lookup's own; this walks the same order to show where it stopped. Names are texts of
+// the core; each line holds them as printed.
 class Explanation {
 public:
+  explicit Explanation(TextForm form) : form_(form) {}
   void Note(const std::string &text) { lines_.push_back(text); }
+  // A line of a message and a name.
+  void Note(const std::string &text, const std::string &name) {
+    Note(text + ShownText(name, form_));
+  }
   // Records a file candidate; true when it exists.
   bool Try(const std::string &what, const std::string &candidate) {
     const bool exists = platform::FileExists(candidate);
-    Note(what + ": " + candidate + (exists ? " (exists)" : " (missing)"));
+    Note(what + ": " + ShownText(candidate, form_) + (exists ? " (exists)" : " (missing)"));
     return exists;
   }
   // The search path for a name; true on a hit.
   bool SearchPath(const std::string &name) {
     const auto hit = SearchPathDirs(name);
-    Note("search path for " + name + ": " + (hit ? *hit : std::string("not found")));
+    Note("search path for " + ShownText(name, form_) + ": " +
+         (hit ? ShownText(*hit, form_) : std::string("not found")));
     return hit.has_value();
   }
   void Print() const {
@@ -44,19 +52,20 @@ public:
   }
 
 private:
+  TextForm form_;
   std::vector<std::string> lines_;
 };
 
 // Returns when one candidate is taken; the steps of the lookup of a button's file name.
 void ExplainResolveFile(Explanation &why, const std::string &name) {
   if (name.find('%') != std::string::npos) {
-    why.Note("holds %: the first reference is expanded and taken without a check: " +
+    why.Note("holds %: the first reference is expanded and taken without a check: ",
              ExpandEnvironmentReference(ExeFileName, name));
     return;
   }
   const std::string s = RemoveQuotes(name);
   if (s != name)
-    why.Note("double quotes removed: " + s);
+    why.Note("double quotes removed: ", s);
   if (s.find('\\') != std::string::npos) {
     why.Note("holds a backslash: taken as it stands");
     return;
@@ -90,18 +99,21 @@ void ExplainResolveFile(Explanation &why, const std::string &name) {
 } // namespace
 
 int Resolve(const Args &args) {
-  const ParsedArgs parsed = ParseArgs(args, {{"--explain"}, {"--start-path"}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--explain", "--bytes"}, {"--start-path"}});
   if (parsed.help) {
     std::fputs(ResolveUsage, stdout);
     return 0;
   }
   parsed.RequirePositional(1, 1, {"name"});
-  const std::string &name = parsed.positional[0];
-  const auto startPath = parsed.Value("--start-path");
+  const TextForm form = parsed.Form();
+  const std::string name = TakenText(parsed.positional[0], form, "the name");
+  auto startPath = parsed.Value("--start-path");
+  if (startPath)
+    startPath = TakenText(*startPath, form, "the start path");
   const std::string resolved = startPath ? ResolveWithStartPath(ExeFileName, name, *startPath)
                                          : ResolveFile(ExeFileName, name);
   if (parsed.Has("--explain")) {
-    Explanation why;
+    Explanation why(form);
     ExplainResolveFile(why, name);
     if (startPath) {
       const std::string first = ResolveFile(ExeFileName, name);
@@ -114,8 +126,9 @@ int Resolve(const Args &args) {
     why.Print();
   }
   const std::string host = platform::HostPath(resolved);
-  std::printf("name: %s\nresolved: %s\nhost path: %s\nexists: %s\n", name.c_str(), resolved.c_str(),
-              host.c_str(), YesNo(platform::FileExists(resolved)));
+  std::printf("name: %s\nresolved: %s\nhost path: %s\nexists: %s\n", ShownText(name, form).c_str(),
+              ShownText(resolved, form).c_str(), host.c_str(),
+              YesNo(platform::FileExists(resolved)));
   return 0;
 }
 

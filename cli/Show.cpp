@@ -9,64 +9,53 @@ namespace cli {
 
 namespace {
 
-const char *const ShowUsage = "usage: corvane-cli show BAR [--json]\n"
-                              "Loads BAR as the editor does and prints its buttons (positions "
-                              "1-based, as in the file's keys).\n";
+const char *const ShowUsage =
+    "usage: corvane-cli show BAR [--json] [--bytes]\n"
+    "Loads BAR as the editor does and prints its buttons (positions 1-based, as in the\n"
+    "file's keys). Texts are printed as characters in UTF-8, decoded from the system code\n"
+    "page; --bytes prints the bytes the bar holds (in JSON each byte as the code point of\n"
+    "the same value).\n";
 
 const char *const FieldNames[] = {"icon", "command", "params", "path", "tooltip", "runmode"};
 
-void PrintText(const std::string &name, const ButtonsList &bar) {
-  std::printf("File: %s\nButtons: %d\n", name.c_str(), bar.Count());
+void PrintText(const std::string &name, const ButtonsList &bar, TextForm form) {
+  std::printf("File: %s\nButtons: %d\n", ShownText(name, form).c_str(), bar.Count());
   for (int position = 0; position < bar.Count(); ++position) {
     std::printf("%d\n", position + 1);
     for (int field = bfIconRef; field <= bfRunMode; ++field)
       std::printf("  %-8s %s\n", (std::string(FieldNames[field]) + ":").c_str(),
-                  bar.GetField(position, field).c_str());
+                  ShownText(bar.GetField(position, field), form).c_str());
   }
 }
 
-void PrintJson(const std::string &name, const ButtonsList &bar) {
+void PrintBarJson(const std::string &name, const ButtonsList &bar, TextForm form) {
   nlohmann::ordered_json buttons = nlohmann::ordered_json::array();
   for (const auto &button : bar.Buttons) {
-    buttons.push_back({{"icon", JsonText(button->IconRef)},
-                       {"command", JsonText(button->Command)},
-                       {"params", JsonText(button->Params)},
-                       {"path", JsonText(button->StartPath)},
-                       {"tooltip", JsonText(button->Tooltip)},
+    buttons.push_back({{"icon", JsonText(button->IconRef, form)},
+                       {"command", JsonText(button->Command, form)},
+                       {"params", JsonText(button->Params, form)},
+                       {"path", JsonText(button->StartPath, form)},
+                       {"tooltip", JsonText(button->Tooltip, form)},
                        {"runmode", button->RunMode}});
   }
-  nlohmann::ordered_json out = {
-      {"file", JsonText(name)}, {"count", bar.Count()}, {"buttons", buttons}};
-  std::printf("%s\n", out.dump(2).c_str());
+  PrintJson({{"file", JsonText(name, form)}, {"count", bar.Count()}, {"buttons", buttons}});
 }
 
 } // namespace
 
 int Show(const Args &args) {
-  std::string file;
-  bool json = false;
-  for (const auto &arg : args) {
-    if (arg == "--help") {
-      std::fputs(ShowUsage, stdout);
-      return 0;
-    }
-    if (arg == "--json")
-      json = true;
-    else if (file.empty() && (arg.empty() || arg[0] != '-'))
-      file = arg;
-    else
-      throw UsageError("unexpected argument '" + arg + "'");
+  const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {}});
+  if (parsed.help) {
+    std::fputs(ShowUsage, stdout);
+    return 0;
   }
-  if (file.empty())
-    throw UsageError("no bar file given");
-  const std::string name = WindowsNameOfArgument(file);
-  if (!platform::FileExists(name))
-    throw std::runtime_error("cannot open " + file + ": no such file");
+  parsed.RequirePositional(1, 1, {"bar file"});
+  const std::string name = ExistingFile(parsed.positional[0]);
   ButtonsList bar(name);
-  if (json)
-    PrintJson(name, bar);
+  if (parsed.Has("--json"))
+    PrintBarJson(name, bar, parsed.Form());
   else
-    PrintText(name, bar);
+    PrintText(name, bar, parsed.Form());
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "document/Globals.h"
+#include "document/Settings.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -21,6 +22,8 @@ const char *const Usage =
     "  copy BAR POS                      print a button as clipboard text\n"
     "  paste BAR [--after POS] < TEXT    add a button from clipboard text and save\n"
     "  commands [--category NAME]        list Total Commander's commands by category\n"
+    "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
+    "prints and takes them as the bytes the bar holds (in the system code page).\n"
     "run 'corvane-cli VERB --help' for a verb's arguments\n";
 
 // The folder of "Corvane.ini" and the program's files is the executable's own.
@@ -29,6 +32,14 @@ void RecordExeFileName() {
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec)
     ExeFileName = platform::WindowsName(self.string());
+}
+
+// The code page of "Corvane.ini" applies before a verb reads anything. The program's own
+// name is a text of the core as well: it is taken again in that code page.
+void ApplySettings() {
+  RecordExeFileName();
+  ApplyCodePageSetting();
+  RecordExeFileName();
 }
 
 } // namespace
@@ -48,15 +59,19 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "corvane-cli: unknown verb '%s'\n%s", argv[1], Usage);
     return 2;
   }
-  RecordExeFileName();
   try {
+    ApplySettings();
     return verb->second(cli::Args(argv + 2, argv + argc));
   } catch (const cli::UsageError &e) {
     std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", argv[1], e.what(),
                  argv[1]);
     return 2;
-  } catch (const std::exception &e) {
+  } catch (const cli::Failure &e) {
     std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
+    return 1;
+  } catch (const std::exception &e) {
+    // The core's messages quote its texts (Windows names, values) in its own form.
+    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], cli::CoreMessageToUtf8(e.what()).c_str());
     return 1;
   }
 }

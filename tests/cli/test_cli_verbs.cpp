@@ -187,12 +187,13 @@ TEST_F(Installation, MakeIclNamesIconsAfterTheirSourcesOrTheGivenNames) {
   EXPECT_EQ(json["icons"][1]["images"], module["icons"][3]["images"]);
   EXPECT_EQ(json["icons"][2]["images"], module["icons"][0]["images"]);
 
+  // Each name is a text of its own, in the code page or marked as UTF-8 by itself.
   r = Cli({"make-icl", out.string(), (dir / "star.ico").string(), dll + ",1", "--names",
-           "first,second"});
+           "first,второй"});
   ASSERT_EQ(r.status, 0) << r.err;
   json = nlohmann::json::parse(Cli({"icons", out.string(), "--json"}).out);
   EXPECT_EQ(json["icons"][0]["name"], "first");
-  EXPECT_EQ(json["icons"][1]["name"], "second");
+  EXPECT_EQ(json["icons"][1]["name"], "второй");
 }
 
 TEST_F(Installation, MakeIclErrorsLeaveTheOutputAlone) {
@@ -449,6 +450,8 @@ TEST(CliVerbs, EveryVerbHasHelpAndBadArgumentsGetAOneLineErrorWithAHint) {
     auto help = Cli({verb, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind(std::string("usage: corvane-cli ") + verb, 0), 0u) << help.out;
+    // Every verb that prints or takes texts offers their bytes.
+    EXPECT_EQ(help.out.find("--bytes") != std::string::npos, std::string(verb) != "extract");
     auto bad = Cli({verb, "--no-such-option"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << bad.err;
