@@ -2,8 +2,10 @@
 
 #include "document/Globals.h"
 #include "document/misk.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextRules.h"
 
 #include <algorithm>
 #include <array>
@@ -17,22 +19,16 @@ std::string Key(const char *name, int position) {
   return name + std::to_string(position + 1);
 }
 
-// Only ASCII letters change: the words looked for in commands are all ASCII.
-std::string UpperCase(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
-std::string LowerCase(std::string text) {
-  for (char &c : text)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool Contains(const std::string &text, const char *part) {
-  return text.find(part) != std::string::npos;
+// Whether the text holds the ASCII word starting at a character of its own, never at the
+// second byte of a two-byte character (which may be an ASCII letter).
+bool Contains(const std::string &text, std::string_view word) {
+  const bool marked = platform::IsMarked(text);
+  const int codePage = platform::SystemCodePage();
+  for (size_t i = 0; i + word.size() <= text.size();
+       i += marked ? 1 : platform::CharLength(text, i, codePage))
+    if (text.compare(i, word.size(), word) == 0)
+      return true;
+  return false;
 }
 
 // Commands that Total Commander parses itself take their spaces literally; quoting them
@@ -48,7 +44,7 @@ bool TakesSpacesLiterally(const std::string &upper) {
 bool IsProgramExtension(const std::string &word) {
   static const std::array<const char *, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
                                                          ".cpl", ".scr", ".pif", ".lnk"};
-  const std::string ext = LowerCase(FileExtension(word));
+  const std::string ext = platform::LowerText(FileExtension(word));
   return std::any_of(extensions.begin(), extensions.end(),
                      [&](const char *known) { return ext == known; });
 }
@@ -139,13 +135,6 @@ std::pair<int, int> ParseButtonKey(std::string_view key) {
   return {-1, 0};
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 // The count of a bar section and whether the section holds any button key, found in
 // one pass so that loading never indexes the section key by key.
 struct CountLine {
@@ -159,7 +148,7 @@ CountLine ReadCountLine(const std::string &fileName) {
   bool seen = false;
   platform::VisitProfileSection(BarSection, fileName,
                                 [&](std::string_view key, std::optional<std::string_view> value) {
-                                  if (!seen && EqualNoCase(key, "buttoncount")) {
+                                  if (!seen && platform::EqualNoCase(key, "buttoncount")) {
                                     seen = true;
                                     line.found = value.has_value();
                                     line.value = std::string(value.value_or(""));
@@ -388,8 +377,8 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   const std::string bare = RemoveQuotes(command);
   if (!Contains(bare, " "))
     return bare;
-  const std::string upper = UpperCase(bare);
-  const bool wrap = !Contains(upper, "CM_") && LowerCase(FileExtension(bare)) != ".bar" &&
+  const std::string upper = platform::UpperText(bare);
+  const bool wrap = !Contains(upper, "CM_") && platform::LowerText(FileExtension(bare)) != ".bar" &&
                     !TakesSpacesLiterally(upper);
   return wrap ? "\"" + bare + "\"" : bare;
 }

@@ -6,16 +6,9 @@
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
-
-#include <cctype>
+#include "platform/TextRules.h"
 
 namespace {
-
-std::string LowerCase(std::string text) {
-  for (char &c : text)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // The cache file of a bar as a full Windows name, the form Total Commander understands.
 std::string CacheFileOf(const std::string &barFile) {
@@ -56,7 +49,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
     return;
   const std::string path = ResolveFile(ExeFileName, file);
   const std::string key = std::to_string(position);
-  if (LowerCase(FileExtension(path)) == ".ico") {
+  if (platform::LowerText(FileExtension(path)) == ".ico") {
     // The icon is added even when its file is missing, so the cache indices of the
     // buttons after it stay what Total Commander's own cache would give them.
     auto [icon, index] = AppendIcon(cache, position);
@@ -110,7 +103,7 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   cacheFile_ = cacheFile;
   pendingCache_.clear();
   cacheLookup_.clear();
-  if (LowerCase(FileExtension(fileName)) == ".icl") {
+  if (platform::LowerText(FileExtension(fileName)) == ".icl") {
     // The bar would be its own cache: the library would overwrite the bar.
     if (CacheMode != CacheOff || IconsChanged)
       CacheNote = "The bar " + fileName +

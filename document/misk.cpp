@@ -1,14 +1,17 @@
 #include "document/misk.h"
 
 #include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "platform/Shell.h"
+#include "platform/TextRules.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -16,24 +19,55 @@ namespace {
 // most this many characters less one.
 constexpr uint32_t kValueBuffer = 260;
 
-std::string LowerAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return text;
+// Whether the last character is a backslash, not the second byte of a two-byte one.
+bool EndsWithBackslash(const std::string &text) {
+  return !text.empty() && platform::FindLastCharOf(text, "\\") == text.size() - 1;
 }
 
 std::string WithoutTrailingBackslash(std::string dir) {
-  if (!dir.empty() && dir.back() == '\\')
+  if (EndsWithBackslash(dir))
     dir.pop_back();
   return dir;
+}
+
+// The texts one after the other. A marked text holds its mark at its start only, so a
+// join holding one is made anew from the parts' characters: in the code page when it
+// holds them all, else marked.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::string joined;
+  bool marked = false;
+  for (std::string_view part : parts) {
+    joined += part;
+    marked = marked || platform::IsMarked(part);
+  }
+  if (!marked)
+    return joined;
+  std::string utf8;
+  for (std::string_view part : parts)
+    utf8 += platform::TextToUtf8(part);
+  return platform::Utf8ToText(utf8);
+}
+
+// The text from position from on, as a text of its own: the rest of a marked text is
+// marked too. Positions within the mark itself are not asked for.
+std::string Rest(const std::string &text, size_t from) {
+  if (from == 0 || !platform::IsMarked(text))
+    return text.substr(from);
+  return std::string(platform::Utf8Mark) + text.substr(from);
+}
+
+constexpr std::string_view kCommanderPathReference = "%COMMANDER_PATH%";
+
+// The position of the first "%COMMANDER_PATH%" in the text, in any letter case; npos when
+// there is none. "%" never stands inside a character, and the reference is compared in
+// place, as a case change may alter the length of marked text before it.
+size_t FindCommanderPathReference(const std::string &text) {
+  const std::string mark(platform::IsMarked(text) ? platform::Utf8Mark : "");
+  const std::string reference = mark + std::string(kCommanderPathReference);
+  for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 1))
+    if (platform::EqualNoCase(mark + text.substr(at, kCommanderPathReference.size()), reference))
+      return at;
+  return std::string::npos;
 }
 
 std::string CorvaneIni(const std::string &ExeFileName) {
@@ -94,18 +128,18 @@ int StrToInt(const std::string &text) {
 }
 
 std::string FileExtension(const std::string &name) {
-  const size_t cut = name.find_last_of(".\\:");
+  const size_t cut = platform::FindLastCharOf(name, ".\\:");
   return (cut != std::string::npos && name[cut] == '.') ? name.substr(cut) : std::string();
 }
 
 std::string ChangeFileExt(const std::string &name, const std::string &ext) {
-  const size_t cut = name.find_last_of(".\\:");
+  const size_t cut = platform::FindLastCharOf(name, ".\\:");
   const bool hasExt = cut != std::string::npos && name[cut] == '.';
   return (hasExt ? name.substr(0, cut) : name) + ext;
 }
 
 std::string ExtractFilePath(const std::string &name) {
-  const size_t cut = name.find_last_of("\\:");
+  const size_t cut = platform::FindLastCharOf(name, "\\:");
   return cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
 }
 
@@ -150,27 +184,26 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName) {
   // Without Total Commander's directory the name, holding a backslash, stays relative
   // to the current directory.
   const std::string candidate = commanderPath.empty()
-                                    ? ResolveFile(ExeFileName, "Language\\" + name)
-                                    : commanderPath + "\\Language\\" + name;
+                                    ? ResolveFile(ExeFileName, Joined({"Language\\", name}))
+                                    : Joined({commanderPath, "\\Language\\", name});
   if (platform::FileExists(candidate))
     return candidate;
   return ReadSetting(ExeFileName, "Main", "LocalizedInc");
 }
 
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text) {
-  static const std::string kCommanderPath = "%COMMANDER_PATH%";
-  const size_t commander = UpperAscii(text).find(kCommanderPath);
+  const size_t commander = FindCommanderPathReference(text);
   if (commander != std::string::npos)
-    return text.substr(0, commander) + FindCommanderPath(ExeFileName) +
-           text.substr(commander + kCommanderPath.size());
+    return Joined({text.substr(0, commander), FindCommanderPath(ExeFileName),
+                   Rest(text, commander + kCommanderPathReference.size())});
   const size_t open = text.find('%');
   if (open == std::string::npos)
     return text;
   const size_t close = text.find('%', open + 1);
   if (close == std::string::npos)
     return text.substr(0, open) + text.substr(open + 1);
-  return text.substr(0, open) + GetEnvironment(text.substr(open + 1, close - open - 1)) +
-         text.substr(close + 1);
+  return Joined({text.substr(0, open), GetEnvironment(text.substr(open + 1, close - open - 1)),
+                 Rest(text, close + 1)});
 }
 
 std::string RemoveQuotes(const std::string &text) {
@@ -186,10 +219,10 @@ std::string ResolveFile(const std::string &ExeFileName, const std::string &fileN
   if (fileName.find('%') != std::string::npos)
     return ExpandEnvironmentReference(ExeFileName, fileName);
   const std::string s = RemoveQuotes(fileName);
-  if (s.find('\\') != std::string::npos)
+  if (platform::FindChar(s, '\\') != std::string::npos)
     return s;
   const std::string commanderPath = FindCommanderPath(ExeFileName);
-  const std::string inCommander = commanderPath + "\\" + s;
+  const std::string inCommander = Joined({commanderPath, "\\", s});
   if (!commanderPath.empty() && platform::FileExists(inCommander))
     return inCommander;
   const bool hasExt = !FileExtension(s).empty();
@@ -197,7 +230,7 @@ std::string ResolveFile(const std::string &ExeFileName, const std::string &fileN
     return *hit;
   if (!commanderPath.empty()) {
     // A program kept in a folder of its own name below Total Commander's directory.
-    const std::string inFolder = inCommander + "\\" + s;
+    const std::string inFolder = Joined({inCommander, "\\", s});
     if (!hasExt)
       if (auto hit = WithExtensions(inFolder, ExistingFile))
         return *hit;
@@ -213,7 +246,7 @@ std::string ResolveWithStartPath(const std::string &ExeFileName, const std::stri
   if (resolved != fileName)
     return resolved;
   // No separator goes between them: start paths are written with their trailing backslash.
-  const std::string candidate = RemoveQuotes(startPath) + LowerAscii(resolved);
+  const std::string candidate = Joined({RemoveQuotes(startPath), platform::LowerText(resolved)});
   return platform::FileExists(candidate) ? candidate : fileName;
 }
 
@@ -223,7 +256,7 @@ std::optional<std::string> SearchPathDirs(const std::string &fileName) {
   std::vector<std::string> dirs;
   SplitSearchPath(dirs);
   for (const std::string &dir : dirs) {
-    const std::string candidate = (dir.back() == '\\' ? dir : dir + "\\") + fileName;
+    const std::string candidate = Joined({dir, EndsWithBackslash(dir) ? "" : "\\", fileName});
     if (platform::FileExists(candidate))
       return candidate;
   }
@@ -248,7 +281,7 @@ int SplitSearchPath(std::vector<std::string> &list) {
 }
 
 std::string IconFilePart(const std::string &reference) {
-  const std::string lower = LowerAscii(reference);
+  const std::string lower = platform::LowerText(reference);
   return lower.substr(0, lower.find(','));
 }
 

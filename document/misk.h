@@ -4,7 +4,11 @@
 // relative, quoted, or holding an environment reference) into existing full names, split
 // icon references, and move plain text to and from the clipboard.
 //
-// Every name here is a Windows name; existence checks and reads go through platform/.
+// Every name here is a Windows name, a text of the core (code page bytes, or marked UTF-8;
+// see platform/CodePage.h); existence checks and reads go through platform/. Separators
+// and letters are characters of the code page, never the second byte of a two-byte
+// character, and letter case is the code page's. A name joined from parts is one text:
+// in the code page when it holds every character, else marked as a whole.
 // Functions that need the program's own folder take ExeFileName, the executable's full
 // Windows name; the program's settings file "Corvane.ini" lies in that folder.
 // Lookups never report errors: they give empty text or the name they were given.

@@ -1,5 +1,7 @@
 #include "platform/HostFiles.h"
 
+#include "platform/CodePage.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -28,6 +30,33 @@ bool IsSeparator(char c) {
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();)
+    if (!NextCodePoint(text, i))
+      return false;
+  return true;
+}
+
+// The key a host name is looked up by without regard to case: each character lower-cased
+// by Unicode, one for one (no character stands for two, so "SS" never finds "ß"); bytes
+// that are no UTF-8 stay as they are.
+std::string FoldedName(std::string_view name) {
+  std::string folded;
+  folded.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    const size_t start = i;
+    if (static_cast<unsigned char>(name[i]) < 0x80) {
+      folded += LowerAscii(name[i++]);
+    } else if (const std::optional<uint32_t> cp = NextCodePoint(name, i)) {
+      AppendUtf8(LowerCodePoint(*cp), folded);
+    } else {
+      folded += name[start];
+      i = start + 1;
+    }
+  }
+  return folded;
 }
 
 std::string JoinHost(const std::string &dir, std::string_view name) {
@@ -112,10 +141,7 @@ public:
         listings_.clear();
       it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st))).first;
     }
-    std::string lower(name);
-    for (char &c : lower)
-      c = LowerAscii(c);
-    auto hit = it->second.names.find(lower);
+    auto hit = it->second.names.find(FoldedName(name));
     if (hit == it->second.names.end())
       return std::nullopt;
     return hit->second;
@@ -125,7 +151,7 @@ private:
   struct Listing {
     int64_t modifiedNs = 0;
     int64_t scannedNs = 0;
-    std::unordered_map<std::string, std::string> names; // lower-cased → as on disk
+    std::unordered_map<std::string, std::string> names; // FoldedName → as on disk
   };
   static constexpr size_t kMaxFolders = 256;
 
@@ -138,12 +164,9 @@ private:
       return listing;
     while (const dirent *entry = ::readdir(d)) {
       std::string onDisk = entry->d_name;
-      std::string lower = onDisk;
-      for (char &c : lower)
-        c = LowerAscii(c);
       // Of several names differing only in case, the smallest wins, whatever order
       // the folder lists them in.
-      auto [pos, added] = listing.names.emplace(lower, onDisk);
+      auto [pos, added] = listing.names.emplace(FoldedName(onDisk), onDisk);
       if (!added && onDisk < pos->second)
         pos->second = onDisk;
     }
@@ -223,6 +246,8 @@ public:
   }
 
   const std::string &Path() const { return path_; }
+  // Whether every component added names an existing entry (an empty walk names none).
+  bool Exists() const { return !path_.empty() && existing_ == marks_.size(); }
 
 private:
   std::string path_;
@@ -272,6 +297,52 @@ std::string BackslashedName(char letter, std::string_view rest) {
   return name;
 }
 
+// The name as the host spells it, in UTF-8: code page text converted, marked text
+// without its mark. A name starting with "/" is a host path already, unless it is no
+// UTF-8: then it is code page text, as a button holds it.
+std::string HostSpelling(const std::string &name) {
+  if (name[0] == '/' && IsUtf8(name))
+    return name;
+  return TextToUtf8(name);
+}
+
+// The walk of a non-empty name in the host's spelling (see HostSpelling). Converting
+// before the walk splits at the right places: in a double-byte code page the second byte
+// of a character may be a backslash.
+PathWalk Walk(const std::string &name) {
+  // "\\server\share" and "\\?\..." are UNC names, which no drive maps; "//x" stays a
+  // host path, as the host reads it.
+  if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]) &&
+      (name[0] == '\\' || name[1] == '\\'))
+    return PathWalk(std::string());
+  if (name[0] == '/') {
+    PathWalk walk("/");
+    walk.AddAll(name, Spelling::Host);
+    return walk;
+  }
+  const DriveTable drives = Drives();
+  if (name.size() >= 2 && name[1] == ':' && DriveIndex(name[0]) >= 0) {
+    // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
+    const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
+    PathWalk walk(root);
+    if (!root.empty())
+      walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
+    return walk;
+  }
+  // A rooted name starts at the root of the current directory's drive, a relative name
+  // at the current directory within that drive, so that ".." stops at the drive's root
+  // as in a name with a drive letter. A current directory outside every drive (Z: mapped
+  // elsewhere) is taken from the host's root.
+  const std::string cwd = HostCurrentDirectory();
+  const int drive = DriveHolding(cwd, drives);
+  const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
+  PathWalk walk(root);
+  if (name[0] != '\\')
+    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
+  walk.AddAll(name, Spelling::Windows);
+  return walk;
+}
+
 } // namespace
 
 std::string WinePrefixDir() {
@@ -286,44 +357,19 @@ std::string WinePrefixDir() {
 }
 
 std::string HostPath(const std::string &windowsName) {
-  const std::string &name = windowsName;
 #ifdef _WIN32
-  return name;
+  return windowsName;
 #endif
+  const std::string name = windowsName.empty() ? std::string() : HostSpelling(windowsName);
   if (name.empty())
     return std::string();
-  // "\\server\share" and "\\?\..." are UNC names, which no drive maps; "//x" stays a
-  // host path, as the host reads it.
-  if (name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]) &&
-      (name[0] == '\\' || name[1] == '\\'))
-    return std::string();
-  if (name[0] == '/') {
-    PathWalk walk("/");
-    walk.AddAll(name, Spelling::Host);
+  const PathWalk walk = Walk(name);
+  // WindowsName keeps the bytes of a host name that is no UTF-8; such a name, when it is
+  // not found as code page text, is found again by its bytes.
+  if (walk.Exists() || IsMarked(windowsName) || IsUtf8(windowsName))
     return walk.Path();
-  }
-  const DriveTable drives = Drives();
-  if (name.size() >= 2 && name[1] == ':' && DriveIndex(name[0]) >= 0) {
-    // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
-    const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
-    if (root.empty())
-      return std::string();
-    PathWalk walk(root);
-    walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
-    return walk.Path();
-  }
-  // A rooted name starts at the root of the current directory's drive, a relative name
-  // at the current directory within that drive, so that ".." stops at the drive's root
-  // as in a name with a drive letter. A current directory outside every drive (Z: mapped
-  // elsewhere) is taken from the host's root.
-  const std::string cwd = HostCurrentDirectory();
-  const int drive = DriveHolding(cwd, drives);
-  const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
-  PathWalk walk(root);
-  if (name[0] != '\\')
-    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
-  walk.AddAll(name, Spelling::Windows);
-  return walk.Path();
+  const PathWalk asBytes = Walk(windowsName);
+  return asBytes.Exists() ? asBytes.Path() : walk.Path();
 }
 
 std::string WindowsName(const std::string &hostPath) {
@@ -342,11 +388,16 @@ std::string WindowsName(const std::string &hostPath) {
     host.pop_back();
   const DriveTable drives = Drives();
   const int best = DriveHolding(host, drives);
-  if (best < 0)
-    return BackslashedName('Z', host);
-  const std::string &target = drives[static_cast<size_t>(best)];
-  const size_t skip = target == "/" ? 0 : target.size();
-  return BackslashedName(static_cast<char>('A' + best), std::string_view(host).substr(skip));
+  std::string name;
+  if (best < 0) {
+    name = BackslashedName('Z', host);
+  } else {
+    const std::string &target = drives[static_cast<size_t>(best)];
+    const size_t skip = target == "/" ? 0 : target.size();
+    name = BackslashedName(static_cast<char>('A' + best), std::string_view(host).substr(skip));
+  }
+  // A host name that is no UTF-8 has no characters to convert: its bytes stay.
+  return IsUtf8(name) ? Utf8ToText(name) : name;
 }
 
 namespace {

@@ -10,6 +10,11 @@
 // dots of a component are dropped, both to find a file and to create one ("x.txt." is
 // "x.txt"); a component of only dots and blanks other than ".." names its folder, like
 // ".". A host path keeps its components as written. UNC names find nothing.
+//
+// Windows names are texts of the core: code page bytes, or UTF-8 marked for a character
+// the code page lacks (CodePage.h). Host names are UTF-8, as Wine keeps them on the disk;
+// the two are converted into each other here and nowhere else. Letter case is compared
+// by Unicode, character for character ("ΩMEGA.EXE" finds "ωmega.exe"; "SS" is not "ß").
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -31,10 +36,14 @@ public:
 };
 
 // The host path of a Windows name; for a name that does not exist (yet), the path it
-// would be created at. Empty when the name cannot be mapped (UNC, unmapped drive).
+// would be created at. Empty when the name cannot be mapped (UNC, unmapped drive). A
+// name starting with "/" is a host path and taken as its bytes when they are UTF-8,
+// else as code page text. A name that is no UTF-8 and is not found as code page text is
+// looked up by its bytes, as WindowsName keeps them.
 std::string HostPath(const std::string &windowsName);
 // The Windows name of a host path: the mapped drive with the longest matching target,
-// else Z: with backslashes.
+// else Z: with backslashes; in the code page, or marked UTF-8 when the code page lacks
+// a character of it. A host path that is no UTF-8 keeps its bytes.
 std::string WindowsName(const std::string &hostPath);
 
 bool FileExists(const std::string &windowsName);      // an existing regular file

@@ -230,6 +230,19 @@ TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
   }
 }
 
+TEST_F(ButtonsListTest, QuoteCommandFindsWordsOnlyAtCharacters) {
+  testsupport::ScopedCodePage japanese(932);
+  const std::string kanaI = "\x83\x43"; // its second byte is the letter C
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"C:\\" + kanaI + "D\\tool x.exe", "\"\"C:\\" + kanaI + "D\\tool x.exe\"\""},
+      {"C:\\" + kanaI + "\\CD tool\\x y", "C:\\" + kanaI + "\\CD tool\\x y"},
+  };
+  for (const auto &[command, written] : cases) {
+    SCOPED_TRACE(command);
+    EXPECT_EQ(ButtonsList::QuoteCommand(command), written);
+  }
+}
+
 TEST_F(ButtonsListTest, QuotedProgramPathRoundTripsUnchanged) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=C:\\Program Files\\t.exe\r\n");
   ButtonsList(file).Save();

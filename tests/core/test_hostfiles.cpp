@@ -1,4 +1,5 @@
 // Windows names over the host: Wine's drive mapping in both directions.
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +10,7 @@
 
 namespace fs = std::filesystem;
 using testsupport::ReadBytes;
+using testsupport::ScopedCodePage;
 using testsupport::ScopedCurrentDirectory;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
@@ -257,4 +259,87 @@ TEST(HostFilesThroughNames, ReadWriteAndExistenceUseTheMapping) {
   EXPECT_TRUE(fs::exists(wine.driveC() / "Bars" / "old.bar"));
   EXPECT_TRUE(platform::DeleteFileA("c:\\bars\\OLD.bar"));
   EXPECT_FALSE(fs::exists(wine.driveC() / "Bars" / "old.bar"));
+}
+
+namespace {
+
+// A Windows name made of a folder and a text of the core: a marked text marks the whole
+// name, as the core keeps a name holding a character its code page lacks.
+std::string Under(const std::string &folder, const std::string &text) {
+  if (!platform::IsMarked(text))
+    return folder + text;
+  return std::string(platform::Utf8Mark) + folder + text.substr(platform::Utf8Mark.size());
+}
+
+struct TextName {
+  const char *what;
+  int codePage;
+  fs::path host;     // below C:, as on disk (UTF-8)
+  std::string text;  // the same below C:, as a text of the core
+  std::string upper; // the text in another letter case
+};
+
+} // namespace
+
+TEST(HostNames, ConvertBetweenTheCodePageAndUtf8) {
+  const std::string greekMarked = std::string(platform::Utf8Mark) + "ωmega.exe";
+  const std::vector<TextName> cases = {
+      {"umlauts", 1252, "Grüße tool.exe",
+       "Gr\xFC\xDF"
+       "e tool.exe",
+       "GR\xDC\xDF"
+       "E TOOL.EXE"},
+      {"folder with an umlaut", 1252, "Müller/tools.bar", "M\xFCller\\tools.bar",
+       "M\xDCLLER\\TOOLS.BAR"},
+      {"Greek the code page lacks", 1252, "ωmega.exe", greekMarked,
+       std::string(platform::Utf8Mark) + "ΩMEGA.EXE"},
+      {"Greek in its code page", 1253, "ωmega.exe", "\xF9mega.exe", "\xD9MEGA.EXE"},
+      {"Cyrillic", 1251, "Привет.exe", "\xCF\xF0\xE8\xE2\xE5\xF2.exe",
+       "\xCF\xD0\xC8\xC2\xC5\xD2.EXE"},
+      {"second byte a backslash", 932, "表/表.exe", "\x95\x5C\\\x95\x5C.exe",
+       "\x95\x5C\\\x95\x5C.EXE"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    ScopedCodePage codePage(row.codePage);
+    WinePrefix wine;
+    const fs::path file = wine.driveC() / row.host;
+    Touch(file);
+    EXPECT_EQ(platform::WindowsName(file.string()), Under("C:\\", row.text));
+    EXPECT_TRUE(platform::FileExists(platform::WindowsName(file.string())));
+    EXPECT_EQ(platform::HostPath(Under("C:\\", row.text)), file.string());
+    EXPECT_EQ(platform::HostPath(Under("C:\\", row.upper)), file.string());
+    fs::create_directories((wine.driveC() / "new" / row.host).parent_path());
+    platform::WriteFileAtomic(Under("C:\\new\\", row.text), "written");
+    EXPECT_EQ(ReadBytes(wine.driveC() / "new" / row.host), "written");
+  }
+}
+
+TEST(HostNames, CaseDiffersOnlyCharacterForCharacter) {
+  ScopedCodePage codePage(1252);
+  WinePrefix wine;
+  Touch(wine.driveC() / "Grüße.txt");
+  EXPECT_FALSE(platform::FileExists("C:\\GR\xDCSSE.TXT")) << "SS is no upper case of \xDF";
+  EXPECT_TRUE(platform::FileExists(Under("C:\\", std::string(platform::Utf8Mark) + "GRÜẞE.TXT")))
+      << "capital sharp s";
+}
+
+TEST(HostNames, HostPathsAreUtf8AndOtherBytesStay) {
+  ScopedCodePage codePage(1252);
+  WinePrefix wine;
+  const fs::path utf8 = wine.driveC() / "Grüße.txt";
+  const fs::path latin1 = wine.driveC() / "Gr\xFC\xDF"
+                                          "e.bin";
+  Touch(utf8);
+  Touch(latin1);
+  EXPECT_EQ(platform::HostPath(utf8.string()), utf8.string()) << "a host path as it is";
+  EXPECT_EQ(platform::HostPath((wine.driveC() / "GR\xDC\xDF"
+                                                "E.TXT")
+                                   .string()),
+            utf8.string())
+      << "a host path in the code page";
+  EXPECT_EQ(platform::WindowsName(latin1.string()), "C:\\Gr\xFC\xDF"
+                                                    "e.bin")
+      << "a host name that is no UTF-8 keeps its bytes";
+  EXPECT_EQ(platform::HostPath(platform::WindowsName(latin1.string())), latin1.string());
 }

@@ -3,6 +3,7 @@
 // with drive C:, a made-up "Path" in its registry and a Corvane.ini beside the program.
 #include "document/misk.h"
 #include "platform/Clipboard.h"
+#include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
 
@@ -10,9 +11,11 @@
 
 #include <climits>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::ScopedCodePage;
 using testsupport::ScopedCurrentDirectory;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
@@ -21,6 +24,13 @@ using testsupport::WriteBytes;
 namespace {
 
 const std::string Exe = "C:\\corvane\\corvane.exe";
+// Code page 932: the second byte of 表 is a backslash, that of ア the letter A.
+const std::string Hyo = "\x95\x5C";
+const std::string KanaA = "\x83\x41";
+
+std::string Marked(const std::string &utf8) {
+  return std::string(platform::Utf8Mark) + utf8;
+}
 
 class Misk : public ::testing::Test {
 protected:
@@ -212,6 +222,44 @@ TEST_F(Misk, ResolveFileKeepsItsOrderOfPlaces) {
   }
 }
 
+TEST_F(Misk, ResolveFileTakesNoSecondByteForABackslash) {
+  ScopedCodePage japanese(932);
+  File("表\\表.exe");
+  File("表\\only.exe");
+  SetPath("C:\\" + Hyo);
+  struct Case {
+    const char *what;
+    std::string commanderPath, name, resolved;
+  };
+  const std::vector<Case> cases = {
+      {"found in Total Commander's folder", "C:\\" + Hyo, Hyo + ".exe",
+       "C:\\" + Hyo + "\\" + Hyo + ".exe"},
+      {"the folder with a trailing backslash", "C:\\" + Hyo + "\\", Hyo + ".exe",
+       "C:\\" + Hyo + "\\" + Hyo + ".exe"},
+      {"found in a folder of Path", "C:\\missing", "only", "C:\\" + Hyo + "\\only.exe"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    ScopedEnv env("COMMANDER_PATH", row.commanderPath.c_str());
+    EXPECT_EQ(ResolveFile(Exe, row.name), row.resolved);
+  }
+}
+
+TEST_F(Misk, MarkedNamesJoinedWithCodePageTextStayWhole) {
+  ScopedCodePage western(1252);
+  File("Müller\\ωmega.exe");
+  File("docs\\ωmega.txt");
+  Env("COMMANDER_PATH", "C:\\M\xFCller");
+  const std::string omega = Marked("C:\\Müller\\ωmega.exe");
+  EXPECT_EQ(ResolveFile(Exe, Marked("ωmega.exe")), omega);
+  EXPECT_EQ(ExpandEnvironmentReference(Exe, Marked("%commander_path%\\ωmega.exe")), omega);
+  EXPECT_EQ(ExpandEnvironmentReference(Exe, Marked("ı%COMMANDER_PATH%")), Marked("ıC:\\Müller"))
+      << "a letter whose upper case is shorter before the reference";
+  Env("COMMANDER_PATH", nullptr);
+  EXPECT_EQ(ResolveWithStartPath(Exe, Marked("ΩMEGA.TXT"), "C:\\docs\\"),
+            Marked("C:\\docs\\ωmega.txt"));
+}
+
 TEST_F(Misk, ResolveFileWithoutCommanderPathSearchesOnlyPath) {
   SetPath("C:\\p1");
   File("p1\\tool.ico");
@@ -310,6 +358,19 @@ TEST(IconReference, FilePartAndIndexPart) {
   }
 }
 
+TEST(IconReference, FilePartIsLowerCasedByTheCodePage) {
+  const std::vector<std::tuple<int, std::string, std::string>> cases = {
+      {932, KanaA + ".ICO,2", KanaA + ".ico"},
+      {1252, "C:\\\xC4RGER.DLL,1", "c:\\\xE4rger.dll"},
+      {1252, Marked("ΩMEGA.DLL,1"), Marked("ωmega.dll")},
+  };
+  for (const auto &[codePage, reference, file] : cases) {
+    SCOPED_TRACE(reference);
+    ScopedCodePage scoped(codePage);
+    EXPECT_EQ(IconFilePart(reference), file);
+  }
+}
+
 TEST(IconReference, IndexBeyondThe32BitRangeIsAConversionError) {
   for (const std::string digits : {"2147483648", "99999999999999999999999"}) {
     SCOPED_TRACE(digits);
@@ -357,6 +418,25 @@ TEST(FileNameParts, ExtensionOnlyAfterTheLastSeparator) {
   };
   for (const auto &row : cases) {
     SCOPED_TRACE(row.name);
+    EXPECT_EQ(FileExtension(row.name), row.extension);
+    EXPECT_EQ(ChangeFileExt(row.name, ".inc"), row.changed);
+    EXPECT_EQ(ExtractFilePath(row.name), row.folder);
+  }
+}
+
+TEST(FileNameParts, SecondByteOfATwoByteCharacterIsNoSeparator) {
+  ScopedCodePage japanese(932);
+  struct Case {
+    const char *what;
+    std::string name, extension, changed, folder;
+  };
+  const std::vector<Case> cases = {
+      {"folder ending in it", "C:\\" + Hyo, "", "C:\\" + Hyo + ".inc", "C:\\"},
+      {"extension ending in it", "a." + Hyo, "." + Hyo, "a.inc", ""},
+      {"folder holding it", Hyo + "\\a.b", ".b", Hyo + "\\a.inc", Hyo + "\\"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
     EXPECT_EQ(FileExtension(row.name), row.extension);
     EXPECT_EQ(ChangeFileExt(row.name, ".inc"), row.changed);
     EXPECT_EQ(ExtractFilePath(row.name), row.folder);
