@@ -1,5 +1,6 @@
 #include "platform/Environment.h"
 
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/WineRegistry.h"
 
@@ -44,13 +45,15 @@ std::string Lower(std::string text) {
 }
 
 // The process environment, the exact name first, then any spelling of it.
+// The host's environment holds UTF-8, as its file names do; values reach the core as its
+// texts, in the code page or marked.
 std::optional<std::string> ProcessVariable(const std::string &name) {
   if (const char *exact = std::getenv(name.c_str()))
-    return std::string(exact);
+    return Utf8ToText(exact);
   for (char **entry = environ; entry && *entry; ++entry) {
     const char *equals = std::strchr(*entry, '=');
     if (equals && EqualNoCase(name, *entry, static_cast<size_t>(equals - *entry)))
-      return std::string(equals + 1);
+      return Utf8ToText(equals + 1);
   }
   return std::nullopt;
 }
@@ -62,8 +65,10 @@ std::string ExpandWithoutPath(const std::string &text);
 std::string WindowsPath() {
   const std::string prefix = WinePrefixDir();
   if (!prefix.empty())
-    if (auto value = ReadWineRegistryValue(prefix + "/system.reg", kEnvironmentKey, "PATH"))
-      return value->expandable ? ExpandWithoutPath(value->data) : value->data;
+    if (auto value = ReadWineRegistryValue(prefix + "/system.reg", kEnvironmentKey, "PATH")) {
+      const std::string path = Utf8ToText(value->data);
+      return value->expandable ? ExpandWithoutPath(path) : path;
+    }
   return kDefaultPath;
 }
 

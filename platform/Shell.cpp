@@ -1,5 +1,7 @@
 #include "platform/Shell.h"
 
+#include "platform/CodePage.h"
+
 #ifdef _WIN32
 #include <shellapi.h>
 #include <windows.h>
@@ -65,9 +67,8 @@ std::optional<std::string> ClassesDefault(const std::string &prefix, const std::
   const std::string path = "Software\\Classes\\" + key;
   for (const char *hive : {"/user.reg", "/system.reg"}) {
     if (auto value = ReadWineRegistryValue(prefix + hive, path, "")) {
-      if (value->expandable)
-        return ExpandEnvironmentText(value->data);
-      return value->data;
+      const std::string text = Utf8ToText(value->data);
+      return value->expandable ? ExpandEnvironmentText(text) : text;
     }
   }
   return std::nullopt;

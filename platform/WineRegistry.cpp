@@ -1,5 +1,7 @@
 #include "platform/WineRegistry.h"
 
+#include "platform/CodePage.h"
+
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -30,15 +32,11 @@ int HexDigit(char c) {
   return -1;
 }
 
-// A character outside the 8-bit range cannot be shown in the system code page.
-char NarrowChar(unsigned code) {
-  return code < 256 ? static_cast<char>(code) : '?';
-}
-
-// Reads the escape after a backslash at text[pos]; returns the character and moves pos
-// past the escape. Wine writes control characters as C escapes and other characters as
-// \x with up to four hex digits; a backslash before any other character stands for it.
-char ReadEscape(std::string_view text, size_t &pos) {
+// Reads the escape after a backslash at text[pos]; returns the character (a UTF-16
+// unit) and moves pos past the escape. Wine writes control characters as C escapes and
+// other characters as \x with up to four hex digits; a backslash before any other
+// character stands for it.
+unsigned ReadEscape(std::string_view text, size_t &pos) {
   const char c = text[pos++];
   switch (c) {
   case 'a':
@@ -61,7 +59,7 @@ char ReadEscape(std::string_view text, size_t &pos) {
     unsigned code = 0;
     for (int n = 0; n < 4 && pos < text.size() && HexDigit(text[pos]) >= 0; ++n)
       code = code * 16 + static_cast<unsigned>(HexDigit(text[pos++]));
-    return NarrowChar(code);
+    return code;
   }
   default:
     break;
@@ -70,9 +68,9 @@ char ReadEscape(std::string_view text, size_t &pos) {
     unsigned code = static_cast<unsigned>(c - '0');
     for (int n = 1; n < 3 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++n)
       code = code * 8 + static_cast<unsigned>(text[pos++] - '0');
-    return NarrowChar(code);
+    return code;
   }
-  return c;
+  return static_cast<unsigned char>(c);
 }
 
 // Reads escaped text from pos up to the unescaped terminator; pos ends just past the
@@ -84,7 +82,7 @@ std::optional<std::string> ReadEscaped(std::string_view text, size_t &pos, char 
     if (c == terminator)
       return out;
     if (c == '\\' && pos < text.size())
-      out += ReadEscape(text, pos);
+      AppendUtf8(ReadEscape(text, pos), out);
     else
       out += c;
   }
@@ -110,7 +108,7 @@ std::string DecodeHexString(std::string_view data) {
                           (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
     if (code == 0)
       break;
-    out += NarrowChar(code);
+    AppendUtf8(code, out);
   }
   return out;
 }

@@ -10,7 +10,8 @@
 namespace platform {
 
 struct RegistryValue {
-  std::string data;        // a string value; REG_EXPAND_SZ still holds its %NAME% references
+  std::string data;        // a string value in UTF-8 (the registry's own characters; callers
+                           // convert to the code page); REG_EXPAND_SZ keeps its %NAME% references
   bool expandable = false; // REG_EXPAND_SZ (str(2): or hex(2):)
 };
 

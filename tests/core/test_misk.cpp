@@ -49,13 +49,15 @@ protected:
       envs_.pop_back(); // restore in reverse order
   }
 
+  // The host's environment holds UTF-8: a value given as the core's text is set so.
   void Env(const std::string &name, const char *value) {
-    envs_.push_back(std::make_unique<ScopedEnv>(name, value));
+    const std::string host = value ? platform::TextToUtf8(value) : std::string();
+    envs_.push_back(std::make_unique<ScopedEnv>(name, value ? host.c_str() : nullptr));
   }
   // "Path" of the prefix's registry; an empty text leaves the registry without one.
   void SetPath(const std::string &path) {
     std::string escaped;
-    for (char ch : path)
+    for (char ch : platform::TextToUtf8(path))
       escaped += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
     WriteBytes(dir_ / "system.reg",
                "WINE REGISTRY Version 2\n\n"
@@ -240,7 +242,7 @@ TEST_F(Misk, ResolveFileTakesNoSecondByteForABackslash) {
   };
   for (const auto &row : cases) {
     SCOPED_TRACE(row.what);
-    ScopedEnv env("COMMANDER_PATH", row.commanderPath.c_str());
+    Env("COMMANDER_PATH", row.commanderPath.c_str());
     EXPECT_EQ(ResolveFile(Exe, row.name), row.resolved);
   }
 }
