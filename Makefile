@@ -30,12 +30,15 @@ build-asan: deps
 run: build
 	@bash scripts/run-example $(BUILD)/bin
 
+# ctest shows no output of a skipped test: its reason, a line "SKIP: ...", is shown here.
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@grep -h '^SKIP:' $(BUILD)/Testing/Temporary/LastTest.log || true
 
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	@grep -h '^SKIP:' $(ASAN_BUILD)/Testing/Temporary/LastTest.log || true
 
 test: test-plain test-asan
 
