@@ -306,14 +306,7 @@ enum class Form { Utf8, Utf16Le, Utf16Be };
 std::string UnicodeFile(Form form, std::string_view utf8, std::u16string_view utf16) {
   if (form == Form::Utf8)
     return "\xEF\xBB\xBF" + std::string(utf8);
-  const bool big = form == Form::Utf16Be;
-  std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
-  for (const char16_t unit : utf16) {
-    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    bytes += big ? high : low;
-    bytes += big ? low : high;
-  }
-  return bytes;
+  return testsupport::Utf16File(utf16, form == Form::Utf16Be);
 }
 
 std::string InCodePage(int codePage, std::string_view utf8) {
