@@ -6,6 +6,7 @@
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextFile.h"
 #include "ui/FieldEdit.h"
 #include "ui/Frm1.h"
 #include "ui/OwnerDrawList.h"
@@ -66,7 +67,7 @@ void RemoveChar(std::string &text, char c) {
 
 std::vector<std::string> LoadLines(const std::string &windowsName) {
   std::vector<std::string> lines;
-  const auto bytes = platform::ReadFileBytes(windowsName);
+  const auto bytes = platform::ReadTextFile(windowsName);
   if (!bytes)
     return lines;
   std::string line;
