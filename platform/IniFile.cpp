@@ -210,14 +210,28 @@ void IniFile::AddParsedLine(uint32_t offset, uint32_t length, std::string_view e
 
 // ---- Names without regard to case ------------------------------------------------
 
+namespace {
+
+// IsMarked, inline: names are folded for every lookup.
+bool Marked(std::string_view name) {
+  return name.starts_with(Utf8Mark);
+}
+
+} // namespace
+
 // Calls take(byte) for each byte of a plain (unmarked) name's folded form: each
 // character by the code page's lower-case bytes, a two-byte character as it is, so that
 // a second byte that looks like an ASCII capital is never taken for one.
 template <class Take> void IniFile::ForEachFolded(std::string_view apiName, Take take) const {
   const auto &lower = *lowerBytes_;
+  if (!doubleByte_) {
+    for (const char c : apiName)
+      take(lower[static_cast<unsigned char>(c)]);
+    return;
+  }
   for (size_t i = 0; i < apiName.size(); ++i) {
     const auto c = static_cast<unsigned char>(apiName[i]);
-    if (doubleByte_ && i + 1 < apiName.size() && IsLeadByte(c, codePage_)) {
+    if (i + 1 < apiName.size() && IsLeadByte(c, codePage_)) {
       take(c);
       take(static_cast<unsigned char>(apiName[++i]));
     } else {
@@ -227,7 +241,7 @@ template <class Take> void IniFile::ForEachFolded(std::string_view apiName, Take
 }
 
 void IniFile::FoldInto(std::string_view apiName, std::string &out) const {
-  if (IsMarked(apiName)) {
+  if (Marked(apiName)) {
     LowerTextInto(apiName, out); // by Unicode, whatever the code page
     return;
   }
@@ -240,7 +254,7 @@ void IniFile::FoldInto(std::string_view apiName, std::string &out) const {
 uint32_t IniFile::HashFolded(std::string_view apiName) const {
   uint32_t hash = 2166136261u;
   const auto mix = [&](unsigned char c) { hash = (hash ^ c) * 16777619u; };
-  if (IsMarked(apiName)) {
+  if (Marked(apiName)) {
     std::string folded;
     FoldInto(apiName, folded);
     for (char c : folded)
@@ -260,7 +274,7 @@ uint32_t IniFile::HashFolded(std::string_view apiName) const {
 }
 
 bool IniFile::EqualFolded(std::string_view a, std::string_view b) const {
-  if (IsMarked(a) || IsMarked(b)) {
+  if (Marked(a) || Marked(b)) {
     std::string foldedA, foldedB;
     FoldInto(a, foldedA);
     FoldInto(b, foldedB);
