@@ -6,17 +6,12 @@
 #include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextFile.h"
+#include "platform/TextRules.h"
 
 #include <algorithm>
 
 namespace {
-
-std::string LowerAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
@@ -25,20 +20,6 @@ bool Contains(std::string_view text, std::string_view part) {
 std::string WithoutChar(std::string text, char gone) {
   text.erase(std::remove(text.begin(), text.end(), gone), text.end());
   return text;
-}
-
-// Calls take(line) for each line; CR LF, LF and a lone CR all end a line.
-template <typename Take> void ForEachLine(std::string_view text, Take take) {
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      take(text.substr(start));
-      return;
-    }
-    take(text.substr(start, end - start));
-    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-  }
 }
 
 bool IsBlank(std::string_view line) {
@@ -56,11 +37,6 @@ bool IsHeaderRow(std::string_view line) {
 
 std::string FileNameOnly(const std::string &name) {
   return name.substr(ExtractFilePath(name).size());
-}
-
-// Every command category caption is compared the way the list compares names.
-bool SameCaption(const std::string &a, const std::string &b) {
-  return LowerAscii(a) == LowerAscii(b);
 }
 
 } // namespace
@@ -97,18 +73,18 @@ std::string StripEnds(const std::string &text) {
 }
 
 bool FilterMatches(const std::string &filter, const std::string &line) {
-  return filter.empty() || Contains(LowerAscii(line), LowerAscii(filter));
+  return filter.empty() || Contains(platform::LowerText(line), platform::LowerText(filter));
 }
 
 std::vector<std::string> CleanLocalizedLines(std::string_view text) {
   std::vector<std::string> lines;
-  ForEachLine(text, [&](std::string_view line) {
+  for (const std::string_view line : platform::SplitLines(text)) {
     if (IsComment(line))
-      return;
+      continue;
     std::string clean = WithoutChar(std::string(line), '"');
     if (!clean.empty())
       lines.push_back(std::move(clean));
-  });
+  }
   return lines;
 }
 
@@ -137,12 +113,12 @@ LocalizedTexts::LocalizedTexts(std::vector<std::string> lines) : lines_(std::mov
   for (const auto &line : lines_) {
     const size_t equals = line.find('=');
     if (equals != std::string::npos)
-      byKey_.emplace(LowerAscii(line.substr(0, equals)), line.substr(equals + 1));
+      byKey_.emplace(platform::LowerText(line.substr(0, equals)), line.substr(equals + 1));
   }
 }
 
 std::string LocalizedTexts::Lookup(const std::string &key) const {
-  auto found = byKey_.find(LowerAscii(key));
+  auto found = byKey_.find(platform::LowerText(key));
   return found == byKey_.end() ? std::string() : found->second;
 }
 
@@ -150,18 +126,17 @@ void CommandCatalog::Load(const std::string &ExeFileName) {
   *this = CommandCatalog();
   exeFileName_ = ExeFileName;
   const std::string listFile = ResolveFile(ExeFileName, "Totalcmd.inc");
-  const auto text = platform::ReadFileBytes(listFile);
+  const auto text = platform::ReadTextFile(listFile);
   if (!text) {
     loadError_ = icons::EFOpenError(listFile).what();
     return;
   }
-  ForEachLine(*text, [&](std::string_view line) {
+  for (const std::string_view line : platform::SplitLines(*text))
     if (!IsBlank(line))
       commandLines_.emplace_back(line);
-  });
   const std::string localizedName = FindLocalizedCommandList(ExeFileName);
   if (!localizedName.empty())
-    if (auto localized = platform::ReadFileBytes(localizedName))
+    if (auto localized = platform::ReadTextFile(localizedName))
       localized_ = LocalizedTexts(CleanLocalizedLines(*localized));
   const std::string mapping = ResolveFile(ExeFileName, "WCMICONS.INC");
   if (platform::FileExists(mapping))
@@ -192,7 +167,7 @@ void CommandCatalog::AddCommandCategories() {
       continue;
     }
     auto same = std::find_if(categories_.begin(), categories_.end(), [&](const auto &category) {
-      return SameCaption(category.Caption, name);
+      return platform::EqualNoCase(category.Caption, name);
     });
     if (same == categories_.end())
       categories_.push_back({name, CategoryKind::Commands, {i}, {}});

@@ -16,6 +16,8 @@
 //   localized command list: key=value lines; "All", category names and command numbers
 //     are looked up in it, ignoring case; comment lines and double quotes are dropped.
 //   "WCMICONS.INC": section [mappings], command number = icon index in wcmicons.dll.
+// The two lists are 8-bit text or Unicode with a byte order mark, read as TextFile.h
+// describes; case is ignored by the letters of the system code page (TextRules.h).
 #include <optional>
 #include <string>
 #include <string_view>

@@ -1,6 +1,10 @@
 // Arbitrary bytes as an INI file: parsed, read, edited through every kind of edit and
-// written back. Nothing may crash, and an edited file must read back as it was left.
+// written back, and as a whole text file, in a code page the last byte picks (one
+// byte-per-character, one with two-byte characters). Nothing may crash, and an edited
+// file must read back as it was left.
+#include "platform/CodePage.h"
 #include "platform/IniFile.h"
+#include "platform/TextFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +26,8 @@ std::string_view Piece(std::string_view bytes, size_t seed, size_t maxLength) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+  platform::SetSystemCodePage(size > 0 && data[size - 1] % 2 ? 932 : 1251);
+  (void)platform::DecodeTextFile(bytes);
   platform::IniFile ini = platform::IniFile::Parse(bytes);
   for (const std::string &name : ini.SectionNames())
     for (const auto &entry : ini.Entries(name))

@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
-#include <array>
+#include "platform/CodePage.h"
+#include "platform/TextRules.h"
 
 namespace platform {
 
@@ -29,175 +30,6 @@ std::string_view Trim(std::string_view s) {
 std::string_view CutAtNul(std::string_view s) {
   const size_t nul = s.find('\0');
   return nul == std::string_view::npos ? s : s.substr(0, nul);
-}
-
-// Lower-case folding of code page 1252: ASCII, the Latin-1 letters and the four
-// letter pairs of 0x80..0x9F, as the Windows upper-casing of these characters pairs them.
-const std::array<unsigned char, 256> &FoldTable() {
-  static const std::array<unsigned char, 256> table = [] {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i)
-      t[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
-    for (int c = 'A'; c <= 'Z'; ++c)
-      t[static_cast<size_t>(c)] = static_cast<unsigned char>(c + 32);
-    for (int c = 0xC0; c <= 0xDE; ++c)
-      if (c != 0xD7)
-        t[static_cast<size_t>(c)] = static_cast<unsigned char>(c + 32);
-    t[0x8A] = 0x9A;
-    t[0x8C] = 0x9C;
-    t[0x8E] = 0x9E;
-    t[0x9F] = 0xFF;
-    return t;
-  }();
-  return table;
-}
-
-void FoldInto(std::string_view s, std::string &out) {
-  const auto &table = FoldTable();
-  out.resize(s.size());
-  for (size_t i = 0; i < s.size(); ++i)
-    out[i] = static_cast<char>(table[static_cast<unsigned char>(s[i])]);
-}
-
-// Code page 1252 bytes 0x80..0x9F as Unicode; the five unassigned bytes map to the C1
-// control of the same value, as Windows maps them.
-constexpr std::array<uint16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-uint32_t Cp1252ToUnicode(unsigned char b) {
-  return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80u] : b;
-}
-
-// '?' for a character code page 1252 lacks, as the platform's conversion gives.
-char UnicodeToCp1252(uint32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-    return static_cast<char>(cp);
-  for (size_t i = 0; i < kCp1252High.size(); ++i)
-    if (kCp1252High[i] == cp)
-      return static_cast<char>(0x80 + i);
-  return '?';
-}
-
-void AppendUtf8(uint32_t cp, std::string &out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Decodes one UTF-8 character at s[i] and advances i; a malformed sequence gives
-// U+FFFD and consumes one byte.
-uint32_t NextUtf8(std::string_view s, size_t &i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  size_t need = 0;
-  uint32_t cp = 0, min = 0;
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    need = 1, cp = b0 & 0x1Fu, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    need = 2, cp = b0 & 0x0Fu, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    need = 3, cp = b0 & 0x07u, min = 0x10000;
-  } else {
-    ++i;
-    return 0xFFFD;
-  }
-  if (s.size() - i <= need) {
-    ++i;
-    return 0xFFFD;
-  }
-  for (size_t k = 1; k <= need; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (b & 0x3Fu);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return 0xFFFD;
-  }
-  i += need + 1;
-  return cp;
-}
-
-std::string Utf8ToCp1252(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();)
-    out += UnicodeToCp1252(NextUtf8(s, i));
-  return out;
-}
-
-std::string Cp1252ToUtf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 4);
-  for (char c : s)
-    AppendUtf8(Cp1252ToUnicode(static_cast<unsigned char>(c)), out);
-  return out;
-}
-
-// UTF-16 text (after its byte order mark) as UTF-8; an odd last byte is dropped and
-// an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-  const size_t units = bytes.size() / 2;
-  auto unit = [&](size_t k) -> uint32_t {
-    const auto a = static_cast<unsigned char>(bytes[2 * k]);
-    const auto b = static_cast<unsigned char>(bytes[2 * k + 1]);
-    return bigEndian ? (static_cast<uint32_t>(a) << 8 | b) : (static_cast<uint32_t>(b) << 8 | a);
-  };
-  std::string out;
-  out.reserve(units);
-  for (size_t k = 0; k < units; ++k) {
-    uint32_t cp = unit(k);
-    if (cp >= 0xD800 && cp <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 &&
-        unit(k + 1) <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(k + 1) - 0xDC00);
-      ++k;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    AppendUtf8(cp, out);
-  }
-  return out;
-}
-
-void AppendUtf16Unit(uint32_t unit, bool bigEndian, std::string &out) {
-  const auto hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
-  out += bigEndian ? hi : lo;
-  out += bigEndian ? lo : hi;
-}
-
-std::string Utf8ToUtf16(std::string_view s, bool bigEndian) {
-  std::string out;
-  out.reserve(2 * s.size() + 2);
-  AppendUtf16Unit(0xFEFF, bigEndian, out);
-  for (size_t i = 0; i < s.size();) {
-    const uint32_t cp = NextUtf8(s, i);
-    if (cp >= 0x10000) {
-      AppendUtf16Unit(0xD800 + ((cp - 0x10000) >> 10), bigEndian, out);
-      AppendUtf16Unit(0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian, out);
-    } else {
-      AppendUtf16Unit(cp, bigEndian, out);
-    }
-  }
-  return out;
 }
 
 // The position of the first CR or LF at or after from, or the text's size.
@@ -280,40 +112,55 @@ std::string_view IniFile::ValueOf(const Line &line) const {
   return TextOf(line).substr(line.shape.valueBegin, line.shape.valueCut - line.shape.valueBegin);
 }
 
-// Names are indexed in their code page 1252 form, so that a Unicode file matches the
-// names callers give in that code page.
+// A Unicode file's names are indexed in the form callers give them (see ApiText), so
+// that they match the names callers give.
 std::string IniFile::FoldedFileName(std::string_view fileText) const {
   std::string folded;
-  FoldInto(encoding_ == Encoding::Ansi ? fileText : Utf8ToCp1252(fileText), folded);
+  if (encoding_ == TextEncoding::Ansi)
+    FoldInto(fileText, folded);
+  else
+    FoldInto(Utf8ToText(fileText, codePage_), folded);
   return folded;
 }
 
 std::string_view IniFile::ApiText(std::string_view fileText) const {
-  if (encoding_ == Encoding::Ansi)
+  if (encoding_ == TextEncoding::Ansi)
     return fileText;
-  textScratch_ = Utf8ToCp1252(fileText);
+  textScratch_ = Utf8ToText(fileText, codePage_);
   return textScratch_;
 }
 
 std::string IniFile::FileText(std::string_view apiText) const {
-  return encoding_ == Encoding::Ansi ? std::string(apiText) : Cp1252ToUtf8(apiText);
+  if (encoding_ == TextEncoding::Ansi)
+    return std::string(apiText);
+  return TextToUtf8(apiText, codePage_);
+}
+
+namespace {
+
+bool HasLeadBytes(int codePage) {
+  for (int b = 0x80; b <= 0xFF; ++b)
+    if (IsLeadByte(static_cast<unsigned char>(b), codePage))
+      return true;
+  return false;
+}
+
+} // namespace
+
+void IniFile::UseCodePage(int codePage) {
+  codePage_ = codePage;
+  lowerBytes_ = &LowerCaseBytes(codePage);
+  doubleByte_ = HasLeadBytes(codePage);
 }
 
 IniFile IniFile::Parse(std::string_view bytes) {
   IniFile ini;
-  const auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
-  if (starts("\xEF\xBB\xBF")) {
-    ini.encoding_ = Encoding::Utf8;
-    ini.base_ = bytes.substr(3);
-  } else if (starts("\xFF\xFE")) {
-    ini.encoding_ = Encoding::Utf16Le;
-    ini.base_ = Utf16ToUtf8(bytes.substr(2), false);
-  } else if (starts("\xFE\xFF")) {
-    ini.encoding_ = Encoding::Utf16Be;
-    ini.base_ = Utf16ToUtf8(bytes.substr(2), true);
-  } else {
+  ini.UseCodePage(SystemCodePage());
+  ini.encoding_ = EncodingOf(bytes);
+  if (ini.encoding_ == TextEncoding::Ansi)
     ini.base_ = bytes;
-  }
+  else
+    ini.base_ = UnicodeFileToUtf8(bytes, ini.encoding_);
   ini.eolStyle_ = DetectEol(ini.base_);
   ini.sections_.emplace_back();
   ini.sectionsByName_[""].push_back(0);
@@ -361,14 +208,60 @@ void IniFile::AddParsedLine(uint32_t offset, uint32_t length, std::string_view e
     section.lastContent = id;
 }
 
+// ---- Names without regard to case ------------------------------------------------
+
 namespace {
 
-// FNV-1a over the folded characters.
-uint32_t HashFolded(std::string_view apiName) {
-  const auto &table = FoldTable();
+// IsMarked, inline: names are folded for every lookup.
+bool Marked(std::string_view name) {
+  return name.starts_with(Utf8Mark);
+}
+
+} // namespace
+
+// Calls take(byte) for each byte of a plain (unmarked) name's folded form: each
+// character by the code page's lower-case bytes, a two-byte character as it is, so that
+// a second byte that looks like an ASCII capital is never taken for one.
+template <class Take> void IniFile::ForEachFolded(std::string_view apiName, Take take) const {
+  const auto &lower = *lowerBytes_;
+  if (!doubleByte_) {
+    for (const char c : apiName)
+      take(lower[static_cast<unsigned char>(c)]);
+    return;
+  }
+  for (size_t i = 0; i < apiName.size(); ++i) {
+    const auto c = static_cast<unsigned char>(apiName[i]);
+    if (i + 1 < apiName.size() && IsLeadByte(c, codePage_)) {
+      take(c);
+      take(static_cast<unsigned char>(apiName[++i]));
+    } else {
+      take(lower[c]);
+    }
+  }
+}
+
+void IniFile::FoldInto(std::string_view apiName, std::string &out) const {
+  if (Marked(apiName)) {
+    LowerTextInto(apiName, out); // by Unicode, whatever the code page
+    return;
+  }
+  out.resize(apiName.size());
+  size_t at = 0;
+  ForEachFolded(apiName, [&](unsigned char c) { out[at++] = static_cast<char>(c); });
+}
+
+// FNV-1a over the folded bytes.
+uint32_t IniFile::HashFolded(std::string_view apiName) const {
   uint32_t hash = 2166136261u;
-  for (char c : apiName)
-    hash = (hash ^ table[static_cast<unsigned char>(c)]) * 16777619u;
+  const auto mix = [&](unsigned char c) { hash = (hash ^ c) * 16777619u; };
+  if (Marked(apiName)) {
+    std::string folded;
+    FoldInto(apiName, folded);
+    for (char c : folded)
+      mix(static_cast<unsigned char>(c));
+  } else {
+    ForEachFolded(apiName, mix);
+  }
   // FNV leaves the low bits, which pick the slot, poorly mixed for keys that differ only
   // in their last digits ("cmd1", "cmd2", ...): a finalizer spreads them, or the probes
   // of a bar's keys run into long clusters.
@@ -380,22 +273,34 @@ uint32_t HashFolded(std::string_view apiName) {
   return hash;
 }
 
-bool EqualFolded(std::string_view a, std::string_view b) {
+bool IniFile::EqualFolded(std::string_view a, std::string_view b) const {
+  if (Marked(a) || Marked(b)) {
+    std::string foldedA, foldedB;
+    FoldInto(a, foldedA);
+    FoldInto(b, foldedB);
+    return foldedA == foldedB;
+  }
   if (a.size() != b.size())
     return false;
-  const auto &table = FoldTable();
-  for (size_t i = 0; i < a.size(); ++i)
-    if (table[static_cast<unsigned char>(a[i])] != table[static_cast<unsigned char>(b[i])])
+  const auto &lower = *lowerBytes_;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (lower[x] != lower[y])
       return false;
+    // Lead bytes fold to themselves, so x is one exactly when y is.
+    if (doubleByte_ && i + 1 < a.size() && IsLeadByte(x, codePage_)) {
+      ++i;
+      if (a[i] != b[i])
+        return false;
+    }
+  }
   return true;
 }
 
-} // namespace
-
 std::string_view IniFile::ApiName(const Line &line, std::string &storage) const {
-  if (encoding_ == Encoding::Ansi)
+  if (encoding_ == TextEncoding::Ansi)
     return NameOf(line);
-  storage = Utf8ToCp1252(NameOf(line));
+  storage = Utf8ToText(NameOf(line), codePage_);
   return storage;
 }
 
@@ -579,16 +484,8 @@ std::string IniFile::Serialize() const {
     text += TextOf(lines_[id]);
     text.append(lines_[id].eol, lines_[id].eolLength);
   }
-  switch (encoding_) {
-  case Encoding::Utf8:
-    return "\xEF\xBB\xBF" + text;
-  case Encoding::Utf16Le:
-    return Utf8ToUtf16(text, false);
-  case Encoding::Utf16Be:
-    return Utf8ToUtf16(text, true);
-  case Encoding::Ansi:
-    break;
-  }
+  if (encoding_ != TextEncoding::Ansi)
+    return Utf8ToUnicodeFile(text, encoding_);
   return text;
 }
 

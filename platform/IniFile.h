@@ -11,17 +11,26 @@
 //   lookup finds but which reads as missing; a name starting with ";" is a comment that
 //   only the lists leave out;
 // - lines before the first header belong to a section with an empty name;
-// - names match without regard to case (ASCII and the letters of code page 1252);
+// - names match without regard to case, by the letters of the system code page the
+//   text was parsed under (the second byte of a two-byte character is never folded);
+//   a marked name (see CodePage.h) by the letters of Unicode;
 // - a lookup takes the first section of a name and the first key of a name in it;
 // - a NUL byte ends a name or a value, as it ends the C string the caller gets.
-// A file that starts with a UTF-8 or UTF-16 byte order mark holds Unicode text: names
-// and values cross this interface in code page 1252 and the file keeps its encoding.
+// A file that starts with a UTF-8 or UTF-16 byte order mark holds Unicode text and
+// keeps its encoding and mark. Its names and values cross this interface as the core's
+// texts: code page bytes when the code page holds every character, else marked UTF-8;
+// a marked text written into it is stored as its characters, without the mark. An 8-bit
+// file takes and gives bytes as they are, marked texts included.
 //
 // Edits change only the lines they concern: a new value replaces the old one between
 // the same surrounding bytes, a new key goes after the last non-blank line of its
 // section, a new section at the end of the file; every other byte, the line-end style
 // and a missing final line end stay as they were. Lookups cost O(1) through a hash
 // index per section; appending or deleting a key costs O(1) amortized.
+#include "platform/CodePage.h"
+#include "platform/TextFile.h"
+
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -87,7 +96,6 @@ public:
 
 private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
-  enum class Encoding : uint8_t { Ansi, Utf8, Utf16Le, Utf16Be };
   enum class LineKind : uint8_t { Blank, Header, Key };
 
   // Where the parts of a line lie, as offsets into its text. For a header, name is the
@@ -131,6 +139,12 @@ private:
     uint32_t filled = 0;        // slots in use or gone
   };
 
+  void UseCodePage(int codePage);
+  template <class Take> void ForEachFolded(std::string_view apiName, Take take) const;
+  void FoldInto(std::string_view apiName, std::string &out) const;
+  uint32_t HashFolded(std::string_view apiName) const;
+  bool EqualFolded(std::string_view a, std::string_view b) const;
+
   static Shape ShapeOf(std::string_view text);
   std::string_view TextOf(const Line &line) const;
   std::string_view NameOf(const Line &line) const;
@@ -167,7 +181,11 @@ private:
   bool FinishEdit(bool changed);
   void Rebuild();
 
-  Encoding encoding_ = Encoding::Ansi;
+  TextEncoding encoding_ = TextEncoding::Ansi;
+  // How names compare and Unicode text converts: by the system code page at parse time.
+  int codePage_ = 1252;
+  const std::array<unsigned char, 256> *lowerBytes_ = &LowerCaseBytes(1252);
+  bool doubleByte_ = false;
   std::string base_; // the file's text after decoding, which unchanged lines point into
   std::string eolStyle_ = "\r\n";
   std::deque<Line> lines_;

@@ -8,6 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextFile.h"
 #include "ui/FieldEdit.h"
 #include "ui/Frm1.h"
 #include "ui/OwnerDrawList.h"
@@ -68,7 +69,7 @@ void RemoveChar(std::string &text, char c) {
 
 std::vector<std::string> LoadLines(const std::string &windowsName) {
   std::vector<std::string> lines;
-  const auto bytes = platform::ReadFileBytes(windowsName);
+  const auto bytes = platform::ReadTextFile(windowsName);
   if (!bytes)
     return lines;
   std::string line;

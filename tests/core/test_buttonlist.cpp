@@ -2,6 +2,7 @@
 #include "document/misk.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -317,6 +318,22 @@ TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
   }
   again.Save();
   EXPECT_EQ(Saved("random.bar"), once);
+}
+
+// Tooltips in a script the code page lacks survive an edit of another button's field.
+TEST_F(ButtonsListTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
+  testsupport::ScopedCodePage cyrillic(1251);
+  auto file =
+      Bar(testsupport::Utf16File(u"[Buttonbar]\r\nButtonCount=2\r\ncmd1=cm_A\r\n"
+                                 u"menu1=Основная панель\r\ncmd2=cm_B\r\nmenu2=主工具栏\r\n"));
+  ButtonsList bar(file);
+  ASSERT_EQ(bar.Count(), 2);
+  EXPECT_EQ(bar.GetField(0, bfTooltip), platform::Utf8ToText("Основная панель"));
+  bar.SetField(1, bfCommand, "cm_C");
+  bar.Save();
+  EXPECT_EQ(Saved(),
+            testsupport::Utf16File(u"[Buttonbar]\r\nButtonCount=2\r\ncmd1=cm_A\r\n"
+                                   u"menu1=Основная панель\r\ncmd2=cm_C\r\nmenu2=主工具栏\r\n"));
 }
 
 // A line break would end the line and turn the rest into keys of their own.

@@ -1,5 +1,6 @@
 #include "document/CommandCatalog.h"
 #include "document/Globals.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -152,7 +153,9 @@ TEST(CommandCatalogRules, FilterIsACaseInsensitiveSubstringOfTheRawLine) {
       {"y f", "cm_Copy=300;Copy files", true},
       {";c", "cm_Copy=300;Copy", true},
       {"kopieren", "cm_Copy=300;Copy", false},
+      {"\xE4", "cm_X=1;\xC4rger", true}, // the code page's letters too
   };
+  testsupport::ScopedCodePage western(1252);
   for (const auto &c : cases) {
     SCOPED_TRACE(std::string(c.filter) + " in " + c.line);
     EXPECT_EQ(FilterMatches(c.filter, c.line), c.match);
@@ -219,6 +222,21 @@ TEST_F(CommandCatalogTest, LocalizedCaptionsAndMissingKeysGiveEmptyTexts) {
   ASSERT_FALSE(all.empty());
   EXPECT_EQ(all[0].Kind, RowKind::Header);
   EXPECT_EQ(all[0].Name, "Dateien");
+}
+
+// A Unicode list gives every character: in the code page's bytes where it holds them,
+// else marked; the quotes around a value still go.
+TEST_F(CommandCatalogTest, Utf16LocalizedListTranslatesInEveryCodePage) {
+  WriteLocalized(
+      testsupport::Utf16File(u"All=\"Все команды\"\r\nFiles=Файлы\r\n300=Копировать\r\n"));
+  for (const int codePage : {1251, 1252}) {
+    SCOPED_TRACE(codePage);
+    testsupport::ScopedCodePage scoped(codePage);
+    const auto catalog = Loaded();
+    EXPECT_EQ(Captions(catalog)[0], platform::Utf8ToText("Все команды"));
+    EXPECT_EQ(Captions(catalog)[1], platform::Utf8ToText("Файлы"));
+    EXPECT_EQ(RowNamed(catalog.Rows(1), "cm_Copy").Description, platform::Utf8ToText("Копировать"));
+  }
 }
 
 TEST_F(CommandCatalogTest, RowsOfACategoryStopAtTheNextLineWithTwoUnderscores) {

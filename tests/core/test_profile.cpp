@@ -1,6 +1,7 @@
 // The profile layer's own promises: the cache follows the disk, a batch writes once
 // or not at all, failures are reported and leave files alone, and edits keep every
 // byte they do not change.
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/IniFile.h"
 #include "platform/Profile.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -284,6 +286,7 @@ TEST_F(Profile, UnreadableFileIsReportedAndNeverWrittenOver) {
 }
 
 TEST_F(Profile, UnicodeFileKeepsItsEncodingAndExchangesCodePageText) {
+  testsupport::ScopedCodePage codePage(1252);
   WriteBytes(path, "\xEF\xBB\xBF[S]\r\nk=caf\xC3\xA9\r\n");
   EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "caf\xE9");
   platform::WriteProfileString("S", "\xC4rger", "\x80", file);
@@ -296,6 +299,108 @@ TEST_F(Profile, UnicodeFileKeepsItsEncodingAndExchangesCodePageText) {
   platform::WriteProfileString("S", "k", "x", NameOf(wide));
   EXPECT_EQ(ReadBytes(wide), std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0x\0", 18));
 }
+
+enum class Form { Utf8, Utf16Le, Utf16Be };
+
+// The same text as a file of that form, its mark first; utf8 and utf16 must agree.
+std::string UnicodeFile(Form form, std::string_view utf8, std::u16string_view utf16) {
+  if (form == Form::Utf8)
+    return "\xEF\xBB\xBF" + std::string(utf8);
+  return testsupport::Utf16File(utf16, form == Form::Utf16Be);
+}
+
+std::string InCodePage(int codePage, std::string_view utf8) {
+  return platform::Utf8ToCodePage(utf8, codePage).value();
+}
+
+class UnicodeProfile : public Profile, public ::testing::WithParamInterface<Form> {};
+
+// Every character survives: the code page's own arrive as its bytes, the others marked,
+// and an edit changes only its value, in the file's own encoding.
+TEST_P(UnicodeProfile, ValuesArriveInTheCodePageOrMarkedAndEditsKeepTheEncoding) {
+  const Form form = GetParam();
+  WriteBytes(path, UnicodeFile(form,
+                               "[Панель]\r\nmenu1=Основная панель\r\nmenu2=主工具栏\r\n"
+                               "cmd1=a.exe\r\ncmd2=b.exe\r\n",
+                               u"[Панель]\r\nmenu1=Основная панель\r\nmenu2=主工具栏\r\n"
+                               u"cmd1=a.exe\r\ncmd2=b.exe\r\n"));
+  {
+    testsupport::ScopedCodePage codePage(1251);
+    const std::string section = InCodePage(1251, "ПАНЕЛЬ");
+    EXPECT_EQ(platform::ReadProfileString(section, "menu1", "", file),
+              InCodePage(1251, "Основная панель"));
+    EXPECT_EQ(platform::ReadProfileString(section, "menu2", "", file), "\xEF\xBB\xBF主工具栏");
+    platform::WriteProfileString(section, "cmd1", "\xEF\xBB\xBF新.exe", file);
+    platform::WriteProfileString(section, "cmd2", InCodePage(1251, "Путь.exe"), file);
+    EXPECT_EQ(ReadBytes(path),
+              UnicodeFile(form,
+                          "[Панель]\r\nmenu1=Основная панель\r\nmenu2=主工具栏\r\n"
+                          "cmd1=新.exe\r\ncmd2=Путь.exe\r\n",
+                          u"[Панель]\r\nmenu1=Основная панель\r\nmenu2=主工具栏\r\n"
+                          u"cmd1=新.exe\r\ncmd2=Путь.exe\r\n"));
+  }
+  testsupport::ScopedCodePage codePage(936);
+  EXPECT_EQ(platform::ReadProfileString(InCodePage(936, "Панель"), "menu2", "", file),
+            InCodePage(936, "主工具栏"));
+}
+
+std::string FormName(const ::testing::TestParamInfo<Form> &info) {
+  switch (info.param) {
+  case Form::Utf8:
+    return "Utf8";
+  case Form::Utf16Le:
+    return "Utf16Le";
+  case Form::Utf16Be:
+    return "Utf16Be";
+  }
+  return "";
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, UnicodeProfile,
+                         ::testing::Values(Form::Utf8, Form::Utf16Le, Form::Utf16Be), FormName);
+
+struct NameCase {
+  const char *name;
+  int codePage;
+  const char *file; // each part in braces is UTF-8 for the core's text of the code page
+  const char *section, *key;
+  bool found;
+};
+
+std::string WithTexts(std::string_view text, int codePage) {
+  std::string bytes;
+  for (size_t open; (open = text.find('{')) != std::string_view::npos;) {
+    const size_t close = text.find('}', open);
+    bytes.append(text.substr(0, open));
+    bytes += platform::Utf8ToText(text.substr(open + 1, close - open - 1), codePage);
+    text.remove_prefix(close + 1);
+  }
+  return bytes.append(text);
+}
+
+class NameCaseRules : public Profile, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(NameCaseRules, NamesMatchByTheCodePagesLetters) {
+  const NameCase &c = GetParam();
+  testsupport::ScopedCodePage codePage(c.codePage);
+  WriteBytes(path, WithTexts(c.file, c.codePage));
+  EXPECT_EQ(platform::ReadProfileString(platform::Utf8ToText(c.section, c.codePage),
+                                        platform::Utf8ToText(c.key, c.codePage), "", file),
+            c.found ? "1" : "");
+}
+
+// "ア" is 0x83 0x41 in code page 932; "ヂ" is 0x83 0x61: folding the second byte as the
+// ASCII capital "A" would make them one name.
+const NameCase kNameCases[] = {
+    {"CyrillicInAnyCase", 1251, "[{Панель}]\r\n{Ячейка}=1\r\n", "ПАНЕЛЬ", "яЧЕЙКА", true},
+    {"LatinLettersIn1250", 1250, "[S]\r\n{Łódź}=1\r\n", "s", "ŁÓDŹ", true},
+    {"SecondByteOfADoubleByteNameStaysAsItIs", 932, "[S]\r\n{ア}=1\r\n", "S", "ヂ", false},
+    {"DoubleByteNameFoundAsItIs", 932, "[{ア表}]\r\n{ア}=1\r\n", "ア表", "ア", true},
+    {"MarkedNameByUnicodeLetters", 1252, "[{Панель}]\r\nk=1\r\n", "ПАНЕЛЬ", "K", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, NameCaseRules, ::testing::ValuesIn(kNameCases),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // A bar of 60,000 keys saved in one batch and read back in another; with per-key costs
 // above O(log n) this takes minutes instead of a fraction of a second.

@@ -195,7 +195,10 @@ json ViewOf(const std::string &file) {
   return view;
 }
 
-class ProfileOracle : public ::testing::TestWithParam<RecordedCase> {};
+// The recording was made in code page 1252, whatever this machine's locale says.
+class ProfileOracle : public ::testing::TestWithParam<RecordedCase> {
+  testsupport::ScopedCodePage codePage_{1252};
+};
 
 TEST_P(ProfileOracle, MatchesTheRecording) {
   const json &c = GetParam().data;

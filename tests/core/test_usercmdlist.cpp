@@ -1,5 +1,6 @@
 #include "document/ButtonList.h"
 #include "document/Globals.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -30,7 +31,9 @@ protected:
   }
   ~UserCmdListTest() override { ExeFileName.clear(); }
 
-  std::string Usercmd() const { return platform::WindowsName((dir / "tc" / "usercmd.ini").string()); }
+  std::string Usercmd() const {
+    return platform::WindowsName((dir / "tc" / "usercmd.ini").string());
+  }
   std::string Localized() const {
     return platform::WindowsName((dir / "tc" / "Language" / "WCMD_DEU.ini").string());
   }
@@ -95,6 +98,21 @@ TEST_F(UserCmdListTest, MissingFilesContributeNothing) {
   UserCmdList list;
   ASSERT_EQ(list.Commands.size(), 1u);
   EXPECT_EQ(list.Commands[0]->Section, "[em_only]");
+}
+
+// Every character survives: in the code page's bytes where it holds them, else marked.
+TEST_F(UserCmdListTest, Utf16FileGivesTheCoresTextInEveryCodePage) {
+  WriteBytes(dir / "tc" / "usercmd.ini",
+             testsupport::Utf16File(u"[em_папка]\r\ncmd=explorer.exe\r\nmenu=Открыть папку\r\n"));
+  for (const int codePage : {1251, 1252}) {
+    SCOPED_TRACE(codePage);
+    testsupport::ScopedCodePage scoped(codePage);
+    UserCmdList list;
+    ASSERT_EQ(list.Commands.size(), 1u);
+    EXPECT_EQ(list.Commands[0]->Section, "[" + platform::Utf8ToText("em_папка") + "]");
+    EXPECT_EQ(list.Commands[0]->Command, "explorer.exe");
+    EXPECT_EQ(list.Commands[0]->Tooltip, platform::Utf8ToText("Открыть папку"));
+  }
 }
 
 } // namespace

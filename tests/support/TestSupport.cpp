@@ -78,6 +78,16 @@ void WriteBytes(const std::filesystem::path &file, const std::string &bytes) {
     throw std::runtime_error("cannot write " + file.string());
 }
 
+std::string Utf16File(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? high : low;
+    bytes += bigEndian ? low : high;
+  }
+  return bytes;
+}
+
 std::filesystem::path TestData(const std::string &relative) {
   return std::filesystem::path(CORVANE_TEST_DATA) / relative;
 }

@@ -3,6 +3,7 @@
 // locations of the project's test data and of the workplace's shared folder.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace testsupport {
 
@@ -63,6 +64,8 @@ private:
 
 std::string ReadBytes(const std::filesystem::path &file);
 void WriteBytes(const std::filesystem::path &file, const std::string &bytes);
+// The bytes of a UTF-16 file holding text, its byte order mark first.
+std::string Utf16File(std::u16string_view text, bool bigEndian = false);
 
 std::filesystem::path TestData(const std::string &relative);
 // The workplace's shared folder, or an empty path when it is not there.
