@@ -30,32 +30,6 @@ std::string WithoutTrailingBackslash(std::string dir) {
   return dir;
 }
 
-// The texts one after the other. A marked text holds its mark at its start only, so a
-// join holding one is made anew from the parts' characters: in the code page when it
-// holds them all, else marked.
-std::string Joined(std::initializer_list<std::string_view> parts) {
-  std::string joined;
-  bool marked = false;
-  for (std::string_view part : parts) {
-    joined += part;
-    marked = marked || platform::IsMarked(part);
-  }
-  if (!marked)
-    return joined;
-  std::string utf8;
-  for (std::string_view part : parts)
-    utf8 += platform::TextToUtf8(part);
-  return platform::Utf8ToText(utf8);
-}
-
-// The text from position from on, as a text of its own: the rest of a marked text is
-// marked too. Positions within the mark itself are not asked for.
-std::string Rest(const std::string &text, size_t from) {
-  if (from == 0 || !platform::IsMarked(text))
-    return text.substr(from);
-  return std::string(platform::Utf8Mark) + text.substr(from);
-}
-
 constexpr std::string_view kCommanderPathReference = "%COMMANDER_PATH%";
 
 // The position of the first "%COMMANDER_PATH%" in the text, in any letter case; npos when
@@ -129,18 +103,24 @@ int StrToInt(const std::string &text) {
 
 std::string FileExtension(const std::string &name) {
   const size_t cut = platform::FindLastCharOf(name, ".\\:");
-  return (cut != std::string::npos && name[cut] == '.') ? name.substr(cut) : std::string();
+  return (cut != std::string::npos && name[cut] == '.') ? platform::TextPiece(name, cut)
+                                                        : std::string();
 }
 
 std::string ChangeFileExt(const std::string &name, const std::string &ext) {
   const size_t cut = platform::FindLastCharOf(name, ".\\:");
   const bool hasExt = cut != std::string::npos && name[cut] == '.';
-  return (hasExt ? name.substr(0, cut) : name) + ext;
+  return platform::JoinTexts({hasExt ? platform::TextPiece(name, 0, cut) : name, ext});
 }
 
 std::string ExtractFilePath(const std::string &name) {
   const size_t cut = platform::FindLastCharOf(name, "\\:");
-  return cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
+  return cut == std::string::npos ? std::string() : platform::TextPiece(name, 0, cut + 1);
+}
+
+std::string ExtractFileName(const std::string &name) {
+  const size_t cut = platform::FindLastCharOf(name, "\\:");
+  return cut == std::string::npos ? name : platform::TextPiece(name, cut + 1);
 }
 
 std::string GetEnvironment(const std::string &name) {
@@ -183,9 +163,9 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName) {
   const std::string commanderPath = FindCommanderPath(ExeFileName);
   // Without Total Commander's directory the name, holding a backslash, stays relative
   // to the current directory.
-  const std::string candidate = commanderPath.empty()
-                                    ? ResolveFile(ExeFileName, Joined({"Language\\", name}))
-                                    : Joined({commanderPath, "\\Language\\", name});
+  const std::string candidate =
+      commanderPath.empty() ? ResolveFile(ExeFileName, platform::JoinTexts({"Language\\", name}))
+                            : platform::JoinTexts({commanderPath, "\\Language\\", name});
   if (platform::FileExists(candidate))
     return candidate;
   return ReadSetting(ExeFileName, "Main", "LocalizedInc");
@@ -194,16 +174,18 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName) {
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text) {
   const size_t commander = FindCommanderPathReference(text);
   if (commander != std::string::npos)
-    return Joined({text.substr(0, commander), FindCommanderPath(ExeFileName),
-                   Rest(text, commander + kCommanderPathReference.size())});
+    return platform::JoinTexts(
+        {text.substr(0, commander), FindCommanderPath(ExeFileName),
+         platform::TextPiece(text, commander + kCommanderPathReference.size())});
   const size_t open = text.find('%');
   if (open == std::string::npos)
     return text;
   const size_t close = text.find('%', open + 1);
   if (close == std::string::npos)
     return text.substr(0, open) + text.substr(open + 1);
-  return Joined({text.substr(0, open), GetEnvironment(text.substr(open + 1, close - open - 1)),
-                 Rest(text, close + 1)});
+  return platform::JoinTexts({text.substr(0, open),
+                              GetEnvironment(text.substr(open + 1, close - open - 1)),
+                              platform::TextPiece(text, close + 1)});
 }
 
 std::string RemoveQuotes(const std::string &text) {
@@ -222,7 +204,7 @@ std::string ResolveFile(const std::string &ExeFileName, const std::string &fileN
   if (platform::FindChar(s, '\\') != std::string::npos)
     return s;
   const std::string commanderPath = FindCommanderPath(ExeFileName);
-  const std::string inCommander = Joined({commanderPath, "\\", s});
+  const std::string inCommander = platform::JoinTexts({commanderPath, "\\", s});
   if (!commanderPath.empty() && platform::FileExists(inCommander))
     return inCommander;
   const bool hasExt = !FileExtension(s).empty();
@@ -230,7 +212,7 @@ std::string ResolveFile(const std::string &ExeFileName, const std::string &fileN
     return *hit;
   if (!commanderPath.empty()) {
     // A program kept in a folder of its own name below Total Commander's directory.
-    const std::string inFolder = Joined({inCommander, "\\", s});
+    const std::string inFolder = platform::JoinTexts({inCommander, "\\", s});
     if (!hasExt)
       if (auto hit = WithExtensions(inFolder, ExistingFile))
         return *hit;
@@ -246,7 +228,8 @@ std::string ResolveWithStartPath(const std::string &ExeFileName, const std::stri
   if (resolved != fileName)
     return resolved;
   // No separator goes between them: start paths are written with their trailing backslash.
-  const std::string candidate = Joined({RemoveQuotes(startPath), platform::LowerText(resolved)});
+  const std::string candidate =
+      platform::JoinTexts({RemoveQuotes(startPath), platform::LowerText(resolved)});
   return platform::FileExists(candidate) ? candidate : fileName;
 }
 
@@ -256,7 +239,8 @@ std::optional<std::string> SearchPathDirs(const std::string &fileName) {
   std::vector<std::string> dirs;
   SplitSearchPath(dirs);
   for (const std::string &dir : dirs) {
-    const std::string candidate = Joined({dir, EndsWithBackslash(dir) ? "" : "\\", fileName});
+    const std::string candidate =
+        platform::JoinTexts({dir, EndsWithBackslash(dir) ? "" : "\\", fileName});
     if (platform::FileExists(candidate))
       return candidate;
   }
@@ -282,7 +266,7 @@ int SplitSearchPath(std::vector<std::string> &list) {
 
 std::string IconFilePart(const std::string &reference) {
   const std::string lower = platform::LowerText(reference);
-  return lower.substr(0, lower.find(','));
+  return platform::TextPiece(lower, 0, lower.find(','));
 }
 
 int IconIndexPart(const std::string &reference) {

@@ -42,6 +42,9 @@ std::string FileExtension(const std::string &name);
 std::string ChangeFileExt(const std::string &name, const std::string &ext);
 // The folder part of a name, up to and including its last backslash or colon.
 std::string ExtractFilePath(const std::string &name);
+// The name without its folder part. Parts of a marked name are texts of their own (see
+// platform::TextPiece): in the code page where it holds them.
+std::string ExtractFileName(const std::string &name);
 
 // The value of an environment variable, empty when it is unset.
 std::string GetEnvironment(const std::string &name);

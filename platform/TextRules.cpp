@@ -2,6 +2,8 @@
 
 #include "platform/CodePage.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -92,6 +94,30 @@ size_t FindLastCharOf(std::string_view text, std::string_view chars) {
     return false;
   });
   return last;
+}
+
+std::string TextPiece(std::string_view text, size_t from, size_t length) {
+  if (!IsMarked(text))
+    return std::string(text.substr(std::min(from, text.size()), length));
+  const size_t end =
+      length == std::string_view::npos ? text.size() : std::min(from + length, text.size());
+  from = std::min(std::max(from, Utf8Mark.size()), end);
+  return Utf8ToText(text.substr(from, end - from));
+}
+
+std::string JoinTexts(std::initializer_list<std::string_view> parts) {
+  std::string joined;
+  bool marked = false;
+  for (std::string_view part : parts) {
+    joined += part;
+    marked = marked || IsMarked(part);
+  }
+  if (!marked)
+    return joined;
+  std::string utf8;
+  for (std::string_view part : parts)
+    utf8 += TextToUtf8(part);
+  return Utf8ToText(utf8);
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

@@ -4,6 +4,7 @@
 // regard to it, finding a character without mistaking the second byte of a two-byte
 // character for it, and splitting text into lines. One rule each, by the system code
 // page, so that no part of the program compares or cuts names differently.
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,14 @@ size_t FindChar(std::string_view text, char c, size_t from = 0);
 // The position of the last character that is one of the ASCII characters chars, as
 // FindChar tells characters; npos when there is none.
 size_t FindLastCharOf(std::string_view text, std::string_view chars);
+
+// A piece of a text as a text of its own: from and length count the text's bytes, a
+// marked text's mark included. A piece of a marked text is converted anew, so it is the
+// code page's bytes where they hold it, and marked otherwise.
+std::string TextPiece(std::string_view text, size_t from, size_t length = std::string_view::npos);
+// Texts joined into one: as they are when none is marked, else converted anew as a whole,
+// so that no mark stands in the middle.
+std::string JoinTexts(std::initializer_list<std::string_view> parts);
 
 // The lines of a text: CR LF, LF and CR each end one; a final line end adds no empty
 // line. The views point into text.

@@ -326,7 +326,7 @@ void TBarMain::FillFromProgramFile(const std::string &fileName) {
   f->id_btn_iconfilename->SetBytes(f->id_btn_command->Bytes());
   f->id_btn_iconindex->setText(QStringLiteral("0"));
   Frame11id_btn_iconfilenameExit();
-  f->id_btn_ToolTip->SetBytes(ChangeFileExt(fileName.substr(ExtractFilePath(fileName).size()), ""));
+  f->id_btn_ToolTip->SetBytes(ChangeFileExt(ExtractFileName(fileName), ""));
   Frame11id_btn_ToolTipExit();
 }
 

@@ -112,6 +112,19 @@ TEST(TextRules, CaseFollowsTheCodePageAndMarkedText) {
   EXPECT_FALSE(platform::EqualNoCase("a", "b"));
 }
 
+// Pieces and joins of marked text are texts of their own: marked only where needed.
+TEST(TextRules, PiecesAndJoinsOfMarkedTextStandAlone) {
+  ScopedCodePage western(1252);
+  const std::string marked = Utf8ToText("C:\\Ωmega\\Grüße.exe");
+  EXPECT_EQ(platform::TextPiece(marked, marked.rfind('\\') + 1), "Gr\xFC\xDF"
+                                                                 "e.exe");
+  EXPECT_EQ(platform::TextPiece(marked, 0, marked.rfind('\\') + 1), Utf8ToText("C:\\Ωmega\\"));
+  EXPECT_EQ(platform::TextPiece("plain", 1, 3), "lai");
+  EXPECT_EQ(platform::JoinTexts({"C:\\M\xFCller\\", Utf8ToText("Ωmega.exe")}),
+            Utf8ToText("C:\\Müller\\Ωmega.exe"));
+  EXPECT_EQ(platform::JoinTexts({"a", "\xFC"}), "a\xFC");
+}
+
 TEST(TextRules, LinesEndAtCrLfLfOrCr) {
   using Lines = std::vector<std::string_view>;
   EXPECT_EQ(platform::SplitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));

@@ -15,7 +15,10 @@
 #include "ui/Unit3.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include <deque>
 #include <filesystem>
@@ -199,6 +202,23 @@ inline QRgb CellColour(TOwnerDrawList &list, int index) {
   const QImage image = list.viewport()->grab().toImage();
   const QPoint at = list.ItemRect(index).topLeft() + QPoint(ui::Px(16), ui::Px(16));
   return image.pixel(at) | 0xFF000000u;
+}
+
+// Drops files on the bar list as the desktop would.
+inline void Drop(TBarMain &w, const std::vector<fs::path> &files, QPoint at,
+                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const fs::path &file : files)
+    urls << QUrl::fromLocalFile(QString::fromStdString(file.string()));
+  data.setUrls(urls);
+  QWidget *target = w.id_btn_bar->viewport();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+  QApplication::sendEvent(target, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
+  QApplication::sendEvent(target, &drop);
+  QVERIFY(drop.isAccepted());
 }
 
 } // namespace uitest

@@ -3,6 +3,7 @@
 // follows the setting, the Wine prefix's registry and the locale.
 #include "UiHarness.h"
 
+#include "document/misk.h"
 #include "platform/CodePage.h"
 #include "ui/FieldEdit.h"
 #include "ui/Frm1.h"
@@ -10,6 +11,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
 
 using namespace uitest;
 using testsupport::ScopedEnv;
@@ -29,6 +32,7 @@ private slots:
   void barTextsShowInTheCodePage();
   void typedTextIsStoredInTheCodePageOrMarked();
   void clipboardCarriesTheCharactersBothWays();
+  void namesOfEveryScriptAreDroppedOpenedAndSaved();
   void initTestCase() { platform::SetClipboardBackend(&clipboard_); }
   void cleanupTestCase() { platform::SetClipboardBackend(nullptr); }
 
@@ -120,6 +124,37 @@ void TestCodePages::clipboardCarriesTheCharactersBothWays() {
       QStringLiteral("TOTALCMD#BAR#DATA\r\nx.exe\r\n\r\n\r\nОсновная\r\n\r\n0\r\n-1\r\n"));
   QTest::keyClick(w.id_btn_bar, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(e.Bar().GetField(2, bfTooltip), Cyrillic1251);
+  platform::SetSystemCodePage(0);
+}
+
+// Host names are UTF-8; the bar holds them in the code page, or marked where it cannot.
+void TestCodePages::namesOfEveryScriptAreDroppedOpenedAndSaved() {
+  TEditor e;
+  e.Ini("[Main]\r\nCodePage=1252\r\n");
+  const fs::path folder = e.file("Müller");
+  const std::vector<fs::path> tools = {folder / "Grüße tool.exe", folder / "Ωmega.exe",
+                                       folder / "Основная.exe"};
+  for (const fs::path &tool : tools)
+    WriteText(tool, "MZ");
+  WriteBar(folder / "Läden.bar", {{"", "cm_A", "", "", "", ""}});
+  TBarMain &w = e.Start({QString::fromStdString((folder / "Läden.bar").string())});
+  QVERIFY2(w.Buttonbar->text().endsWith(QStringLiteral("\\Müller\\Läden.bar")),
+           qPrintable(w.Buttonbar->text()));
+  Drop(w, tools, CellCentre(*w.id_btn_bar, 0));
+  QCOMPARE(e.Bar().Count(), 4);
+  const std::string dir = ExtractFilePath(e.Bar().GetField(1, bfCommand));
+  QCOMPARE(e.Bar().GetField(1, bfCommand), dir + "Gr\xFC\xDF" + "e tool.exe");
+  QCOMPARE(e.Bar().GetField(2, bfCommand),
+           platform::Utf8ToText(platform::TextToUtf8(dir) + "Ωmega.exe"));
+  QVERIFY(platform::IsMarked(e.Bar().GetField(2, bfCommand)));
+  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("Основная"));
+  for (int position = 1; position < 4; ++position)
+    QVERIFY(platform::FileExists(e.Bar().GetField(position, bfCommand)));
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  platform::FlushProfileCache();
+  ButtonsList saved(WinName(folder / "Läden.bar"));
+  QCOMPARE(saved.Count(), 4);
+  QCOMPARE(saved.GetField(3, bfTooltip), std::string(platform::Utf8Mark) + "Основная");
   platform::SetSystemCodePage(0);
 }
 

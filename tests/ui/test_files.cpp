@@ -44,21 +44,6 @@ std::string Key(const fs::path &file, const char *section, const std::string &ke
 
 // Drops files from the file manager at a point of the bar list, as Qt delivers it: the
 // drag enters, then the drop.
-void Drop(TBarMain &w, const std::vector<fs::path> &files, QPoint at,
-          Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const fs::path &file : files)
-    urls << QUrl::fromLocalFile(QString::fromStdString(file.string()));
-  data.setUrls(urls);
-  QWidget *target = w.id_btn_bar->viewport();
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
-  QApplication::sendEvent(target, &enter);
-  QVERIFY(enter.isAccepted());
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, modifiers);
-  QApplication::sendEvent(target, &drop);
-  QVERIFY(drop.isAccepted());
-}
 
 // The Windows name of a host file, its folder with the trailing "\" and its bare name.
 struct TDropped {
