@@ -10,6 +10,7 @@
 #include "platform/Profile.h"
 #include "ui/FieldEdit.h"
 #include "ui/Frm1.h"
+#include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
@@ -116,6 +117,8 @@ void TBarMain::CreateComponents() {
                  Qt::WindowCloseButtonHint);
   setFont(ui::DesignFont());
   ui::SetDesignedSize(this, QSize(589, 281));
+  // The bar's icons and the picker's are taken at the size they are drawn at.
+  platform::SetDisplayIconSize(ui::LargeIconPixels());
 
   Buttonbar =
       Place(new QLabel(QStringLiteral("&Button bar:"), this), "Buttonbar", QRect(11, 3, 546, 13));

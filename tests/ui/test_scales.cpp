@@ -1,11 +1,13 @@
 // Every window at the scale factors 1, 1.5 and 2, in English and in German: each caption
-// fits its control.
+// fits its control, and the bar list and the icon picker draw every icon from the image
+// made for the size it is drawn at.
 // A screen's logical dpi is settled when the application starts, so the suite runs itself
 // once for each scale factor, in a child process that sees a screen of 96, 144 or 192
 // dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
 #include "UiHarness.h"
 
 #include "ui/Frm1.h"
+#include "ui/IconPaint.h"
 #include "ui/Unit2.h"
 
 #include <QCheckBox>
@@ -106,6 +108,32 @@ QStringList Misfits(QWidget *window) {
 
 enum class TWindow { Main, About, Browser };
 
+// An icon file of a 32 x 32 image and a 64 x 64 one, of different colours.
+constexpr uint32_t Colour32 = 0xFFC00000;
+constexpr uint32_t Colour64 = 0xFF0000C0;
+
+std::string TwoSizeIco() {
+  std::vector<fixtures::IconEntry> entries;
+  for (auto [size, colour] : {std::pair{32, Colour32}, std::pair{64, Colour64}}) {
+    fixtures::IconEntry entry;
+    entry.image = fixtures::SolidDib(size, 32, colour);
+    entry.width = static_cast<uint8_t>(size);
+    entry.height = static_cast<uint8_t>(size);
+    entries.push_back(entry);
+  }
+  return fixtures::MakeIcoFile(entries);
+}
+
+// The colours of a list's first cell at the middle of the large-icon size and just
+// beyond its right edge.
+std::pair<QRgb, QRgb> IconColours(TOwnerDrawList &list) {
+  const QImage image = list.viewport()->grab().toImage();
+  const int size = ui::LargeIconSize();
+  const QPoint topLeft = list.ItemRect(0).topLeft();
+  return {image.pixel(topLeft + QPoint(size / 2, size / 2)) | 0xFF000000u,
+          image.pixel(topLeft + QPoint(size + 1, size / 2)) | 0xFF000000u};
+}
+
 } // namespace
 
 class TestScales : public QObject {
@@ -114,6 +142,7 @@ private slots:
   void initTestCase();
   void captionsFitTheirControls_data();
   void captionsFitTheirControls();
+  void iconsAreDrawnFromTheImageOfTheirSize();
 };
 
 void TestScales::initTestCase() {
@@ -164,6 +193,19 @@ void TestScales::captionsFitTheirControls() {
   const QStringList misfits = Misfits(shown);
   main.Form2 = nullptr;
   QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
+}
+
+void TestScales::iconsAreDrawnFromTheImageOfTheirSize() {
+  TEditor e;
+  WriteText(e.file("two.ico"), TwoSizeIco());
+  TBarMain &w = e.StartWithBar({{WinName(e.file("two.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  // Drawn 48 pixels large, both images are 16 pixels off; the larger one is shrunk.
+  const QRgb expected = ui::ScaleFactor() > 1 ? Colour64 : Colour32;
+  for (TOwnerDrawList *list : {w.id_btn_bar, w.Frame11->id_btn_icon}) {
+    const auto [inside, beyond] = IconColours(*list);
+    QCOMPARE(inside, QRgb(expected));
+    QVERIFY2(beyond != inside, "the icon is drawn larger than the large-icon size");
+  }
 }
 
 namespace {
