@@ -289,7 +289,8 @@ platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFi
     return {};
   if (checkCount && platform::ExtractIconCountA(path) == 0)
     return {};
-  return platform::ExtractIconA(path, index);
+  // Taken at the size the windows draw it, from the image made for that size.
+  return platform::ExtractIconOfSize(path, index, platform::DisplayIconSize());
 }
 
 int ButtonsList::Add() {

@@ -32,4 +32,17 @@ int GetSystemMetricsIconSize() {
   return 32;
 }
 
+namespace {
+int displayIconSize = 0; // 0 until the windows set it
+} // namespace
+
+int DisplayIconSize() {
+  return displayIconSize > 0 ? displayIconSize : GetSystemMetricsIconSize();
+}
+
+void SetDisplayIconSize(int size) {
+  if (size > 0 && size <= kMaxIconSide)
+    displayIconSize = size;
+}
+
 } // namespace platform

@@ -43,6 +43,12 @@ IconHandle CreateIconFromResourceEx(const uint8_t *bits, size_t size, int cx = 0
 
 // The system's large icon size (32 x 32).
 int GetSystemMetricsIconSize();
+// The size, in the screen's pixels, at which the program's windows draw large icons: the
+// system's large icon size until the windows set the one of their screen, which a scale
+// factor above 1 makes larger. The bar's icons are extracted at this size.
+int DisplayIconSize();
+// size: 1 to kMaxIconSide (IconDecode.h); any other size is ignored.
+void SetDisplayIconSize(int size);
 
 // The shell's icon lookup: ExtractIconCountA is ExtractIconA(file, -1), the number of
 // icons in the file (an .ico file: 1; a PE or NE module: its group icons; anything
@@ -50,5 +56,9 @@ int GetSystemMetricsIconSize();
 // file at the system's large icon size, or an empty handle.
 unsigned ExtractIconCountA(const std::string &windowsName);
 IconHandle ExtractIconA(const std::string &windowsName, int index);
+// ExtractIconA for another size, as Windows' PrivateExtractIcons takes one: the image of
+// icon `index` that best fits size x size, given at that size. A size outside 1 to
+// kMaxIconSide gives an empty handle.
+IconHandle ExtractIconOfSize(const std::string &windowsName, int index, int size);
 
 } // namespace platform

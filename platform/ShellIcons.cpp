@@ -35,7 +35,7 @@ std::optional<uint64_t> DirectoryCount(const ByteReader &r, uint64_t entrySize) 
   return std::min<uint64_t>(*count, (r.size() - 6) / entrySize);
 }
 
-// True when `a` suits the system's icon size better than `b`: nearest in size, then
+// True when `a` suits the icon size better than `b`: nearest in size, then
 // the higher colour depth, then the larger image (shrinking keeps more detail than
 // enlarging). Sizes and depths come from the images, because directory entries of
 // real files say 0 x 0 or 8 bits for PNG images, or 0 bits and 0 planes.
@@ -49,10 +49,9 @@ bool SuitsBetter(const IconImageInfo &a, const IconImageInfo &b, int size) {
   return a.width * a.height > b.width * b.height;
 }
 
-// The best image of the candidates that decodes, at the system's icon size. A damaged
-// best image gives way to the next best rather than leaving the button without an icon.
-IconHandle BestIcon(std::vector<Candidate> candidates) {
-  int size = GetSystemMetricsIconSize();
+// The best image of the candidates that decodes, at the given size. A damaged best image
+// gives way to the next best rather than leaving the button without an icon.
+IconHandle BestIcon(std::vector<Candidate> candidates, int size) {
   std::stable_sort(
       candidates.begin(), candidates.end(),
       [size](const Candidate &a, const Candidate &b) { return SuitsBetter(a.info, b.info, size); });
@@ -68,7 +67,7 @@ void AddCandidate(std::vector<Candidate> &candidates, std::span<const uint8_t> b
 }
 
 // .ico file: 16-byte entries with the image's size at 8 and its file offset at 12.
-IconHandle BestIconOfFile(const ByteReader &file) {
+IconHandle BestIconOfFile(const ByteReader &file, int size) {
   auto count = DirectoryCount(file, 16);
   std::vector<Candidate> candidates;
   for (uint64_t i = 0; count && i < *count; ++i) {
@@ -76,11 +75,12 @@ IconHandle BestIconOfFile(const ByteReader &file) {
     if (auto bytes = file.slice(*file.u32le(entry + 12), *file.u32le(entry + 8)))
       AddCandidate(candidates, *bytes);
   }
-  return BestIcon(std::move(candidates));
+  return BestIcon(std::move(candidates), size);
 }
 
 // Group resource: 14-byte entries naming their RT_ICON resource by identifier at 12.
-IconHandle BestIconOfGroup(const icons::ResourceModule &module, std::span<const uint8_t> group) {
+IconHandle BestIconOfGroup(const icons::ResourceModule &module, std::span<const uint8_t> group,
+                           int size) {
   ByteReader r(group);
   auto count = DirectoryCount(r, 14);
   std::vector<Candidate> candidates;
@@ -89,7 +89,7 @@ IconHandle BestIconOfGroup(const icons::ResourceModule &module, std::span<const 
     if (auto bytes = module.FindResource(icons::RT_ICON, icons::ResourceName(id)))
       AddCandidate(candidates, *bytes);
   }
-  return BestIcon(std::move(candidates));
+  return BestIcon(std::move(candidates), size);
 }
 
 bool IsModule(const ByteReader &file) {
@@ -151,15 +151,21 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {
+  return ExtractIconOfSize(windowsName, index, GetSystemMetricsIconSize());
+}
+
+IconHandle ExtractIconOfSize(const std::string &windowsName, int index, int size) {
+  if (size < 1 || size > kMaxIconSide)
+    return {};
   auto file = OpenFile(windowsName);
   if (!file)
     return {};
   if (!file->module)
-    return index == 0 ? BestIconOfFile(ByteReader(file->bytes)) : IconHandle();
+    return index == 0 ? BestIconOfFile(ByteReader(file->bytes), size) : IconHandle();
   const icons::ResourceModule &module = *file->module;
   auto name = GroupForIndex(module, index);
   auto group = name ? module.FindResource(icons::RT_GROUP_ICON, *name) : std::nullopt;
-  return group ? BestIconOfGroup(module, *group) : IconHandle();
+  return group ? BestIconOfGroup(module, *group, size) : IconHandle();
 }
 
 } // namespace platform

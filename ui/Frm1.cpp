@@ -14,9 +14,7 @@ namespace {
 
 QLabel *MakeLabel(QWidget *parent, const char *name, const char *caption, QRect place) {
   auto *label = new QLabel(QString::fromLatin1(caption), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setGeometry(place);
-  return label;
+  return ui::Place(label, name, place);
 }
 
 } // namespace
@@ -30,40 +28,38 @@ TFrame1::TFrame1(QWidget *parent) : QWidget(parent) {
 
 void TFrame1::CreateLabels() {
   using ui::Place;
-  using ui::PxRect;
-  Command = MakeLabel(this, "Command", "&Command:", PxRect(9, 9, 81, 13));
-  Parameters = MakeLabel(this, "Parameters", "&Parameters:", PxRect(9, 37, 81, 13));
-  Startpath = MakeLabel(this, "Startpath", "&Start path:", PxRect(9, 62, 81, 13));
-  Iconfile = MakeLabel(this, "Iconfile", "Icon &file:", PxRect(9, 87, 81, 13));
-  Icon = MakeLabel(this, "Icon", "Ic&on:", PxRect(9, 112, 49, 13));
-  id_btn_iconindex = MakeLabel(this, "id_btn_iconindex", "0", PxRect(59, 112, 25, 14));
-  Tooltip = MakeLabel(this, "Tooltip", "&Tooltip:", PxRect(9, 170, 81, 14));
+  Command = MakeLabel(this, "Command", "&Command:", QRect(9, 9, 81, 13));
+  Parameters = MakeLabel(this, "Parameters", "&Parameters:", QRect(9, 37, 81, 13));
+  Startpath = MakeLabel(this, "Startpath", "&Start path:", QRect(9, 62, 81, 13));
+  Iconfile = MakeLabel(this, "Iconfile", "Icon &file:", QRect(9, 87, 81, 13));
+  Icon = MakeLabel(this, "Icon", "Ic&on:", QRect(9, 112, 49, 13));
+  id_btn_iconindex = MakeLabel(this, "id_btn_iconindex", "0", QRect(59, 112, 25, 14));
+  Tooltip = MakeLabel(this, "Tooltip", "&Tooltip:", QRect(9, 170, 81, 14));
 }
 
 void TFrame1::CreateControls() {
   using ui::Place;
-  using ui::PxRect;
-  id_btn_command = Place(new TFieldEdit(this), "id_btn_command", PxRect(90, 8, 277, 21));
-  id_btn_find1 = Place(new QPushButton(">>", this), "id_btn_find1", PxRect(388, 8, 23, 21));
-  id_btn_param = Place(new TFieldEdit(this), "id_btn_param", PxRect(90, 33, 298, 21));
-  id_btn_startpath = Place(new TFieldEdit(this), "id_btn_startpath", PxRect(90, 58, 298, 21));
-  id_btn_iconfilename = Place(new TFieldEdit(this), "id_btn_iconfilename", PxRect(90, 83, 298, 21));
-  id_btn_iconfile = Place(new QPushButton(">>", this), "id_btn_iconfile", PxRect(388, 82, 24, 21));
+  id_btn_command = Place(new TFieldEdit(this), "id_btn_command", QRect(90, 8, 277, 21));
+  id_btn_find1 = Place(new QPushButton(">>", this), "id_btn_find1", QRect(388, 8, 23, 21));
+  id_btn_param = Place(new TFieldEdit(this), "id_btn_param", QRect(90, 33, 298, 21));
+  id_btn_startpath = Place(new TFieldEdit(this), "id_btn_startpath", QRect(90, 58, 298, 21));
+  id_btn_iconfilename = Place(new TFieldEdit(this), "id_btn_iconfilename", QRect(90, 83, 298, 21));
+  id_btn_iconfile = Place(new QPushButton(">>", this), "id_btn_iconfile", QRect(388, 82, 24, 21));
   d_btn_assymbol =
-      Place(new QRadioButton("Run mi&nimized", this), "d_btn_assymbol", PxRect(409, 31, 128, 17));
+      Place(new QRadioButton("Run mi&nimized", this), "d_btn_assymbol", QRect(409, 31, 128, 17));
   id_btn_maximized =
-      Place(new QRadioButton("Run ma&ximized", this), "id_btn_maximized", PxRect(409, 47, 128, 17));
+      Place(new QRadioButton("Run ma&ximized", this), "id_btn_maximized", QRect(409, 47, 128, 17));
   id_btn_Normal =
-      Place(new QRadioButton("Default", this), "id_btn_Normal", PxRect(409, 63, 128, 17));
+      Place(new QRadioButton("Default", this), "id_btn_Normal", QRect(409, 63, 128, 17));
   id_btn_Normal->setChecked(true);
-  BitBtn1 = Place(new QToolButton(this), "BitBtn1", PxRect(366, 7, 21, 22));
+  BitBtn1 = Place(new QToolButton(this), "BitBtn1", QRect(366, 7, 21, 22));
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  btnPrmList = Place(new QPushButton("P", this), "btnPrmList", PxRect(388, 33, 15, 21));
+  btnPrmList = Place(new QPushButton("P", this), "btnPrmList", QRect(388, 33, 15, 21));
   id_btn_icon =
-      Place(new TOwnerDrawList(8, ui::Px(36), this), "id_btn_icon", PxRect(90, 108, 298, 54));
-  id_btn_ToolTip = Place(new TFieldEdit(this), "id_btn_ToolTip", PxRect(90, 167, 298, 21));
-  Ok = Place(new QPushButton("OK", this), "Ok", PxRect(499, 111, 76, 23));
-  Cancel = Place(new QPushButton("Cancel", this), "Cancel", PxRect(499, 137, 76, 23));
+      Place(new TOwnerDrawList(8, ui::Px(36), this), "id_btn_icon", QRect(90, 108, 298, 54));
+  id_btn_ToolTip = Place(new TFieldEdit(this), "id_btn_ToolTip", QRect(90, 167, 298, 21));
+  Ok = Place(new QPushButton("OK", this), "Ok", QRect(499, 111, 76, 23));
+  Cancel = Place(new QPushButton("Cancel", this), "Cancel", QRect(499, 137, 76, 23));
   Ok->setDefault(true);
 
   Command->setBuddy(id_btn_command);

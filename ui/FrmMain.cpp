@@ -11,6 +11,7 @@
 #include "platform/TextFile.h"
 #include "ui/FieldEdit.h"
 #include "ui/Frm1.h"
+#include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
@@ -27,33 +28,12 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTimer>
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-// The caption of a word-wrapped check box, broken at blanks so that each line fits
-// beside the box; a word wider than the room keeps a line of its own.
-QString WordWrapped(const QCheckBox &box, const QString &caption) {
-  QStyleOptionButton option;
-  option.initFrom(&box);
-  const int indicator = box.style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, &box) +
-                        box.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, &box);
-  const int room = box.width() - indicator;
-  const QFontMetrics metrics = box.fontMetrics();
-  QStringList lines;
-  for (const QString &word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-    if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + ' ' + word) <= room)
-      lines.last() += ' ' + word;
-    else
-      lines.append(word);
-  }
-  return lines.join(QLatin1Char('\n'));
-}
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -131,36 +111,39 @@ std::string TBarMain::IniFileName() const {
 
 void TBarMain::CreateComponents() {
   using ui::Place;
-  using ui::PxRect;
   setObjectName(QStringLiteral("BarMain"));
   setWindowTitle(QStringLiteral("Corvane"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFont(ui::DesignFont());
-  setFixedSize(ui::Px(589), ui::Px(281));
+  ui::SetDesignedSize(this, QSize(589, 281));
+  // The bar's icons and the picker's are taken at the size they are drawn at.
+  platform::SetDisplayIconSize(ui::LargeIconPixels());
 
   Buttonbar =
-      Place(new QLabel(QStringLiteral("&Button bar:"), this), "Buttonbar", PxRect(11, 3, 546, 13));
-  Label1 = Place(new QFrame(this), "Label1", PxRect(0, 82, 585, 2));
+      Place(new QLabel(QStringLiteral("&Button bar:"), this), "Buttonbar", QRect(11, 3, 546, 13));
+  Label1 = Place(new QFrame(this), "Label1", QRect(0, 82, 585, 2));
   Label1->setAutoFillBackground(true);
   Label1->setBackgroundRole(QPalette::WindowText);
   id_btn_bar =
-      Place(new TOwnerDrawList(14, ui::Px(36), this), "id_btn_bar", PxRect(90, 23, 493, 56));
+      Place(new TOwnerDrawList(14, ui::Px(36), this), "id_btn_bar", QRect(90, 23, 493, 56));
   Buttonbar->setBuddy(id_btn_bar);
+  // Its caption ends in the bar's path, which may be longer than any window.
+  ui::KeepDesignedWidth(Buttonbar);
   id_btn_barfilesearch = Place(new QPushButton(QStringLiteral(">>"), this), "id_btn_barfilesearch",
-                               PxRect(566, 0, 20, 21));
+                               QRect(566, 0, 20, 21));
   id_btn_add =
-      Place(new QPushButton(QStringLiteral("&Add"), this), "id_btn_add", PxRect(9, 24, 77, 23));
+      Place(new QPushButton(QStringLiteral("&Add"), this), "id_btn_add", QRect(9, 24, 77, 23));
   id_btn_delete = Place(new QPushButton(QStringLiteral("&Delete"), this), "id_btn_delete",
-                        PxRect(9, 51, 77, 23));
-  Frame11 = Place(new TFrame1(this), "Frame11", PxRect(0, 88, 593, 193));
+                        QRect(9, 51, 77, 23));
+  Frame11 = Place(new TFrame1(this), "Frame11", QRect(0, 88, 593, 193));
   btnAbout =
-      Place(new QPushButton(QStringLiteral("About"), this), "btnAbout", PxRect(499, 255, 76, 20));
-  chktop = Place(new QCheckBox(this), "chktop", PxRect(558, 87, 26, 100));
-  chktop->setText(WordWrapped(*chktop, QStringLiteral("On  t op")));
+      Place(new QPushButton(QStringLiteral("About"), this), "btnAbout", QRect(499, 255, 76, 20));
+  chktop = Place(new QCheckBox(this), "chktop", QRect(558, 87, 26, 100));
+  ui::SetWrappedCaption(chktop, QStringLiteral("On  t op"));
   btnDefLib =
-      Place(new QPushButton(QStringLiteral("DIL"), this), "btnDefLib", PxRect(414, 170, 24, 21));
+      Place(new QPushButton(QStringLiteral("DIL"), this), "btnDefLib", QRect(414, 170, 24, 21));
   tmr1 = new QTimer(this);
   tmr1->setObjectName(QStringLiteral("tmr1"));
   tmr1->setInterval(300);
@@ -177,22 +160,22 @@ void TBarMain::CreateComponents() {
   connect(btnAbout, &QPushButton::clicked, this,
           [this] { RunGuarded([this] { btnAboutClick(); }); });
   connect(tmr1, &QTimer::timeout, this, [this] { RunGuarded([this] { tmr1Timer(); }); });
+  ui::Layout(this);
   if (const QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
 
 void TBarMain::CreateCacheControls() {
   using ui::Place;
-  using ui::PxRect;
   chkcache =
-      Place(new QCheckBox(QStringLiteral("Cache"), this), "chkcache", PxRect(392, 200, 106, 14));
+      Place(new QCheckBox(QStringLiteral("Cache"), this), "chkcache", QRect(392, 200, 106, 14));
   chkcache->setEnabled(false);
-  Panel1 = Place(new QWidget(this), "Panel1", PxRect(392, 216, 106, 35));
+  Panel1 = Place(new QWidget(this), "Panel1", QRect(392, 216, 106, 35));
   Panel1->setEnabled(false);
   RadioButton1 = Place(new QRadioButton(QStringLiteral("Links to icl"), Panel1), "RadioButton1",
-                       PxRect(0, 3, 105, 14));
+                       QRect(0, 3, 105, 14));
   RadioButton2 = Place(new QRadioButton(QStringLiteral("With TCMenu"), Panel1), "RadioButton2",
-                       PxRect(0, 19, 105, 14));
+                       QRect(0, 19, 105, 14));
   // The platform runs these handlers whenever the state changes, also when the program
   // sets it.
   connect(chkcache, &QCheckBox::toggled, this, [this] { RunGuarded([this] { chkcacheClick(); }); });
@@ -390,7 +373,7 @@ void TBarMain::TranslateCaptions(const std::string &barPath) {
   Frame11->id_btn_maximized->setText(tr("5077"));
   Frame11->id_btn_Normal->setText(tr("Default"));
   chkcache->setText(tr("Cache"));
-  chktop->setText(WordWrapped(*chktop, tr("On  t op")));
+  ui::SetWrappedCaption(chktop, tr("On  t op"));
   RadioButton1->setText(tr("Links To Icl"));
   RadioButton2->setText(tr("With TCMenu"));
   Copy1->setText(tr("Copy"));
@@ -400,6 +383,7 @@ void TBarMain::TranslateCaptions(const std::string &barPath) {
   Frame11->Cancel->setText(tr("Cancel"));
   btnAbout->setText(tr("About"));
   btnDefLib->setText(tr("DIL"));
+  ui::Layout(this);
 }
 
 void TBarMain::FormActivate() {

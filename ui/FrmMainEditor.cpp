@@ -154,7 +154,7 @@ const platform::IconHandle &TBarMain::PickerIcon(int index) const {
     return none;
   const auto i = static_cast<size_t>(index);
   if (!pickerLoaded_[i]) {
-    pickerIcons_[i] = platform::ExtractIconA(pickerFile_, index);
+    pickerIcons_[i] = platform::ExtractIconOfSize(pickerFile_, index, platform::DisplayIconSize());
     pickerLoaded_[i] = true;
   }
   return pickerIcons_[i];
@@ -164,7 +164,7 @@ void TBarMain::Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRe
   canvas.fillRect(rect, canvas.brush());
   const platform::IconHandle &icon = PickerIcon(index);
   if (icon)
-    ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::Px(icon.Pixels()->width));
+    ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::LargeIconSize());
 }
 
 void TBarMain::Frame11id_btn_commandEnter() {

@@ -2,7 +2,11 @@
 
 #include "ui/Scale.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
+
+#include <cmath>
 
 namespace ui {
 
@@ -31,6 +35,12 @@ void DrawIconAt(QPainter &painter, const QPoint &topLeft, const platform::IconHa
 
 int LargeIconSize() {
   return Px(platform::GetSystemMetricsIconSize());
+}
+
+int LargeIconPixels() {
+  const QScreen *screen = QGuiApplication::primaryScreen();
+  const double ratio = screen ? screen->devicePixelRatio() : 1.0;
+  return static_cast<int>(std::lround(LargeIconSize() * ratio));
 }
 
 } // namespace ui

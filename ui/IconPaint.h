@@ -15,7 +15,11 @@ QImage IconToImage(const platform::IconHandle &icon);
 // plain icon drawing stretches every icon to the system's large-icon size).
 void DrawIconAt(QPainter &painter, const QPoint &topLeft, const platform::IconHandle &icon,
                 int size);
-// The system's large-icon size on this screen.
+// The system's large-icon size on this screen, in the windows' coordinates.
 int LargeIconSize();
+// The same in the screen's own pixels, which the platform's device pixel ratio may make
+// more: the size at which icons are taken for drawing, so that each is drawn from the
+// image made for that size instead of an enlarged smaller one.
+int LargeIconPixels();
 
 } // namespace ui

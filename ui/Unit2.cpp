@@ -59,9 +59,7 @@ private:
 };
 
 QLabel *MakeLabel(QWidget *parent, const char *name, QRect place, Qt::Alignment align) {
-  auto *label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setGeometry(place);
+  auto *label = ui::Place(new QLabel(parent), name, place);
   label->setAlignment(align | Qt::AlignVCenter);
   return label;
 }
@@ -77,7 +75,7 @@ TForm2::TForm2(TBarMain &barMain, QWidget *parent) : QDialog(parent), barMain_(b
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   setFont(ui::DesignFont());
-  setFixedSize(ui::Px(FormWidth), ui::Px(FormHeight));
+  ui::SetDesignedSize(this, QSize(FormWidth, FormHeight));
   CreatePanels();
   SetDesignedCaptions();
   ConnectHandlers();
@@ -89,22 +87,20 @@ TForm2::~TForm2() = default;
 
 void TForm2::CreatePanels() {
   const int upper = FormHeight - LowerPanelHeight;
-  Panel1 = ui::Place(new QWidget(this), "Panel1", ui::PxRect(0, 0, FormWidth, upper));
-  Panel2 =
-      ui::Place(new QWidget(this), "Panel2", ui::PxRect(0, upper, FormWidth, LowerPanelHeight));
+  Panel1 = ui::Place(new QWidget(this), "Panel1", QRect(0, 0, FormWidth, upper));
+  Panel2 = ui::Place(new QWidget(this), "Panel2", QRect(0, upper, FormWidth, LowerPanelHeight));
   CreateUpperPanel();
   CreateLowerPanel();
 }
 
 void TForm2::CreateUpperPanel() {
   using ui::Place;
-  using ui::PxRect;
-  Label1 = MakeLabel(Panel1, "Label1", PxRect(4, 6, 129, 16), Qt::AlignLeft);
-  Label2 = MakeLabel(Panel1, "Label2", PxRect(144, 6, 113, 16), Qt::AlignLeft);
-  NrLabel = MakeLabel(Panel1, "NrLabel", PxRect(272, 6, 68, 16), Qt::AlignRight);
-  DescriptionLabel = MakeLabel(Panel1, "DescriptionLabel", PxRect(348, 6, 253, 16), Qt::AlignLeft);
-  categorylist = Place(new QListWidget(Panel1), "categorylist", PxRect(4, 24, 136, 265));
-  identifierlist = Place(new QListWidget(Panel1), "identifierlist", PxRect(144, 24, 481, 265));
+  Label1 = MakeLabel(Panel1, "Label1", QRect(4, 6, 129, 16), Qt::AlignLeft);
+  Label2 = MakeLabel(Panel1, "Label2", QRect(144, 6, 113, 16), Qt::AlignLeft);
+  NrLabel = MakeLabel(Panel1, "NrLabel", QRect(272, 6, 68, 16), Qt::AlignRight);
+  DescriptionLabel = MakeLabel(Panel1, "DescriptionLabel", QRect(348, 6, 253, 16), Qt::AlignLeft);
+  categorylist = Place(new QListWidget(Panel1), "categorylist", QRect(4, 24, 136, 265));
+  identifierlist = Place(new QListWidget(Panel1), "identifierlist", QRect(144, 24, 481, 265));
   const QFont listFont = ui::DesignFont();
   categorylist->setFont(listFont);
   identifierlist->setFont(listFont);
@@ -118,11 +114,10 @@ void TForm2::CreateUpperPanel() {
 
 void TForm2::CreateLowerPanel() {
   using ui::Place;
-  using ui::PxRect;
-  StaticFilter = MakeLabel(Panel2, "StaticFilter", PxRect(8, 4, 129, 13), Qt::AlignRight);
-  filteredit = Place(new QLineEdit(Panel2), "filteredit", PxRect(144, 1, 121, 21));
-  OKButton = Place(new QPushButton(Panel2), "OKButton", PxRect(237, 27, 75, 22));
-  CancelButton = Place(new QPushButton(Panel2), "CancelButton", PxRect(317, 27, 75, 22));
+  StaticFilter = MakeLabel(Panel2, "StaticFilter", QRect(8, 4, 129, 13), Qt::AlignRight);
+  filteredit = Place(new QLineEdit(Panel2), "filteredit", QRect(144, 1, 121, 21));
+  OKButton = Place(new QPushButton(Panel2), "OKButton", QRect(237, 27, 75, 22));
+  CancelButton = Place(new QPushButton(Panel2), "CancelButton", QRect(317, 27, 75, 22));
   OKButton->setDefault(true);
   StaticFilter->setBuddy(filteredit);
   setTabOrder(categorylist, identifierlist);
@@ -163,6 +158,7 @@ void TForm2::SetDesignedCaptions() {
   StaticFilter->setText(QStringLiteral("&Filter:"));
   OKButton->setText(QStringLiteral("OK"));
   CancelButton->setText(QStringLiteral("Cancel"));
+  ui::Layout(this);
 }
 
 void TForm2::TranslateCaptions() {
@@ -175,6 +171,7 @@ void TForm2::TranslateCaptions() {
   OKButton->setText(tr("Ok"));
   CancelButton->setText(tr("Cancel"));
   setWindowTitle(tr("Command Browser"));
+  ui::Layout(this);
 }
 
 void TForm2::showEvent(QShowEvent *event) {

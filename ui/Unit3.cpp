@@ -12,29 +12,24 @@
 
 TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent)
     : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs) {
-  using ui::PxRect;
+  using ui::Place;
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   setFont(ui::DesignFont());
-  setFixedSize(ui::Px(324), ui::Px(164));
-  mmo1 = new QPlainTextEdit(NoticeText(), this);
-  mmo1->setObjectName(QStringLiteral("mmo1"));
+  ui::SetDesignedSize(this, QSize(324, 164));
+  mmo1 = Place(new QPlainTextEdit(NoticeText(), this), "mmo1", QRect(16, 8, 297, 97));
   mmo1->setReadOnly(true);
-  mmo1->setGeometry(PxRect(16, 8, 297, 97));
-  Label1 = new QLabel(this);
-  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1 = Place(new QLabel(this), "Label1", QRect(8, 113, 313, 13));
   Label1->setAlignment(Qt::AlignCenter);
-  Label1->setGeometry(PxRect(8, 113, 313, 13));
   Label1->setCursor(Qt::PointingHandCursor);
   Label1->installEventFilter(this);
-  btnOk = new QPushButton(QStringLiteral("Close"), this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setGeometry(PxRect(96, 136, 129, 23));
+  btnOk = Place(new QPushButton(QStringLiteral("Close"), this), "btnOk", QRect(96, 136, 129, 23));
   btnOk->setDefault(true);
   // Escape closes a dialog, which is what the Close button does.
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
+  ui::Layout(this);
 }
 
 QString TForm3::NoticeText() {
@@ -63,6 +58,7 @@ void TForm3::FormShow() {
   const std::string license = translate_("license");
   if (license != "license")
     mmo1->setPlainText(ui::ToDisplay(license));
+  ui::Layout(this);
 }
 
 bool TForm3::eventFilter(QObject *watched, QEvent *event) {

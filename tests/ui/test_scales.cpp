@@ -1,0 +1,249 @@
+// Every window at the scale factors 1, 1.5 and 2, in English and in German: each caption
+// fits its control, and the bar list and the icon picker draw every icon from the image
+// made for the size it is drawn at.
+// A screen's logical dpi is settled when the application starts, so the suite runs itself
+// once for each scale factor, in a child process that sees a screen of 96, 144 or 192
+// dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
+#include "UiHarness.h"
+
+#include "ui/Frm1.h"
+#include "ui/IconPaint.h"
+#include "ui/Unit2.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QToolButton>
+
+#include <cstdio>
+
+using namespace uitest;
+
+namespace {
+
+constexpr char ScaleVariable[] = "CORVANE_TEST_SCALE";
+
+// A caption, the flags it is drawn with and the room its control leaves it: a label's
+// contents, a check box or radio button less its indicator and the gap after it, a push
+// button less its frame and margins.
+struct TRoom {
+  QString caption;
+  int flags = 0;
+  QSize room;
+};
+
+std::optional<TRoom> RoomOf(QWidget *control) {
+  if (auto *label = qobject_cast<QLabel *>(control))
+    return TRoom{label->text(), label->buddy() ? Qt::TextShowMnemonic : 0,
+                 label->contentsRect().size()};
+  QStyleOptionButton option;
+  option.initFrom(control);
+  auto metric = [&](QStyle::PixelMetric m) {
+    return control->style()->pixelMetric(m, &option, control);
+  };
+  QSize inset(0, 0);
+  if (qobject_cast<QCheckBox *>(control))
+    inset.rwidth() = metric(QStyle::PM_IndicatorWidth) + metric(QStyle::PM_CheckBoxLabelSpacing);
+  else if (qobject_cast<QRadioButton *>(control))
+    inset.rwidth() =
+        metric(QStyle::PM_ExclusiveIndicatorWidth) + metric(QStyle::PM_RadioButtonLabelSpacing);
+  else if (qobject_cast<QPushButton *>(control))
+    inset = QSize(metric(QStyle::PM_ButtonMargin), 0) +
+            2 * QSize(1, 1) * metric(QStyle::PM_DefaultFrameWidth);
+  else
+    return std::nullopt;
+  return TRoom{static_cast<QAbstractButton *>(control)->text(), Qt::TextShowMnemonic,
+               control->size() - inset};
+}
+
+// The labels, buttons, fields and lists of the window (not of the windows it owns).
+QList<QWidget *> Controls(QWidget *window) {
+  QList<QWidget *> controls;
+  for (QWidget *widget : window->findChildren<QWidget *>())
+    if (widget->window() == window &&
+        (qobject_cast<QLabel *>(widget) || qobject_cast<QAbstractButton *>(widget) ||
+         qobject_cast<QLineEdit *>(widget) || qobject_cast<QAbstractScrollArea *>(widget)))
+      controls << widget;
+  return controls;
+}
+
+// How far two controls lie over each other: the narrower side of their common part. The
+// design lets its stacked radio buttons share a pixel row, which scaling may widen.
+int Overlap(QWidget *window, QWidget *a, QWidget *b) {
+  auto place = [window](QWidget *control) {
+    return QRect(control->mapTo(window, QPoint(0, 0)), control->size());
+  };
+  const QRect common = place(a).intersected(place(b));
+  return std::min(common.width(), common.height());
+}
+
+// The controls of the window whose caption needs more room than they have, each with
+// what it needs and what it has, and those that lie over another control. A caption
+// broken into lines needs its widest line and all of its lines.
+QStringList Misfits(QWidget *window) {
+  QStringList misfits;
+  const QList<QWidget *> controls = Controls(window);
+  for (QWidget *control : controls) {
+    const auto room = RoomOf(control);
+    if (!room || room->caption.isEmpty())
+      continue;
+    const QSize needed = control->fontMetrics().size(room->flags, room->caption);
+    if (needed.width() > room->room.width() || needed.height() > room->room.height())
+      misfits << QStringLiteral("%1 \"%2\" needs %3 x %4, has %5 x %6")
+                     .arg(control->objectName(), room->caption)
+                     .arg(needed.width())
+                     .arg(needed.height())
+                     .arg(room->room.width())
+                     .arg(room->room.height());
+    for (QWidget *other : controls)
+      if (other != control && Overlap(window, control, other) > ui::Px(2))
+        misfits << control->objectName() + " lies over " + other->objectName();
+  }
+  return misfits;
+}
+
+enum class TWindow { Main, About, Browser };
+
+// An icon file of a 32 x 32 image and a 64 x 64 one, of different colours.
+constexpr uint32_t Colour32 = 0xFFC00000;
+constexpr uint32_t Colour64 = 0xFF0000C0;
+
+std::string TwoSizeIco() {
+  std::vector<fixtures::IconEntry> entries;
+  for (auto [size, colour] : {std::pair{32, Colour32}, std::pair{64, Colour64}}) {
+    fixtures::IconEntry entry;
+    entry.image = fixtures::SolidDib(size, 32, colour);
+    entry.width = static_cast<uint8_t>(size);
+    entry.height = static_cast<uint8_t>(size);
+    entries.push_back(entry);
+  }
+  return fixtures::MakeIcoFile(entries);
+}
+
+// The colours of a list's first cell at the middle of the large-icon size and just
+// beyond its right edge.
+std::pair<QRgb, QRgb> IconColours(TOwnerDrawList &list) {
+  const QImage image = list.viewport()->grab().toImage();
+  const int size = ui::LargeIconSize();
+  const QPoint topLeft = list.ItemRect(0).topLeft();
+  return {image.pixel(topLeft + QPoint(size / 2, size / 2)) | 0xFF000000u,
+          image.pixel(topLeft + QPoint(size + 1, size / 2)) | 0xFF000000u};
+}
+
+} // namespace
+
+class TestScales : public QObject {
+  Q_OBJECT
+private slots:
+  void initTestCase();
+  void captionsFitTheirControls_data();
+  void captionsFitTheirControls();
+  void iconsAreDrawnFromTheImageOfTheirSize();
+};
+
+void TestScales::initTestCase() {
+  // Without this the suite would quietly run every scale at the screen's own.
+  QCOMPARE(ui::ScaleFactor(), qEnvironmentVariable(ScaleVariable).toDouble());
+}
+
+void TestScales::captionsFitTheirControls_data() {
+  QTest::addColumn<QString>("language");
+  QTest::addColumn<TWindow>("window");
+  for (const char *language : {"English", "Deutsch"}) {
+    QTest::addRow("%s main window", language) << language << TWindow::Main;
+    QTest::addRow("%s About window", language) << language << TWindow::About;
+    QTest::addRow("%s command browser", language) << language << TWindow::Browser;
+  }
+}
+
+void TestScales::captionsFitTheirControls() {
+  QFETCH(QString, language);
+  QFETCH(TWindow, window);
+  TEditor e;
+  // A Total Commander of one command, so that the browser opens and translates.
+  const fs::path tc = e.file("tc");
+  WriteText(tc / "Totalcmd.inc", "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n");
+  WriteText(tc / "wincmd.ini", "[Configuration]\r\n");
+  testsupport::ScopedEnv commander("COMMANDER_PATH", tc.string().c_str());
+  // English is what the windows show without a language file.
+  if (language != QLatin1String("English")) {
+    const std::string lng = language.toStdString() + ".lng";
+    fs::copy_file(fs::path(CORVANE_TEST_DATA).parent_path().parent_path() / "data" / lng,
+                  e.bin() / lng);
+    e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
+  }
+  TBarMain &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
+  std::unique_ptr<TForm2> browser;
+  QWidget *shown = &main;
+  if (window == TWindow::About) {
+    QTest::mouseClick(main.btnAbout, Qt::LeftButton);
+    shown = e.about.get();
+  } else if (window == TWindow::Browser) {
+    browser = std::make_unique<TForm2>(main, &main);
+    main.Form2 = browser.get();
+    QTest::mouseClick(main.Frame11->BitBtn1, Qt::LeftButton);
+    shown = browser.get();
+  }
+  QVERIFY(QTest::qWaitForWindowExposed(shown));
+  QVERIFY2(e.dialogs.errors.empty(), e.dialogs.errors.empty() ? "" : e.dialogs.errors[0].c_str());
+  const QStringList misfits = Misfits(shown);
+  main.Form2 = nullptr;
+  QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
+}
+
+void TestScales::iconsAreDrawnFromTheImageOfTheirSize() {
+  TEditor e;
+  WriteText(e.file("two.ico"), TwoSizeIco());
+  TBarMain &w = e.StartWithBar({{WinName(e.file("two.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  // Drawn 48 pixels large, both images are 16 pixels off; the larger one is shrunk.
+  const QRgb expected = ui::ScaleFactor() > 1 ? Colour64 : Colour32;
+  for (TOwnerDrawList *list : {w.id_btn_bar, w.Frame11->id_btn_icon}) {
+    const auto [inside, beyond] = IconColours(*list);
+    QCOMPARE(inside, QRgb(expected));
+    QVERIFY2(beyond != inside, "the icon is drawn larger than the large-icon size");
+  }
+}
+
+namespace {
+
+// Runs this program once for each scale factor; fails when any run fails.
+int RunAtEveryScale(int argc, char *argv[]) {
+  QCoreApplication app(argc, argv);
+  int failed = 0;
+  for (const char *scale : {"1", "1.5", "2"}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(ScaleVariable), QString::fromLatin1(scale));
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    std::printf("*** scale factor %s\n", scale);
+    std::fflush(stdout);
+    run.start(QCoreApplication::applicationFilePath(), app.arguments().mid(1));
+    const bool passed =
+        run.waitForFinished(-1) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+    if (!passed) {
+      std::printf("*** scale factor %s FAILED\n", scale);
+      ++failed;
+    }
+  }
+  return failed;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  const QByteArray scale = qgetenv(ScaleVariable);
+  if (scale.isEmpty())
+    return RunAtEveryScale(argc, argv);
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qputenv("QT_FONT_DPI", QByteArray::number(qRound(96 * scale.toDouble())));
+  QApplication app(argc, argv);
+  TestScales test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_scales.moc"
