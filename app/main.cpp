@@ -1,6 +1,10 @@
 // Program start: the application's title, the windows in their order, the message loop.
 // CORVANE_SCREENSHOT=<file.png> saves a picture of the main window once it is painted
 // and ends the program, so that it can be looked at from a machine without a screen.
+// CORVANE_LAYOUT=<file> writes where each named control of the main window lies once the
+// window is shown ("name left top width height", in the window's pixels), so that a
+// script driving the program with real input can find them whatever the fonts made of
+// the layout.
 #include "ui/Dialogs.h"
 #include "ui/FrmMain.h"
 #include "ui/QtClipboard.h"
@@ -9,6 +13,8 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QSaveFile>
+#include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
@@ -21,6 +27,24 @@ void ScheduleScreenshot(QWidget &window, const QString &file) {
     std::fprintf(stderr, "corvane: %s %s\n", saved ? "screenshot saved to" : "cannot write",
                  qPrintable(file));
     QApplication::exit(saved ? 0 : 1);
+  });
+}
+
+void ScheduleLayoutFile(QWidget &window, const QString &file) {
+  QTimer::singleShot(0, &window, [&window, file] {
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+      return;
+    QTextStream text(&out);
+    for (const QWidget *child : window.findChildren<QWidget *>()) {
+      if (child->objectName().isEmpty() || !child->isVisibleTo(&window))
+        continue;
+      const QRect place(child->mapTo(&window, QPoint(0, 0)), child->size());
+      text << child->objectName() << ' ' << place.left() << ' ' << place.top() << ' '
+           << place.width() << ' ' << place.height() << '\n';
+    }
+    text.flush();
+    out.commit();
   });
 }
 
@@ -42,6 +66,9 @@ int main(int argc, char *argv[]) {
   const QString screenshot = qEnvironmentVariable("CORVANE_SCREENSHOT");
   if (!screenshot.isEmpty())
     ScheduleScreenshot(barMain, screenshot);
+  const QString layout = qEnvironmentVariable("CORVANE_LAYOUT");
+  if (!layout.isEmpty())
+    ScheduleLayoutFile(barMain, layout);
   const int result = app.exec();
   platform::SetClipboardBackend(nullptr);
   return result;

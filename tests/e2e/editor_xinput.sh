@@ -90,26 +90,21 @@ export COMMANDER_PATH=$work
 unset COMMANDER_INI
 bar=$work/test.bar
 
-# --- Where the mouse goes. The places of the controls as designed at 96 dpi: the button
-# editor's panel in the main window, and each control's left, top, width and height in
-# the panel. The window's width tells the scale the program laid them out at.
-DESIGN_WIDTH=589
-PANEL_LEFT=0
-PANEL_TOP=88
+# --- Where the mouse goes: the program writes where each of its named controls lies
+# once its window is shown (CORVANE_LAYOUT), so that the clicks follow whatever layout
+# the fonts and the scale made.
+layout=$work/layout.txt
 declare -A CONTROL=(
-  [P]="388 33 15 21"        # opens the parameter menu, beside Parameters
-  [Tooltip]="90 167 298 21" # the tooltip field
-  [OK]="499 111 76 23"
+  [P]=btnPrmList     # opens the parameter menu, beside Parameters
+  [Tooltip]=id_btn_ToolTip
+  [OK]=Ok
 )
 
 click() {
   local left top width height
-  read -r left top width height <<<"${CONTROL[$1]}"
-  local window_width
-  window_width=$(xdotool getwindowgeometry "$main" | sed -n 's/ *Geometry: \([0-9]*\)x.*/\1/p')
-  local x=$(((PANEL_LEFT + left + width / 2) * window_width / DESIGN_WIDTH))
-  local y=$(((PANEL_TOP + top + height / 2) * window_width / DESIGN_WIDTH))
-  xdotool mousemove --window "$main" "$x" "$y" click 1
+  read -r left top width height < <(awk -v name="${CONTROL[$1]}" '$1 == name { print $2, $3, $4, $5 }' "$layout")
+  [ -n "$height" ] || fail "no place of ${CONTROL[$1]} in the program's layout"
+  xdotool mousemove --window "$main" "$((left + width / 2))" "$((top + height / 2))" click 1
 }
 
 # A window of the editor on screen, other than the main window, whose title matches
@@ -131,11 +126,13 @@ main_shown() {
 
 start_editor() {
   printf '[Buttonbar]\r\nButtonCount=1\r\ncmd1=notes.exe\r\nmenu1=Notes\r\n' >"$bar"
-  "$work/prog/$(basename "$editor")" "$bar" >"$work/editor.log" 2>&1 &
+  rm -f "$layout"
+  CORVANE_LAYOUT=$layout "$work/prog/$(basename "$editor")" "$bar" >"$work/editor.log" 2>&1 &
   editor_pid=$!
   pids+=("$editor_pid")
   wait_until "editor window" main_shown
   wait_until "focus on the editor" has_focus "$main"
+  wait_until "the program's layout" test -s "$layout"
 }
 
 # Answers the question on closing with Yes, by the Yes button's mnemonic.
