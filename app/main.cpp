@@ -6,10 +6,10 @@
 // script driving the program with real input can find them whatever the fonts made of
 // the layout.
 #include "ui/Dialogs.h"
-#include "ui/FrmMain.h"
+#include "ui/MainWindow.h"
 #include "ui/QtClipboard.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/CommandBrowser.h"
+#include "ui/AboutWindow.h"
 
 #include <QApplication>
 #include <QPixmap>

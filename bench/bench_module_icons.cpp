@@ -2,7 +2,7 @@
 // 900 icon resources): what the icon picker does when a user points it at a large DLL.
 // The count must stay under 1 ms; reading the file is part of every measurement.
 #include "fixtures/PeBuilder.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
@@ -49,9 +49,9 @@ void BM_CountIcons(benchmark::State &state) {
 void BM_LoadAndFindGroups(benchmark::State &state) {
   const std::string &file = ModuleFile();
   for (auto _ : state) {
-    auto module = icons::ResourceModule::Load(file);
-    for (const icons::ResourceName &name : module->EnumResourceNames(icons::RT_GROUP_ICON))
-      benchmark::DoNotOptimize(module->FindResource(icons::RT_GROUP_ICON, name));
+    auto module = platform::ResourceModule::Load(file);
+    for (const platform::ResourceName &name : module->EnumResourceNames(platform::RT_GROUP_ICON))
+      benchmark::DoNotOptimize(module->FindResource(platform::RT_GROUP_ICON, name));
   }
 }
 

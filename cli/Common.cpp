@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 #include "document/ButtonList.h"
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

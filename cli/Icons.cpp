@@ -1,7 +1,7 @@
 // icons, extract and make-icl: what the icon units see in a file, one icon taken out of
 // it, and an icon library made of chosen icons.
 #include "cli/Cli.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"

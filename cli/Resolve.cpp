@@ -1,7 +1,7 @@
 // resolve: which file a name written in a button stands for, and why.
 #include "cli/Cli.h"
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>

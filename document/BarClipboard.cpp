@@ -1,7 +1,7 @@
 // The "TOTALCMD#BAR#DATA" clipboard text of one button: building, testing and reading it.
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
-// The open button bar: an ordered list of buttons read from and written to the
-// "Buttonbar" section of a bar file, with one icon handle per button for the bar list.
-// Also the user commands of Total Commander (UserCmdList), which share the record type.
+// Unit ButtonList: the open button bar (ButtonsList, TButts), an ordered list of buttons read from
+// and written to the "Buttonbar" section of a bar file, with one icon handle per button for the bar
+// list. Also the user commands of Total Commander (UserCmdList), which share the record type.
 #include "platform/IconHandle.h"
 
 #include <cstdint>

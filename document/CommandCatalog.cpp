@@ -2,7 +2,7 @@
 // "WCMICONS.INC", and the rules that turn their lines into categories, rows and choices.
 #include "document/CommandCatalog.h"
 #include "document/ButtonList.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -2,7 +2,7 @@
 // beside the bar ("tools.bar" gets "tools.icl"), to which the bar may point.
 #include "document/ButtonList.h"
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -1,7 +1,7 @@
 #include "document/Settings.h"
 
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 

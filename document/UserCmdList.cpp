@@ -2,7 +2,7 @@
 // its settings file and from the localized user-command file.
 #include "document/ButtonList.h"
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
 

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the module reader and then does what icon extraction does
 // with what it finds: every group icon of the module, the icon resources its entries
 // name, and the decoding of each image at the system's icon size.
-#include "icons/ByteReader.h"
-#include "icons/ModuleResources.h"
+#include "platform/ByteReader.h"
+#include "platform/ModuleResources.h"
 #include "platform/IconHandle.h"
 
 #include <cstddef>
@@ -11,14 +11,14 @@
 
 namespace {
 
-void DecodeGroup(const icons::ResourceModule &module, std::span<const uint8_t> group) {
-  icons::ByteReader r(group);
+void DecodeGroup(const platform::ResourceModule &module, std::span<const uint8_t> group) {
+  platform::ByteReader r(group);
   auto count = r.u16le(4);
   for (uint64_t i = 0; count && i < *count; ++i) {
     auto id = r.u16le(6 + i * 14 + 12);
     if (!id)
       return;
-    if (auto image = module.FindResource(icons::RT_ICON, icons::ResourceName(*id)))
+    if (auto image = module.FindResource(platform::RT_ICON, platform::ResourceName(*id)))
       platform::CreateIconFromResourceEx(image->data(), image->size(), 32, 32);
   }
 }
@@ -27,14 +27,14 @@ void DecodeGroup(const icons::ResourceModule &module, std::span<const uint8_t> g
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   auto module =
-      icons::ResourceModule::FromBytes(std::string(reinterpret_cast<const char *>(data), size));
+      platform::ResourceModule::FromBytes(std::string(reinterpret_cast<const char *>(data), size));
   if (!module)
     return 0;
   (void)module->Format();
-  for (const icons::ResourceName &name : module->EnumResourceNames(icons::RT_ICON))
-    (void)module->FindResource(icons::RT_ICON, name);
-  for (const icons::ResourceName &name : module->EnumResourceNames(icons::RT_GROUP_ICON))
-    if (auto group = module->FindResource(icons::RT_GROUP_ICON, name))
+  for (const platform::ResourceName &name : module->EnumResourceNames(platform::RT_ICON))
+    (void)module->FindResource(platform::RT_ICON, name);
+  for (const platform::ResourceName &name : module->EnumResourceNames(platform::RT_GROUP_ICON))
+    if (auto group = module->FindResource(platform::RT_GROUP_ICON, name))
       DecodeGroup(*module, *group);
   return 0;
 }

@@ -1,11 +1,14 @@
 #include "icons/AdvancedIcon.h"
 
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
 
 #include <algorithm>
 
 namespace icons {
+
+using platform::RT_GROUP_ICON;
+using platform::RT_ICON;
 
 namespace {
 

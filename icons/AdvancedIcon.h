@@ -1,6 +1,7 @@
 #pragma once
-// An icon made of an ordered list of images (one per size and colour depth), loaded from
-// an .ico file or from a group-icon resource of a 32-bit module, and copied whole.
+// Unit AdvancedIcon, TAdvancedIcon: an icon made of an ordered list of images (one per size and
+// colour depth), loaded from an .ico file or from a group-icon resource of a 32-bit module, and
+// copied whole.
 #include "icons/IconImage.h"
 
 #include <cstdint>
@@ -9,10 +10,15 @@
 #include <string_view>
 #include <vector>
 
-namespace icons {
-
+namespace platform {
 class ResourceModule;
 class ResourceName;
+} // namespace platform
+
+namespace icons {
+
+using platform::ResourceModule;
+using platform::ResourceName;
 
 // The images of one icon. Count and Capacity are 16-bit: an icon holds at most 65535
 // images.

@@ -1,12 +1,15 @@
 #include "icons/IconImage.h"
 
 #include "icons/IconTools.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 
 #include <algorithm>
 #include <array>
 
 namespace icons {
+
+using platform::RT_GROUP_ICON;
+using platform::RT_ICON;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
-// One image of an icon: the raw image bytes as they stand in an .ico file or an icon
-// resource (a DIB: bitmap information header, colour table, XOR and AND masks; or a
+// Unit IconImage, TIconImage: one image of an icon: the raw image bytes as they stand in an .ico
+// file or an icon resource (a DIB: bitmap information header, colour table, XOR and AND masks; or a
 // PNG), the twelve directory fields that describe them, and the platform icon made from
 // the bytes the first time somebody needs it.
 #include "icons/IconStream.h"
@@ -13,10 +13,16 @@
 #include <string>
 #include <vector>
 
-namespace icons {
-
+namespace platform {
 class ResourceModule;
 class ResourceName;
+} // namespace platform
+
+namespace icons {
+
+using platform::ResourceModule;
+using platform::ResourceName;
+
 class THiResIcon;
 
 // A file that cannot be opened for reading; the message names the file.

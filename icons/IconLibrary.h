@@ -1,9 +1,9 @@
 #pragma once
-// A named, ordered collection of icons: filled from a 32-bit module (PE) through the
-// module's resources or from a 16-bit module (NE, the format of .icl icon libraries)
-// parsed directly, and written out as a 16-bit icon library.
+// Unit IconLibrary, TIconLibrary: a named, ordered collection of icons: filled from a 32-bit module
+// (PE) through the module's resources or from a 16-bit module (NE, the format of .icl icon
+// libraries) parsed directly, and written out as a 16-bit icon library.
 #include "icons/AdvancedIcon.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +15,10 @@
 #include <vector>
 
 namespace icons {
+
+using platform::ModuleFormat;
+using platform::RT_GROUP_ICON;
+using platform::RT_ICON;
 
 // Reading or writing an icon library failed; the messages are fixed English texts.
 class EICLReadError : public std::runtime_error {

@@ -3,7 +3,7 @@
 // modules through) and its mirror, a little-endian writer with in-place patching for the
 // icon library writer. Every read goes through ByteReader, so nothing past the end of
 // the bytes is ever looked at.
-#include "icons/ByteReader.h"
+#include "platform/ByteReader.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,6 +13,10 @@
 #include <string_view>
 
 namespace icons {
+
+// The bounds-checked reader lives with the module reader, below the icon units.
+using platform::ByteReader;
+using platform::EByteRange;
 
 // A read that wanted more bytes than the stream holds. Readers that give up on a
 // structure as a whole (the 16-bit module reader) let it end their work.

@@ -1,6 +1,7 @@
 #pragma once
-// The drawable icon graphic: it reports the icon at the icon's own pixel size rather
-// than the system's standard icon size, and hands its ARGB pixels to whoever paints it.
+// Unit IconTools, THiResIcon: the drawable icon graphic: it reports the icon at the icon's own
+// pixel size rather than the system's standard icon size, and hands its ARGB pixels to whoever
+// paints it.
 #include "platform/IconHandle.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "platform/IconDecode.h"
 
-#include "icons/ByteReader.h"
+#include "platform/ByteReader.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,7 +11,7 @@ namespace platform {
 
 namespace {
 
-using icons::ByteReader;
+using platform::ByteReader;
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr uint32_t kBiRgb = 0;

@@ -1,7 +1,7 @@
 // The shell's icon extraction over our own readers: .ico files directly, PE and NE
 // modules through their group-icon resources.
-#include "icons/ByteReader.h"
-#include "icons/ModuleResources.h"
+#include "platform/ByteReader.h"
+#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
 #include "platform/IconDecode.h"
 #include "platform/IconHandle.h"
@@ -15,7 +15,7 @@ namespace platform {
 
 namespace {
 
-using icons::ByteReader;
+using platform::ByteReader;
 
 // One image a directory offers, with what its own header says of it.
 struct Candidate {
@@ -79,14 +79,14 @@ IconHandle BestIconOfFile(const ByteReader &file, int size) {
 }
 
 // Group resource: 14-byte entries naming their RT_ICON resource by identifier at 12.
-IconHandle BestIconOfGroup(const icons::ResourceModule &module, std::span<const uint8_t> group,
+IconHandle BestIconOfGroup(const platform::ResourceModule &module, std::span<const uint8_t> group,
                            int size) {
   ByteReader r(group);
   auto count = DirectoryCount(r, 14);
   std::vector<Candidate> candidates;
   for (uint64_t i = 0; count && i < *count; ++i) {
     uint16_t id = *r.u16le(6 + i * 14 + 12);
-    if (auto bytes = module.FindResource(icons::RT_ICON, icons::ResourceName(id)))
+    if (auto bytes = module.FindResource(platform::RT_ICON, platform::ResourceName(id)))
       AddCandidate(candidates, *bytes);
   }
   return BestIcon(std::move(candidates), size);
@@ -97,10 +97,10 @@ bool IsModule(const ByteReader &file) {
 } // "MZ"
 
 // An index below -1 names a group by its integer identifier (-index), as on Windows.
-std::optional<icons::ResourceName> GroupForIndex(const icons::ResourceModule &module, int index) {
+std::optional<platform::ResourceName> GroupForIndex(const platform::ResourceModule &module, int index) {
   if (index < -1 && index >= -0xFFFF)
-    return icons::ResourceName(static_cast<uint16_t>(-index));
-  auto names = module.EnumResourceNames(icons::RT_GROUP_ICON);
+    return platform::ResourceName(static_cast<uint16_t>(-index));
+  auto names = module.EnumResourceNames(platform::RT_GROUP_ICON);
   if (index < 0 || static_cast<size_t>(index) >= names.size())
     return std::nullopt;
   return names[static_cast<size_t>(index)];
@@ -109,7 +109,7 @@ std::optional<icons::ResourceName> GroupForIndex(const icons::ResourceModule &mo
 // A parsed file of the shell functions: the module when it is one, else its bytes.
 struct ParsedFile {
   std::string bytes;
-  std::optional<icons::ResourceModule> module;
+  std::optional<platform::ResourceModule> module;
 };
 
 // The last file the shell functions read, kept while its size and time stay the same:
@@ -130,7 +130,7 @@ std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
     return nullptr;
   auto parsed = std::make_shared<ParsedFile>();
   if (IsModule(ByteReader(*bytes)))
-    parsed->module = icons::ResourceModule::FromBytes(*bytes);
+    parsed->module = platform::ResourceModule::FromBytes(*bytes);
   else
     parsed->bytes = std::move(*bytes);
   lastHost = host;
@@ -147,7 +147,7 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
     return 0;
   if (!file->module)
     return DirectoryCount(ByteReader(file->bytes), 16).value_or(0) > 0 ? 1 : 0;
-  return static_cast<unsigned>(file->module->EnumResourceNames(icons::RT_GROUP_ICON).size());
+  return static_cast<unsigned>(file->module->EnumResourceNames(platform::RT_GROUP_ICON).size());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {
@@ -162,9 +162,9 @@ IconHandle ExtractIconOfSize(const std::string &windowsName, int index, int size
     return {};
   if (!file->module)
     return index == 0 ? BestIconOfFile(ByteReader(file->bytes), size) : IconHandle();
-  const icons::ResourceModule &module = *file->module;
+  const platform::ResourceModule &module = *file->module;
   auto name = GroupForIndex(module, index);
-  auto group = name ? module.FindResource(icons::RT_GROUP_ICON, *name) : std::nullopt;
+  auto group = name ? module.FindResource(platform::RT_GROUP_ICON, *name) : std::nullopt;
   return group ? BestIconOfGroup(module, *group, size) : IconHandle();
 }
 

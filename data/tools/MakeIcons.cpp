@@ -156,9 +156,9 @@ std::string ProgramWithIcons(const std::vector<Painting> &paintings) {
     auto entries = Entries(paintings[g]);
     for (auto &entry : entries) {
       entry.id = nextId++;
-      resources.push_back({icons::RT_ICON, icons::ResourceName(entry.id), 0, entry.image});
+      resources.push_back({platform::RT_ICON, platform::ResourceName(entry.id), 0, entry.image});
     }
-    resources.push_back({icons::RT_GROUP_ICON, icons::ResourceName(static_cast<uint16_t>(g + 1)), 0,
+    resources.push_back({platform::RT_GROUP_ICON, platform::ResourceName(static_cast<uint16_t>(g + 1)), 0,
                          fixtures::MakeGroupIcon(entries)});
   }
   return fixtures::BuildPe(resources);

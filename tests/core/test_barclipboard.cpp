@@ -1,6 +1,6 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "document/ButtonList.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/CodePage.h"

@@ -3,7 +3,7 @@
 #include "fixtures/IconImages.h"
 #include "fixtures/NeBuilder.h"
 #include "fixtures/PeBuilder.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "platform/IconHandle.h"
 #include "support/Corpus.h"
 #include "support/TestSupport.h"
@@ -16,9 +16,9 @@ namespace {
 
 using fixtures::IconEntry;
 using fixtures::PeResource;
-using icons::ResourceName;
-using icons::RT_GROUP_ICON;
-using icons::RT_ICON;
+using platform::ResourceName;
+using platform::RT_GROUP_ICON;
+using platform::RT_ICON;
 using platform::ExtractIconA;
 using platform::ExtractIconCountA;
 
@@ -315,7 +315,7 @@ TEST(RealFiles, TheThirtyTwoBitThirtyTwoPixelImageWins) {
   std::filesystem::path file = shared / "corpus" / "pe32" / "wine" / "winemine.exe";
   if (shared.empty() || !std::filesystem::exists(file))
     GTEST_SKIP() << "the shared corpus (../shared/corpus) is not there";
-  auto module = icons::ResourceModule::Load(file.string());
+  auto module = platform::ResourceModule::Load(file.string());
   ASSERT_TRUE(module);
   auto image = module->FindResource(RT_ICON, ResourceName(9));
   ASSERT_TRUE(image);

@@ -1,7 +1,7 @@
 // Decoding icon image bytes into pixels: every bitmap depth with its colour table and
 // masks, PNG images, scaling, and bytes that must give no icon.
 #include "fixtures/IconImages.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "platform/IconDecode.h"
 #include "platform/IconHandle.h"
 #include "support/Corpus.h"
@@ -323,14 +323,14 @@ TEST(RealImages, DecodeAtTheSizeTheirHeadersGive) {
       }
       continue;
     }
-    auto module = icons::ResourceModule::FromBytes(bytes);
+    auto module = platform::ResourceModule::FromBytes(bytes);
     if (!module || file["category"] == "broken")
       continue;
     for (const auto &group : file["groups"])
       for (const auto &entry : group["entries"]) {
         SCOPED_TRACE(entry["id"].get<int>());
         ++images;
-        auto icon = module->FindResource(icons::RT_ICON, entry["id"].get<uint16_t>());
+        auto icon = module->FindResource(platform::RT_ICON, entry["id"].get<uint16_t>());
         ASSERT_TRUE(icon);
         ExpectDecodesAsRecorded(*icon, entry["icon"]);
       }

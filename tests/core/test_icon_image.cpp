@@ -4,7 +4,7 @@
 #include "fixtures/PeBuilder.h"
 #include "icons/AdvancedIcon.h"
 #include "icons/IconTools.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
 #include "support/Corpus.h"
 #include "support/Sha256.h"
@@ -65,7 +65,7 @@ TEST(IconDirectory, HeaderChecks) {
     SCOPED_TRACE(c.title);
     TAdvancedIcon icon;
     icon.Images.Add(std::make_unique<TIconImage>());
-    icons::TByteStream stream{icons::ByteReader(c.bytes)};
+    icons::TByteStream stream{platform::ByteReader(c.bytes)};
     uint16_t count = 77;
     EXPECT_EQ(icon.ReadDirectory(stream, count), c.ok);
     EXPECT_EQ(count, c.ok ? c.count : 77) << "the count is set only on success";
@@ -347,15 +347,15 @@ TEST(IconResource, GroupImagesAreAppendedFromTheModule) {
   const std::string small = fixtures::SolidDib(16, 8, 0xFF0000FF);
   const std::string large = fixtures::SolidDib(32, 32, 0xFF00FF00);
   std::vector<fixtures::PeResource> resources = {
-      {icons::RT_GROUP_ICON, uint16_t{1}, 0,
+      {platform::RT_GROUP_ICON, uint16_t{1}, 0,
        fixtures::MakeGroupIcon({{small, 16, 16, 0, 1, 8, 7}, {large, 32, 32, 0, 1, 32, 8}})},
-      {icons::RT_GROUP_ICON, uint16_t{2}, 0,
+      {platform::RT_GROUP_ICON, uint16_t{2}, 0,
        fixtures::MakeGroupIcon({{small, 16, 16, 0, 1, 8, 99}})},
-      {icons::RT_GROUP_ICON, std::string("CURSOR"), 0, Header(0, 2, 0)},
-      {icons::RT_ICON, uint16_t{7}, 0, small},
-      {icons::RT_ICON, uint16_t{8}, 0, large.substr(0, 100)},
+      {platform::RT_GROUP_ICON, std::string("CURSOR"), 0, Header(0, 2, 0)},
+      {platform::RT_ICON, uint16_t{7}, 0, small},
+      {platform::RT_ICON, uint16_t{8}, 0, large.substr(0, 100)},
   };
-  auto module = icons::ResourceModule::FromBytes(fixtures::BuildPe(resources));
+  auto module = platform::ResourceModule::FromBytes(fixtures::BuildPe(resources));
   ASSERT_TRUE(module);
 
   TAdvancedIcon icon;

@@ -141,7 +141,7 @@ TEST(ModuleHeader, TellsPeFromNeAndRefusesTheRest) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.title);
     bool is32 = !c.is32;
-    EXPECT_EQ(icons::CheckModuleHeader(icons::ByteReader(c.bytes), is32), c.module);
+    EXPECT_EQ(icons::CheckModuleHeader(platform::ByteReader(c.bytes), is32), c.module);
     EXPECT_EQ(is32, c.is32);
   }
   TempDir dir;
@@ -155,14 +155,14 @@ TEST(Library32, GroupsInEnumerationOrderNamedByTextOrIdentifier) {
   const std::string group =
       fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 1}, {Dib32, 32, 32, 0, 1, 32, 2}});
   const std::vector<PeResource> resources = {
-      {icons::RT_GROUP_ICON, std::string("APP"), 0, group},
-      {icons::RT_GROUP_ICON, std::string("ZAPP"), 0,
+      {platform::RT_GROUP_ICON, std::string("APP"), 0, group},
+      {platform::RT_GROUP_ICON, std::string("ZAPP"), 0,
        fixtures::MakeGroupIcon({{Dib32, 32, 32, 0, 1, 32, 2}})},
-      {icons::RT_GROUP_ICON, uint16_t{1}, 0, group},
-      {icons::RT_GROUP_ICON, uint16_t{5}, 0, std::string("\0\0\2\0\0\0", 6)}, // a cursor group
-      {icons::RT_GROUP_ICON, uint16_t{7}, 0, group},
-      {icons::RT_ICON, uint16_t{1}, 0, Dib16},
-      {icons::RT_ICON, uint16_t{2}, 0, Dib32},
+      {platform::RT_GROUP_ICON, uint16_t{1}, 0, group},
+      {platform::RT_GROUP_ICON, uint16_t{5}, 0, std::string("\0\0\2\0\0\0", 6)}, // a cursor group
+      {platform::RT_GROUP_ICON, uint16_t{7}, 0, group},
+      {platform::RT_ICON, uint16_t{1}, 0, Dib16},
+      {platform::RT_ICON, uint16_t{2}, 0, Dib32},
   };
   for (bool pe32plus : {false, true}) {
     SCOPED_TRACE(pe32plus ? "PE32+" : "PE32");
@@ -184,9 +184,9 @@ TEST(Library32, GroupsInEnumerationOrderNamedByTextOrIdentifier) {
 
 TEST(Library32, GroupNamingAMissingIconResourceIsAnError) {
   const std::vector<fixtures::PeResource> resources = {
-      {icons::RT_GROUP_ICON, uint16_t{1}, 0,
+      {platform::RT_GROUP_ICON, uint16_t{1}, 0,
        fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 42}})},
-      {icons::RT_ICON, uint16_t{1}, 0, Dib16},
+      {platform::RT_ICON, uint16_t{1}, 0, Dib16},
   };
   KeptLibrary library;
   EXPECT_THROW(library.LoadFromBytes("C:\\broken.dll", fixtures::BuildPe(resources)),
@@ -265,9 +265,9 @@ TEST(Library16, GeneratedNamesUseTheBaseNameAndAtLeastThreeDigits) {
                          {"C:\\long.0123456789012345678901234567890123", "long90123 001"}}) {
     SCOPED_TRACE(c.file);
     T16BitReader reader(c.file,
-                        fixtures::BuildNe({{icons::RT_GROUP_ICON, uint16_t{1},
+                        fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1},
                                             fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 1}})},
-                                           {icons::RT_ICON, uint16_t{1}, Dib16}}));
+                                           {platform::RT_ICON, uint16_t{1}, Dib16}}));
     ASSERT_TRUE(reader.Read()) << reader.LastError;
     ASSERT_EQ(reader.Icons.size(), 1u);
     EXPECT_EQ(reader.Icons[0].first, c.first);
@@ -279,9 +279,9 @@ TEST(Library16, AlignedResourcesGiveTheirImagesAndFillIsNotPartOfThem) {
       fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 2}, {Dib32, 32, 32, 0, 1, 32, 1}});
   for (uint16_t shift : {0, 4, 9}) {
     SCOPED_TRACE(shift);
-    const std::string file = fixtures::BuildNe({{icons::RT_GROUP_ICON, uint16_t{1}, group},
-                                                {icons::RT_ICON, uint16_t{1}, Dib32},
-                                                {icons::RT_ICON, uint16_t{2}, Dib16}},
+    const std::string file = fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1}, group},
+                                                {platform::RT_ICON, uint16_t{1}, Dib32},
+                                                {platform::RT_ICON, uint16_t{2}, Dib16}},
                                                shift);
     TIconLibrary library;
     library.LoadFromBytes("C:\\lib.icl", file);
@@ -299,8 +299,8 @@ TEST(Library16, AlignedResourcesGiveTheirImagesAndFillIsNotPartOfThem) {
 TEST(Library16, EntrySizesStayAsTheGroupGivesThem) {
   // 16-bit images keep the group's width and height even where the bitmap disagrees.
   const std::string file = fixtures::BuildNe(
-      {{icons::RT_GROUP_ICON, uint16_t{1}, fixtures::MakeGroupIcon({{Dib32, 48, 48, 0, 1, 32, 1}})},
-       {icons::RT_ICON, uint16_t{1}, Dib32}});
+      {{platform::RT_GROUP_ICON, uint16_t{1}, fixtures::MakeGroupIcon({{Dib32, 48, 48, 0, 1, 32, 1}})},
+       {platform::RT_ICON, uint16_t{1}, Dib32}});
   TIconLibrary library;
   library.LoadFromBytes("C:\\lib.icl", file);
   ASSERT_EQ(library.Icons.Count(), 1);
@@ -318,7 +318,7 @@ TEST(Library16, DamagedFilesFailWithTheirMessageAndLeaveTheLibrary) {
   const size_t firstGroupDir = size_t{static_cast<uint8_t>(good[192 + 10])} |
                                size_t{static_cast<uint8_t>(good[192 + 11])} << 8;
   const std::string onlyGroups =
-      fixtures::BuildNe({{icons::RT_GROUP_ICON, uint16_t{1},
+      fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1},
                           fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 1}})}});
   struct Case {
     const char *title;
@@ -376,7 +376,7 @@ TEST(Library16, EntriesSharingOneImageCannotMultiplyMemoryWithoutBound) {
       fixtures::Put16(directory, 1);
     }
     return fixtures::BuildNe(
-        {{icons::RT_ICON, uint16_t{1}, image}, {icons::RT_GROUP_ICON, uint16_t{1}, directory}}, 4);
+        {{platform::RT_ICON, uint16_t{1}, image}, {platform::RT_GROUP_ICON, uint16_t{1}, directory}}, 4);
   };
   T16BitReader few("C:\\many.icl", module(20));
   ASSERT_TRUE(few.Read()) << few.LastError;
@@ -429,12 +429,12 @@ TEST(Library, StatedEntryFieldsSurviveLoadingCopyingAndWriting) {
     sources[0].second.Icons.AddIcon("1", std::move(icon));
     sources[1].first = "PE group";
     sources[1].second.LoadFromBytes(
-        "C:\\m.dll", fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0, group},
-                                        {icons::RT_ICON, uint16_t{1}, 0, c.entry.image}}));
+        "C:\\m.dll", fixtures::BuildPe({{platform::RT_GROUP_ICON, uint16_t{1}, 0, group},
+                                        {platform::RT_ICON, uint16_t{1}, 0, c.entry.image}}));
     sources[2].first = "NE group";
     sources[2].second.LoadFromBytes(
-        "C:\\m.icl", fixtures::BuildNe({{icons::RT_GROUP_ICON, uint16_t{1}, group},
-                                        {icons::RT_ICON, uint16_t{1}, c.entry.image}}));
+        "C:\\m.icl", fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1}, group},
+                                        {platform::RT_ICON, uint16_t{1}, c.entry.image}}));
     for (const auto &[source, library] : sources) {
       SCOPED_TRACE(source);
       auto expectFields = [&](const TIconLibrary &holder, const char *stage) {

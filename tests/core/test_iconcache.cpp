@@ -157,7 +157,7 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
   entry.width = entry.height = 16;
   entry.bitCount = 8;
   entry.id = 99;
-  WriteBytes(dir / "broken.dll", fixtures::BuildPe({{icons::RT_GROUP_ICON, uint16_t{1}, 0,
+  WriteBytes(dir / "broken.dll", fixtures::BuildPe({{platform::RT_GROUP_ICON, uint16_t{1}, 0,
                                                      fixtures::MakeGroupIcon({entry})}}));
   for (uint8_t mode : {CacheLinks, CacheAlternative}) {
     SCOPED_TRACE(int(mode));

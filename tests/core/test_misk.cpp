@@ -1,7 +1,7 @@
 // Unit misk: finding Total Commander's files, resolving the names buttons hold, icon
 // references, and the clipboard. Every case runs against a temporary Wine-style prefix
 // with drive C:, a made-up "Path" in its registry and a Corvane.ini beside the program.
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/Clipboard.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"

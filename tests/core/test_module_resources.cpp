@@ -4,7 +4,7 @@
 #include "fixtures/IconImages.h"
 #include "fixtures/NeBuilder.h"
 #include "fixtures/PeBuilder.h"
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 #include "support/Corpus.h"
 #include "support/RunProcess.h"
 #include "support/Sha256.h"
@@ -21,11 +21,11 @@ namespace {
 
 using fixtures::NeResource;
 using fixtures::PeResource;
-using icons::ModuleFormat;
-using icons::ResourceModule;
-using icons::ResourceName;
-using icons::RT_GROUP_ICON;
-using icons::RT_ICON;
+using platform::ModuleFormat;
+using platform::ResourceModule;
+using platform::ResourceName;
+using platform::RT_GROUP_ICON;
+using platform::RT_ICON;
 
 std::string Text(std::span<const uint8_t> bytes) {
   return std::string(bytes.begin(), bytes.end());

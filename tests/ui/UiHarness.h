@@ -9,10 +9,10 @@
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
-#include "ui/FrmMain.h"
+#include "ui/MainWindow.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
-#include "ui/Unit3.h"
+#include "ui/AboutWindow.h"
 
 #include <QApplication>
 #include <QDropEvent>

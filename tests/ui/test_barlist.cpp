@@ -4,7 +4,7 @@
 
 #include "platform/Clipboard.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>

@@ -6,9 +6,9 @@
 
 #include "fixtures/PeBuilder.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/TextCodec.h"
-#include "ui/Unit2.h"
+#include "ui/CommandBrowser.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,10 +2,10 @@
 // and the menu's enabling.
 #include "UiHarness.h"
 
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/Clipboard.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>

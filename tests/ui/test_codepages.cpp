@@ -3,10 +3,10 @@
 // follows the setting, the Wine prefix's registry and the locale.
 #include "UiHarness.h"
 
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/CodePage.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/QtClipboard.h"
 
 #include <QClipboard>

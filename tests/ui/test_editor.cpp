@@ -2,10 +2,10 @@
 // it, the icon picker, the file choosers, the menus, the run mode, OK and Cancel.
 #include "UiHarness.h"
 
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "fixtures/PeBuilder.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 
 #include <QAction>
 #include <QCheckBox>

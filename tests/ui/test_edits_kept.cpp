@@ -5,7 +5,7 @@
 #include "UiHarness.h"
 
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "UiHarness.h"
 
 #include "fixtures/PeBuilder.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

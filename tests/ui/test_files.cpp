@@ -2,9 +2,9 @@
 // default icon library, and saving with each cache mode.
 #include "UiHarness.h"
 
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 
 #include <QCheckBox>
 #include <QDir>

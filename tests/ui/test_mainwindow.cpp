@@ -4,7 +4,7 @@
 
 #include "document/Globals.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -6,9 +6,9 @@
 // dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
 #include "UiHarness.h"
 
-#include "ui/Frm1.h"
+#include "ui/ButtonEditor.h"
 #include "ui/IconPaint.h"
-#include "ui/Unit2.h"
+#include "ui/CommandBrowser.h"
 
 #include <QCheckBox>
 #include <QLabel>

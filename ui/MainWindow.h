@@ -1,6 +1,6 @@
 #pragma once
-// The main window: the open bar, its row of buttons, the embedded button editor, the
-// settings of "Corvane.ini" and the translation of every caption. Handlers carry the
+// Unit FrmMain, TBarMain: the main window: the open bar, its row of buttons, the embedded button
+// editor, the settings of "Corvane.ini" and the translation of every caption. Handlers carry the
 // names of the window's events; each is a plain member function that the Qt signal of
 // the matching event calls through one guard, which shows any exception in the
 // application's error box and lets the program go on.

@@ -1,9 +1,9 @@
 #pragma once
-// The command browser: Total Commander's internal commands by category, and the user
-// commands, filtered by a text; the chosen one is written with its icon and description
-// into the button selected in the main window. Every file is read afresh at each show
-// and everything read is released at each close, so nothing survives between two shows.
-// What the files mean is CommandCatalog's business; this window only shows it.
+// Unit Unit2, TForm2: the command browser: Total Commander's internal commands by category, and the
+// user commands, filtered by a text; the chosen one is written with its icon and description into
+// the button selected in the main window. Every file is read afresh at each show and everything
+// read is released at each close, so nothing survives between two shows. What the files mean is
+// CommandCatalog's business; this window only shows it.
 #include "document/CommandCatalog.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
-#include "icons/ModuleResources.h"
+#include "platform/ModuleResources.h"
 
-#include "icons/ByteReader.h"
+#include "platform/ByteReader.h"
 #include "platform/HostFiles.h"
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <unordered_set>
 
-namespace icons {
+namespace platform {
 
 namespace {
 
@@ -375,4 +375,4 @@ ResourceModule::FindResource(uint16_t type, const ResourceName &name) const {
   return ByteReader(impl_->bytes).slice(hit->offset, hit->size);
 }
 
-} // namespace icons
+} // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
-// The button editor panel: the controls only. The main window embeds one as Frame11 and
-// gives it all of its behaviour through its own Frame11... handlers.
+// Unit Frm1, TFrame1: the button editor panel, the controls only. The main window embeds one as
+// Frame11 and gives it all of its behaviour through its own Frame11... handlers.
 #include <QWidget>
 
 class QLabel;

@@ -1,9 +1,9 @@
-// The bar list's popup menu: a button copied to and pasted from the clipboard as the
-// "TOTALCMD#BAR#DATA" text Total Commander uses, and cloned in place.
-#include "ui/FrmMain.h"
+// Unit FrmMain (TBarMain): the bar list's popup menu: a button copied to and pasted from the
+// clipboard as the "TOTALCMD#BAR#DATA" text Total Commander uses, and cloned in place.
+#include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "ui/OwnerDrawList.h"
 
 #include <QAction>

@@ -1,13 +1,13 @@
-// The main window's exchange of files with the user: opening another bar after offering
-// to save the modified one, the question on closing, files dropped from the file manager
-// onto the bar list, and the default icon library.
-#include "ui/FrmMain.h"
+// Unit FrmMain (TBarMain): the main window's exchange of files with the user: opening another bar
+// after offering to save the modified one, the question on closing, files dropped from the file
+// manager onto the bar list, and the default icon library.
+#include "ui/MainWindow.h"
 
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/TextCodec.h"
 

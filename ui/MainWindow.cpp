@@ -1,21 +1,21 @@
-// The main window's construction, start-up, settings and translation.
-#include "ui/FrmMain.h"
+// Unit FrmMain (TBarMain): the main window's construction, start-up, settings and translation.
+#include "ui/MainWindow.h"
 
 #include "document/Globals.h"
+#include "document/HostPaths.h"
 #include "document/Settings.h"
-#include "document/misk.h"
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "platform/TextFile.h"
+#include "ui/AboutWindow.h"
+#include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
-#include "ui/Unit3.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,4 +1,5 @@
-#include "ui/Frm1.h"
+// Unit Frm1, TFrame1: the button editor panel's controls at their designed places.
+#include "ui/ButtonEditor.h"
 
 #include "ui/FieldEdit.h"
 #include "ui/OwnerDrawList.h"

@@ -1,5 +1,6 @@
 #pragma once
-// The About window: the program's notice, the maker's mail link and a Close button.
+// Unit Unit3, TForm3: the About window: the program's notice, the maker's mail link and a Close
+// button.
 #include <QDialog>
 
 #include <functional>

@@ -1,8 +1,9 @@
-#include "ui/Unit2.h"
+// Unit Unit2, TForm2: the command browser window.
+#include "ui/CommandBrowser.h"
 
 #include "document/ButtonList.h"
 #include "document/Globals.h"
-#include "ui/FrmMain.h"
+#include "ui/MainWindow.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"

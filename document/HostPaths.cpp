@@ -1,4 +1,5 @@
-#include "document/misk.h"
+// Unit misk: the host environment and paths.
+#include "document/HostPaths.h"
 
 #include "platform/Clipboard.h"
 #include "platform/CodePage.h"

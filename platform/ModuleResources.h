@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace icons {
+namespace platform {
 
 // A resource name: a text or an integer identifier.
 class ResourceName {
@@ -59,4 +59,4 @@ private:
   std::shared_ptr<const Impl> impl_;
 };
 
-} // namespace icons
+} // namespace platform

@@ -1,4 +1,5 @@
-#include "ui/Unit3.h"
+// Unit Unit3, TForm3: the About window.
+#include "ui/AboutWindow.h"
 
 #include "ui/Dialogs.h"
 #include "ui/Scale.h"

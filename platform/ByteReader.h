@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace icons {
+namespace platform {
 
 // A read outside the buffer; what() names the structure and the offset.
 class EByteRange : public std::runtime_error {
@@ -96,4 +96,4 @@ private:
   std::span<const uint8_t> bytes_;
 };
 
-} // namespace icons
+} // namespace platform

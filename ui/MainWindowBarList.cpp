@@ -1,15 +1,15 @@
-// The bar list of the main window: drawing the cells, selection, reordering with the
-// mouse and the keyboard, Add and Delete.
-#include "ui/FrmMain.h"
+// Unit FrmMain (TBarMain): the bar list of the main window: drawing the cells, selection,
+// reordering with the mouse and the keyboard, Add and Delete.
+#include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
 

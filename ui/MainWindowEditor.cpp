@@ -1,18 +1,18 @@
-// The button editor's behaviour: showing the selected button, the commit of each field
-// when it loses the focus, the icon picker, the file choosers, the parameter and path
+// Unit FrmMain (TBarMain): the button editor's behaviour: showing the selected button, the commit
+// of each field when it loses the focus, the icon picker, the file choosers, the parameter and path
 // menus, the run mode, OK and Cancel.
-#include "ui/FrmMain.h"
+#include "ui/MainWindow.h"
 
 #include "document/Globals.h"
-#include "document/misk.h"
+#include "document/HostPaths.h"
 #include "platform/IconHandle.h"
+#include "ui/ButtonEditor.h"
+#include "ui/CommandBrowser.h"
 #include "ui/FieldEdit.h"
-#include "ui/Frm1.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
-#include "ui/Unit2.h"
 
 #include <QAction>
 #include <QApplication>
