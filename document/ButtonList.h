@@ -105,7 +105,9 @@ public:
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
   std::string FileName;
-  // Why the last save wrote no icon cache although it would have; empty otherwise.
+  // Why the last save wrote no icon cache although it would have: the bar is named like
+  // its cache, or the build failed ("The icon cache X was not written: <reason>").
+  // Empty otherwise; a bar without any icon to cache gets no cache and no note.
   std::string CacheNote;
   bool Modified = false;
   bool IconsChanged = false;
@@ -142,7 +144,11 @@ private:
     ButtonsList &bar_;
     bool released_ = false;
   };
-  bool AssembleIconCache(icons::TIconLibrary &cache);
+  // Fills the library and CacheMap; returns why the build failed, or empty.
+  std::string AssembleIconCache(icons::TIconLibrary &cache);
+  // Builds the cache library into the pending file beside cacheFile; returns why it
+  // failed, or empty (also when there was no icon to cache, and nothing is pending).
+  std::string WritePendingCache(const std::string &cacheFile);
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 

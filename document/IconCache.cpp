@@ -24,6 +24,12 @@ std::pair<icons::TAdvancedIcon *, int> AppendIcon(icons::TIconLibrary &cache, in
   return {raw, cache.Icons.AddIcon(std::to_string(position), std::move(icon))};
 }
 
+// What a failure says about itself; never empty, as an empty text means success.
+std::string FailureText(const std::exception &e) {
+  const std::string what = e.what();
+  return what.empty() ? "an error without a message" : what;
+}
+
 } // namespace
 
 // The modules one cache build has read: buttons sharing an icon file read it once.
@@ -73,22 +79,22 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
   CacheMap.emplace_back(key, cacheIndex);
 }
 
-bool ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
+std::string ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
   CacheMap.clear();
   try {
     ModuleCache modules;
     for (int position = 0; position < Count(); ++position)
       CacheButtonIcon(cache, modules, position);
-    return true;
-  } catch (const std::exception &) {
+    return {};
+  } catch (const std::exception &e) {
     // Any failure ends the build; the pairs recorded so far stay in CacheMap.
-    return false;
+    return FailureText(e);
   }
 }
 
 bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   icons::TIconLibrary cache;
-  if (!AssembleIconCache(cache))
+  if (!AssembleIconCache(cache).empty())
     return false;
   try {
     cache.SaveToFile(cacheFileName);
@@ -96,6 +102,22 @@ bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   } catch (const std::exception &) {
     return false;
   }
+}
+
+std::string ButtonsList::WritePendingCache(const std::string &cacheFile) {
+  icons::TIconLibrary cache;
+  std::string failure = AssembleIconCache(cache);
+  // A bar without any icon to cache has no cache: nothing failed.
+  if (!failure.empty() || cache.Icons.Count() == 0)
+    return failure;
+  const std::string pending = cacheFile + ".corvane-new";
+  try {
+    cache.SaveToFile(pending);
+    pendingCache_ = pending;
+  } catch (const std::exception &e) {
+    failure = FailureText(e);
+  }
+  return failure;
 }
 
 bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
@@ -115,22 +137,15 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   if (!IconsChanged)
     return false;
   // The new library goes to a file of its own first; it replaces the cache only once
-  // the bar itself is written, so the two never disagree on disk.
-  icons::TIconLibrary cache;
-  bool built = AssembleIconCache(cache);
-  if (built) {
-    const std::string pending = cacheFile + ".corvane-new";
-    try {
-      cache.SaveToFile(pending);
-      pendingCache_ = pending;
-    } catch (const std::exception &) {
-      built = false;
-    }
-  }
+  // the bar itself is written, so the two never disagree on disk. A failed build is no
+  // failure of the save, which goes on without it; the note says why.
+  const std::string failure = WritePendingCache(cacheFile);
+  if (!failure.empty())
+    CacheNote = "The icon cache " + cacheFile + " was not written: " + failure;
   for (const auto &[key, index] : CacheMap)
     cacheLookup_.emplace(key, index); // the first pair of a key wins
   platform::EmptyProfileSection("AlternativeCache", fileName);
-  return built;
+  return !pendingCache_.empty();
 }
 
 std::optional<std::string> ButtonsList::CacheLink(int position, bool cacheBuilt) const {

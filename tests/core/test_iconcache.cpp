@@ -108,6 +108,7 @@ TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritte
   EXPECT_FALSE(std::filesystem::exists(dir / "tools.icl"));
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",5");
   EXPECT_TRUE(bar.CacheMap.empty());
+  EXPECT_EQ(bar.CacheNote, "") << "a bar without icons to cache has nothing to note";
 }
 
 TEST_F(IconCacheTest, SecondSaveAfterReorderWritesTheNewIndices) {
@@ -167,6 +168,8 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
     bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",1");
     bar.CacheMode = mode;
     bar.SaveTo(Name("tools.bar"));
+    EXPECT_EQ(bar.CacheNote,
+              "The icon cache " + Name("tools.icl") + " was not written: Resource 99 not found");
     EXPECT_EQ(ReadBytes(dir / "tools.icl"), previous);
     EXPECT_EQ(Key("Buttonbar", "button1"), Name("green.ico"));
     EXPECT_EQ(Key("Buttonbar", "button3"), Name("five.dll") + ",1");
