@@ -22,78 +22,56 @@ const char *YesNo(bool value) {
   return value ? "yes" : "no";
 }
 
-// The narrative of a lookup, one line per candidate tried. The result printed is the
-// lookup's own; this walks the same order to show where it stopped. Names are texts of
-// the core; each line holds them as printed.
-class Explanation {
-public:
-  explicit Explanation(TextForm form) : form_(form) {}
-  void Note(const std::string &text) { lines_.push_back(text); }
-  // A line of a message and a name.
-  void Note(const std::string &text, const std::string &name) {
-    Note(text + ShownText(name, form_));
-  }
-  // Records a file candidate; true when it exists.
-  bool Try(const std::string &what, const std::string &candidate) {
-    const bool exists = platform::FileExists(candidate);
-    Note(what + ": " + ShownText(candidate, form_) + (exists ? " (exists)" : " (missing)"));
-    return exists;
-  }
-  // The search path for a name; true on a hit.
-  bool SearchPath(const std::string &name) {
-    const auto hit = SearchPathDirs(name);
-    Note("search path for " + ShownText(name, form_) + ": " +
-         (hit ? ShownText(*hit, form_) : std::string("not found")));
-    return hit.has_value();
-  }
-  void Print() const {
-    for (size_t i = 0; i < lines_.size(); ++i)
-      std::printf("  %zu. %s\n", i + 1, lines_[i].c_str());
-  }
+std::string Existence(bool exists) {
+  return exists ? " (exists)" : " (missing)";
+}
 
-private:
-  TextForm form_;
-  std::vector<std::string> lines_;
-};
+// One step of the lookup as a line of the explanation; names as printed.
+std::string StepLine(const ResolveStep &step, TextForm form) {
+  const std::string name = ShownText(step.Name, form);
+  switch (step.Rule) {
+  case ResolveRule::Expanded:
+    return "holds %: the first reference is expanded and taken without a check: " + name;
+  case ResolveRule::Unquoted:
+    return "double quotes removed: " + name;
+  case ResolveRule::HoldsBackslash:
+    return "holds a backslash: taken as it stands";
+  case ResolveRule::NoCommanderPath:
+    return "Total Commander's folder not found (neither COMMANDER_PATH nor \"commander_path\" "
+           "names one): its steps are skipped";
+  case ResolveRule::InCommanderPath:
+    return "in Total Commander's folder: " + name + Existence(step.Exists);
+  case ResolveRule::OnSearchPath:
+    return "search path for " + name + ": " +
+           (step.Exists ? ShownText(step.Found, form) : std::string("not found"));
+  case ResolveRule::InFolderOfItsName:
+    return "in a folder of its own name: " + name + Existence(step.Exists);
+  case ResolveRule::NothingFound:
+    return "nothing found: the name itself";
+  case ResolveRule::StartPathUnused:
+    return "changed, so the start path is not used";
+  case ResolveRule::AfterStartPath:
+    return "unchanged, so after the start path: " + name + Existence(step.Exists);
+  }
+  return {};
+}
 
-// Returns when one candidate is taken; the steps of the lookup of a button's file name.
-void ExplainResolveFile(Explanation &why, const std::string &name) {
-  if (name.find('%') != std::string::npos) {
-    why.Note("holds %: the first reference is expanded and taken without a check: ",
-             ExpandEnvironmentReference(ExeFileName, name));
-    return;
+// The steps the lookup took, numbered; the size of the search path before its first use.
+void PrintSteps(const ResolveTrace &trace, TextForm form) {
+  std::vector<std::string> lines;
+  bool searchPathShown = false;
+  for (const ResolveStep &step : trace) {
+    if (step.Rule == ResolveRule::OnSearchPath && !searchPathShown) {
+      std::vector<std::string> dirs;
+      lines.push_back("search path (\"Path\"): " + std::to_string(SplitSearchPath(dirs)) +
+                      " folders");
+      searchPathShown = true;
+    }
+    lines.push_back(StepLine(step, form));
   }
-  const std::string s = RemoveQuotes(name);
-  if (s != name)
-    why.Note("double quotes removed: ", s);
-  if (s.find('\\') != std::string::npos) {
-    why.Note("holds a backslash: taken as it stands");
-    return;
-  }
-  const std::string commander = FindCommanderPath(ExeFileName);
-  if (commander.empty())
-    why.Note("Total Commander's folder not found (neither COMMANDER_PATH nor "
-             "\"commander_path\" names one): its steps are skipped");
-  else if (why.Try("in Total Commander's folder", commander + "\\" + s))
-    return;
-  std::vector<std::string> dirs;
-  why.Note("search path (\"Path\"): " + std::to_string(SplitSearchPath(dirs)) + " folders");
-  const bool hasExt = !FileExtension(s).empty();
-  if (hasExt && why.SearchPath(s))
-    return;
-  for (auto ext = ExecutableExtensions.begin(); !hasExt && ext != ExecutableExtensions.end(); ++ext)
-    if (why.SearchPath(s + std::string(*ext)))
-      return;
-  if (!commander.empty()) {
-    const std::string inFolder = commander + "\\" + s + "\\" + s;
-    for (auto ext = ExecutableExtensions.begin(); !hasExt && ext != ExecutableExtensions.end();
-         ++ext)
-      if (why.Try("in a folder of its own name", inFolder + std::string(*ext)))
-        return;
-    if (why.Try("in a folder of its own name", inFolder))
-      return;
-  }
-  why.Note("nothing found: the name itself");
+  std::printf("steps:\n");
+  for (size_t i = 0; i < lines.size(); ++i)
+    std::printf("  %zu. %s\n", i + 1, lines[i].c_str());
 }
 
 } // namespace
@@ -110,21 +88,13 @@ int Resolve(const Args &args) {
   auto startPath = parsed.Value("--start-path");
   if (startPath)
     startPath = TakenText(*startPath, form, "the start path");
-  const std::string resolved = startPath ? ResolveWithStartPath(ExeFileName, name, *startPath)
-                                         : ResolveFile(ExeFileName, name);
-  if (parsed.Has("--explain")) {
-    Explanation why(form);
-    ExplainResolveFile(why, name);
-    if (startPath) {
-      const std::string first = ResolveFile(ExeFileName, name);
-      if (first == name)
-        why.Try("unchanged, so after the start path", RemoveQuotes(*startPath) + LowerAscii(first));
-      else
-        why.Note("changed, so the start path is not used");
-    }
-    std::printf("steps:\n");
-    why.Print();
-  }
+  ResolveTrace trace;
+  ResolveTrace *steps = parsed.Has("--explain") ? &trace : nullptr;
+  const std::string resolved = startPath
+                                   ? ResolveWithStartPath(ExeFileName, name, *startPath, steps)
+                                   : ResolveFile(ExeFileName, name, steps);
+  if (steps)
+    PrintSteps(trace, form);
   const std::string host = platform::HostPath(resolved);
   std::printf("name: %s\nresolved: %s\nhost path: %s\nexists: %s\n", ShownText(name, form).c_str(),
               ShownText(resolved, form).c_str(), host.c_str(),

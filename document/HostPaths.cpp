@@ -61,8 +61,27 @@ std::string EnvironmentThroughBuffer(const char *name) {
   return length < kValueBuffer ? std::string(buffer, length) : std::string();
 }
 
-std::optional<std::string> ExistingFile(const std::string &name) {
-  return platform::FileExists(name) ? std::optional<std::string>(name) : std::nullopt;
+// Records a step when the caller asked for a trace.
+void Note(ResolveTrace *trace, ResolveRule rule, const std::string &name, bool exists = false,
+          const std::string &found = {}) {
+  if (trace)
+    trace->push_back({rule, name, exists, found});
+}
+
+// The name when a file of that name exists; a tried name goes into the trace.
+std::optional<std::string> ExistingFile(ResolveTrace *trace, ResolveRule rule,
+                                        const std::string &name) {
+  const bool exists = platform::FileExists(name);
+  Note(trace, rule, name, exists);
+  return exists ? std::optional<std::string>(name) : std::nullopt;
+}
+
+std::optional<std::string> OnSearchPath(ResolveTrace *trace, const std::string &name) {
+  auto hit = SearchPathDirs(name);
+  if (hit && !platform::FileExists(*hit))
+    hit.reset();
+  Note(trace, ResolveRule::OnSearchPath, name, hit.has_value(), hit.value_or(""));
+  return hit;
 }
 
 // Tries the name with each executable extension in order, with the given lookup.
@@ -72,11 +91,6 @@ std::optional<std::string> WithExtensions(const std::string &name, Lookup lookup
     if (auto hit = lookup(name + std::string(ext)))
       return hit;
   return std::nullopt;
-}
-
-std::optional<std::string> OnSearchPath(const std::string &name) {
-  auto hit = SearchPathDirs(name);
-  return hit && platform::FileExists(*hit) ? hit : std::nullopt;
 }
 
 } // namespace
@@ -198,40 +212,57 @@ std::string RemoveQuotes(const std::string &text) {
   return out;
 }
 
-std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName) {
-  if (fileName.find('%') != std::string::npos)
-    return ExpandEnvironmentReference(ExeFileName, fileName);
+std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName,
+                        ResolveTrace *trace) {
+  if (fileName.find('%') != std::string::npos) {
+    std::string expanded = ExpandEnvironmentReference(ExeFileName, fileName);
+    Note(trace, ResolveRule::Expanded, expanded);
+    return expanded;
+  }
   const std::string s = RemoveQuotes(fileName);
-  if (platform::FindChar(s, '\\') != std::string::npos)
+  if (s != fileName)
+    Note(trace, ResolveRule::Unquoted, s);
+  if (platform::FindChar(s, '\\') != std::string::npos) {
+    Note(trace, ResolveRule::HoldsBackslash, s);
     return s;
+  }
   const std::string commanderPath = FindCommanderPath(ExeFileName);
   const std::string inCommander = platform::JoinTexts({commanderPath, "\\", s});
-  if (!commanderPath.empty() && platform::FileExists(inCommander))
+  if (commanderPath.empty())
+    Note(trace, ResolveRule::NoCommanderPath, s);
+  else if (ExistingFile(trace, ResolveRule::InCommanderPath, inCommander))
     return inCommander;
   const bool hasExt = !FileExtension(s).empty();
-  if (auto hit = hasExt ? OnSearchPath(s) : WithExtensions(s, OnSearchPath))
+  auto onSearchPath = [trace](const std::string &name) { return OnSearchPath(trace, name); };
+  if (auto hit = hasExt ? onSearchPath(s) : WithExtensions(s, onSearchPath))
     return *hit;
   if (!commanderPath.empty()) {
     // A program kept in a folder of its own name below Total Commander's directory.
     const std::string inFolder = platform::JoinTexts({inCommander, "\\", s});
+    auto inOwnFolder = [trace](const std::string &name) {
+      return ExistingFile(trace, ResolveRule::InFolderOfItsName, name);
+    };
     if (!hasExt)
-      if (auto hit = WithExtensions(inFolder, ExistingFile))
+      if (auto hit = WithExtensions(inFolder, inOwnFolder))
         return *hit;
-    if (platform::FileExists(inFolder))
+    if (inOwnFolder(inFolder))
       return inFolder;
   }
+  Note(trace, ResolveRule::NothingFound, s);
   return s;
 }
 
 std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
-                                 const std::string &startPath) {
-  const std::string resolved = ResolveFile(ExeFileName, fileName);
-  if (resolved != fileName)
+                                 const std::string &startPath, ResolveTrace *trace) {
+  const std::string resolved = ResolveFile(ExeFileName, fileName, trace);
+  if (resolved != fileName) {
+    Note(trace, ResolveRule::StartPathUnused, resolved);
     return resolved;
+  }
   // No separator goes between them: start paths are written with their trailing backslash.
   const std::string candidate =
       platform::JoinTexts({RemoveQuotes(startPath), platform::LowerText(resolved)});
-  return platform::FileExists(candidate) ? candidate : fileName;
+  return ExistingFile(trace, ResolveRule::AfterStartPath, candidate) ? candidate : fileName;
 }
 
 std::optional<std::string> SearchPathDirs(const std::string &fileName) {

@@ -60,11 +60,37 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName);
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text);
 // The text without any double-quote character.
 std::string RemoveQuotes(const std::string &text);
+// The rule behind one step of ResolveFile or ResolveWithStartPath.
+enum class ResolveRule {
+  Expanded,          // the name holds "%": Name is the expansion, taken unchecked
+  Unquoted,          // Name is the name without its double quotes
+  HoldsBackslash,    // the name holds a folder: taken as it stands
+  NoCommanderPath,   // Total Commander's folder is not known: its places are skipped
+  InCommanderPath,   // Name in Total Commander's folder
+  OnSearchPath,      // Name looked for in the folders of "Path"; Found is the hit
+  InFolderOfItsName, // Name in a folder of its own name below Total Commander's folder
+  NothingFound,      // no place held the name: the name itself (Name) is the result
+  StartPathUnused,   // the name resolved elsewhere, so the start path is not tried
+  AfterStartPath,    // Name, the lower-cased name after the start path
+};
+
+// One step of a lookup, in the order the lookup took it.
+struct ResolveStep {
+  ResolveRule Rule;
+  std::string Name;  // the name the rule made or tried
+  bool Exists{};     // for the rules that try a file: whether one is there
+  std::string Found; // OnSearchPath: the file found, empty when none
+};
+// The steps of one lookup, for a caller that shows how it went.
+using ResolveTrace = std::vector<ResolveStep>;
+
 // The full name of the existing file a button names, or the name itself without quotes.
-std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName);
+// With a trace, each step taken is appended to it.
+std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName,
+                        ResolveTrace *trace = nullptr);
 // ResolveFile, then the lower-cased name directly after the start path; else the name.
 std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
-                                 const std::string &startPath);
+                                 const std::string &startPath, ResolveTrace *trace = nullptr);
 // The first existing file made of a directory of "Path" and the name, or nothing.
 std::optional<std::string> SearchPathDirs(const std::string &fileName);
 // Fills the list with the non-empty directories of "Path" and returns their number; with

@@ -292,6 +292,64 @@ TEST_F(Misk, ResolveWithStartPathAppendsTheLowerCasedName) {
   }
 }
 
+// A step as "rule name", with "+" or "-" for the rules that try a file and the file
+// found on "Path" after "=".
+std::string StepText(const ResolveStep &step) {
+  static const char *const rules[] = {"expanded",  "unquoted",  "backslash",  "no-tc",
+                                      "in-tc",     "on-path",   "own-folder", "nothing",
+                                      "unchanged", "start-path"};
+  std::string text = rules[static_cast<int>(step.Rule)] + (" " + step.Name);
+  if (step.Rule == ResolveRule::InCommanderPath || step.Rule == ResolveRule::OnSearchPath ||
+      step.Rule == ResolveRule::InFolderOfItsName || step.Rule == ResolveRule::AfterStartPath)
+    text += step.Exists ? " +" : " -";
+  return step.Found.empty() ? text : text + "=" + step.Found;
+}
+
+TEST_F(Misk, TraceNamesEveryPlaceTheLookupTriedInOrder) {
+  Env("COMMANDER_PATH", "C:\\tc");
+  SetPath("C:\\p1");
+  File("tc\\app\\app.exe");
+  File("p1\\doc.txt");
+  File("docs\\readme.txt");
+  struct Case {
+    std::string name, startPath;
+    std::vector<std::string> steps;
+  };
+  const std::vector<Case> cases = {
+      {"%COMMANDER_PATH%\\x.dll", "", {"expanded C:\\tc\\x.dll"}},
+      {"\"C:\\x.exe\"", "", {"unquoted C:\\x.exe", "backslash C:\\x.exe"}},
+      {"doc.txt", "", {"in-tc C:\\tc\\doc.txt -", "on-path doc.txt +=C:\\p1\\doc.txt"}},
+      {"app",
+       "",
+       {"in-tc C:\\tc\\app -", "on-path app.com -", "on-path app.exe -", "on-path app.dll -",
+        "on-path app.icl -", "on-path app.ico -", "own-folder C:\\tc\\app\\app.com -",
+        "own-folder C:\\tc\\app\\app.exe +"}},
+      {"Readme.TXT",
+       "C:\\docs\\",
+       {"in-tc C:\\tc\\Readme.TXT -", "on-path Readme.TXT -",
+        "own-folder C:\\tc\\Readme.TXT\\Readme.TXT -", "nothing Readme.TXT",
+        "start-path C:\\docs\\readme.txt +"}},
+      {"doc.txt",
+       "C:\\docs\\",
+       {"in-tc C:\\tc\\doc.txt -", "on-path doc.txt +=C:\\p1\\doc.txt",
+        "unchanged C:\\p1\\doc.txt"}},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.name + " " + row.startPath);
+    ResolveTrace trace;
+    const std::string resolved = row.startPath.empty()
+                                     ? ResolveFile(Exe, row.name, &trace)
+                                     : ResolveWithStartPath(Exe, row.name, row.startPath, &trace);
+    std::vector<std::string> steps;
+    for (const ResolveStep &step : trace)
+      steps.push_back(StepText(step));
+    EXPECT_EQ(steps, row.steps);
+    EXPECT_EQ(resolved, row.startPath.empty() ? ResolveFile(Exe, row.name)
+                                              : ResolveWithStartPath(Exe, row.name, row.startPath))
+        << "the trace changes nothing";
+  }
+}
+
 TEST_F(Misk, SplitSearchPathSkipsEmptyEntries) {
   struct Case {
     std::string path;
