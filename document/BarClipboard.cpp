@@ -2,6 +2,7 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
 #include "document/HostPaths.h"
+#include "platform/TextRules.h"
 
 namespace {
 
@@ -40,25 +41,10 @@ bool ClipboardTextHasHeader(std::string_view text) {
   return text.find(std::string(BarClipboardHeader) + "\r") != std::string_view::npos;
 }
 
-std::vector<std::string> ClipboardTextLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + (text.compare(end, 2, LineEnd) == 0 ? 2 : 1);
-  }
-  return lines;
-}
-
 std::string ClipboardTextRefusal(std::string_view text) {
   if (text.find(std::string(BarClipboardHeader) + std::string(LineEnd)) == std::string_view::npos)
     return "the text holds no \"TOTALCMD#BAR#DATA\" line ended by CR LF";
-  const size_t count = ClipboardTextLines(text).size();
+  const size_t count = platform::SplitLines(text).size();
   if (count < ClipboardLineCount)
     return "the text has " + std::to_string(count) + " lines, a button needs 8";
   return "";
@@ -67,9 +53,9 @@ std::string ClipboardTextRefusal(std::string_view text) {
 std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
   if (!ClipboardTextRefusal(text).empty())
     return std::nullopt;
-  auto lines = ClipboardTextLines(text);
-  return ClipboardButtonLines{std::move(lines[1]), std::move(lines[2]), std::move(lines[3]),
-                              std::move(lines[4]), std::move(lines[5]), std::move(lines[6])};
+  const auto lines = platform::SplitLines(text);
+  return ClipboardButtonLines{std::string(lines[1]), std::string(lines[2]), std::string(lines[3]),
+                              std::string(lines[4]), std::string(lines[5]), std::string(lines[6])};
 }
 
 std::string PastedIconRef(const std::string &iconLine) {

@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 class TButts;
 class ButtonsList;
@@ -28,12 +27,9 @@ std::string ClipboardTextWithCrLf(std::string_view text);
 // anywhere in the text. Pasting itself asks for more (see ClipboardTextRefusal).
 bool ClipboardTextHasHeader(std::string_view text);
 
-// The lines of a clipboard text: CR, LF and CR LF each end a line; a text ending in a
-// line end has no empty last line.
-std::vector<std::string> ClipboardTextLines(std::string_view text);
-
 // The raw lines 1 to 6 of a pastable text, counted from the text's first line wherever
-// the header stands. Line 0 and line 7 are never read.
+// the header stands. CR, LF and CR LF each end a line (platform::SplitLines); a text
+// ending in a line end has no empty last line. Line 0 and line 7 are never read.
 struct ClipboardButtonLines {
   std::string Command;   // line 1
   std::string Params;    // line 2

@@ -71,11 +71,15 @@ TEST(BarClipboardText, RefusalSaysWhy) {
 }
 
 TEST(BarClipboardText, LineEndsOfEveryKindAndEmptyLinesCount) {
-  EXPECT_EQ(ClipboardTextLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(ClipboardTextLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
-  // LF then CR are two line ends, not one.
-  EXPECT_EQ(ClipboardTextLines("a\n\rb"), (std::vector<std::string>{"a", "", "b"}));
-  EXPECT_TRUE(ClipboardTextLines("").empty());
+  // LF then CR are two line ends, not one: the parameters line is empty.
+  const auto lines = ParseClipboardText("TOTALCMD#BAR#DATA\r\nc\n\ri\rt\r\n\r\n1\n-1");
+  ASSERT_TRUE(lines.has_value());
+  EXPECT_EQ(lines->Command, "c");
+  EXPECT_EQ(lines->Params, "");
+  EXPECT_EQ(lines->IconRef, "i");
+  EXPECT_EQ(lines->Tooltip, "t");
+  EXPECT_EQ(lines->StartPath, "");
+  EXPECT_EQ(lines->RunMode, "1");
 }
 
 TEST(BarClipboardText, FieldsAreCountedFromTheFirstLineWhereverTheHeaderStands) {
