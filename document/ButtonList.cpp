@@ -329,6 +329,28 @@ void ButtonsList::Move(int from, int to) {
   shift(IconHandles);
 }
 
+TakenButton ButtonsList::TakeOut(int position) {
+  if (!InRange(position, Count()))
+    return {};
+  const auto at = static_cast<size_t>(position);
+  TakenButton taken{std::move(Buttons[at]), std::move(IconHandles[at])};
+  Buttons.erase(Buttons.begin() + position);
+  IconHandles.erase(IconHandles.begin() + position);
+  return taken;
+}
+
+void ButtonsList::PutBack(int position, TakenButton taken) {
+  if (!taken.Button)
+    return;
+  const int at = std::clamp(position, 0, Count());
+  // Both lists grow before either takes the button, so a failed allocation leaves
+  // them of one length.
+  Buttons.reserve(Buttons.size() + 1);
+  IconHandles.reserve(IconHandles.size() + 1);
+  Buttons.insert(Buttons.begin() + at, std::move(taken.Button));
+  IconHandles.insert(IconHandles.begin() + at, std::move(taken.Icon));
+}
+
 std::string ButtonsList::GetField(int position, int field) const {
   if (!InRange(position, Count()) || field < bfIconRef || field > bfRunMode)
     return {};

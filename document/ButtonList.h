@@ -61,6 +61,12 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A button taken out of a bar together with its icon handle, to be put back as it was.
+struct TakenButton {
+  std::unique_ptr<TButts> Button;
+  platform::IconHandle Icon;
+};
+
 class ButtonsList {
 public:
   // Loads the bar (an empty name gives an empty bar) and its icons.
@@ -77,6 +83,12 @@ public:
   int Insert(int position);
   void Delete(int position);
   void Move(int from, int to);
+  // Takes the button at position out of the bar, its icon handle with it, and sets no
+  // flag; a position out of range takes nothing (an empty Button).
+  TakenButton TakeOut(int position);
+  // Puts a taken button back at position (clamped to 0..Count) with its handle; sets no
+  // flag. An empty Button puts nothing back.
+  void PutBack(int position, TakenButton taken);
   std::string GetField(int position, int field) const;
   void SetField(int position, int field, const std::string &text);
   void RefreshIcon(int position);
