@@ -1,8 +1,7 @@
 // copy and paste: one button as the clipboard text Total Commander exchanges, through
 // standard output and standard input instead of the clipboard.
 #include "cli/Cli.h"
-#include "document/BarClipboard.h"
-#include "document/ButtonList.h"
+#include "document/BarEdits.h"
 #include "platform/CodePage.h"
 
 #include <cstdio>
@@ -96,11 +95,11 @@ int Paste(const Args &args) {
   bar.CacheMode =
       parsed.Value("--cache") ? ParseCacheMode(*parsed.Value("--cache")) : DefaultCacheMode();
   const auto after = parsed.Value("--after");
-  // The editor's Add action: after the selected button, or at the end without one.
-  const int position =
-      after ? bar.Insert(ParseNumber(*after, 0, bar.Count(), "position")) : bar.Add();
-  bar.Modified = true;
-  SetButtonFromClipboard(bar, position, *lines);
+  // After button POS (0: before the first), or at the end without one.
+  const edits::After place =
+      after ? edits::After(ParseNumber(*after, 0, bar.Count(), "position") - 1) : std::nullopt;
+  edits::History history(bar);
+  const int position = history.Do(edits::Paste(place, *lines), -1);
   SaveBar(bar, bar.FileName);
   std::printf("pasted as button %d of %d\n", position + 1, bar.Count());
   return 0;

@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "document/ButtonList.h"
+#include "document/BarEdits.h"
 
 #include <cstdio>
 #include <functional>
@@ -27,8 +27,9 @@ const char *const EditUsage =
     "                           runmode\n"
     "Without operations the bar is saved again as it is.\n";
 
-// An operation on the bar; the form tells how a value given is taken.
-using Operation = std::function<void(ButtonsList &, TextForm)>;
+// An operation on the bar: the edit it makes of the bar as it is by then; the form tells
+// how a value given is taken.
+using Operation = std::function<edits::Edit(const ButtonsList &, TextForm)>;
 
 int FieldNumber(const std::string &name) {
   static const std::map<std::string, int> fields = {
@@ -39,13 +40,6 @@ int FieldNumber(const std::string &name) {
   if (found == fields.end())
     throw UsageError("unknown field '" + name + "'");
   return found->second;
-}
-
-// Deleting or moving buttons changes which icon each position shows, as in the
-// editor's bar list: both flags are set.
-void MarkReordered(ButtonsList &bar) {
-  bar.Modified = true;
-  bar.IconsChanged = true;
 }
 
 class OperationParser {
@@ -68,7 +62,8 @@ public:
       else if (arg == "--cache")
         cache = ParseCacheMode(Take("--cache", "off, links or tcmenu"));
       else if (arg == "--add")
-        operations.push_back([](ButtonsList &b, TextForm) { b.Add(); });
+        operations.push_back(
+            [](const ButtonsList &, TextForm) { return edits::Add(std::nullopt); });
       else if (arg == "--insert")
         operations.push_back(Insert(Take(arg, "POS")));
       else if (arg == "--delete")
@@ -97,14 +92,14 @@ private:
   }
 
   static Operation Insert(std::string pos) {
-    return [pos](ButtonsList &b, TextForm) {
-      b.Insert(ParsePosition(pos, b.Count() + 1, "position") - 1);
+    return [pos](const ButtonsList &b, TextForm) {
+      return edits::Insert(ParsePosition(pos, b.Count() + 1, "position") - 1);
     };
   }
+  // Unlike the editor's, this bar may lose its last button: later operations see none.
   static Operation Delete(std::string pos) {
-    return [pos](ButtonsList &b, TextForm) {
-      b.Delete(ParsePosition(pos, b.Count(), "position") - 1);
-      MarkReordered(b);
+    return [pos](const ButtonsList &b, TextForm) {
+      return edits::Delete(ParsePosition(pos, b.Count(), "position") - 1, false);
     };
   }
   // The option's arguments in command-line order.
@@ -117,20 +112,19 @@ private:
   }
 
   static Operation MoveOp(const std::vector<std::string> &values) {
-    return [from = values[0], to = values[1]](ButtonsList &b, TextForm) {
+    return [from = values[0], to = values[1]](const ButtonsList &b, TextForm) {
       const int f = ParsePosition(from, b.Count(), "position");
       const int t = ParsePosition(to, b.Count(), "position");
-      b.Move(f - 1, t - 1);
-      MarkReordered(b);
+      return edits::Move(f - 1, t - 1);
     };
   }
   static Operation Set(const std::vector<std::string> &values) {
     const int number = FieldNumber(values[1]);
     if (values[2].find_first_of("\r\n") != std::string::npos)
       throw UsageError("a value cannot hold a line break");
-    return [pos = values[0], number, value = values[2]](ButtonsList &b, TextForm form) {
-      b.SetField(ParsePosition(pos, b.Count(), "position") - 1, number,
-                 TakenText(value, form, "the value"));
+    return [pos = values[0], number, value = values[2]](const ButtonsList &b, TextForm form) {
+      return edits::SetField(ParsePosition(pos, b.Count(), "position") - 1, number,
+                             TakenText(value, form, "the value"));
     };
   }
 
@@ -156,8 +150,9 @@ int Edit(const Args &args) {
   bar.CacheMode = parser.cache.value_or(DefaultCacheMode());
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.
+  edits::History history(bar);
   for (auto &operation : operations)
-    operation(bar, parser.form);
+    history.Do(operation(bar, parser.form), -1);
   SaveBar(bar, saveAs.empty() ? bar.FileName : WindowsNameOfArgument(saveAs));
   return 0;
 }
