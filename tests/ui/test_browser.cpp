@@ -4,7 +4,7 @@
 // CORVANE_SCREENSHOT_DIR names the folder for the pictures of the example installation.
 #include "UiHarness.h"
 
-#include "fixtures/PeBuilder.h"
+#include "support/TcInstallation.h"
 #include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
 #include "ui/TextCodec.h"
@@ -69,25 +69,16 @@ QString ShotFile(const char *name) {
 // The editor with a Total Commander installation in "tc" beside it, and the browser.
 class TBrowserRun {
 public:
-  TBrowserRun() {
-    WriteText(tc() / "Totalcmd.inc", CommandList);
-    WriteText(tc() / "WCMICONS.INC", IconMappings);
-    WriteText(tc() / "usercmd.ini", UserCommands);
-    WriteText(tc() / "wincmd.ini", "[Configuration]\r\n");
-    WriteText(tc() / "wcmicons.dll", fixtures::BuildIconModule(5));
-    platform::FlushProfileCache();
-  }
   ~TBrowserRun() {
     if (e.main)
       e.main->Form2 = nullptr;
   }
 
-  fs::path tc() const { return e.file("tc"); }
+  fs::path tc() const { return install.folder(); }
   void Localize(const std::string &list = LocalizedList) {
-    WriteText(tc() / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_TST.LNG\r\n");
-    WriteText(tc() / "Language" / "WCMD_TST.INC", list);
-    WriteText(tc() / "Language" / "WCMD_TST.INI", "[em_lokal]\r\ncmd=C:\\lokal.exe\r\n");
-    platform::FlushProfileCache();
+    install.Localize({.code = "TST",
+                      .commandList = list,
+                      .userCommands = "[em_lokal]\r\ncmd=C:\\lokal.exe\r\n"});
   }
 
   // Starts the editor on a bar of one button and opens the browser from the editor.
@@ -114,7 +105,11 @@ public:
   QStringList RowTexts() const { return Texts(browser->identifierlist); }
 
   TEditor e;
-  testsupport::ScopedEnv commander{"COMMANDER_PATH", e.file("tc").string().c_str()};
+  testsupport::TcInstallation install{e.file("tc"),
+                                      {.commandList = CommandList,
+                                       .iconMappings = IconMappings,
+                                       .userCommands = UserCommands,
+                                       .icons = 5}};
   std::unique_ptr<TForm2> browser;
 };
 

@@ -3,6 +3,7 @@
 #include "UiHarness.h"
 
 #include "document/Globals.h"
+#include "support/TcInstallation.h"
 #include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
 
@@ -156,11 +157,10 @@ void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
 
 void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
   TEditor e;
-  const fs::path host = e.file("tc");
-  WriteText(host / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_X.LNG\r\n");
-  WriteText(host / "Language" / "WCMD_X.INC", "All=Alles\r\n");
-  WriteText(host / "Language" / "WCMD_X.LNG", "5065=Host-Leiste:\r\n5068=Weg\r\n");
-  testsupport::ScopedEnv commander("COMMANDER_PATH", host.string().c_str());
+  const testsupport::TcInstallation tc(e.file("tc"));
+  tc.Localize({.code = "X",
+               .commandList = "All=Alles\r\n",
+               .languageFile = "5065=Host-Leiste:\r\n5068=Weg\r\n"});
   // The program's own file exists but lacks "5065": its menu still counts, its
   // translations do not.
   WriteText(e.bin() / "English.lng", "5068=Own\r\n[params]\r\n%P - path\r\n");

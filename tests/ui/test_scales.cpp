@@ -6,9 +6,10 @@
 // dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
 #include "UiHarness.h"
 
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
-#include "ui/IconPaint.h"
 #include "ui/CommandBrowser.h"
+#include "ui/IconPaint.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -165,10 +166,8 @@ void TestScales::captionsFitTheirControls() {
   QFETCH(TWindow, window);
   TEditor e;
   // A Total Commander of one command, so that the browser opens and translates.
-  const fs::path tc = e.file("tc");
-  WriteText(tc / "Totalcmd.inc", "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n");
-  WriteText(tc / "wincmd.ini", "[Configuration]\r\n");
-  testsupport::ScopedEnv commander("COMMANDER_PATH", tc.string().c_str());
+  const testsupport::TcInstallation tc(
+      e.file("tc"), {.commandList = "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n"});
   // English is what the windows show without a language file.
   if (language != QLatin1String("English")) {
     const std::string lng = language.toStdString() + ".lng";
