@@ -5,6 +5,7 @@
 // the matching event calls through one guard, which shows any exception in the
 // application's error box and lets the program go on.
 #include "document/ButtonList.h"
+#include "document/Translation.h"
 #include "platform/IconHandle.h"
 #include "ui/Dialogs.h"
 
@@ -35,10 +36,6 @@ class TIconLibrary;
 
 // A command that names no file, so it is never looked for on disk.
 bool SpecialCommand(const std::string &command);
-// Cuts lines down to the body of the section headed header ("[params]", "[paths]").
-void ExtractMenuSection(std::vector<std::string> &lines, const std::string &header);
-// The lines of a text file; a CR, an LF or the pair ends a line.
-std::vector<std::string> LoadLines(const std::string &windowsName);
 
 class TBarMain : public QWidget {
   Q_OBJECT
@@ -84,7 +81,7 @@ public:
 
   // Window state.
   std::string CurrentFileName;
-  std::vector<std::string> TranslationTable;
+  LocalizedTexts TranslationTable;
   std::string LanguageFileName;
   std::vector<std::string> ParamLines;
   std::vector<std::string> PathLines;
@@ -188,8 +185,6 @@ private:
   void FillMenu(QMenu *menu, const std::vector<std::string> &lines,
                 void (TBarMain::*handler)(QAction *));
 
-  std::string ExeFolder() const;
-  std::string IniFileName() const;
   void SelectLanguage();
   void TranslateCaptions(const std::string &barPath);
   void SetCacheControlsAtStart(const std::string &arg);

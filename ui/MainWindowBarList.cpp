@@ -5,9 +5,9 @@
 #include "document/BarClipboard.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "document/Settings.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
-#include "platform/Profile.h"
 #include "platform/TextRules.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
@@ -95,7 +95,7 @@ void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect
   if (!bar_)
     return;
   // Read at every drawing, so that a changed setting shows at the next repaint.
-  const int useBarIcl = platform::ReadProfileInt("main", "UseBarIclIcons", 1, IniFileName());
+  const int useBarIcl = UseBarIclIconsSetting(exeFileName_);
   const bool found = FileFound(index, useBarIcl);
   const platform::IconHandle &icon = bar_->IconHandle(index);
   if (icon && found) {
