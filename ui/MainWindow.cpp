@@ -9,6 +9,7 @@
 #include "platform/HostFiles.h"
 #include "ui/AboutWindow.h"
 #include "ui/ButtonEditor.h"
+#include "ui/CommandBrowser.h"
 #include "ui/FieldEdit.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
@@ -196,6 +197,16 @@ void TBarMain::FormCreate() {
 
 std::string TBarMain::Translate(const std::string &key) const {
   return ::Translate(TranslationTable, key);
+}
+
+Translator TBarMain::TranslateFunction() const {
+  return [this](const std::string &key) { return Translate(key); };
+}
+
+void TBarMain::AttachCommandBrowser(TForm2 &browser) {
+  Form2 = &browser;
+  connect(&browser, &TForm2::CommandChosen, this,
+          [this](const CommandChoice &choice) { RunGuarded([&] { Form2CommandChosen(choice); }); });
 }
 
 void TBarMain::showEvent(QShowEvent *event) {

@@ -176,21 +176,17 @@ void TestScales::captionsFitTheirControls() {
     e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
   }
   TBarMain &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
-  std::unique_ptr<TForm2> browser;
   QWidget *shown = &main;
   if (window == TWindow::About) {
     QTest::mouseClick(main.btnAbout, Qt::LeftButton);
     shown = e.about.get();
   } else if (window == TWindow::Browser) {
-    browser = std::make_unique<TForm2>(main, &main);
-    main.Form2 = browser.get();
     QTest::mouseClick(main.Frame11->BitBtn1, Qt::LeftButton);
-    shown = browser.get();
+    shown = e.browser.get();
   }
   QVERIFY(QTest::qWaitForWindowExposed(shown));
   QVERIFY2(e.dialogs.errors.empty(), e.dialogs.errors.empty() ? "" : e.dialogs.errors[0].c_str());
   const QStringList misfits = Misfits(shown);
-  main.Form2 = nullptr;
   QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
 }
 
