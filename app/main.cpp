@@ -5,11 +5,11 @@
 // window is shown ("name left top width height", in the window's pixels), so that a
 // script driving the program with real input can find them whatever the fonts made of
 // the layout.
+#include "ui/AboutWindow.h"
+#include "ui/CommandBrowser.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/QtClipboard.h"
-#include "ui/CommandBrowser.h"
-#include "ui/AboutWindow.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -57,11 +57,10 @@ int main(int argc, char *argv[]) {
   platform::SetClipboardBackend(&clipboard);
   ui::TQtDialogs dialogs;
   TBarMain barMain(QApplication::applicationFilePath(), QApplication::arguments().mid(1), dialogs);
-  TForm3 form3([&barMain](const std::string &key) { return barMain.Translate(key); }, dialogs,
-               &barMain);
+  TForm3 form3(barMain.TranslateFunction(), dialogs, &barMain);
   barMain.Form3 = &form3;
-  TForm2 form2(barMain, &barMain);
-  barMain.Form2 = &form2;
+  TForm2 form2(barMain.TranslateFunction(), dialogs, barMain.ProgramFile(), &barMain);
+  barMain.AttachCommandBrowser(form2);
   barMain.show();
   const QString screenshot = qEnvironmentVariable("CORVANE_SCREENSHOT");
   if (!screenshot.isEmpty())

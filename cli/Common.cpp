@@ -2,9 +2,9 @@
 #include "document/ButtonList.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "document/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
-#include "platform/Profile.h"
 
 #include <charconv>
 #include <cstdio>
@@ -137,9 +137,7 @@ uint8_t ParseCacheMode(const std::string &text) {
 }
 
 uint8_t DefaultCacheMode() {
-  const std::string settings = ExtractFilePath(ExeFileName) + "Corvane.ini";
-  // The bar keeps the setting as a byte, as the editor does.
-  return static_cast<uint8_t>(platform::ReadProfileInt("main", "DefaultCache", 0, settings));
+  return DefaultCacheSetting(ExeFileName);
 }
 
 void SaveBar(ButtonsList &bar, const std::string &fileName) {

@@ -1,14 +1,52 @@
 #pragma once
-// The program's own settings file, "Corvane.ini" beside the executable, and the settings
-// both front ends apply when they start.
+// The program's own settings file, "Corvane.ini" beside the executable: the one place that
+// knows its name, its keys and their defaults, for the editor and corvane-cli alike, and the
+// settings both front ends apply when they start.
+//
+// The program only reads the file. Every key sits in section "main" (section names compare
+// without regard to case, so "Main" is the same section). Text values arrive as the profile
+// functions give them through a buffer of 260 characters: at most 259 characters are used.
+// A missing file or key gives the default. Nothing is kept between calls: each reads the
+// file (through the profile cache), so a setting changed on disk counts at the next call.
+// exeFileName is the executable's full Windows name (ExeFileName); the file lies in its
+// folder.
+#include <cstdint>
 #include <string>
+#include <vector>
 
-// The full Windows name of "Corvane.ini": the folder of ExeFileName.
+// The full Windows name of "Corvane.ini": the folder of exeFileName.
+std::string SettingsFileName(const std::string &exeFileName);
+// The same for the program's recorded ExeFileName.
 std::string SettingsFileName();
 
-// Makes the "CodePage" key of section "Main" the system code page, or the detected one
-// when it is missing, 0 or not a supported code page. Run once ExeFileName is known and
-// before any other file is read: files parsed before are read again in the new code page.
+// "Language" (default "English"): the base name of the program's language file.
+std::string LanguageSetting(const std::string &exeFileName);
+// "DefaultCache" (default 0): the CacheMode of a bar made or opened, kept as the byte the
+// bar holds it in (0 no icon cache, 1 "Links to icl", 2 "With TCMenu").
+uint8_t DefaultCacheSetting(const std::string &exeFileName);
+// "UseBarIclIcons" (default 1): non-zero checks the files of file commands on disk; exactly
+// 1 draws placeholders for missing files and missing icons.
+int UseBarIclIconsSetting(const std::string &exeFileName);
+// "AskToSaveOnExit" (default 0): whether closing with a modified bar asks to save.
+bool AskToSaveOnExitSetting(const std::string &exeFileName);
+// "DefIconLib" (default "WCMICONS.DLL"): the icon file the default-library button puts in.
+std::string DefIconLibSetting(const std::string &exeFileName);
+// "wincmd" (default empty): Total Commander's settings file, when nothing else names one.
+std::string WincmdSetting(const std::string &exeFileName);
+// "commander_path" (default empty): Total Commander's folder, when COMMANDER_PATH names none.
+std::string CommanderPathSetting(const std::string &exeFileName);
+// "LocalizedInc" (default empty): the localized command list, when the host's language
+// folder holds none.
+std::string LocalizedIncSetting(const std::string &exeFileName);
+// "CodePage" (default 0): the system code page to use; 0 detects it.
+int CodePageSetting(const std::string &exeFileName);
+// The entries of the path menu: the body of the file's "[paths]" section, read as a text
+// file (see ExtractMenuSection); empty without the file or the section.
+std::vector<std::string> PathMenuLines(const std::string &exeFileName);
+
+// Makes "CodePage" the system code page, or the detected one when it is missing, 0 or not a
+// supported code page. Run once the executable's name is known and before any other file is
+// read: files parsed before are read again in the new code page.
+void ApplyCodePageSetting(const std::string &exeFileName);
+// The same for the program's recorded ExeFileName.
 void ApplyCodePageSetting();
-// The same from the settings file named (for a program whose ExeFileName is not known yet).
-void ApplyCodePageSetting(const std::string &settingsFile);

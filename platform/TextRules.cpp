@@ -96,6 +96,11 @@ size_t FindLastCharOf(std::string_view text, std::string_view chars) {
   return last;
 }
 
+bool ContainsText(std::string_view text, std::string_view part) {
+  return ScanChars(text, 0, [&](size_t i) { return text.substr(i, part.size()) == part; }) !=
+         std::string_view::npos;
+}
+
 std::string TextPiece(std::string_view text, size_t from, size_t length) {
   if (!IsMarked(text))
     return std::string(text.substr(std::min(from, text.size()), length));

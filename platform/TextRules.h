@@ -26,6 +26,9 @@ size_t FindChar(std::string_view text, char c, size_t from = 0);
 // The position of the last character that is one of the ASCII characters chars, as
 // FindChar tells characters; npos when there is none.
 size_t FindLastCharOf(std::string_view text, std::string_view chars);
+// Whether part occurs in the text starting at a character, as FindChar tells characters:
+// an ASCII word is never found at the second byte of a two-byte character.
+bool ContainsText(std::string_view text, std::string_view part);
 
 // A piece of a text as a text of its own: from and length count the text's bytes, a
 // marked text's mark included. A piece of a marked text is converted anew, so it is the

@@ -2,6 +2,7 @@
 #include "ui/AboutWindow.h"
 
 #include "ui/Dialogs.h"
+#include "ui/ErrorGuard.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
 
@@ -45,11 +46,7 @@ QString TForm3::NoticeText() {
 
 void TForm3::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
-  try {
-    FormShow();
-  } catch (const std::exception &error) {
-    dialogs_.ShowError(this, error.what());
-  }
+  ui::RunGuarded(dialogs_, this, [this] { FormShow(); });
 }
 
 void TForm3::FormShow() {

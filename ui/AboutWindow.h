@@ -1,10 +1,9 @@
 #pragma once
 // Unit Unit3, TForm3: the About window: the program's notice, the maker's mail link and a Close
 // button.
-#include <QDialog>
+#include "document/Translation.h"
 
-#include <functional>
-#include <string>
+#include <QDialog>
 
 class QLabel;
 class QPlainTextEdit;
@@ -20,7 +19,6 @@ inline constexpr char MakerAddress[] = "corvane@example.org";
 class TForm3 : public QDialog {
   Q_OBJECT
 public:
-  using Translator = std::function<std::string(const std::string &)>;
   TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent = nullptr);
 
   QPlainTextEdit *mmo1 = nullptr;

@@ -1,9 +1,8 @@
 // Unit Unit2, TForm2: the command browser window.
 #include "ui/CommandBrowser.h"
 
-#include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "ui/MainWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/ErrorGuard.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
 #include "ui/TextCodec.h"
@@ -71,7 +70,10 @@ QString Caption(const std::string &bytes) {
 
 } // namespace
 
-TForm2::TForm2(TBarMain &barMain, QWidget *parent) : QDialog(parent), barMain_(barMain) {
+TForm2::TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+               QWidget *parent)
+    : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs),
+      exeFileName_(std::move(exeFileName)) {
   setObjectName(QStringLiteral("Form2"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
@@ -143,11 +145,7 @@ void TForm2::ConnectHandlers() {
 }
 
 template <class F> void TForm2::Guarded(F &&handler) {
-  try {
-    handler();
-  } catch (const std::exception &error) {
-    barMain_.Dialogs().ShowError(this, error.what());
-  }
+  ui::RunGuarded(dialogs_, this, handler);
 }
 
 void TForm2::SetDesignedCaptions() {
@@ -163,7 +161,7 @@ void TForm2::SetDesignedCaptions() {
 }
 
 void TForm2::TranslateCaptions() {
-  auto tr = [this](const char *key) { return Caption(barMain_.Translate(key)); };
+  auto tr = [this](const char *key) { return Caption(translate_(key)); };
   Label1->setText(tr("Category") + ':');
   Label2->setText(tr("Command") + ':');
   NrLabel->setText(tr("Nr") + ':');
@@ -182,11 +180,11 @@ void TForm2::showEvent(QShowEvent *event) {
 
 void TForm2::FormShow() {
   catalog_ = std::make_unique<CommandCatalog>();
-  catalog_->Load(ExeFileName);
+  catalog_->Load(exeFileName_);
   if (!catalog_->LoadError().empty()) {
     // The window opens all the same, empty and untranslated; only closing it does anything.
     SetDesignedCaptions();
-    barMain_.Dialogs().ShowError(this, catalog_->LoadError());
+    dialogs_.ShowError(this, catalog_->LoadError());
     return;
   }
   FillCategories();
@@ -269,26 +267,8 @@ void TForm2::identifierlistDblClick() {
   const auto choice = catalog_->Choose(rows_[static_cast<size_t>(row)]);
   if (!choice)
     return;
-  WriteChoice(*choice);
+  emit CommandChosen(*choice);
   close();
-}
-
-// Writes into the button selected in the main window, then lets the editor show it and
-// take the icon from its picker, as a choice there would.
-void TForm2::WriteChoice(const CommandChoice &choice) {
-  ButtonsList *bar = barMain_.Bar();
-  const int button = barMain_.id_btn_bar->ItemIndex();
-  if (!bar || button < 0)
-    return;
-  bar->SetField(button, bfIconRef, choice.IconRef);
-  bar->SetField(button, bfCommand, choice.Command);
-  if (choice.Tooltip)
-    bar->SetField(button, bfTooltip, *choice.Tooltip);
-  // The bar list shows the new icon also when the picker has none to select.
-  bar->RefreshIcon(button);
-  barMain_.id_btn_bar->viewport()->update();
-  barMain_.id_btn_barClick();
-  barMain_.Frame11id_btn_iconClick();
 }
 
 void TForm2::OKButtonClick() {

@@ -1,14 +1,17 @@
 #pragma once
 // Unit Unit2, TForm2: the command browser: Total Commander's internal commands by category, and the
-// user commands, filtered by a text; the chosen one is written with its icon and description into
-// the button selected in the main window. Every file is read afresh at each show and everything
-// read is released at each close, so nothing survives between two shows. What the files mean is
-// CommandCatalog's business; this window only shows it.
+// user commands, filtered by a text; the chosen one, with its icon and description, is reported
+// (CommandChosen) for the window that opened the browser to write into its selected button. Every
+// file is read afresh at each show and everything read is released at each close, so nothing
+// survives between two shows. What the files mean is CommandCatalog's business; this window only
+// shows it.
 #include "document/CommandCatalog.h"
+#include "document/Translation.h"
 
 #include <QDialog>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -16,13 +19,18 @@ class QLineEdit;
 class QListWidget;
 class QPainter;
 class QPushButton;
-class TBarMain;
+
+namespace ui {
+class TDialogs;
+}
 
 class TForm2 : public QDialog {
   Q_OBJECT
 public:
-  // barMain: the window whose selected button receives the choice; it also translates.
-  explicit TForm2(TBarMain &barMain, QWidget *parent = nullptr);
+  // translate: the program's translation lookup; dialogs: for the error box; exeFileName: the
+  // executable's full Windows name, from which the catalogue's files are found.
+  TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+         QWidget *parent = nullptr);
   ~TForm2() override;
 
   // Components, under their designed names.
@@ -61,6 +69,10 @@ public:
   // Every way of closing the window ends here (buttons, Escape, the title bar).
   void done(int result) override;
 
+signals:
+  // A row was chosen (double click or OK); the browser closes right after.
+  void CommandChosen(const CommandChoice &choice);
+
 protected:
   void showEvent(QShowEvent *event) override;
 
@@ -73,10 +85,11 @@ private:
   void TranslateCaptions();
   void FillCategories();
   void FillRows(std::vector<CommandRow> rows);
-  void WriteChoice(const CommandChoice &choice);
   template <class F> void Guarded(F &&handler);
 
-  TBarMain &barMain_;
+  Translator translate_;
+  ui::TDialogs &dialogs_;
+  std::string exeFileName_;
   std::unique_ptr<CommandCatalog> catalog_;
   std::vector<CommandRow> rows_;
 };

@@ -7,10 +7,9 @@
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
-#include "platform/Profile.h"
-#include "platform/TextFile.h"
 #include "ui/AboutWindow.h"
 #include "ui/ButtonEditor.h"
+#include "ui/CommandBrowser.h"
 #include "ui/FieldEdit.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
@@ -30,65 +29,13 @@
 #include <QShortcut>
 #include <QTimer>
 
-#include <algorithm>
-#include <cctype>
-
-namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-void RemoveChar(std::string &text, char c) {
-  text.erase(std::remove(text.begin(), text.end(), c), text.end());
-}
-
-} // namespace
-
-std::vector<std::string> LoadLines(const std::string &windowsName) {
-  std::vector<std::string> lines;
-  const auto bytes = platform::ReadTextFile(windowsName);
-  if (!bytes)
-    return lines;
-  std::string line;
-  for (size_t i = 0; i < bytes->size(); ++i) {
-    const char c = (*bytes)[i];
-    if (c != '\r' && c != '\n') {
-      line.push_back(c);
-      continue;
-    }
-    lines.push_back(std::move(line));
-    line.clear();
-    if (c == '\r' && i + 1 < bytes->size() && (*bytes)[i + 1] == '\n')
-      ++i;
-  }
-  if (!line.empty())
-    lines.push_back(std::move(line));
-  return lines;
-}
-
-void ExtractMenuSection(std::vector<std::string> &lines, const std::string &header) {
-  auto start = std::find_if(lines.begin(), lines.end(),
-                            [&](const std::string &line) { return Lower(line) == header; });
-  if (start != lines.end())
-    ++start;
-  lines.erase(lines.begin(), start);
-  auto end = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
-    return line.find('[') != std::string::npos;
-  });
-  lines.erase(end, lines.end());
-  std::erase_if(lines, [](const std::string &line) { return line.empty() || line[0] == ';'; });
-}
-
 TBarMain::TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
                    QWidget *parent)
     : QWidget(parent), arguments_(arguments), dialogs_(dialogs) {
   // The code page decides how every text and name is read, the program's own included,
   // so it is settled first; the program's name is then taken in it.
   const std::string exeHost = exeHostPath.toStdString();
-  ApplyCodePageSetting(ExtractFilePath(platform::WindowsName(exeHost)) + "Corvane.ini");
+  ApplyCodePageSetting(platform::WindowsName(exeHost));
   exeFileName_ = platform::WindowsName(exeHost);
   CreateComponents();
   RunGuarded([this] { FormCreate(); });
@@ -98,15 +45,6 @@ TBarMain::~TBarMain() {
   // The bar's icons and the picker's icons go with their owners; the program icons
   // and the menu lines likewise.
   pickerIcons_.clear();
-}
-
-std::string TBarMain::ExeFolder() const {
-  const auto slash = exeFileName_.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : exeFileName_.substr(0, slash + 1);
-}
-
-std::string TBarMain::IniFileName() const {
-  return ExeFolder() + "Corvane.ini";
 }
 
 void TBarMain::CreateComponents() {
@@ -246,39 +184,29 @@ void TBarMain::FillMenu(QMenu *menu, const std::vector<std::string> &lines,
 void TBarMain::FormCreate() {
   PathLines.clear();
   ParamLines.clear();
-  const std::string icl = ExeFolder() + "corvane.icl";
+  const std::string icl = ExtractFilePath(exeFileName_) + "corvane.icl";
   if (platform::FileExists(icl)) {
     ProgramIcons = std::make_unique<icons::TIconLibrary>();
     ProgramIcons->LoadFromFile(icl);
   }
-  const std::string language =
-      platform::ReadProfileString("main", "Language", "English", IniFileName(), 260);
-  const std::string lng = ExeFolder() + language + ".lng";
-  if (platform::FileExists(lng))
-    ParamLines = LoadLines(lng);
-  ExtractMenuSection(ParamLines, "[params]");
+  ParamLines = ParamMenuLines(exeFileName_);
   FillMenu(pmPRM, ParamLines, &TBarMain::ParamItemClick);
-  if (platform::FileExists(IniFileName()))
-    PathLines = LoadLines(IniFileName());
-  ExtractMenuSection(PathLines, "[paths]");
+  PathLines = PathMenuLines(exeFileName_);
   FillMenu(pmPAth, PathLines, &TBarMain::PathItemClick);
 }
 
 std::string TBarMain::Translate(const std::string &key) const {
-  const std::string wanted = Lower(key);
-  for (const std::string &line : TranslationTable) {
-    const auto eq = line.find('=');
-    if (eq == std::string::npos || Lower(line.substr(0, eq)) != wanted)
-      continue;
-    std::string value = line.substr(eq + 1);
-    RemoveChar(value, '"');
-    if (!value.empty())
-      return value;
-    break;
-  }
-  std::string result = key;
-  RemoveChar(result, '"');
-  return result;
+  return ::Translate(TranslationTable, key);
+}
+
+Translator TBarMain::TranslateFunction() const {
+  return [this](const std::string &key) { return Translate(key); };
+}
+
+void TBarMain::AttachCommandBrowser(TForm2 &browser) {
+  Form2 = &browser;
+  connect(&browser, &TForm2::CommandChosen, this,
+          [this](const CommandChoice &choice) { RunGuarded([&] { Form2CommandChosen(choice); }); });
 }
 
 void TBarMain::showEvent(QShowEvent *event) {
@@ -301,7 +229,7 @@ void TBarMain::FormShow() {
   // name is the core's text for what was typed.
   arg = (!arg.empty() && arg[0] == '/') ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
   ExeFileName = exeFileName_;
-  const int defaultCache = platform::ReadProfileInt("main", "DefaultCache", 0, IniFileName());
+  const uint8_t defaultCache = DefaultCacheSetting(exeFileName_);
   if (!arg.empty()) {
     if (arg.find('\\') == std::string::npos)
       arg = platform::GetCurrentDirectoryA() + "\\" + arg;
@@ -315,13 +243,13 @@ void TBarMain::FormShow() {
     }
   }
   if (bar_) {
-    bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+    bar_->CacheMode = defaultCache;
     Buttonbar->setText(ui::ToDisplay("Button Bar: " + arg));
     CurrentFileName = arg;
     id_btn_bar->SetCount(bar_->Count());
   } else {
     bar_ = ButtonsList::Create(std::string());
-    bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+    bar_->CacheMode = defaultCache;
     CurrentFileName.clear();
     id_btn_addClick();
   }
@@ -329,7 +257,7 @@ void TBarMain::FormShow() {
   id_btn_barClick();
   SetCacheControlsAtStart(arg);
   SelectLanguage();
-  if (platform::FileExists(LanguageFileName) && Translate("5065") != "5065")
+  if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
 }
 
@@ -345,17 +273,9 @@ void TBarMain::SetCacheControlsAtStart(const std::string &arg) {
 }
 
 void TBarMain::SelectLanguage() {
-  const std::string language =
-      platform::ReadProfileString("main", "Language", "English", IniFileName(), 260);
-  LanguageFileName = ExeFolder() + language + ".lng";
-  const bool exists = platform::FileExists(LanguageFileName);
-  TranslationTable = exists ? LoadLines(LanguageFileName) : std::vector<std::string>();
-  if (exists && Translate("5065") != "5065")
-    return;
-  LanguageFileName = ChangeFileExt(FindLocalizedCommandList(ExeFileName), ".lng");
-  TranslationTable.clear();
-  if (platform::FileExists(LanguageFileName))
-    TranslationTable = LoadLines(LanguageFileName);
+  LanguageChoice language = ::SelectLanguage(exeFileName_);
+  LanguageFileName = std::move(language.FileName);
+  TranslationTable = std::move(language.Table);
 }
 
 void TBarMain::TranslateCaptions(const std::string &barPath) {

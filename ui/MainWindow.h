@@ -2,11 +2,13 @@
 // Unit FrmMain, TBarMain: the main window: the open bar, its row of buttons, the embedded button
 // editor, the settings of "Corvane.ini" and the translation of every caption. Handlers carry the
 // names of the window's events; each is a plain member function that the Qt signal of
-// the matching event calls through one guard, which shows any exception in the
-// application's error box and lets the program go on.
+// the matching event calls through the guard every window shares (ErrorGuard.h), which shows
+// any exception in the application's error box and lets the program go on.
 #include "document/ButtonList.h"
+#include "document/Translation.h"
 #include "platform/IconHandle.h"
 #include "ui/Dialogs.h"
+#include "ui/ErrorGuard.h"
 
 #include <QWidget>
 
@@ -29,16 +31,13 @@ class TForm2;
 class TForm3;
 class TFrame1;
 class TOwnerDrawList;
+struct CommandChoice;
 namespace icons {
 class TIconLibrary;
 }
 
 // A command that names no file, so it is never looked for on disk.
 bool SpecialCommand(const std::string &command);
-// Cuts lines down to the body of the section headed header ("[params]", "[paths]").
-void ExtractMenuSection(std::vector<std::string> &lines, const std::string &header);
-// The lines of a text file; a CR, an LF or the pair ends a line.
-std::vector<std::string> LoadLines(const std::string &windowsName);
 
 class TBarMain : public QWidget {
   Q_OBJECT
@@ -50,10 +49,17 @@ public:
   ~TBarMain() override;
 
   std::string Translate(const std::string &key) const;
+  // Translate, for the windows that translate through this one.
+  Translator TranslateFunction() const;
+  // The executable's full Windows name, known from construction on.
+  const std::string &ProgramFile() const { return exeFileName_; }
   ButtonsList *Bar() const { return bar_.get(); }
   ui::TDialogs &Dialogs() const { return dialogs_; }
   // Runs a handler; an exception it raises is shown in the error box.
-  template <class F> void RunGuarded(F &&handler);
+  template <class F> void RunGuarded(F &&handler) { ui::RunGuarded(dialogs_, this, handler); }
+  // Makes browser the command browser the editor opens; its choices go into the selected
+  // button (Form2CommandChosen).
+  void AttachCommandBrowser(TForm2 &browser);
 
   // Components, under their designed names.
   QLabel *Buttonbar = nullptr;
@@ -84,7 +90,7 @@ public:
 
   // Window state.
   std::string CurrentFileName;
-  std::vector<std::string> TranslationTable;
+  LocalizedTexts TranslationTable;
   std::string LanguageFileName;
   std::vector<std::string> ParamLines;
   std::vector<std::string> PathLines;
@@ -144,6 +150,8 @@ public:
   void Frame11FieldMouseDown(int target);
   void Frame11FieldMouseUp();
   void Frame11BitBtn1Click();
+  // The command browser's choice, written into the selected button.
+  void Form2CommandChosen(const CommandChoice &choice);
   void Frame11d_btn_assymbolClick();
   void Frame11id_btn_maximizedClick();
   void Frame11id_btn_NormalClick();
@@ -188,8 +196,6 @@ private:
   void FillMenu(QMenu *menu, const std::vector<std::string> &lines,
                 void (TBarMain::*handler)(QAction *));
 
-  std::string ExeFolder() const;
-  std::string IniFileName() const;
   void SelectLanguage();
   void TranslateCaptions(const std::string &barPath);
   void SetCacheControlsAtStart(const std::string &arg);
@@ -231,11 +237,3 @@ private:
   mutable std::vector<platform::IconHandle> pickerIcons_;
   mutable std::vector<bool> pickerLoaded_;
 };
-
-template <class F> void TBarMain::RunGuarded(F &&handler) {
-  try {
-    handler();
-  } catch (const std::exception &error) {
-    dialogs_.ShowError(this, error.what());
-  }
-}

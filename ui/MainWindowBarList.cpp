@@ -5,9 +5,10 @@
 #include "document/BarClipboard.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "document/Settings.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
-#include "platform/Profile.h"
+#include "platform/TextRules.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
 #include "ui/IconPaint.h"
@@ -23,31 +24,18 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-
-namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
-bool Contains(const std::string &text, const char *part) {
-  return text.find(part) != std::string::npos;
-}
-
-} // namespace
 
 bool SpecialCommand(const std::string &command) {
-  const std::string c = Upper(command);
+  using platform::ContainsText;
+  const std::string c = platform::UpperText(command);
   static constexpr std::array<const char *, 11> Parts = {
       "CM_",        "EM_",     "CD",       "OPENTABS",   "RUNDLL32 ", "MSCONFIG",
       "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
   for (const char *part : Parts)
-    if (Contains(c, part))
+    if (ContainsText(c, part))
       return true;
-  return c == "CONTROL" || c == "RUNDLL32" || (Contains(c, "CONTROL ") && Contains(c, "CPL"));
+  return c == "CONTROL" || c == "RUNDLL32" ||
+         (ContainsText(c, "CONTROL ") && ContainsText(c, "CPL"));
 }
 
 void TBarMain::ConnectBarList() {
@@ -107,7 +95,7 @@ void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect
   if (!bar_)
     return;
   // Read at every drawing, so that a changed setting shows at the next repaint.
-  const int useBarIcl = platform::ReadProfileInt("main", "UseBarIclIcons", 1, IniFileName());
+  const int useBarIcl = UseBarIclIconsSetting(exeFileName_);
   const bool found = FileFound(index, useBarIcl);
   const platform::IconHandle &icon = bar_->IconHandle(index);
   if (icon && found) {
@@ -123,8 +111,8 @@ void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) c
   const std::string ref = bar_->GetField(index, bfIconRef);
   const bool noIcon = ref.empty() || ref == ",0";
   int n = -1;
-  if (!command.empty() && !Contains(command, "cm_") && !Contains(command, "em_") &&
-      !platform::FileExists(command))
+  if (!command.empty() && !platform::ContainsText(command, "cm_") &&
+      !platform::ContainsText(command, "em_") && !platform::FileExists(command))
     n = 1;
   else if (!noIcon && !platform::FileExists(ResolveFile(ExeFileName, IconFilePart(ref))))
     n = 2;

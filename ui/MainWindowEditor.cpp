@@ -364,11 +364,28 @@ void TBarMain::Frame11FieldMouseUp() {
   tmr1->stop();
 }
 
-// The command browser writes its choice into the selected button and shows it again.
+// The command browser reports its choice to Form2CommandChosen.
 void TBarMain::Frame11BitBtn1Click() {
   CommitEditing();
   if (Form2)
     dialogs_.ShowModal(Form2);
+}
+
+// Writes into the selected button, then shows it and takes the icon from the picker, as a
+// choice there would.
+void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
+  const int button = Selected();
+  if (button < 0)
+    return;
+  bar_->SetField(button, bfIconRef, choice.IconRef);
+  bar_->SetField(button, bfCommand, choice.Command);
+  if (choice.Tooltip)
+    bar_->SetField(button, bfTooltip, *choice.Tooltip);
+  // The bar list shows the new icon also when the picker has none to select.
+  bar_->RefreshIcon(button);
+  id_btn_bar->viewport()->update();
+  id_btn_barClick();
+  Frame11id_btn_iconClick();
 }
 
 void TBarMain::Frame11d_btn_assymbolClick() {

@@ -4,8 +4,8 @@
 #include "ui/MainWindow.h"
 
 #include "document/HostPaths.h"
+#include "document/Settings.h"
 #include "platform/HostFiles.h"
-#include "platform/Profile.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
 #include "ui/OwnerDrawList.h"
@@ -163,15 +163,13 @@ void TBarMain::SetCacheControlsOnOpening(const std::string &fileName) {
     choice->setChecked(false);
     choice->setAutoExclusive(true);
   }
-  const int defaultCache = platform::ReadProfileInt("main", "DefaultCache", 0, IniFileName());
-  bar_->CacheMode = static_cast<uint8_t>(defaultCache);
+  bar_->CacheMode = DefaultCacheSetting(exeFileName_);
   SetCacheControlsAtStart(fileName);
 }
 
 void TBarMain::FormCloseQuery(bool &canClose) {
   canClose = true;
-  const int ask = platform::ReadProfileInt("main", "AskToSaveOnExit", 0, IniFileName());
-  if (ask == 0 || !bar_ || !bar_->Modified)
+  if (!AskToSaveOnExitSetting(exeFileName_) || !bar_ || !bar_->Modified)
     return;
   switch (dialogs_.AskYesNo(this, Translate("SaveAskMsg"))) {
   case ui::TAnswer::Yes:
@@ -215,8 +213,7 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
 
 void TBarMain::btnDefLibClick() {
   CommitEditing();
-  const std::string library =
-      platform::ReadProfileString("main", "DefIconLib", "WCMICONS.DLL", IniFileName(), 260);
+  const std::string library = DefIconLibSetting(exeFileName_);
   TFieldEdit *field = Frame11->id_btn_iconfilename;
   ChangeAndCommit(field, [&] {
     field->SetBytes(library);

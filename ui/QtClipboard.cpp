@@ -14,7 +14,9 @@ namespace {
 
 // The clipboard text of a button holds one value a line, and a value marked with the
 // UTF-8 byte-order mark is UTF-8 while its neighbours are in the code page: each line
-// is converted on its own, its line ends kept as they are.
+// is converted on its own, its line ends kept as they are. Hence a splitter of its own:
+// platform::SplitLines drops the line ends, and it takes only the core's bytes, while this one
+// also splits the display's characters.
 template <typename Text> std::vector<std::pair<Text, Text>> SplitLines(const Text &text) {
   std::vector<std::pair<Text, Text>> lines; // (line, the line ends after it)
   qsizetype start = 0;

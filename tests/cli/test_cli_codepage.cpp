@@ -1,8 +1,8 @@
 // corvane-cli between a bar's bytes in the system code page and the characters of the
 // command line, on systems whose code page comes from the locale, the Wine prefix or
 // the program's settings.
-#include "platform/HostFiles.h"
 #include "support/RunProcess.h"
+#include "support/TcInstallation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -176,11 +176,8 @@ TEST_F(CodePageSystem, WordsAndMessagesComeBackAsCharacters) {
   EXPECT_NE(r.out.find("name: Основная.exe\nresolved: Основная.exe\n"), std::string::npos) << r.out;
 
   // A category named in the code page, found by its name in the other case.
-  WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\n");
-  WriteBytes(dir / "tc" / "Totalcmd.inc", "[___\xD4\xE0\xE9\xEB\xFB___]=0\r\ncm_Copy=300;x\r\n");
-  ScopedEnv ini("COMMANDER_INI",
-                platform::WindowsName((dir / "tc" / "wincmd.ini").string()).c_str());
-  ScopedEnv tc("COMMANDER_PATH", platform::WindowsName((dir / "tc").string()).c_str());
+  const testsupport::TcInstallation tc(
+      dir / "tc", {.commandList = "[___\xD4\xE0\xE9\xEB\xFB___]=0\r\ncm_Copy=300;x\r\n"});
   auto json = nlohmann::json::parse(Cli({"commands", "--category", "ФАЙЛЫ", "--json"}).out);
   EXPECT_EQ(json["category"], "Файлы");
   EXPECT_EQ(json["rows"].size(), 1u);

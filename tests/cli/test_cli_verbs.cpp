@@ -1,7 +1,7 @@
 #include "fixtures/IconImages.h"
-#include "fixtures/PeBuilder.h"
 #include "platform/HostFiles.h"
 #include "support/RunProcess.h"
+#include "support/TcInstallation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 using testsupport::ProcessResult;
 using testsupport::ReadBytes;
 using testsupport::RunProcess;
-using testsupport::ScopedEnv;
+using testsupport::TcInstallation;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
@@ -35,31 +35,20 @@ std::string Windows(const std::filesystem::path &path) {
 // COMMANDER_INI, with the command catalogue's files and an icon library.
 class Installation : public ::testing::Test {
 protected:
-  Installation()
-      : ini_("COMMANDER_INI", Windows(dir / "tc" / "wincmd.ini").c_str()),
-        tc_("COMMANDER_PATH", Windows(dir / "tc").c_str()) {
-    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\n");
-    WriteBytes(dir / "tc" / "Totalcmd.inc", "[_____Files_____]=0\r\n"
-                                            "cm_Copy=300;Copy files\r\n"
-                                            "cm_Foo=123;Does foo\r\n"
-                                            "[___File_ops___]=0\r\n"
-                                            "cm_Pack=500;Pack files\r\n"
-                                            "; comment__ ends it\r\n"
-                                            "cm_Late=501;After the comment\r\n");
-    WriteBytes(dir / "tc" / "WCMICONS.INC", "[mappings]\r\n300=2\r\n123=1\r\n106=3\r\n");
-    WriteBytes(dir / "tc" / "usercmd.ini", "[em_backup]\r\ncmd=C:\\Tools\\backup.exe\r\n");
-    WriteBytes(dir / "tc" / "wcmicons.dll", fixtures::BuildIconModule(4));
-  }
-
-  void Localize(const std::string &text) {
-    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_DEU.LNG\r\n");
-    WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.INC", text);
-  }
+  void Localize(const std::string &text) { tc.Localize({.code = "DEU", .commandList = text}); }
 
   TempDir dir;
-
-private:
-  ScopedEnv ini_, tc_;
+  TcInstallation tc{dir / "tc",
+                    {.commandList = "[_____Files_____]=0\r\n"
+                                    "cm_Copy=300;Copy files\r\n"
+                                    "cm_Foo=123;Does foo\r\n"
+                                    "[___File_ops___]=0\r\n"
+                                    "cm_Pack=500;Pack files\r\n"
+                                    "; comment__ ends it\r\n"
+                                    "cm_Late=501;After the comment\r\n",
+                     .iconMappings = "[mappings]\r\n300=2\r\n123=1\r\n106=3\r\n",
+                     .userCommands = "[em_backup]\r\ncmd=C:\\Tools\\backup.exe\r\n",
+                     .icons = 4}};
 };
 
 // --- icons, extract, make-icl ----------------------------------------------------------

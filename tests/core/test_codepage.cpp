@@ -95,9 +95,17 @@ TEST(TextRules, TwoByteCharactersStayWhole) {
   EXPECT_EQ(platform::FindLastCharOf(path, "\\"), 5u);
   EXPECT_EQ(platform::FindChar(path, '\\', 3), 5u);
   EXPECT_EQ(platform::LowerText(path), "c:\\\x95\x5C\\a.exe");
+  EXPECT_FALSE(platform::ContainsText(path, "\\\\A")) << "the second byte of 表 is no backslash";
   ScopedCodePage chinese(936);
   // "十" is 0xCA 0xAE in 936; a second byte in A..Z would look like a letter.
   EXPECT_EQ(platform::LowerText("\xCA\x41X"), "\xCA\x41x");
+  EXPECT_FALSE(platform::ContainsText("\xCA\x43"
+                                      "D.EXE",
+                                      "CD"))
+      << "C is a second byte";
+  EXPECT_TRUE(platform::ContainsText("\xCA\x43"
+                                     "CD.EXE",
+                                     "CD"));
 }
 
 TEST(TextRules, CaseFollowsTheCodePageAndMarkedText) {

@@ -3,11 +3,13 @@
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "support/TcInstallation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 using testsupport::ScopedEnv;
+using testsupport::TcInstallation;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
@@ -39,29 +41,17 @@ const char *const IconMappings = "[mappings]\r\n300=7\r\n123=4\r\n500=9\r\n106=1
 // COMMANDER_INI, and a program folder without settings.
 class CommandCatalogTest : public ::testing::Test {
 protected:
-  CommandCatalogTest()
-      : ini_("COMMANDER_INI", Windows(dir / "tc" / "wincmd.ini").c_str()),
-        tc_("COMMANDER_PATH", Windows(dir / "tc").c_str()), path_("Path", nullptr) {
-    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\n");
-    WriteBytes(dir / "tc" / "Totalcmd.inc", CommandList);
-    WriteBytes(dir / "tc" / "WCMICONS.INC", IconMappings);
-    WriteBytes(dir / "tc" / "usercmd.ini", "[em_backup]\r\ncmd=C:\\Tools\\backup.exe\r\n"
-                                           "menu=Backup\r\n[em_notes]\r\ncmd=notes.exe\r\n");
+  CommandCatalogTest() {
     WriteBytes(dir / "prog" / "placeholder", "");
     ExeFileName = Windows(dir / "prog" / "corvane.exe");
-    platform::FlushProfileCache();
   }
   ~CommandCatalogTest() override { ExeFileName.clear(); }
 
   // Names the German language in wincmd.ini; the localized list itself may be written
   // or not.
-  void ConfigureLanguage() {
-    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_DEU.LNG\r\n");
-    platform::FlushProfileCache();
-  }
+  void ConfigureLanguage() { tc.Localize({.code = "DEU"}); }
   void WriteLocalized(const std::string &text) {
-    ConfigureLanguage();
-    WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.INC", text);
+    tc.Localize({.code = "DEU", .commandList = text});
   }
 
   CommandCatalog Loaded() {
@@ -91,9 +81,14 @@ protected:
   }
 
   TempDir dir;
+  TcInstallation tc{dir / "tc",
+                    {.commandList = CommandList,
+                     .iconMappings = IconMappings,
+                     .userCommands = "[em_backup]\r\ncmd=C:\\Tools\\backup.exe\r\nmenu=Backup\r\n"
+                                     "[em_notes]\r\ncmd=notes.exe\r\n"}};
 
 private:
-  ScopedEnv ini_, tc_, path_;
+  ScopedEnv path_{"Path", nullptr};
 };
 
 TEST(CommandCatalogRules, SplitCommandLine) {

@@ -3,31 +3,24 @@
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "support/TcInstallation.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-using testsupport::ScopedEnv;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
 namespace {
 
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
-
 // A Total Commander folder with wincmd.ini naming a language, found through
 // COMMANDER_INI and COMMANDER_PATH, and a program folder without settings.
 class UserCmdListTest : public ::testing::Test {
 protected:
-  UserCmdListTest()
-      : ini_("COMMANDER_INI", Windows(dir / "tc" / "wincmd.ini").c_str()),
-        path_("COMMANDER_PATH", Windows(dir / "tc").c_str()) {
-    WriteBytes(dir / "tc" / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_DEU.LNG\r\n");
+  UserCmdListTest() {
+    tc.Localize({.code = "DEU"});
     WriteBytes(dir / "prog" / "placeholder", "");
     ExeFileName = platform::WindowsName((dir / "prog" / "corvane.exe").string());
-    platform::FlushProfileCache();
   }
   ~UserCmdListTest() override { ExeFileName.clear(); }
 
@@ -39,9 +32,7 @@ protected:
   }
 
   TempDir dir;
-
-private:
-  ScopedEnv ini_, path_;
+  testsupport::TcInstallation tc{dir / "tc"};
 };
 
 TEST_F(UserCmdListTest, ReadsBothFilesInOrderWithHeadersAsWritten) {

@@ -1,18 +1,19 @@
 #pragma once
 // Shared by the editor's Qt test suites: a made-up installation of the program in a
 // temporary folder, bar files written as a user's would be, dialogs answered in the
-// user's place, and the real main window started on them.
+// user's place, and the real windows created on them as the program creates them.
 #include "document/ButtonList.h"
 #include "fixtures/IconImages.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
+#include "ui/AboutWindow.h"
+#include "ui/CommandBrowser.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/Scale.h"
-#include "ui/AboutWindow.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -153,10 +154,7 @@ public:
     WriteProgramIcons(bin() / "corvane.icl");
     platform::FlushProfileCache();
   }
-  ~TEditor() {
-    about.reset();
-    main.reset();
-  }
+  ~TEditor() { Stop(); }
   fs::path bin() const { return dir.path() / "bin"; }
   fs::path file(const std::string &name) const { return dir.path() / name; }
   void Ini(const std::string &text) {
@@ -166,16 +164,25 @@ public:
 
   // Creates the windows in the program's order and shows the main window.
   TBarMain &Start(const QStringList &arguments = {}) {
+    Stop();
     main = std::make_unique<TBarMain>(QString::fromStdString((bin() / "corvane").string()),
                                       arguments, dialogs);
-    about = std::make_unique<TForm3>(
-        [this](const std::string &key) { return main->Translate(key); }, dialogs, main.get());
+    about = std::make_unique<TForm3>(main->TranslateFunction(), dialogs, main.get());
     main->Form3 = about.get();
+    browser = std::make_unique<TForm2>(main->TranslateFunction(), dialogs, main->ProgramFile(),
+                                       main.get());
+    main->AttachCommandBrowser(*browser);
     main->show();
     QApplication::setActiveWindow(main.get());
     if (!QTest::qWaitForWindowActive(main.get()))
       qWarning("the main window did not become active");
     return *main;
+  }
+  // Destroys the windows, those the main window owns first.
+  void Stop() {
+    browser.reset();
+    about.reset();
+    main.reset();
   }
   TBarMain &StartWithBar(const std::vector<TButtonSpec> &buttons,
                          const std::string &name = "t.bar") {
@@ -190,6 +197,7 @@ public:
   TScriptedDialogs dialogs;
   std::unique_ptr<TBarMain> main;
   std::unique_ptr<TForm3> about;
+  std::unique_ptr<TForm2> browser;
 };
 
 // The centre of a list's cell, in the list's viewport.

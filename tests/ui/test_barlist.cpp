@@ -3,8 +3,8 @@
 #include "UiHarness.h"
 
 #include "platform/Clipboard.h"
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>
@@ -45,6 +45,7 @@ class TestBarList : public QObject {
 private slots:
   void specialCommand_data();
   void specialCommand();
+  void specialCommandReadsTwoByteCharactersWhole();
   void cellShowsIconOrPlaceholder_data();
   void cellShowsIconOrPlaceholder();
   void deletedCommandFileShowsPlaceholderOne();
@@ -92,6 +93,15 @@ void TestBarList::specialCommand_data() {
 void TestBarList::specialCommand() {
   QFETCH(QString, command);
   QTEST(SpecialCommand(command.toStdString()), "special");
+}
+
+// In code page 936 "\xCA\x43" is one character whose second byte is the letter C.
+void TestBarList::specialCommandReadsTwoByteCharactersWhole() {
+  const testsupport::ScopedCodePage chinese(936);
+  QVERIFY(!SpecialCommand("C:\\\xCA\x43"
+                          "D.exe"));
+  QVERIFY(SpecialCommand("C:\\\xCA\x43"
+                         "CD.exe"));
 }
 
 void TestBarList::cellShowsIconOrPlaceholder_data() {

@@ -4,11 +4,11 @@
 // CORVANE_SCREENSHOT_DIR names the folder for the pictures of the example installation.
 #include "UiHarness.h"
 
-#include "fixtures/PeBuilder.h"
-#include "ui/FieldEdit.h"
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
-#include "ui/TextCodec.h"
 #include "ui/CommandBrowser.h"
+#include "ui/FieldEdit.h"
+#include "ui/TextCodec.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -69,41 +69,26 @@ QString ShotFile(const char *name) {
 // The editor with a Total Commander installation in "tc" beside it, and the browser.
 class TBrowserRun {
 public:
-  TBrowserRun() {
-    WriteText(tc() / "Totalcmd.inc", CommandList);
-    WriteText(tc() / "WCMICONS.INC", IconMappings);
-    WriteText(tc() / "usercmd.ini", UserCommands);
-    WriteText(tc() / "wincmd.ini", "[Configuration]\r\n");
-    WriteText(tc() / "wcmicons.dll", fixtures::BuildIconModule(5));
-    platform::FlushProfileCache();
-  }
-  ~TBrowserRun() {
-    if (e.main)
-      e.main->Form2 = nullptr;
-  }
-
-  fs::path tc() const { return e.file("tc"); }
+  fs::path tc() const { return install.folder(); }
   void Localize(const std::string &list = LocalizedList) {
-    WriteText(tc() / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_TST.LNG\r\n");
-    WriteText(tc() / "Language" / "WCMD_TST.INC", list);
-    WriteText(tc() / "Language" / "WCMD_TST.INI", "[em_lokal]\r\ncmd=C:\\lokal.exe\r\n");
-    platform::FlushProfileCache();
+    install.Localize({.code = "TST",
+                      .commandList = list,
+                      .userCommands = "[em_lokal]\r\ncmd=C:\\lokal.exe\r\n"});
   }
 
   // Starts the editor on a bar of one button and opens the browser from the editor.
   TForm2 &Open(const std::string &iconRef = "") {
     e.StartWithBar({{iconRef, "cm_Old", "", "", OldTooltip, ""}});
-    browser = std::make_unique<TForm2>(*e.main, e.main.get());
-    e.main->Form2 = browser.get();
+    browser = e.browser.get();
     return Reopen();
   }
   TForm2 &Reopen() {
     QTest::mouseClick(e.main->Frame11->BitBtn1, Qt::LeftButton);
-    if (e.dialogs.shown.empty() || e.dialogs.shown.back() != browser.get())
+    if (e.dialogs.shown.empty() || e.dialogs.shown.back() != browser)
       qWarning("the browser button did not open the browser");
     // A modal window is the active one, so keys go to it and not to the main window.
-    QApplication::setActiveWindow(browser.get());
-    if (!QTest::qWaitForWindowActive(browser.get()))
+    QApplication::setActiveWindow(browser);
+    if (!QTest::qWaitForWindowActive(browser))
       qWarning("the browser did not become active");
     return *browser;
   }
@@ -114,8 +99,12 @@ public:
   QStringList RowTexts() const { return Texts(browser->identifierlist); }
 
   TEditor e;
-  testsupport::ScopedEnv commander{"COMMANDER_PATH", e.file("tc").string().c_str()};
-  std::unique_ptr<TForm2> browser;
+  testsupport::TcInstallation install{e.file("tc"),
+                                      {.commandList = CommandList,
+                                       .iconMappings = IconMappings,
+                                       .userCommands = UserCommands,
+                                       .icons = 5}};
+  TForm2 *browser = nullptr;
 };
 
 // The columns of a row that hold any pixel other than the row's background, counted from
@@ -174,6 +163,7 @@ private slots:
   void choosing_data();
   void choosing();
   void choicesThatDoNothing();
+  void standsAloneAndReportsItsChoice();
   void iconBeyondTheLibraryKeepsTheMappedIndex();
   void missingCommandList();
   void captionsAreTranslated();
@@ -465,6 +455,31 @@ void TestBrowser::choicesThatDoNothing() {
   QVERIFY(unchanged());
 }
 
+// Without a main window: the browser translates and finds its files through what it was
+// given, and reports the choice it writes nowhere itself.
+void TestBrowser::standsAloneAndReportsItsChoice() {
+  testsupport::TempDir dir;
+  const testsupport::TcInstallation install(
+      dir / "tc", {.commandList = CommandList, .iconMappings = IconMappings});
+  TScriptedDialogs dialogs;
+  TForm2 browser([](const std::string &key) { return "<" + key + ">"; }, dialogs,
+                 WinName(dir / "prog" / "corvane"));
+  std::vector<CommandChoice> choices;
+  connect(&browser, &TForm2::CommandChosen,
+          [&](const CommandChoice &choice) { choices.push_back(choice); });
+  browser.show();
+  QCOMPARE(browser.windowTitle(), QStringLiteral("<Command Browser>"));
+  browser.categorylist->setCurrentRow(1);
+  browser.identifierlist->setCurrentRow(RowOf(browser.identifierlist, "cm_Foo=123;Does foo"));
+  QTest::mouseClick(browser.OKButton, Qt::LeftButton);
+  QCOMPARE(choices.size(), size_t(1));
+  QCOMPARE(choices[0].IconRef, std::string("wcmicons.dll,2"));
+  QCOMPARE(choices[0].Command, std::string("cm_Foo"));
+  QCOMPARE(choices[0].Tooltip.value_or("none"), std::string("Does foo"));
+  QVERIFY(!browser.isVisible());
+  QVERIFY(dialogs.errors.empty());
+}
+
 void TestBrowser::iconBeyondTheLibraryKeepsTheMappedIndex() {
   TBrowserRun run;
   TForm2 &b = run.Open("wcmicons.dll,3");
@@ -624,8 +639,7 @@ void TestBrowser::exampleInstallation() {
     fs::copy_file(top / "data" / name, e.bin() / name, fs::copy_options::overwrite_existing);
   platform::FlushProfileCache();
   e.Start({QString::fromStdString((top / "examples" / "bars" / "tools.bar").string())});
-  TForm2 browser(*e.main, e.main.get());
-  e.main->Form2 = &browser;
+  TForm2 &browser = *e.browser;
   QTest::mouseClick(e.main->Frame11->BitBtn1, Qt::LeftButton);
   QVERIFY(QTest::qWaitForWindowExposed(&browser));
   QVERIFY(e.dialogs.errors.empty());
@@ -640,7 +654,6 @@ void TestBrowser::exampleInstallation() {
   browser.categorylist->setCurrentRow(1);
   QVERIFY(browser.grab().save(ShotFile(qPrintable(picture)), "PNG"));
   browser.close();
-  e.main->Form2 = nullptr;
 }
 
 QTEST_MAIN(TestBrowser)

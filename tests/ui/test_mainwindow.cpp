@@ -1,10 +1,11 @@
-// Start-up of the main window: the bar of the command line, translation and the
-// language fallback, the parameter and path menus, the About window, the error guard.
+// Start-up of the main window: the bar of the command line, the captions of the language
+// file and its fallback, the parameter and path menus, the About window, the error guard.
 #include "UiHarness.h"
 
 #include "document/Globals.h"
-#include "ui/FieldEdit.h"
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,13 +24,9 @@ private slots:
   void startsOnTheBarOfTheCommandLine();
   void bareFileNameIsTakenFromTheCurrentDirectory();
   void missingBarGivesAnEmptyList();
-  void translate_data();
-  void translate();
   void languageFileCaptionsReplaceDesignedOnes();
   void languageWithout5065FallsBackToTheHostsFile();
   void withoutAnyLanguageCaptionsStayDesigned();
-  void menuSection_data();
-  void menuSection();
   void parameterAndPathMenusComeFromTheFiles();
   void cacheControlsFollowDefaultCache_data();
   void cacheControlsFollowDefaultCache();
@@ -88,55 +85,6 @@ void TestMainWindow::missingBarGivesAnEmptyList() {
   QVERIFY(w.Buttonbar->text().endsWith(QStringLiteral("none.bar")));
 }
 
-void TestMainWindow::translate_data() {
-  QTest::addColumn<QString>("lines");
-  QTest::addColumn<QString>("key");
-  QTest::addColumn<QString>("expected");
-  QTest::newRow("quoted value loses its quotes") << "5065=x\nCache=\"Puffer\""
-                                                 << "Cache"
-                                                 << "Puffer";
-  QTest::newRow("key letter case is ignored") << "5065=x\ncache=Puffer"
-                                              << "Cache"
-                                              << "Puffer";
-  QTest::newRow("blank before = belongs to the key") << "5065=x\nCache =Puffer"
-                                                     << "Cache"
-                                                     << "Cache";
-  QTest::newRow("empty value gives the key") << "5065=x\nCache="
-                                             << "Cache"
-                                             << "Cache";
-  QTest::newRow("value of quotes only gives the key") << "5065=x\nCache=\"\""
-                                                      << "Cache"
-                                                      << "Cache";
-  QTest::newRow("first matching line wins") << "5065=x\nOk=Gut\nOk=Schlecht"
-                                            << "Ok"
-                                            << "Gut";
-  QTest::newRow("value keeps later equals signs") << "5065=x\nNr=a=b"
-                                                  << "Nr"
-                                                  << "a=b";
-  QTest::newRow("key with blanks") << "5065=x\nOn  t op=Oben"
-                                   << "On  t op"
-                                   << "Oben";
-  QTest::newRow("key with backslash") << "5065=x\nRename\\Copy=Umbenennen"
-                                      << "Rename\\Copy"
-                                      << "Umbenennen";
-  QTest::newRow("line without = never matches") << "5065=x\nAbout"
-                                                << "About"
-                                                << "About";
-  QTest::newRow("missing key shows itself") << "5065=x"
-                                            << "SaveAskMsg"
-                                            << "SaveAskMsg";
-}
-
-void TestMainWindow::translate() {
-  QFETCH(QString, lines);
-  QFETCH(QString, key);
-  QFETCH(QString, expected);
-  TEditor e;
-  WriteText(e.bin() / "English.lng", lines.replace('\n', "\r\n").toStdString());
-  TBarMain &w = e.Start();
-  QCOMPARE(QString::fromStdString(w.Translate(key.toStdString())), expected);
-}
-
 void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
   TEditor e;
   e.Ini("[main]\r\nLanguage=Test\r\n");
@@ -156,11 +104,10 @@ void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
 
 void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
   TEditor e;
-  const fs::path host = e.file("tc");
-  WriteText(host / "wincmd.ini", "[Configuration]\r\nLanguageIni=WCMD_X.LNG\r\n");
-  WriteText(host / "Language" / "WCMD_X.INC", "All=Alles\r\n");
-  WriteText(host / "Language" / "WCMD_X.LNG", "5065=Host-Leiste:\r\n5068=Weg\r\n");
-  testsupport::ScopedEnv commander("COMMANDER_PATH", host.string().c_str());
+  const testsupport::TcInstallation tc(e.file("tc"));
+  tc.Localize({.code = "X",
+               .commandList = "All=Alles\r\n",
+               .languageFile = "5065=Host-Leiste:\r\n5068=Weg\r\n"});
   // The program's own file exists but lacks "5065": its menu still counts, its
   // translations do not.
   WriteText(e.bin() / "English.lng", "5068=Own\r\n[params]\r\n%P - path\r\n");
@@ -179,35 +126,6 @@ void TestMainWindow::withoutAnyLanguageCaptionsStayDesigned() {
   QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("OK"));
   QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links to icl"));
   QCOMPARE(w.Frame11->d_btn_assymbol->text(), QStringLiteral("Run mi&nimized"));
-}
-
-void TestMainWindow::menuSection_data() {
-  QTest::addColumn<QStringList>("lines");
-  QTest::addColumn<QStringList>("expected");
-  QTest::newRow("body up to the next section")
-      << QStringList{"a=1", "[params]", "%P - p", "%N", "[other]", "x"}
-      << QStringList{"%P - p", "%N"};
-  QTest::newRow("header letter case ignored") << QStringList{"[PARAMS]", "x"} << QStringList{"x"};
-  QTest::newRow("blank around header is no header")
-      << QStringList{" [params]", "x", "[params] ", "y"} << QStringList{};
-  QTest::newRow("a [ in the middle ends the section")
-      << QStringList{"[params]", "a", "b [c] d", "e"} << QStringList{"a"};
-  QTest::newRow("empty and comment lines dropped")
-      << QStringList{"[params]", "", ";c", "a", " ;kept", "-"} << QStringList{"a", " ;kept", "-"};
-  QTest::newRow("no header gives nothing") << QStringList{"a", "b"} << QStringList{};
-}
-
-void TestMainWindow::menuSection() {
-  QFETCH(QStringList, lines);
-  QFETCH(QStringList, expected);
-  std::vector<std::string> list;
-  for (const QString &line : lines)
-    list.push_back(line.toStdString());
-  ExtractMenuSection(list, "[params]");
-  QStringList got;
-  for (const std::string &line : list)
-    got << QString::fromStdString(line);
-  QCOMPARE(got, expected);
 }
 
 void TestMainWindow::parameterAndPathMenusComeFromTheFiles() {
@@ -269,7 +187,9 @@ void TestMainWindow::aboutWindowTranslatesAtEveryShow() {
   QCOMPARE(e.about->mmo1->toPlainText(), TForm3::NoticeText());
   e.about->close();
   // A license text in the language file replaces the notice at the next show.
-  w.TranslationTable.push_back("license=\"Eigener Hinweis\"");
+  std::vector<std::string> lines = w.TranslationTable.Lines();
+  lines.push_back("license=\"Eigener Hinweis\"");
+  w.TranslationTable = LocalizedTexts(lines);
   QTest::mouseClick(w.btnAbout, Qt::LeftButton);
   QCOMPARE(e.about->mmo1->toPlainText(), QStringLiteral("Eigener Hinweis"));
 }

@@ -6,9 +6,10 @@
 // dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
 #include "UiHarness.h"
 
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
-#include "ui/IconPaint.h"
 #include "ui/CommandBrowser.h"
+#include "ui/IconPaint.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -165,10 +166,8 @@ void TestScales::captionsFitTheirControls() {
   QFETCH(TWindow, window);
   TEditor e;
   // A Total Commander of one command, so that the browser opens and translates.
-  const fs::path tc = e.file("tc");
-  WriteText(tc / "Totalcmd.inc", "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n");
-  WriteText(tc / "wincmd.ini", "[Configuration]\r\n");
-  testsupport::ScopedEnv commander("COMMANDER_PATH", tc.string().c_str());
+  const testsupport::TcInstallation tc(
+      e.file("tc"), {.commandList = "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n"});
   // English is what the windows show without a language file.
   if (language != QLatin1String("English")) {
     const std::string lng = language.toStdString() + ".lng";
@@ -177,21 +176,17 @@ void TestScales::captionsFitTheirControls() {
     e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
   }
   TBarMain &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
-  std::unique_ptr<TForm2> browser;
   QWidget *shown = &main;
   if (window == TWindow::About) {
     QTest::mouseClick(main.btnAbout, Qt::LeftButton);
     shown = e.about.get();
   } else if (window == TWindow::Browser) {
-    browser = std::make_unique<TForm2>(main, &main);
-    main.Form2 = browser.get();
     QTest::mouseClick(main.Frame11->BitBtn1, Qt::LeftButton);
-    shown = browser.get();
+    shown = e.browser.get();
   }
   QVERIFY(QTest::qWaitForWindowExposed(shown));
   QVERIFY2(e.dialogs.errors.empty(), e.dialogs.errors.empty() ? "" : e.dialogs.errors[0].c_str());
   const QStringList misfits = Misfits(shown);
-  main.Form2 = nullptr;
   QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
 }
 
