@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace {
 
@@ -19,18 +18,6 @@ std::string Key(const char *name, int position) {
   return name + std::to_string(position + 1);
 }
 
-// Whether the text holds the ASCII word starting at a character of its own, never at the
-// second byte of a two-byte character (which may be an ASCII letter).
-bool Contains(const std::string &text, std::string_view word) {
-  const bool marked = platform::IsMarked(text);
-  const int codePage = platform::SystemCodePage();
-  for (size_t i = 0; i + word.size() <= text.size();
-       i += marked ? 1 : platform::CharLength(text, i, codePage))
-    if (text.compare(i, word.size(), word) == 0)
-      return true;
-  return false;
-}
-
 // Commands that Total Commander parses itself take their spaces literally; quoting them
 // would break them. The list is a plain substring test, so a program path whose upper
 // case holds "CD" anywhere stays unquoted too: bars written that way must stay as they are.
@@ -38,7 +25,7 @@ bool TakesSpacesLiterally(const std::string &upper) {
   static const std::array<const char *, 7> words = {
       "CD", "OPENTABS", "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
   return std::any_of(words.begin(), words.end(),
-                     [&](const char *word) { return Contains(upper, word); });
+                     [&](const char *word) { return platform::ContainsText(upper, word); });
 }
 
 bool IsProgramExtension(const std::string &word) {
@@ -115,12 +102,15 @@ std::pair<int, int> ParseButtonKey(std::string_view key) {
       {"menu", bfTooltip},
       {"iconic", bfRunMode},
   }};
+  // Lookups fold names by the code page's letters; the prefixes are ASCII, which no second
+  // byte of a two-byte character can be mistaken for here, as a lead byte never folds to one.
+  const auto &lower = platform::LowerCaseBytes(platform::SystemCodePage());
   for (const auto &[prefix, field] : prefixes) {
     if (key.size() <= prefix.size() || key.size() > prefix.size() + 9)
       continue;
     bool same = true;
     for (size_t i = 0; i < prefix.size() && same; ++i)
-      same = std::tolower(static_cast<unsigned char>(key[i])) == prefix[i];
+      same = lower[static_cast<unsigned char>(key[i])] == static_cast<unsigned char>(prefix[i]);
     const std::string_view digits = key.substr(prefix.size());
     if (!same || digits[0] == '0')
       continue;
@@ -398,10 +388,11 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   if (CarriesArguments(command))
     return command;
   const std::string bare = RemoveQuotes(command);
-  if (!Contains(bare, " "))
+  if (!platform::ContainsText(bare, " "))
     return bare;
   const std::string upper = platform::UpperText(bare);
-  const bool wrap = !Contains(upper, "CM_") && platform::LowerText(FileExtension(bare)) != ".bar" &&
+  const bool wrap = !platform::ContainsText(upper, "CM_") &&
+                    platform::LowerText(FileExtension(bare)) != ".bar" &&
                     !TakesSpacesLiterally(upper);
   return wrap ? "\"" + bare + "\"" : bare;
 }

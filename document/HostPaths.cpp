@@ -1,6 +1,8 @@
 // Unit misk: the host environment and paths.
 #include "document/HostPaths.h"
 
+#include "document/Settings.h"
+
 #include "platform/Clipboard.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
@@ -43,14 +45,6 @@ size_t FindCommanderPathReference(const std::string &text) {
     if (platform::EqualNoCase(mark + text.substr(at, kCommanderPathReference.size()), reference))
       return at;
   return std::string::npos;
-}
-
-std::string CorvaneIni(const std::string &ExeFileName) {
-  return ExtractFilePath(ExeFileName) + "Corvane.ini";
-}
-
-std::string ReadSetting(const std::string &ExeFileName, const char *section, const char *key) {
-  return platform::ReadProfileString(section, key, "", CorvaneIni(ExeFileName), kValueBuffer);
 }
 
 // An environment variable read through a buffer of kValueBuffer characters: a value that
@@ -157,7 +151,7 @@ std::string FindCommanderPath(const std::string &ExeFileName) {
     if (platform::DirectoryExists(dir))
       return dir;
   }
-  dir = WithoutTrailingBackslash(ReadSetting(ExeFileName, "main", "commander_path"));
+  dir = WithoutTrailingBackslash(CommanderPathSetting(ExeFileName));
   return !dir.empty() && platform::DirectoryExists(dir) ? dir : std::string();
 }
 
@@ -168,7 +162,7 @@ std::string FindWincmdIni(const std::string &ExeFileName) {
   const std::string resolved = ResolveFile(ExeFileName, "wincmd.ini");
   if (!resolved.empty() && resolved != "wincmd.ini")
     return resolved;
-  return ReadSetting(ExeFileName, "main", "wincmd");
+  return WincmdSetting(ExeFileName);
 }
 
 std::string FindLocalizedCommandList(const std::string &ExeFileName) {
@@ -183,7 +177,7 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName) {
                             : platform::JoinTexts({commanderPath, "\\Language\\", name});
   if (platform::FileExists(candidate))
     return candidate;
-  return ReadSetting(ExeFileName, "Main", "LocalizedInc");
+  return LocalizedIncSetting(ExeFileName);
 }
 
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text) {
