@@ -1,5 +1,7 @@
 // Unit BarEdits: bar edit commands and their history.
 #include "document/BarEdits.h"
+#include "platform/IconHandle.h"
+#include "document/Globals.h"
 
 #include "document/HostPaths.h"
 
@@ -70,7 +72,12 @@ public:
 
 private:
   void Fill(ButtonsList &bar, int at) override {
-    SetButtonFromClipboard(bar, at, lines_);
+    try {
+      SetButtonFromClipboard(bar, at, lines_);
+    } catch (const EConvertError &) {
+      // The run mode comes last: every other field is set, the run mode stays 0.
+      report_ = std::current_exception();
+    }
     bar.RefreshIcon(at);
   }
   ClipboardButtonLines lines_;
@@ -296,10 +303,17 @@ Edit SetCacheMode(uint8_t mode) {
   return std::make_unique<CacheModeEdit>(mode);
 }
 
+std::string IconFileFor(const std::string &fileName) {
+  if (platform::ExtractIconCountA(ResolveFile(ExeFileName, IconFilePart(fileName))) != 0)
+    return fileName + ",0";
+  const std::string program = FindAssociatedExecutable(fileName, WindowsDirectory());
+  return program.empty() ? fileName + ",0" : program;
+}
+
 FieldTexts ProgramFileFields(const std::string &fileName) {
   return {{bfCommand, fileName},
           {bfStartPath, ExtractFilePath(fileName)},
-          {bfIconRef, fileName + ",0"},
+          {bfIconRef, IconFileFor(fileName)},
           {bfTooltip, ChangeFileExt(ExtractFileName(fileName), "")}};
 }
 
@@ -343,6 +357,8 @@ int History::Do(Edit edit, int selectionBefore) {
     savedAt_.reset(); // the saved state was among the edits undone
   entries_.push_back(std::move(entry));
   ++done_;
+  if (const std::exception_ptr report = entries_.back().edit->TakeReport())
+    std::rethrow_exception(report);
   return selection;
 }
 

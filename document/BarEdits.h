@@ -13,6 +13,7 @@
 #include "document/CommandCatalog.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,13 @@ public:
   // Takes the edit back: buttons, their fields, order and icon handles as before Redo.
   // The flags are left to the history.
   virtual void Undo(ButtonsList &bar) = 0;
+
+  // An error to report once the edit is done and recorded, taken once: the edit went as
+  // far as the editor takes it, and the user is to be told why it stopped there.
+  std::exception_ptr TakeReport() { return std::exchange(report_, nullptr); }
+
+protected:
+  std::exception_ptr report_;
 
 private:
   std::string name_;
@@ -73,7 +81,8 @@ using FieldTexts = std::vector<std::pair<int, std::string>>;
 Edit SetFields(int position, FieldTexts fields, std::string name = "Edit");
 // "Paste": a button from a clipboard text's lines after a button, or at the end, set as
 // SetButtonFromClipboard sets it; its icon refreshed. A run-mode line that is no number
-// throws EConvertError and the bar stays as it was. Selects the new button.
+// leaves the run mode 0 and the button otherwise pasted, as the editor's Paste does; the
+// history then throws its EConvertError once the edit is recorded. Selects the new button.
 Edit Paste(After after, ClipboardButtonLines lines);
 // "Clone": a copy of the button at position, inserted after it; its icon refreshed.
 // Selects the copy.
@@ -88,10 +97,14 @@ Edit ChooseCommand(int position, const CommandChoice &choice);
 // "Cache mode": the bar's CacheMode; no flag changes, the selection stays.
 Edit SetCacheMode(uint8_t mode);
 
+// The icon reference a button running fileName takes: the file and index 0, or, for a
+// document without icons, the program it opens with (as the editor's icon picker then
+// takes it, without an index).
+std::string IconFileFor(const std::string &fileName);
 // The fields a button takes from a program file, in the order the editor commits them:
 // the command (the name), the start path (its folder with the trailing backslash), the
-// icon reference (the name and index 0) and the tooltip (the file name without folder
-// and extension).
+// icon reference (IconFileFor) and the tooltip (the file name without folder and
+// extension).
 FieldTexts ProgramFileFields(const std::string &fileName);
 
 // The edits done to one bar, for undo and redo; unlimited. Undo restores the flags too:

@@ -3,6 +3,7 @@
 #include "ui/TextCodec.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -25,6 +26,20 @@ void TFieldEdit::SetBytes(const std::string &bytes) {
 std::string TFieldEdit::Bytes() const {
   const QString current = text();
   return current == shown_ ? bytes_ : ui::FromDisplay(current);
+}
+
+bool TFieldEdit::event(QEvent *event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto *key = static_cast<QKeyEvent *>(event);
+    const bool undo = key->matches(QKeySequence::Undo);
+    const bool redo = key->matches(QKeySequence::Redo) ||
+                      key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+    if ((undo && !isUndoAvailable()) || (redo && !isRedoAvailable())) {
+      event->ignore();
+      return false;
+    }
+  }
+  return QLineEdit::event(event);
 }
 
 void TFieldEdit::focusInEvent(QFocusEvent *event) {

@@ -22,6 +22,9 @@ signals:
   void RightUp();
 
 protected:
+  // Undo and redo keys belong to the field while it has typing of its own to take back
+  // or redo; otherwise they go on to the window, which undoes the bar's last edit.
+  bool event(QEvent *event) override;
   void focusInEvent(QFocusEvent *event) override;
   void focusOutEvent(QFocusEvent *event) override;
   void mousePressEvent(QMouseEvent *event) override;

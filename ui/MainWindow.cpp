@@ -88,6 +88,7 @@ void TBarMain::CreateComponents() {
   tmr1->setSingleShot(true);
   CreateCacheControls();
   CreateMenus();
+  CreateUndo();
   ConnectBarList();
   ConnectEditor();
   ConnectFiles();
@@ -235,6 +236,7 @@ void TBarMain::FormShow() {
       arg = platform::GetCurrentDirectoryA() + "\\" + arg;
     try {
       bar_ = ButtonsList::Create(arg);
+      history_.Attach(*bar_);
     } catch (const EBarLoadError &error) {
       // A bar that is refused is not opened, nor bound to its name: saving the new
       // empty bar in its place would destroy what could not be loaded.
@@ -249,6 +251,7 @@ void TBarMain::FormShow() {
     id_btn_bar->SetCount(bar_->Count());
   } else {
     bar_ = ButtonsList::Create(std::string());
+    history_.Attach(*bar_);
     bar_->CacheMode = defaultCache;
     CurrentFileName.clear();
     id_btn_addClick();
@@ -256,6 +259,8 @@ void TBarMain::FormShow() {
   id_btn_bar->SetItemIndex(0);
   id_btn_barClick();
   SetCacheControlsAtStart(arg);
+  // A new bar's first button is no edit to take back.
+  history_.Attach(*bar_);
   SelectLanguage();
   if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
@@ -334,14 +339,13 @@ void TBarMain::chkcacheClick() {
   if (chkcache->isChecked()) {
     Panel1->setEnabled(true);
     if (bar_ && bar_->CacheMode == CacheOff) {
-      bar_->CacheMode = CacheAlternative;
+      SetCacheMode(CacheAlternative);
       RadioButton2->setChecked(true);
     }
     return;
   }
   Panel1->setEnabled(false);
-  if (bar_)
-    bar_->CacheMode = CacheOff;
+  SetCacheMode(CacheOff);
   // An exclusive pair refuses to have no choice; it is lifted for the moment.
   for (QRadioButton *choice : {RadioButton1, RadioButton2}) {
     choice->setAutoExclusive(false);
@@ -351,15 +355,11 @@ void TBarMain::chkcacheClick() {
 }
 
 void TBarMain::RadioButton1Click() {
-  if (!RadioButton1->isChecked())
-    return;
-  if (bar_)
-    bar_->CacheMode = CacheLinks;
+  if (RadioButton1->isChecked())
+    SetCacheMode(CacheLinks);
 }
 
 void TBarMain::RadioButton2Click() {
-  if (!RadioButton2->isChecked())
-    return;
-  if (bar_)
-    bar_->CacheMode = CacheAlternative;
+  if (RadioButton2->isChecked())
+    SetCacheMode(CacheAlternative);
 }

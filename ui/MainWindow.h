@@ -4,6 +4,7 @@
 // names of the window's events; each is a plain member function that the Qt signal of
 // the matching event calls through the guard every window shares (ErrorGuard.h), which shows
 // any exception in the application's error box and lets the program go on.
+#include "document/BarEdits.h"
 #include "document/ButtonList.h"
 #include "document/Translation.h"
 #include "platform/IconHandle.h"
@@ -81,6 +82,9 @@ public:
   QAction *paste1 = nullptr;
   QAction *N1 = nullptr;
   QAction *Duble1 = nullptr;
+  // Undo and redo of the bar's edits, named after the edit they take back or do again.
+  QAction *Undo1 = nullptr;
+  QAction *Redo1 = nullptr;
   QMenu *pmPRM = nullptr;
   QMenu *pmPAth = nullptr;
   QTimer *tmr1 = nullptr;
@@ -170,6 +174,8 @@ public:
   void Copy1Click();
   void paste1Click();
   void Duble1Click();
+  void Undo1Click();
+  void Redo1Click();
 
   // The icon of picker item index, extracted the first time it is asked for; an empty
   // handle outside the picker.
@@ -185,6 +191,7 @@ private:
   void CreateComponents();
   void CreateCacheControls();
   void CreateMenus();
+  void CreateUndo();
   void ConnectBarList();
   void ConnectEditor();
   void ConnectFiles();
@@ -220,8 +227,22 @@ private:
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
   bool SaveFromOk();
   bool SaveUnderChosenName();
-  // Tells the user why the save just made left the icon cache out, if it did.
-  void ReportCacheNote();
+  // After every save: the history learns the saved state, and the user why the save left
+  // the icon cache out, if it did.
+  void BarSaved();
+  // Applies an edit of the bar through the history, so that it can be undone; returns the
+  // selection the edit leaves. Every change of the bar goes through here.
+  int Edit(edits::Edit edit);
+  // Shows the bar as it stands after an edit, an undo or a redo: the list, the selection,
+  // the editor and the cache controls.
+  void ShowBar(int selection);
+  void ShowCacheMode();
+  void SetCacheMode(uint8_t mode);
+  // The texts of the undo and redo items for the edits there are to take back or redo.
+  void NameUndoItems();
+  // A drag moves the button along under the pointer; when it ends, the whole drag goes
+  // into the history as one move.
+  void FinishDrag();
   void SetBarCaption(const std::string &path);
   void SetCacheControlsOnOpening(const std::string &fileName);
   bool DropEvent(QEvent *event);
@@ -230,6 +251,13 @@ private:
   QStringList arguments_;
   ui::TDialogs &dialogs_;
   std::unique_ptr<ButtonsList> bar_;
+  edits::History history_;
+  // While an undo or redo is shown, showing a button writes nothing into the bar.
+  bool showingHistory_ = false;
+  // Where the button being dragged started, and the bar's flags then; -1 outside a drag.
+  int dragStart_ = -1;
+  bool dragModified_ = false;
+  bool dragIconsChanged_ = false;
   // The picker's file and its icons. Extracting an icon reads its module again, so the
   // icons are taken only when an item is first drawn: a module of hundreds of icons
   // fills the picker at once, and only the visible ones cost anything.

@@ -23,6 +23,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <utility>
 #include <array>
 
 bool SpecialCommand(const std::string &command) {
@@ -153,23 +154,48 @@ void TBarMain::id_btn_barMouseMove(QPoint pos) {
   if (target == DragIndex)
     return;
   const int to = std::min(std::max(target, 0), bar_->Count() - 1);
-  MoveButton(DragIndex, to);
-  DragIndex = to;
-}
-
-void TBarMain::id_btn_barMouseUp(Qt::MouseButton button) {
-  if (button == Qt::LeftButton)
-    DragActive = false;
-}
-
-// Moves a button with its icon, marks the bar and follows it with the selection, as the
-// list's own tracking of the pointer or the arrow key would.
-void TBarMain::MoveButton(int from, int to) {
-  bar_->Move(from, to);
+  if (dragStart_ < 0) {
+    dragStart_ = DragIndex;
+    dragModified_ = bar_->Modified;
+    dragIconsChanged_ = bar_->IconsChanged;
+  }
+  // The button follows the pointer; the history gets the whole drag when it ends.
+  bar_->Move(DragIndex, to);
   bar_->IconsChanged = true;
   bar_->Modified = true;
   EnableCacheControls(true);
   id_btn_bar->SetItemIndex(to);
+  id_btn_bar->viewport()->update();
+  DragIndex = to;
+}
+
+void TBarMain::id_btn_barMouseUp(Qt::MouseButton button) {
+  if (button != Qt::LeftButton)
+    return;
+  DragActive = false;
+  FinishDrag();
+}
+
+void TBarMain::FinishDrag() {
+  const int from = std::exchange(dragStart_, -1);
+  if (from < 0 || !bar_)
+    return;
+  const int to = DragIndex;
+  bar_->Move(to, from);
+  bar_->Modified = dragModified_;
+  bar_->IconsChanged = dragIconsChanged_;
+  if (from != to) {
+    id_btn_bar->SetItemIndex(from); // the selection the undo gives back
+    id_btn_bar->SetItemIndex(Edit(edits::Move(from, to)));
+  }
+  id_btn_bar->viewport()->update();
+}
+
+// Moves a button with its icon, marks the bar and follows it with the selection, as the
+// list's own tracking of the arrow key would.
+void TBarMain::MoveButton(int from, int to) {
+  id_btn_bar->SetItemIndex(Edit(edits::Move(from, to)));
+  EnableCacheControls(true);
   id_btn_bar->viewport()->update();
 }
 
@@ -195,35 +221,16 @@ void TBarMain::id_btn_addClick() {
   if (!bar_)
     return;
   const int s = Selected();
-  if (s < 0 || s + 1 >= bar_->Count())
-    bar_->Add();
-  else
-    bar_->Insert(s + 1);
-  id_btn_bar->AddItem();
-  id_btn_bar->SetItemIndex(s < 0 ? id_btn_bar->Count() - 1 : s + 1);
-  id_btn_barClick();
-  id_btn_bar->viewport()->update();
-  bar_->Modified = true;
+  ShowBar(Edit(edits::Add(s < 0 ? edits::After() : edits::After(s))));
 }
 
+// Deleting without a selection deletes nothing but marks the bar, as designed; a bar
+// always keeps at least one button.
 void TBarMain::id_btn_deleteClick() {
   if (!bar_)
     return;
-  bar_->IconsChanged = true;
   chkcache->setEnabled(true);
-  bar_->Modified = true;
-  const int s = Selected();
-  if (s >= 0) {
-    bar_->Delete(s);
-    id_btn_bar->SetCount(id_btn_bar->Count() - 1);
-    id_btn_bar->SetItemIndex(std::min(s, id_btn_bar->Count() - 1));
-    ClearEditor();
-    id_btn_barClick();
-    id_btn_bar->viewport()->update();
-  }
-  // A bar always keeps at least one button.
-  if (id_btn_bar->Count() == 0)
-    id_btn_addClick();
+  ShowBar(Edit(edits::Delete(Selected())));
 }
 
 void TBarMain::ClearEditor() {

@@ -29,26 +29,22 @@ void TBarMain::paste1Click() {
   const auto lines = ParseClipboardText(ClipboardTextWithCrLf(GetClipboardText(this)));
   if (!lines)
     return;
-  id_btn_addClick();
   const int s = Selected();
-  // A run mode that is no number stops here with its error; the new button keeps the
-  // fields set so far and is shown again only when it is next selected.
-  SetButtonFromClipboard(*bar_, s, *lines);
-  id_btn_barClick();
-  bar_->RefreshIcon(s);
-  id_btn_barClick();
-  id_btn_bar->viewport()->update();
+  const edits::After after = s < 0 ? edits::After() : edits::After(s);
+  try {
+    ShowBar(Edit(edits::Paste(after, *lines)));
+  } catch (const EConvertError &) {
+    // A run mode that is no number stops the paste with its error; the new button keeps
+    // the other fields, and the editor shows it as it is, so that no field of another
+    // button is written into it.
+    ShowBar(s < 0 ? bar_->Count() - 1 : s + 1);
+    throw;
+  }
 }
 
 void TBarMain::Duble1Click() {
   const int s = Selected();
   if (s < 0)
     return;
-  id_btn_addClick();
-  const int clone = Selected();
-  for (int field : {bfIconRef, bfCommand, bfParams, bfStartPath, bfTooltip, bfRunMode})
-    bar_->SetField(clone, field, bar_->GetField(s, field));
-  id_btn_barClick();
-  bar_->RefreshIcon(clone);
-  id_btn_bar->viewport()->update();
+  ShowBar(Edit(edits::Clone(s)));
 }

@@ -138,7 +138,9 @@ void TBarMain::FillIconList(int position) {
     file = FindAssociatedExecutable(file, WindowsDirectory());
     if (file.empty())
       return;
-    bar_->SetField(position, bfIconRef, file);
+    // Showing an undone or redone state writes nothing: that would end the redo list.
+    if (!showingHistory_)
+      Edit(edits::SetField(position, bfIconRef, file));
     Frame11->id_btn_iconfilename->SetBytes(file);
     count = platform::ExtractIconCountA(file);
   }
@@ -190,7 +192,7 @@ bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
   const int s = Selected();
   if (text == EnteredText || s < 0)
     return false;
-  bar_->SetField(s, fieldNumber, text);
+  Edit(edits::SetField(s, fieldNumber, text));
   return true;
 }
 
@@ -268,9 +270,8 @@ void TBarMain::Frame11id_btn_iconfilenameExit() {
   if (file.empty())
     f->id_btn_iconindex->setText(QStringLiteral("0"));
   // The label keeps the index, so a new file name keeps the icon's position.
-  bar_->SetField(s, bfIconRef, file + "," + f->id_btn_iconindex->text().toStdString());
+  Edit(edits::SetField(s, bfIconRef, file + "," + f->id_btn_iconindex->text().toStdString()));
   FillIconList(s);
-  bar_->RefreshIcon(s);
   id_btn_bar->viewport()->update();
   f->id_btn_icon->SetItemIndex(StrToInt(f->id_btn_iconindex->text().toStdString()));
   EnableCacheControls(true);
@@ -283,8 +284,8 @@ void TBarMain::Frame11id_btn_iconClick() {
   if (s < 0 || item < 0)
     return;
   Frame11->id_btn_iconindex->setText(QString::number(item));
-  bar_->SetField(s, bfIconRef, Frame11->id_btn_iconfilename->Bytes() + "," + std::to_string(item));
-  bar_->RefreshIcon(s);
+  Edit(edits::SetField(s, bfIconRef,
+                       Frame11->id_btn_iconfilename->Bytes() + "," + std::to_string(item)));
   id_btn_bar->viewport()->update();
   EnableCacheControls(true);
 }
@@ -298,9 +299,8 @@ void TBarMain::Frame11id_btn_iconfileClick() {
   TFrame1 *f = Frame11;
   f->id_btn_iconfilename->SetBytes(*name);
   f->id_btn_iconindex->setText(QStringLiteral("0"));
-  bar_->SetField(s, bfIconRef, *name + ",0");
+  Edit(edits::SetField(s, bfIconRef, *name + ",0"));
   FillIconList(s);
-  bar_->RefreshIcon(s);
   id_btn_bar->viewport()->update();
   f->id_btn_icon->SetItemIndex(0);
   EnableCacheControls(false);
@@ -313,21 +313,17 @@ void TBarMain::Frame11id_btn_find1Click() {
     FillFromProgramFile(*name);
 }
 
+// The button takes the program's command, start path, icon and tooltip in one edit, as
+// if the user had typed each field and left it.
 void TBarMain::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
-  TFrame1 *f = Frame11;
-  bar_->SetField(s, bfCommand, fileName);
-  f->id_btn_command->SetBytes(fileName);
-  Frame11id_btn_commandExit();
-  f->id_btn_startpath->SetBytes(ExtractFilePath(fileName));
-  Frame11id_btn_startpathExit();
-  f->id_btn_iconfilename->SetBytes(f->id_btn_command->Bytes());
-  f->id_btn_iconindex->setText(QStringLiteral("0"));
-  Frame11id_btn_iconfilenameExit();
-  f->id_btn_ToolTip->SetBytes(ChangeFileExt(ExtractFileName(fileName), ""));
-  Frame11id_btn_ToolTipExit();
+  Edit(edits::SetFields(s, edits::ProgramFileFields(fileName)));
+  id_btn_barClick();
+  id_btn_bar->viewport()->update();
+  EnableCacheControls(true);
+  EnteredText = MarkerText;
 }
 
 void TBarMain::Frame11btnPrmListClick() {
@@ -377,37 +373,39 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   const int button = Selected();
   if (button < 0)
     return;
-  bar_->SetField(button, bfIconRef, choice.IconRef);
-  bar_->SetField(button, bfCommand, choice.Command);
-  if (choice.Tooltip)
-    bar_->SetField(button, bfTooltip, *choice.Tooltip);
-  // The bar list shows the new icon also when the picker has none to select.
-  bar_->RefreshIcon(button);
+  // The picker then selects the chosen icon and writes the reference as its own click
+  // would: the file part as the editor shows it. Both go into one edit.
+  CommandChoice written = choice;
+  const std::string file = IconFilePart(choice.IconRef);
+  const int index = IconIndexPart(choice.IconRef);
+  if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(ExeFileName, file)))
+    written.IconRef = file + "," + std::to_string(index);
+  Edit(edits::ChooseCommand(button, written));
   id_btn_bar->viewport()->update();
   id_btn_barClick();
-  Frame11id_btn_iconClick();
+  EnableCacheControls(true);
 }
 
 void TBarMain::Frame11d_btn_assymbolClick() {
   if (Selected() >= 0)
-    bar_->SetField(Selected(), bfRunMode, "1");
+    Edit(edits::SetField(Selected(), bfRunMode, "1"));
 }
 
 void TBarMain::Frame11id_btn_maximizedClick() {
   if (Selected() >= 0)
-    bar_->SetField(Selected(), bfRunMode, "-1");
+    Edit(edits::SetField(Selected(), bfRunMode, "-1"));
 }
 
 void TBarMain::Frame11id_btn_NormalClick() {
   if (Selected() >= 0)
-    bar_->SetField(Selected(), bfRunMode, "0");
+    Edit(edits::SetField(Selected(), bfRunMode, "0"));
 }
 
 // Saves the bar under its name or one the user chooses; false when nothing was saved.
 bool TBarMain::SaveFromOk() {
   if (!CurrentFileName.empty()) {
     bar_->Save();
-    ReportCacheNote();
+    BarSaved();
     return true;
   }
   return SaveUnderChosenName();

@@ -111,11 +111,12 @@ bool TBarMain::SaveUnderChosenName() {
   if (FileExtension(*name).empty())
     *name += ".bar";
   bar_->SaveTo(*name);
-  ReportCacheNote();
+  BarSaved();
   return true;
 }
 
-void TBarMain::ReportCacheNote() {
+void TBarMain::BarSaved() {
+  history_.MarkSaved();
   if (!bar_->CacheNote.empty())
     dialogs_.ShowNote(this, bar_->CacheNote);
 }
@@ -142,6 +143,7 @@ void TBarMain::id_btn_barfilesearchClick() {
   std::unique_ptr<ButtonsList> opened = ButtonsList::Create(name);
   id_btn_bar->Clear();
   bar_ = std::move(opened);
+  history_.Attach(*bar_);
   CurrentFileName = name;
   SetBarCaption(name);
   id_btn_bar->SetCount(bar_->Count());
@@ -151,6 +153,7 @@ void TBarMain::id_btn_barfilesearchClick() {
   SetCacheControlsOnOpening(name);
   id_btn_bar->SetItemIndex(0);
   id_btn_barClick();
+  history_.Attach(*bar_);
 }
 
 // The cache choice of an opened bar is made as at start: "DefaultCache", and the
@@ -178,7 +181,7 @@ void TBarMain::FormCloseQuery(bool &canClose) {
     canClose = false;
     if (!CurrentFileName.empty()) {
       bar_->Save();
-      ReportCacheNote();
+      BarSaved();
       canClose = true;
     } else {
       canClose = SaveUnderChosenName();
@@ -193,22 +196,14 @@ void TBarMain::FormCloseQuery(bool &canClose) {
 }
 
 void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift) {
-  if (!bar_)
+  if (!bar_ || fileNames.empty())
     return;
-  for (const std::string &name : fileNames) {
-    if (shift) {
-      const int at = id_btn_bar->ItemAtPos(cursor) + 1;
-      bar_->Insert(at);
-      id_btn_bar->AddItem();
-      id_btn_bar->SetItemIndex(at);
-    } else {
-      bar_->Add();
-      id_btn_bar->AddItem();
-      id_btn_bar->SetItemIndex(id_btn_bar->Count() - 1);
-    }
-    // The button is filled as if the user had typed each field and left it.
-    FillFromProgramFile(name);
-  }
+  // Each button is filled as if the user had typed each field and left it; with Shift
+  // each goes after the cell under the cursor. All of them are one edit.
+  const edits::After after =
+      shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
+  ShowBar(Edit(edits::DropFiles(fileNames, after)));
+  EnableCacheControls(true);
 }
 
 void TBarMain::btnDefLibClick() {

@@ -2,6 +2,7 @@
 // flags follow the editor's rules and the saves in between. The bar is the example
 // installation's, its icons those of the example Total Commander folder.
 #include "document/BarEdits.h"
+#include "document/HostPaths.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -122,7 +123,7 @@ private:
   edits::Edit Failing(int count) {
     switch (Pick(4)) {
     case 0:
-      return edits::Paste(std::nullopt, {"a", "b", "c", "d", "e", "max"});
+      return edits::SetField(Pick(count + 1) - 1, bfRunMode, "max");
     case 1:
       return edits::DropFiles({Program(), "C:\\a\r\nb.exe"}, After(count));
     case 2:
@@ -224,7 +225,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
   // Edits that fail part way leave the buttons, the flags and the edit to redo as they were.
   const CommandChoice badTooltip = {"x.dll,1", "cm_X", "a\r\nb"};
   const ClipboardButtonLines badRunMode = {"c", "", "x.dll", "", "", "max"};
-  edits::Edit failing[] = {edits::ChooseCommand(0, badTooltip), edits::Paste(0, badRunMode),
+  edits::Edit failing[] = {edits::ChooseCommand(0, badTooltip),
                            edits::DropFiles({program, "a\nb"}, std::nullopt)};
   for (edits::Edit &edit : failing) {
     EXPECT_ANY_THROW(history.Do(std::move(edit), 1));
@@ -233,6 +234,15 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
     EXPECT_FALSE(bar.Modified || bar.IconsChanged);
     EXPECT_EQ(history.RedoName(), "Cache mode");
   }
+  // A paste whose run mode is no number goes as far as the editor's Paste goes, and is
+  // reported once it can be undone.
+  EXPECT_THROW(history.Do(edits::Paste(0, badRunMode), 1), EConvertError);
+  EXPECT_EQ(bar.Count(), 5);
+  EXPECT_EQ(bar.GetField(1, bfCommand), "c");
+  EXPECT_EQ(bar.GetField(1, bfRunMode), "0");
+  EXPECT_EQ(history.UndoName(), "Paste");
+  history.Undo();
+  EXPECT_EQ(bar.Count(), 4);
 }
 
 TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
