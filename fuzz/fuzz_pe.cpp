@@ -2,8 +2,9 @@
 // with what it finds: every group icon of the module, the icon resources its entries
 // name, and the decoding of each image at the system's icon size.
 #include "platform/ByteReader.h"
-#include "platform/ModuleResources.h"
+#include "platform/IconFormats.h"
 #include "platform/IconHandle.h"
+#include "platform/ModuleResources.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,15 +13,10 @@
 namespace {
 
 void DecodeGroup(const platform::ResourceModule &module, std::span<const uint8_t> group) {
-  platform::ByteReader r(group);
-  auto count = r.u16le(4);
-  for (uint64_t i = 0; count && i < *count; ++i) {
-    auto id = r.u16le(6 + i * 14 + 12);
-    if (!id)
-      return;
-    if (auto image = module.FindResource(platform::RT_ICON, platform::ResourceName(*id)))
+  for (const platform::IconDirEntry &entry :
+       platform::ReadIconDirectory(platform::ByteReader(group), platform::IconDirKind::Group))
+    if (auto image = module.FindResource(platform::RT_ICON, platform::ResourceName(entry.id)))
       platform::CreateIconFromResourceEx(image->data(), image->size(), 32, 32);
-  }
 }
 
 } // namespace

@@ -1,14 +1,16 @@
 #include "icons/AdvancedIcon.h"
 
-#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
+#include "platform/ModuleResources.h"
 
 #include <algorithm>
 
 namespace icons {
 
+using platform::kFileDirEntrySize;
+using platform::kGroupDirEntrySize;
+using platform::kIconDirHeaderSize;
 using platform::RT_GROUP_ICON;
-using platform::RT_ICON;
 
 namespace {
 
@@ -22,23 +24,23 @@ std::string DescribeName(const ResourceName &name) {
 
 } // namespace
 
-void TIconImageList::SetCapacity(uint16_t N) {
-  N = std::max(N, Count());
-  items_.reserve(std::min(N, MaxPresizedSlots));
-  capacity_ = N;
+void TIconImageList::SetCapacity(uint16_t slots) {
+  slots = std::max(slots, Count());
+  items_.reserve(std::min(slots, MaxPresizedSlots));
+  capacity_ = slots;
 }
 
-bool TIconImageList::Add(std::unique_ptr<TIconImage> Image) {
+bool TIconImageList::Add(std::unique_ptr<TIconImage> image) {
   if (items_.size() >= UINT16_MAX)
     return false;
-  items_.push_back(std::move(Image));
+  items_.push_back(std::move(image));
   if (Count() > capacity_)
     SetCapacity(Count());
   return true;
 }
 
-TIconImage *TIconImageList::Items(size_t Index) const {
-  return Index < items_.size() ? items_[Index].get() : nullptr;
+TIconImage *TIconImageList::Items(size_t index) const {
+  return index < items_.size() ? items_[index].get() : nullptr;
 }
 
 void TIconImageList::Clear() {
@@ -47,53 +49,53 @@ void TIconImageList::Clear() {
   capacity_ = 0;
 }
 
-void TAdvancedIcon::Assign(const TAdvancedIcon &Source) {
-  if (&Source == this)
+void TAdvancedIcon::Assign(const TAdvancedIcon &source) {
+  if (&source == this)
     return;
   Images.Clear();
-  Images.SetCapacity(Source.Images.Count());
-  for (size_t index = 0; index < Source.Images.Count(); ++index)
-    if (const TIconImage *image = Source.Images.Items(index))
+  Images.SetCapacity(source.Images.Count());
+  for (size_t index = 0; index < source.Images.Count(); ++index)
+    if (const TIconImage *image = source.Images.Items(index))
       Images.Add(TIconImage::CreateCopy(*image));
 }
 
-bool TAdvancedIcon::LoadFromFile(const std::string &FileName) {
+bool TAdvancedIcon::LoadFromFile(const std::string &fileName) {
   Images.Clear();
-  auto bytes = platform::ReadFileBytes(FileName);
+  auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
-    throw EFOpenError(FileName);
+    throw EFOpenError(fileName);
   return LoadFromBytes(*bytes);
 }
 
-bool TAdvancedIcon::LoadFromBytes(std::string_view Bytes) {
+bool TAdvancedIcon::LoadFromBytes(std::string_view bytes) {
   Images.Clear();
-  TByteStream stream{ByteReader(Bytes)};
-  TLoadBudget budget(Bytes.size());
+  TByteStream stream{ByteReader(bytes)};
+  TLoadBudget budget(bytes.size());
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))
     return false;
   // Entries cut off by the end of the file end the list; an entry whose image bytes
   // are not all in the file is passed over.
-  for (uint16_t index = 0; index < count && stream.Remaining() >= FileDirEntrySize; ++index)
+  for (uint16_t index = 0; index < count && stream.Remaining() >= kFileDirEntrySize; ++index)
     if (auto image = TFileIconImage::FromStream(stream, budget))
       Images.Add(std::move(image));
   return true;
 }
 
-bool TAdvancedIcon::LoadFromResource(const ResourceModule &Instance, const ResourceName &ResName,
-                                     TLoadBudget *Budget) {
-  auto group = Instance.FindResource(RT_GROUP_ICON, ResName);
+bool TAdvancedIcon::LoadFromResource(const ResourceModule &instance, const ResourceName &name,
+                                     TLoadBudget *budget) {
+  auto group = instance.FindResource(RT_GROUP_ICON, name);
   if (!group)
-    throw EResNotFound(DescribeName(ResName));
+    throw EResNotFound(DescribeName(name));
   TByteStream stream{ByteReader(*group)};
   TLoadBudget ownBudget(group->size());
-  TLoadBudget &budget = Budget ? *Budget : ownBudget;
+  TLoadBudget &taken = budget ? *budget : ownBudget;
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))
     return false;
   // A directory cut short by the end of the resource ends the list.
-  for (uint16_t index = 0; index < count && stream.Remaining() >= GroupDirEntrySize; ++index) {
-    auto image = TResourceIconImage::FromStream(stream, Instance, budget);
+  for (uint16_t index = 0; index < count && stream.Remaining() >= kGroupDirEntrySize; ++index) {
+    auto image = TResourceIconImage::FromStream(stream, instance, taken);
     if (!image)
       break;
     Images.Add(std::move(image));
@@ -101,15 +103,13 @@ bool TAdvancedIcon::LoadFromResource(const ResourceModule &Instance, const Resou
   return true;
 }
 
-bool TAdvancedIcon::ReadDirectory(TByteStream &Stream, uint16_t &Count) {
-  auto header = Stream.TryRead(IconDirHeaderSize);
-  if (!header)
+bool TAdvancedIcon::ReadDirectory(TByteStream &stream, uint16_t &count) {
+  auto header = stream.TryRead(kIconDirHeaderSize);
+  auto stated = header ? platform::ReadIconDirHeader(ByteReader(*header)) : std::nullopt;
+  if (!stated)
     return false;
-  ByteReader fields(*header);
-  if (*fields.u16le(0) != 0 || *fields.u16le(2) != 1)
-    return false;
-  Count = *fields.u16le(4);
-  Images.SetCapacity(Count);
+  count = *stated;
+  Images.SetCapacity(count);
   return true;
 }
 

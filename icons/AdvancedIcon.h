@@ -30,12 +30,12 @@ public:
   TIconImageList &operator=(const TIconImageList &) = delete;
 
   // Sets the number of slots, never below Count.
-  void SetCapacity(uint16_t N);
-  // Appends Image, which the list then owns; grows by exactly one slot when full. A
-  // list already holding 65535 images frees Image and returns false.
-  bool Add(std::unique_ptr<TIconImage> Image);
+  void SetCapacity(uint16_t slots);
+  // Appends the image, which the list then owns; grows by exactly one slot when full. A
+  // list already holding 65535 images frees the image and returns false.
+  bool Add(std::unique_ptr<TIconImage> image);
   // The image at a 0-based index, or none at Count or beyond.
-  TIconImage *Items(size_t Index) const;
+  TIconImage *Items(size_t index) const;
   void Clear();
 
   uint16_t Count() const { return static_cast<uint16_t>(items_.size()); }
@@ -53,24 +53,24 @@ public:
   TAdvancedIcon(const TAdvancedIcon &) = delete;
   TAdvancedIcon &operator=(const TAdvancedIcon &) = delete;
 
-  // Replaces the own images by base-kind copies of Source's, in Source's order.
-  virtual void Assign(const TAdvancedIcon &Source);
+  // Replaces the own images by base-kind copies of the source's, in the source's order.
+  virtual void Assign(const TAdvancedIcon &source);
 
   // Replaces the images by those of an .ico file. False for a file that is not an icon
   // file (the icon is then empty). Raises EFOpenError when the file cannot be read.
-  bool LoadFromFile(const std::string &FileName);
+  bool LoadFromFile(const std::string &fileName);
   // The same over the bytes of an .ico file already in memory.
-  bool LoadFromBytes(std::string_view Bytes);
-  // Appends the images of the group-icon resource ResName of a loaded module. False
+  bool LoadFromBytes(std::string_view bytes);
+  // Appends the images of the group-icon resource `name` of a loaded module. False
   // (nothing appended) when the group is not an icon directory. Raises EResNotFound
   // when the group or an icon resource it names is not in the module. Images beyond
-  // Budget (when given) are left out.
-  bool LoadFromResource(const ResourceModule &Instance, const ResourceName &ResName,
-                        TLoadBudget *Budget = nullptr);
+  // the budget (when given) are left out.
+  bool LoadFromResource(const ResourceModule &instance, const ResourceName &name,
+                        TLoadBudget *budget = nullptr);
   // Reads and checks the 6-byte icon directory header at the stream's position:
-  // reserved 0, type 1 (cursors and anything else are refused). On success Count is
+  // reserved 0, type 1 (cursors and anything else are refused). On success `count` is
   // the number of entries and the image list is presized; the images held remain.
-  bool ReadDirectory(TByteStream &Stream, uint16_t &Count);
+  bool ReadDirectory(TByteStream &stream, uint16_t &count);
 
   TIconImageList Images;
 };

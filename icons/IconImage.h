@@ -4,6 +4,7 @@
 // PNG), the twelve directory fields that describe them, and the platform icon made from
 // the bytes the first time somebody needs it.
 #include "icons/IconStream.h"
+#include "platform/IconFormats.h"
 #include "platform/IconHandle.h"
 
 #include <cstdint>
@@ -20,6 +21,8 @@ class ResourceName;
 
 namespace icons {
 
+using platform::ImageFacts;
+using platform::ReadImageFacts;
 using platform::ResourceModule;
 using platform::ResourceName;
 
@@ -58,11 +61,9 @@ private:
   uint64_t left_;
 };
 
-// Bytes of the icon directory records.
-constexpr uint64_t IconDirHeaderSize = 6;
-constexpr uint64_t IconEntryFieldsSize = 12; // width .. bytes in resource
-constexpr uint64_t FileDirEntrySize = 16;    // the fields and a 32-bit image offset
-constexpr uint64_t GroupDirEntrySize = 14;   // the fields and a 16-bit resource id
+// The directory entry of the given kind at the stream's position, which moves past it.
+// Raises EReadError when the stream ends inside the entry.
+platform::IconDirEntry ReadDirEntry(TByteStream &stream, platform::IconDirKind kind);
 
 class TIconImage {
 public:
@@ -78,13 +79,14 @@ public:
   // A graphic showing this image's icon. It borrows the handle: it must not outlive
   // the image.
   virtual std::unique_ptr<THiResIcon> CreateGraphic() const;
-  // A new base-kind image with copies of Source's fields, bytes and icon.
-  static std::unique_ptr<TIconImage> CreateCopy(const TIconImage &Source);
+  // A new base-kind image with copies of the source's fields, bytes and icon.
+  static std::unique_ptr<TIconImage> CreateCopy(const TIconImage &source);
   // Appends BytesInRes bytes of Data (nothing when there is no Data).
-  void SaveToStream(TByteWriter &Stream) const;
+  void SaveToStream(TByteWriter &stream) const;
 
-  // Copies the first twelve bytes of a directory entry (file or group) into the fields.
-  void CopyEntry(std::span<const uint8_t> entry);
+  // Copies the twelve fields both kinds of directory entry share (width .. bytes in
+  // resource).
+  void CopyEntry(const platform::IconDirEntry &entry);
   // Width and Height from the image bytes: min(width, height) of a DIB (whose height
   // covers both masks, so it is halved) or of a PNG, low 8 bits (256 gives 0).
   void FitSizeToBitmap();
@@ -115,30 +117,19 @@ public:
   // bytes it points to; the stream is left just after the entry. The caller makes sure
   // the entry is there. Nothing when the image bytes do not lie wholly inside the file
   // (such an image is dropped rather than kept half-read) or exceed the budget.
-  static std::unique_ptr<TFileIconImage> FromStream(TByteStream &Stream, TLoadBudget &Budget);
+  static std::unique_ptr<TFileIconImage> FromStream(TByteStream &stream, TLoadBudget &budget);
 };
 
 // An image read out of a group-icon resource of a 32-bit module.
 class TResourceIconImage : public TIconImage {
 public:
   // Reads the 14-byte group directory entry at the stream's position (the caller makes
-  // sure it is there) and copies the icon resource it names out of Instance. The
+  // sure it is there) and copies the icon resource it names out of the module. The
   // resource's own size is the true size of the image: a directory that states more is
   // clamped to it. Raises EResNotFound when the module does not hold the resource;
   // nothing when the resource's bytes exceed the budget.
   static std::unique_ptr<TResourceIconImage>
-  FromStream(TByteStream &Stream, const ResourceModule &Instance, TLoadBudget &Budget);
+  FromStream(TByteStream &stream, const ResourceModule &instance, TLoadBudget &budget);
 };
-
-// What the image bytes say about themselves.
-struct ImageFacts {
-  bool png = false;
-  int64_t width = 0;
-  int64_t height = 0; // of the picture, not of XOR + AND masks
-  uint16_t planes = 0;
-  uint16_t bitCount = 0; // 0 when unknown
-};
-// Nothing when the bytes are neither a DIB with a bitmap information header nor a PNG.
-std::optional<ImageFacts> ReadImageFacts(std::span<const uint8_t> data);
 
 } // namespace icons

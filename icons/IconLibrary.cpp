@@ -9,16 +9,14 @@ namespace icons {
 
 namespace {
 
-constexpr uint16_t MzSignature = 0x5A4D; // "MZ"
-constexpr uint16_t NeSignature = 0x454E; // "NE"
-constexpr uint16_t PeSignature = 0x4550; // "PE"
-constexpr uint64_t NewHeaderField = 60;  // where the stub keeps the new header's offset
-constexpr uint64_t NeHeaderPos = 0x80;   // where the writer puts the NE header
+using platform::kGroupDirEntrySize;
+using platform::kIconDirHeaderSize;
+using platform::kNeIntegerId;
+using platform::kNeResourceEntrySize;
 
-constexpr uint16_t NeIntegerId = 0x8000; // top bit of an NE integer identifier
-constexpr uint16_t NeTypeIcon = 0x8003;
-constexpr uint16_t NeTypeGroupIcon = 0x800E;
-constexpr uint64_t NeResourceEntrySize = 12;
+constexpr uint64_t NeHeaderPos = 0x80; // where the writer puts the NE header
+constexpr uint16_t NeTypeIcon = kNeIntegerId | RT_ICON;
+constexpr uint16_t NeTypeGroupIcon = kNeIntegerId | RT_GROUP_ICON;
 constexpr uint16_t NeResourceFlags = 0x1C30; // movable, shareable, discardable
 
 // Image numbers of the writer are NE integer identifiers, so they must stay below the
@@ -40,27 +38,6 @@ std::string BaseNameOf(const std::string &fileName) {
   return name;
 }
 
-// The bytes of a count of alignment units; a shift no file can satisfy puts every
-// non-empty resource beyond the end.
-uint64_t Scaled(uint16_t units, uint16_t shift) {
-  if (shift >= 48)
-    return units ? UINT64_MAX : 0;
-  return uint64_t{units} << shift;
-}
-
-std::vector<TNEResourceEntry> DecodeEntries(std::span<const uint8_t> bytes, uint16_t count) {
-  ByteReader table(bytes);
-  std::vector<TNEResourceEntry> entries(count);
-  for (uint16_t i = 0; i < count; ++i) {
-    const uint64_t at = i * NeResourceEntrySize;
-    entries[i].Offset = table.u16le(at, "resource entry");
-    entries[i].Length = table.u16le(at + 2, "resource entry");
-    entries[i].Flags = table.u16le(at + 4, "resource entry");
-    entries[i].Id = table.u16le(at + 6, "resource entry");
-  }
-  return entries;
-}
-
 uint64_t AlignUp(uint64_t position, uint16_t shift) {
   const uint64_t unit = uint64_t{1} << shift;
   return (position + unit - 1) & ~(unit - 1);
@@ -70,12 +47,12 @@ uint64_t AlignUp(uint64_t position, uint16_t shift) {
 
 // ---- TIconList ----
 
-int TIconList::AddIcon(std::string Name, std::unique_ptr<TAdvancedIcon> Icon) {
-  if (!Icon)
+int TIconList::AddIcon(std::string name, std::unique_ptr<TAdvancedIcon> icon) {
+  if (!icon)
     return -1;
-  if (Name.empty())
-    Name = "Icon " + std::to_string(Count() + 1);
-  items_.emplace_back(std::move(Name), std::move(Icon));
+  if (name.empty())
+    name = "Icon " + std::to_string(Count() + 1);
+  items_.emplace_back(std::move(name), std::move(icon));
   return Count() - 1;
 }
 
@@ -83,83 +60,75 @@ void TIconList::Clear() {
   items_.clear();
 }
 
-void TIconList::Delete(int Index) {
-  if (Index < 0 || Index >= Count())
-    throw EListError(Index);
-  items_.erase(items_.begin() + Index);
+void TIconList::Delete(int index) {
+  if (index < 0 || index >= Count())
+    throw EListError(index);
+  items_.erase(items_.begin() + index);
 }
 
-void TIconList::Assign(TNamedIcons Source) {
+void TIconList::Assign(TNamedIcons source) {
   Clear();
-  items_ = std::move(Source);
+  items_ = std::move(source);
 }
 
-const std::string &TIconList::Strings(int Index) const {
-  if (Index < 0 || Index >= Count())
-    throw EListError(Index);
-  return items_[static_cast<size_t>(Index)].first;
+const std::string &TIconList::Strings(int index) const {
+  if (index < 0 || index >= Count())
+    throw EListError(index);
+  return items_[static_cast<size_t>(index)].first;
 }
 
-TAdvancedIcon *TIconList::Objects(int Index) const {
-  if (Index < 0 || Index >= Count())
-    throw EListError(Index);
-  return items_[static_cast<size_t>(Index)].second.get();
+TAdvancedIcon *TIconList::Objects(int index) const {
+  if (index < 0 || index >= Count())
+    throw EListError(index);
+  return items_[static_cast<size_t>(index)].second.get();
 }
 
 // ---- Module test ----
 
-bool CheckModuleHeader(const ByteReader &Bytes, bool &Is32Bit) {
-  Is32Bit = false;
-  if (Bytes.u16le(0) != MzSignature)
-    return false;
-  auto newHeader = Bytes.u16le(NewHeaderField);
-  if (!newHeader)
-    return false;
-  auto signature = Bytes.u16le(*newHeader);
-  if (signature != PeSignature && signature != NeSignature)
-    return false;
-  Is32Bit = signature == PeSignature;
-  return true;
+bool CheckModuleHeader(const ByteReader &bytes, bool &is32Bit) {
+  auto header = platform::ReadNewHeader(bytes);
+  is32Bit = header && header->kind == platform::NewHeaderKind::PE;
+  return header.has_value();
 }
 
-bool CheckModuleHeader(const std::string &FileName, bool &Is32Bit) {
-  auto bytes = platform::ReadFileBytes(FileName);
+bool CheckModuleHeader(const std::string &fileName, bool &is32Bit) {
+  auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
-    throw EFOpenError(FileName);
-  return CheckModuleHeader(ByteReader(*bytes), Is32Bit);
+    throw EFOpenError(fileName);
+  return CheckModuleHeader(ByteReader(*bytes), is32Bit);
 }
 
 // ---- TIconLibrary ----
 
-void TIconLibrary::LoadFromFile(const std::string &FileName) {
-  auto bytes = platform::ReadFileBytes(FileName);
+void TIconLibrary::LoadFromFile(const std::string &fileName) {
+  auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
     return; // a file that cannot be read holds no icons
-  LoadFromBytes(FileName, std::move(*bytes));
+  LoadFromBytes(fileName, std::move(*bytes));
 }
 
-void TIconLibrary::LoadFromBytes(const std::string &FileName, std::string Bytes) {
+void TIconLibrary::LoadFromBytes(const std::string &fileName, std::string bytes) {
   bool is32Bit = false;
-  if (!CheckModuleHeader(ByteReader(Bytes), is32Bit))
+  if (!CheckModuleHeader(ByteReader(bytes), is32Bit))
     return;
   std::unique_ptr<TICLReader> reader;
   if (is32Bit) {
     // A module without group icons holds no icons and is passed over. (A 16-bit module
     // without them is refused by its reader, which leaves the list as it is too.)
-    auto module = ResourceModule::FromBytes(Bytes);
+    auto module = ResourceModule::FromBytes(bytes);
     if (!module || module->EnumResourceNames(RT_GROUP_ICON).empty())
       return;
-    reader = std::make_unique<T32BitReader>(FileName, std::move(Bytes));
+    reader = std::make_unique<T32BitReader>(fileName, std::move(bytes));
   } else {
-    reader = std::make_unique<T16BitReader>(FileName, std::move(Bytes));
+    reader = std::make_unique<T16BitReader>(fileName, std::move(bytes));
   }
-  this->FileName = FileName;
+  FileName = fileName;
   if (reader->Read())
     Icons.Assign(std::move(reader->Icons));
 }
 
-void TIconLibrary::SaveToFile(const std::string &FileName) const {
-  platform::WriteFileAtomic(FileName, SaveToBytes());
+void TIconLibrary::SaveToFile(const std::string &fileName) const {
+  platform::WriteFileAtomic(fileName, SaveToBytes());
 }
 
 std::string TIconLibrary::SaveToBytes() const {
@@ -196,62 +165,61 @@ bool T32BitReader::Read() {
   return true;
 }
 
-void T32BitReader::AddGroupIcon(const ResourceName &ResName, TLoadBudget &Budget) {
+void T32BitReader::AddGroupIcon(const ResourceName &name, TLoadBudget &budget) {
   auto icon = std::make_unique<TAdvancedIcon>();
-  icon->LoadFromResource(*Module, ResName, &Budget);
-  std::string name = ResName.IsId() ? std::to_string(ResName.Id()) : ResName.Name();
-  Icons.emplace_back(std::move(name), std::move(icon));
+  icon->LoadFromResource(*Module, name, &budget);
+  std::string text = name.IsId() ? std::to_string(name.Id()) : name.Name();
+  Icons.emplace_back(std::move(text), std::move(icon));
 }
 
 // ---- TICL16Icon and its images ----
 
-std::unique_ptr<TICL16IconImage> TICL16IconImage::CreateFromEntry(std::span<const uint8_t> Entry,
-                                                                  std::vector<uint8_t> Data) {
+std::unique_ptr<TICL16IconImage>
+TICL16IconImage::CreateFromEntry(const platform::IconDirEntry &entry, std::vector<uint8_t> data) {
   auto image = std::make_unique<TICL16IconImage>();
-  image->CopyEntry(Entry);
-  image->Data = std::move(Data);
+  image->CopyEntry(entry);
+  image->Data = std::move(data);
   image->FitDepthToImage();
   return image;
 }
 
-void TICL16Icon::LoadGroup(T16BitReader &Reader, uint16_t Index) {
-  const std::vector<uint8_t> group = Reader.ReadResource(Index, true, Name);
+void TICL16Icon::LoadGroup(T16BitReader &reader, uint16_t index) {
+  const std::vector<uint8_t> group = reader.ReadResource(index, true, Name);
   TByteStream stream{ByteReader(group)};
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))
     return;
   for (uint16_t i = 0; i < count; ++i)
-    LoadImage(Reader, stream);
+    LoadImage(reader, stream);
 }
 
-void TICL16Icon::LoadImage(T16BitReader &Reader, TByteStream &Source) {
-  const auto entry = Source.ReadBuffer(GroupDirEntrySize);
-  ByteReader fields(entry);
-  const uint16_t index = Reader.FindResource(fields.u16le(12, "group directory entry"), false);
+void TICL16Icon::LoadImage(T16BitReader &reader, TByteStream &group) {
+  const platform::IconDirEntry entry = ReadDirEntry(group, platform::IconDirKind::Group);
+  const uint16_t index = reader.FindResource(entry.id, false);
   std::string unused;
-  std::vector<uint8_t> data = Reader.ReadResource(index, false, unused);
+  std::vector<uint8_t> data = reader.ReadResource(index, false, unused);
   // The resource's length covers the fill after the image; an image that does not
   // even find its own bytes there was cut off by the end of the file.
-  if (data.size() < fields.u32le(8, "group directory entry"))
+  if (data.size() < entry.bytesInRes)
     throw EReadError();
   Images.Add(TICL16IconImage::CreateFromEntry(entry, std::move(data)));
 }
 
 // ---- T16BitReader ----
 
-T16BitReader::T16BitReader(std::string FileName) : TICLReader(std::move(FileName)) {
-  auto bytes = platform::ReadFileBytes(this->FileName);
+T16BitReader::T16BitReader(std::string fileName) : TICLReader(std::move(fileName)) {
+  auto bytes = platform::ReadFileBytes(FileName);
   if (!bytes)
-    throw EFOpenError(this->FileName);
+    throw EFOpenError(FileName);
   bytes_ = std::move(*bytes);
   Stream = TByteStream(ByteReader(bytes_));
-  BaseName = BaseNameOf(this->FileName);
+  BaseName = BaseNameOf(FileName);
 }
 
-T16BitReader::T16BitReader(std::string FileName, std::string Bytes)
-    : TICLReader(std::move(FileName)), bytes_(std::move(Bytes)) {
+T16BitReader::T16BitReader(std::string fileName, std::string bytes)
+    : TICLReader(std::move(fileName)), bytes_(std::move(bytes)) {
   Stream = TByteStream(ByteReader(bytes_));
-  BaseName = BaseNameOf(this->FileName);
+  BaseName = BaseNameOf(FileName);
 }
 
 bool T16BitReader::Read() {
@@ -262,7 +230,6 @@ bool T16BitReader::Read() {
     Icons.clear();
     LastError.clear();
     budget_ = TLoadBudget(bytes_.size());
-    Stream.Seek(0);
     ReadHeaders();
     const std::vector<std::string> names = ReadResourceTable();
     const uint16_t groups = GroupIconCount;
@@ -285,125 +252,118 @@ bool T16BitReader::Read() {
 }
 
 void T16BitReader::ReadHeaders() {
-  Stream.Seek(0);
-  if (Stream.ReadWord() != MzSignature)
+  const ByteReader &file = Stream.Bytes();
+  if (!platform::HasMzSignature(file))
     throw EICLReadError("Not a valid ICL File");
-  Stream.Seek(NewHeaderField);
-  HeaderOffset = Stream.ReadWord();
-  if (HeaderOffset < NewHeaderField)
+  auto offset = platform::NewHeaderOffset(file);
+  if (!offset)
+    throw EReadError();
+  HeaderOffset = *offset;
+  if (HeaderOffset < platform::kNewHeaderField)
     throw EICLReadError("Invalid Windows 16 Offset");
-  Stream.Seek(HeaderOffset);
-  if (Stream.ReadWord() != NeSignature)
+  auto header = platform::ReadNeHeader(file, HeaderOffset);
+  if (!header)
     throw EICLReadError("Invalid Windows 16 Header");
-  Stream.Seek(Stream.Position() + 34); // to the resource table field at 0x24
-  const uint16_t resourceTable = Stream.ReadWord();
-  if (resourceTable == 0)
+  if (header->resourceTable == 0)
     throw EICLReadError("No Resources in file");
-  ResourceTableOffset = uint32_t{resourceTable} + HeaderOffset;
-  const uint16_t nameTable = Stream.ReadWord();
-  if (nameTable == 0)
+  ResourceTableOffset = uint64_t{header->resourceTable} + HeaderOffset;
+  if (header->residentNames == 0)
     throw EICLReadError("Names Table not found");
-  NameTableOffset = uint32_t{nameTable} + HeaderOffset;
+  NameTableOffset = uint64_t{header->residentNames} + HeaderOffset;
 }
 
 std::vector<std::string> T16BitReader::ReadResourceTable() {
-  Stream.Seek(ResourceTableOffset);
-  AlignShift = Stream.ReadWord();
-  // Every type entry moves the stream on by at least its own 8 bytes, and a read past
-  // the end raises, so a table without its terminating 0 ends at the end of the file.
-  while (Stream.ReadWord() != 0) {
-    Stream.Seek(Stream.Position() - 2);
-    ReadTypeInfo();
-  }
+  auto table = platform::ReadNeResourceTable(Stream.Bytes(), ResourceTableOffset);
+  // A table the end of the file cuts off before its terminating 0 is not read at all.
+  if (!table || !table->complete)
+    throw EReadError();
+  AlignShift = table->alignShift;
+  for (const platform::NeResourceType &type : table->types)
+    ReadTypeInfo(type);
   if (!GroupIconEntries || !IconEntries)
     throw EICLReadError("ResourceTable has an Error");
-  return ReadNames();
+  return ReadNames(table->namesOffset);
 }
 
-void T16BitReader::ReadTypeInfo() {
-  const uint16_t type = Stream.ReadWord();
-  const uint16_t count = Stream.ReadWord();
-  Stream.ReadBuffer(4);
-  const auto entries = Stream.ReadBuffer(count * NeResourceEntrySize);
-  const bool integerType = (type & NeIntegerId) != 0;
-  if (integerType && (type & 0xFF) == (NeTypeIcon & 0xFF)) {
+// A later entry of a type replaces an earlier one; one without resources leaves none.
+void T16BitReader::ReadTypeInfo(const platform::NeResourceType &type) {
+  const auto count = static_cast<uint16_t>(type.entries.size());
+  if (type.type == NeTypeIcon) {
     IconCount = count;
     IconEntries.reset();
     iconIndex_.clear();
     if (count == 0)
       return;
-    IconEntries = DecodeEntries(entries, count);
+    IconEntries = type.entries;
     for (uint16_t i = 0; i < count; ++i)
-      iconIndex_.emplace((*IconEntries)[i].Id, i); // the first entry of an id wins
-  } else if (integerType && (type & 0xFF) == (NeTypeGroupIcon & 0xFF)) {
+      iconIndex_.emplace((*IconEntries)[i].id, i); // the first entry of an id wins
+  } else if (type.type == NeTypeGroupIcon) {
     GroupIconCount = count;
     GroupIconEntries.reset();
     if (count != 0)
-      GroupIconEntries = DecodeEntries(entries, count);
+      GroupIconEntries = type.entries;
   }
 }
 
-std::vector<std::string> T16BitReader::ReadNames() {
+std::vector<std::string> T16BitReader::ReadNames(uint64_t offset) const {
   std::vector<std::string> names;
-  for (uint8_t length = Stream.ReadByte(); length != 0; length = Stream.ReadByte()) {
-    const auto bytes = Stream.ReadBuffer(length);
-    std::string name(bytes.begin(), bytes.end());
+  for (;;) {
+    auto name = platform::ReadNeName(Stream.Bytes(), offset);
+    if (!name)
+      throw EReadError();
+    if (name->empty())
+      return names;
+    offset += 1 + name->size();
     // The module's own name comes first; it is dropped only until a name was kept.
-    if (names.empty() && name == "ICL")
+    if (names.empty() && *name == "ICL")
       continue;
-    names.push_back(std::move(name));
+    names.push_back(std::move(*name));
   }
-  return names;
 }
 
-uint16_t T16BitReader::FindResource(uint16_t Id, bool Group) const {
-  const uint16_t stored = Id ^ NeIntegerId;
-  if (!Group) {
+uint16_t T16BitReader::FindResource(uint16_t id, bool group) const {
+  const uint16_t stored = id ^ kNeIntegerId;
+  if (!group) {
     auto found = iconIndex_.find(stored);
     if (found != iconIndex_.end())
       return found->second;
   } else if (GroupIconEntries) {
     const auto &table = *GroupIconEntries;
     for (size_t i = 0; i < table.size(); ++i)
-      if (table[i].Id == stored)
+      if (table[i].id == stored)
         return static_cast<uint16_t>(i);
   }
   throw EICLReadError("Icon Resource Not Found");
 }
 
-std::span<const uint8_t> T16BitReader::ResourceBytes(uint16_t Index, bool Group,
-                                                     std::string &Name) {
-  const auto &table = Group ? GroupIconEntries : IconEntries;
-  if (!table || Index >= table->size())
+std::span<const uint8_t> T16BitReader::ResourceBytes(uint16_t index, bool group,
+                                                     std::string &name) {
+  const auto &table = group ? GroupIconEntries : IconEntries;
+  if (!table || index >= table->size())
     throw EICLReadError("Icon Resource Not Found");
-  const TNEResourceEntry &entry = (*table)[Index];
   char number[8];
-  std::snprintf(number, sizeof number, "%03u", static_cast<unsigned>(Index) + 1);
-  Name = BaseName + " " + number;
-  const uint64_t start = Scaled(entry.Offset, AlignShift);
-  if (start > Stream.Size())
-    throw EReadError();
+  std::snprintf(number, sizeof number, "%03u", static_cast<unsigned>(index) + 1);
+  name = BaseName + " " + number;
   // The last resource of a file may lack its fill; the bytes that are there are given
   // and the caller decides whether its data is complete.
-  const uint64_t length = std::min(Scaled(entry.Length, AlignShift), Stream.Size() - start);
-  if (!budget_.Take(length))
+  auto bytes = platform::NeResourceBytes(Stream.Bytes(), (*table)[index], AlignShift);
+  if (!bytes || !budget_.Take(bytes->size()))
     throw EReadError();
-  Stream.Seek(start);
-  return Stream.ReadBuffer(length);
+  return *bytes;
 }
 
-std::vector<uint8_t> T16BitReader::ReadResource(uint16_t Index, bool Group, std::string &Name) {
-  const auto bytes = ResourceBytes(Index, Group, Name);
+std::vector<uint8_t> T16BitReader::ReadResource(uint16_t index, bool group, std::string &name) {
+  const auto bytes = ResourceBytes(index, group, name);
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
-void T16BitReader::CopyResource(uint16_t Index, bool Group, std::string &Name, TByteWriter &Dest) {
-  Dest.WriteBytes(ResourceBytes(Index, Group, Name));
+void T16BitReader::CopyResource(uint16_t index, bool group, std::string &name, TByteWriter &dest) {
+  dest.WriteBytes(ResourceBytes(index, group, name));
 }
 
 // ---- T16BitWriter ----
 
-T16BitWriter::T16BitWriter(const TIconLibrary &Library) : Library(Library) {
+T16BitWriter::T16BitWriter(const TIconLibrary &library) : Library(library) {
   ImageCount = static_cast<uint32_t>(AllImages().size());
   GroupEntryPos.resize(static_cast<size_t>(Library.Icons.Count()));
   IconEntryPos.resize(ImageCount);
@@ -418,8 +378,8 @@ std::vector<const TIconImage *> T16BitWriter::AllImages() const {
   return images;
 }
 
-void T16BitWriter::WriteToFile(const std::string &FileName) {
-  platform::WriteFileAtomic(FileName, WriteToBytes());
+void T16BitWriter::WriteToFile(const std::string &fileName) {
+  platform::WriteFileAtomic(fileName, WriteToBytes());
 }
 
 std::string T16BitWriter::WriteToBytes() {
@@ -433,14 +393,14 @@ std::string T16BitWriter::WriteToBytes() {
 
 void T16BitWriter::WriteHeaders() {
   // The stub: only "MZ", the new header's offset and the two bytes "IM" before it.
-  Stream.WriteWord(MzSignature);
+  Stream.WriteWord(platform::kMzSignature);
   Stream.WriteZeros(58);
   Stream.WriteWord(static_cast<uint16_t>(NeHeaderPos));
   Stream.WriteZeros(64);
   Stream.WriteByte('I');
   Stream.WriteByte('M');
   // The NE header: no code, no entries, only the resource and resident-name tables.
-  Stream.WriteWord(NeSignature);
+  Stream.WriteWord(platform::kNeSignature);
   Stream.WriteZeros(32);
   Stream.WriteWord(0x0040); // segment table: empty, right after the header
   Stream.WriteWord(0x0040); // resource table
@@ -470,7 +430,7 @@ void T16BitWriter::WriteResourceTable() {
       Stream.WriteWord(0x00FF); // offset and length placeholders, patched by PatchEntry
       Stream.WriteWord(0xFF00);
       Stream.WriteWord(NeResourceFlags);
-      Stream.WriteWord(static_cast<uint16_t>(NeIntegerId | n));
+      Stream.WriteWord(static_cast<uint16_t>(kNeIntegerId | n));
       Stream.WriteWord(0);
       Stream.WriteWord(0);
     }
@@ -501,10 +461,10 @@ void T16BitWriter::WriteNames() {
 // The offset to the names counts from the NE header in 16 bits, and the resource table
 // before them grows by one entry per icon and one per image: the message names how many
 // of both together still fit.
-std::string T16BitWriter::TooManyEntriesMessage(uint64_t NameTable) const {
+std::string T16BitWriter::TooManyEntriesMessage(uint64_t nameTable) const {
   const uint64_t icons = GroupEntryPos.size();
-  const uint64_t fixedPart = NameTable - (icons + ImageCount) * NeResourceEntrySize;
-  const uint64_t most = (0xFFFF - fixedPart) / NeResourceEntrySize;
+  const uint64_t fixedPart = nameTable - (icons + ImageCount) * kNeResourceEntrySize;
+  const uint64_t most = (0xFFFF - fixedPart) / kNeResourceEntrySize;
   return "Iconlibraries with more than " + std::to_string(most) +
          " icons and images together are not possible (" + std::to_string(icons) + " icons, " +
          std::to_string(ImageCount) + " images)";
@@ -514,11 +474,11 @@ void T16BitWriter::ComputeAlignShift() {
   uint64_t estimate = Stream.Position();
   for (int i = 0; i < Library.Icons.Count(); ++i)
     if (const TAdvancedIcon *icon = Library.Icons.Objects(i)) {
-      estimate += IconDirHeaderSize;
+      estimate += kIconDirHeaderSize;
       for (size_t k = 0; k < icon->Images.Count(); ++k)
-        estimate += GroupDirEntrySize + icon->Images.Items(k)->BytesInRes;
+        estimate += kGroupDirEntrySize + icon->Images.Items(k)->BytesInRes;
     } else {
-      estimate += IconDirHeaderSize;
+      estimate += kIconDirHeaderSize;
     }
   uint16_t shift = 0;
   while ((uint64_t{0xFFFF} << shift) < estimate)
@@ -545,7 +505,7 @@ bool T16BitWriter::LayoutFits(uint16_t shift) const {
   for (int i = 0; i < Library.Icons.Count(); ++i) {
     const TAdvancedIcon *icon = Library.Icons.Objects(i);
     const uint64_t images = icon ? icon->Images.Count() : 0;
-    if (!place(IconDirHeaderSize + GroupDirEntrySize * images))
+    if (!place(kIconDirHeaderSize + kGroupDirEntrySize * images))
       return false;
   }
   for (const TIconImage *image : AllImages())
@@ -592,9 +552,9 @@ void T16BitWriter::PadToAlignment() {
   Stream.WriteZeros(AlignUp(Stream.Position(), AlignShift) - Stream.Position());
 }
 
-void T16BitWriter::PatchEntry(uint64_t EntryPos, uint64_t Start, uint64_t End) {
-  Stream.PatchWord(EntryPos, static_cast<uint16_t>(Start >> AlignShift));
-  Stream.PatchWord(EntryPos + 2, static_cast<uint16_t>((End - Start) >> AlignShift));
+void T16BitWriter::PatchEntry(uint64_t entryPos, uint64_t start, uint64_t end) {
+  Stream.PatchWord(entryPos, static_cast<uint16_t>(start >> AlignShift));
+  Stream.PatchWord(entryPos + 2, static_cast<uint16_t>((end - start) >> AlignShift));
 }
 
 } // namespace icons

@@ -41,21 +41,21 @@ using TNamedIcons = std::vector<TNamedIcon>;
 // its icons.
 class TIconList {
 public:
-  // Appends Icon under Name and returns its position; an empty Name becomes "Icon "
-  // and the new count ("Icon 1", "Icon 10"). Does nothing (and returns -1) without an
-  // icon.
-  int AddIcon(std::string Name, std::unique_ptr<TAdvancedIcon> Icon);
+  // Appends the icon under the name and returns its position; an empty name becomes
+  // "Icon " and the new count ("Icon 1", "Icon 10"). Does nothing (and returns -1)
+  // without an icon.
+  int AddIcon(std::string name, std::unique_ptr<TAdvancedIcon> icon);
   // Frees every icon and empties the list.
   void Clear();
-  // Frees the icon at Index and removes its entry; EListError outside the list.
-  void Delete(int Index);
+  // Frees the icon at the index and removes its entry; EListError outside the list.
+  void Delete(int index);
   // Replaces the content (freeing the icons held) by the given pairs, taken over in order.
-  void Assign(TNamedIcons Source);
+  void Assign(TNamedIcons source);
 
   int Count() const { return static_cast<int>(items_.size()); }
   // The name / the icon at a position; EListError outside the list.
-  const std::string &Strings(int Index) const;
-  TAdvancedIcon *Objects(int Index) const;
+  const std::string &Strings(int index) const;
+  TAdvancedIcon *Objects(int index) const;
 
 private:
   TNamedIcons items_;
@@ -72,15 +72,15 @@ public:
   // is not a module, a module without group icons and a damaged 16-bit module change
   // nothing and raise nothing. Raises EResNotFound when a 32-bit module's group names
   // an icon resource the module does not hold.
-  void LoadFromFile(const std::string &FileName);
-  // The same over a module's bytes already in memory; FileName names it.
-  void LoadFromBytes(const std::string &FileName, std::string Bytes);
+  void LoadFromFile(const std::string &fileName);
+  // The same over a module's bytes already in memory; fileName names it.
+  void LoadFromBytes(const std::string &fileName, std::string bytes);
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
   // that cannot be written (no icons; more than 32767 icons or images; more icons and
   // images together than the resource table can list, 5454) before the file is
   // touched, platform::EFileWriteError when the write fails.
-  void SaveToFile(const std::string &FileName) const;
+  void SaveToFile(const std::string &fileName) const;
   // The bytes SaveToFile writes, after the same checks.
   std::string SaveToBytes() const;
 
@@ -88,17 +88,17 @@ public:
   TIconList Icons;
 };
 
-// True when the file starts with "MZ" and its new header (at the 16-bit offset stored
-// at 60) starts with "PE" or "NE"; Is32Bit tells which. Raises EFOpenError when the
-// file cannot be read.
-bool CheckModuleHeader(const std::string &FileName, bool &Is32Bit);
-bool CheckModuleHeader(const ByteReader &Bytes, bool &Is32Bit);
+// True when the file starts with "MZ" and the new header it points to (the 32-bit offset
+// stored at 60, as Windows reads it) starts with "PE\0\0" or "NE"; is32Bit tells which.
+// Raises EFOpenError when the file cannot be read.
+bool CheckModuleHeader(const std::string &fileName, bool &is32Bit);
+bool CheckModuleHeader(const ByteReader &bytes, bool &is32Bit);
 
 // Reads the (name, icon) pairs of a module into Icons, in file order; the pairs pass to
 // whoever takes them.
 class TICLReader {
 public:
-  explicit TICLReader(std::string FileName) : FileName(std::move(FileName)) {}
+  explicit TICLReader(std::string fileName) : FileName(std::move(fileName)) {}
   virtual ~TICLReader() = default;
   TICLReader(const TICLReader &) = delete;
   TICLReader &operator=(const TICLReader &) = delete;
@@ -114,10 +114,10 @@ public:
 // by its text or the decimal identifier.
 class T32BitReader : public TICLReader {
 public:
-  explicit T32BitReader(std::string FileName) : TICLReader(std::move(FileName)) {}
+  explicit T32BitReader(std::string fileName) : TICLReader(std::move(fileName)) {}
   // Over the module's bytes instead of the file.
-  T32BitReader(std::string FileName, std::string Bytes)
-      : TICLReader(std::move(FileName)), bytes_(std::move(Bytes)) {}
+  T32BitReader(std::string fileName, std::string bytes)
+      : TICLReader(std::move(fileName)), bytes_(std::move(bytes)) {}
 
   // False when the module cannot be loaded; otherwise true, whatever it holds. A group
   // that is not an icon directory gives an icon without images.
@@ -127,16 +127,8 @@ public:
   bool ModuleLoaded = false;
 
 private:
-  void AddGroupIcon(const ResourceName &ResName, TLoadBudget &Budget);
+  void AddGroupIcon(const ResourceName &name, TLoadBudget &budget);
   std::optional<std::string> bytes_;
-};
-
-// One resource entry of a 16-bit module's resource table.
-struct TNEResourceEntry {
-  uint16_t Offset = 0; // in alignment units
-  uint16_t Length = 0; // in alignment units, fill included
-  uint16_t Flags = 0;
-  uint16_t Id = 0; // 0x8000 | n for the integer identifier n
 };
 
 class T16BitReader;
@@ -144,11 +136,12 @@ class T16BitReader;
 // An icon read out of a 16-bit module; Name is the reader's name for its group.
 class TICL16Icon : public TAdvancedIcon {
 public:
-  // Loads group Index of the reader's group table and the images it names. A group that
-  // is not an icon directory leaves the icon without images.
-  void LoadGroup(T16BitReader &Reader, uint16_t Index);
-  // Reads one group directory entry from Source and appends the image it names.
-  void LoadImage(T16BitReader &Reader, TByteStream &Source);
+  // Loads group `index` of the reader's group table and the images it names. A group
+  // that is not an icon directory leaves the icon without images.
+  void LoadGroup(T16BitReader &reader, uint16_t index);
+  // Reads one group directory entry from the group's bytes and appends the image it
+  // names.
+  void LoadImage(T16BitReader &reader, TByteStream &group);
 
   std::string Name;
 };
@@ -157,8 +150,8 @@ public:
 // from the bitmap) and the icon resource's bytes, fill included.
 class TICL16IconImage : public TIconImage {
 public:
-  static std::unique_ptr<TICL16IconImage> CreateFromEntry(std::span<const uint8_t> Entry,
-                                                          std::vector<uint8_t> Data);
+  static std::unique_ptr<TICL16IconImage> CreateFromEntry(const platform::IconDirEntry &entry,
+                                                          std::vector<uint8_t> data);
 };
 
 // A 16-bit (NE) module parsed directly. Any fault of the file, including one that would
@@ -166,33 +159,34 @@ public:
 class T16BitReader : public TICLReader {
 public:
   // Reads the file at once; raises EFOpenError when it cannot be read.
-  explicit T16BitReader(std::string FileName);
+  explicit T16BitReader(std::string fileName);
   // Over the module's bytes instead of the file.
-  T16BitReader(std::string FileName, std::string Bytes);
+  T16BitReader(std::string fileName, std::string bytes);
 
   bool Read() override;
 
-  // The index of the first entry of the group table (Group) or icon table whose
-  // identifier with the top bit flipped is Id; EICLReadError "Icon Resource Not Found"
-  // when there is none.
-  uint16_t FindResource(uint16_t Id, bool Group) const;
-  // The bytes of entry Index of a table (fill included; a resource cut by the end of
+  // The index of the first entry of the group table (group) or icon table whose
+  // identifier with the top bit flipped is `id`; EICLReadError "Icon Resource Not
+  // Found" when there is none.
+  uint16_t FindResource(uint16_t id, bool group) const;
+  // The bytes of entry `index` of a table (fill included; a resource cut by the end of
   // the file gives the bytes that are there) and its name: BaseName, a space and the
   // 1-based index in at least three digits. Raises EReadError when the resource
   // starts beyond the end.
-  std::vector<uint8_t> ReadResource(uint16_t Index, bool Group, std::string &Name);
-  void CopyResource(uint16_t Index, bool Group, std::string &Name, TByteWriter &Dest);
+  std::vector<uint8_t> ReadResource(uint16_t index, bool group, std::string &name);
+  void CopyResource(uint16_t index, bool group, std::string &name, TByteWriter &dest);
 
   TByteStream Stream;
   uint16_t AlignShift = 0;
-  uint16_t HeaderOffset = 0;
-  uint32_t ResourceTableOffset = 0;
-  uint32_t NameTableOffset = 0;
+  // The new header's offset is a 32-bit field, read whole as for every module.
+  uint32_t HeaderOffset = 0;
+  uint64_t ResourceTableOffset = 0;
+  uint64_t NameTableOffset = 0;
   uint16_t IconCount = 0;
   uint16_t GroupIconCount = 0;
   std::string BaseName;
-  std::optional<std::vector<TNEResourceEntry>> IconEntries;
-  std::optional<std::vector<TNEResourceEntry>> GroupIconEntries;
+  std::optional<std::vector<platform::NeResourceEntry>> IconEntries;
+  std::optional<std::vector<platform::NeResourceEntry>> GroupIconEntries;
   // The message of the error that made the last Read return false; empty after a
   // successful one.
   std::string LastError;
@@ -200,9 +194,9 @@ public:
 private:
   void ReadHeaders();
   std::vector<std::string> ReadResourceTable();
-  void ReadTypeInfo();
-  std::vector<std::string> ReadNames();
-  std::span<const uint8_t> ResourceBytes(uint16_t Index, bool Group, std::string &Name);
+  void ReadTypeInfo(const platform::NeResourceType &type);
+  std::vector<std::string> ReadNames(uint64_t offset) const;
+  std::span<const uint8_t> ResourceBytes(uint16_t index, bool group, std::string &name);
 
   std::string bytes_;
   TLoadBudget budget_{0};
@@ -216,12 +210,12 @@ private:
 // group directories and the image bytes, each block aligned.
 class T16BitWriter {
 public:
-  explicit T16BitWriter(const TIconLibrary &Library);
+  explicit T16BitWriter(const TIconLibrary &library);
 
   // Builds the file and writes it atomically. A library that cannot be laid out (its
   // names or blocks beyond the reach of the 16-bit offsets) raises EICLReadError while
   // the file is built, before it is touched.
-  void WriteToFile(const std::string &FileName);
+  void WriteToFile(const std::string &fileName);
   // Builds the file and returns its bytes; raises as WriteToFile does.
   std::string WriteToBytes();
 
@@ -234,12 +228,12 @@ private:
   // Raises EICLReadError when the names would lie beyond the reach of the header's
   // 16-bit offset to them.
   void WriteNames();
-  std::string TooManyEntriesMessage(uint64_t NameTable) const;
+  std::string TooManyEntriesMessage(uint64_t nameTable) const;
   void ComputeAlignShift();
   bool LayoutFits(uint16_t shift) const;
   void WriteResources();
   void PadToAlignment();
-  void PatchEntry(uint64_t EntryPos, uint64_t Start, uint64_t End);
+  void PatchEntry(uint64_t entryPos, uint64_t start, uint64_t end);
   std::vector<const TIconImage *> AllImages() const;
 
   const TIconLibrary &Library;

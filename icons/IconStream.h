@@ -31,6 +31,8 @@ public:
   explicit TByteStream(ByteReader bytes) : bytes_(bytes) {}
 
   uint64_t Size() const { return bytes_.size(); }
+  // All the bytes, whatever the position.
+  const ByteReader &Bytes() const { return bytes_; }
   uint64_t Position() const { return position_; }
   // Any position may be set; reads beyond the end then fail.
   void Seek(uint64_t position) { position_ = position; }

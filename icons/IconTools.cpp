@@ -7,8 +7,8 @@ THiResIcon::THiResIcon() {
   Width = platform::GetSystemMetricsIconSize();
 }
 
-void THiResIcon::SetHandle(const platform::IconHandle *Icon) {
-  icon_ = Icon;
+void THiResIcon::SetHandle(const platform::IconHandle *icon) {
+  icon_ = icon;
   Changed();
 }
 

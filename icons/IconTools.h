@@ -17,9 +17,9 @@ public:
   THiResIcon(const THiResIcon &) = delete;
   THiResIcon &operator=(const THiResIcon &) = delete;
 
-  // Shows Icon (borrowed: it must outlive the graphic and is never destroyed by it);
+  // Shows the icon (borrowed: it must outlive the graphic and is never destroyed by it);
   // runs the change notification.
-  void SetHandle(const platform::IconHandle *Icon);
+  void SetHandle(const platform::IconHandle *icon);
   const platform::IconHandle *Handle() const { return icon_; }
 
   // The graphic's change notification: runs OnChange, then marks the size as stale.

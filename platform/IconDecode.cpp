@@ -1,6 +1,7 @@
 #include "platform/IconDecode.h"
 
 #include "platform/ByteReader.h"
+#include "platform/IconFormats.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,24 +12,11 @@ namespace platform {
 
 namespace {
 
-using platform::ByteReader;
+// ---- bitmap layout -------------------------------------------------------------------
 
-constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr uint32_t kBiRgb = 0;
-constexpr uint32_t kBiBitfields = 3;
-
-bool IsPng(const ByteReader &r) {
-  auto head = r.slice(0, 8);
-  return head && std::equal(head->begin(), head->end(), kPngSignature);
-}
-
-uint32_t BigEndian32(std::span<const uint8_t> b) {
-  return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
-}
-
-// ---- bitmap header -------------------------------------------------------------------
-
-struct DibHeader {
+// Where the parts of a bitmap image lie and how its pixels are stored, worked out from
+// its header.
+struct DibLayout {
   int width = 0;
   int height = 0; // of the icon: half the stored height
   int bitCount = 0;
@@ -43,65 +31,51 @@ bool ValidBitCount(int bits) {
   return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
-// Reads the header that starts the image: BITMAPCOREHEADER (12 bytes, 16-bit sizes,
-// 3-byte colour entries) or BITMAPINFOHEADER (40 bytes) and its longer versions, which
-// carry the bit-field masks inside the header instead of after it.
-std::optional<DibHeader> ReadDibHeader(const ByteReader &r) {
-  auto headerSize = r.u32le(0);
-  if (!headerSize || !r.has(0, *headerSize))
+// The layout of a bitmap image this decoder can draw: a size within kMaxIconSide, a bit
+// count of 1/4/8/16/24/32, uncompressed or bit fields. Longer info headers carry the
+// bit-field masks inside the header; the 40-byte one is followed by three.
+std::optional<DibLayout> LayOutDib(const ByteReader &r) {
+  auto header = ReadDibHeader(r);
+  if (!header || header->width < 1 || header->width > kMaxIconSide || header->IconHeight() < 1 ||
+      header->IconHeight() > kMaxIconSide || !ValidBitCount(header->bitCount))
     return std::nullopt;
-  DibHeader h;
-  int64_t storedHeight = 0;
-  uint32_t colorsUsed = 0;
-  if (*headerSize == 12) {
-    h.width = *r.u16le(4);
-    storedHeight = *r.u16le(6);
-    h.bitCount = *r.u16le(10);
+  DibLayout h;
+  h.width = header->width;
+  h.height = static_cast<int>(header->IconHeight());
+  h.bitCount = header->bitCount;
+  h.compression = header->compression;
+  if (header->IsCore())
     h.paletteEntrySize = 3;
-  } else if (*headerSize >= 40) {
-    h.width = static_cast<int32_t>(*r.u32le(4));
-    storedHeight = static_cast<int32_t>(*r.u32le(8));
-    h.bitCount = *r.u16le(14);
-    h.compression = *r.u32le(16);
-    colorsUsed = *r.u32le(32);
-  } else {
-    return std::nullopt;
-  }
-  h.height = static_cast<int>(storedHeight / 2);
-  if (h.width < 1 || h.height < 1 || h.width > kMaxIconSide || h.height > kMaxIconSide ||
-      !ValidBitCount(h.bitCount))
-    return std::nullopt;
   if (h.compression == kBiBitfields) {
     if (h.bitCount != 16 && h.bitCount != 32)
       return std::nullopt;
-    // A plain 40-byte header is followed by three masks; longer ones hold four inside.
-    uint64_t masksAt = 40;
-    int maskCount = *headerSize >= 56 ? 4 : 3;
+    int maskCount = header->size >= 56 ? 4 : 3;
     for (int i = 0; i < maskCount; ++i) {
-      auto mask = r.u32le(masksAt + 4 * static_cast<uint64_t>(i));
+      auto mask = r.u32le(kBitmapInfoHeaderSize + 4 * static_cast<uint64_t>(i));
       if (!mask)
         return std::nullopt;
       h.masks[i] = *mask;
     }
-    h.paletteOffset = *headerSize == 40 ? 52 : *headerSize;
+    h.paletteOffset = header->size == kBitmapInfoHeaderSize ? 52 : header->size;
   } else if (h.compression == kBiRgb) {
-    h.paletteOffset = *headerSize;
+    h.paletteOffset = header->size;
   } else {
     return std::nullopt;
   }
   if (h.bitCount <= 8) {
     uint64_t full = uint64_t{1} << h.bitCount;
-    h.paletteEntries = colorsUsed == 0 ? full : std::min<uint64_t>(colorsUsed, full);
+    h.paletteEntries =
+        header->colorsUsed == 0 ? full : std::min<uint64_t>(header->colorsUsed, full);
   } else {
-    h.paletteEntries = colorsUsed; // a table nobody uses, skipped if it is there
+    h.paletteEntries = header->colorsUsed; // a table nobody uses, skipped if it is there
   }
   return h;
 }
 
-uint64_t XorStride(const DibHeader &h) {
+uint64_t XorStride(const DibLayout &h) {
   return (uint64_t(h.width) * h.bitCount + 31) / 32 * 4;
 }
-uint64_t AndStride(const DibHeader &h) {
+uint64_t AndStride(const DibLayout &h) {
   return (uint64_t(h.width) + 31) / 32 * 4;
 }
 
@@ -118,14 +92,14 @@ uint8_t MaskedChannel(uint32_t value, uint32_t mask) {
 }
 
 struct DibParts {
-  DibHeader header;
+  DibLayout header;
   std::span<const uint8_t> palette;
   std::span<const uint8_t> xorBits;
   std::optional<std::span<const uint8_t>> andBits; // missing in some 32-bit images
 };
 
 std::optional<DibParts> SplitDib(const ByteReader &r) {
-  auto header = ReadDibHeader(r);
+  auto header = LayOutDib(r);
   if (!header)
     return std::nullopt;
   DibParts parts{*header, {}, {}, std::nullopt};
@@ -151,7 +125,7 @@ uint32_t PaletteColor(const DibParts &p, uint32_t index) {
 
 // The colour of pixel x of a stored row, alpha taken from a 32-bit image as it stands.
 uint32_t RowPixel(const DibParts &p, std::span<const uint8_t> row, int x) {
-  const DibHeader &h = p.header;
+  const DibLayout &h = p.header;
   size_t ux = static_cast<size_t>(x);
   switch (h.bitCount) {
   case 1:
@@ -193,7 +167,7 @@ std::optional<IconPixels> DecodeDib(const ByteReader &r) {
   auto parts = SplitDib(r);
   if (!parts)
     return std::nullopt;
-  const DibHeader &h = parts->header;
+  const DibLayout &h = parts->header;
   IconPixels out;
   out.width = h.width;
   out.height = h.height;
@@ -227,16 +201,13 @@ std::optional<IconPixels> DecodeDib(const ByteReader &r) {
 
 // ---- PNG -----------------------------------------------------------------------------
 
+// A PNG image is decoded to 32-bit pixels whatever its own depth.
 std::optional<IconImageInfo> PeekPng(const ByteReader &r) {
-  // The IHDR chunk comes first: length, "IHDR", width and height big-endian.
-  auto ihdr = r.slice(8, 25);
-  if (!ihdr || BigEndian32(ihdr->subspan(4, 4)) != 0x49484452)
+  auto header = ReadPngHeader(r);
+  if (!header || header->width < 1 || header->height < 1 || header->width > kMaxIconSide ||
+      header->height > kMaxIconSide)
     return std::nullopt;
-  uint32_t width = BigEndian32(ihdr->subspan(8, 4));
-  uint32_t height = BigEndian32(ihdr->subspan(12, 4));
-  if (width < 1 || height < 1 || width > kMaxIconSide || height > kMaxIconSide)
-    return std::nullopt;
-  return IconImageInfo{true, int(width), int(height), 32};
+  return IconImageInfo{true, int(header->width), int(header->height), 32};
 }
 
 // PNG images go through libpng's simplified reader, which reports every failure (also a
@@ -304,7 +275,7 @@ std::optional<IconImageInfo> PeekIconImage(const uint8_t *bits, size_t size) {
   if (!bits)
     return std::nullopt;
   ByteReader r(std::span<const uint8_t>(bits, size));
-  if (IsPng(r))
+  if (HasPngSignature(r))
     return PeekPng(r);
   auto parts = SplitDib(r);
   if (!parts)
@@ -316,7 +287,7 @@ std::optional<IconPixels> DecodeIconImage(const uint8_t *bits, size_t size) {
   if (!bits)
     return std::nullopt;
   ByteReader r(std::span<const uint8_t>(bits, size));
-  return IsPng(r) ? DecodePng(r) : DecodeDib(r);
+  return HasPngSignature(r) ? DecodePng(r) : DecodeDib(r);
 }
 
 IconPixels ScaleIconPixels(const IconPixels &source, int width, int height) {

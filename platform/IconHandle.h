@@ -36,9 +36,10 @@ private:
 IconHandle CopyIcon(const IconHandle &icon);
 void DestroyIcon(IconHandle &icon);
 
-// Decodes the bytes of one icon image (a DIB: BITMAPINFOHEADER, colour table, XOR and
-// AND masks; or a PNG) into a handle, scaled to cx x cy when that differs from the
-// image's own size (0 = the image's own size). Bad bytes give an empty handle.
+// Decodes the bytes of one icon image (a DIB: BITMAPCOREHEADER or BITMAPINFOHEADER,
+// colour table, XOR and AND masks; or a PNG) into a handle, scaled to cx x cy when that
+// differs from the image's own size (0 = the image's own size). Bad bytes give an empty
+// handle.
 IconHandle CreateIconFromResourceEx(const uint8_t *bits, size_t size, int cx = 0, int cy = 0);
 
 // The system's large icon size (32 x 32).

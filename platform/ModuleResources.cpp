@@ -13,6 +13,10 @@ namespace platform {
 
 namespace {
 
+// Resource offsets are file positions of 32 bits; a larger shift puts every resource
+// beyond any file.
+constexpr uint16_t kMaxNeAlignShift = 31;
+
 // Where a resource's bytes lie in the file; `present` is false when the directory names
 // the resource but its bytes cannot be found in full (a cut file, a bad address).
 struct Located {
@@ -241,58 +245,130 @@ TypeTable ReadPeResources(const ByteReader &file, const PeLayout &layout) {
 
 // ---- NE ------------------------------------------------------------------------------
 
-// A length-prefixed name in the resource table; names are stored as the resource
-// compiler wrote them (upper case) and are returned so.
-std::optional<std::string> ReadNeName(const ByteReader &table, uint64_t offset) {
-  auto length = table.u8(offset);
-  auto text = length ? table.slice(offset + 1, *length) : std::nullopt;
-  if (!text)
-    return std::nullopt;
-  return std::string(text->begin(), text->end());
-}
-
-// The resource table: an alignment shift, then type entries (type, count, 4 reserved
-// bytes) each followed by `count` 12-byte resource entries, ended by a type of 0. The
-// walk also ends at the end of the file. A later entry of a type replaces an earlier
-// one, as the icon library reader does, so both count the same groups.
-TypeTable ReadNeResources(const ByteReader &file, uint64_t neOffset) {
+// The resources of an NE module by integer type. Names are stored as the resource
+// compiler wrote them (upper case) and are returned so. A later entry of a type replaces
+// an earlier one, as the icon library reader takes them, so both count the same groups.
+// A table cut by the end of the file gives the types before the cut.
+TypeTable ReadNeResources(const ByteReader &file, const NeHeader &header) {
   TypeTable types;
-  auto tableOffset = file.u16le(neOffset + 0x24);
-  if (!tableOffset || *tableOffset == 0)
+  if (header.resourceTable == 0)
     return types;
-  uint64_t tableStart = neOffset + *tableOffset;
-  ByteReader table = file.sub(tableStart, file.has(tableStart, 0) ? file.size() - tableStart : 0);
-  auto shift = table.u16le(0);
-  if (!shift || *shift > 31)
+  const uint64_t tableOffset = uint64_t{header.offset} + header.resourceTable;
+  auto table = ReadNeResourceTable(file, tableOffset);
+  if (!table)
     return types;
-  uint64_t at = 2;
-  while (auto typeId = table.u16le(at)) {
-    auto count = table.u16le(at + 2);
-    if (*typeId == 0 || !count || !table.has(at + 8, uint64_t{*count} * 12))
-      break;
+  for (const NeResourceType &type : table->types) {
+    if (!(type.type & kNeIntegerId))
+      continue;
     std::vector<Located> names;
-    for (uint16_t i = 0; i < *count; ++i) {
-      uint64_t entry = at + 8 + uint64_t{i} * 12;
-      uint16_t id = *table.u16le(entry + 6);
-      ResourceName name(static_cast<uint16_t>(id & 0x7FFF));
-      if (!(id & 0x8000)) {
-        auto text = ReadNeName(table, id);
+    for (const NeResourceEntry &entry : type.entries) {
+      ResourceName name(static_cast<uint16_t>(entry.id & ~kNeIntegerId));
+      if (!(entry.id & kNeIntegerId)) {
+        auto text = ReadNeName(file, tableOffset + entry.id);
         if (!text)
           continue;
         name = ResourceName(std::move(*text));
       }
-      uint64_t offset = uint64_t{*table.u16le(entry)} << *shift;
-      uint64_t length = uint64_t{*table.u16le(entry + 2)} << *shift;
-      names.push_back({std::move(name), offset, length, file.has(offset, length)});
+      Located located{std::move(name)};
+      if (auto bytes = NeResourceBytes(file, entry, table->alignShift)) {
+        located.offset = static_cast<uint64_t>(bytes->data() - file.bytes().data());
+        located.size = bytes->size();
+        located.present = true;
+      }
+      names.push_back(std::move(located));
     }
-    if (*typeId & 0x8000)
-      types[static_cast<uint16_t>(*typeId & 0x7FFF)] = std::move(names);
-    at += 8 + uint64_t{*count} * 12;
+    types[static_cast<uint16_t>(type.type & ~kNeIntegerId)] = std::move(names);
   }
   return types;
 }
 
 } // namespace
+
+// ---- module headers --------------------------------------------------------------------
+
+bool HasMzSignature(const ByteReader &file) {
+  return file.u16le(0) == kMzSignature;
+}
+
+std::optional<uint32_t> NewHeaderOffset(const ByteReader &file) {
+  if (!HasMzSignature(file))
+    return std::nullopt;
+  return file.u32le(kNewHeaderField);
+}
+
+std::optional<NewHeader> ReadNewHeader(const ByteReader &file) {
+  auto offset = NewHeaderOffset(file);
+  if (!offset)
+    return std::nullopt;
+  if (file.u32le(*offset) == kPeSignature)
+    return NewHeader{NewHeaderKind::PE, *offset};
+  if (file.u16le(*offset) == kNeSignature)
+    return NewHeader{NewHeaderKind::NE, *offset};
+  return std::nullopt;
+}
+
+std::optional<NeHeader> ReadNeHeader(const ByteReader &file, uint32_t offset) {
+  if (offset < kNewHeaderField || file.u16le(offset) != kNeSignature)
+    return std::nullopt;
+  auto resourceTable = file.u16le(uint64_t{offset} + 0x24);
+  auto residentNames = file.u16le(uint64_t{offset} + 0x26);
+  if (!resourceTable || !residentNames)
+    return std::nullopt;
+  return NeHeader{offset, *resourceTable, *residentNames};
+}
+
+// ---- NE resource table -----------------------------------------------------------------
+
+std::optional<NeResourceTable> ReadNeResourceTable(const ByteReader &file, uint64_t tableOffset) {
+  auto shift = file.u16le(tableOffset);
+  if (!shift || *shift > kMaxNeAlignShift)
+    return std::nullopt;
+  NeResourceTable table;
+  table.alignShift = *shift;
+  uint64_t at = tableOffset + 2;
+  // Every type moves on by at least its own 8 bytes and must lie in the file, so the
+  // walk ends at the end of the file if not at the terminating 0.
+  while (auto type = file.u16le(at)) {
+    if (*type == 0) {
+      table.complete = true;
+      table.namesOffset = at + 2;
+      break;
+    }
+    auto count = file.u16le(at + 2);
+    const uint64_t first = at + kNeTypeInfoSize;
+    if (!count || !file.has(first, uint64_t{*count} * kNeResourceEntrySize))
+      break;
+    NeResourceType entry{*type, {}};
+    entry.entries.reserve(*count);
+    for (uint64_t i = 0; i < *count; ++i) {
+      const uint64_t e = first + i * kNeResourceEntrySize;
+      entry.entries.push_back(
+          {*file.u16le(e), *file.u16le(e + 2), *file.u16le(e + 4), *file.u16le(e + 6)});
+    }
+    table.types.push_back(std::move(entry));
+    at = first + uint64_t{*count} * kNeResourceEntrySize;
+  }
+  return table;
+}
+
+std::optional<std::span<const uint8_t>>
+NeResourceBytes(const ByteReader &file, const NeResourceEntry &entry, uint16_t alignShift) {
+  if (alignShift > kMaxNeAlignShift)
+    return std::nullopt;
+  const uint64_t start = uint64_t{entry.offset} << alignShift;
+  if (start > file.size())
+    return std::nullopt;
+  const uint64_t length = std::min(uint64_t{entry.length} << alignShift, file.size() - start);
+  return file.slice(start, length);
+}
+
+std::optional<std::string> ReadNeName(const ByteReader &bytes, uint64_t offset) {
+  auto length = bytes.u8(offset);
+  auto text = length ? bytes.slice(offset + 1, *length) : std::nullopt;
+  if (!text)
+    return std::nullopt;
+  return std::string(text->begin(), text->end());
+}
 
 struct ResourceModule::Impl {
   std::string bytes;
@@ -311,22 +387,21 @@ std::optional<ResourceModule> ResourceModule::FromBytes(std::string bytes) {
   auto impl = std::make_shared<Impl>();
   impl->bytes = std::move(bytes);
   ByteReader file(impl->bytes);
-  if (file.u16le(0) != 0x5A4D) // "MZ"
+  auto header = ReadNewHeader(file);
+  if (!header)
     return std::nullopt;
-  auto headerOffset = file.u32le(0x3C);
-  if (!headerOffset)
-    return std::nullopt;
-  if (file.u32le(*headerOffset) == 0x00004550) { // "PE\0\0"
-    auto layout = ReadPeLayout(file, *headerOffset);
+  if (header->kind == NewHeaderKind::PE) {
+    auto layout = ReadPeLayout(file, header->offset);
     if (!layout)
       return std::nullopt;
     impl->format = layout->format;
     impl->types = ReadPeResources(file, *layout);
-  } else if (file.u16le(*headerOffset) == 0x454E) { // "NE"
-    impl->format = ModuleFormat::NE;
-    impl->types = ReadNeResources(file, *headerOffset);
   } else {
-    return std::nullopt;
+    auto ne = ReadNeHeader(file, header->offset);
+    if (!ne)
+      return std::nullopt;
+    impl->format = ModuleFormat::NE;
+    impl->types = ReadNeResources(file, *ne);
   }
   ResourceModule module;
   module.impl_ = std::move(impl);

@@ -2,7 +2,11 @@
 // Read-only access to the resources of a module file: PE32 and PE32+ executables and
 // DLLs (what LoadLibraryExA as a data file, EnumResourceNamesA and FindResource give on
 // Windows) and 16-bit NE modules (icon libraries). Every offset, count and size read
-// from the file is checked against the file's bytes before use.
+// from the file is checked against the file's bytes before use. The headers and the NE
+// resource table are read by the functions below and nowhere else: the icon library
+// reader goes through them too, so it and the shell's icon functions see one module.
+#include "platform/ByteReader.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -33,6 +37,90 @@ constexpr uint16_t RT_GROUP_ICON = 14;
 
 enum class ModuleFormat { PE32, PE32Plus, NE };
 
+// ---- module headers --------------------------------------------------------------------
+
+constexpr uint16_t kMzSignature = 0x5A4D;     // "MZ"
+constexpr uint16_t kNeSignature = 0x454E;     // "NE"
+constexpr uint32_t kPeSignature = 0x00004550; // "PE\0\0"
+
+// Where the "MZ" stub keeps the offset of the new header.
+constexpr uint64_t kNewHeaderField = 0x3C;
+
+// True when the bytes start with "MZ".
+bool HasMzSignature(const ByteReader &file);
+// The stub's pointer to the new header: the 32-bit field at 0x3C, read whole as the
+// Windows loader reads it. Nothing when the bytes do not start with "MZ" or end before
+// the field.
+std::optional<uint32_t> NewHeaderOffset(const ByteReader &file);
+
+enum class NewHeaderKind { PE, NE };
+struct NewHeader {
+  NewHeaderKind kind = NewHeaderKind::PE;
+  uint32_t offset = 0;
+};
+// The new header a module file points to: "PE\0\0" starts a 32-bit module, "NE" a 16-bit
+// one. Nothing for anything else (an .ico file, a DOS program, a cut file).
+std::optional<NewHeader> ReadNewHeader(const ByteReader &file);
+
+// What the resource readers take from an NE header; the table offsets count from the
+// header, and 0 means the module has no such table.
+struct NeHeader {
+  uint32_t offset = 0;
+  uint16_t resourceTable = 0;
+  uint16_t residentNames = 0;
+};
+// The NE header at `offset`: "NE" and the table offsets at 0x24 and 0x26. Nothing when
+// the signature or the fields are not there, or the offset lies below the stub's own
+// offset field (a header that would overlap the stub).
+std::optional<NeHeader> ReadNeHeader(const ByteReader &file, uint32_t offset);
+
+// ---- NE resource table -----------------------------------------------------------------
+
+constexpr uint16_t kNeIntegerId = 0x8000; // marks an integer type or resource identifier
+constexpr uint64_t kNeTypeInfoSize = 8;
+constexpr uint64_t kNeResourceEntrySize = 12;
+
+// One 12-byte resource entry; offset and length count units of 2^alignShift bytes, and
+// the length covers the fill up to the next unit.
+struct NeResourceEntry {
+  uint16_t offset = 0;
+  uint16_t length = 0;
+  uint16_t flags = 0;
+  uint16_t id = 0; // kNeIntegerId | n for the integer identifier n, else a name's offset
+};
+
+// A type entry and its resource entries. The type is kNeIntegerId | n for the integer
+// type n (3 icons, 14 group icons), as Windows takes it: all 15 bits count.
+struct NeResourceType {
+  uint16_t type = 0;
+  std::vector<NeResourceEntry> entries;
+};
+
+struct NeResourceTable {
+  uint16_t alignShift = 0;
+  std::vector<NeResourceType> types; // in stored order, repeated types included
+  // True when the types end with their terminating 0; false when the end of the bytes
+  // (or a type whose entries run past it) ended them. Only complete types are listed.
+  bool complete = false;
+  // Where the table's names follow the terminating 0 (meaningful when complete).
+  uint64_t namesOffset = 0;
+};
+
+// The resource table at file offset `tableOffset`: an alignment shift, type entries each
+// followed by its resource entries, a type of 0. Nothing when the shift is not there or
+// exceeds 31, which would put every resource beyond any file.
+std::optional<NeResourceTable> ReadNeResourceTable(const ByteReader &file, uint64_t tableOffset);
+
+// The bytes of a resource: from its offset to its end, or to the end of the file when
+// that comes first (the last resource of a file may lack its fill). Nothing when the
+// resource starts beyond the end of the file.
+std::optional<std::span<const uint8_t>>
+NeResourceBytes(const ByteReader &file, const NeResourceEntry &entry, uint16_t alignShift);
+
+// A name of the resource table: a length byte and that many bytes; an empty name is the
+// length byte 0 that ends a list of names. Nothing when the name runs past the end.
+std::optional<std::string> ReadNeName(const ByteReader &bytes, uint64_t offset);
+
 class ResourceModule {
 public:
   // Loads a module as a data file (LoadLibraryExA with LOAD_LIBRARY_AS_DATAFILE).
@@ -49,8 +137,9 @@ public:
   // (Windows-1252 here; characters it lacks become '?').
   std::vector<ResourceName> EnumResourceNames(uint16_t type) const;
   // The bytes of a resource, in any language (the first the directory lists); nothing
-  // when absent or when its bytes are not all in the file. The span stays valid as long
-  // as any copy of this module lives.
+  // when absent or when its bytes are not all in the file, except that an NE resource
+  // cut by the end of the file gives the bytes that are there (NeResourceBytes). The
+  // span stays valid as long as any copy of this module lives.
   std::optional<std::span<const uint8_t>> FindResource(uint16_t type,
                                                        const ResourceName &name) const;
 

@@ -1,10 +1,11 @@
 // The shell's icon extraction over our own readers: .ico files directly, PE and NE
 // modules through their group-icon resources.
 #include "platform/ByteReader.h"
-#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
 #include "platform/IconDecode.h"
+#include "platform/IconFormats.h"
 #include "platform/IconHandle.h"
+#include "platform/ModuleResources.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,25 +16,11 @@ namespace platform {
 
 namespace {
 
-using platform::ByteReader;
-
 // One image a directory offers, with what its own header says of it.
 struct Candidate {
   IconImageInfo info;
   std::span<const uint8_t> bytes;
 };
-
-// The icon directory header at the start of an .ico file or a group resource: reserved
-// 0, type 1 (2 would be a cursor). Gives the entry count, capped by the bytes that
-// follow for entries of `entrySize` bytes.
-std::optional<uint64_t> DirectoryCount(const ByteReader &r, uint64_t entrySize) {
-  if (r.u16le(0) != 0 || r.u16le(2) != 1)
-    return std::nullopt;
-  auto count = r.u16le(4);
-  if (!count)
-    return std::nullopt;
-  return std::min<uint64_t>(*count, (r.size() - 6) / entrySize);
-}
 
 // True when `a` suits the icon size better than `b`: nearest in size, then
 // the higher colour depth, then the larger image (shrinking keeps more detail than
@@ -66,41 +53,29 @@ void AddCandidate(std::vector<Candidate> &candidates, std::span<const uint8_t> b
     candidates.push_back({*info, bytes});
 }
 
-// .ico file: 16-byte entries with the image's size at 8 and its file offset at 12.
+// .ico file: the entries say where in the file each image lies.
 IconHandle BestIconOfFile(const ByteReader &file, int size) {
-  auto count = DirectoryCount(file, 16);
   std::vector<Candidate> candidates;
-  for (uint64_t i = 0; count && i < *count; ++i) {
-    uint64_t entry = 6 + i * 16;
-    if (auto bytes = file.slice(*file.u32le(entry + 12), *file.u32le(entry + 8)))
+  for (const IconDirEntry &entry : ReadIconDirectory(file, IconDirKind::File))
+    if (auto bytes = file.slice(entry.imageOffset, entry.bytesInRes))
       AddCandidate(candidates, *bytes);
-  }
   return BestIcon(std::move(candidates), size);
 }
 
-// Group resource: 14-byte entries naming their RT_ICON resource by identifier at 12.
-IconHandle BestIconOfGroup(const platform::ResourceModule &module, std::span<const uint8_t> group,
-                           int size) {
-  ByteReader r(group);
-  auto count = DirectoryCount(r, 14);
+// Group resource: the entries name the icon resources that hold the images.
+IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t> group, int size) {
   std::vector<Candidate> candidates;
-  for (uint64_t i = 0; count && i < *count; ++i) {
-    uint16_t id = *r.u16le(6 + i * 14 + 12);
-    if (auto bytes = module.FindResource(platform::RT_ICON, platform::ResourceName(id)))
+  for (const IconDirEntry &entry : ReadIconDirectory(ByteReader(group), IconDirKind::Group))
+    if (auto bytes = module.FindResource(RT_ICON, ResourceName(entry.id)))
       AddCandidate(candidates, *bytes);
-  }
   return BestIcon(std::move(candidates), size);
 }
-
-bool IsModule(const ByteReader &file) {
-  return file.u16le(0) == 0x5A4D;
-} // "MZ"
 
 // An index below -1 names a group by its integer identifier (-index), as on Windows.
-std::optional<platform::ResourceName> GroupForIndex(const platform::ResourceModule &module, int index) {
+std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
   if (index < -1 && index >= -0xFFFF)
-    return platform::ResourceName(static_cast<uint16_t>(-index));
-  auto names = module.EnumResourceNames(platform::RT_GROUP_ICON);
+    return ResourceName(static_cast<uint16_t>(-index));
+  auto names = module.EnumResourceNames(RT_GROUP_ICON);
   if (index < 0 || static_cast<size_t>(index) >= names.size())
     return std::nullopt;
   return names[static_cast<size_t>(index)];
@@ -109,7 +84,7 @@ std::optional<platform::ResourceName> GroupForIndex(const platform::ResourceModu
 // A parsed file of the shell functions: the module when it is one, else its bytes.
 struct ParsedFile {
   std::string bytes;
-  std::optional<platform::ResourceModule> module;
+  std::optional<ResourceModule> module;
 };
 
 // The last file the shell functions read, kept while its size and time stay the same:
@@ -129,8 +104,8 @@ std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
   if (!bytes)
     return nullptr;
   auto parsed = std::make_shared<ParsedFile>();
-  if (IsModule(ByteReader(*bytes)))
-    parsed->module = platform::ResourceModule::FromBytes(*bytes);
+  if (ReadNewHeader(ByteReader(*bytes)))
+    parsed->module = ResourceModule::FromBytes(std::move(*bytes));
   else
     parsed->bytes = std::move(*bytes);
   lastHost = host;
@@ -146,8 +121,8 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
   if (!file)
     return 0;
   if (!file->module)
-    return DirectoryCount(ByteReader(file->bytes), 16).value_or(0) > 0 ? 1 : 0;
-  return static_cast<unsigned>(file->module->EnumResourceNames(platform::RT_GROUP_ICON).size());
+    return ReadIconDirectory(ByteReader(file->bytes), IconDirKind::File).empty() ? 0 : 1;
+  return static_cast<unsigned>(file->module->EnumResourceNames(RT_GROUP_ICON).size());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {
@@ -162,9 +137,9 @@ IconHandle ExtractIconOfSize(const std::string &windowsName, int index, int size
     return {};
   if (!file->module)
     return index == 0 ? BestIconOfFile(ByteReader(file->bytes), size) : IconHandle();
-  const platform::ResourceModule &module = *file->module;
+  const ResourceModule &module = *file->module;
   auto name = GroupForIndex(module, index);
-  auto group = name ? module.FindResource(platform::RT_GROUP_ICON, *name) : std::nullopt;
+  auto group = name ? module.FindResource(RT_GROUP_ICON, *name) : std::nullopt;
   return group ? BestIconOfGroup(module, *group, size) : IconHandle();
 }
 

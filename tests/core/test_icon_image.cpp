@@ -4,8 +4,8 @@
 #include "fixtures/PeBuilder.h"
 #include "icons/AdvancedIcon.h"
 #include "icons/IconTools.h"
-#include "platform/ModuleResources.h"
 #include "platform/HostFiles.h"
+#include "platform/ModuleResources.h"
 #include "support/Corpus.h"
 #include "support/Sha256.h"
 #include "support/TestSupport.h"
@@ -302,6 +302,57 @@ TEST(IconImage, HandleIsMadeOnceAtTheImagesOwnSize) {
   }
   TIconImage empty;
   EXPECT_FALSE(empty.Handle()) << "no bytes, no icon";
+}
+
+// A 24-bit bitmap with the 12-byte core header (16-bit sizes), one colour, all opaque.
+std::string CoreHeaderDib(uint16_t side, uint32_t rgb) {
+  std::string out;
+  fixtures::Put32(out, 12);
+  fixtures::Put16(out, side);
+  fixtures::Put16(out, static_cast<uint16_t>(side * 2)); // XOR bitmap and AND mask
+  fixtures::Put16(out, 1);
+  fixtures::Put16(out, 24);
+  const size_t xorStride = (side * 3u + 3) / 4 * 4, andStride = (side + 31u) / 32 * 4;
+  for (size_t row = 0; row < side; ++row) {
+    for (size_t x = 0; x < side; ++x) {
+      fixtures::Put8(out, static_cast<uint8_t>(rgb));
+      fixtures::Put8(out, static_cast<uint8_t>(rgb >> 8));
+      fixtures::Put8(out, static_cast<uint8_t>(rgb >> 16));
+    }
+    out.append(xorStride - side * 3u, '\0');
+  }
+  return out.append(andStride * side, '\0');
+}
+
+// The size an image is listed with and the icon made of it come from one reading of its
+// header: an image either has a header both take, or neither does. The entries say 48.
+TEST(IconImage, SizeAndIconAgreeOnWhatBeginsAnImage) {
+  std::string oversized = fixtures::SolidDib(16, 24, 0xFF336699);
+  fixtures::Poke32(oversized, 0, 0x10000); // a header size beyond the image's bytes
+  struct Case {
+    const char *title;
+    std::string image;
+    int side; // 0: no image header, the entry's size stays and no icon is made
+  };
+  const std::vector<Case> cases = {
+      {"info header", fixtures::SolidDib(16, 24, 0xFF336699), 16},
+      {"core header", CoreHeaderDib(16, 0x336699), 16},
+      {"header size beyond the bytes", oversized, 0},
+      {"PNG signature without its header chunk",
+       std::string("\x89PNG\r\n\x1a\n", 8) + std::string(40, 'x'), 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.title);
+    TAdvancedIcon icon;
+    ASSERT_TRUE(icon.LoadFromBytes(fixtures::MakeIcoFile({{c.image, 48, 48, 0, 1, 24}})));
+    const TIconImage &image = *icon.Images.Items(0);
+    EXPECT_EQ(image.Width, c.side ? c.side : 48);
+    ASSERT_EQ(static_cast<bool>(image.Handle()), c.side != 0);
+    if (c.side) {
+      EXPECT_EQ(image.Handle().Pixels()->width, c.side);
+      EXPECT_EQ(image.Handle().Pixels()->argb.front(), 0xFF336699u);
+    }
+  }
 }
 
 TEST(IconImage, SaveToStreamWritesTheImageBytesOnly) {

@@ -128,9 +128,13 @@ TEST(ModuleHeader, TellsPeFromNeAndRefusesTheRest) {
     std::string bytes;
     bool module, is32;
   };
+  std::string farNe = stub("NE");
+  fixtures::Poke16(farNe, 62, 1); // the offset's high half: the header would lie at 0x10040
   const std::vector<Case> cases = {
-      {"PE", stub("PE\0\0"), true, true},
+      {"PE", stub(std::string("PE\0\0", 4)), true, true},
+      {"PE without its two zero bytes", stub("PE"), false, false},
       {"NE", stub("NE"), true, false},
+      {"NE below an offset with a high half", farNe, false, false},
       {"LE", stub("LE"), false, false},
       {"not MZ", notMz, false, false},
       {"new header beyond the end", stub("PE").substr(0, 64), false, false},
@@ -298,9 +302,10 @@ TEST(Library16, AlignedResourcesGiveTheirImagesAndFillIsNotPartOfThem) {
 
 TEST(Library16, EntrySizesStayAsTheGroupGivesThem) {
   // 16-bit images keep the group's width and height even where the bitmap disagrees.
-  const std::string file = fixtures::BuildNe(
-      {{platform::RT_GROUP_ICON, uint16_t{1}, fixtures::MakeGroupIcon({{Dib32, 48, 48, 0, 1, 32, 1}})},
-       {platform::RT_ICON, uint16_t{1}, Dib32}});
+  const std::string file =
+      fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1},
+                          fixtures::MakeGroupIcon({{Dib32, 48, 48, 0, 1, 32, 1}})},
+                         {platform::RT_ICON, uint16_t{1}, Dib32}});
   TIconLibrary library;
   library.LoadFromBytes("C:\\lib.icl", file);
   ASSERT_EQ(library.Icons.Count(), 1);
@@ -333,6 +338,8 @@ TEST(Library16, DamagedFilesFailWithTheirMessageAndLeaveTheLibrary) {
       {"resident names offset 0", damaged(128 + 0x26, 0), "Names Table not found"},
       {"icon type replaced by another type", damaged(iconType, 0x8005),
        "ResourceTable has an Error"},
+      {"icon type with a high byte (integer type 259)", damaged(iconType, 0x8103),
+       "ResourceTable has an Error"},
       {"no icon type at all", onlyGroups, "ResourceTable has an Error"},
       {"group names image 99", damaged(firstGroupDir + 6 + 12, 99), "Icon Resource Not Found"},
       {"resource table beyond the end", damaged(128 + 0x24, 0xFF00), "Stream read error"},
@@ -352,6 +359,46 @@ TEST(Library16, DamagedFilesFailWithTheirMessageAndLeaveTheLibrary) {
   T16BitReader reader("C:\\tools.icl", good);
   EXPECT_TRUE(reader.Read());
   EXPECT_EQ(reader.LastError, "");
+}
+
+// The shell's icon functions and the library read a module through the same readers, so
+// the icons a bar shows and the icons its cache collects are the same.
+TEST(Library16, TheShellAndTheLibraryFindTheSameIcons) {
+  // The image resource comes last, with its fill to the next 16 bytes.
+  const size_t fill = 16 - Dib16.size() % 16;
+  ASSERT_LT(fill, 16u);
+  const std::string intact =
+      fixtures::BuildNe({{platform::RT_GROUP_ICON, uint16_t{1},
+                          fixtures::MakeGroupIcon({{Dib16, 16, 16, 0, 1, 8, 1}})},
+                         {platform::RT_ICON, uint16_t{1}, Dib16}},
+                        4);
+  std::string farHeader = intact;
+  fixtures::Poke16(farHeader, 62, 1);
+  struct Case {
+    const char *title;
+    std::string bytes;
+    int icons;
+  };
+  const std::vector<Case> cases = {
+      {"intact", intact, 1},
+      {"last image without its fill", intact.substr(0, intact.size() - fill), 1},
+      {"new header offset with a high half", farHeader, 0},
+  };
+  TempDir dir;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.title);
+    const auto host = dir / (std::string(c.title) + ".icl");
+    testsupport::WriteBytes(host, c.bytes);
+    const std::string name = platform::WindowsName(host.string());
+    TIconLibrary library;
+    library.LoadFromFile(name);
+    ASSERT_EQ(library.Icons.Count(), c.icons);
+    EXPECT_EQ(platform::ExtractIconCountA(name), static_cast<unsigned>(c.icons));
+    if (c.icons) {
+      EXPECT_TRUE(library.Icons.Objects(0)->Images.Items(0)->Handle());
+      EXPECT_TRUE(platform::ExtractIconA(name, 0));
+    }
+  }
 }
 
 TEST(Library16, EveryPrefixOfALibraryIsReadWithoutPassingItsEnd) {
@@ -375,8 +422,9 @@ TEST(Library16, EntriesSharingOneImageCannotMultiplyMemoryWithoutBound) {
       fixtures::Put32(directory, static_cast<uint32_t>(image.size()));
       fixtures::Put16(directory, 1);
     }
-    return fixtures::BuildNe(
-        {{platform::RT_ICON, uint16_t{1}, image}, {platform::RT_GROUP_ICON, uint16_t{1}, directory}}, 4);
+    return fixtures::BuildNe({{platform::RT_ICON, uint16_t{1}, image},
+                              {platform::RT_GROUP_ICON, uint16_t{1}, directory}},
+                             4);
   };
   T16BitReader few("C:\\many.icl", module(20));
   ASSERT_TRUE(few.Read()) << few.LastError;
