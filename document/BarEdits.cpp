@@ -1,7 +1,7 @@
 // Unit BarEdits: bar edit commands and their history.
 #include "document/BarEdits.h"
-#include "platform/IconHandle.h"
 #include "document/Globals.h"
+#include "platform/IconHandle.h"
 
 #include "document/HostPaths.h"
 

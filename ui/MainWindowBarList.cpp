@@ -23,8 +23,8 @@
 #include <QRadioButton>
 
 #include <algorithm>
-#include <utility>
 #include <array>
+#include <utility>
 
 bool SpecialCommand(const std::string &command) {
   using platform::ContainsText;
@@ -144,6 +144,7 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
       ClearEditor();
   }
   Copy1->setEnabled(Selected() >= 0);
+  NameUndoItems();
   paste1->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 

@@ -193,6 +193,8 @@ bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
   if (text == EnteredText || s < 0)
     return false;
   Edit(edits::SetField(s, fieldNumber, text));
+  // The typing is now a step of the bar's history; the field's own undo starts afresh.
+  field->SetBytes(text);
   return true;
 }
 
@@ -271,6 +273,7 @@ void TBarMain::Frame11id_btn_iconfilenameExit() {
     f->id_btn_iconindex->setText(QStringLiteral("0"));
   // The label keeps the index, so a new file name keeps the icon's position.
   Edit(edits::SetField(s, bfIconRef, file + "," + f->id_btn_iconindex->text().toStdString()));
+  f->id_btn_iconfilename->SetBytes(file);
   FillIconList(s);
   id_btn_bar->viewport()->update();
   f->id_btn_icon->SetItemIndex(StrToInt(f->id_btn_iconindex->text().toStdString()));

@@ -200,8 +200,7 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
     return;
   // Each button is filled as if the user had typed each field and left it; with Shift
   // each goes after the cell under the cursor. All of them are one edit.
-  const edits::After after =
-      shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
+  const edits::After after = shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
   ShowBar(Edit(edits::DropFiles(fileNames, after)));
   EnableCacheControls(true);
 }

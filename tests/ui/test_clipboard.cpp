@@ -4,8 +4,8 @@
 
 #include "document/HostPaths.h"
 #include "platform/Clipboard.h"
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>
