@@ -100,10 +100,12 @@ std::string PrefixRegistryText(const char *hive, const std::string &key, const c
   return found ? platform::Utf8ToText(found->data) : std::string();
 }
 
-// Whether the folder holds Total Commander's program, 32-bit or 64-bit.
+// Whether the folder holds Total Commander's program, 32-bit or 64-bit. The folder is
+// tried first: most often it is missing, and one look tells so.
 bool HoldsTotalCommander(const std::string &dir) {
-  return !dir.empty() && (platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD.EXE"})) ||
-                          platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD64.EXE"})));
+  return !dir.empty() && platform::DirectoryExists(dir) &&
+         (platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD.EXE"})) ||
+          platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD64.EXE"})));
 }
 
 // The file a registry value names in front of what follows it: the quoted part of a
