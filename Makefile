@@ -3,18 +3,20 @@
 #   make test   set everything up, build twice (plain and with ASan+UBSan), run every test
 #   make bench  optimised build, run every benchmark
 #   make fuzz   clang build of the fuzz targets, run each for FUZZ_SECONDS
+#   make package  optimised build and a Debian package of it (cpack) in build-package
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+PACKAGE_BUILD ?= build-package
 FUZZ_SECONDS ?= 30
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 EXAMPLE := $(CURDIR)/examples
 export COMMANDER_PATH ?= $(EXAMPLE)/totalcmd
 
-.PHONY: deps build build-asan run test test-plain test-asan bench fuzz format clean
+.PHONY: deps build build-asan run test test-plain test-asan bench fuzz package format clean
 
 deps:
 	@bash scripts/install-deps
@@ -54,8 +56,16 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_SECONDS)
 
+# The package installs below /usr; its dependencies come from the built programs.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DCORVANE_WITH_TESTS=OFF -DCORVANE_WITH_BENCH=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
+	@ls $(PACKAGE_BUILD)/*.deb
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

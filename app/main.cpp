@@ -1,4 +1,6 @@
 // Program start: the application's title, the windows in their order, the message loop.
+// "corvane --version" and "corvane --help" answer before any window (or display) is needed.
+// An installed program makes the user's own copy of its settings before anything reads them.
 // CORVANE_SCREENSHOT=<file.png> saves a picture of the main window once it is painted
 // and ends the program, so that it can be looked at from a machine without a screen.
 // CORVANE_LAYOUT=<file> writes where each named control of the main window lies once the
@@ -11,15 +13,47 @@
 #include "ui/MainWindow.h"
 #include "ui/QtClipboard.h"
 
+#include "document/Settings.h"
+#include "platform/CodePage.h"
+#include "platform/HostFiles.h"
+
 #include <QApplication>
+#include <QIcon>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
+
+const char *const Usage = "usage: corvane [BAR]\n"
+                          "Edits the Total Commander button bar BAR, or a new bar.\n"
+                          "See 'man corvane'; 'corvane-cli --help' for the command line.\n";
+
+// Answers "--version" and "--help" given alone; false for any other command line.
+bool AnswerQuestion(int argc, char *argv[]) {
+  if (argc != 2)
+    return false;
+  if (std::strcmp(argv[1], "--version") == 0)
+    std::printf("corvane %s\n", CORVANE_VERSION);
+  else if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+    std::fputs(Usage, stdout);
+  else
+    return false;
+  return true;
+}
+
+// The user's own settings of an installed program; without them the installed ones serve.
+void PrepareSettings() {
+  const std::string problem =
+      PrepareSettingsFile(platform::WindowsName(QApplication::applicationFilePath().toStdString()));
+  if (!problem.empty())
+    std::fprintf(stderr, "corvane: %s; the installed settings are read\n",
+                 platform::TextToUtf8(problem).c_str());
+}
 
 void ScheduleScreenshot(QWidget &window, const QString &file) {
   QTimer::singleShot(500, &window, [&window, file] {
@@ -51,8 +85,14 @@ void ScheduleLayoutFile(QWidget &window, const QString &file) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+  if (AnswerQuestion(argc, argv))
+    return 0;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
+  // The desktop entry and the icon an installation puts in the icon theme.
+  QApplication::setDesktopFileName(QStringLiteral("corvane"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvane")));
+  PrepareSettings();
   ui::TQtClipboard clipboard;
   platform::SetClipboardBackend(&clipboard);
   ui::TQtDialogs dialogs;

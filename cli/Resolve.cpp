@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "document/Settings.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -15,8 +16,9 @@ const char *const ResolveUsage =
     "Prints the file NAME (as written in a button: bare, relative, quoted or holding\n"
     "%VARIABLE%) resolves to, through Total Commander's folder and the search path; with\n"
     "--start-path as the bar list looks up a command in its start path too. --explain\n"
-    "lists each step tried. NAME and DIR are taken as UTF-8 and names are printed as\n"
-    "characters; --bytes takes and prints them as the bytes a bar holds.\n";
+    "names the settings file read, Total Commander's folder and its wincmd.ini and how each\n"
+    "was found, and lists each step tried. NAME and DIR are taken as UTF-8 and names are\n"
+    "printed as characters; --bytes takes and prints them as the bytes a bar holds.\n";
 
 const char *YesNo(bool value) {
   return value ? "yes" : "no";
@@ -38,7 +40,7 @@ std::string StepLine(const ResolveStep &step, TextForm form) {
     return "holds a backslash: taken as it stands";
   case ResolveRule::NoCommanderPath:
     return "Total Commander's folder not found (neither COMMANDER_PATH nor \"commander_path\" "
-           "names one): its steps are skipped";
+           "names one, nor is one installed in the Wine prefix): its steps are skipped";
   case ResolveRule::InCommanderPath:
     return "in Total Commander's folder: " + name + Existence(step.Exists);
   case ResolveRule::OnSearchPath:
@@ -54,6 +56,24 @@ std::string StepLine(const ResolveStep &step, TextForm form) {
     return "unchanged, so after the start path: " + name + Existence(step.Exists);
   }
   return {};
+}
+
+// "what: name (how: source)", or "what: not found".
+void PrintLocation(const char *what, const HostLocation &found, TextForm form) {
+  if (found.Name.empty() && found.How == FoundBy::Nothing) {
+    std::printf("%s: not found\n", what);
+    return;
+  }
+  const std::string source = found.Source.empty() ? "" : ": " + ShownText(found.Source, form);
+  std::printf("%s: %s (%s%s)\n", what, ShownText(found.Name, form).c_str(),
+              FoundByText(found.How).c_str(), source.c_str());
+}
+
+// What every lookup starts from: the settings read, Total Commander's folder and settings.
+void PrintLocations(TextForm form) {
+  std::printf("settings: %s\n", ShownText(SettingsFileName(ExeFileName), form).c_str());
+  PrintLocation("Total Commander's folder", LocateCommanderPath(ExeFileName), form);
+  PrintLocation("wincmd.ini", LocateWincmdIni(ExeFileName), form);
 }
 
 // The steps the lookup took, numbered; the size of the search path before its first use.
@@ -93,8 +113,10 @@ int Resolve(const Args &args) {
   const std::string resolved = startPath
                                    ? ResolveWithStartPath(ExeFileName, name, *startPath, steps)
                                    : ResolveFile(ExeFileName, name, steps);
-  if (steps)
+  if (steps) {
+    PrintLocations(form);
     PrintSteps(trace, form);
+  }
   const std::string host = platform::HostPath(resolved);
   std::printf("name: %s\nresolved: %s\nhost path: %s\nexists: %s\n", ShownText(name, form).c_str(),
               ShownText(resolved, form).c_str(), host.c_str(),

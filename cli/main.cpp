@@ -24,7 +24,8 @@ const char *const Usage =
     "  commands [--category NAME]        list Total Commander's commands by category\n"
     "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
     "prints and takes them as the bytes the bar holds (in the system code page).\n"
-    "run 'corvane-cli VERB --help' for a verb's arguments\n";
+    "run 'corvane-cli VERB --help' for a verb's arguments, 'corvane-cli --version' for the\n"
+    "version\n";
 
 // The folder of "Corvane.ini" and the program's files is the executable's own.
 void RecordExeFileName() {
@@ -35,9 +36,14 @@ void RecordExeFileName() {
 }
 
 // The code page of "Corvane.ini" applies before a verb reads anything. The program's own
-// name is a text of the core as well: it is taken again in that code page.
+// name is a text of the core as well: it is taken again in that code page. An installed
+// program makes the user's own copy of the settings first, as the editor does.
 void ApplySettings() {
   RecordExeFileName();
+  const std::string problem = PrepareSettingsFile(ExeFileName);
+  if (!problem.empty())
+    std::fprintf(stderr, "corvane-cli: %s; the installed settings are read\n",
+                 cli::CoreMessageToUtf8(problem).c_str());
   ApplyCodePageSetting();
   RecordExeFileName();
 }
@@ -53,6 +59,10 @@ int main(int argc, char **argv) {
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     std::fputs(Usage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (std::string(argv[1]) == "--version") {
+    std::printf("corvane-cli %s\n", CORVANE_VERSION);
+    return 0;
   }
   auto verb = verbs.find(argv[1]);
   if (verb == verbs.end()) {

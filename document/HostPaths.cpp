@@ -10,11 +10,14 @@
 #include "platform/Profile.h"
 #include "platform/Shell.h"
 #include "platform/TextRules.h"
+#include "platform/WineRegistry.h"
 
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -87,6 +90,120 @@ std::optional<std::string> WithExtensions(const std::string &name, Lookup lookup
   return std::nullopt;
 }
 
+// A string value of a registry file of the Wine prefix ("system.reg", "user.reg") as a
+// text of the core; empty when there is no prefix, file, key or value.
+std::string PrefixRegistryText(const char *hive, const std::string &key, const char *value) {
+  const std::string prefix = platform::WinePrefixDir();
+  if (prefix.empty())
+    return std::string();
+  const auto found = platform::ReadWineRegistryValue(prefix + "/" + hive, key, value);
+  return found ? platform::Utf8ToText(found->data) : std::string();
+}
+
+// Whether the folder holds Total Commander's program, 32-bit or 64-bit. The folder is
+// tried first: most often it is missing, and one look tells so.
+bool HoldsTotalCommander(const std::string &dir) {
+  return !dir.empty() && platform::DirectoryExists(dir) &&
+         (platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD.EXE"})) ||
+          platform::FileExists(platform::JoinTexts({dir, "\\TOTALCMD64.EXE"})));
+}
+
+// The file a registry value names in front of what follows it: the quoted part of a
+// quoted value, else the text up to and including its first ".exe" (the arguments of
+// an "UninstallString" follow it), without an icon index after the file's last
+// backslash ("DisplayIcon" holds "file,0").
+std::string FileOfCommandValue(const std::string &value) {
+  std::string file = value;
+  if (!file.empty() && file[0] == '"') {
+    const size_t close = file.find('"', 1);
+    file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  } else {
+    const size_t exe = platform::LowerText(file).find(".exe");
+    if (exe != std::string::npos)
+      file = file.substr(0, exe + 4);
+  }
+  const size_t folderEnd = platform::FindLastCharOf(file, "\\");
+  const size_t comma = file.rfind(',');
+  if (comma != std::string::npos && (folderEnd == std::string::npos || comma > folderEnd))
+    file = file.substr(0, comma);
+  return file;
+}
+
+// The names Total Commander's installers give their uninstall entries, and the keys that
+// hold them: a 32-bit installer's go below Wow6432Node on 64-bit Windows.
+constexpr const char *kUninstallEntries[] = {"Totalcmd", "Totalcmd64", "Total Commander"};
+constexpr const char *kUninstallKeys[] = {
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\",
+    "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"};
+
+// The first folder an uninstall entry names that holds Total Commander's program.
+std::optional<HostLocation> FromUninstallEntries() {
+  for (const char *key : kUninstallKeys)
+    for (const char *entry : kUninstallEntries) {
+      const std::string path = std::string(key) + entry;
+      for (const char *value : {"InstallLocation", "DisplayIcon", "UninstallString"}) {
+        const std::string text = PrefixRegistryText("system.reg", path, value);
+        if (text.empty())
+          continue;
+        const std::string dir =
+            WithoutTrailingBackslash(std::string_view(value) == "InstallLocation"
+                                         ? RemoveQuotes(text)
+                                         : ExtractFilePath(FileOfCommandValue(text)));
+        if (HoldsTotalCommander(dir))
+          return HostLocation{dir, FoundBy::UninstallEntry,
+                              "HKEY_LOCAL_MACHINE\\" + path + " \"" + value + "\""};
+      }
+    }
+  return std::nullopt;
+}
+
+// The first usual installation folder that holds Total Commander's program.
+std::optional<HostLocation> FromUsualFolders() {
+  for (const char *dir :
+       {"C:\\totalcmd", "C:\\Program Files\\totalcmd", "C:\\Program Files (x86)\\totalcmd"})
+    if (HoldsTotalCommander(dir))
+      return HostLocation{dir, FoundBy::UsualFolder, ""};
+  return std::nullopt;
+}
+
+// The application data folders of the prefix's user, in the order they are tried.
+std::vector<std::pair<std::string, std::string>> ApplicationDataFolders() {
+  std::vector<std::pair<std::string, std::string>> folders; // folder, what named it
+  if (std::string appData = GetEnvironment("APPDATA"); !appData.empty())
+    folders.emplace_back(appData, "APPDATA");
+  const std::string shellFolder = PrefixRegistryText(
+      "user.reg", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+      "AppData");
+  if (!shellFolder.empty())
+    folders.emplace_back(shellFolder, "user.reg");
+  // Wine names the user's folder after the login name.
+  for (const char *variable : {"USERNAME", "USER"})
+    if (std::string user = GetEnvironment(variable); !user.empty()) {
+      folders.emplace_back(platform::JoinTexts({"C:\\users\\", user, "\\AppData\\Roaming"}),
+                           variable);
+      break;
+    }
+  return folders;
+}
+
+// GHISLER\wincmd.ini in the first application data folder that holds it.
+std::optional<HostLocation> FromApplicationData() {
+  for (const auto &[folder, namedBy] : ApplicationDataFolders()) {
+    const std::string file =
+        platform::JoinTexts({WithoutTrailingBackslash(folder), "\\GHISLER\\wincmd.ini"});
+    if (platform::FileExists(file))
+      return HostLocation{file, FoundBy::ApplicationData, namedBy};
+  }
+  return std::nullopt;
+}
+
+// How ResolveFile found a file: the rule of its last step.
+FoundBy FoundByResolveStep(const ResolveTrace &trace) {
+  return !trace.empty() && trace.back().Rule == ResolveRule::OnSearchPath
+             ? FoundBy::SearchPath
+             : FoundBy::CommanderFolder;
+}
+
 } // namespace
 
 int StrToInt(const std::string &text) {
@@ -144,25 +261,63 @@ std::string GetEnvironment(const std::string &name) {
   return value;
 }
 
-std::string FindCommanderPath(const std::string &ExeFileName) {
+HostLocation LocateCommanderPath(const std::string &ExeFileName) {
   std::string dir = EnvironmentThroughBuffer("COMMANDER_PATH");
   if (!dir.empty()) {
     dir = WithoutTrailingBackslash(dir);
     if (platform::DirectoryExists(dir))
-      return dir;
+      return {dir, FoundBy::Environment, "COMMANDER_PATH"};
   }
   dir = WithoutTrailingBackslash(CommanderPathSetting(ExeFileName));
-  return !dir.empty() && platform::DirectoryExists(dir) ? dir : std::string();
+  if (!dir.empty() && platform::DirectoryExists(dir))
+    return {dir, FoundBy::Setting, SettingsFileName(ExeFileName)};
+  if (auto installed = FromUninstallEntries())
+    return *installed;
+  return FromUsualFolders().value_or(HostLocation{});
+}
+
+std::string FindCommanderPath(const std::string &ExeFileName) {
+  return LocateCommanderPath(ExeFileName).Name;
+}
+
+HostLocation LocateWincmdIni(const std::string &ExeFileName) {
+  const std::string fromEnvironment = GetEnvironment("COMMANDER_INI");
+  if (!fromEnvironment.empty())
+    return {fromEnvironment, FoundBy::Environment, "COMMANDER_INI"};
+  ResolveTrace trace;
+  const std::string resolved = ResolveFile(ExeFileName, "wincmd.ini", &trace);
+  if (!resolved.empty() && resolved != "wincmd.ini")
+    return {resolved, FoundByResolveStep(trace), ""};
+  const std::string setting = WincmdSetting(ExeFileName);
+  if (!setting.empty())
+    return {setting, FoundBy::Setting, SettingsFileName(ExeFileName)};
+  return FromApplicationData().value_or(HostLocation{});
 }
 
 std::string FindWincmdIni(const std::string &ExeFileName) {
-  const std::string fromEnvironment = GetEnvironment("COMMANDER_INI");
-  if (!fromEnvironment.empty())
-    return fromEnvironment;
-  const std::string resolved = ResolveFile(ExeFileName, "wincmd.ini");
-  if (!resolved.empty() && resolved != "wincmd.ini")
-    return resolved;
-  return WincmdSetting(ExeFileName);
+  return LocateWincmdIni(ExeFileName).Name;
+}
+
+std::string FoundByText(FoundBy how) {
+  switch (how) {
+  case FoundBy::Nothing:
+    return "not found";
+  case FoundBy::Environment:
+    return "environment variable";
+  case FoundBy::Setting:
+    return "setting in Corvane.ini";
+  case FoundBy::CommanderFolder:
+    return "in Total Commander's folder";
+  case FoundBy::SearchPath:
+    return "in a folder of the search path";
+  case FoundBy::UninstallEntry:
+    return "uninstall entry in the Wine prefix";
+  case FoundBy::UsualFolder:
+    return "usual folder in the Wine prefix";
+  case FoundBy::ApplicationData:
+    return "application data in the Wine prefix";
+  }
+  return std::string();
 }
 
 std::string FindLocalizedCommandList(const std::string &ExeFileName) {

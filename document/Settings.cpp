@@ -5,7 +5,12 @@
 #include "document/HostPaths.h"
 #include "document/Translation.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
+#include "platform/HostFiles.h"
 #include "platform/Profile.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -25,10 +30,75 @@ int ReadNumber(const std::string &exeFileName, const char *key, int defaultValue
   return platform::ReadProfileInt(MainSection, key, defaultValue, SettingsFileName(exeFileName));
 }
 
+// The settings shipped with the program, beside the executable.
+std::string InstalledSettingsFileName(const std::string &exeFileName) {
+  return ExtractFilePath(exeFileName) + "Corvane.ini";
+}
+
+// A folder of the host an environment variable names, as a host path; empty unless the
+// value is an absolute path.
+std::string HostFolderVariable(const char *name) {
+  const auto value = platform::EnvironmentValue(name);
+  const std::string folder = value ? platform::TextToUtf8(*value) : std::string();
+  return !folder.empty() && folder[0] == '/' ? folder : std::string();
+}
+
+// The host folder of the user's own settings, after the XDG base directories; empty
+// without a home.
+std::string UserSettingsFolder() {
+  std::string base = HostFolderVariable("XDG_CONFIG_HOME");
+  if (base.empty()) {
+    const std::string home = HostFolderVariable("HOME");
+    if (home.empty())
+      return std::string();
+    base = home + "/.config";
+  }
+  return base + "/corvane";
+}
+
 } // namespace
 
+bool RunsInstalled(const std::string &exeFileName) {
+  return platform::FileExists(ExtractFilePath(exeFileName) + "corvane.installed");
+}
+
+std::string UserSettingsFileName() {
+  const std::string folder = UserSettingsFolder();
+  return folder.empty() ? std::string() : platform::WindowsName(folder + "/Corvane.ini");
+}
+
 std::string SettingsFileName(const std::string &exeFileName) {
-  return ExtractFilePath(exeFileName) + "Corvane.ini";
+  if (RunsInstalled(exeFileName)) {
+    const std::string own = UserSettingsFileName();
+    if (!own.empty() && platform::FileExists(own))
+      return own;
+  }
+  return InstalledSettingsFileName(exeFileName);
+}
+
+std::string PrepareSettingsFile(const std::string &exeFileName) {
+  if (!RunsInstalled(exeFileName))
+    return std::string();
+  const std::string folder = UserSettingsFolder();
+  if (folder.empty())
+    return "no folder for the user's settings: neither XDG_CONFIG_HOME nor HOME names one";
+  const std::string own = platform::WindowsName(folder + "/Corvane.ini");
+  if (platform::FileExists(own))
+    return std::string();
+  const auto defaults = platform::ReadFileBytes(InstalledSettingsFileName(exeFileName));
+  if (!defaults)
+    return std::string(); // nothing to copy: every setting keeps its built-in default
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error)
+    return "cannot make the folder " + platform::WindowsName(folder) + ": " + error.message();
+  try {
+    platform::WriteFileAtomic(own, *defaults);
+  } catch (const platform::EFileWriteError &failure) {
+    return failure.what();
+  }
+  platform::FlushProfileCache();
+  return std::string();
 }
 
 std::string SettingsFileName() {

@@ -1,7 +1,16 @@
 #pragma once
-// The program's own settings file, "Corvane.ini" beside the executable: the one place that
-// knows its name, its keys and their defaults, for the editor and corvane-cli alike, and the
-// settings both front ends apply when they start.
+// The program's own settings file "Corvane.ini": the one place that knows where it lies, its
+// keys and their defaults, for the editor and corvane-cli alike, and the settings both front
+// ends apply when they start.
+//
+// Where it lies: a program run from its build folder (or copied anywhere as a folder of its
+// own) reads "Corvane.ini" beside the executable. An installed program cannot count on
+// writing into its own folder, and its user edits the path menu and the other settings, so
+// it reads the user's own copy, $XDG_CONFIG_HOME/corvane/Corvane.ini ($XDG_CONFIG_HOME is
+// ~/.config when unset or not an absolute path), made from the installed defaults beside
+// the executable on first use. The installation tells itself so by a marker file,
+// "corvane.installed", beside the executable; the installed defaults are read while the
+// user's copy does not exist.
 //
 // The program only reads the file. Every key sits in section "main" (section names compare
 // without regard to case, so "Main" is the same section). Text values arrive as the profile
@@ -14,10 +23,21 @@
 #include <string>
 #include <vector>
 
-// The full Windows name of "Corvane.ini": the folder of exeFileName.
+// Whether the program runs installed: "corvane.installed" lies in the folder of exeFileName.
+bool RunsInstalled(const std::string &exeFileName);
+// The user's own "Corvane.ini" as a Windows name (see above); empty when neither
+// XDG_CONFIG_HOME nor HOME names a folder.
+std::string UserSettingsFileName();
+// The full Windows name of the "Corvane.ini" in use: the user's own copy when the program
+// runs installed and the copy exists, else the one in the folder of exeFileName.
 std::string SettingsFileName(const std::string &exeFileName);
 // The same for the program's recorded ExeFileName.
 std::string SettingsFileName();
+// Run once at start: an installed program without the user's own copy gets one, a copy of
+// the installed defaults (the folder made as needed); nothing otherwise, nor without
+// defaults to copy. Returns why the copy could not be made (the installed defaults are then
+// read), or empty.
+std::string PrepareSettingsFile(const std::string &exeFileName);
 
 // "Language" (default "English"): the base name of the program's language file.
 std::string LanguageSetting(const std::string &exeFileName);

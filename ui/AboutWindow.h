@@ -1,10 +1,12 @@
 #pragma once
-// Unit Unit3, TForm3: the About window: the program's notice, the maker's mail link and a Close
-// button.
+// Unit Unit3, TForm3: the About window: the program's notice, the maker's mail link, which Total
+// Commander the program works with (its folder and settings file, and how each was found) and
+// a Close button.
 #include "document/Translation.h"
 
 #include <QDialog>
 
+struct HostLocation;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -23,6 +25,9 @@ public:
 
   QPlainTextEdit *mmo1 = nullptr;
   QLabel *Label1 = nullptr;
+  // Total Commander's folder and wincmd.ini, one line each, cut in the middle where a name
+  // is too long; the tooltip says in full what named them.
+  QLabel *lblHost = nullptr;
   QPushButton *btnOk = nullptr;
 
   void FormShow();
@@ -37,6 +42,15 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  // One line of lblHost and of its tooltip: "<caption> <name> (<how>)", the tooltip's with
+  // what named it.
+  struct HostLine {
+    QString text;
+    QString detail;
+  };
+  HostLine DescribeHost(const char *caption, const HostLocation &found) const;
+  void ShowHost();
+
   Translator translate_;
   ui::TDialogs &dialogs_;
 };

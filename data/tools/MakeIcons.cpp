@@ -1,8 +1,9 @@
 // Draws the program's own icons and those of the example installation, and writes them
 // with Corvane's own writers: "corvane.icl" (the three placeholders of the bar list), the
 // example host's icon library "wcmicons.dll", two small example programs carrying icons,
-// and an .ico file. Run it again after changing a drawing:
-//   corvane-make-icons <data folder> <examples folder>
+// and an .ico file; given a packaging folder, also the application's icon for the desktop
+// as PNG files in the sizes of the hicolor icon theme. Run it again after changing a drawing:
+//   corvane-make-icons <data folder> <examples folder> [<packaging folder>]
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "icons/IconLibrary.h"
@@ -12,8 +13,10 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include <cmath>
 #include <cstdio>
@@ -158,10 +161,61 @@ std::string ProgramWithIcons(const std::vector<Painting> &paintings) {
       entry.id = nextId++;
       resources.push_back({platform::RT_ICON, platform::ResourceName(entry.id), 0, entry.image});
     }
-    resources.push_back({platform::RT_GROUP_ICON, platform::ResourceName(static_cast<uint16_t>(g + 1)), 0,
+    resources.push_back({platform::RT_GROUP_ICON,
+                         platform::ResourceName(static_cast<uint16_t>(g + 1)), 0,
                          fixtures::MakeGroupIcon(entries)});
   }
   return fixtures::BuildPe(resources);
+}
+
+// The application's icon: a button bar of three buttons and the pen that edits it.
+void PaintApplication(QPainter &p, int) {
+  QLinearGradient shade(0, 6, 0, 22);
+  shade.setColorAt(0, QColor(246, 248, 251));
+  shade.setColorAt(1, QColor(196, 204, 216));
+  p.setPen(QPen(QColor(50, 60, 80), 1.2));
+  p.setBrush(shade);
+  p.drawRoundedRect(QRectF(1.5, 6.5, 29, 15), 3, 3);
+  const QColor buttons[] = {QColor(40, 120, 210), QColor(40, 160, 80), QColor(230, 140, 30)};
+  for (int i = 0; i < 3; ++i) {
+    p.setPen(QPen(buttons[i].darker(150), 1));
+    p.setBrush(buttons[i]);
+    p.drawRoundedRect(QRectF(4.5 + i * 8.5, 9.5, 6.5, 9), 1.5, 1.5);
+  }
+  // The pen from its tip at the lower left, pointing up to the right.
+  p.translate(15.5, 29.5);
+  p.rotate(45);
+  p.setPen(QPen(QColor(60, 45, 20), 0.9));
+  p.setBrush(QColor(250, 205, 60));
+  p.drawPolygon(
+      QPolygonF({QPointF(-2.4, -5), QPointF(2.4, -5), QPointF(2.4, -17), QPointF(-2.4, -17)}));
+  p.setBrush(QColor(240, 215, 170));
+  p.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(2.4, -5), QPointF(-2.4, -5)}));
+  p.setBrush(QColor(220, 90, 110));
+  p.drawRoundedRect(QRectF(-2.4, -20, 4.8, 3), 1, 1);
+}
+
+// The drawing as PNG files in the sizes of the hicolor icon theme:
+// <folder>/hicolor/<n>x<n>/apps/<name>.png.
+void WriteThemeIcons(const Painting &paint, const std::filesystem::path &folder,
+                     const std::string &name) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing);
+      painter.scale(size / 32.0, size / 32.0);
+      paint(painter, size);
+    }
+    const std::string edge = std::to_string(size);
+    const auto file = folder / "hicolor" / (edge + "x" + edge) / "apps" / (name + ".png");
+    std::filesystem::create_directories(file.parent_path());
+    if (!image.save(QString::fromStdString(file.string()), "PNG"))
+      std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
+    else
+      std::printf("wrote %s\n", file.string().c_str());
+  }
 }
 
 Painting Tile(QColor fill, QString text) {
@@ -174,8 +228,9 @@ Painting Tile(QColor fill, QString text) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: corvane-make-icons <data folder> <examples folder>\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(
+        stderr, "usage: corvane-make-icons <data folder> <examples folder> [<packaging folder>]\n");
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -209,5 +264,7 @@ int main(int argc, char *argv[]) {
                   p.drawPath(star);
                 },
                 {16, 32, 48}));
+  if (argc == 4)
+    WriteThemeIcons(PaintApplication, std::filesystem::path(argv[3]) / "icons", "corvane");
   return 0;
 }

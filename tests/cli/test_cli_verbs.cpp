@@ -10,6 +10,7 @@
 using testsupport::ProcessResult;
 using testsupport::ReadBytes;
 using testsupport::RunProcess;
+using testsupport::ScopedEnv;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
@@ -245,6 +246,43 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
   EXPECT_NE(r.out.find("host path: " + (dir / "tc" / "helper" / "helper.exe").string()),
             std::string::npos)
       << r.out;
+}
+
+// Started from the desktop's menu: an installed program, nothing naming Total Commander,
+// which is installed in the Wine prefix.
+TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
+  TempDir dir;
+  const auto c = dir / "prefix" / "drive_c";
+  std::filesystem::create_directories(dir / "prefix" / "dosdevices");
+  std::filesystem::create_directory_symlink("../drive_c", dir / "prefix" / "dosdevices" / "c:");
+  WriteBytes(c / "totalcmd" / "TOTALCMD64.EXE", "MZ");
+  WriteBytes(c / "users" / "me" / "AppData" / "Roaming" / "GHISLER" / "wincmd.ini", "");
+  const auto program = dir / "lib" / "corvane-cli";
+  std::filesystem::create_directories(program.parent_path());
+  std::filesystem::copy_file(CORVANE_CLI, program);
+  WriteBytes(dir / "lib" / "Corvane.ini", "[main]\r\nLanguage=English\r\n");
+  WriteBytes(dir / "lib" / "corvane.installed", "");
+  ScopedEnv prefix("WINEPREFIX", (dir / "prefix").c_str()),
+      config("XDG_CONFIG_HOME", dir.path().c_str()), user("USER", "me"),
+      userName("USERNAME", nullptr), appData("APPDATA", nullptr), path("COMMANDER_PATH", nullptr),
+      ini("COMMANDER_INI", nullptr);
+
+  auto r = RunProcess(program.string(), {"resolve", "totalcmd64.exe", "--explain"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "corvane" / "Corvane.ini"), ReadBytes(dir / "lib" / "Corvane.ini"));
+  for (const std::string &line :
+       {"settings: " + Windows(dir / "corvane" / "Corvane.ini"),
+        std::string("Total Commander's folder: C:\\totalcmd (usual folder in the Wine prefix)"),
+        std::string("wincmd.ini: C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini "
+                    "(application data in the Wine prefix: USER)"),
+        std::string("resolved: C:\\totalcmd\\totalcmd64.exe")})
+    EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\n" << r.out;
+}
+
+TEST(CliVersion, PrintsTheProjectVersion) {
+  auto r = Cli({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "corvane-cli " CORVANE_VERSION "\n");
 }
 
 // --- copy and paste -------------------------------------------------------------------

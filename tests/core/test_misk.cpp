@@ -137,6 +137,150 @@ TEST_F(Misk, FindWincmdIniFallsThroughEnvironmentDirectoriesAndSetting) {
   EXPECT_EQ(FindWincmdIni(Exe), "");
 }
 
+// Total Commander installed in the prefix and started from nowhere that names it.
+TEST_F(Misk, FindCommanderPathLastLooksForAnInstallationInThePrefix) {
+  const std::string uninstall = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\"
+                                "Uninstall\\\\Totalcmd64]\n";
+  const std::string uninstall32 = "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\"
+                                  "CurrentVersion\\\\Uninstall\\\\Totalcmd]\n";
+  struct Case {
+    const char *what;
+    std::vector<std::string> files; // below C:
+    std::string systemReg;          // keys and values after the header
+    const char *environment;        // COMMANDER_PATH; null: unset
+    std::string expected;
+    FoundBy how;
+    std::string source;
+  };
+  const std::vector<Case> cases = {
+      {"nothing installed", {}, "", nullptr, "", FoundBy::Nothing, ""},
+      {"C:\\totalcmd",
+       {"totalcmd\\TOTALCMD.EXE"},
+       "",
+       nullptr,
+       "C:\\totalcmd",
+       FoundBy::UsualFolder,
+       ""},
+      {"64-bit program in Program Files (x86), any letter case",
+       {"program files (x86)\\TotalCmd\\totalcmd64.exe"},
+       "",
+       nullptr,
+       "C:\\Program Files (x86)\\totalcmd",
+       FoundBy::UsualFolder,
+       ""},
+      {"a usual folder without the program",
+       {"totalcmd\\wincmd.ini"},
+       "",
+       nullptr,
+       "",
+       FoundBy::Nothing,
+       ""},
+      {"InstallLocation of the 64-bit entry",
+       {"Tools\\TC\\TOTALCMD64.EXE", "totalcmd\\TOTALCMD.EXE"},
+       uninstall + "\"InstallLocation\"=\"C:\\\\Tools\\\\TC\\\\\"\n",
+       nullptr,
+       "C:\\Tools\\TC",
+       FoundBy::UninstallEntry,
+       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Totalcmd64 "
+       "\"InstallLocation\""},
+      {"DisplayIcon of a 32-bit installer's entry",
+       {"Tools\\TC\\TOTALCMD.EXE"},
+       uninstall32 + "\"DisplayIcon\"=\"C:\\\\Tools\\\\TC\\\\TOTALCMD.EXE,0\"\n",
+       nullptr,
+       "C:\\Tools\\TC",
+       FoundBy::UninstallEntry,
+       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\"
+       "Uninstall\\Totalcmd \"DisplayIcon\""},
+      {"quoted UninstallString with arguments",
+       {"Tools\\T C\\TOTALCMD64.EXE"},
+       uninstall + "\"UninstallString\"=\"\\\"C:\\\\Tools\\\\T C\\\\tcunin64.exe\\\" /S\"\n",
+       nullptr,
+       "C:\\Tools\\T C",
+       FoundBy::UninstallEntry,
+       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Totalcmd64 "
+       "\"UninstallString\""},
+      {"an entry whose folder lost the program: the usual folder",
+       {"totalcmd\\TOTALCMD.EXE"},
+       uninstall + "\"InstallLocation\"=\"C:\\\\Gone\"\n",
+       nullptr,
+       "C:\\totalcmd",
+       FoundBy::UsualFolder,
+       ""},
+      {"the environment first",
+       {"totalcmd\\TOTALCMD.EXE", "tc\\x"},
+       "",
+       "C:\\tc",
+       "C:\\tc",
+       FoundBy::Environment,
+       "COMMANDER_PATH"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    fs::remove_all(c() / "totalcmd");
+    fs::remove_all(c() / "program files (x86)");
+    fs::remove_all(c() / "Tools");
+    for (const std::string &file : row.files)
+      File(file);
+    WriteBytes(c().parent_path() / "system.reg", "WINE REGISTRY Version 2\n\n" + row.systemReg);
+    ScopedEnv env("COMMANDER_PATH", row.environment);
+    const HostLocation found = LocateCommanderPath(Exe);
+    EXPECT_EQ(found.Name, row.expected);
+    EXPECT_EQ(found.How, row.how);
+    EXPECT_EQ(found.Source, row.source);
+    EXPECT_EQ(FindCommanderPath(Exe), row.expected);
+  }
+}
+
+TEST_F(Misk, FindWincmdIniLastLooksInTheUsersApplicationData) {
+  const std::string shellFolders = "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\"
+                                   "Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n"
+                                   "\"AppData\"=\"C:\\\\users\\\\wine\\\\AppData\\\\Roaming\"\n";
+  File("users\\wine\\AppData\\Roaming\\GHISLER\\wincmd.ini");
+  File("users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini");
+  File("cfg\\GHISLER\\wincmd.ini");
+  Env("APPDATA", nullptr);
+  Env("USERNAME", nullptr);
+  struct Case {
+    const char *what;
+    std::string userReg; // empty: none
+    const char *user;    // USER
+    const char *appData; // APPDATA
+    std::string setting;
+    std::string expected;
+    FoundBy how;
+    std::string source;
+  };
+  const std::vector<Case> cases = {
+      {"the shell folder of user.reg", shellFolders, "me", nullptr, "",
+       "C:\\users\\wine\\AppData\\Roaming\\GHISLER\\wincmd.ini", FoundBy::ApplicationData,
+       "user.reg"},
+      {"the folder of the login name", "", "me", nullptr, "",
+       "C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini", FoundBy::ApplicationData, "USER"},
+      {"APPDATA first", shellFolders, "me", "C:\\cfg\\", "", "C:\\cfg\\GHISLER\\wincmd.ini",
+       FoundBy::ApplicationData, "APPDATA"},
+      {"no such file", "", "nobody", nullptr, "", "", FoundBy::Nothing, ""},
+      {"the setting before, even naming a missing file", shellFolders, "me", nullptr,
+       "C:\\x\\wincmd.ini", "C:\\x\\wincmd.ini", FoundBy::Setting, "C:\\corvane\\Corvane.ini"},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.what);
+    fs::remove(c().parent_path() / "user.reg");
+    if (!row.userReg.empty())
+      WriteBytes(c().parent_path() / "user.reg", row.userReg);
+    ScopedEnv user("USER", row.user);
+    ScopedEnv appData("APPDATA", row.appData);
+    Settings("[main]\nwincmd=" + row.setting + "\n");
+    const HostLocation found = LocateWincmdIni(Exe);
+    EXPECT_EQ(found.Name, row.expected);
+    EXPECT_EQ(found.How, row.how);
+    EXPECT_EQ(found.Source, row.source);
+  }
+  File("totalcmd\\TOTALCMD.EXE");
+  File("totalcmd\\wincmd.ini");
+  EXPECT_EQ(LocateWincmdIni(Exe).How, FoundBy::CommanderFolder)
+      << "beside an installation found in the prefix first";
+}
+
 TEST_F(Misk, FindLocalizedCommandListUsesTheLanguageSetting) {
   File("tc\\wincmd.ini", "[Configuration]\nLanguageIni=WCMD_DEU.LNG\n");
   File("tc\\Language\\WCMD_DEU.inc");

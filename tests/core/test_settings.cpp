@@ -11,6 +11,7 @@
 #include <functional>
 
 using testsupport::ScopedCodePage;
+using testsupport::ScopedEnv;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
@@ -97,6 +98,63 @@ TEST_F(Settings, CodePageSettingMakesTheSystemCodePage) {
     ApplyCodePageSetting(exe);
     EXPECT_EQ(platform::SystemCodePage(), c.codePage ? c.codePage : detected);
   }
+}
+
+// Where the settings are read from: beside the program in its build folder; an installed
+// program (marked so) reads the user's own copy once there is one.
+TEST_F(Settings, AnInstalledProgramReadsTheUsersOwnCopy) {
+  struct Case {
+    const char *what;
+    bool installed;
+    const char *xdgConfigHome; // below the temporary folder; null: unset
+    const char *userCopy;      // the folder of the user's Corvane.ini, likewise; null: none
+    const char *language;
+  };
+  const Case cases[] = {
+      {"build folder", false, "xdg", "xdg/corvane", "Beside"},
+      {"installed, before the first start", true, "xdg", nullptr, "Beside"},
+      {"installed", true, "xdg", "xdg/corvane", "Own"},
+      {"installed, no XDG_CONFIG_HOME: ~/.config", true, nullptr, "home/.config/corvane", "Own"},
+  };
+  Write("[main]\nLanguage=Beside\n");
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir / "xdg");
+    std::filesystem::remove_all(dir / "home");
+    std::filesystem::remove(dir / "prog" / "corvane.installed");
+    if (c.installed)
+      WriteBytes(dir / "prog" / "corvane.installed", "");
+    if (c.userCopy)
+      WriteBytes(dir / c.userCopy / "Corvane.ini", "[main]\nLanguage=Own\n");
+    const std::string xdg = c.xdgConfigHome ? (dir / c.xdgConfigHome).string() : "";
+    ScopedEnv config("XDG_CONFIG_HOME", c.xdgConfigHome ? xdg.c_str() : nullptr);
+    ScopedEnv home("HOME", (dir / "home").c_str());
+    platform::FlushProfileCache();
+    EXPECT_EQ(LanguageSetting(exe), c.language);
+  }
+}
+
+TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
+  const std::string defaults = "[main]\nLanguage=Deutsch\n[paths]\nC:\\Tools\\\n";
+  Write(defaults);
+  ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+  const auto own = dir / "xdg" / "corvane" / "Corvane.ini";
+  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  EXPECT_FALSE(std::filesystem::exists(own)) << "not installed: nothing to copy";
+
+  WriteBytes(dir / "prog" / "corvane.installed", "");
+  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  EXPECT_EQ(testsupport::ReadBytes(own), defaults);
+  EXPECT_EQ(SettingsFileName(exe), UserSettingsFileName());
+  WriteBytes(own, "[main]\nLanguage=Mine\n");
+  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  platform::FlushProfileCache();
+  EXPECT_EQ(LanguageSetting(exe), "Mine") << "the user's copy is kept";
+
+  WriteBytes(dir / "file", "");
+  ScopedEnv blocked("XDG_CONFIG_HOME", (dir / "file").c_str());
+  EXPECT_NE(PrepareSettingsFile(exe).find("cannot make the folder"), std::string::npos);
+  EXPECT_EQ(LanguageSetting(exe), "Deutsch") << "the installed defaults are read instead";
 }
 
 } // namespace

@@ -177,10 +177,17 @@ void TestMainWindow::cacheControlsFollowDefaultCache() {
 
 void TestMainWindow::aboutWindowTranslatesAtEveryShow() {
   TEditor e;
-  WriteText(e.bin() / "English.lng", "5065=B\r\nClose=Zu\r\nAbout=Info\r\nmailto:=Post an \r\n");
+  WriteText(e.bin() / "English.lng", "5065=B\r\nClose=Zu\r\nAbout=Info\r\nmailto:=Post an \r\n"
+                                     "environment variable=Umgebungsvariable\r\n");
+  testsupport::ScopedEnv commander("COMMANDER_PATH", e.bin().c_str());
   TBarMain &w = e.Start();
   QTest::mouseClick(w.btnAbout, Qt::LeftButton);
   QCOMPARE(e.dialogs.shown.size(), size_t(1));
+  const QString host = e.about->lblHost->text();
+  QVERIFY2(host.startsWith("Total Commander: ") && host.contains("(Umgebungsvariable)"),
+           qPrintable(host));
+  QVERIFY2(e.about->lblHost->toolTip().contains("bin (Umgebungsvariable: COMMANDER_PATH)"),
+           qPrintable(e.about->lblHost->toolTip()));
   QCOMPARE(e.about->btnOk->text(), QStringLiteral("Zu"));
   QCOMPARE(e.about->windowTitle(), QStringLiteral("Info"));
   QCOMPARE(e.about->Label1->text(), QStringLiteral("Post an ") + MakerAddress);
