@@ -126,6 +126,8 @@ private:
   // Windows programs take names of at most MAX_PATH characters; a folder is not looked
   // for beyond that many bytes of a text (a marked text's characters take up to four).
   static constexpr size_t kLongestName = 4 * 260;
+  // Nor beyond this many of its folders (a name so deep is no installation's folder).
+  static constexpr int kDeepestFolder = 32;
   // Where Total Commander's folder, named from the drive path at start, ends; nothing
   // when the path does not lead through it. The positions are the text's backslashes and
   // double quotes.

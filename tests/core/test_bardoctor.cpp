@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using doctor::ProblemKind;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
@@ -211,6 +213,23 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
   EXPECT_EQ((std::vector<std::string>{bar->GetField(0, bfIconRef), bar->GetField(1, bfParams),
                                       bar->GetField(2, bfCommand)}),
             before);
+}
+
+// The search for drive paths looks at each character of a text once: a parameter list of
+// thousands of paths, each leading through Total Commander's folder, is rewritten at once.
+TEST_F(Doctor, PortableTextOfALongTextIsQuick) {
+  const std::string path = Expand(R"($TC\tools\..\tools\x.ini )");
+  std::string text;
+  for (int i = 0; i < 3000; ++i)
+    text += path;
+  const doctor::DoctorContext context;
+  const auto started = std::chrono::steady_clock::now();
+  const auto portable = context.PortableText(text);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  std::string expected;
+  for (int i = 0; i < 3000; ++i)
+    expected += R"(%COMMANDER_PATH%\tools\..\tools\x.ini )";
+  EXPECT_EQ(portable, expected);
 }
 
 } // namespace
