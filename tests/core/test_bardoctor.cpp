@@ -77,6 +77,15 @@ Found KindsOf(const std::vector<doctor::Problem> &problems) {
   return found;
 }
 
+// Every field of every button, in order.
+std::vector<std::string> FieldsOf(const ButtonsList &bar) {
+  std::vector<std::string> fields;
+  for (int position = 0; position < bar.Count(); ++position)
+    for (int field = bfIconRef; field <= bfRunMode; ++field)
+      fields.push_back(bar.GetField(position, field));
+  return fields;
+}
+
 struct KindRow {
   const char *name;
   std::vector<ButtonTexts> buttons;
@@ -188,6 +197,8 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
                   {"", "", R"($TC\a.ini "$TC\b.ini" /x=$TC\c)", ""},
                   {"", "", "", ""}});
   bar->SetField(2, bfCommand, omega);
+  // A tooltip is no path: it stays as it is.
+  bar->SetField(1, bfTooltip, Expand(R"($TC\tools)"));
   const doctor::DoctorContext context;
 
   const auto changes = doctor::PortableChanges(*bar, context);
@@ -198,21 +209,19 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
   EXPECT_EQ(changes[2].New, platform::Utf8ToText(R"(%COMMANDER_PATH%\tools\ωmega.exe)"));
   EXPECT_TRUE(platform::IsMarked(changes[2].New));
 
-  const std::vector<std::string> before = {bar->GetField(0, bfIconRef), bar->GetField(1, bfParams),
-                                           omega};
+  const auto before = FieldsOf(*bar);
   edits::History history(*bar);
   EXPECT_EQ(history.Do(doctor::PortablePathsEdit(*bar, context), 1), 1);
   EXPECT_EQ(history.UndoName(), "Make paths portable");
   EXPECT_EQ(bar->GetField(0, bfIconRef), changes[0].New);
   EXPECT_EQ(bar->GetField(1, bfParams), changes[1].New);
   EXPECT_EQ(bar->GetField(2, bfCommand), changes[2].New);
+  EXPECT_EQ(bar->GetField(1, bfTooltip), Expand(R"($TC\tools)"));
   EXPECT_EQ(doctor::PortablePathsEdit(*bar, context), nullptr);
 
   history.Undo();
   EXPECT_FALSE(history.CanUndo());
-  EXPECT_EQ((std::vector<std::string>{bar->GetField(0, bfIconRef), bar->GetField(1, bfParams),
-                                      bar->GetField(2, bfCommand)}),
-            before);
+  EXPECT_EQ(FieldsOf(*bar), before);
 }
 
 // The search for drive paths looks at each character of a text once: a parameter list of
