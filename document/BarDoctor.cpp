@@ -102,10 +102,14 @@ std::string Decimal(long long value) {
   return std::to_string(value);
 }
 
-// " (as NAME)" when the lookup made another name of the name (not just another case).
+// " (as NAME)" when the lookup led to another name than the name itself with its
+// variable expanded (through the search path or the start path); another letter case is
+// no other name. The expansion is left out: it is where the user's variable points.
 std::string AsResolved(const std::string &name, const std::string &resolved) {
-  return platform::EqualNoCase(resolved, name) ? std::string()
-                                               : JoinTexts({" (as ", resolved, ")"});
+  if (platform::EqualNoCase(resolved, name) ||
+      platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
+    return {};
+  return JoinTexts({" (as ", resolved, ")"});
 }
 
 const char *FieldLabel(int field) {

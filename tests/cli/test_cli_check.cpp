@@ -80,6 +80,10 @@ TEST_F(ExampleTree, ShowsEveryKindOnceWalkedAndNothingInTheCleanSubBar) {
                           "holds 40 icons\n"),
             std::string::npos)
       << text.out;
+  // A name is shown as written; where %COMMANDER_PATH% points is the user's to know.
+  EXPECT_NE(text.out.find("checkup/main.bar:2: missing-program: "
+                          "%COMMANDER_PATH%\\tools\\editor.exe does not exist\n"),
+            std::string::npos);
   EXPECT_NE(text.out.find("10 problems in 1 bar of 11 buttons\n"), std::string::npos);
 
   const auto clean = Cli({"check", Checkup("view.bar")});
