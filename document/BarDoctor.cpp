@@ -400,11 +400,19 @@ private:
   }
 
   // The bars from the one at depth to the end of the way, then the bar reached again:
-  // "main.bar > extras.bar > main.bar".
+  // "main.bar > extras.bar > main.bar". Of a longer way only the first and last
+  // kWayEnd bars are named, so that the messages of a deep chain of sub-bars, each
+  // leading back, do not grow with its depth.
   std::string Way(size_t from, const std::string &again) const {
+    static constexpr size_t kWayEnd = 3;
     std::string way;
-    for (size_t depth = from; depth < path_.size(); ++depth)
+    for (size_t depth = from; depth < path_.size(); ++depth) {
+      if (depth == from + kWayEnd && path_.size() - depth > kWayEnd + 1) {
+        way += "... > ";
+        depth = path_.size() - kWayEnd;
+      }
       way = JoinTexts({way, ExtractFileName(reports_[path_[depth].report].File), " > "});
+    }
     return JoinTexts({way, ExtractFileName(again)});
   }
 

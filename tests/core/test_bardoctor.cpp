@@ -157,17 +157,20 @@ const KindRow KindRows[] = {
 INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// A bar whose buttons open the bars named, folder dir.
+void WriteSubBars(const std::filesystem::path &dir, const std::string &name,
+                  const std::vector<std::string> &subBars) {
+  std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(subBars.size()) + "\r\n";
+  for (size_t i = 0; i < subBars.size(); ++i)
+    text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / subBars[i]) + "\r\n";
+  WriteBytes(dir / name, text);
+}
+
 // a -> b, c; b -> c, a missing bar, an unreadable bar; c -> a.
 TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
-  auto write = [&](const char *name, const std::vector<std::string> &commands) {
-    std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(commands.size()) + "\r\n";
-    for (size_t i = 0; i < commands.size(); ++i)
-      text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / commands[i]) + "\r\n";
-    WriteBytes(dir / name, text);
-  };
-  write("a.bar", {"b.bar", "c.bar"});
-  write("b.bar", {"c.bar", "gone.bar", "bad.bar"});
-  write("c.bar", {"A.BAR"});
+  WriteSubBars(dir.path(), "a.bar", {"b.bar", "c.bar"});
+  WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
+  WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
   WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=x\r\ncmd1=cm_Copy\r\n");
   const doctor::DoctorContext context;
 
@@ -187,6 +190,23 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   const auto alone = doctor::CheckBarTree(Windows(dir / "a.bar"), false, context);
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(alone[0].Problems.size(), 0u);
+}
+
+// 0 -> 1 -> ... -> 9, each leading back to 0: the messages name the ends of the way.
+TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
+  for (int i = 0; i < 10; ++i)
+    WriteSubBars(dir.path(), std::to_string(i) + ".bar",
+                 {std::to_string((i + 1) % 10) + ".bar", "0.bar"});
+  const auto reports = doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext());
+  ASSERT_EQ(reports.size(), 10u);
+  ASSERT_EQ(reports[9].Problems.size(), 2u);
+  EXPECT_NE(reports[9].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > ... > 7.bar > 8.bar > "
+                                                "9.bar > 0.bar"),
+            std::string::npos)
+      << reports[9].Problems[0].Message;
+  ASSERT_EQ(reports[2].Problems.size(), 1u);
+  EXPECT_NE(reports[2].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > 0.bar"),
+            std::string::npos);
 }
 
 TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
