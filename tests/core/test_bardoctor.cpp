@@ -192,6 +192,18 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   EXPECT_EQ(alone[0].Problems.size(), 0u);
 }
 
+// In a double-byte code page the second byte of a character may be a backslash, which
+// separates no folders: "ソ" is 0x83 0x5C in code page 932.
+TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
+  testsupport::ScopedCodePage japanese(932);
+  const auto folder = dir / "ソtc";
+  std::filesystem::create_directories(folder);
+  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.c_str()};
+  const std::string text = Windows(folder / "x.exe");
+  ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
+  EXPECT_EQ(doctor::DoctorContext().PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
+}
+
 // 0 -> 1 -> ... -> 9, each leading back to 0: the messages name the ends of the way.
 TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
   for (int i = 0; i < 10; ++i)
