@@ -163,8 +163,10 @@ TEST_F(PortableFix, RewritesEveryBarOfTheTreeOnce) {
               std::string::npos)
         << saved;
   }
-  const auto again = Cli({"check", (dir / "a.bar").string(), "--recursive", "--json"});
-  for (const auto &bar : nlohmann::json::parse(again.out)["bars"])
+  const auto again =
+      nlohmann::json::parse(Cli({"check", (dir / "a.bar").string(), "--recursive", "--json"}).out);
+  ASSERT_EQ(again["bars"].size(), 2u);
+  for (const auto &bar : again["bars"])
     for (const auto &problem : bar["problems"])
       EXPECT_NE(problem["kind"], "non-portable-path");
   EXPECT_EQ(Fix({}).out, "nothing to make portable\n");
