@@ -119,7 +119,7 @@ public:
   // ".." resolved; empty when no file or folder has the name.
   std::string Identity(const std::string &name) const;
   // The text with every non-portable drive path written from %COMMANDER_PATH%; nothing
-  // when there is none.
+  // when there is none. One pass over the text, and a bounded lookup per drive path.
   std::optional<std::string> PortableText(const std::string &text) const;
 
 private:
