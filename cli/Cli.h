@@ -40,6 +40,8 @@ int Resolve(const Args &args);
 int Copy(const Args &args);
 int Paste(const Args &args);
 int Commands(const Args &args);
+int Check(const Args &args);
+int Fix(const Args &args);
 
 // A host path from the command line as the Windows name the core works with.
 std::string WindowsNameOfArgument(const std::string &hostPath);

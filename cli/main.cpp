@@ -22,6 +22,10 @@ const char *const Usage =
     "  copy BAR POS                      print a button as clipboard text\n"
     "  paste BAR [--after POS] < TEXT    add a button from clipboard text and save\n"
     "  commands [--category NAME]        list Total Commander's commands by category\n"
+    "  check BAR [--recursive] [--json]  list what has rotted in a bar and its sub-bars\n"
+    "  fix BAR --portable [--recursive] [--dry-run]\n"
+    "                                    write drive paths into Total Commander's folder\n"
+    "                                    from %COMMANDER_PATH% and save\n"
     "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
     "prints and takes them as the bytes the bar holds (in the system code page).\n"
     "run 'corvane-cli VERB --help' for a verb's arguments, 'corvane-cli --version' for the\n"
@@ -55,6 +59,7 @@ int main(int argc, char **argv) {
       {"show", cli::Show},       {"edit", cli::Edit},        {"icons", cli::Icons},
       {"extract", cli::Extract}, {"make-icl", cli::MakeIcl}, {"resolve", cli::Resolve},
       {"copy", cli::Copy},       {"paste", cli::Paste},      {"commands", cli::Commands},
+      {"check", cli::Check},     {"fix", cli::Fix},
   };
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     std::fputs(Usage, argc < 2 ? stderr : stdout);

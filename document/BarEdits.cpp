@@ -114,10 +114,11 @@ private:
 // Edits applied in order as one; undone in reverse order.
 class Sequence : public BarEdit {
 public:
-  Sequence(std::string name, std::vector<Edit> steps)
-      : BarEdit(std::move(name)), steps_(std::move(steps)) {}
+  Sequence(std::string name, std::vector<Edit> steps, bool keepSelection = false)
+      : BarEdit(std::move(name)), steps_(std::move(steps)), keepSelection_(keepSelection) {}
 
   int Redo(ButtonsList &bar, int selection) override {
+    const int before = selection;
     size_t applied = 0;
     try {
       for (; applied < steps_.size(); ++applied)
@@ -127,7 +128,7 @@ public:
         steps_[--applied]->Undo(bar);
       throw;
     }
-    return selection;
+    return keepSelection_ ? before : selection;
   }
   void Undo(ButtonsList &bar) override {
     for (auto step = steps_.rbegin(); step != steps_.rend(); ++step)
@@ -136,6 +137,7 @@ public:
 
 private:
   std::vector<Edit> steps_;
+  bool keepSelection_;
 };
 
 class DeleteEdit : public BarEdit {
@@ -301,6 +303,12 @@ Edit ChooseCommand(int position, const CommandChoice &choice) {
 
 Edit SetCacheMode(uint8_t mode) {
   return std::make_unique<CacheModeEdit>(mode);
+}
+
+Edit Batch(std::string name, std::vector<Edit> steps, bool keepSelection) {
+  if (std::any_of(steps.begin(), steps.end(), [](const Edit &step) { return !step; }))
+    throw std::invalid_argument("A batch of edits holds no edit at one of its steps.");
+  return std::make_unique<Sequence>(std::move(name), std::move(steps), keepSelection);
 }
 
 std::string IconFileFor(const std::string &fileName) {

@@ -31,7 +31,7 @@ public:
   BarEdit &operator=(const BarEdit &) = delete;
 
   // "Add", "Insert", "Delete", "Move", "Edit", "Paste", "Clone", "Drop files", "Choose
-  // command" or "Cache mode".
+  // command", "Cache mode", or the name a batch was given.
   const std::string &Name() const { return name_; }
   // Applies the edit and sets the flags it sets; returns the selection to show after it
   // (-1 for none), given the selection before it. A position outside the bar throws
@@ -96,6 +96,11 @@ Edit DropFiles(std::vector<std::string> fileNames, After after);
 Edit ChooseCommand(int position, const CommandChoice &choice);
 // "Cache mode": the bar's CacheMode; no flag changes, the selection stays.
 Edit SetCacheMode(uint8_t mode);
+// Several edits as one, applied in order and undone in reverse order, under one name: one
+// step of the history. When a step throws, the steps applied before it are undone. The
+// selection after it is the last step's, or with keepSelection the one before it. Every
+// step must be an edit (std::invalid_argument otherwise).
+Edit Batch(std::string name, std::vector<Edit> steps, bool keepSelection = false);
 
 // The icon reference a button running fileName takes: the file and index 0, or, for a
 // document without icons, the program it opens with (as the editor's icon picker then

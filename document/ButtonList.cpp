@@ -403,6 +403,21 @@ std::string ButtonsList::QuoteCommand(const std::string &command) {
   return platform::ExactProfileValue(CommandAsRead(command));
 }
 
+std::string ButtonsList::ProgramOf(const std::string &command) {
+  if (!CarriesArguments(command))
+    return RemoveQuotes(command);
+  // Blanks and quotes are never the second byte of a two-byte character; a marked
+  // command starts after its mark.
+  const size_t mark = platform::IsMarked(command) ? platform::Utf8Mark.size() : 0;
+  const size_t start = command.find_first_not_of(" \t", mark);
+  const size_t close = command[start] == '"' ? command.find('"', start + 1) : std::string::npos;
+  if (close != std::string::npos)
+    return platform::TextPiece(command, start + 1, close - start - 1);
+  const size_t end = command.find_first_of(" \t", start);
+  return RemoveQuotes(
+      platform::TextPiece(command, start, end == std::string::npos ? end : end - start));
+}
+
 void ButtonsList::SaveTo(const std::string &fileName) {
   CacheNote.clear();
   // One batch: the bar file is written once, atomically, or not at all. The guard

@@ -108,6 +108,10 @@ public:
   static std::string CommandAsRead(const std::string &command);
   // The command as it is written to the bar file.
   static std::string QuoteCommand(const std::string &command);
+  // The program or document a command runs, without quotes: when the command carries
+  // arguments (as CommandAsRead tells), its leading quoted part, else its first word;
+  // otherwise the whole command.
+  static std::string ProgramOf(const std::string &command);
 
   // Collects the bar's icons into an icon library written as cacheFileName; fills
   // CacheMap. True when the library was assembled and written without any failure.

@@ -1,0 +1,202 @@
+// check and fix: the bar doctor on the command line.
+#include "cli/Cli.h"
+#include "document/BarDoctor.h"
+#include "document/BarEdits.h"
+#include "platform/HostFiles.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+namespace cli {
+
+namespace {
+
+const char *const CheckUsage =
+    "usage: corvane-cli check BAR [--recursive] [--json] [--bytes]\n"
+    "Prints the problems of BAR, one line each: the bar, the button (1-based), the kind and\n"
+    "what was found (and, for a path that can be made portable, the text the fix writes),\n"
+    "then a count. Names resolve as in the editor: Total Commander's folder, the search\n"
+    "path, the button's start path, %VARIABLES%. Kinds:\n"
+    "  missing-program     the program or document the command runs does not exist\n"
+    "  unknown-command     a cm_ command not in Totalcmd.inc, an em_ command not in the\n"
+    "                      user command files\n"
+    "  missing-icon-file   the icon reference's file does not exist\n"
+    "  icon-index          the icon file has no icon at the reference's index\n"
+    "  missing-start-path  the start path is no existing folder\n"
+    "  missing-sub-bar     the command names a .bar file that does not exist\n"
+    "  sub-bar-loop        following sub-bars leads back to a bar already on the way\n"
+    "  non-portable-path   a drive path into Total Commander's folder (see fix --portable)\n"
+    "  mixed-icon-names    one icon file named differently in the same bar\n"
+    "A sub-bar is a button whose command is a .bar file (OPENBAR commands are not\n"
+    "followed). --recursive checks every bar the sub-bars lead to as well, each once.\n"
+    "--json prints {\"bars\": [{\"file\", \"buttons\", \"problems\": [{\"button\", \"kind\",\n"
+    "\"message\", \"fix\"}]}]}, fix being null when there is none. Exit status 0 when nothing\n"
+    "is found, 1 when problems are found, 2 for a bad argument. Texts are printed as\n"
+    "characters in UTF-8; --bytes prints the bytes the bars hold.\n";
+
+const char *const FixUsage =
+    "usage: corvane-cli fix BAR --portable [--recursive] [--dry-run] [--cache off|links|tcmenu]\n"
+    "                       [--bytes]\n"
+    "--portable writes every drive path into Total Commander's folder (in commands,\n"
+    "parameters, start paths and icon references) from %COMMANDER_PATH%, and saves each\n"
+    "changed bar as the editor saves it, the change one edit. --recursive fixes every bar\n"
+    "the sub-bars lead to as well, each once. Every bar is read and changed before any is\n"
+    "saved. --dry-run prints the changes as BAR:BUTTON: FIELD: OLD -> NEW and writes\n"
+    "nothing. The icon cache mode of the save is --cache, else \"DefaultCache\" of\n"
+    "Corvane.ini. Exit status 0 when done (also when nothing is to change), 1 when a bar\n"
+    "cannot be read or saved, 2 for a bad argument.\n";
+
+const char *FieldName(int field) {
+  switch (field) {
+  case bfIconRef:
+    return "icon";
+  case bfParams:
+    return "params";
+  case bfStartPath:
+    return "path";
+  default:
+    return "command";
+  }
+}
+
+// A bar as the lines name it: its host path, relative to the current folder below it.
+std::string ShownBar(const std::string &windowsName) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path host = fs::weakly_canonical(platform::HostPath(windowsName), ec);
+  const fs::path current = fs::current_path(ec);
+  const fs::path relative = host.lexically_relative(current);
+  const bool below = !ec && !relative.empty() && *relative.begin() != "..";
+  return (below ? relative : host).string();
+}
+
+void PrintReports(const std::vector<doctor::BarReport> &reports, TextForm form) {
+  size_t problems = 0, buttons = 0;
+  for (const doctor::BarReport &report : reports) {
+    const std::string bar = ShownBar(report.File);
+    for (const doctor::Problem &problem : report.Problems) {
+      std::string line = bar + ":" + std::to_string(problem.Button + 1) + ": " +
+                         std::string(doctor::KindName(problem.Kind)) + ": " +
+                         ShownText(problem.Message, form);
+      if (problem.Fix)
+        line += "; fix: " + ShownText(*problem.Fix, form);
+      WriteOut(line + "\n");
+    }
+    problems += report.Problems.size();
+    buttons += static_cast<size_t>(report.Buttons);
+  }
+  std::printf("%zu problem%s in %zu bar%s of %zu buttons\n", problems, problems == 1 ? "" : "s",
+              reports.size(), reports.size() == 1 ? "" : "s", buttons);
+}
+
+void PrintReportsJson(const std::vector<doctor::BarReport> &reports, TextForm form) {
+  nlohmann::ordered_json bars = nlohmann::ordered_json::array();
+  for (const doctor::BarReport &report : reports) {
+    nlohmann::ordered_json problems = nlohmann::ordered_json::array();
+    for (const doctor::Problem &problem : report.Problems)
+      problems.push_back({{"button", problem.Button + 1},
+                          {"kind", doctor::KindName(problem.Kind)},
+                          {"message", JsonText(problem.Message, form)},
+                          {"fix", problem.Fix ? nlohmann::ordered_json(JsonText(*problem.Fix, form))
+                                              : nlohmann::ordered_json()}});
+    bars.push_back({{"file", JsonText(report.File, form)},
+                    {"buttons", report.Buttons},
+                    {"problems", problems}});
+  }
+  PrintJson({{"bars", bars}});
+}
+
+bool AnyProblem(const std::vector<doctor::BarReport> &reports) {
+  for (const doctor::BarReport &report : reports)
+    if (!report.Problems.empty())
+      return true;
+  return false;
+}
+
+// A bar with its paths made portable in memory: the change is one edit of its history.
+struct FixedBar {
+  std::unique_ptr<ButtonsList> bar;
+  edits::History history;
+};
+
+// Loads the bar and prints each change; unless dryRun, applies them as one edit and
+// keeps the bar in fixed. Returns the number of changes.
+size_t FixBar(const std::string &file, const doctor::DoctorContext &context, TextForm form,
+              bool dryRun, std::vector<FixedBar> &fixed) {
+  auto bar = std::make_unique<ButtonsList>(file);
+  const auto changes = doctor::PortableChanges(*bar, context);
+  const std::string shown = ShownBar(file);
+  for (const doctor::PortableChange &change : changes)
+    WriteOut(shown + ":" + std::to_string(change.Button + 1) + ": " + FieldName(change.Field) +
+             ": " + ShownText(change.Old, form) + " -> " + ShownText(change.New, form) + "\n");
+  if (changes.empty() || dryRun)
+    return changes.size();
+  FixedBar &one = fixed.emplace_back(FixedBar{std::move(bar), {}});
+  one.history.Attach(*one.bar);
+  one.history.Do(doctor::PortablePathsEdit(*one.bar, context), -1);
+  return changes.size();
+}
+
+// The bar and, with recursive, every bar its sub-bars lead to.
+std::vector<std::string> BarsToFix(const std::string &file, bool recursive,
+                                   const doctor::DoctorContext &context) {
+  if (!recursive)
+    return {file};
+  std::vector<std::string> bars;
+  for (const doctor::BarReport &report : doctor::CheckBarTree(file, true, context))
+    bars.push_back(report.File);
+  return bars;
+}
+
+} // namespace
+
+int Check(const Args &args) {
+  const ParsedArgs parsed = ParseArgs(args, {{"--recursive", "--json", "--bytes"}, {}});
+  if (parsed.help) {
+    std::fputs(CheckUsage, stdout);
+    return 0;
+  }
+  parsed.RequirePositional(1, 1, {"bar file"});
+  const std::string file = ExistingFile(parsed.positional[0]);
+  const doctor::DoctorContext context;
+  const auto reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
+  if (parsed.Has("--json"))
+    PrintReportsJson(reports, parsed.Form());
+  else
+    PrintReports(reports, parsed.Form());
+  return AnyProblem(reports) ? 1 : 0;
+}
+
+int Fix(const Args &args) {
+  const ParsedArgs parsed =
+      ParseArgs(args, {{"--portable", "--recursive", "--dry-run", "--bytes"}, {"--cache"}});
+  if (parsed.help) {
+    std::fputs(FixUsage, stdout);
+    return 0;
+  }
+  parsed.RequirePositional(1, 1, {"bar file"});
+  if (!parsed.Has("--portable"))
+    throw UsageError("say what to fix: --portable");
+  const auto cache = parsed.Value("--cache");
+  const uint8_t cacheMode = cache ? ParseCacheMode(*cache) : DefaultCacheMode();
+  const std::string file = ExistingFile(parsed.positional[0]);
+  const doctor::DoctorContext context;
+  // Every bar is read and changed before any is written, so that a bar that cannot be
+  // read leaves every file as it was.
+  std::vector<FixedBar> fixed;
+  size_t changes = 0;
+  for (const std::string &bar : BarsToFix(file, parsed.Has("--recursive"), context))
+    changes += FixBar(bar, context, parsed.Form(), parsed.Has("--dry-run"), fixed);
+  for (FixedBar &one : fixed) {
+    one.bar->CacheMode = cacheMode;
+    SaveBar(*one.bar, one.bar->FileName);
+    std::printf("%s: saved\n", ShownBar(one.bar->FileName).c_str());
+  }
+  if (changes == 0)
+    std::printf("nothing to make portable\n");
+  return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,602 @@
+// Unit BarDoctor: the problems of a bar and of the bars its sub-bars lead to, and the
+// fix that makes drive paths into Total Commander's folder portable.
+#include "document/BarDoctor.h"
+
+#include "document/CommandCatalog.h"
+#include "document/Globals.h"
+#include "document/HostPaths.h"
+#include "platform/CodePage.h"
+#include "platform/IconHandle.h"
+#include "platform/TextRules.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <tuple>
+#include <utility>
+
+namespace doctor {
+
+namespace {
+
+using platform::JoinTexts;
+
+constexpr std::string_view kCommanderPathReference = "%COMMANDER_PATH%";
+
+// Where the text's characters start: after the mark of a marked text.
+size_t TextStart(const std::string &text) {
+  return platform::IsMarked(text) ? platform::Utf8Mark.size() : 0;
+}
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Whether a drive path ("C:\...") starts at position at.
+bool IsDrivePath(const std::string &text, size_t at) {
+  return at + 2 < text.size() && IsAsciiLetter(text[at]) && text[at + 1] == ':' &&
+         text[at + 2] == '\\';
+}
+
+// Where the characters a search for drive paths looks at stand, in order, found in one
+// pass: each a character of its own, never the second byte of a two-byte one.
+struct PathMarks {
+  std::vector<size_t> wordStarts; // the text's start and after each blank, double quote or "="
+  std::vector<size_t> backslashes;
+  std::vector<size_t> quotes;
+};
+
+PathMarks MarksOf(const std::string &text) {
+  PathMarks marks;
+  const size_t start = TextStart(text);
+  marks.wordStarts.push_back(start);
+  // UTF-8 never puts an ASCII byte inside a character.
+  const bool marked = start != 0;
+  const int codePage = platform::SystemCodePage();
+  for (size_t at = start; at < text.size();
+       at += marked ? 1 : platform::CharLength(text, at, codePage)) {
+    const char c = text[at];
+    if (c == '\\')
+      marks.backslashes.push_back(at);
+    if (c == '"')
+      marks.quotes.push_back(at);
+    if (c == ' ' || c == '"' || c == '=')
+      marks.wordStarts.push_back(at + 1);
+  }
+  return marks;
+}
+
+// The first of the sorted positions at or after from; npos when there is none.
+size_t NextAt(const std::vector<size_t> &positions, size_t from) {
+  auto at = std::lower_bound(positions.begin(), positions.end(), from);
+  return at == positions.end() ? std::string::npos : *at;
+}
+
+// The first word of a command: where "cm_" and "em_" names stand.
+std::string FirstWord(const std::string &command) {
+  const size_t start = command.find_first_not_of(" \t", TextStart(command));
+  if (start == std::string::npos)
+    return {};
+  const size_t end = command.find_first_of(" \t", start);
+  return platform::TextPiece(command, start, end == std::string::npos ? end : end - start);
+}
+
+// The file part of an icon reference as written: up to its first comma.
+std::string IconFileAsWritten(const std::string &reference) {
+  return platform::TextPiece(reference, 0, platform::FindChar(reference, ','));
+}
+
+// Whether a start path names its folder from a root: a drive, a backslash (not two, a
+// UNC name, which the host cannot reach) or a host path.
+bool IsRootedPath(const std::string &path) {
+  const size_t at = TextStart(path);
+  if (at + 1 < path.size() && IsAsciiLetter(path[at]) && path[at + 1] == ':')
+    return true;
+  if (at < path.size() && path[at] == '/')
+    return true;
+  return at < path.size() && path[at] == '\\' && (at + 1 >= path.size() || path[at + 1] != '\\');
+}
+
+std::string Decimal(long long value) {
+  return std::to_string(value);
+}
+
+// " (as NAME)" when the lookup led to another name than the name itself with its
+// variable expanded (through the search path or the start path); another letter case is
+// no other name. The expansion is left out: it is where the user's variable points.
+std::string AsResolved(const std::string &name, const std::string &resolved) {
+  if (platform::EqualNoCase(resolved, name) ||
+      platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
+    return {};
+  return JoinTexts({" (as ", resolved, ")"});
+}
+
+const char *FieldLabel(int field) {
+  switch (field) {
+  case bfIconRef:
+    return "icon reference";
+  case bfParams:
+    return "parameters";
+  case bfStartPath:
+    return "start path";
+  default:
+    return "command";
+  }
+}
+
+// The fields that may hold paths, in field order.
+constexpr std::array<int, 4> PathFields = {bfIconRef, bfCommand, bfParams, bfStartPath};
+
+const std::string &FieldText(const TButts &button, int field) {
+  switch (field) {
+  case bfIconRef:
+    return button.IconRef;
+  case bfParams:
+    return button.Params;
+  case bfStartPath:
+    return button.StartPath;
+  default:
+    return button.Command;
+  }
+}
+
+// The file a command names, looked up as the bar list looks it up. ResolveWithStartPath
+// tries the start path for a name the lookup leaves as it is and then takes it in lower
+// case: a name that exists as it stands keeps its spelling, for the messages and for the
+// editor opening a sub-bar.
+std::string ResolveCommandFile(const std::string &name, const std::string &startPath) {
+  std::string resolved = ResolveFile(ExeFileName, name);
+  if (platform::FileExists(resolved) || platform::DirectoryExists(resolved))
+    return resolved;
+  return ResolveWithStartPath(ExeFileName, name, startPath);
+}
+
+// An icon file as the bar's buttons name it, looked up once per check.
+struct IconFile {
+  std::string resolved;
+  bool exists = false;
+  std::string identity; // for an existing file
+};
+
+// The check of one bar: each button's problems in the order of ProblemKind.
+class BarCheck {
+public:
+  BarCheck(const ButtonsList &bar, const std::string &barFile, const DoctorContext &context)
+      : bar_(bar), context_(context),
+        barIdentity_(barFile.empty() ? std::string() : context.Identity(barFile)) {}
+
+  std::vector<Problem> Run() {
+    for (int position = 0; position < bar_.Count(); ++position) {
+      const size_t first = problems_.size();
+      const TButts &button = *bar_.Buttons[static_cast<size_t>(position)];
+      CheckCommand(position, button);
+      CheckIcon(position, button);
+      CheckStartPath(position, button);
+      CheckPortable(position, button);
+      std::stable_sort(problems_.begin() + static_cast<std::ptrdiff_t>(first), problems_.end(),
+                       [](const Problem &a, const Problem &b) { return a.Kind < b.Kind; });
+    }
+    return std::move(problems_);
+  }
+
+private:
+  void Add(int position, ProblemKind kind, int field, std::string message,
+           std::optional<std::string> fix = std::nullopt) {
+    problems_.push_back({position, kind, field, std::move(message), std::move(fix)});
+  }
+
+  void CheckCommand(int position, const TButts &button) {
+    const std::string &command = button.Command;
+    if (command.empty())
+      return;
+    if (auto subBar = SubBarOf(button)) {
+      CheckSubBar(position, RemoveQuotes(command), *subBar);
+      return;
+    }
+    if (SpecialCommand(command)) {
+      CheckCommandName(position, command);
+      return;
+    }
+    const std::string program = ButtonsList::ProgramOf(command);
+    const std::string resolved = ResolveCommandFile(program, button.StartPath);
+    // Found as the bar list finds it: a file with an extension, or a folder.
+    const bool found = (!FileExtension(resolved).empty() && platform::FileExists(resolved)) ||
+                       platform::DirectoryExists(resolved);
+    if (!found)
+      Add(position, ProblemKind::MissingProgram, bfCommand,
+          JoinTexts({program, " does not exist", AsResolved(program, resolved)}));
+  }
+
+  void CheckSubBar(int position, const std::string &name, const std::string &resolved) {
+    if (!platform::FileExists(resolved))
+      Add(position, ProblemKind::MissingSubBar, bfCommand,
+          JoinTexts({"the sub-bar ", name, " does not exist", AsResolved(name, resolved)}));
+    else if (!barIdentity_.empty() && context_.Identity(resolved) == barIdentity_)
+      Add(position, ProblemKind::SubBarLoop, bfCommand,
+          JoinTexts({"the sub-bar ", name, " is this bar itself"}));
+  }
+
+  void CheckCommandName(int position, const std::string &command) {
+    const std::string name = FirstWord(command);
+    const std::string upper = platform::UpperText(name);
+    if (upper.rfind("CM_", 0) == 0 && context_.KnowsInternalCommands() &&
+        !context_.IsInternalCommand(name))
+      Add(position, ProblemKind::UnknownCommand, bfCommand,
+          JoinTexts({name, " is no command of Totalcmd.inc"}));
+    else if (upper.rfind("EM_", 0) == 0 && !context_.IsUserCommand(name))
+      Add(position, ProblemKind::UnknownCommand, bfCommand,
+          JoinTexts({name, " is no user command (usercmd.ini)"}));
+  }
+
+  void CheckIcon(int position, const TButts &button) {
+    const std::string filePart = IconFilePart(button.IconRef);
+    if (filePart.empty())
+      return;
+    const IconFile &file = ResolveIconFile(filePart);
+    const std::string written = IconFileAsWritten(button.IconRef);
+    if (!file.exists) {
+      Add(position, ProblemKind::MissingIconFile, bfIconRef,
+          JoinTexts(
+              {"the icon file ", written, " does not exist", AsResolved(written, file.resolved)}));
+      return;
+    }
+    CheckIconIndex(position, button.IconRef, written, file);
+    CheckIconName(position, filePart, written, file);
+  }
+
+  void CheckIconIndex(int position, const std::string &reference, const std::string &written,
+                      const IconFile &file) {
+    int index = 0;
+    try {
+      index = IconIndexPart(reference);
+    } catch (const EConvertError &) {
+      Add(position, ProblemKind::IconIndex, bfIconRef,
+          JoinTexts({"the icon index of ", reference, " is beyond the icons of any file"}));
+      return;
+    }
+    const unsigned count = context_.IconCount(file.resolved);
+    if (static_cast<unsigned>(index) < count)
+      return;
+    const std::string holds = count == 0   ? "none"
+                              : count == 1 ? "1 icon"
+                                           : Decimal(count) + " icons";
+    Add(position, ProblemKind::IconIndex, bfIconRef,
+        JoinTexts({written, " has no icon ", Decimal(index), ": it holds ", holds}));
+  }
+
+  // The first name each icon file was given in the bar; later buttons naming it
+  // otherwise get a problem. Names differing only in letter case are one name.
+  void CheckIconName(int position, const std::string &filePart, const std::string &written,
+                     const IconFile &file) {
+    const auto [first, added] = firstNames_.try_emplace(file.identity, filePart, written, position);
+    const auto &[firstPart, firstWritten, firstPosition] = first->second;
+    if (added || firstPart == filePart)
+      return;
+    Add(position, ProblemKind::MixedIconNames, bfIconRef,
+        JoinTexts({written, " names the same icon file as ", firstWritten, " at button ",
+                   Decimal(firstPosition + 1)}));
+  }
+
+  void CheckStartPath(int position, const TButts &button) {
+    if (button.StartPath.empty())
+      return;
+    std::string path = RemoveQuotes(button.StartPath);
+    if (platform::FindChar(path, '%') != std::string::npos)
+      path = ExpandEnvironmentReference(ExeFileName, path);
+    if (IsRootedPath(path) && !platform::DirectoryExists(path))
+      Add(position, ProblemKind::MissingStartPath, bfStartPath,
+          JoinTexts({"the start path ", button.StartPath, " is no folder",
+                     AsResolved(RemoveQuotes(button.StartPath), path)}));
+  }
+
+  void CheckPortable(int position, const TButts &button) {
+    for (int field : PathFields) {
+      const std::string &text = FieldText(button, field);
+      if (auto portable = context_.PortableText(text))
+        Add(position, ProblemKind::NonPortablePath, field,
+            JoinTexts({"the ", FieldLabel(field), " ", text,
+                       " is a drive path into Total Commander's folder"}),
+            std::move(portable));
+    }
+  }
+
+  const IconFile &ResolveIconFile(const std::string &filePart) {
+    auto [entry, added] = iconFiles_.try_emplace(filePart);
+    if (added) {
+      IconFile &file = entry->second;
+      file.resolved = ResolveFile(ExeFileName, filePart);
+      file.exists = platform::FileExists(file.resolved);
+      if (file.exists)
+        file.identity = context_.Identity(file.resolved);
+    }
+    return entry->second;
+  }
+
+  const ButtonsList &bar_;
+  const DoctorContext &context_;
+  std::string barIdentity_;
+  std::vector<Problem> problems_;
+  std::unordered_map<std::string, IconFile> iconFiles_; // by lower-cased file part
+  // By file identity: the first name's file part, its spelling and its button.
+  std::unordered_map<std::string, std::tuple<std::string, std::string, int>> firstNames_;
+};
+
+// The walk through a bar and its sub-bars, depth first without recursion (a chain of
+// sub-bars is as deep as the files make it), each bar read once.
+class TreeWalk {
+public:
+  TreeWalk(bool recursive, const DoctorContext &context)
+      : recursive_(recursive), context_(context) {}
+
+  std::vector<BarReport> Run(const std::string &barFile) {
+    Enter(barFile, std::make_unique<ButtonsList>(barFile));
+    while (!path_.empty()) {
+      Frame &top = path_.back();
+      if (!recursive_ || top.next >= top.bar->Count()) {
+        onPath_.erase(top.identity);
+        path_.pop_back();
+        continue;
+      }
+      Follow(path_.size() - 1, top.next++);
+    }
+    for (BarReport &report : reports_)
+      std::stable_sort(report.Problems.begin(), report.Problems.end(),
+                       [](const Problem &a, const Problem &b) {
+                         return std::tie(a.Button, a.Kind) < std::tie(b.Button, b.Kind);
+                       });
+    return std::move(reports_);
+  }
+
+private:
+  struct Frame {
+    size_t report;
+    std::unique_ptr<ButtonsList> bar;
+    std::string identity;
+    int next = 0; // the next button whose sub-bar is to be followed
+  };
+
+  void Enter(const std::string &file, std::unique_ptr<ButtonsList> bar) {
+    const std::string identity = context_.Identity(file);
+    reached_.insert(identity);
+    onPath_.emplace(identity, path_.size());
+    reports_.push_back({file, bar->Count(), CheckBar(*bar, file, context_)});
+    path_.push_back({reports_.size() - 1, std::move(bar), identity});
+  }
+
+  // The sub-bar of a button of the bar at depth: a loop when it is on the way, else
+  // entered unless reached before. Missing sub-bars and a bar opening itself are
+  // CheckBar's.
+  void Follow(size_t depth, int position) {
+    const TButts &button = *path_[depth].bar->Buttons[static_cast<size_t>(position)];
+    const auto subBar = SubBarOf(button);
+    if (!subBar || !platform::FileExists(*subBar))
+      return;
+    const std::string identity = context_.Identity(*subBar);
+    if (identity == path_[depth].identity)
+      return;
+    BarReport &report = reports_[path_[depth].report];
+    if (auto onPath = onPath_.find(identity); onPath != onPath_.end()) {
+      report.Problems.push_back({position, ProblemKind::SubBarLoop, bfCommand,
+                                 JoinTexts({"the sub-bar ", RemoveQuotes(button.Command),
+                                            " leads back: ", Way(onPath->second, *subBar)}),
+                                 std::nullopt});
+      return;
+    }
+    if (reached_.count(identity))
+      return;
+    std::unique_ptr<ButtonsList> bar;
+    try {
+      bar = std::make_unique<ButtonsList>(*subBar);
+    } catch (const EBarLoadError &e) {
+      reached_.insert(identity);
+      report.Problems.push_back(
+          {position, ProblemKind::MissingSubBar, bfCommand,
+           JoinTexts({"the sub-bar ", RemoveQuotes(button.Command), " cannot be read: ", e.what()}),
+           std::nullopt});
+      return;
+    }
+    Enter(*subBar, std::move(bar));
+  }
+
+  // The bars from the one at depth to the end of the way, then the bar reached again:
+  // "main.bar > extras.bar > main.bar". Of a longer way only the first and last
+  // kWayEnd bars are named, so that the messages of a deep chain of sub-bars, each
+  // leading back, do not grow with its depth.
+  std::string Way(size_t from, const std::string &again) const {
+    static constexpr size_t kWayEnd = 3;
+    std::string way;
+    for (size_t depth = from; depth < path_.size(); ++depth) {
+      if (depth == from + kWayEnd && path_.size() - depth > kWayEnd + 1) {
+        way += "... > ";
+        depth = path_.size() - kWayEnd;
+      }
+      way = JoinTexts({way, ExtractFileName(reports_[path_[depth].report].File), " > "});
+    }
+    return JoinTexts({way, ExtractFileName(again)});
+  }
+
+  bool recursive_;
+  const DoctorContext &context_;
+  std::vector<Frame> path_;
+  std::unordered_map<std::string, size_t> onPath_; // identity -> depth
+  std::unordered_set<std::string> reached_;
+  std::vector<BarReport> reports_;
+};
+
+} // namespace
+
+std::string_view KindName(ProblemKind kind) {
+  switch (kind) {
+  case ProblemKind::MissingProgram:
+    return "missing-program";
+  case ProblemKind::UnknownCommand:
+    return "unknown-command";
+  case ProblemKind::MissingIconFile:
+    return "missing-icon-file";
+  case ProblemKind::IconIndex:
+    return "icon-index";
+  case ProblemKind::MissingStartPath:
+    return "missing-start-path";
+  case ProblemKind::MissingSubBar:
+    return "missing-sub-bar";
+  case ProblemKind::SubBarLoop:
+    return "sub-bar-loop";
+  case ProblemKind::NonPortablePath:
+    return "non-portable-path";
+  case ProblemKind::MixedIconNames:
+    return "mixed-icon-names";
+  }
+  return "unknown";
+}
+
+DoctorContext::DoctorContext() : commanderFolder_(FindCommanderPath(ExeFileName)) {
+  if (!commanderFolder_.empty())
+    commanderIdentity_ = Identity(commanderFolder_);
+  CommandCatalog catalog;
+  catalog.Load(ExeFileName);
+  knowsInternal_ = catalog.LoadError().empty();
+  for (const std::string &line : catalog.CommandLines()) {
+    // Comments, headers and the lines that end a category name no command.
+    if (line.empty() || line.front() == ';' || line.find("__") != std::string::npos)
+      continue;
+    const std::string name = SplitCommandLine(line, 1);
+    if (!name.empty())
+      internalCommands_.insert(platform::LowerText(name));
+  }
+  const UserCmdList users;
+  for (const auto &command : users.Commands)
+    userCommands_.insert(platform::LowerText(StripEnds(command->Section)));
+}
+
+bool DoctorContext::IsInternalCommand(const std::string &name) const {
+  return internalCommands_.count(platform::LowerText(name)) != 0;
+}
+
+bool DoctorContext::IsUserCommand(const std::string &name) const {
+  return userCommands_.count(platform::LowerText(name)) != 0;
+}
+
+unsigned DoctorContext::IconCount(const std::string &file) const {
+  const auto stamp = platform::GetFileStamp(file);
+  if (!stamp)
+    return 0;
+  auto [entry, added] = iconCounts_.try_emplace(file);
+  if (added || entry->second.stamp != *stamp)
+    entry->second = {*stamp, platform::ExtractIconCountA(file)};
+  return entry->second.count;
+}
+
+std::string DoctorContext::Identity(const std::string &name) const {
+  auto [entry, added] = identities_.try_emplace(name);
+  if (added) {
+    const std::string host = platform::HostPath(name);
+    std::error_code ec;
+    const auto canonical = std::filesystem::canonical(host, ec);
+    if (!host.empty() && !ec)
+      entry->second = canonical.string();
+  }
+  return entry->second;
+}
+
+// A drive path's leading folders are tried shortest first, up to a double quote, within
+// the longest name Windows programs take and at most kDeepestFolder of them, and only
+// while they exist: Total Commander's folder does, so a longer name cannot be it once a
+// shorter one is missing. Each try looks up every folder before it again, so the depth
+// bound keeps the work per drive path small; a name reaching the folder only through
+// more folders than that (".\" and "..\" over and over) is left as it is.
+std::optional<size_t> DoctorContext::CommanderFolderEnd(const std::string &text, size_t start,
+                                                        const std::vector<size_t> &backslashes,
+                                                        const std::vector<size_t> &quotes) const {
+  const size_t limit = std::min({NextAt(quotes, start), text.size(), start + kLongestName});
+  auto at = std::lower_bound(backslashes.begin(), backslashes.end(), start + 2);
+  for (int tried = 0; tried < kDeepestFolder; ++tried, ++at) {
+    const size_t end = (at == backslashes.end() || *at >= limit) ? limit : *at;
+    const std::string identity = Identity(platform::TextPiece(text, start, end - start));
+    if (identity == commanderIdentity_)
+      return end;
+    if (identity.empty() || end == limit)
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> DoctorContext::PortableText(const std::string &text) const {
+  if (commanderIdentity_.empty())
+    return std::nullopt;
+  const PathMarks marks = MarksOf(text);
+  std::string out;
+  size_t copied = 0; // the text up to here is in out
+  for (size_t start : marks.wordStarts) {
+    if (start < copied || !IsDrivePath(text, start))
+      continue;
+    if (auto end = CommanderFolderEnd(text, start, marks.backslashes, marks.quotes)) {
+      out.append(text, copied, start - copied);
+      out += kCommanderPathReference;
+      copied = *end;
+    }
+  }
+  if (copied == 0)
+    return std::nullopt;
+  out.append(text, copied);
+  // A marked text whose other characters the code page holds is taken into it.
+  return JoinTexts({out});
+}
+
+bool SpecialCommand(const std::string &command) {
+  using platform::ContainsText;
+  const std::string c = platform::UpperText(command);
+  static constexpr std::array<const char *, 11> Parts = {
+      "CM_",        "EM_",     "CD",       "OPENTABS",   "RUNDLL32 ", "MSCONFIG",
+      "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
+  for (const char *part : Parts)
+    if (ContainsText(c, part))
+      return true;
+  return c == "CONTROL" || c == "RUNDLL32" ||
+         (ContainsText(c, "CONTROL ") && ContainsText(c, "CPL"));
+}
+
+std::optional<std::string> SubBarOf(const TButts &button) {
+  const std::string name = RemoveQuotes(button.Command);
+  if (platform::LowerText(FileExtension(name)) != ".bar" ||
+      platform::ContainsText(platform::UpperText(name), "OPENBAR"))
+    return std::nullopt;
+  return ResolveCommandFile(name, button.StartPath);
+}
+
+std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
+                              const DoctorContext &context) {
+  return BarCheck(bar, barFile, context).Run();
+}
+
+std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
+                                    const DoctorContext &context) {
+  return TreeWalk(recursive, context).Run(barFile);
+}
+
+std::vector<PortableChange> PortableChanges(const ButtonsList &bar, const DoctorContext &context) {
+  std::vector<PortableChange> changes;
+  for (int position = 0; position < bar.Count(); ++position)
+    for (int field : PathFields) {
+      const std::string &text = FieldText(*bar.Buttons[static_cast<size_t>(position)], field);
+      if (auto portable = context.PortableText(text))
+        changes.push_back({position, field, text, std::move(*portable)});
+    }
+  return changes;
+}
+
+edits::Edit PortablePathsEdit(const ButtonsList &bar, const DoctorContext &context) {
+  const std::string name = "Make paths portable";
+  std::vector<edits::Edit> steps;
+  edits::FieldTexts fields;
+  const auto changes = PortableChanges(bar, context);
+  for (size_t i = 0; i < changes.size(); ++i) {
+    fields.emplace_back(changes[i].Field, changes[i].New);
+    // One step per button, with every field of it that changes.
+    if (i + 1 == changes.size() || changes[i + 1].Button != changes[i].Button)
+      steps.push_back(edits::SetFields(changes[i].Button, std::exchange(fields, {}), name));
+  }
+  return steps.empty() ? nullptr : edits::Batch(name, std::move(steps), true);
+}
+
+} // namespace doctor

@@ -1,0 +1,183 @@
+#pragma once
+// Unit BarDoctor: the bar doctor. Finds what has rotted in a bar (programs and icon files
+// that moved, commands Total Commander does not know, sub-bars that are gone or lead in a
+// circle, drive paths into Total Commander's folder) and makes the paths portable.
+//
+// Names resolve exactly as everywhere else in Corvane (ResolveFile, ResolveWithStartPath,
+// ExpandEnvironmentReference, the host layer's view of the disk); this unit decides only
+// what counts as a problem:
+// - A command's file is looked for as the bar list looks for it: ResolveWithStartPath
+//   with the button's start path, an existing file with an extension or an existing
+//   folder counting as found. SpecialCommand commands (internal commands, keyword
+//   commands such as CD or OPENTABS) and empty commands name no file. The rule is the
+//   bar list's plain substring test, so a program path holding "CD" anywhere is taken
+//   for a keyword command and not looked for, as the bar list does not look for it.
+// - The program of a command that carries arguments is its first part
+//   (ButtonsList::ProgramOf).
+// - A sub-bar is a command whose name, without quotes, ends in ".bar": the whole command
+//   names the bar file, blanks included, as QuoteCommand takes it. "OPENBAR" commands are
+//   keyword commands: they switch the main bar, and bars that switch back and forth are
+//   usual, so they are neither looked up nor followed.
+// - "cm_" and "em_" commands are the command's first word when it starts with one of
+//   them, letter case ignored; they are looked up in "Totalcmd.inc" and in the user
+//   command files, found as the command browser finds them (CommandCatalog,
+//   UserCmdList). Without a readable "Totalcmd.inc" internal commands are not checked.
+// - A start path is checked when it names a drive, a root or a host path once its
+//   quotes are removed and its first %VARIABLE% expanded; a relative start path depends
+//   on the panel Total Commander shows, which no check can know.
+// - A drive path is non-portable when one of its leading folders is Total Commander's
+//   folder (the same folder on the host, whatever the spelling): %COMMANDER_PATH% in its
+//   place keeps the button working when the folder moves. Commands, parameters, start
+//   paths and icon references are searched for such paths where a word starts (at the
+//   start of the text, after a blank, a double quote or "=").
+//
+// Every text here (messages included) is a text of the core: code page bytes, or marked
+// UTF-8. Positions are 0-based, as in ButtonsList. Single-threaded, like the bar.
+#include "document/BarEdits.h"
+#include "document/ButtonList.h"
+#include "platform/HostFiles.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace doctor {
+
+enum class ProblemKind {
+  MissingProgram,   // the command's program or document does not exist
+  UnknownCommand,   // a cm_ command not in "Totalcmd.inc", an em_ command in no user command file
+  MissingIconFile,  // the icon reference's file does not exist
+  IconIndex,        // the icon file has no icon at the reference's index
+  MissingStartPath, // the start path is no existing folder
+  MissingSubBar,    // the sub-bar the command names does not exist (or cannot be read)
+  SubBarLoop,       // following sub-bars leads back to a bar already on the way
+  NonPortablePath,  // a drive path into Total Commander's folder
+  MixedIconNames,   // one icon file named differently by buttons of the bar
+};
+
+// Every kind, in the order above: the order of a button's problems.
+inline constexpr ProblemKind AllProblemKinds[] = {
+    ProblemKind::MissingProgram, ProblemKind::UnknownCommand,   ProblemKind::MissingIconFile,
+    ProblemKind::IconIndex,      ProblemKind::MissingStartPath, ProblemKind::MissingSubBar,
+    ProblemKind::SubBarLoop,     ProblemKind::NonPortablePath,  ProblemKind::MixedIconNames};
+
+// The kind's name on the command line and in JSON: "missing-program", "unknown-command",
+// "missing-icon-file", "icon-index", "missing-start-path", "missing-sub-bar",
+// "sub-bar-loop", "non-portable-path", "mixed-icon-names".
+std::string_view KindName(ProblemKind kind);
+
+struct Problem {
+  int Button = 0; // 0-based position in the bar
+  ProblemKind Kind = ProblemKind::MissingProgram;
+  int Field = bfCommand; // the ButtonField the problem lies in
+  std::string Message;   // English, naming what was found
+  // The field's whole new text that a fix writes; only non-portable paths have one.
+  std::optional<std::string> Fix;
+};
+
+// The problems of one bar file.
+struct BarReport {
+  std::string File; // the bar's Windows name
+  int Buttons = 0;
+  std::vector<Problem> Problems; // by button, each button's in the order of ProblemKind
+};
+
+// A non-portable text of a button and what a fix makes of it.
+struct PortableChange {
+  int Button = 0;
+  int Field = bfCommand;
+  std::string Old;
+  std::string New;
+};
+
+// What a check reads once, kept for a check run: Total Commander's folder, its internal
+// commands, the user commands, and, per file, icon counts and where names lead on the
+// host. Made for one run and kept while the files stay as they are; icon counts are read
+// again when a file changes (its stamp), anything else needs a new context. Uses
+// ExeFileName as every lookup does.
+class DoctorContext {
+public:
+  DoctorContext();
+
+  // Total Commander's folder (FindCommanderPath), empty when it is not found: then no
+  // path is non-portable.
+  const std::string &CommanderFolder() const { return commanderFolder_; }
+  // Whether "Totalcmd.inc" was read: without it cm_ commands are not checked.
+  bool KnowsInternalCommands() const { return knowsInternal_; }
+  // Whether a cm_ name is one of "Totalcmd.inc"'s, or an em_ name a user command's;
+  // letter case ignored.
+  bool IsInternalCommand(const std::string &name) const;
+  bool IsUserCommand(const std::string &name) const;
+
+  // The number of icons in an existing file (the shell's count, as the icon picker takes
+  // it), read once per version of the file.
+  unsigned IconCount(const std::string &file) const;
+  // What tells one existing file or folder from another: its host path with links and
+  // ".." resolved; empty when no file or folder has the name.
+  std::string Identity(const std::string &name) const;
+  // The text with every non-portable drive path written from %COMMANDER_PATH%; nothing
+  // when there is none. One pass over the text, and a bounded lookup per drive path.
+  std::optional<std::string> PortableText(const std::string &text) const;
+
+private:
+  // Windows programs take names of at most MAX_PATH characters; a folder is not looked
+  // for beyond that many bytes of a text (a marked text's characters take up to four).
+  static constexpr size_t kLongestName = 4 * 260;
+  // Nor beyond this many of its folders (a name so deep is no installation's folder).
+  static constexpr int kDeepestFolder = 32;
+  // Where Total Commander's folder, named from the drive path at start, ends; nothing
+  // when the path does not lead through it. The positions are the text's backslashes and
+  // double quotes.
+  std::optional<size_t> CommanderFolderEnd(const std::string &text, size_t start,
+                                           const std::vector<size_t> &backslashes,
+                                           const std::vector<size_t> &quotes) const;
+
+  std::string commanderFolder_;
+  std::string commanderIdentity_;
+  bool knowsInternal_ = false;
+  std::unordered_set<std::string> internalCommands_; // lower-cased
+  std::unordered_set<std::string> userCommands_;     // lower-cased
+  struct CountedFile {
+    platform::FileStamp stamp;
+    unsigned count = 0;
+  };
+  mutable std::unordered_map<std::string, CountedFile> iconCounts_;
+  mutable std::unordered_map<std::string, std::string> identities_;
+};
+
+// A command that names no file, so it is never looked for on disk (the bar list's rule):
+// with C its upper case, C contains "CM_", "EM_", "CD", "OPENTABS", "RUNDLL32 ",
+// "MSCONFIG", "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH" or "OPENBAR", equals
+// "CONTROL" or "RUNDLL32", or contains both "CONTROL " and "CPL".
+bool SpecialCommand(const std::string &command);
+
+// The sub-bar a button opens: its command resolved as the bar list resolves it (with the
+// start path), whether or not the file exists; nothing when the command names no .bar
+// file.
+std::optional<std::string> SubBarOf(const TButts &button);
+
+// The problems of a bar as it is in memory; barFile is its Windows name (empty for a bar
+// never saved), used to tell a sub-bar that opens the bar itself. Sub-bars are not read:
+// loops through other bars are CheckBarTree's.
+std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
+                              const DoctorContext &context);
+
+// The report of the bar file and, with recursive, of every bar its sub-bars lead to,
+// each read and checked once, in the order first reached (depth first, in button
+// order). A sub-bar leading back to a bar on the way there is a SubBarLoop of the button
+// that opens it; a sub-bar that cannot be read a MissingSubBar. The bar file itself must
+// exist; a bar that cannot be read throws EBarLoadError.
+std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
+                                    const DoctorContext &context);
+
+// The changes "Make paths portable" makes, by button and field (icon reference, command,
+// parameters, start path).
+std::vector<PortableChange> PortableChanges(const ButtonsList &bar, const DoctorContext &context);
+// "Make paths portable" as one edit of the bar (each changed button's fields set, the
+// selection kept), or nullptr when nothing is to change.
+edits::Edit PortablePathsEdit(const ButtonsList &bar, const DoctorContext &context);
+
+} // namespace doctor

@@ -1,0 +1,169 @@
+// corvane-cli check and fix: the example bar tree shows every kind of problem, a clean bar
+// none; fix --portable rewrites a bar tree, and its dry run writes nothing.
+#include "platform/HostFiles.h"
+#include "support/RunProcess.h"
+#include "support/TcInstallation.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <set>
+
+using testsupport::ProcessResult;
+using testsupport::ReadBytes;
+using testsupport::RunProcess;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+ProcessResult Cli(const std::vector<std::string> &args) {
+  return RunProcess(CORVANE_CLI, args);
+}
+
+std::filesystem::path Examples() {
+  return std::filesystem::canonical(testsupport::TestData("../../examples"));
+}
+
+std::string Checkup(const std::string &bar) {
+  return (Examples() / "bars" / "checkup" / bar).string();
+}
+
+using Keys = std::set<std::string>;
+
+Keys KeysOf(const nlohmann::json &object) {
+  Keys keys;
+  for (const auto &item : object.items())
+    keys.insert(item.key());
+  return keys;
+}
+
+// The example installation as Wine shows it: drive C: is the examples folder, so Total
+// Commander's folder is C:\totalcmd.
+class ExampleTree : public ::testing::Test {
+protected:
+  ScopedEnv prefix{"WINEPREFIX", (Examples() / "wine").c_str()};
+  ScopedEnv commander{"COMMANDER_PATH", R"(C:\totalcmd)"};
+  ScopedEnv ini{"COMMANDER_INI", nullptr};
+};
+
+TEST_F(ExampleTree, ShowsEveryKindOnceWalkedAndNothingInTheCleanSubBar) {
+  const auto r = Cli({"check", Checkup("main.bar"), "--recursive", "--json"});
+  ASSERT_EQ(r.status, 1) << r.err;
+  const auto json = nlohmann::json::parse(r.out);
+  ASSERT_EQ(json["bars"].size(), 3u);
+  EXPECT_EQ(json["bars"][1]["file"], R"(C:\totalcmd\..\bars\checkup\view.bar)");
+  EXPECT_EQ(json["bars"][1]["problems"].size(), 0u);
+  std::set<std::string> kinds;
+  for (const auto &bar : json["bars"]) {
+    EXPECT_EQ(KeysOf(bar), (Keys{"buttons", "file", "problems"}));
+    for (const auto &problem : bar["problems"]) {
+      EXPECT_EQ(KeysOf(problem), (Keys{"button", "fix", "kind", "message"}));
+      kinds.insert(problem["kind"]);
+      // Only a non-portable path has a fix: the field's text from %COMMANDER_PATH%.
+      EXPECT_EQ(problem["fix"].is_string(), problem["kind"] == "non-portable-path");
+    }
+  }
+  EXPECT_EQ(kinds,
+            (std::set<std::string>{"missing-program", "unknown-command", "missing-icon-file",
+                                   "icon-index", "missing-start-path", "missing-sub-bar",
+                                   "sub-bar-loop", "non-portable-path", "mixed-icon-names"}));
+  const auto &command = json["bars"][0]["problems"][7];
+  EXPECT_EQ(command["button"], 10);
+  EXPECT_EQ(command["fix"], R"(%COMMANDER_PATH%\tools\sums.exe)");
+
+  const auto text = Cli({"check", Checkup("main.bar")});
+  EXPECT_EQ(text.status, 1);
+  EXPECT_NE(text.out.find("checkup/main.bar:5: icon-index: wcmicons.dll has no icon 52: it "
+                          "holds 40 icons\n"),
+            std::string::npos)
+      << text.out;
+  // A name is shown as written; where %COMMANDER_PATH% points is the user's to know.
+  EXPECT_NE(text.out.find("checkup/main.bar:2: missing-program: "
+                          "%COMMANDER_PATH%\\tools\\editor.exe does not exist\n"),
+            std::string::npos);
+  EXPECT_NE(text.out.find("10 problems in 1 bar of 11 buttons\n"), std::string::npos);
+
+  const auto clean = Cli({"check", Checkup("view.bar")});
+  EXPECT_EQ(clean.status, 0) << clean.out;
+  EXPECT_EQ(clean.out, "0 problems in 1 bar of 5 buttons\n");
+}
+
+struct UsageRow {
+  const char *name;
+  std::vector<std::string> args;
+};
+
+class CheckUsage : public ::testing::TestWithParam<UsageRow> {};
+
+TEST_P(CheckUsage, IsABadArgument) {
+  const auto r = Cli(GetParam().args);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CheckUsage,
+    ::testing::Values(UsageRow{"CheckWithoutBar", {"check"}},
+                      UsageRow{"CheckUnknownOption", {"check", Checkup("view.bar"), "--deep"}},
+                      UsageRow{"FixWithoutWhat", {"fix", Checkup("view.bar")}},
+                      UsageRow{"FixBadCacheMode",
+                               {"fix", Checkup("view.bar"), "--portable", "--cache", "all"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A bar and its sub-bar, each naming a program of Total Commander's folder by its drive
+// path; the sub-bar leads back to the bar.
+class PortableFix : public ::testing::Test {
+protected:
+  PortableFix() {
+    tc.Write("tools/prog.exe", "MZ");
+    WriteBar("a.bar", Windows(dir / "b.bar"));
+    WriteBar("b.bar", Windows(dir / "a.bar"));
+  }
+
+  static std::string Windows(const std::filesystem::path &path) {
+    return platform::WindowsName(path.string());
+  }
+  void WriteBar(const char *name, const std::string &subBar) {
+    const std::string program = Windows(tc.folder() / "tools" / "prog.exe");
+    WriteBytes(dir / name, "[Buttonbar]\r\nButtoncount=2\r\ncmd1=" + program + "\r\nparam1=/ini=" +
+                               Windows(tc.folder() / "x.ini") + "\r\ncmd2=" + subBar + "\r\n");
+  }
+  ProcessResult Fix(std::vector<std::string> options) {
+    options.insert(options.begin(), {"fix", (dir / "a.bar").string(), "--portable"});
+    return Cli(options);
+  }
+
+  TempDir dir;
+  testsupport::TcInstallation tc{dir / "tc"};
+};
+
+TEST_F(PortableFix, DryRunPrintsTheChangesAndWritesNothing) {
+  const std::string a = ReadBytes(dir / "a.bar");
+  const auto r = Fix({"--recursive", "--dry-run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("a.bar:1: command: " + Windows(tc.folder() / "tools" / "prog.exe") +
+                       R"( -> %COMMANDER_PATH%\tools\prog.exe)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find(R"(b.bar:1: params: /ini=)"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir / "a.bar"), a);
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.icl"));
+}
+
+TEST_F(PortableFix, RewritesEveryBarOfTheTreeOnce) {
+  const auto r = Fix({"--recursive", "--cache", "off"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char *bar : {"a.bar", "b.bar"}) {
+    const std::string saved = ReadBytes(dir / bar);
+    EXPECT_NE(saved.find("cmd1=%COMMANDER_PATH%\\tools\\prog.exe\r\n"
+                         "param1=/ini=%COMMANDER_PATH%\\x.ini\r\n"),
+              std::string::npos)
+        << saved;
+  }
+  EXPECT_EQ(Fix({"--recursive"}).out, "nothing to make portable\n");
+}
+
+} // namespace

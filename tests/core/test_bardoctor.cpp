@@ -1,0 +1,276 @@
+// Unit BarDoctor: each kind of problem is found where it is and nowhere else, the walk
+// through sub-bars reads each bar once and reports the way of a loop, and making paths
+// portable is one edit that undo takes back whole.
+#include "document/BarDoctor.h"
+#include "document/Globals.h"
+#include "platform/CodePage.h"
+#include "platform/HostFiles.h"
+#include "support/TcInstallation.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using doctor::ProblemKind;
+using testsupport::TcInstallation;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+std::string Windows(const std::filesystem::path &path) {
+  return platform::WindowsName(path.string());
+}
+
+// Icon reference, command, parameters, start path.
+using ButtonTexts = std::array<std::string, 4>;
+// A problem as (1-based button, kind).
+using Found = std::vector<std::pair<int, ProblemKind>>;
+
+// A made-up Total Commander installation with one program in "tools", an icon library of
+// four icons, one internal and one user command; beside it the checked bar "bar.bar",
+// another bar, and a folder "tc2" whose name starts like Total Commander's.
+class Doctor : public ::testing::Test {
+protected:
+  Doctor() {
+    tc.Write("tools/prog.exe", "MZ");
+    WriteBytes(dir / "tc2" / "prog.exe", "MZ");
+    for (const char *bar : {"bar.bar", "other.bar"})
+      WriteBytes(dir / bar, "[Buttonbar]\r\nButtoncount=0\r\n");
+    ExeFileName = Windows(dir / "prog" / "corvane.exe");
+  }
+  ~Doctor() override { ExeFileName.clear(); }
+
+  // The text with $TC, $BAR and $OTHER replaced by the Windows names they stand for.
+  std::string Expand(std::string text) const {
+    const std::pair<std::string, std::string> names[] = {{"$TC", Windows(tc.folder())},
+                                                         {"$BAR", Windows(dir / "bar.bar")},
+                                                         {"$OTHER", Windows(dir / "other.bar")}};
+    for (const auto &[from, to] : names)
+      for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
+        text.replace(at, from.size(), to);
+    return text;
+  }
+
+  std::unique_ptr<ButtonsList> Bar(const std::vector<ButtonTexts> &buttons) const {
+    auto bar = ButtonsList::Create("");
+    for (const ButtonTexts &texts : buttons) {
+      const int position = bar->Add();
+      for (int field : {bfIconRef, bfCommand, bfParams, bfStartPath})
+        bar->SetField(position, field, Expand(texts[static_cast<size_t>(field)]));
+    }
+    return bar;
+  }
+
+  TempDir dir;
+  TcInstallation tc{dir / "tc",
+                    {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\n",
+                     .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
+                     .icons = 4}};
+};
+
+Found KindsOf(const std::vector<doctor::Problem> &problems) {
+  Found found;
+  for (const doctor::Problem &problem : problems)
+    found.emplace_back(problem.Button + 1, problem.Kind);
+  return found;
+}
+
+// Every field of every button, in order.
+std::vector<std::string> FieldsOf(const ButtonsList &bar) {
+  std::vector<std::string> fields;
+  for (int position = 0; position < bar.Count(); ++position)
+    for (int field = bfIconRef; field <= bfRunMode; ++field)
+      fields.push_back(bar.GetField(position, field));
+  return fields;
+}
+
+struct KindRow {
+  const char *name;
+  std::vector<ButtonTexts> buttons;
+  Found expected;
+};
+
+class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow> {};
+
+TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
+  const auto bar = Bar(GetParam().buttons);
+  const doctor::DoctorContext context;
+  EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), context)),
+            GetParam().expected);
+}
+
+constexpr auto MissingProgram = ProblemKind::MissingProgram;
+constexpr auto UnknownCommand = ProblemKind::UnknownCommand;
+constexpr auto NonPortable = ProblemKind::NonPortablePath;
+
+const KindRow KindRows[] = {
+    {"MissingProgram",
+     {{"", R"(%COMMANDER_PATH%\tools\gone.exe)", "", ""},
+      {"", R"("%COMMANDER_PATH%\tools\gone.exe" /fast)", "", ""}},
+     {{1, MissingProgram}, {2, MissingProgram}}},
+    {"ProgramsFoundByNameArgumentsStartPathOrFolder_KeywordsAndEmptyNotLookedFor",
+     {{"", R"(%COMMANDER_PATH%\tools\prog.exe)", "", ""},
+      {"", R"("%COMMANDER_PATH%\tools\prog.exe" /fast)", "", ""},
+      {"", "prog.exe", "", R"($TC2\)"},
+      {"", R"(%COMMANDER_PATH%\tools)", "", ""},
+      {"", R"(cd %COMMANDER_PATH%\nowhere)", "", ""},
+      {"", "", "", ""}},
+     {}},
+    {"UnknownCommand",
+     {{"", "cm_Nope", "", ""}, {"", "em_nope", "", ""}},
+     {{1, UnknownCommand}, {2, UnknownCommand}}},
+    {"KnownCommandsInAnyCase", {{"", "CM_copy", "", ""}, {"", "EM_Backup", "", ""}}, {}},
+    {"MissingIconFile",
+     {{R"(%COMMANDER_PATH%\nope.dll,1)", "", "", ""}},
+     {{1, ProblemKind::MissingIconFile}}},
+    {"IconIndex", {{"wcmicons.dll,4", "", "", ""}}, {{1, ProblemKind::IconIndex}}},
+    {"IconThere", {{"wcmicons.dll,3", "", "", ""}}, {}},
+    {"MissingStartPath",
+     {{"", "", "", R"(%COMMANDER_PATH%\nowhere\)"}},
+     {{1, ProblemKind::MissingStartPath}}},
+    {"StartPathThere_RelativeNotChecked",
+     {{"", "", "", R"("%COMMANDER_PATH%\tools\")"}, {"", "", "", R"(nowhere\)"}},
+     {}},
+    {"MissingSubBar",
+     {{"", R"(%COMMANDER_PATH%\..\gone.bar)", "", ""}},
+     {{1, ProblemKind::MissingSubBar}}},
+    {"SubBarThere_OpenBarNotASubBar",
+     {{"", "$OTHER", "", ""}, {"", R"(OPENBAR %COMMANDER_PATH%\..\gone.bar)", "", ""}},
+     {}},
+    {"SubBarLoopToItself", {{"", R"("$BAR")", "", ""}}, {{1, ProblemKind::SubBarLoop}}},
+    {"NonPortablePath",
+     {{R"($TC\wcmicons.dll,1)", R"($TC\tools\prog.exe)", R"("$TC\x.ini" %N)", R"($TC\tools\)"}},
+     {{1, NonPortable}, {1, NonPortable}, {1, NonPortable}, {1, NonPortable}}},
+    {"PortableOrOutsideTheFolder",
+     {{"", R"(%COMMANDER_PATH%\tools\prog.exe)", "", ""}, {"", R"($TC2\prog.exe)", "", ""}},
+     {}},
+    {"MixedIconNames",
+     {{"wcmicons.dll,0", "", "", ""}, {R"(%COMMANDER_PATH%\wcmicons.dll,1)", "", "", ""}},
+     {{2, ProblemKind::MixedIconNames}}},
+    {"IconNamesDifferingInCase",
+     {{"wcmicons.dll,0", "", "", ""}, {"WCMICONS.DLL,1", "", "", ""}},
+     {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A bar whose buttons open the bars named, folder dir.
+void WriteSubBars(const std::filesystem::path &dir, const std::string &name,
+                  const std::vector<std::string> &subBars) {
+  std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(subBars.size()) + "\r\n";
+  for (size_t i = 0; i < subBars.size(); ++i)
+    text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / subBars[i]) + "\r\n";
+  WriteBytes(dir / name, text);
+}
+
+// a -> b, c; b -> c, a missing bar, an unreadable bar; c -> a.
+TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
+  WriteSubBars(dir.path(), "a.bar", {"b.bar", "c.bar"});
+  WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
+  WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
+  WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=x\r\ncmd1=cm_Copy\r\n");
+  const doctor::DoctorContext context;
+
+  const auto reports = doctor::CheckBarTree(Windows(dir / "a.bar"), true, context);
+  ASSERT_EQ(reports.size(), 3u);
+  EXPECT_EQ(reports[0].File, Windows(dir / "a.bar"));
+  EXPECT_EQ(reports[1].File, Windows(dir / "b.bar"));
+  EXPECT_EQ(reports[2].File, Windows(dir / "c.bar"));
+  EXPECT_EQ(KindsOf(reports[0].Problems), Found{});
+  EXPECT_EQ(KindsOf(reports[1].Problems),
+            (Found{{2, ProblemKind::MissingSubBar}, {3, ProblemKind::MissingSubBar}}));
+  EXPECT_NE(reports[1].Problems[1].Message.find("cannot be read"), std::string::npos);
+  ASSERT_EQ(KindsOf(reports[2].Problems), (Found{{1, ProblemKind::SubBarLoop}}));
+  EXPECT_NE(reports[2].Problems[0].Message.find("a.bar > b.bar > c.bar > A.BAR"),
+            std::string::npos);
+
+  const auto alone = doctor::CheckBarTree(Windows(dir / "a.bar"), false, context);
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(alone[0].Problems.size(), 0u);
+}
+
+// In a double-byte code page the second byte of a character may be a backslash, which
+// separates no folders: "ソ" is 0x83 0x5C in code page 932.
+TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
+  testsupport::ScopedCodePage japanese(932);
+  const auto folder = dir / "ソtc";
+  std::filesystem::create_directories(folder);
+  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.c_str()};
+  const std::string text = Windows(folder / "x.exe");
+  ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
+  EXPECT_EQ(doctor::DoctorContext().PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
+}
+
+// 0 -> 1 -> ... -> 9, each leading back to 0: the messages name the ends of the way.
+TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
+  for (int i = 0; i < 10; ++i)
+    WriteSubBars(dir.path(), std::to_string(i) + ".bar",
+                 {std::to_string((i + 1) % 10) + ".bar", "0.bar"});
+  const auto reports = doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext());
+  ASSERT_EQ(reports.size(), 10u);
+  ASSERT_EQ(reports[9].Problems.size(), 2u);
+  EXPECT_NE(reports[9].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > ... > 7.bar > 8.bar > "
+                                                "9.bar > 0.bar"),
+            std::string::npos)
+      << reports[9].Problems[0].Message;
+  ASSERT_EQ(reports[2].Problems.size(), 1u);
+  EXPECT_NE(reports[2].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > 0.bar"),
+            std::string::npos);
+}
+
+TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
+  testsupport::ScopedCodePage western(1252);
+  // A name the code page cannot hold is kept as marked UTF-8.
+  const std::string omega = platform::Utf8ToText(Expand(R"($TC\tools\ωmega.exe)"));
+  auto bar = Bar({{R"($TC\wcmicons.dll,1)", R"(%COMMANDER_PATH%\tools\prog.exe)", "", ""},
+                  {"", "", R"($TC\a.ini "$TC\b.ini" /x=$TC\c)", ""},
+                  {"", "", "", ""}});
+  bar->SetField(2, bfCommand, omega);
+  // A tooltip is no path: it stays as it is.
+  bar->SetField(1, bfTooltip, Expand(R"($TC\tools)"));
+  const doctor::DoctorContext context;
+
+  const auto changes = doctor::PortableChanges(*bar, context);
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_EQ(changes[0].New, R"(%COMMANDER_PATH%\wcmicons.dll,1)");
+  EXPECT_EQ(changes[1].New,
+            R"(%COMMANDER_PATH%\a.ini "%COMMANDER_PATH%\b.ini" /x=%COMMANDER_PATH%\c)");
+  EXPECT_EQ(changes[2].New, platform::Utf8ToText(R"(%COMMANDER_PATH%\tools\ωmega.exe)"));
+  EXPECT_TRUE(platform::IsMarked(changes[2].New));
+
+  const auto before = FieldsOf(*bar);
+  edits::History history(*bar);
+  EXPECT_EQ(history.Do(doctor::PortablePathsEdit(*bar, context), 1), 1);
+  EXPECT_EQ(history.UndoName(), "Make paths portable");
+  EXPECT_EQ(bar->GetField(0, bfIconRef), changes[0].New);
+  EXPECT_EQ(bar->GetField(1, bfParams), changes[1].New);
+  EXPECT_EQ(bar->GetField(2, bfCommand), changes[2].New);
+  EXPECT_EQ(bar->GetField(1, bfTooltip), Expand(R"($TC\tools)"));
+  EXPECT_EQ(doctor::PortablePathsEdit(*bar, context), nullptr);
+
+  history.Undo();
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_EQ(FieldsOf(*bar), before);
+}
+
+// The search for drive paths looks at each character of a text once: a parameter list of
+// thousands of paths, each leading through Total Commander's folder, is rewritten at once.
+TEST_F(Doctor, PortableTextOfALongTextIsQuick) {
+  const std::string path = Expand(R"($TC\tools\..\tools\x.ini )");
+  std::string text;
+  for (int i = 0; i < 3000; ++i)
+    text += path;
+  const doctor::DoctorContext context;
+  const auto started = std::chrono::steady_clock::now();
+  const auto portable = context.PortableText(text);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  std::string expected;
+  for (int i = 0; i < 3000; ++i)
+    expected += R"(%COMMANDER_PATH%\tools\..\tools\x.ini )";
+  EXPECT_EQ(portable, expected);
+}
+
+} // namespace
