@@ -30,7 +30,7 @@ build-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 run: build
-	@bash scripts/run-example $(BUILD)/bin
+	@bash scripts/run-example $(BUILD)/bin $(if $(BAR),$(abspath $(BAR)))
 
 # ctest shows no output of a skipped test: its reason, a line "SKIP: ...", is shown here.
 test-plain: build
