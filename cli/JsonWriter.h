@@ -3,6 +3,8 @@
 // lays out a tree (two spaces an indent, ": " after a key), so that a listing of any
 // length holds no more in memory than a buffer of output. Texts are given as UTF-8
 // (JsonText); malformed UTF-8 that a marked text held is replaced, as PrintJson does.
+// A command that fails midway leaves what was written out so far (nothing for a
+// document shorter than one buffer): its error message and status tell the failure.
 #include <cstdint>
 #include <string>
 #include <string_view>
