@@ -11,12 +11,45 @@ namespace {
 // What is written out at once; a large document goes out in pieces of this size.
 constexpr size_t kBufferSize = 64 * 1024;
 
-// Printable ASCII other than the quote and the backslash stands for itself in JSON.
-bool NeedsNoEscape(std::string_view text) {
+// A text of ASCII characters only is escaped here, the rest by the JSON library.
+bool IsAscii(std::string_view text) {
   for (char c : text)
-    if (c < 0x20 || c > 0x7E || c == '"' || c == '\\')
+    if (static_cast<unsigned char>(c) >= 0x80)
       return false;
   return true;
+}
+
+// The escape of an ASCII character as the JSON library writes it; empty for a character
+// that stands for itself.
+std::string_view EscapeOf(char c, char (&hex)[6]) {
+  switch (c) {
+  case '"':
+    return "\\\"";
+  case '\\':
+    return "\\\\";
+  case '\b':
+    return "\\b";
+  case '\f':
+    return "\\f";
+  case '\n':
+    return "\\n";
+  case '\r':
+    return "\\r";
+  case '\t':
+    return "\\t";
+  default:
+    break;
+  }
+  if (static_cast<unsigned char>(c) >= 0x20)
+    return {};
+  static constexpr char kDigits[] = "0123456789abcdef";
+  hex[0] = '\\';
+  hex[1] = 'u';
+  hex[2] = '0';
+  hex[3] = '0';
+  hex[4] = kDigits[(c >> 4) & 0xF];
+  hex[5] = kDigits[c & 0xF];
+  return std::string_view(hex, 6);
 }
 
 } // namespace
@@ -43,15 +76,26 @@ void JsonWriter::String(std::string_view utf8) {
 }
 
 void JsonWriter::PutString(std::string_view utf8) {
-  if (NeedsNoEscape(utf8)) {
-    Put("\"");
-    Put(utf8);
-    Put("\"");
+  if (!IsAscii(utf8)) {
+    // The checking of UTF-8 and the replacement of what is malformed are the JSON
+    // library's, as in PrintJson.
+    Put(nlohmann::ordered_json(std::string(utf8))
+            .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     return;
   }
-  // Escapes and the checking of UTF-8 are the JSON library's, as in PrintJson.
-  Put(nlohmann::ordered_json(std::string(utf8))
-          .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  Put("\"");
+  size_t plain = 0; // the start of the run of characters not yet written
+  char hex[6];
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const std::string_view escape = EscapeOf(utf8[i], hex);
+    if (escape.empty())
+      continue;
+    Put(utf8.substr(plain, i - plain));
+    Put(escape);
+    plain = i + 1;
+  }
+  Put(utf8.substr(plain));
+  Put("\"");
 }
 
 void JsonWriter::Number(int64_t value) {

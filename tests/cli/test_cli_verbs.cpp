@@ -410,7 +410,8 @@ TEST_F(Installation, CommandsFilterAndHeaders) {
 // that are no UTF-8, nothing at all.
 TEST_F(Installation, JsonOutputsAreLaidOutAsTheLibraryLaysThemOut) {
   WriteBytes(dir / "odd.bar", "[Buttonbar]\r\nButtoncount=3\r\ncmd1=say \"hi\"\\there\r\n"
-                              "menu1=tab\there\x01\xE9\xFF\r\niconic1=-1\r\ncmd3=\r\n");
+                              "menu1=tab\there\x01\xE9\xFF\r\nparam1=\x01\x1F\x7F\b\f/\r\n"
+                              "iconic1=-1\r\ncmd3=\r\n");
   WriteBytes(dir / "empty.bar", "[Buttonbar]\r\nButtoncount=0\r\n");
   WriteBytes(dir / "notes.txt", "not an icon");
   const std::vector<std::vector<std::string>> rows = {
