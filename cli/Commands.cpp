@@ -1,12 +1,12 @@
 // commands: Total Commander's command catalogue as the command browser shows it.
 #include "cli/Cli.h"
+#include "cli/JsonWriter.h"
 #include "document/CommandCatalog.h"
 #include "document/Globals.h"
 #include "platform/TextRules.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 namespace cli {
 
@@ -74,13 +74,21 @@ std::string Padded(const std::string &text, size_t width, TextForm form) {
   return shown;
 }
 
-void PrintCategories(const CommandCatalog &catalog, bool json, TextForm form) {
-  if (json) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const auto &category : catalog.Categories())
-      list.push_back(
-          {{"caption", JsonText(category.Caption, form)}, {"kind", KindName(category.Kind)}});
-    PrintJson({{"categories", list}});
+void PrintCategories(const CommandCatalog &catalog, bool asJson, TextForm form) {
+  if (asJson) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("categories");
+    json.BeginArray();
+    for (const auto &category : catalog.Categories()) {
+      json.BeginObject();
+      json.Field("caption", JsonText(category.Caption, form));
+      json.Field("kind", KindName(category.Kind));
+      json.EndObject();
+    }
+    json.EndArray();
+    json.EndObject();
+    json.Finish();
     return;
   }
   size_t position = 0;
@@ -88,8 +96,14 @@ void PrintCategories(const CommandCatalog &catalog, bool json, TextForm form) {
     std::printf("%zu %s\n", ++position, ShownText(category.Caption, form).c_str());
 }
 
-nlohmann::ordered_json Optional(const std::optional<std::string> &text, TextForm form) {
-  return text ? nlohmann::ordered_json(JsonText(*text, form)) : nlohmann::ordered_json(nullptr);
+// A member whose text may be missing: null then.
+void OptionalField(JsonWriter &json, const char *name, const std::optional<std::string> &text,
+                   TextForm form) {
+  json.Key(name);
+  if (text)
+    json.String(JsonText(*text, form));
+  else
+    json.Null();
 }
 
 void PrintRowsText(const CommandCatalog &catalog, const std::vector<CommandRow> &rows,
@@ -105,31 +119,37 @@ void PrintRowsText(const CommandCatalog &catalog, const std::vector<CommandRow> 
   }
 }
 
-void PrintRows(const CommandCatalog &catalog, size_t category, const std::string &filter, bool json,
-               TextForm form) {
+void PrintRows(const CommandCatalog &catalog, size_t category, const std::string &filter,
+               bool asJson, TextForm form) {
   const auto rows = catalog.Rows(category, filter);
-  if (!json) {
+  if (!asJson) {
     PrintRowsText(catalog, rows, form);
     return;
   }
-  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  const auto &chosen = catalog.Categories()[category];
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("category", JsonText(chosen.Caption, form));
+  json.Field("kind", KindName(chosen.Kind));
+  json.Field("filter", JsonText(filter, form));
+  json.Key("rows");
+  json.BeginArray();
   for (const auto &row : rows) {
     const auto choice = catalog.Choose(row);
-    list.push_back(
-        {{"kind", KindName(row.Kind)},
-         {"line", JsonText(row.Line, form)},
-         {"name", JsonText(row.Name, form)},
-         {"number", JsonText(row.Number, form)},
-         {"description", JsonText(row.Description, form)},
-         {"icon", Optional(choice ? std::optional(choice->IconRef) : std::nullopt, form)},
-         {"command", Optional(choice ? std::optional(choice->Command) : std::nullopt, form)},
-         {"tooltip", Optional(choice ? choice->Tooltip : std::nullopt, form)}});
+    json.BeginObject();
+    json.Field("kind", KindName(row.Kind));
+    json.Field("line", JsonText(row.Line, form));
+    json.Field("name", JsonText(row.Name, form));
+    json.Field("number", JsonText(row.Number, form));
+    json.Field("description", JsonText(row.Description, form));
+    OptionalField(json, "icon", choice ? std::optional(choice->IconRef) : std::nullopt, form);
+    OptionalField(json, "command", choice ? std::optional(choice->Command) : std::nullopt, form);
+    OptionalField(json, "tooltip", choice ? choice->Tooltip : std::nullopt, form);
+    json.EndObject();
   }
-  const auto &chosen = catalog.Categories()[category];
-  PrintJson({{"category", JsonText(chosen.Caption, form)},
-             {"kind", KindName(chosen.Kind)},
-             {"filter", JsonText(filter, form)},
-             {"rows", list}});
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
 }
 
 } // namespace

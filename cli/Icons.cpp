@@ -1,13 +1,13 @@
 // icons, extract and make-icl: what the icon units see in a file, one icon taken out of
 // it, and an icon library made of chosen icons.
 #include "cli/Cli.h"
+#include "cli/JsonWriter.h"
 #include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 #include <png.h>
 
 namespace cli {
@@ -47,16 +47,23 @@ std::string BaseName(const std::string &name) {
   return file.substr(0, file.size() - FileExtension(file).size());
 }
 
-// The icons of a file as the icon units read it: an icon file is one icon named after
-// the file; any other file is read as a module.
-void LoadIcons(const std::string &file, icons::TIconLibrary &into) {
+// The icons of a file as the icon units read it, one at a time: an icon file is one
+// icon named after the file; any other file is read as a module.
+void ForEachIcon(const std::string &file, const icons::TIconVisitor &take) {
   if (!IsIcoFile(file)) {
-    into.LoadFromFile(file);
+    icons::TIconLibrary::ForEachIcon(file, take);
     return;
   }
   auto icon = std::make_unique<icons::TAdvancedIcon>();
   if (icon->LoadFromFile(file))
-    into.Icons.AddIcon(BaseName(file), std::move(icon));
+    take({BaseName(file), std::move(icon)});
+}
+
+// The same icons, all of them, in a library.
+void LoadIcons(const std::string &file, icons::TIconLibrary &into) {
+  ForEachIcon(file, [&](icons::TNamedIcon icon) {
+    into.Icons.AddIcon(std::move(icon.first), std::move(icon.second));
+  });
 }
 
 std::span<const uint8_t> ImageBytes(const icons::TIconImage &image) {
@@ -65,23 +72,35 @@ std::span<const uint8_t> ImageBytes(const icons::TIconImage &image) {
   return std::span<const uint8_t>(image.Data->data(), image.BytesInRes);
 }
 
-nlohmann::ordered_json IconsJson(const std::string &file, unsigned count,
-                                 const icons::TIconLibrary &library, TextForm form) {
-  nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  for (int i = 0; i < library.Icons.Count(); ++i) {
-    nlohmann::ordered_json images = nlohmann::ordered_json::array();
-    const icons::TAdvancedIcon *icon = library.Icons.Objects(i);
-    for (size_t k = 0; icon && k < icon->Images.Count(); ++k) {
-      const icons::TIconImage &image = *icon->Images.Items(k);
-      images.push_back({{"width", image.Width},
-                        {"height", image.Height},
-                        {"colors", image.ColorCount},
-                        {"bits", image.BitCount},
-                        {"bytes", image.BytesInRes}});
+// Streamed: each icon is printed as it is read and then let go.
+void PrintIconsJson(const std::string &file, unsigned count, TextForm form) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("file", JsonText(file, form));
+  json.Field("count", count);
+  json.Key("icons");
+  json.BeginArray();
+  ForEachIcon(file, [&](icons::TNamedIcon icon) {
+    json.BeginObject();
+    json.Field("name", JsonText(icon.first, form));
+    json.Key("images");
+    json.BeginArray();
+    for (size_t k = 0; icon.second && k < icon.second->Images.Count(); ++k) {
+      const icons::TIconImage &image = *icon.second->Images.Items(k);
+      json.BeginObject();
+      json.Field("width", image.Width);
+      json.Field("height", image.Height);
+      json.Field("colors", image.ColorCount);
+      json.Field("bits", image.BitCount);
+      json.Field("bytes", image.BytesInRes);
+      json.EndObject();
     }
-    list.push_back({{"name", JsonText(library.Icons.Strings(i), form)}, {"images", images}});
-  }
-  return {{"file", JsonText(file, form)}, {"count", count}, {"icons", list}};
+    json.EndArray();
+    json.EndObject();
+  });
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
 }
 
 void PrintIcons(const std::string &file, unsigned count, const icons::TIconLibrary &library,
@@ -245,12 +264,13 @@ int Icons(const Args &args) {
   parsed.RequirePositional(1, 1, {"icon file"});
   const std::string file = ExistingFile(parsed.positional[0]);
   const unsigned count = platform::ExtractIconCountA(file);
+  if (parsed.Has("--json")) {
+    PrintIconsJson(file, count, parsed.Form());
+    return 0;
+  }
   icons::TIconLibrary library;
   LoadIcons(file, library);
-  if (parsed.Has("--json"))
-    PrintJson(IconsJson(file, count, library, parsed.Form()));
-  else
-    PrintIcons(file, count, library, parsed.Form());
+  PrintIcons(file, count, library, parsed.Form());
   return 0;
 }
 

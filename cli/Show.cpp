@@ -1,9 +1,9 @@
 #include "cli/Cli.h"
+#include "cli/JsonWriter.h"
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
-#include <nlohmann/json.hpp>
 
 namespace cli {
 
@@ -29,16 +29,25 @@ void PrintText(const std::string &name, const ButtonsList &bar, TextForm form) {
 }
 
 void PrintBarJson(const std::string &name, const ButtonsList &bar, TextForm form) {
-  nlohmann::ordered_json buttons = nlohmann::ordered_json::array();
+  JsonWriter json;
+  json.BeginObject();
+  json.Field("file", JsonText(name, form));
+  json.Field("count", bar.Count());
+  json.Key("buttons");
+  json.BeginArray();
   for (const auto &button : bar.Buttons) {
-    buttons.push_back({{"icon", JsonText(button->IconRef, form)},
-                       {"command", JsonText(button->Command, form)},
-                       {"params", JsonText(button->Params, form)},
-                       {"path", JsonText(button->StartPath, form)},
-                       {"tooltip", JsonText(button->Tooltip, form)},
-                       {"runmode", button->RunMode}});
+    json.BeginObject();
+    json.Field("icon", JsonText(button->IconRef, form));
+    json.Field("command", JsonText(button->Command, form));
+    json.Field("params", JsonText(button->Params, form));
+    json.Field("path", JsonText(button->StartPath, form));
+    json.Field("tooltip", JsonText(button->Tooltip, form));
+    json.Field("runmode", button->RunMode);
+    json.EndObject();
   }
-  PrintJson({{"file", JsonText(name, form)}, {"count", bar.Count()}, {"buttons", buttons}});
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
 }
 
 } // namespace

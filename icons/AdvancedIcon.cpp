@@ -84,11 +84,12 @@ bool TAdvancedIcon::LoadFromBytes(std::string_view bytes) {
 
 bool TAdvancedIcon::LoadFromResource(const ResourceModule &instance, const ResourceName &name,
                                      TLoadBudget *budget) {
-  auto group = instance.FindResource(RT_GROUP_ICON, name);
+  // Read for this load alone: a module read from its file keeps none of what it reads.
+  auto group = instance.ReadResource(RT_GROUP_ICON, name);
   if (!group)
     throw EResNotFound(DescribeName(name));
-  TByteStream stream{ByteReader(*group)};
-  TLoadBudget ownBudget(group->size());
+  TByteStream stream{ByteReader(group->bytes)};
+  TLoadBudget ownBudget(group->bytes.size());
   TLoadBudget &taken = budget ? *budget : ownBudget;
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))

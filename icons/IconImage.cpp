@@ -139,13 +139,15 @@ std::unique_ptr<TResourceIconImage> TResourceIconImage::FromStream(TByteStream &
   const auto entry = ReadDirEntry(stream, IconDirKind::Group);
   auto image = std::make_unique<TResourceIconImage>();
   image->CopyEntry(entry);
-  auto bytes = instance.FindResource(RT_ICON, ResourceName(entry.id));
-  if (!bytes)
+  // Copied into the image, so the module need not keep what it read.
+  auto resource = instance.ReadResource(RT_ICON, ResourceName(entry.id));
+  if (!resource)
     throw EResNotFound(std::to_string(entry.id));
-  if (!budget.Take(bytes->size()))
+  const std::span<const uint8_t> bytes = resource->bytes;
+  if (!budget.Take(bytes.size()))
     return nullptr;
-  image->Data.emplace(bytes->begin(), bytes->end());
-  image->BytesInRes = static_cast<uint32_t>(std::min<uint64_t>(image->BytesInRes, bytes->size()));
+  image->Data.emplace(bytes.begin(), bytes.end());
+  image->BytesInRes = static_cast<uint32_t>(std::min<uint64_t>(image->BytesInRes, bytes.size()));
   image->FitSizeToBitmap();
   image->FitDepthToImage();
   return image;

@@ -92,39 +92,76 @@ bool CheckModuleHeader(const ByteReader &bytes, bool &is32Bit) {
 }
 
 bool CheckModuleHeader(const std::string &fileName, bool &is32Bit) {
-  auto bytes = platform::ReadFileBytes(fileName);
-  if (!bytes)
+  auto file = platform::ReadOnlyFile::Open(fileName);
+  if (!file)
     throw EFOpenError(fileName);
-  return CheckModuleHeader(ByteReader(*bytes), is32Bit);
+  auto header = platform::ReadNewHeader(*file);
+  is32Bit = header && header->kind == platform::NewHeaderKind::PE;
+  return header.has_value();
 }
 
 // ---- TIconLibrary ----
 
-void TIconLibrary::LoadFromFile(const std::string &fileName) {
+namespace {
+
+// The reader of a 32-bit module's icons. A module without group icons holds no icons
+// and is passed over. (A 16-bit module without them is refused by its reader, which
+// leaves the list as it is too.)
+std::unique_ptr<TICLReader> Reader32(const std::string &fileName,
+                                     std::optional<ResourceModule> module) {
+  if (!module || module->EnumResourceNames(RT_GROUP_ICON).empty())
+    return nullptr;
+  return std::make_unique<T32BitReader>(fileName, std::move(*module));
+}
+
+// The reader of a module file's icons: a 32-bit module is read by range (its headers and
+// resource directory, then the resources its icons use), a 16-bit one whole, as its
+// reader takes it. None for a file that cannot be read or is no module.
+std::unique_ptr<TICLReader> ReaderOfFile(const std::string &fileName) {
+  auto file = platform::ReadOnlyFile::Open(fileName);
+  auto header = file ? platform::ReadNewHeader(*file) : std::nullopt;
+  if (!header)
+    return nullptr;
+  if (header->kind == platform::NewHeaderKind::PE)
+    return Reader32(fileName, ResourceModule::Load(*file));
   auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
-    return; // a file that cannot be read holds no icons
-  LoadFromBytes(fileName, std::move(*bytes));
+    return nullptr;
+  return std::make_unique<T16BitReader>(fileName, std::move(*bytes));
+}
+
+std::unique_ptr<TICLReader> ReaderOfBytes(const std::string &fileName, std::string bytes) {
+  bool is32Bit = false;
+  if (!CheckModuleHeader(ByteReader(bytes), is32Bit))
+    return nullptr;
+  if (is32Bit)
+    return Reader32(fileName, ResourceModule::FromBytes(std::move(bytes)));
+  return std::make_unique<T16BitReader>(fileName, std::move(bytes));
+}
+
+// The library takes the icons of a reader that read them; the file is named either way.
+void TakeIcons(TIconLibrary &library, const std::string &fileName,
+               std::unique_ptr<TICLReader> reader) {
+  if (!reader)
+    return; // a file that cannot be read, or is no module, holds no icons
+  library.FileName = fileName;
+  if (reader->Read())
+    library.Icons.Assign(std::move(reader->Icons));
+}
+
+} // namespace
+
+void TIconLibrary::LoadFromFile(const std::string &fileName) {
+  TakeIcons(*this, fileName, ReaderOfFile(fileName));
 }
 
 void TIconLibrary::LoadFromBytes(const std::string &fileName, std::string bytes) {
-  bool is32Bit = false;
-  if (!CheckModuleHeader(ByteReader(bytes), is32Bit))
-    return;
-  std::unique_ptr<TICLReader> reader;
-  if (is32Bit) {
-    // A module without group icons holds no icons and is passed over. (A 16-bit module
-    // without them is refused by its reader, which leaves the list as it is too.)
-    auto module = ResourceModule::FromBytes(bytes);
-    if (!module || module->EnumResourceNames(RT_GROUP_ICON).empty())
-      return;
-    reader = std::make_unique<T32BitReader>(fileName, std::move(bytes));
-  } else {
-    reader = std::make_unique<T16BitReader>(fileName, std::move(bytes));
-  }
-  FileName = fileName;
-  if (reader->Read())
-    Icons.Assign(std::move(reader->Icons));
+  TakeIcons(*this, fileName, ReaderOfBytes(fileName, std::move(bytes)));
+}
+
+void TIconLibrary::ForEachIcon(const std::string &fileName, const TIconVisitor &take) {
+  if (auto reader = ReaderOfFile(fileName))
+    reader->ReadEach(take);
 }
 
 void TIconLibrary::SaveToFile(const std::string &fileName) const {
@@ -146,30 +183,46 @@ std::string TIconLibrary::SaveToBytes() const {
   return writer.WriteToBytes();
 }
 
-// ---- T32BitReader ----
+// ---- TICLReader ----
 
-bool T32BitReader::Read() {
-  std::optional<std::string> bytes = std::move(bytes_);
-  bytes_.reset();
-  if (!bytes)
-    bytes = platform::ReadFileBytes(FileName);
-  if (!bytes)
+bool TICLReader::ReadEach(const TIconVisitor &take) {
+  if (!Read())
     return false;
-  TLoadBudget budget(bytes->size());
-  Module = ResourceModule::FromBytes(std::move(*bytes));
-  if (!Module)
-    return false;
-  ModuleLoaded = true;
-  for (const ResourceName &name : Module->EnumResourceNames(RT_GROUP_ICON))
-    AddGroupIcon(name, budget);
+  for (TNamedIcon &icon : Icons)
+    take(std::move(icon));
+  Icons.clear();
   return true;
 }
 
-void T32BitReader::AddGroupIcon(const ResourceName &name, TLoadBudget &budget) {
+// ---- T32BitReader ----
+
+bool T32BitReader::Read() {
+  return ReadEach([this](TNamedIcon icon) { Icons.push_back(std::move(icon)); });
+}
+
+bool T32BitReader::ReadEach(const TIconVisitor &take) {
+  // The module given, else its bytes, else the file, read by range.
+  if (given_)
+    Module = std::move(given_);
+  else if (bytes_)
+    Module = ResourceModule::FromBytes(std::move(*bytes_));
+  else
+    Module = ResourceModule::Load(FileName);
+  given_.reset();
+  bytes_.reset();
+  if (!Module)
+    return false;
+  ModuleLoaded = true;
+  TLoadBudget budget(Module->Size());
+  for (const ResourceName &name : Module->EnumResourceNames(RT_GROUP_ICON))
+    take(GroupIcon(name, budget));
+  return true;
+}
+
+TNamedIcon T32BitReader::GroupIcon(const ResourceName &name, TLoadBudget &budget) {
   auto icon = std::make_unique<TAdvancedIcon>();
   icon->LoadFromResource(*Module, name, &budget);
-  std::string text = name.IsId() ? std::to_string(name.Id()) : name.Name();
-  Icons.emplace_back(std::move(text), std::move(icon));
+  return {name.IsId() ? std::to_string(name.Id()) : name.Name(), std::move(icon)};
 }
 
 // ---- TICL16Icon and its images ----

@@ -6,6 +6,7 @@
 #include "platform/ModuleResources.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -36,6 +37,8 @@ public:
 // A name with the icon it names; the icon may be none.
 using TNamedIcon = std::pair<std::string, std::unique_ptr<TAdvancedIcon>>;
 using TNamedIcons = std::vector<TNamedIcon>;
+// Takes the icons of a library one at a time as they are read.
+using TIconVisitor = std::function<void(TNamedIcon icon)>;
 
 // The icons of a library with their names, in order; duplicates allowed. The list owns
 // its icons.
@@ -71,10 +74,17 @@ public:
   // Replaces Icons by the icons of a PE or NE module file. A missing file, a file that
   // is not a module, a module without group icons and a damaged 16-bit module change
   // nothing and raise nothing. Raises EResNotFound when a 32-bit module's group names
-  // an icon resource the module does not hold.
+  // an icon resource the module does not hold. A 32-bit module is read by range (its
+  // headers, its resource directory and the resources of its icons), never whole.
   void LoadFromFile(const std::string &fileName);
   // The same over a module's bytes already in memory; fileName names it.
   void LoadFromBytes(const std::string &fileName, std::string bytes);
+  // The icons LoadFromFile would load, with their names, handed to `take` one at a time
+  // in order, each let go when `take` returns: a listing of a large 32-bit module holds
+  // one icon's images at a time, never all of them. Nothing is handed where LoadFromFile
+  // would load nothing. Raises as LoadFromFile does; icons before the fault of a 32-bit
+  // module have then been handed, while a 16-bit module hands all or none.
+  static void ForEachIcon(const std::string &fileName, const TIconVisitor &take);
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
   // that cannot be written (no icons; more than 32767 icons or images; more icons and
@@ -104,6 +114,9 @@ public:
   TICLReader &operator=(const TICLReader &) = delete;
 
   virtual bool Read() = 0;
+  // Reads as Read does, handing each pair to `take` instead of keeping it in Icons; this
+  // one after a successful Read, a reader that can do better as it reads.
+  virtual bool ReadEach(const TIconVisitor &take);
 
   std::string FileName;
   TNamedIcons Icons;
@@ -118,17 +131,23 @@ public:
   // Over the module's bytes instead of the file.
   T32BitReader(std::string fileName, std::string bytes)
       : TICLReader(std::move(fileName)), bytes_(std::move(bytes)) {}
+  // Over a module already loaded.
+  T32BitReader(std::string fileName, ResourceModule module)
+      : TICLReader(std::move(fileName)), given_(std::move(module)) {}
 
   // False when the module cannot be loaded; otherwise true, whatever it holds. A group
   // that is not an icon directory gives an icon without images.
   bool Read() override;
+  // Hands each group's icon on as soon as it is read.
+  bool ReadEach(const TIconVisitor &take) override;
 
   std::optional<ResourceModule> Module;
   bool ModuleLoaded = false;
 
 private:
-  void AddGroupIcon(const ResourceName &name, TLoadBudget &budget);
+  TNamedIcon GroupIcon(const ResourceName &name, TLoadBudget &budget);
   std::optional<std::string> bytes_;
+  std::optional<ResourceModule> given_;
 };
 
 class T16BitReader;

@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -508,15 +509,61 @@ bool DirectoryExists(const std::string &windowsName) {
   return st && S_ISDIR(st->st_mode);
 }
 
+namespace {
+
+FileStamp StampOf(const struct stat &st) {
+  FileStamp stamp;
+  stamp.size = static_cast<uint64_t>(st.st_size);
+  stamp.modifiedNs = ModifiedNs(st);
+  stamp.identity = (static_cast<uint64_t>(st.st_dev) << 32) ^ static_cast<uint64_t>(st.st_ino);
+  return stamp;
+}
+
+} // namespace
+
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName) {
   auto st = StatOf(windowsName);
   if (!st || !S_ISREG(st->st_mode))
     return std::nullopt;
-  FileStamp stamp;
-  stamp.size = static_cast<uint64_t>(st->st_size);
-  stamp.modifiedNs = static_cast<int64_t>(st->st_mtim.tv_sec) * 1000000000 + st->st_mtim.tv_nsec;
-  stamp.identity = (static_cast<uint64_t>(st->st_dev) << 32) ^ static_cast<uint64_t>(st->st_ino);
-  return stamp;
+  return StampOf(*st);
+}
+
+struct ReadOnlyFile::Descriptor {
+  explicit Descriptor(int fd) : fd(fd) {}
+  ~Descriptor() { ::close(fd); }
+  Descriptor(const Descriptor &) = delete;
+  Descriptor &operator=(const Descriptor &) = delete;
+  const int fd;
+};
+
+std::optional<ReadOnlyFile> ReadOnlyFile::Open(const std::string &windowsName) {
+  const std::string host = HostPath(windowsName);
+  // Non-blocking, so that a FIFO under the name cannot hold the open; it is refused below.
+  const int fd = host.empty() ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return std::nullopt;
+  auto descriptor = std::make_shared<const Descriptor>(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    return std::nullopt;
+  return ReadOnlyFile(std::move(descriptor), StampOf(st));
+}
+
+bool ReadOnlyFile::ReadInto(uint64_t offset, std::span<uint8_t> dest) const {
+  size_t done = 0;
+  while (done < dest.size()) {
+    const uint64_t at = offset + done;
+    if (at < offset || at > static_cast<uint64_t>(std::numeric_limits<off_t>::max()))
+      return false;
+    const ssize_t n =
+        ::pread(descriptor_->fd, dest.data() + done, dest.size() - done, static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false; // an error, or the end of a file shorter than it was
+    done += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string &windowsName) {

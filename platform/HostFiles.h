@@ -16,7 +16,9 @@
 // the two are converted into each other here and nowhere else. Letter case is compared
 // by Unicode, character for character ("ΩMEGA.EXE" finds "ωmega.exe"; "SS" is not "ß").
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,6 +60,30 @@ struct FileStamp {
   bool operator==(const FileStamp &) const = default;
 };
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
+
+// A regular file open for reading, its bytes read by range: a reader of a large module
+// takes its headers, its resource directory and the resources it uses, and no other
+// byte is read. Reads go by offset (pread) rather than through a mapping, so a file that
+// shrinks or changes while open can never fault its reader: bytes the file no longer
+// holds are simply not read. Copies share the open file, closed with the last of them.
+class ReadOnlyFile {
+public:
+  // Nothing when the name cannot be mapped, or names no regular file that opens.
+  static std::optional<ReadOnlyFile> Open(const std::string &windowsName);
+  // The file's size and stamp as they were when it was opened.
+  uint64_t Size() const { return stamp_.size; }
+  const FileStamp &Stamp() const { return stamp_; }
+  // Fills dest with the bytes at offset; false when the file ends before them (it may
+  // have shrunk since it was opened) or the read fails. dest is written, never cleared.
+  bool ReadInto(uint64_t offset, std::span<uint8_t> dest) const;
+
+private:
+  struct Descriptor;
+  ReadOnlyFile(std::shared_ptr<const Descriptor> descriptor, FileStamp stamp)
+      : descriptor_(std::move(descriptor)), stamp_(stamp) {}
+  std::shared_ptr<const Descriptor> descriptor_;
+  FileStamp stamp_;
+};
 
 // The file's bytes, or nothing when it is missing or unreadable.
 std::optional<std::string> ReadFileBytes(const std::string &windowsName);

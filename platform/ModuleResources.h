@@ -5,7 +5,13 @@
 // from the file is checked against the file's bytes before use. The headers and the NE
 // resource table are read by the functions below and nowhere else: the icon library
 // reader goes through them too, so it and the shell's icon functions see one module.
+//
+// A module loaded from its file is read by range, never whole: loading reads the
+// headers and the resource directory, and each resource is read when it is asked for.
+// A system DLL of many megabytes holds most of its bytes in code and other resources,
+// which are then never read. The same readers serve bytes in memory and the file.
 #include "platform/ByteReader.h"
+#include "platform/HostFiles.h"
 
 #include <cstdint>
 #include <memory>
@@ -61,6 +67,8 @@ struct NewHeader {
 // The new header a module file points to: "PE\0\0" starts a 32-bit module, "NE" a 16-bit
 // one. Nothing for anything else (an .ico file, a DOS program, a cut file).
 std::optional<NewHeader> ReadNewHeader(const ByteReader &file);
+// The same read from an open file, taking only the bytes it looks at.
+std::optional<NewHeader> ReadNewHeader(const ReadOnlyFile &file);
 
 // What the resource readers take from an NE header; the table offsets count from the
 // header, and 0 means the module has no such table.
@@ -121,27 +129,48 @@ NeResourceBytes(const ByteReader &file, const NeResourceEntry &entry, uint16_t a
 // length byte 0 that ends a list of names. Nothing when the name runs past the end.
 std::optional<std::string> ReadNeName(const ByteReader &bytes, uint64_t offset);
 
+// A resource's bytes, valid as long as this object lives, whatever becomes of the module
+// they came from: a view of a module's bytes in memory, or a buffer read from the
+// module's file for this object alone.
+struct ResourceBytes {
+  std::shared_ptr<const void> keep; // what holds the bytes
+  std::span<const uint8_t> bytes;
+};
+
 class ResourceModule {
 public:
-  // Loads a module as a data file (LoadLibraryExA with LOAD_LIBRARY_AS_DATAFILE).
-  // Nothing when the file is missing, unreadable or not a PE/NE module.
+  // Loads a module as a data file (LoadLibraryExA with LOAD_LIBRARY_AS_DATAFILE), reading
+  // its headers and resource directory only. Nothing when the file is missing,
+  // unreadable or not a PE/NE module.
   static std::optional<ResourceModule> Load(const std::string &windowsName);
+  // The same over a file already open; the module keeps it open to read resources.
+  static std::optional<ResourceModule> Load(const ReadOnlyFile &file);
   // The same over bytes already in memory (tests, fuzzing).
   static std::optional<ResourceModule> FromBytes(std::string bytes);
 
   ModuleFormat Format() const;
+  // The size of the module's file (or bytes) when it was loaded.
+  uint64_t Size() const;
   // Names of the resources of a type, in the platform's enumeration order: for a PE
   // module named entries first (as the directory sorts them), then integer identifiers
   // ascending; for an NE module the order of its resource table, which is the order the
   // icon library reader numbers its groups in. Text names arrive in the ANSI code page
   // (Windows-1252 here; characters it lacks become '?').
   std::vector<ResourceName> EnumResourceNames(uint16_t type) const;
+  // The name at a position of EnumResourceNames(type), without listing the others;
+  // nothing past the end.
+  std::optional<ResourceName> ResourceNameAt(uint16_t type, size_t index) const;
   // The bytes of a resource, in any language (the first the directory lists); nothing
   // when absent or when its bytes are not all in the file, except that an NE resource
   // cut by the end of the file gives the bytes that are there (NeResourceBytes). The
-  // span stays valid as long as any copy of this module lives.
+  // span stays valid as long as any copy of this module lives: a module loaded from its
+  // file keeps each resource it reads for that, once.
   std::optional<std::span<const uint8_t>> FindResource(uint16_t type,
                                                        const ResourceName &name) const;
+  // The same bytes for a caller that uses them and lets them go: a module loaded from
+  // its file reads them afresh into a buffer of the caller's and keeps nothing, so that
+  // going through every icon of a large module holds no more than the icons kept.
+  std::optional<ResourceBytes> ReadResource(uint16_t type, const ResourceName &name) const;
 
 private:
   struct Impl;

@@ -8,9 +8,8 @@
 #include "platform/ModuleResources.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <memory>
 
 namespace platform {
 
@@ -20,6 +19,7 @@ namespace {
 struct Candidate {
   IconImageInfo info;
   std::span<const uint8_t> bytes;
+  std::shared_ptr<const void> keep; // what holds the bytes, when anything must
 };
 
 // True when `a` suits the icon size better than `b`: nearest in size, then
@@ -48,9 +48,10 @@ IconHandle BestIcon(std::vector<Candidate> candidates, int size) {
   return {};
 }
 
-void AddCandidate(std::vector<Candidate> &candidates, std::span<const uint8_t> bytes) {
+void AddCandidate(std::vector<Candidate> &candidates, std::span<const uint8_t> bytes,
+                  std::shared_ptr<const void> keep = nullptr) {
   if (auto info = PeekIconImage(bytes.data(), bytes.size()))
-    candidates.push_back({*info, bytes});
+    candidates.push_back({*info, bytes, std::move(keep)});
 }
 
 // .ico file: the entries say where in the file each image lies.
@@ -62,12 +63,13 @@ IconHandle BestIconOfFile(const ByteReader &file, int size) {
   return BestIcon(std::move(candidates), size);
 }
 
-// Group resource: the entries name the icon resources that hold the images.
+// Group resource: the entries name the icon resources that hold the images. They are
+// read for this icon alone, so that going through every icon of a module keeps none.
 IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t> group, int size) {
   std::vector<Candidate> candidates;
   for (const IconDirEntry &entry : ReadIconDirectory(ByteReader(group), IconDirKind::Group))
-    if (auto bytes = module.FindResource(RT_ICON, ResourceName(entry.id)))
-      AddCandidate(candidates, *bytes);
+    if (auto image = module.ReadResource(RT_ICON, ResourceName(entry.id)))
+      AddCandidate(candidates, image->bytes, std::move(image->keep));
   return BestIcon(std::move(candidates), size);
 }
 
@@ -75,10 +77,9 @@ IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t
 std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
   if (index < -1 && index >= -0xFFFF)
     return ResourceName(static_cast<uint16_t>(-index));
-  auto names = module.EnumResourceNames(RT_GROUP_ICON);
-  if (index < 0 || static_cast<size_t>(index) >= names.size())
+  if (index < 0)
     return std::nullopt;
-  return names[static_cast<size_t>(index)];
+  return module.ResourceNameAt(RT_GROUP_ICON, static_cast<size_t>(index));
 }
 
 // A parsed file of the shell functions: the module when it is one, else its bytes.
@@ -87,29 +88,40 @@ struct ParsedFile {
   std::optional<ResourceModule> module;
 };
 
-// The last file the shell functions read, kept while its size and time stay the same:
-// a bar takes most of its icons from one or two modules, and parsing a module once per
-// button would make opening a bar cost a read of the whole module per button.
-std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
-  static std::string lastHost;
-  static std::optional<FileStamp> lastStamp;
-  static std::shared_ptr<const ParsedFile> last;
-  const std::string host = HostPath(windowsName);
-  const auto stamp = GetFileStamp(windowsName);
-  if (host.empty() || !stamp)
-    return nullptr;
-  if (last && host == lastHost && stamp == lastStamp)
-    return last;
+// The file parsed: a module by its headers and resource directory, read by range; any
+// other file whole, as an icon file is small. A file with a module's header that is
+// no module holds no icons, so its bytes are not kept.
+std::shared_ptr<const ParsedFile> Parse(const std::string &windowsName, const ReadOnlyFile &file) {
+  auto parsed = std::make_shared<ParsedFile>();
+  if (ReadNewHeader(file)) {
+    parsed->module = ResourceModule::Load(file);
+    return parsed;
+  }
   auto bytes = ReadFileBytes(windowsName);
   if (!bytes)
     return nullptr;
-  auto parsed = std::make_shared<ParsedFile>();
-  if (ReadNewHeader(ByteReader(*bytes)))
-    parsed->module = ResourceModule::FromBytes(std::move(*bytes));
-  else
+  // Checked again: the file may have been replaced by a module since it was opened.
+  if (!ReadNewHeader(ByteReader(*bytes)))
     parsed->bytes = std::move(*bytes);
-  lastHost = host;
-  lastStamp = stamp;
+  return parsed;
+}
+
+// The last file the shell functions read, kept while its size and time stay the same:
+// a bar takes most of its icons from one or two modules, and parsing a module once per
+// button would make opening a bar cost a read of the module's directory per button.
+std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
+  static std::optional<FileStamp> lastStamp;
+  static std::shared_ptr<const ParsedFile> last;
+  const auto file = ReadOnlyFile::Open(windowsName);
+  if (!file)
+    return nullptr;
+  // The stamp tells files apart by their identity too, so it stands for the name.
+  if (last && file->Stamp() == lastStamp)
+    return last;
+  auto parsed = Parse(windowsName, *file);
+  if (!parsed)
+    return nullptr;
+  lastStamp = file->Stamp();
   last = std::move(parsed);
   return last;
 }
@@ -139,8 +151,8 @@ IconHandle ExtractIconOfSize(const std::string &windowsName, int index, int size
     return index == 0 ? BestIconOfFile(ByteReader(file->bytes), size) : IconHandle();
   const ResourceModule &module = *file->module;
   auto name = GroupForIndex(module, index);
-  auto group = name ? module.FindResource(RT_GROUP_ICON, *name) : std::nullopt;
-  return group ? BestIconOfGroup(module, *group, size) : IconHandle();
+  auto group = name ? module.ReadResource(RT_GROUP_ICON, *name) : std::nullopt;
+  return group ? BestIconOfGroup(module, group->bytes, size) : IconHandle();
 }
 
 } // namespace platform

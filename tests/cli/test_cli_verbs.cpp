@@ -443,6 +443,34 @@ TEST_F(Installation, CommandsFilterAndHeaders) {
   EXPECT_EQ(json["rows"].size(), 1u);
 }
 
+// Every JSON output is one document laid out as the JSON library lays it out (two spaces
+// an indent), whatever its texts hold: quotes, backslashes, control characters, bytes
+// that are no UTF-8, nothing at all.
+TEST_F(Installation, JsonOutputsAreLaidOutAsTheLibraryLaysThemOut) {
+  WriteBytes(dir / "odd.bar", "[Buttonbar]\r\nButtoncount=3\r\ncmd1=say \"hi\"\\there\r\n"
+                              "menu1=tab\there\x01\xE9\xFF\r\nparam1=\x01\x1F\x7F\b\f/\r\n"
+                              "iconic1=-1\r\ncmd3=\r\n");
+  WriteBytes(dir / "empty.bar", "[Buttonbar]\r\nButtoncount=0\r\n");
+  WriteBytes(dir / "notes.txt", "not an icon");
+  const std::vector<std::vector<std::string>> rows = {
+      {"show", (dir / "odd.bar").string(), "--json"},
+      {"show", (dir / "odd.bar").string(), "--json", "--bytes"},
+      {"show", (dir / "empty.bar").string(), "--json"},
+      {"icons", (dir / "tc" / "wcmicons.dll").string(), "--json"},
+      {"icons", (dir / "notes.txt").string(), "--json"},
+      {"commands", "--json"},
+      {"commands", "--category", "All", "--json"},
+      {"commands", "--category", "usercmd.ini", "--filter", "zzz", "--json"},
+  };
+  for (const auto &args : rows) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    auto r = Cli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto parsed = nlohmann::ordered_json::parse(r.out);
+    EXPECT_EQ(r.out, parsed.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  }
+}
+
 TEST_F(Installation, CommandsLocalized) {
   Localize("All=\"Alle\"\r\nFiles=Dateien\r\n300=Kopieren\r\n");
   auto r = Cli({"commands"});

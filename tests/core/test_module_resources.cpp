@@ -137,6 +137,16 @@ TEST(PeNames, ConvertToTheAnsiCodePage) {
 // ---- damaged PE modules -------------------------------------------------------------
 
 // A valid module with groups 1 and 2 (each naming icon 1) and icon 1.
+// A module from its bytes in memory, or read by range from a file holding them: both
+// must see the same module.
+std::optional<ResourceModule> LoadEither(const std::string &bytes, bool fromFile) {
+  if (!fromFile)
+    return ResourceModule::FromBytes(bytes);
+  testsupport::TempDir dir; // the module keeps the file open after its name is gone
+  testsupport::WriteBytes(dir / "module.dll", bytes);
+  return ResourceModule::Load((dir / "module.dll").string());
+}
+
 std::string TwoGroupModule() {
   return fixtures::BuildPe({{RT_ICON, ResourceName(1), 0, "icon"},
                             {RT_GROUP_ICON, ResourceName(1), 0, "first group"},
@@ -173,15 +183,21 @@ class DamagedPe : public testing::TestWithParam<PeDamage> {};
 TEST_P(DamagedPe, GivesWhatIsIntactAndNothingElse) {
   std::string pe = TwoGroupModule();
   GetParam().damage(pe);
-  auto module = ResourceModule::FromBytes(pe);
-  ASSERT_EQ(module.has_value(), GetParam().loads);
-  if (!module)
-    return;
-  EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), GetParam().groups);
-  auto first = module->FindResource(RT_GROUP_ICON, ResourceName(1));
-  ASSERT_EQ(first.has_value(), GetParam().first.has_value());
-  if (first) {
-    EXPECT_EQ(Text(*first), *GetParam().first);
+  for (bool fromFile : {false, true}) {
+    SCOPED_TRACE(fromFile ? "read from its file" : "in memory");
+    auto module = LoadEither(pe, fromFile);
+    ASSERT_EQ(module.has_value(), GetParam().loads);
+    if (!module)
+      return;
+    EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), GetParam().groups);
+    auto first = module->FindResource(RT_GROUP_ICON, ResourceName(1));
+    auto read = module->ReadResource(RT_GROUP_ICON, ResourceName(1));
+    ASSERT_EQ(first.has_value(), GetParam().first.has_value());
+    ASSERT_EQ(read.has_value(), GetParam().first.has_value());
+    if (first) {
+      EXPECT_EQ(Text(*first), *GetParam().first);
+      EXPECT_EQ(Text(read->bytes), *GetParam().first);
+    }
   }
 }
 
@@ -267,13 +283,18 @@ std::string SmallNe() {
 TEST_P(DamagedNe, GivesWhatIsIntactAndNothingElse) {
   std::string ne = SmallNe();
   GetParam().damage(ne);
-  auto module = ResourceModule::FromBytes(ne);
-  ASSERT_EQ(module.has_value(), GetParam().loads);
-  if (!module)
-    return;
-  EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), GetParam().groups);
-  EXPECT_EQ(module->FindResource(RT_GROUP_ICON, ResourceName(1)).has_value(),
-            GetParam().groupOneFound);
+  for (bool fromFile : {false, true}) {
+    SCOPED_TRACE(fromFile ? "read from its file" : "in memory");
+    auto module = LoadEither(ne, fromFile);
+    ASSERT_EQ(module.has_value(), GetParam().loads);
+    if (!module)
+      return;
+    EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), GetParam().groups);
+    EXPECT_EQ(module->FindResource(RT_GROUP_ICON, ResourceName(1)).has_value(),
+              GetParam().groupOneFound);
+    EXPECT_EQ(module->ReadResource(RT_GROUP_ICON, ResourceName(1)).has_value(),
+              GetParam().groupOneFound);
+  }
 }
 
 constexpr uint32_t kTable = fixtures::kNeResourceTableOffset;
@@ -313,6 +334,39 @@ TEST(ModuleLoad, MissingFilesAndNonModulesGiveNothing) {
   auto module = ResourceModule::Load((dir / "tools.dll").string());
   ASSERT_TRUE(module);
   EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), "1,2");
+}
+
+// A module file cut after it was loaded: what it no longer holds is not read and
+// nothing fails harder than that; bytes read before the cut stay.
+TEST(ModuleLoad, AFileCutAfterLoadingGivesOnlyWhatItStillHolds) {
+  const std::string pe = TwoGroupModule();
+  const struct {
+    const char *name;
+    size_t length;
+    bool firstGroup;
+  } rows[] = {{"CutAfterTheFirstGroup", pe.find("first group") + 11, true},
+              {"CutInsideTheFirstGroup", pe.find("first group") + 5, false},
+              {"Emptied", 0, false}};
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    testsupport::TempDir dir;
+    testsupport::WriteBytes(dir / "tools.dll", pe);
+    auto module = ResourceModule::Load((dir / "tools.dll").string());
+    ASSERT_TRUE(module);
+    auto second = module->FindResource(RT_GROUP_ICON, ResourceName(2));
+    ASSERT_TRUE(second);
+    std::filesystem::resize_file(dir / "tools.dll", row.length);
+    EXPECT_EQ(Describe(module->EnumResourceNames(RT_GROUP_ICON)), "1,2");
+    auto first = module->FindResource(RT_GROUP_ICON, ResourceName(1));
+    auto read = module->ReadResource(RT_GROUP_ICON, ResourceName(1));
+    ASSERT_EQ(first.has_value(), row.firstGroup);
+    ASSERT_EQ(read.has_value(), row.firstGroup);
+    if (first) {
+      EXPECT_EQ(Text(*first), "first group");
+      EXPECT_EQ(Text(read->bytes), "first group");
+    }
+    EXPECT_EQ(Text(*second), "second group");
+  }
 }
 
 // The digests below compare our reads with recorded ones, so the digest itself is
