@@ -28,18 +28,22 @@ bool TakesSpacesLiterally(const std::string &upper) {
                      [&](const char *word) { return platform::ContainsText(upper, word); });
 }
 
-bool IsProgramExtension(const std::string &word) {
+bool IsProgramExtension(std::string_view word) {
+  // Every extension below is a dot and three letters, and case keeps the length of a
+  // code page text: a word whose fourth byte from the end is no dot has none of them.
+  if (!platform::IsMarked(word) && (word.size() < 4 || word[word.size() - 4] != '.'))
+    return false;
   static const std::array<const char *, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
                                                          ".cpl", ".scr", ".pif", ".lnk"};
-  const std::string ext = platform::LowerText(FileExtension(word));
+  const std::string ext = platform::LowerText(FileExtension(std::string(word)));
   return std::any_of(extensions.begin(), extensions.end(),
                      [&](const char *known) { return ext == known; });
 }
 
-std::vector<std::string> Words(const std::string &text) {
-  std::vector<std::string> words;
+std::vector<std::string_view> Words(std::string_view text) {
+  std::vector<std::string_view> words;
   size_t start = 0;
-  while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
+  while ((start = text.find_first_not_of(" \t", start)) != std::string_view::npos) {
     const size_t end = std::min(text.find_first_of(" \t", start), text.size());
     words.push_back(text.substr(start, end - start));
     start = end;
@@ -64,13 +68,14 @@ bool CarriesArguments(const std::string &command) {
         command.find_first_not_of(" \t", close + 1) != std::string::npos)
       return true;
   }
-  const std::vector<std::string> words = Words(RemoveQuotes(command));
+  const std::string bare = RemoveQuotes(command);
+  const std::vector<std::string_view> words = Words(bare);
   if (words.size() < 2)
     return false;
   const bool earlierProgram = std::any_of(words.begin(), words.end() - 1, IsProgramExtension);
   if (IsProgramExtension(words.back()) && !earlierProgram)
     return false;
-  const bool switches = std::any_of(words.begin() + 1, words.end(), [](const std::string &word) {
+  const bool switches = std::any_of(words.begin() + 1, words.end(), [](std::string_view word) {
     return word[0] == '/' || word[0] == '-';
   });
   return earlierProgram || switches || words.front().find('\\') == std::string::npos;

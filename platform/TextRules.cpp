@@ -41,17 +41,22 @@ void ChangeCase(std::string_view text, bool lower, std::string &out) {
   }
 }
 
+// Whether a byte of a text may be the second byte of a character: only in double-byte
+// code pages, never in marked text (UTF-8 never puts an ASCII byte inside a character).
+bool HasTrailBytes(std::string_view text, int codePage) {
+  return !IsMarked(text) && IsLeadByte(0x81, codePage);
+}
+
 // Calls found(position) for each character of the text that stands for itself, until
 // it returns true.
 template <class Found> size_t ScanChars(std::string_view text, size_t from, Found found) {
-  if (IsMarked(text)) {
-    // UTF-8 never puts an ASCII byte inside a character.
+  const int codePage = SystemCodePage();
+  if (!HasTrailBytes(text, codePage)) {
     for (size_t i = from; i < text.size(); ++i)
       if (found(i))
         return i;
     return std::string_view::npos;
   }
-  const int codePage = SystemCodePage();
   for (size_t i = 0; i < text.size(); i += CharLength(text, i, codePage))
     if (i >= from && found(i))
       return i;
@@ -97,7 +102,13 @@ size_t FindLastCharOf(std::string_view text, std::string_view chars) {
 }
 
 bool ContainsText(std::string_view text, std::string_view part) {
-  return ScanChars(text, 0, [&](size_t i) { return text.substr(i, part.size()) == part; }) !=
+  const size_t first = text.find(part);
+  if (first == std::string_view::npos || text.empty())
+    return false;
+  if (!HasTrailBytes(text, SystemCodePage()))
+    return true;
+  // A match may start at a second byte; the characters decide.
+  return ScanChars(text, first, [&](size_t i) { return text.substr(i, part.size()) == part; }) !=
          std::string_view::npos;
 }
 
