@@ -144,6 +144,7 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
   }
   Copy1->setEnabled(Selected() >= 0);
   NameUndoItems();
+  NameDoctorItems();
   paste1->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 
