@@ -54,8 +54,6 @@ private slots:
   void portablePathsAreOneUndoableStep_data();
   void portablePathsAreOneUndoableStep();
   void subBarsOpenAndBackLeadsToTheBarBefore();
-  void itemsSpeakTheProgramsLanguage_data();
-  void itemsSpeakTheProgramsLanguage();
 };
 
 // The field being edited in the main window is committed into its own button before the
@@ -152,7 +150,6 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QVERIFY(e.dialogs.questions.empty());
   QCOMPARE(w.CurrentFileName, main);
-  QCOMPARE(e.Bar().Count(), 4);
   QVERIFY(e.Bar().Modified);
   // The sub-bar, after the question; then back to the button it was opened from.
   QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
@@ -168,7 +165,6 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   QVERIFY(w.Back1->isEnabled());
   Key(w, Qt::Key_Up);
   QCOMPARE(w.CurrentFileName, main);
-  QCOMPARE(e.Bar().Count(), 3);
   QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
   QCOMPARE(w.Frame11->id_btn_command->Bytes(), WinName(e.file("tools.bar")));
   QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + main);
@@ -179,31 +175,6 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + main);
   LookAtMenu(w, 0);
   QVERIFY(!w.Back1->isEnabled());
-}
-
-void TestDoctor::itemsSpeakTheProgramsLanguage_data() {
-  QTest::addColumn<QString>("language");
-  QTest::addColumn<QString>("item");
-  QTest::addColumn<QString>("kind");
-  QTest::newRow("English") << "English"
-                           << "Check bar\tF7"
-                           << "Missing program";
-  QTest::newRow("German") << "Deutsch" << QString::fromUtf8("Leiste prüfen\tF7")
-                          << "Programm fehlt";
-}
-
-void TestDoctor::itemsSpeakTheProgramsLanguage() {
-  QFETCH(QString, language);
-  TEditor e;
-  const std::string lng = language.toStdString() + ".lng";
-  fs::copy_file(fs::path(CORVANE_TEST_DATA).parent_path().parent_path() / "data" / lng,
-                e.bin() / lng);
-  e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
-  TBarMain &w = e.StartWithBar({{"", WinName(e.file("gone.exe")), "", "", "", ""}});
-  LookAtMenu(w, 0);
-  QTEST(w.CheckBar1->text(), "item");
-  w.CheckBar1->trigger();
-  QTEST(w.ProblemsWindow->ProblemList->topLevelItem(0)->text(1), "kind");
 }
 
 QTEST_MAIN(TestDoctor)
