@@ -16,11 +16,25 @@ namespace {
 const char *const CheckUsage =
     "usage: corvane-cli check BAR [--recursive] [--json] [--bytes]\n"
     "Prints the problems of BAR, one line each: the bar, the button (1-based), the kind and\n"
-    "what was found. Kinds: missing-program, unknown-command, missing-icon-file,\n"
-    "icon-index, missing-start-path, missing-sub-bar, sub-bar-loop, non-portable-path,\n"
-    "mixed-icon-names. --recursive checks every bar the sub-bars lead to as well, each\n"
-    "once. Exit status 0 when nothing is found, 1 when problems are found. Texts are\n"
-    "printed as characters in UTF-8; --bytes prints the bytes the bars hold.\n";
+    "what was found (and, for a path that can be made portable, the text the fix writes),\n"
+    "then a count. Names resolve as in the editor: Total Commander's folder, the search\n"
+    "path, the button's start path, %VARIABLES%. Kinds:\n"
+    "  missing-program     the program or document the command runs does not exist\n"
+    "  unknown-command     a cm_ command not in Totalcmd.inc, an em_ command not in the\n"
+    "                      user command files\n"
+    "  missing-icon-file   the icon reference's file does not exist\n"
+    "  icon-index          the icon file has no icon at the reference's index\n"
+    "  missing-start-path  the start path is no existing folder\n"
+    "  missing-sub-bar     the command names a .bar file that does not exist\n"
+    "  sub-bar-loop        following sub-bars leads back to a bar already on the way\n"
+    "  non-portable-path   a drive path into Total Commander's folder (see fix --portable)\n"
+    "  mixed-icon-names    one icon file named differently in the same bar\n"
+    "A sub-bar is a button whose command is a .bar file (OPENBAR commands are not\n"
+    "followed). --recursive checks every bar the sub-bars lead to as well, each once.\n"
+    "--json prints {\"bars\": [{\"file\", \"buttons\", \"problems\": [{\"button\", \"kind\",\n"
+    "\"message\", \"fix\"}]}]}, fix being null when there is none. Exit status 0 when nothing\n"
+    "is found, 1 when problems are found, 2 for a bad argument. Texts are printed as\n"
+    "characters in UTF-8; --bytes prints the bytes the bars hold.\n";
 
 const char *const FixUsage =
     "usage: corvane-cli fix BAR --portable [--recursive] [--dry-run] [--cache off|links|tcmenu]\n"
@@ -28,9 +42,11 @@ const char *const FixUsage =
     "--portable writes every drive path into Total Commander's folder (in commands,\n"
     "parameters, start paths and icon references) from %COMMANDER_PATH%, and saves each\n"
     "changed bar as the editor saves it, the change one edit. --recursive fixes every bar\n"
-    "the sub-bars lead to as well. --dry-run prints the changes as OLD -> NEW and writes\n"
+    "the sub-bars lead to as well, each once. Every bar is read and changed before any is\n"
+    "saved. --dry-run prints the changes as BAR:BUTTON: FIELD: OLD -> NEW and writes\n"
     "nothing. The icon cache mode of the save is --cache, else \"DefaultCache\" of\n"
-    "Corvane.ini.\n";
+    "Corvane.ini. Exit status 0 when done (also when nothing is to change), 1 when a bar\n"
+    "cannot be read or saved, 2 for a bad argument.\n";
 
 const char *FieldName(int field) {
   switch (field) {
@@ -82,7 +98,6 @@ void PrintReportsJson(const std::vector<doctor::BarReport> &reports, TextForm fo
     for (const doctor::Problem &problem : report.Problems)
       problems.push_back({{"button", problem.Button + 1},
                           {"kind", doctor::KindName(problem.Kind)},
-                          {"field", FieldName(problem.Field)},
                           {"message", JsonText(problem.Message, form)},
                           {"fix", problem.Fix ? nlohmann::ordered_json(JsonText(*problem.Fix, form))
                                               : nlohmann::ordered_json()}});
@@ -164,8 +179,6 @@ int Fix(const Args &args) {
   parsed.RequirePositional(1, 1, {"bar file"});
   if (!parsed.Has("--portable"))
     throw UsageError("say what to fix: --portable");
-  if (auto cache = parsed.Value("--cache"))
-    ParseCacheMode(*cache);
   const auto cache = parsed.Value("--cache");
   const uint8_t cacheMode = cache ? ParseCacheMode(*cache) : DefaultCacheMode();
   const std::string file = ExistingFile(parsed.positional[0]);

@@ -22,9 +22,10 @@ const char *const Usage =
     "  copy BAR POS                      print a button as clipboard text\n"
     "  paste BAR [--after POS] < TEXT    add a button from clipboard text and save\n"
     "  commands [--category NAME]        list Total Commander's commands by category\n"
-    "  check BAR [--recursive]           list what has rotted in a bar and its sub-bars\n"
-    "  fix BAR --portable                write paths into Total Commander's folder from\n"
-    "                                    %COMMANDER_PATH%\n"
+    "  check BAR [--recursive] [--json]  list what has rotted in a bar and its sub-bars\n"
+    "  fix BAR --portable [--recursive] [--dry-run]\n"
+    "                                    write drive paths into Total Commander's folder\n"
+    "                                    from %COMMANDER_PATH% and save\n"
     "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
     "prints and takes them as the bytes the bar holds (in the system code page).\n"
     "run 'corvane-cli VERB --help' for a verb's arguments\n";

@@ -39,26 +39,32 @@ bool IsDrivePath(const std::string &text, size_t at) {
          text[at + 2] == '\\';
 }
 
-// Where the character c stands in the text, in order: each a character of its own,
-// never the second byte of a two-byte one.
-std::vector<size_t> Positions(const std::string &text, char c) {
-  std::vector<size_t> positions;
-  for (size_t at = platform::FindChar(text, c); at != std::string::npos;
-       at = platform::FindChar(text, c, at + 1))
-    positions.push_back(at);
-  return positions;
-}
+// Where the characters a search for drive paths looks at stand, in order, found in one
+// pass: each a character of its own, never the second byte of a two-byte one.
+struct PathMarks {
+  std::vector<size_t> wordStarts; // the text's start and after each blank, double quote or "="
+  std::vector<size_t> backslashes;
+  std::vector<size_t> quotes;
+};
 
-// Where the words of a text start, in order: at its start and after each blank, double
-// quote or "=".
-std::vector<size_t> WordStarts(const std::string &text) {
-  std::vector<size_t> starts = {TextStart(text)};
-  for (char separator : {' ', '"', '='})
-    for (size_t at : Positions(text, separator))
-      starts.push_back(at + 1);
-  std::sort(starts.begin(), starts.end());
-  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  return starts;
+PathMarks MarksOf(const std::string &text) {
+  PathMarks marks;
+  const size_t start = TextStart(text);
+  marks.wordStarts.push_back(start);
+  // UTF-8 never puts an ASCII byte inside a character.
+  const bool marked = start != 0;
+  const int codePage = platform::SystemCodePage();
+  for (size_t at = start; at < text.size();
+       at += marked ? 1 : platform::CharLength(text, at, codePage)) {
+    const char c = text[at];
+    if (c == '\\')
+      marks.backslashes.push_back(at);
+    if (c == '"')
+      marks.quotes.push_back(at);
+    if (c == ' ' || c == '"' || c == '=')
+      marks.wordStarts.push_back(at + 1);
+  }
+  return marks;
 }
 
 // The first of the sorted positions at or after from; npos when there is none.
@@ -96,10 +102,14 @@ std::string Decimal(long long value) {
   return std::to_string(value);
 }
 
-// " (as NAME)" when the lookup made another name of the name (not just another case).
+// " (as NAME)" when the lookup led to another name than the name itself with its
+// variable expanded (through the search path or the start path); another letter case is
+// no other name. The expansion is left out: it is where the user's variable points.
 std::string AsResolved(const std::string &name, const std::string &resolved) {
-  return platform::EqualNoCase(resolved, name) ? std::string()
-                                               : JoinTexts({" (as ", resolved, ")"});
+  if (platform::EqualNoCase(resolved, name) ||
+      platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
+    return {};
+  return JoinTexts({" (as ", resolved, ")"});
 }
 
 const char *FieldLabel(int field) {
@@ -390,11 +400,19 @@ private:
   }
 
   // The bars from the one at depth to the end of the way, then the bar reached again:
-  // "main.bar > extras.bar > main.bar".
+  // "main.bar > extras.bar > main.bar". Of a longer way only the first and last
+  // kWayEnd bars are named, so that the messages of a deep chain of sub-bars, each
+  // leading back, do not grow with its depth.
   std::string Way(size_t from, const std::string &again) const {
+    static constexpr size_t kWayEnd = 3;
     std::string way;
-    for (size_t depth = from; depth < path_.size(); ++depth)
+    for (size_t depth = from; depth < path_.size(); ++depth) {
+      if (depth == from + kWayEnd && path_.size() - depth > kWayEnd + 1) {
+        way += "... > ";
+        depth = path_.size() - kWayEnd;
+      }
       way = JoinTexts({way, ExtractFileName(reports_[path_[depth].report].File), " > "});
+    }
     return JoinTexts({way, ExtractFileName(again)});
   }
 
@@ -481,14 +499,18 @@ std::string DoctorContext::Identity(const std::string &name) const {
   return entry->second;
 }
 
-// A drive path's leading folders are tried shortest first, up to a double quote and
-// within the longest name Windows programs take, and only while they exist: Total
-// Commander's folder does, so a longer name cannot be it once a shorter one is missing.
+// A drive path's leading folders are tried shortest first, up to a double quote, within
+// the longest name Windows programs take and at most kDeepestFolder of them, and only
+// while they exist: Total Commander's folder does, so a longer name cannot be it once a
+// shorter one is missing. Each try looks up every folder before it again, so the depth
+// bound keeps the work per drive path small; a name reaching the folder only through
+// more folders than that (".\" and "..\" over and over) is left as it is.
 std::optional<size_t> DoctorContext::CommanderFolderEnd(const std::string &text, size_t start,
                                                         const std::vector<size_t> &backslashes,
                                                         const std::vector<size_t> &quotes) const {
   const size_t limit = std::min({NextAt(quotes, start), text.size(), start + kLongestName});
-  for (auto at = std::lower_bound(backslashes.begin(), backslashes.end(), start + 2);; ++at) {
+  auto at = std::lower_bound(backslashes.begin(), backslashes.end(), start + 2);
+  for (int tried = 0; tried < kDeepestFolder; ++tried, ++at) {
     const size_t end = (at == backslashes.end() || *at >= limit) ? limit : *at;
     const std::string identity = Identity(platform::TextPiece(text, start, end - start));
     if (identity == commanderIdentity_)
@@ -496,19 +518,19 @@ std::optional<size_t> DoctorContext::CommanderFolderEnd(const std::string &text,
     if (identity.empty() || end == limit)
       return std::nullopt;
   }
+  return std::nullopt;
 }
 
 std::optional<std::string> DoctorContext::PortableText(const std::string &text) const {
   if (commanderIdentity_.empty())
     return std::nullopt;
-  const std::vector<size_t> backslashes = Positions(text, '\\');
-  const std::vector<size_t> quotes = Positions(text, '"');
+  const PathMarks marks = MarksOf(text);
   std::string out;
   size_t copied = 0; // the text up to here is in out
-  for (size_t start : WordStarts(text)) {
+  for (size_t start : marks.wordStarts) {
     if (start < copied || !IsDrivePath(text, start))
       continue;
-    if (auto end = CommanderFolderEnd(text, start, backslashes, quotes)) {
+    if (auto end = CommanderFolderEnd(text, start, marks.backslashes, marks.quotes)) {
       out.append(text, copied, start - copied);
       out += kCommanderPathReference;
       copied = *end;

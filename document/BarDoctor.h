@@ -119,13 +119,15 @@ public:
   // ".." resolved; empty when no file or folder has the name.
   std::string Identity(const std::string &name) const;
   // The text with every non-portable drive path written from %COMMANDER_PATH%; nothing
-  // when there is none.
+  // when there is none. One pass over the text, and a bounded lookup per drive path.
   std::optional<std::string> PortableText(const std::string &text) const;
 
 private:
   // Windows programs take names of at most MAX_PATH characters; a folder is not looked
   // for beyond that many bytes of a text (a marked text's characters take up to four).
   static constexpr size_t kLongestName = 4 * 260;
+  // Nor beyond this many of its folders (a name so deep is no installation's folder).
+  static constexpr int kDeepestFolder = 32;
   // Where Total Commander's folder, named from the drive path at start, ends; nothing
   // when the path does not lead through it. The positions are the text's backslashes and
   // double quotes.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using doctor::ProblemKind;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
@@ -73,6 +75,15 @@ Found KindsOf(const std::vector<doctor::Problem> &problems) {
   for (const doctor::Problem &problem : problems)
     found.emplace_back(problem.Button + 1, problem.Kind);
   return found;
+}
+
+// Every field of every button, in order.
+std::vector<std::string> FieldsOf(const ButtonsList &bar) {
+  std::vector<std::string> fields;
+  for (int position = 0; position < bar.Count(); ++position)
+    for (int field = bfIconRef; field <= bfRunMode; ++field)
+      fields.push_back(bar.GetField(position, field));
+  return fields;
 }
 
 struct KindRow {
@@ -146,17 +157,20 @@ const KindRow KindRows[] = {
 INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// A bar whose buttons open the bars named, folder dir.
+void WriteSubBars(const std::filesystem::path &dir, const std::string &name,
+                  const std::vector<std::string> &subBars) {
+  std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(subBars.size()) + "\r\n";
+  for (size_t i = 0; i < subBars.size(); ++i)
+    text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / subBars[i]) + "\r\n";
+  WriteBytes(dir / name, text);
+}
+
 // a -> b, c; b -> c, a missing bar, an unreadable bar; c -> a.
 TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
-  auto write = [&](const char *name, const std::vector<std::string> &commands) {
-    std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(commands.size()) + "\r\n";
-    for (size_t i = 0; i < commands.size(); ++i)
-      text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / commands[i]) + "\r\n";
-    WriteBytes(dir / name, text);
-  };
-  write("a.bar", {"b.bar", "c.bar"});
-  write("b.bar", {"c.bar", "gone.bar", "bad.bar"});
-  write("c.bar", {"A.BAR"});
+  WriteSubBars(dir.path(), "a.bar", {"b.bar", "c.bar"});
+  WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
+  WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
   WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=x\r\ncmd1=cm_Copy\r\n");
   const doctor::DoctorContext context;
 
@@ -178,6 +192,35 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   EXPECT_EQ(alone[0].Problems.size(), 0u);
 }
 
+// In a double-byte code page the second byte of a character may be a backslash, which
+// separates no folders: "ソ" is 0x83 0x5C in code page 932.
+TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
+  testsupport::ScopedCodePage japanese(932);
+  const auto folder = dir / "ソtc";
+  std::filesystem::create_directories(folder);
+  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.c_str()};
+  const std::string text = Windows(folder / "x.exe");
+  ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
+  EXPECT_EQ(doctor::DoctorContext().PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
+}
+
+// 0 -> 1 -> ... -> 9, each leading back to 0: the messages name the ends of the way.
+TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
+  for (int i = 0; i < 10; ++i)
+    WriteSubBars(dir.path(), std::to_string(i) + ".bar",
+                 {std::to_string((i + 1) % 10) + ".bar", "0.bar"});
+  const auto reports = doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext());
+  ASSERT_EQ(reports.size(), 10u);
+  ASSERT_EQ(reports[9].Problems.size(), 2u);
+  EXPECT_NE(reports[9].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > ... > 7.bar > 8.bar > "
+                                                "9.bar > 0.bar"),
+            std::string::npos)
+      << reports[9].Problems[0].Message;
+  ASSERT_EQ(reports[2].Problems.size(), 1u);
+  EXPECT_NE(reports[2].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > 0.bar"),
+            std::string::npos);
+}
+
 TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
   testsupport::ScopedCodePage western(1252);
   // A name the code page cannot hold is kept as marked UTF-8.
@@ -186,6 +229,8 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
                   {"", "", R"($TC\a.ini "$TC\b.ini" /x=$TC\c)", ""},
                   {"", "", "", ""}});
   bar->SetField(2, bfCommand, omega);
+  // A tooltip is no path: it stays as it is.
+  bar->SetField(1, bfTooltip, Expand(R"($TC\tools)"));
   const doctor::DoctorContext context;
 
   const auto changes = doctor::PortableChanges(*bar, context);
@@ -196,21 +241,36 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
   EXPECT_EQ(changes[2].New, platform::Utf8ToText(R"(%COMMANDER_PATH%\tools\ωmega.exe)"));
   EXPECT_TRUE(platform::IsMarked(changes[2].New));
 
-  const std::vector<std::string> before = {bar->GetField(0, bfIconRef), bar->GetField(1, bfParams),
-                                           omega};
+  const auto before = FieldsOf(*bar);
   edits::History history(*bar);
   EXPECT_EQ(history.Do(doctor::PortablePathsEdit(*bar, context), 1), 1);
   EXPECT_EQ(history.UndoName(), "Make paths portable");
   EXPECT_EQ(bar->GetField(0, bfIconRef), changes[0].New);
   EXPECT_EQ(bar->GetField(1, bfParams), changes[1].New);
   EXPECT_EQ(bar->GetField(2, bfCommand), changes[2].New);
+  EXPECT_EQ(bar->GetField(1, bfTooltip), Expand(R"($TC\tools)"));
   EXPECT_EQ(doctor::PortablePathsEdit(*bar, context), nullptr);
 
   history.Undo();
   EXPECT_FALSE(history.CanUndo());
-  EXPECT_EQ((std::vector<std::string>{bar->GetField(0, bfIconRef), bar->GetField(1, bfParams),
-                                      bar->GetField(2, bfCommand)}),
-            before);
+  EXPECT_EQ(FieldsOf(*bar), before);
+}
+
+// The search for drive paths looks at each character of a text once: a parameter list of
+// thousands of paths, each leading through Total Commander's folder, is rewritten at once.
+TEST_F(Doctor, PortableTextOfALongTextIsQuick) {
+  const std::string path = Expand(R"($TC\tools\..\tools\x.ini )");
+  std::string text;
+  for (int i = 0; i < 3000; ++i)
+    text += path;
+  const doctor::DoctorContext context;
+  const auto started = std::chrono::steady_clock::now();
+  const auto portable = context.PortableText(text);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  std::string expected;
+  for (int i = 0; i < 3000; ++i)
+    expected += R"(%COMMANDER_PATH%\tools\..\tools\x.ini )";
+  EXPECT_EQ(portable, expected);
 }
 
 } // namespace
