@@ -89,6 +89,7 @@ void TBarMain::CreateComponents() {
   CreateCacheControls();
   CreateMenus();
   CreateUndo();
+  CreateDoctorItems();
   ConnectBarList();
   ConnectEditor();
   ConnectFiles();
@@ -264,6 +265,7 @@ void TBarMain::FormShow() {
   SelectLanguage();
   if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
+  RenewDoctor();
 }
 
 void TBarMain::SetCacheControlsAtStart(const std::string &arg) {

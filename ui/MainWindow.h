@@ -4,6 +4,7 @@
 // names of the window's events; each is a plain member function that the Qt signal of
 // the matching event calls through the guard every window shares (ErrorGuard.h), which shows
 // any exception in the application's error box and lets the program go on.
+#include "document/BarDoctor.h"
 #include "document/BarEdits.h"
 #include "document/ButtonList.h"
 #include "document/Translation.h"
@@ -32,6 +33,7 @@ class TForm2;
 class TForm3;
 class TFrame1;
 class TOwnerDrawList;
+class TProblemsWindow;
 struct CommandChoice;
 namespace icons {
 class TIconLibrary;
@@ -85,12 +87,19 @@ public:
   // Undo and redo of the bar's edits, named after the edit they take back or do again.
   QAction *Undo1 = nullptr;
   QAction *Redo1 = nullptr;
+  // The bar doctor and the way through sub-bars.
+  QAction *CheckBar1 = nullptr;
+  QAction *MakePortable1 = nullptr;
+  QAction *OpenSubBar1 = nullptr;
+  QAction *Back1 = nullptr;
   QMenu *pmPRM = nullptr;
   QMenu *pmPAth = nullptr;
   QTimer *tmr1 = nullptr;
   // The About window and the command browser, created after this one.
   TForm3 *Form3 = nullptr;
   TForm2 *Form2 = nullptr;
+  // The list of the bar's problems, made when it is first asked for.
+  TProblemsWindow *ProblemsWindow = nullptr;
 
   // Window state.
   std::string CurrentFileName;
@@ -177,6 +186,20 @@ public:
   void Undo1Click();
   void Redo1Click();
 
+  // The bar doctor: the problems window, the portable paths, sub-bars and the way back.
+  void CheckBar1Click();
+  void MakePortable1Click();
+  void OpenSubBar1Click();
+  void Back1Click();
+  // A row of the problems window was chosen: the button is selected as a click on it
+  // would select it.
+  void ProblemChosen(int button);
+  // The open bar's problems as last checked, by button.
+  const std::vector<doctor::Problem> &Problems() const { return problems_; }
+  // The texts of a button's problems, one a line, as its cell's tooltip shows them; empty
+  // for a button without problems.
+  QString ProblemTip(int index) const;
+
   // The icon of picker item index, extracted the first time it is asked for; an empty
   // handle outside the picker.
   const platform::IconHandle &PickerIcon(int index) const;
@@ -192,6 +215,7 @@ private:
   void CreateCacheControls();
   void CreateMenus();
   void CreateUndo();
+  void CreateDoctorItems();
   void ConnectBarList();
   void ConnectEditor();
   void ConnectFiles();
@@ -243,7 +267,23 @@ private:
   // A drag moves the button along under the pointer; when it ends, the whole drag goes
   // into the history as one move.
   void FinishDrag();
+  // The caption names the bar's path, or, on the way through sub-bars, the file name of
+  // every bar on it: "main.bar › tools.bar".
   void SetBarCaption(const std::string &path);
+  // Offers to save the modified bar before it is given up; false when it is to stay: a
+  // closed box, a cancelled save dialog or a failed save keeps it as it is.
+  bool OfferToSave();
+  // Shows a bar just loaded in place of the open one, with selection selected (the first
+  // button when the bar has no such button). An empty name starts a new bar.
+  void ShowOpenedBar(std::unique_ptr<ButtonsList> opened, const std::string &name, int selection);
+  // A new context for the checks (the files it read may have changed), then a check.
+  void RenewDoctor();
+  // Checks the bar as it is in memory with the kept context; the markers and the problems
+  // window follow. Run after every change of the bar.
+  void CheckOpenBar();
+  void NameDoctorItems();
+  void DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const;
+  bool ToolTipEvent(QEvent *event);
   void SetCacheControlsOnOpening(const std::string &fileName);
   bool DropEvent(QEvent *event);
 
@@ -264,4 +304,14 @@ private:
   std::string pickerFile_;
   mutable std::vector<platform::IconHandle> pickerIcons_;
   mutable std::vector<bool> pickerLoaded_;
+  // Read once per opened bar, save and check; the checks after each edit reuse it.
+  std::unique_ptr<doctor::DoctorContext> doctor_;
+  std::vector<doctor::Problem> problems_;
+  // The bars the open one was reached from through "Open sub-bar", the first one first,
+  // each with the button selected there.
+  struct BarOnTheWay {
+    std::string file;
+    int selection = 0;
+  };
+  std::vector<BarOnTheWay> wayBack_;
 };

@@ -99,12 +99,11 @@ void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect
   const int useBarIcl = UseBarIclIconsSetting(exeFileName_);
   const bool found = FileFound(index, useBarIcl);
   const platform::IconHandle &icon = bar_->IconHandle(index);
-  if (icon && found) {
+  if (icon && found)
     ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::LargeIconSize());
-    return;
-  }
-  if (ProgramIcons && useBarIcl == 1)
+  else if (ProgramIcons && useBarIcl == 1)
     DrawPlaceholder(canvas, index, rect);
+  DrawProblemMarker(canvas, index, rect);
 }
 
 void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) const {
@@ -145,6 +144,7 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
   }
   Copy1->setEnabled(Selected() >= 0);
   NameUndoItems();
+  NameDoctorItems();
   paste1->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 

@@ -199,7 +199,9 @@ bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
 }
 
 TFieldEdit *TBarMain::FocusedField() const {
-  auto *field = qobject_cast<TFieldEdit *>(QApplication::focusWidget());
+  // The window's own focus: a field keeps it while another window of the program (the
+  // problems window) is active, and its edit is still to be committed.
+  auto *field = qobject_cast<TFieldEdit *>(focusWidget());
   return field && Frame11->isAncestorOf(field) ? field : nullptr;
 }
 

@@ -56,7 +56,7 @@ void TBarMain::ConnectFiles() {
 }
 
 bool TBarMain::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == id_btn_bar->viewport() && DropEvent(event))
+  if (watched == id_btn_bar->viewport() && (DropEvent(event) || ToolTipEvent(event)))
     return true;
   return QWidget::eventFilter(watched, event);
 }
@@ -96,12 +96,6 @@ void TBarMain::closeEvent(QCloseEvent *event) {
     event->ignore();
 }
 
-void TBarMain::SetBarCaption(const std::string &path) {
-  const std::string title = Translate("5065");
-  const std::string prefix = title != "5065" ? title + " " : std::string("Button Bar: ");
-  Buttonbar->setText(ui::ToDisplay(prefix + path));
-}
-
 // Asks for a name and writes the bar there; false when the user cancels. A write that
 // fails throws and leaves the bar modified.
 bool TBarMain::SaveUnderChosenName() {
@@ -117,6 +111,7 @@ bool TBarMain::SaveUnderChosenName() {
 
 void TBarMain::BarSaved() {
   history_.MarkSaved();
+  RenewDoctor();
   if (!bar_->CacheNote.empty())
     dialogs_.ShowNote(this, bar_->CacheNote);
 }
@@ -125,15 +120,8 @@ void TBarMain::id_btn_barfilesearchClick() {
   if (!bar_)
     return;
   CommitEditing();
-  // Giving up the bar's edits takes a plain No: a closed box, a cancelled save dialog or
-  // a failed save keeps the bar as it is.
-  if (bar_->Modified) {
-    const ui::TAnswer answer = dialogs_.AskYesNo(this, Translate("SaveAskMsg"));
-    if (answer == ui::TAnswer::Closed)
-      return;
-    if (answer == ui::TAnswer::Yes && !SaveUnderChosenName())
-      return;
-  }
+  if (!OfferToSave())
+    return;
   const auto chosen = dialogs_.OpenFileName(this, BarFilter);
   std::string name = chosen ? *chosen : std::string();
   if (!name.empty() && name.find('\\') == std::string::npos)
@@ -141,6 +129,23 @@ void TBarMain::id_btn_barfilesearchClick() {
   // The bar is loaded before the open one goes: a bar that is refused leaves the open
   // one as it was, list, caption, editor and all.
   std::unique_ptr<ButtonsList> opened = ButtonsList::Create(name);
+  // A bar chosen here starts a new way through sub-bars.
+  wayBack_.clear();
+  ShowOpenedBar(std::move(opened), name, 0);
+}
+
+// Giving up the bar's edits takes a plain No.
+bool TBarMain::OfferToSave() {
+  if (!bar_->Modified)
+    return true;
+  const ui::TAnswer answer = dialogs_.AskYesNo(this, Translate("SaveAskMsg"));
+  if (answer == ui::TAnswer::Closed)
+    return false;
+  return answer == ui::TAnswer::No || SaveUnderChosenName();
+}
+
+void TBarMain::ShowOpenedBar(std::unique_ptr<ButtonsList> opened, const std::string &name,
+                             int selection) {
   id_btn_bar->Clear();
   bar_ = std::move(opened);
   history_.Attach(*bar_);
@@ -151,9 +156,10 @@ void TBarMain::id_btn_barfilesearchClick() {
   if (name.empty())
     id_btn_addClick();
   SetCacheControlsOnOpening(name);
-  id_btn_bar->SetItemIndex(0);
+  id_btn_bar->SetItemIndex(selection < bar_->Count() ? selection : 0);
   id_btn_barClick();
   history_.Attach(*bar_);
+  RenewDoctor();
 }
 
 // The cache choice of an opened bar is made as at start: "DefaultCache", and the

@@ -14,7 +14,16 @@
 #include <QShortcut>
 
 int TBarMain::Edit(edits::Edit edit) {
-  return history_.Do(std::move(edit), Selected());
+  int selection = -1;
+  try {
+    selection = history_.Do(std::move(edit), Selected());
+  } catch (...) {
+    // An edit may be done and recorded and still report an error.
+    CheckOpenBar();
+    throw;
+  }
+  CheckOpenBar();
+  return selection;
 }
 
 void TBarMain::ShowBar(int selection) {
@@ -56,6 +65,7 @@ void TBarMain::Undo1Click() {
     return;
   showingHistory_ = true;
   const int selection = history_.Undo();
+  CheckOpenBar();
   ShowBar(selection);
   showingHistory_ = false;
 }
@@ -66,6 +76,7 @@ void TBarMain::Redo1Click() {
     return;
   showingHistory_ = true;
   const int selection = history_.Redo();
+  CheckOpenBar();
   ShowBar(selection);
   showingHistory_ = false;
 }

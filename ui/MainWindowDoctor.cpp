@@ -1,0 +1,221 @@
+// Unit FrmMain (TBarMain): the bar doctor in the editor. The open bar is checked after every
+// change; cells of buttons with problems carry a red corner and the problems in their
+// tooltip, and the problems window lists them all. "Make paths portable" is one edit.
+// A button that opens a sub-bar opens it in the editor, and "Back" returns along the way.
+#include "ui/MainWindow.h"
+
+#include "document/HostPaths.h"
+#include "platform/HostFiles.h"
+#include "ui/OwnerDrawList.h"
+#include "ui/ProblemsWindow.h"
+#include "ui/Scale.h"
+#include "ui/TextCodec.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QShortcut>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+// The problems of one button in a list ordered by button.
+auto ProblemsOf(const std::vector<doctor::Problem> &problems, int button) {
+  struct ByButton {
+    bool operator()(const doctor::Problem &p, int b) const { return p.Button < b; }
+    bool operator()(int b, const doctor::Problem &p) const { return b < p.Button; }
+  };
+  return std::equal_range(problems.begin(), problems.end(), button, ByButton());
+}
+
+// The bar as loaded for opening: a name that names no file is refused, where the bar file
+// reader would take it for a new empty bar.
+std::unique_ptr<ButtonsList> LoadExistingBar(const std::string &name) {
+  if (!name.empty() && !platform::FileExists(name))
+    throw EBarLoadError("Cannot read file " + name + ": the file does not exist");
+  return ButtonsList::Create(name);
+}
+
+} // namespace
+
+void TBarMain::CreateDoctorItems() {
+  pm1->addSeparator();
+  const auto item = [this](const char *name, void (TBarMain::*handler)()) {
+    QAction *action = pm1->addAction(QString::fromLatin1(name));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+    return action;
+  };
+  CheckBar1 = item("CheckBar1", &TBarMain::CheckBar1Click);
+  MakePortable1 = item("MakePortable1", &TBarMain::MakePortable1Click);
+  pm1->addSeparator();
+  OpenSubBar1 = item("OpenSubBar1", &TBarMain::OpenSubBar1Click);
+  Back1 = item("Back1", &TBarMain::Back1Click);
+  NameDoctorItems();
+  connect(pm1, &QMenu::aboutToShow, this, [this] { NameDoctorItems(); });
+  const auto bind = [this](const QKeySequence &keys, void (TBarMain::*handler)()) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this,
+            [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+  };
+  bind(QKeySequence(Qt::Key_F7), &TBarMain::CheckBar1Click);
+  bind(QKeySequence(Qt::ALT | Qt::Key_Down), &TBarMain::OpenSubBar1Click);
+  bind(QKeySequence(Qt::ALT | Qt::Key_Up), &TBarMain::Back1Click);
+}
+
+// The items in the program's language, each with its key, enabled when they have
+// something to do.
+void TBarMain::NameDoctorItems() {
+  const auto name = [this](QAction *action, const char *key, const char *keys) {
+    QString text = ui::ToDisplay(Translate(key));
+    if (*keys)
+      text += QLatin1Char('\t') + QString::fromLatin1(keys);
+    action->setText(text);
+  };
+  name(CheckBar1, "Check bar", "F7");
+  name(MakePortable1, "Make paths portable", "");
+  name(OpenSubBar1, "Open sub-bar", "Alt+Down");
+  name(Back1, "Back", "Alt+Up");
+  const int s = Selected();
+  MakePortable1->setEnabled(
+      std::any_of(problems_.begin(), problems_.end(),
+                  [](const doctor::Problem &p) { return p.Fix.has_value(); }));
+  OpenSubBar1->setEnabled(s >= 0 && doctor::SubBarOf(*bar_->Buttons[static_cast<size_t>(s)]));
+  Back1->setEnabled(!wayBack_.empty());
+}
+
+void TBarMain::RenewDoctor() {
+  doctor_ = std::make_unique<doctor::DoctorContext>();
+  CheckOpenBar();
+}
+
+void TBarMain::CheckOpenBar() {
+  if (!bar_ || !doctor_)
+    return;
+  problems_ = doctor::CheckBar(*bar_, CurrentFileName, *doctor_);
+  if (ProblemsWindow && ProblemsWindow->isVisible())
+    ProblemsWindow->ShowProblems(problems_, *bar_);
+  id_btn_bar->viewport()->update();
+}
+
+QString TBarMain::ProblemTip(int index) const {
+  QStringList lines;
+  const auto [first, last] = ProblemsOf(problems_, index);
+  for (auto problem = first; problem != last; ++problem)
+    lines << ui::ToDisplay(Translate(ProblemKindCaption(problem->Kind)) + ": " + problem->Message);
+  return lines.join(QLatin1Char('\n'));
+}
+
+// A red triangle in the cell's top right corner. While a drag moves buttons the problems
+// belong to the places before it, so none is drawn.
+void TBarMain::DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const {
+  const auto [first, last] = ProblemsOf(problems_, index);
+  if (first == last || dragStart_ >= 0)
+    return;
+  const int size = ui::Px(9);
+  QPainterPath corner;
+  corner.moveTo(rect.right() + 1 - size, rect.top());
+  corner.lineTo(rect.right() + 1, rect.top());
+  corner.lineTo(rect.right() + 1, rect.top() + size);
+  corner.closeSubpath();
+  canvas.fillPath(corner, QColor(Qt::red));
+}
+
+// Shows the problems of the cell under the pointer; true when the event was a tooltip's.
+bool TBarMain::ToolTipEvent(QEvent *event) {
+  if (event->type() != QEvent::ToolTip)
+    return false;
+  auto *help = static_cast<QHelpEvent *>(event);
+  const QString tip = ProblemTip(id_btn_bar->ItemAtPos(help->pos()));
+  if (tip.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(help->globalPos(), tip, id_btn_bar->viewport());
+  return true;
+}
+
+void TBarMain::CheckBar1Click() {
+  CommitEditing();
+  if (!bar_)
+    return;
+  if (!ProblemsWindow) {
+    ProblemsWindow = new TProblemsWindow(TranslateFunction(), this);
+    connect(ProblemsWindow, &TProblemsWindow::ButtonChosen, this,
+            [this](int button) { RunGuarded([&] { ProblemChosen(button); }); });
+    connect(ProblemsWindow, &TProblemsWindow::MakePortableClicked, this,
+            [this] { RunGuarded([this] { MakePortable1Click(); }); });
+  }
+  ProblemsWindow->show();
+  ProblemsWindow->raise();
+  RenewDoctor();
+}
+
+void TBarMain::ProblemChosen(int button) {
+  CommitEditing();
+  if (!bar_ || button < 0 || button >= bar_->Count())
+    return;
+  id_btn_bar->SetItemIndex(button);
+  id_btn_barClick();
+  id_btn_bar->viewport()->update();
+}
+
+void TBarMain::MakePortable1Click() {
+  CommitEditing();
+  if (!bar_ || !doctor_)
+    return;
+  edits::Edit edit = doctor::PortablePathsEdit(*bar_, *doctor_);
+  if (!edit)
+    return;
+  ShowBar(Edit(std::move(edit)));
+  EnableCacheControls(true);
+}
+
+void TBarMain::OpenSubBar1Click() {
+  CommitEditing();
+  const int s = Selected();
+  if (s < 0)
+    return;
+  const auto subBar = doctor::SubBarOf(*bar_->Buttons[static_cast<size_t>(s)]);
+  if (!subBar)
+    return;
+  // Loaded before anything is asked: a sub-bar that cannot be opened leaves the bar as it
+  // is, not even saved.
+  std::unique_ptr<ButtonsList> opened = LoadExistingBar(*subBar);
+  if (!OfferToSave())
+    return;
+  wayBack_.push_back({CurrentFileName, s});
+  ShowOpenedBar(std::move(opened), *subBar, 0);
+}
+
+void TBarMain::Back1Click() {
+  CommitEditing();
+  if (!bar_ || wayBack_.empty())
+    return;
+  const BarOnTheWay back = wayBack_.back();
+  std::unique_ptr<ButtonsList> opened = LoadExistingBar(back.file);
+  if (!OfferToSave())
+    return;
+  wayBack_.pop_back();
+  ShowOpenedBar(std::move(opened), back.file, back.selection);
+}
+
+void TBarMain::SetBarCaption(const std::string &path) {
+  const std::string title = Translate("5065");
+  const std::string prefix = title != "5065" ? title + " " : std::string("Button Bar: ");
+  if (wayBack_.empty()) {
+    Buttonbar->setText(ui::ToDisplay(prefix + path));
+    return;
+  }
+  // The names are joined as Unicode: the separator is in no code page of the core's.
+  const QString separator = QStringLiteral(" ") + QChar(0x203A) + QStringLiteral(" ");
+  QStringList names;
+  for (const BarOnTheWay &bar : wayBack_)
+    names << ui::ToDisplay(ExtractFileName(bar.file));
+  names << ui::ToDisplay(ExtractFileName(path));
+  Buttonbar->setText(ui::ToDisplay(prefix) + names.join(separator));
+}
