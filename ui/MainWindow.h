@@ -39,9 +39,6 @@ namespace icons {
 class TIconLibrary;
 }
 
-// A command that names no file, so it is never looked for on disk.
-bool SpecialCommand(const std::string &command);
-
 class TBarMain : public QWidget {
   Q_OBJECT
 public:

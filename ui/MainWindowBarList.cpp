@@ -3,6 +3,7 @@
 #include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
+#include "document/BarDoctor.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
 #include "document/Settings.h"
@@ -25,19 +26,6 @@
 #include <algorithm>
 #include <array>
 #include <utility>
-
-bool SpecialCommand(const std::string &command) {
-  using platform::ContainsText;
-  const std::string c = platform::UpperText(command);
-  static constexpr std::array<const char *, 11> Parts = {
-      "CM_",        "EM_",     "CD",       "OPENTABS",   "RUNDLL32 ", "MSCONFIG",
-      "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
-  for (const char *part : Parts)
-    if (ContainsText(c, part))
-      return true;
-  return c == "CONTROL" || c == "RUNDLL32" ||
-         (ContainsText(c, "CONTROL ") && ContainsText(c, "CPL"));
-}
 
 void TBarMain::ConnectBarList() {
   id_btn_bar->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
@@ -83,7 +71,7 @@ const platform::IconHandle &TBarMain::PlaceholderIcon(int n) const {
 
 bool TBarMain::FileFound(int index, int useBarIcl) const {
   const std::string command = bar_->GetField(index, bfCommand);
-  if (SpecialCommand(command) || useBarIcl == 0)
+  if (doctor::SpecialCommand(command) || useBarIcl == 0)
     return true;
   const std::string path =
       ResolveWithStartPath(ExeFileName, IconFilePart(command), bar_->GetField(index, bfStartPath));

@@ -2,6 +2,7 @@
 // drag with the mouse, the keyboard commands, Add and Delete, the right button.
 #include "UiHarness.h"
 
+#include "document/BarDoctor.h"
 #include "platform/Clipboard.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
@@ -92,16 +93,16 @@ void TestBarList::specialCommand_data() {
 
 void TestBarList::specialCommand() {
   QFETCH(QString, command);
-  QTEST(SpecialCommand(command.toStdString()), "special");
+  QTEST(doctor::SpecialCommand(command.toStdString()), "special");
 }
 
 // In code page 936 "\xCA\x43" is one character whose second byte is the letter C.
 void TestBarList::specialCommandReadsTwoByteCharactersWhole() {
   const testsupport::ScopedCodePage chinese(936);
-  QVERIFY(!SpecialCommand("C:\\\xCA\x43"
-                          "D.exe"));
-  QVERIFY(SpecialCommand("C:\\\xCA\x43"
-                         "CD.exe"));
+  QVERIFY(!doctor::SpecialCommand("C:\\\xCA\x43"
+                                  "D.exe"));
+  QVERIFY(doctor::SpecialCommand("C:\\\xCA\x43"
+                                 "CD.exe"));
 }
 
 void TestBarList::cellShowsIconOrPlaceholder_data() {
