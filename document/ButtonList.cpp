@@ -28,25 +28,50 @@ bool TakesSpacesLiterally(const std::string &upper) {
                      [&](const char *word) { return platform::ContainsText(upper, word); });
 }
 
-bool IsProgramExtension(std::string_view word) {
-  // Every extension below is a dot and three letters, and case keeps the length of a
-  // code page text: a word whose fourth byte from the end is no dot has none of them.
-  if (!platform::IsMarked(word) && (word.size() < 4 || word[word.size() - 4] != '.'))
-    return false;
-  static const std::array<const char *, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
-                                                         ".cpl", ".scr", ".pif", ".lnk"};
-  const std::string ext = platform::LowerText(FileExtension(std::string(word)));
-  return std::any_of(extensions.begin(), extensions.end(),
-                     [&](const char *known) { return ext == known; });
+// Whether a name ends in the extension ext (a dot and three lower-case letters), in any
+// letter case: FileExtension's rule, without copying the name in the usual case.
+bool EndsInExtension(std::string_view name, std::string_view ext) {
+  const int codePage = platform::SystemCodePage();
+  if (!platform::IsMarked(name) && !platform::IsLeadByte(0x81, codePage)) {
+    // One byte, one character (every lead byte of a double-byte code page is 0x81 or
+    // above), and case keeps a byte a byte: the last four bytes are the extension.
+    if (name.size() < ext.size())
+      return false;
+    const auto &lower = platform::LowerCaseBytes(codePage);
+    const std::string_view last = name.substr(name.size() - ext.size());
+    return std::equal(last.begin(), last.end(), ext.begin(), [&](char c, char e) {
+      return lower[static_cast<unsigned char>(c)] == static_cast<unsigned char>(e);
+    });
+  }
+  return platform::LowerText(FileExtension(std::string(name))) == ext;
 }
 
+bool IsProgramExtension(std::string_view word) {
+  static const std::array<std::string_view, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
+                                                             ".cpl", ".scr", ".pif", ".lnk"};
+  return std::any_of(extensions.begin(), extensions.end(),
+                     [&](std::string_view ext) { return EndsInExtension(word, ext); });
+}
+
+// Whether a button's icon reference names a file (IconFilePart is not empty).
+bool NamesIconFile(const std::string &reference) {
+  const size_t start = platform::IsMarked(reference) ? platform::Utf8Mark.size() : 0;
+  return std::min(reference.find(','), reference.size()) > start;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The words of a text, between blanks. (A plain loop: find_first_of calls memchr on its
+// set for every byte, and every command of a bar passes through here on each save.)
 std::vector<std::string_view> Words(std::string_view text) {
   std::vector<std::string_view> words;
-  size_t start = 0;
-  while ((start = text.find_first_not_of(" \t", start)) != std::string_view::npos) {
-    const size_t end = std::min(text.find_first_of(" \t", start), text.size());
-    words.push_back(text.substr(start, end - start));
-    start = end;
+  const auto end = text.end();
+  for (auto start = std::find_if_not(text.begin(), end, IsBlank); start != end;) {
+    const auto stop = std::find_if(start, end, IsBlank);
+    words.emplace_back(&*start, static_cast<size_t>(stop - start));
+    start = std::find_if_not(stop, end, IsBlank);
   }
   return words;
 }
@@ -82,7 +107,7 @@ bool CarriesArguments(const std::string &command) {
 }
 
 bool HoldsLineBreak(const std::string &text) {
-  return text.find_first_of("\r\n") != std::string::npos;
+  return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
 
 void RefuseLineBreak(const std::string &text) {
@@ -396,8 +421,7 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   if (!platform::ContainsText(bare, " "))
     return bare;
   const std::string upper = platform::UpperText(bare);
-  const bool wrap = !platform::ContainsText(upper, "CM_") &&
-                    platform::LowerText(FileExtension(bare)) != ".bar" &&
+  const bool wrap = !platform::ContainsText(upper, "CM_") && !EndsInExtension(bare, ".bar") &&
                     !TakesSpacesLiterally(upper);
   return wrap ? "\"" + bare + "\"" : bare;
 }
@@ -462,7 +486,7 @@ void ButtonsList::WriteButton(const std::string &fileName, int position, bool ca
     platform::AppendProfileString(BarSection, Key(name, position),
                                   platform::ExactProfileValue(value), fileName);
   };
-  if (!IconFilePart(button.IconRef).empty()) {
+  if (NamesIconFile(button.IconRef)) {
     write("button", CacheLink(position, cacheBuilt).value_or(button.IconRef));
     WriteCacheIndex(fileName, position);
   }
