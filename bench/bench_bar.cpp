@@ -1,4 +1,5 @@
 // Loading and saving generated bars of growing size: the cost must grow linearly.
+#include "BenchFolder.h"
 #include "document/ButtonList.h"
 #include "fixtures/BarBuilder.h"
 #include "platform/HostFiles.h"
@@ -13,11 +14,9 @@
 namespace {
 
 std::string TempBar(int count) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("corvane-bench-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const auto file = dir / ("bar" + std::to_string(count) + ".bar");
-  std::ofstream(file, std::ios::binary) << fixtures::GenerateBar(count, "C:\\missing\\icons.icl", 40);
+  const auto file = bench::BenchDir("bars") / ("bar" + std::to_string(count) + ".bar");
+  std::ofstream(file, std::ios::binary)
+      << fixtures::GenerateBar(count, "C:\\missing\\icons.icl", 40);
   return platform::WindowsName(file.string());
 }
 
@@ -43,5 +42,17 @@ void BM_SaveBar(benchmark::State &state) {
 
 } // namespace
 
-BENCHMARK(BM_LoadBar)->Arg(100)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_SaveBar)->Arg(100)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_LoadBar)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_SaveBar)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();

@@ -1,5 +1,6 @@
 // Icon libraries: loading every icon of a 300-group 32-bit module and of a 300-icon
 // .icl, and writing a 1,000-icon library. Repetitions report the median.
+#include "BenchFolder.h"
 #include "fixtures/PeBuilder.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
@@ -11,23 +12,9 @@
 
 namespace {
 
-std::filesystem::path BenchDir() {
-  // The folder lives as long as the program and is removed with it.
-  static const struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("corvane-bench-icons-" + std::to_string(::getpid()));
-    Folder() { std::filesystem::create_directories(path); }
-    ~Folder() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-  } folder;
-  return folder.path;
-}
-
 // A generated module of `groups` group icons of three images each, as a Windows name.
 std::string ModuleFile(int groups) {
-  const auto file = BenchDir() / ("icons" + std::to_string(groups) + ".dll");
+  const auto file = bench::BenchDir("icons") / ("icons" + std::to_string(groups) + ".dll");
   std::ofstream(file, std::ios::binary) << fixtures::BuildIconModule(groups);
   return platform::WindowsName(file.string());
 }
@@ -36,8 +23,8 @@ std::string ModuleFile(int groups) {
 std::string LibraryFile(int icons) {
   icons::TIconLibrary library;
   library.LoadFromFile(ModuleFile(icons));
-  const std::string file =
-      platform::WindowsName((BenchDir() / ("icons" + std::to_string(icons) + ".icl")).string());
+  const std::string file = platform::WindowsName(
+      (bench::BenchDir("icons") / ("icons" + std::to_string(icons) + ".icl")).string());
   library.SaveToFile(file);
   return file;
 }
@@ -65,7 +52,8 @@ void BM_LoadIcl(benchmark::State &state) {
 void BM_SaveIcl(benchmark::State &state) {
   icons::TIconLibrary library;
   library.LoadFromFile(ModuleFile(static_cast<int>(state.range(0))));
-  const std::string file = platform::WindowsName((BenchDir() / "written.icl").string());
+  const std::string file =
+      platform::WindowsName((bench::BenchDir("icons") / "written.icl").string());
   for (auto _ : state)
     library.SaveToFile(file);
 }

@@ -1,5 +1,6 @@
 // Saving a 1,000-button bar in "Links to icl" mode with its icon cache rebuilt, the
 // buttons' icons spread over 40 modules and 10 .ico files.
+#include "BenchFolder.h"
 #include "document/ButtonList.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
@@ -12,13 +13,6 @@
 
 namespace {
 
-std::filesystem::path BenchDir() {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("corvane-bench-cache-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 void Write(const std::filesystem::path &file, const std::string &bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
 }
@@ -29,7 +23,8 @@ std::vector<std::string> IconFiles(const std::filesystem::path &dir) {
   const std::string module = fixtures::BuildIconModule(10);
   for (int i = 0; i < 40; ++i) {
     Write(dir / ("module" + std::to_string(i) + ".dll"), module);
-    names.push_back(platform::WindowsName((dir / ("module" + std::to_string(i) + ".dll")).string()));
+    names.push_back(
+        platform::WindowsName((dir / ("module" + std::to_string(i) + ".dll")).string()));
   }
   fixtures::IconEntry entry;
   entry.image = fixtures::SolidDib(32, 32, 0xFF3060A0);
@@ -43,12 +38,13 @@ std::vector<std::string> IconFiles(const std::filesystem::path &dir) {
 }
 
 void BM_SaveWithIconCache(benchmark::State &state) {
-  const auto dir = BenchDir();
+  const auto dir = bench::BenchDir("cache");
   const auto files = IconFiles(dir);
   ButtonsList bar("");
   for (int i = 0; i < 1000; ++i) {
     const int position = bar.Add();
-    bar.SetField(position, bfIconRef, files[size_t(i) % files.size()] + "," + std::to_string(i % 10));
+    bar.SetField(position, bfIconRef,
+                 files[size_t(i) % files.size()] + "," + std::to_string(i % 10));
     bar.SetField(position, bfCommand, "C:\\Tools\\tool" + std::to_string(i) + ".exe");
   }
   bar.CacheMode = CacheLinks;
@@ -58,7 +54,6 @@ void BM_SaveWithIconCache(benchmark::State &state) {
     benchmark::DoNotOptimize(bar.CacheMap.size());
   }
   state.counters["cached icons"] = static_cast<double>(bar.CacheMap.size());
-  std::filesystem::remove_all(dir);
 }
 
 } // namespace

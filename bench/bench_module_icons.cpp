@@ -4,6 +4,7 @@
 // when a user points them at a large DLL. Counting reads the headers and the resource
 // directory only: its time must not grow with the file. Every measurement opens and
 // reads the file anew. Reports only; asserts nothing.
+#include "BenchFolder.h"
 #include "fixtures/LargeModules.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
@@ -18,27 +19,13 @@
 
 namespace {
 
-std::filesystem::path BenchDir() {
-  // The folder lives as long as the program and is removed with it.
-  static const struct Folder {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("corvane-bench-modules-" + std::to_string(::getpid()));
-    Folder() { std::filesystem::create_directories(path); }
-    ~Folder() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-  } folder;
-  return folder.path;
-}
-
 // Two copies of a module (0 and 1) as Windows names, written once per run.
 using Copies = std::array<std::string, 2>;
 
 Copies WriteCopies(const std::string &stem, const std::string &module) {
   Copies names;
   for (size_t i = 0; i < names.size(); ++i) {
-    const auto file = BenchDir() / (stem + "-" + std::to_string(i) + ".dll");
+    const auto file = bench::BenchDir("modules") / (stem + "-" + std::to_string(i) + ".dll");
     std::ofstream(file, std::ios::binary) << module;
     names[i] = platform::WindowsName(file.string());
   }

@@ -31,8 +31,8 @@ namespace {
 
 using Painting = std::function<void(QPainter &, int size)>;
 
-// One 32-bit image of the drawing at the given size, as icon image bytes.
-std::string DrawDib(const Painting &paint, int size) {
+// The drawing, made for 32 x 32, at the given size on a transparent ground.
+QImage Draw(const Painting &paint, int size) {
   QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   {
@@ -41,6 +41,12 @@ std::string DrawDib(const Painting &paint, int size) {
     painter.scale(size / 32.0, size / 32.0);
     paint(painter, size);
   }
+  return image;
+}
+
+// One 32-bit image of the drawing at the given size, as icon image bytes.
+std::string DrawDib(const Painting &paint, int size) {
+  const QImage image = Draw(paint, size);
   fixtures::DibImage dib;
   dib.width = size;
   dib.height = size;
@@ -200,14 +206,7 @@ void PaintApplication(QPainter &p, int) {
 void WriteThemeIcons(const Painting &paint, const std::filesystem::path &folder,
                      const std::string &name) {
   for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    {
-      QPainter painter(&image);
-      painter.setRenderHint(QPainter::Antialiasing);
-      painter.scale(size / 32.0, size / 32.0);
-      paint(painter, size);
-    }
+    const QImage image = Draw(paint, size);
     const std::string edge = std::to_string(size);
     const auto file = folder / "hicolor" / (edge + "x" + edge) / "apps" / (name + ".png");
     std::filesystem::create_directories(file.parent_path());
