@@ -4,6 +4,7 @@
 #include "platform/HostFiles.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -52,6 +53,28 @@ void ApplySettings() {
   RecordExeFileName();
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define CORVANE_FREE_AT_EXIT 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CORVANE_FREE_AT_EXIT 1
+#endif
+#endif
+
+// Ends the program after a verb. What the verb kept (parsed files, icon libraries) goes
+// with the process: freed piece by piece it costs a tenth of a large bar's whole save.
+// Everything a verb writes is written before it returns, and its output goes through
+// stdio, flushed here. Under the address sanitizer everything is freed, so that leaks
+// are still found.
+[[noreturn]] void Finish(int status) {
+#ifdef CORVANE_FREE_AT_EXIT
+  std::exit(status);
+#else
+  std::fflush(nullptr);
+  std::_Exit(status);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -76,7 +99,7 @@ int main(int argc, char **argv) {
   }
   try {
     ApplySettings();
-    return verb->second(cli::Args(argv + 2, argv + argc));
+    Finish(verb->second(cli::Args(argv + 2, argv + argc)));
   } catch (const cli::UsageError &e) {
     std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", argv[1], e.what(),
                  argv[1]);
