@@ -99,9 +99,17 @@ IniFile::Shape IniFile::ShapeOf(std::string_view text) {
 }
 
 std::string_view IniFile::TextOf(const Line &line) const {
+  return std::string_view(line.isOwned ? added_ : base_).substr(line.offset, line.length);
+}
+
+void IniFile::Own(Line &line, std::string_view text) {
   if (line.isOwned)
-    return line.owned;
-  return std::string_view(base_).substr(line.offset, line.length);
+    deadAddedBytes_ += line.length;
+  line.offset = U32(added_.size());
+  line.length = U32(text.size());
+  line.isOwned = true;
+  added_ += text;
+  line.shape = ShapeOf(text);
 }
 
 std::string_view IniFile::NameOf(const Line &line) const {
@@ -136,6 +144,13 @@ std::string IniFile::FileText(std::string_view apiText) const {
   return TextToUtf8(apiText, codePage_);
 }
 
+std::string_view IniFile::FileTextView(std::string_view apiText, std::string &storage) const {
+  if (encoding_ == TextEncoding::Ansi)
+    return apiText;
+  storage = TextToUtf8(apiText, codePage_);
+  return storage;
+}
+
 namespace {
 
 bool HasLeadBytes(int codePage) {
@@ -154,11 +169,15 @@ void IniFile::UseCodePage(int codePage) {
 }
 
 IniFile IniFile::Parse(std::string_view bytes) {
+  return ParseTaking(std::string(bytes));
+}
+
+IniFile IniFile::ParseTaking(std::string &&bytes) {
   IniFile ini;
   ini.UseCodePage(SystemCodePage());
   ini.encoding_ = EncodingOf(bytes);
   if (ini.encoding_ == TextEncoding::Ansi)
-    ini.base_ = bytes;
+    ini.base_ = std::move(bytes);
   else
     ini.base_ = UnicodeFileToUtf8(bytes, ini.encoding_);
   ini.eolStyle_ = DetectEol(ini.base_);
@@ -479,7 +498,9 @@ std::vector<std::string> IniFile::SectionNames() const {
 
 std::string IniFile::Serialize() const {
   std::string text;
-  text.reserve(base_.size() + 64);
+  // At most every text once and each line's end: one allocation, however the lines
+  // were made.
+  text.reserve(base_.size() + added_.size() + 2 * liveLines_);
   for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
     text += TextOf(lines_[id]);
     text.append(lines_[id].eol, lines_[id].eolLength);
@@ -503,7 +524,8 @@ bool IniFile::SetString(std::string_view section, std::string_view key, std::str
                         bool always) {
   section = CutAtNul(section);
   key = CutAtNul(key);
-  const std::string fileValue = FileText(TrimLeft(CutAtNul(value)));
+  std::string valueStorage;
+  const std::string_view fileValue = FileTextView(TrimLeft(CutAtNul(value)), valueStorage);
   const uint32_t sectionId = FindSection(Trim(section));
   if (sectionId == kNone) {
     AppendSection(TrimLeft(section), TrimLeft(key), fileValue);
@@ -520,7 +542,7 @@ bool IniFile::SetString(std::string_view section, std::string_view key, std::str
 
 // The new value takes the place of the old one between the same bytes; a key line
 // without "=" gets one after its name.
-bool IniFile::ReplaceValue(uint32_t lineId, const std::string &fileValue) {
+bool IniFile::ReplaceValue(uint32_t lineId, std::string_view fileValue) {
   Line &line = lines_[lineId];
   const std::string_view text = TextOf(line);
   std::string oldName;
@@ -538,16 +560,17 @@ bool IniFile::ReplaceValue(uint32_t lineId, const std::string &fileValue) {
     updated += fileValue;
     updated.append(text.substr(line.shape.nameEnd));
   }
-  line.owned = std::move(updated);
-  line.isOwned = true;
-  line.shape = ShapeOf(line.owned);
+  Own(line, updated);
   CheckKeyLine(lineId, apiKey);
   return true;
 }
 
-void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::string &fileValue) {
-  std::string text = FileText(apiKey);
-  text.reserve(text.size() + 1 + fileValue.size());
+void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, std::string_view fileValue) {
+  std::string keyStorage;
+  const std::string_view fileKey = FileTextView(apiKey, keyStorage);
+  std::string text;
+  text.reserve(fileKey.size() + 1 + fileValue.size());
+  text += fileKey;
   text += '=';
   text += fileValue;
   const uint32_t id = NewLine(std::move(text));
@@ -567,7 +590,7 @@ void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, const std::
 }
 
 void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
-                            const std::string &fileValue) {
+                            std::string_view fileValue) {
   const uint32_t id = NewLine("[" + FileText(apiName) + "]");
   const uint32_t sectionId = U32(sections_.size());
   lines_[id].section = sectionId;
@@ -582,7 +605,7 @@ void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
   const Line &line = lines_[id];
   // A name with a line break, or one the header would read back otherwise, is left
   // to a fresh parse of the text.
-  if (line.shape.kind != LineKind::Header || LineBreak(line.owned) != line.owned.size() ||
+  if (line.shape.kind != LineKind::Header || LineBreak(TextOf(line)) != line.length ||
       FoldedFileName(NameOf(line)) != expected)
     needsRebuild_ = true;
   sectionsByName_[expected].push_back(sectionId);
@@ -594,7 +617,7 @@ void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
 void IniFile::CheckKeyLine(uint32_t lineId, std::string_view apiKey) {
   const Line &line = lines_[lineId];
   std::string storage;
-  if (line.shape.kind != LineKind::Key || LineBreak(line.owned) != line.owned.size() ||
+  if (line.shape.kind != LineKind::Key || LineBreak(TextOf(line)) != line.length ||
       !EqualFolded(ApiName(line, storage), apiKey))
     needsRebuild_ = true;
 }
@@ -602,9 +625,7 @@ void IniFile::CheckKeyLine(uint32_t lineId, std::string_view apiKey) {
 uint32_t IniFile::NewLine(std::string text) {
   const uint32_t id = U32(lines_.size());
   Line &line = lines_.emplace_back();
-  line.owned = std::move(text);
-  line.isOwned = true;
-  line.shape = ShapeOf(line.owned);
+  Own(line, text);
   line.eolLength = static_cast<uint8_t>(eolStyle_.size());
   for (size_t i = 0; i < eolStyle_.size(); ++i)
     line.eol[i] = eolStyle_[i];
@@ -651,7 +672,8 @@ void IniFile::UnlinkRaw(uint32_t id) {
   else
     tail_ = line.prev;
   line.alive = false;
-  std::string().swap(line.owned);
+  if (line.isOwned)
+    deadAddedBytes_ += line.length;
   --liveLines_;
   ++deadLines_;
 }
@@ -762,15 +784,17 @@ bool IniFile::EmptySection(uint32_t sectionId) {
 }
 
 bool IniFile::FinishEdit(bool changed) {
-  // Removed lines stay in the store until they outnumber the live ones; then a fresh
-  // parse of the text reclaims them, which keeps repeated saves of a bar linear.
-  if (needsRebuild_ || (deadLines_ > 1024 && deadLines_ > liveLines_))
+  // Removed lines stay in the store until they outnumber the live ones, and replaced
+  // texts until they fill half of added_; then a fresh parse of the text reclaims them,
+  // which keeps repeated saves of a bar linear.
+  if (needsRebuild_ || (deadLines_ > 1024 && deadLines_ > liveLines_) ||
+      (deadAddedBytes_ > 65536 && 2 * deadAddedBytes_ > added_.size()))
     Rebuild();
   return changed;
 }
 
 void IniFile::Rebuild() {
-  IniFile fresh = Parse(Serialize());
+  IniFile fresh = ParseTaking(Serialize());
   *this = std::move(fresh);
 }
 

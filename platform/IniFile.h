@@ -57,6 +57,8 @@ public:
 
   // Any bytes make a file; nothing is rejected.
   static IniFile Parse(std::string_view bytes);
+  // The same, keeping the bytes themselves as the text of an 8-bit file.
+  static IniFile ParseTaking(std::string &&bytes);
   // The file's bytes, in its own encoding.
   std::string Serialize() const;
 
@@ -108,12 +110,11 @@ private:
     uint32_t valueBegin = 0, valueEnd = 0, valueCut = 0;
   };
   struct Line {
-    uint32_t offset = 0, length = 0; // the text inside base_, unless owned
+    uint32_t offset = 0, length = 0; // the text inside base_, or inside added_ if owned
     bool isOwned = false;
     bool alive = true;
     uint8_t eolLength = 0;
     char eol[2] = {0, 0};
-    std::string owned;
     Shape shape;
     uint32_t prev = kNone, next = kNone;
     uint32_t section = 0;
@@ -152,6 +153,8 @@ private:
   std::string FoldedFileName(std::string_view fileText) const;
   std::string_view ApiText(std::string_view fileText) const;
   std::string FileText(std::string_view apiText) const;
+  // FileText without a copy where the file is 8-bit; storage holds a converted text.
+  std::string_view FileTextView(std::string_view apiText, std::string &storage) const;
 
   void AddParsedLine(uint32_t offset, uint32_t length, std::string_view eol);
   void IndexKey(uint32_t sectionId, uint32_t lineId);
@@ -167,10 +170,9 @@ private:
 
   bool SetString(std::string_view section, std::string_view key, std::string_view value,
                  bool always);
-  bool ReplaceValue(uint32_t lineId, const std::string &fileValue);
-  void AppendKey(uint32_t sectionId, std::string_view apiKey, const std::string &fileValue);
-  void AppendSection(std::string_view apiName, std::string_view apiKey,
-                     const std::string &fileValue);
+  bool ReplaceValue(uint32_t lineId, std::string_view fileValue);
+  void AppendKey(uint32_t sectionId, std::string_view apiKey, std::string_view fileValue);
+  void AppendSection(std::string_view apiName, std::string_view apiKey, std::string_view fileValue);
   uint32_t NewLine(std::string text);
   void InsertAfter(uint32_t anchor, uint32_t id);
   void InsertAtStart(uint32_t id);
@@ -178,6 +180,8 @@ private:
   void UnlinkRaw(uint32_t id);
   bool EmptySection(uint32_t sectionId);
   void CheckKeyLine(uint32_t lineId, std::string_view apiKey);
+  // Gives the line the text, kept in added_.
+  void Own(Line &line, std::string_view text);
   bool FinishEdit(bool changed);
   void Rebuild();
 
@@ -187,6 +191,11 @@ private:
   const std::array<unsigned char, 256> *lowerBytes_ = &LowerCaseBytes(1252);
   bool doubleByte_ = false;
   std::string base_; // the file's text after decoding, which unchanged lines point into
+  // The texts of lines made or changed since, one after the other: one buffer rather
+  // than a string per line, as a bar's save writes every key anew. A changed line's old
+  // text stays until a fresh parse (deadAddedBytes_ counts it).
+  std::string added_;
+  size_t deadAddedBytes_ = 0;
   std::string eolStyle_ = "\r\n";
   std::deque<Line> lines_;
   std::vector<Section> sections_;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -66,7 +67,7 @@ void Load(CachedFile &cached, const std::string &file, const std::optional<FileS
   } else if (DirectoryExists(file)) {
     cached.unreadable = "it is a folder";
   }
-  cached.ini = IniFile::Parse(bytes ? *bytes : std::string());
+  cached.ini = IniFile::ParseTaking(bytes ? std::move(*bytes) : std::string());
   cached.exists = stamp.has_value();
   cached.stamp = stamp;
   cached.windowsName = file;
