@@ -28,29 +28,32 @@ bool TakesSpacesLiterally(const std::string &upper) {
                      [&](const char *word) { return platform::ContainsText(upper, word); });
 }
 
-// Whether a name ends in the extension ext (a dot and three lower-case letters), in any
-// letter case: FileExtension's rule, without copying the name in the usual case.
-bool EndsInExtension(std::string_view name, std::string_view ext) {
+// The extension of a name in lower case, when it is a dot and three characters: as
+// LowerText(FileExtension(name)) gives it, without copying the name in the usual case.
+std::string ShortExtension(std::string_view name) {
   const int codePage = platform::SystemCodePage();
-  if (!platform::IsMarked(name) && !platform::IsLeadByte(0x81, codePage)) {
-    // One byte, one character (every lead byte of a double-byte code page is 0x81 or
-    // above), and case keeps a byte a byte: the last four bytes are the extension.
-    if (name.size() < ext.size())
-      return false;
-    const auto &lower = platform::LowerCaseBytes(codePage);
-    const std::string_view last = name.substr(name.size() - ext.size());
-    return std::equal(last.begin(), last.end(), ext.begin(), [&](char c, char e) {
-      return lower[static_cast<unsigned char>(c)] == static_cast<unsigned char>(e);
-    });
+  if (platform::IsMarked(name) || platform::IsLeadByte(0x81, codePage)) {
+    std::string ext = platform::LowerText(FileExtension(std::string(name)));
+    return ext.size() == 4 ? ext : std::string();
   }
-  return platform::LowerText(FileExtension(std::string(name))) == ext;
+  // One byte, one character (every lead byte of a double-byte code page is 0x81 or
+  // above), and case keeps a byte a byte: such an extension is the last four bytes.
+  if (name.size() < 4 || name[name.size() - 4] != '.')
+    return std::string();
+  std::string ext(name.substr(name.size() - 4));
+  if (ext.find_first_of(".\\:", 1) != std::string::npos)
+    return std::string();
+  const auto &lower = platform::LowerCaseBytes(codePage);
+  for (char &c : ext)
+    c = static_cast<char>(lower[static_cast<unsigned char>(c)]);
+  return ext;
 }
 
 bool IsProgramExtension(std::string_view word) {
   static const std::array<std::string_view, 9> extensions = {".exe", ".com", ".bat", ".cmd", ".msc",
                                                              ".cpl", ".scr", ".pif", ".lnk"};
-  return std::any_of(extensions.begin(), extensions.end(),
-                     [&](std::string_view ext) { return EndsInExtension(word, ext); });
+  const std::string ext = ShortExtension(word);
+  return !ext.empty() && std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
 }
 
 // Whether a button's icon reference names a file (IconFilePart is not empty).
@@ -166,16 +169,16 @@ struct CountLine {
 CountLine ReadCountLine(const std::string &fileName) {
   CountLine line;
   bool seen = false;
-  platform::VisitProfileSection(BarSection, fileName,
-                                [&](std::string_view key, std::optional<std::string_view> value) {
-                                  if (!seen && platform::EqualNoCase(key, "buttoncount")) {
-                                    seen = true;
-                                    line.found = value.has_value();
-                                    line.value = std::string(value.value_or(""));
-                                  } else if (ParseButtonKey(key).first >= 0) {
-                                    line.holdsButtonKeys = true;
-                                  }
-                                });
+  platform::VisitProfileSection(
+      BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
+        if (!seen && platform::EqualNoCase(key, "buttoncount")) {
+          seen = true;
+          line.found = value.has_value();
+          line.value = std::string(value.value_or(""));
+        } else if (!line.holdsButtonKeys && ParseButtonKey(key).first >= 0) {
+          line.holdsButtonKeys = true;
+        }
+      });
   return line;
 }
 
@@ -421,7 +424,7 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   if (!platform::ContainsText(bare, " "))
     return bare;
   const std::string upper = platform::UpperText(bare);
-  const bool wrap = !platform::ContainsText(upper, "CM_") && !EndsInExtension(bare, ".bar") &&
+  const bool wrap = !platform::ContainsText(upper, "CM_") && ShortExtension(bare) != ".bar" &&
                     !TakesSpacesLiterally(upper);
   return wrap ? "\"" + bare + "\"" : bare;
 }

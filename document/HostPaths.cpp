@@ -12,6 +12,7 @@
 #include "platform/TextRules.h"
 #include "platform/WineRegistry.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -353,11 +354,8 @@ std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std
 }
 
 std::string RemoveQuotes(const std::string &text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text)
-    if (c != '"')
-      out += c;
+  std::string out(text);
+  out.erase(std::remove(out.begin(), out.end(), '"'), out.end());
   return out;
 }
 

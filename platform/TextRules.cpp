@@ -31,6 +31,11 @@ void ChangeCase(std::string_view text, bool lower, std::string &out) {
   const int codePage = SystemCodePage();
   const auto &bytes = lower ? LowerCaseBytes(codePage) : UpperCaseBytes(codePage);
   out.resize(text.size());
+  if (!IsLeadByte(0x81, codePage)) { // one byte, one character
+    for (size_t i = 0; i < text.size(); ++i)
+      out[i] = static_cast<char>(bytes[static_cast<unsigned char>(text[i])]);
+    return;
+  }
   for (size_t i = 0; i < text.size();) {
     const size_t length = CharLength(text, i, codePage);
     if (length == 1)
