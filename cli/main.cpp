@@ -3,8 +3,10 @@
 #include "document/Settings.h"
 #include "platform/HostFiles.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -81,6 +83,12 @@ void KeepFreedMemoryForReuse() {
 // stdio, flushed here. Under the address sanitizer everything is freed, so that leaks
 // are still found.
 [[noreturn]] void Finish(int status) {
+  // Output that did not reach its file (a full disk) is a failure, whatever the verb did.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "corvane-cli: the output could not be written: %s\n",
+                 std::strerror(errno));
+    status = status == 0 ? 1 : status;
+  }
 #ifdef CORVANE_FREE_AT_EXIT
   std::exit(status);
 #else

@@ -292,6 +292,20 @@ const char *const TwoButtons = "[Buttonbar]\r\nButtoncount=2\r\n"
                                "path1=C:\\Work\r\nmenu1=Tool\r\niconic1=-1\r\n"
                                "cmd2=cm_Copy\r\n";
 
+// Output that does not reach its file (a full disk) is a failure, not a success.
+TEST(CliCopyPaste, CopyToAFullDiskFails) {
+  if (!std::filesystem::exists("/dev/full"))
+    GTEST_SKIP() << "SKIP: no /dev/full to write to";
+  TempDir dir;
+  WriteBytes(dir / "two.bar", TwoButtons);
+  const std::string copy =
+      std::string(CORVANE_CLI) + " copy '" + (dir / "two.bar").string() + "' 1";
+  EXPECT_EQ(RunProcess("/bin/sh", {"-c", copy + " > /dev/null"}).status, 0);
+  auto r = RunProcess("/bin/sh", {"-c", copy + " > /dev/full"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+}
+
 TEST(CliCopyPaste, CopyPrintsTheEightLineClipboardText) {
   TempDir dir;
   WriteBytes(dir / "t.bar", TwoButtons);
