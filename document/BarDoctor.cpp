@@ -446,6 +446,10 @@ std::string_view KindName(ProblemKind kind) {
     return "non-portable-path";
   case ProblemKind::MixedIconNames:
     return "mixed-icon-names";
+  case ProblemKind::UnsetVariable:
+    return "unset-variable";
+  case ProblemKind::BadCount:
+    return "bad-count";
   }
   return "unknown";
 }

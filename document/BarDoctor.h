@@ -56,17 +56,20 @@ enum class ProblemKind {
   SubBarLoop,       // following sub-bars leads back to a bar already on the way
   NonPortablePath,  // a drive path into Total Commander's folder
   MixedIconNames,   // one icon file named differently by buttons of the bar
+  UnsetVariable,    // a %VARIABLE% of a field that no environment sets
+  BadCount,         // the bar's count cannot be trusted: missing, 0 or below its highest button
 };
 
 // Every kind, in the order above: the order of a button's problems.
 inline constexpr ProblemKind AllProblemKinds[] = {
     ProblemKind::MissingProgram, ProblemKind::UnknownCommand,   ProblemKind::MissingIconFile,
     ProblemKind::IconIndex,      ProblemKind::MissingStartPath, ProblemKind::MissingSubBar,
-    ProblemKind::SubBarLoop,     ProblemKind::NonPortablePath,  ProblemKind::MixedIconNames};
+    ProblemKind::SubBarLoop,     ProblemKind::NonPortablePath,  ProblemKind::MixedIconNames,
+    ProblemKind::UnsetVariable,  ProblemKind::BadCount};
 
 // The kind's name on the command line and in JSON: "missing-program", "unknown-command",
 // "missing-icon-file", "icon-index", "missing-start-path", "missing-sub-bar",
-// "sub-bar-loop", "non-portable-path", "mixed-icon-names".
+// "sub-bar-loop", "non-portable-path", "mixed-icon-names", "unset-variable", "bad-count".
 std::string_view KindName(ProblemKind kind);
 
 struct Problem {

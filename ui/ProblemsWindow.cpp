@@ -32,6 +32,10 @@ const char *ProblemKindCaption(doctor::ProblemKind kind) {
     return "Non-portable path";
   case ProblemKind::MixedIconNames:
     return "Mixed icon names";
+  case ProblemKind::UnsetVariable:
+    return "Unset variable";
+  case ProblemKind::BadCount:
+    return "Bad button count";
   }
   return "";
 }
