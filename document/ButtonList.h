@@ -103,8 +103,8 @@ public:
   void Save();
 
   // The command as Total Commander should read it back: a program path with blanks in
-  // one pair of quotes, a program with arguments as written, anything else without
-  // quotes.
+  // it in one pair of quotes, a program with arguments as written, anything else
+  // without quotes (blanks at its start or end kept).
   static std::string CommandAsRead(const std::string &command);
   // The command as it is written to the bar file.
   static std::string QuoteCommand(const std::string &command);
