@@ -121,9 +121,11 @@ public:
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
   std::string FileName;
-  // Why the last save wrote no icon cache although it would have: the bar is named like
-  // its cache, or the build failed ("The icon cache X was not written: <reason>").
-  // Empty otherwise; a bar without any icon to cache gets no cache and no note.
+  // Why the last save wrote no icon cache although its cache mode asked for one: the bar
+  // is named like its cache, or "The icon cache X was not written: <reason>" (a file of
+  // that name that is not a cache a save wrote, which is kept; a failed build). Empty
+  // otherwise; the cache off, or a bar without any icon to cache, gets no cache and no
+  // note.
   std::string CacheNote;
   bool Modified = false;
   bool IconsChanged = false;
