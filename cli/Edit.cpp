@@ -15,6 +15,8 @@ const char *const EditUsage =
     "Applies the operations in order, then saves BAR (or writes FILE). Positions are 1-based.\n"
     "BAR must exist unless --new is given, which starts a new, empty bar of that name.\n"
     "The icon cache mode of the save is --cache, else \"DefaultCache\" of Corvane.ini.\n"
+    "With the cache off no BAR.icl is written; a file BAR.icl that is not a cache a save\n"
+    "wrote is kept, and the bar is saved without a cache (stderr says so).\n"
     "A value cannot hold a line break. Values are taken as UTF-8 and stored in the system\n"
     "code page, or as UTF-8 marked by a byte order mark when the code page lacks one of\n"
     "their characters; --bytes stores them as the bytes given.\n"

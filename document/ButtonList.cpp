@@ -109,6 +109,15 @@ bool CarriesArguments(const std::string &command) {
   return earlierProgram || switches || words.front().find('\\') == std::string::npos;
 }
 
+// Whether a space stands between two other characters of the text.
+bool HoldsInnerSpace(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos)
+    return false;
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1).find(' ') != std::string_view::npos;
+}
+
 bool HoldsLineBreak(const std::string &text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
@@ -421,7 +430,10 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   if (CarriesArguments(command))
     return command;
   const std::string bare = RemoveQuotes(command);
-  if (!platform::ContainsText(bare, " "))
+  // Blanks only before or after the command are no blanks of a path ("start " on a real
+  // bar): wrapped, the quotes would be read back as part of the command. The value is
+  // written in one pair of quotes instead, which keeps its end blanks as they are.
+  if (!HoldsInnerSpace(command))
     return bare;
   const std::string upper = platform::UpperText(bare);
   const bool wrap = !platform::ContainsText(upper, "CM_") && ShortExtension(bare) != ".bar" &&

@@ -103,8 +103,8 @@ public:
   void Save();
 
   // The command as Total Commander should read it back: a program path with blanks in
-  // one pair of quotes, a program with arguments as written, anything else without
-  // quotes.
+  // it in one pair of quotes, a program with arguments as written, anything else
+  // without quotes (blanks at its start or end kept).
   static std::string CommandAsRead(const std::string &command);
   // The command as it is written to the bar file.
   static std::string QuoteCommand(const std::string &command);
@@ -121,9 +121,11 @@ public:
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
   std::string FileName;
-  // Why the last save wrote no icon cache although it would have: the bar is named like
-  // its cache, or the build failed ("The icon cache X was not written: <reason>").
-  // Empty otherwise; a bar without any icon to cache gets no cache and no note.
+  // Why the last save wrote no icon cache although its cache mode asked for one: the bar
+  // is named like its cache, or "The icon cache X was not written: <reason>" (a file of
+  // that name that is not a cache a save wrote, which is kept; a failed build). Empty
+  // otherwise; the cache off, or a bar without any icon to cache, gets no cache and no
+  // note.
   std::string CacheNote;
   bool Modified = false;
   bool IconsChanged = false;

@@ -1,4 +1,5 @@
 #include "fixtures/IconImages.h"
+#include "fixtures/PeBuilder.h"
 #include "platform/HostFiles.h"
 #include "support/RunProcess.h"
 #include "support/TestSupport.h"
@@ -140,6 +141,27 @@ TEST(CliEdit, BarNamedLikeItsCacheIsSavedWithoutOneAndSaysSo) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("without one"), std::string::npos) << r.err;
   EXPECT_NE(ReadBytes(dir / "t.icl").find("button1=x.dll,2\r\n"), std::string::npos);
+}
+
+// An icon library of the user's named like the bar survives an icon change in any mode;
+// a cache mode that cannot write its cache says so.
+TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
+  const std::string library = fixtures::BuildIconModule(7);
+  for (const char *mode : {"off", "links"}) {
+    SCOPED_TRACE(mode);
+    TempDir dir;
+    WriteBytes(dir / "mybar.icl", library);
+    WriteBytes(dir / "mybar.bar", "[Buttonbar]\r\nButtoncount=2\r\nbutton1=mybar.icl,5\r\n");
+    auto r = Cli({"edit", (dir / "mybar.bar").string(), "--set", "2", "icon", "notepad.exe,0",
+                  "--cache", mode});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "mybar.icl"), library);
+    if (std::string(mode) == "off")
+      EXPECT_EQ(r.err, "");
+    else
+      EXPECT_NE(r.err.find("mybar.icl was not written"), std::string::npos) << r.err;
+    EXPECT_NE(ReadBytes(dir / "mybar.bar").find("button1=mybar.icl,5\r\n"), std::string::npos);
+  }
 }
 
 TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {

@@ -223,6 +223,11 @@ TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
       {"syncopen a b", "syncopen a b"},
       {"loadsearch a b", "loadsearch a b"},
       {"openbar a b", "openbar a b"},
+      // Blanks only at the ends are kept by one pair of quotes, not taken for a path's;
+      // one inside quotes read with the command is not at its end.
+      {"start ", "\"start \""},
+      {" C:\\Tools\\x.exe", "\" C:\\Tools\\x.exe\""},
+      {"\"start \"", "\"\"start \"\""},
       {"", ""},
   };
   for (const auto &c : cases) {
@@ -264,6 +269,7 @@ TEST_F(ButtonsListTest, RealWorldBarMeansWhatItMeantAfterASave) {
       "param1=\"\"@%WL\" \"%T\"\"\r\n"
       "cmd2=\"%COMMANDER_PATH%\\Tools\\Links\\NTLinksMaker64.exe\" /q\r\n"
       "param2=\"mklink /H \"%WL\" \"%T\\\" \"\r\nmenu2=\" padded tip \"\r\n"
+      "cmd3=\"start \"\r\n"
       "cmd4=\"\"C:\\Program Files\\Tool\\tool.exe\"\"\r\npath4=C:\\Work\\\r\niconic4=-1\r\n"
       "[Other]\r\nx=1\r\n"
       "[Buttonbar]\r\ncmd1=shadowed but kept\r\n";

@@ -1,6 +1,7 @@
 #include "document/ButtonList.h"
 #include "document/Globals.h"
 #include "fixtures/IconImages.h"
+#include "fixtures/NeBuilder.h"
 #include "fixtures/PeBuilder.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
@@ -55,6 +56,32 @@ protected:
     return names;
   }
 
+  // A library made by hand: group icons and images of its own, each group one image.
+  static std::string HandMadeNe(int icons) {
+    std::vector<fixtures::NeResource> resources;
+    for (uint16_t id = 1; id <= icons; ++id) {
+      fixtures::IconEntry entry;
+      entry.image = fixtures::SolidDib(16, 32, 0xFF000000u | id);
+      entry.width = entry.height = 16;
+      entry.id = id;
+      resources.push_back({platform::RT_GROUP_ICON, id, fixtures::MakeGroupIcon({entry})});
+      resources.push_back({platform::RT_ICON, id, entry.image});
+    }
+    return fixtures::BuildNe(resources);
+  }
+  // A library written as a cache is, with icons of five.dll under the given names.
+  std::string LibraryNamed(const std::vector<std::string> &names) {
+    icons::TIconLibrary five;
+    five.LoadFromFile(Name("five.dll"));
+    icons::TIconLibrary library;
+    for (size_t i = 0; i < names.size(); ++i) {
+      auto icon = std::make_unique<icons::TAdvancedIcon>();
+      icon->Assign(*five.Icons.Objects(static_cast<int>(i)));
+      library.Icons.AddIcon(names[i], std::move(icon));
+    }
+    return library.SaveToBytes();
+  }
+
   TempDir dir;
 };
 
@@ -78,15 +105,58 @@ TEST_F(IconCacheTest, AlternativeWritesCacheIndicesAndKeepsReferences) {
   EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "1");
 }
 
-TEST_F(IconCacheTest, OffStillRebuildsAfterAnIconChangeButRefersToNothing) {
-  WriteBytes(dir / "tools.bar", "[Buttonbar]\r\nButtoncount=0\r\n[AlternativeCache]\r\n"
-                                "CacheIndex1=7\r\n");
-  platform::FlushProfileCache();
-  ThreeButtons(CacheOff)->SaveTo(Name("tools.bar"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "tools.icl"));
-  EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "<none>");
-  const std::string saved = ReadBytes(dir / "tools.bar");
-  EXPECT_EQ(saved.find("tools.icl"), std::string::npos) << saved;
+// A file named like the cache is replaced only when a save wrote it as a cache, and
+// never with the cache off. Button 1 points into the file, as into a library of the
+// user's; button 2's icon changes; the bar holds indices of an earlier TCMenu save.
+TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
+  ThreeButtons(CacheLinks)->SaveTo(Name("earlier.bar"));
+  struct Kind {
+    const char *name;
+    std::optional<std::string> bytes; // none: no file
+    bool replaceable;
+  } kinds[] = {
+      {"hand-made 16-bit library", HandMadeNe(7), false},
+      {"32-bit library", fixtures::BuildIconModule(7), false},
+      {"the writer's layout, names of its own", LibraryNamed({"star", "view"}), false},
+      {"the writer's layout, positions out of order", LibraryNamed({"3", "1"}), false},
+      {"not an icon file", "my notes\r\n", false},
+      {"a cache of an earlier save", ReadBytes(dir / "earlier.icl"), true},
+      {"no file", std::nullopt, true},
+  };
+  for (const auto &kind : kinds) {
+    for (uint8_t mode : {CacheOff, CacheLinks, CacheAlternative}) {
+      SCOPED_TRACE(std::string(kind.name) + ", mode " + std::to_string(mode));
+      std::filesystem::remove(dir / "tools.icl");
+      if (kind.bytes)
+        WriteBytes(dir / "tools.icl", *kind.bytes);
+      WriteBytes(dir / "tools.bar", "[Buttonbar]\r\nButtoncount=2\r\nbutton1=" + Name("tools.icl") +
+                                        ",5\r\nbutton2=" + Name("five.dll") +
+                                        ",3\r\n[AlternativeCache]\r\n" + "CacheIndex1=4\r\n");
+      platform::FlushProfileCache();
+      ButtonsList bar(Name("tools.bar"));
+      bar.SetField(1, bfIconRef, Name("green.ico"));
+      bar.CacheMode = mode;
+      bar.SaveTo(Name("tools.bar"));
+      const bool replaced = kind.replaceable && mode != CacheOff;
+      if (replaced)
+        EXPECT_EQ(CacheNames(), std::vector<std::string>{"1"}) << "this save's cache";
+      else if (kind.bytes)
+        EXPECT_EQ(ReadBytes(dir / "tools.icl"), *kind.bytes);
+      else
+        EXPECT_FALSE(std::filesystem::exists(dir / "tools.icl"));
+      EXPECT_EQ(Key("Buttonbar", "button1"), Name("tools.icl") + ",5");
+      EXPECT_EQ(Key("Buttonbar", "button2"),
+                replaced && mode == CacheLinks ? Name("tools.icl") + ",0" : Name("green.ico"));
+      EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "<none>");
+      EXPECT_EQ(Key("AlternativeCache", "CacheIndex2"),
+                replaced && mode == CacheAlternative ? "0" : "<none>");
+      if (mode == CacheOff || replaced)
+        EXPECT_EQ(bar.CacheNote, "");
+      else
+        EXPECT_NE(bar.CacheNote.find(Name("tools.icl") + " was not written"), std::string::npos)
+            << bar.CacheNote;
+    }
+  }
 }
 
 TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
