@@ -255,7 +255,7 @@ private:
       return;
     }
     CheckIconIndex(position, button.IconRef, written, file);
-    CheckIconName(position, filePart, written, file);
+    NoteIconName(filePart, written, file);
   }
 
   void CheckIconIndex(int position, const std::string &reference, const std::string &written,
@@ -279,9 +279,8 @@ private:
   }
 
   // Which buttons name one file differently is found once every button's name is known
-  // (BarChecker). (position is the other checks'.)
-  void CheckIconName(int /*position*/, const std::string &filePart, const std::string &written,
-                     const IconFile &file) {
+  // (BarChecker::Check): here the button's name is only noted.
+  void NoteIconName(const std::string &filePart, const std::string &written, const IconFile &file) {
     iconName_ = IconName{file.identity, filePart, written};
   }
 
