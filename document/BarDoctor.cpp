@@ -644,41 +644,45 @@ BarChecker::BarChecker(const std::string &barFile, const DoctorContext &context)
 
 BarChecker::~BarChecker() = default;
 
-// Every button's kept or new findings in order; then a button naming an icon file
-// otherwise than the first button naming it gets its MixedIconNames among them, in the
-// order of ProblemKind. Names differing only in letter case are one name.
+// Every button's kept or new findings in order; a button naming an icon file otherwise
+// than the first button naming it gets its MixedIconNames among them, in the order of
+// ProblemKind. Names differing only in letter case are one name. The problems are written
+// over those of the last check, so that their texts mostly reuse the memory they had.
 const std::vector<Problem> &BarChecker::Check(const ButtonsList &bar) {
   buttons_->NewPass(bar.Buttons.size());
-  problems_.clear();
   rechecked_ = 0;
+  size_t used = 0;
+  const auto put = [&](const Problem &problem, int position) {
+    if (used < problems_.size())
+      problems_[used] = problem;
+    else
+      problems_.push_back(problem);
+    problems_[used++].Button = position;
+  };
   // By file identity: the first name given to the file and its button.
   std::unordered_map<std::string_view, std::pair<const IconName *, int>> firstNames;
   for (int position = 0; position < bar.Count(); ++position) {
     const ButtonFindings &found =
         buttons_->Findings(position, *bar.Buttons[static_cast<size_t>(position)], rechecked_);
-    const size_t first = problems_.size();
-    for (const Problem &problem : found.problems) {
-      problems_.push_back(problem);
-      problems_.back().Button = position;
+    std::optional<Problem> mixed;
+    if (const auto &name = found.iconName) {
+      const auto [entry, added] = firstNames.try_emplace(name->identity, &*name, position);
+      const auto &[firstName, firstPosition] = entry->second;
+      if (!added && firstName->filePart != name->filePart)
+        mixed = Problem{position, ProblemKind::MixedIconNames, bfIconRef,
+                        JoinTexts({name->written, " names the same icon file as ",
+                                   firstName->written, " at button ", Decimal(firstPosition + 1)}),
+                        std::nullopt};
     }
-    if (!found.iconName)
-      continue;
-    const IconName &name = *found.iconName;
-    const auto [entry, added] = firstNames.try_emplace(name.identity, &name, position);
-    const auto &[firstName, firstPosition] = entry->second;
-    if (added || firstName->filePart == name.filePart)
-      continue;
-    const auto at =
-        std::upper_bound(problems_.begin() + static_cast<std::ptrdiff_t>(first), problems_.end(),
-                         ProblemKind::MixedIconNames, [](ProblemKind kind, const Problem &problem) {
-                           return kind < problem.Kind;
-                         });
-    problems_.insert(
-        at, Problem{position, ProblemKind::MixedIconNames, bfIconRef,
-                    JoinTexts({name.written, " names the same icon file as ", firstName->written,
-                               " at button ", Decimal(firstPosition + 1)}),
-                    std::nullopt});
+    for (const Problem &problem : found.problems) {
+      if (mixed && ProblemKind::MixedIconNames < problem.Kind)
+        put(*std::exchange(mixed, std::nullopt), position);
+      put(problem, position);
+    }
+    if (mixed)
+      put(*mixed, position);
   }
+  problems_.erase(problems_.begin() + static_cast<std::ptrdiff_t>(used), problems_.end());
   return problems_;
 }
 
