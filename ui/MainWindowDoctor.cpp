@@ -40,11 +40,12 @@ void RequireExistingBar(const std::string &name) {
     throw EBarLoadError("Cannot read file " + name + ": the file does not exist");
 }
 
-// Every "%s" of the text replaced by name, every "%d" by number.
+// Every "%d" of the text replaced by number, then every "%s" by name (a name may hold
+// "%d" itself).
 std::string FillIn(std::string text, const std::string &name, int number) {
   for (const auto &[mark, value] :
-       {std::pair<std::string, std::string>{"%s", name},
-        std::pair<std::string, std::string>{"%d", std::to_string(number)}})
+       {std::pair<std::string, std::string>{"%d", std::to_string(number)},
+        std::pair<std::string, std::string>{"%s", name}})
     for (size_t at = text.find(mark); at != std::string::npos;
          at = text.find(mark, at + value.size()))
       text.replace(at, mark.size(), value);

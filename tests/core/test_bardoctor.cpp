@@ -242,9 +242,7 @@ TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
        1,
        {{3, UnknownCommand}, {3, Mixed}, {4, MissingProgram}}},
       {"command found",
-       [&] {
-         history.Do(edits::SetField(3, bfCommand, R"(%COMMANDER_PATH%\tools\prog.exe)"), 0);
-       },
+       [&] { history.Do(edits::SetField(3, bfCommand, R"(%COMMANDER_PATH%\tools\prog.exe)"), 0); },
        1,
        {{3, UnknownCommand}, {3, Mixed}}},
       {"insert", [&] { history.Do(edits::Insert(0), 0); }, 1, {{4, UnknownCommand}, {4, Mixed}}},
