@@ -40,16 +40,19 @@ const char *const CheckUsage =
     "characters in UTF-8; --bytes prints the bytes the bars hold.\n";
 
 const char *const FixUsage =
-    "usage: corvane-cli fix BAR --portable [--recursive] [--dry-run] [--cache off|links|tcmenu]\n"
-    "                       [--bytes]\n"
+    "usage: corvane-cli fix BAR [--portable] [--count] [--recursive] [--dry-run]\n"
+    "                       [--cache off|links|tcmenu] [--bytes]\n"
     "--portable writes every drive path into Total Commander's folder (in commands,\n"
-    "parameters, start paths and icon references) from %COMMANDER_PATH%, and saves each\n"
-    "changed bar as the editor saves it, the change one edit. --recursive fixes every bar\n"
-    "the sub-bars lead to as well, each once. Every bar is read and changed before any is\n"
-    "saved. --dry-run prints the changes as BAR:BUTTON: FIELD: OLD -> NEW and writes\n"
-    "nothing. The icon cache mode of the save is --cache, else \"DefaultCache\" of\n"
-    "Corvane.ini. Exit status 0 when done (also when nothing is to change), 1 when a bar\n"
-    "cannot be read or saved, 2 for a bad argument.\n";
+    "parameters, start paths and icon references) from %COMMANDER_PATH%, the change one\n"
+    "edit. --count repairs a count that cannot be trusted (a missing Buttoncount, 0, or one\n"
+    "below the highest button number present): it writes the highest number as the count\n"
+    "and keeps every button up to it as it is. Say one or both. Each changed bar is saved\n"
+    "as the editor saves it. --recursive fixes every bar the sub-bars lead to as well, each\n"
+    "once. Every bar is read and changed before any is saved. --dry-run prints the changes\n"
+    "as BAR:BUTTON: FIELD: OLD -> NEW and BAR: count: OLD -> NEW (OLD \"none\" for a missing\n"
+    "count) and writes nothing. The icon cache mode of the save is --cache, else\n"
+    "\"DefaultCache\" of Corvane.ini. Exit status 0 when done (also when nothing is to\n"
+    "change), 1 when a bar cannot be read or saved, 2 for a bad argument.\n";
 
 const char *FieldName(int field) {
   switch (field) {
@@ -124,22 +127,50 @@ struct FixedBar {
   edits::History history;
 };
 
-// Loads the bar and prints each change; unless dryRun, applies them as one edit and
-// keeps the bar in fixed. Returns the number of changes.
-size_t FixBar(const std::string &file, const doctor::DoctorContext &context, TextForm form,
-              bool dryRun, std::vector<FixedBar> &fixed) {
-  auto bar = std::make_unique<ButtonsList>(file);
-  const auto changes = doctor::PortableChanges(*bar, context);
+// What fix is asked to do, and how many changes it found of each.
+struct FixRequest {
+  bool portable = false;
+  bool count = false;
+  bool dryRun = false;
+  size_t portableChanges = 0;
+  size_t countRepairs = 0;
+};
+
+// The bar to fix. With a count to repair, a bar whose count cannot be trusted is read
+// with as many buttons as its highest number (and so Modified), the change printed.
+std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, TextForm form,
+                                          FixRequest &request) {
+  try {
+    return std::make_unique<ButtonsList>(file);
+  } catch (const EBarCountError &e) {
+    if (!request.count)
+      throw Failure(CoreMessageToUtf8(e.what()) + " (--count repairs it)");
+    WriteOut(ShownBar(file) +
+             ": count: " + (e.CountText() ? ShownText(*e.CountText(), form) : "none") + " -> " +
+             std::to_string(e.Highest()) + "\n");
+    ++request.countRepairs;
+    return std::make_unique<ButtonsList>(file, e.Highest());
+  }
+}
+
+// Loads the bar and prints each change; unless dryRun, applies them (the paths as one
+// edit) and keeps the bar in fixed.
+void FixBar(const std::string &file, const doctor::DoctorContext &context, TextForm form,
+            FixRequest &request, std::vector<FixedBar> &fixed) {
+  auto bar = ReadBarToFix(file, form, request);
+  const auto changes = request.portable ? doctor::PortableChanges(*bar, context)
+                                        : std::vector<doctor::PortableChange>();
   const std::string shown = ShownBar(file);
   for (const doctor::PortableChange &change : changes)
     WriteOut(shown + ":" + std::to_string(change.Button + 1) + ": " + FieldName(change.Field) +
              ": " + ShownText(change.Old, form) + " -> " + ShownText(change.New, form) + "\n");
-  if (changes.empty() || dryRun)
-    return changes.size();
+  request.portableChanges += changes.size();
+  if ((changes.empty() && !bar->Modified) || request.dryRun)
+    return;
   FixedBar &one = fixed.emplace_back(FixedBar{std::move(bar), {}});
   one.history.Attach(*one.bar);
-  one.history.Do(doctor::PortablePathsEdit(*one.bar, context), -1);
-  return changes.size();
+  if (!changes.empty())
+    one.history.Do(doctor::PortablePathsEdit(*one.bar, context), -1);
 }
 
 // The bar and, with recursive, every bar its sub-bars lead to.
@@ -173,15 +204,16 @@ int Check(const Args &args) {
 }
 
 int Fix(const Args &args) {
-  const ParsedArgs parsed =
-      ParseArgs(args, {{"--portable", "--recursive", "--dry-run", "--bytes"}, {"--cache"}});
+  const ParsedArgs parsed = ParseArgs(
+      args, {{"--portable", "--count", "--recursive", "--dry-run", "--bytes"}, {"--cache"}});
   if (parsed.help) {
     std::fputs(FixUsage, stdout);
     return 0;
   }
   parsed.RequirePositional(1, 1, {"bar file"});
-  if (!parsed.Has("--portable"))
-    throw UsageError("say what to fix: --portable");
+  FixRequest request{parsed.Has("--portable"), parsed.Has("--count"), parsed.Has("--dry-run")};
+  if (!request.portable && !request.count)
+    throw UsageError("say what to fix: --portable, --count or both");
   const auto cache = parsed.Value("--cache");
   const uint8_t cacheMode = cache ? ParseCacheMode(*cache) : DefaultCacheMode();
   const std::string file = ExistingFile(parsed.positional[0]);
@@ -189,16 +221,17 @@ int Fix(const Args &args) {
   // Every bar is read and changed before any is written, so that a bar that cannot be
   // read leaves every file as it was.
   std::vector<FixedBar> fixed;
-  size_t changes = 0;
   for (const std::string &bar : BarsToFix(file, parsed.Has("--recursive"), context))
-    changes += FixBar(bar, context, parsed.Form(), parsed.Has("--dry-run"), fixed);
+    FixBar(bar, context, parsed.Form(), request, fixed);
   for (FixedBar &one : fixed) {
     one.bar->CacheMode = cacheMode;
     SaveBar(*one.bar, one.bar->FileName);
     std::printf("%s: saved\n", ShownBar(one.bar->FileName).c_str());
   }
-  if (changes == 0)
+  if (request.portable && request.portableChanges == 0)
     std::printf("nothing to make portable\n");
+  if (request.count && request.countRepairs == 0)
+    std::printf("no count to repair\n");
   return 0;
 }
 

@@ -159,25 +159,38 @@ struct IconFile {
   std::string identity; // for an existing file
 };
 
-// The check of one bar: each button's problems in the order of ProblemKind.
+// The name a button gives an existing icon file, for the check of mixed icon names.
+struct IconName {
+  std::string identity; // the file's
+  std::string filePart; // IconFilePart of the reference
+  std::string written;  // the reference up to its comma
+};
+
+// What one button's check finds that depends on the button alone: its problems in the
+// order of ProblemKind (mixed icon names aside), and the name it gives its icon file.
+struct ButtonFindings {
+  std::vector<Problem> problems;
+  std::optional<IconName> iconName;
+};
+
+// The check of the buttons of one bar, one at a time. Files are looked up once per pass.
 class BarCheck {
 public:
-  BarCheck(const ButtonsList &bar, const std::string &barFile, const DoctorContext &context)
-      : bar_(bar), context_(context),
+  BarCheck(const std::string &barFile, const DoctorContext &context)
+      : context_(context),
         barIdentity_(barFile.empty() ? std::string() : context.Identity(barFile)) {}
 
-  std::vector<Problem> Run() {
-    for (int position = 0; position < bar_.Count(); ++position) {
-      const size_t first = problems_.size();
-      const TButts &button = *bar_.Buttons[static_cast<size_t>(position)];
-      CheckCommand(position, button);
-      CheckIcon(position, button);
-      CheckStartPath(position, button);
-      CheckPortable(position, button);
-      std::stable_sort(problems_.begin() + static_cast<std::ptrdiff_t>(first), problems_.end(),
-                       [](const Problem &a, const Problem &b) { return a.Kind < b.Kind; });
-    }
-    return std::move(problems_);
+  // A new pass over the bar: files may have changed since the last one.
+  void NewPass() { iconFiles_.clear(); }
+
+  ButtonFindings CheckButton(int position, const TButts &button) {
+    CheckCommand(position, button);
+    CheckIcon(position, button);
+    CheckStartPath(position, button);
+    CheckPortable(position, button);
+    std::stable_sort(problems_.begin(), problems_.end(),
+                     [](const Problem &a, const Problem &b) { return a.Kind < b.Kind; });
+    return {std::exchange(problems_, {}), std::exchange(iconName_, std::nullopt)};
   }
 
 private:
@@ -242,7 +255,7 @@ private:
       return;
     }
     CheckIconIndex(position, button.IconRef, written, file);
-    CheckIconName(position, filePart, written, file);
+    NoteIconName(filePart, written, file);
   }
 
   void CheckIconIndex(int position, const std::string &reference, const std::string &written,
@@ -265,17 +278,10 @@ private:
         JoinTexts({written, " has no icon ", Decimal(index), ": it holds ", holds}));
   }
 
-  // The first name each icon file was given in the bar; later buttons naming it
-  // otherwise get a problem. Names differing only in letter case are one name.
-  void CheckIconName(int position, const std::string &filePart, const std::string &written,
-                     const IconFile &file) {
-    const auto [first, added] = firstNames_.try_emplace(file.identity, filePart, written, position);
-    const auto &[firstPart, firstWritten, firstPosition] = first->second;
-    if (added || firstPart == filePart)
-      return;
-    Add(position, ProblemKind::MixedIconNames, bfIconRef,
-        JoinTexts({written, " names the same icon file as ", firstWritten, " at button ",
-                   Decimal(firstPosition + 1)}));
+  // Which buttons name one file differently is found once every button's name is known
+  // (BarChecker::Check): here the button's name is only noted.
+  void NoteIconName(const std::string &filePart, const std::string &written, const IconFile &file) {
+    iconName_ = IconName{file.identity, filePart, written};
   }
 
   void CheckStartPath(int position, const TButts &button) {
@@ -313,14 +319,35 @@ private:
     return entry->second;
   }
 
-  const ButtonsList &bar_;
   const DoctorContext &context_;
   std::string barIdentity_;
-  std::vector<Problem> problems_;
+  std::vector<Problem> problems_;                       // of the button being checked
+  std::optional<IconName> iconName_;                    // of the button being checked
   std::unordered_map<std::string, IconFile> iconFiles_; // by lower-cased file part
-  // By file identity: the first name's file part, its spelling and its button.
-  std::unordered_map<std::string, std::tuple<std::string, std::string, int>> firstNames_;
 };
+
+// A bar as a check reads it, and the BadCount problem of a count that cannot be trusted.
+struct CheckedBar {
+  std::unique_ptr<ButtonsList> bar;
+  std::optional<Problem> badCount;
+};
+
+// A bar whose count cannot be trusted is read with as many buttons as its highest
+// number, as the repair makes it; the problem is its highest button's, the one the
+// count fails to reach.
+CheckedBar ReadBarToCheck(const std::string &file) {
+  try {
+    return {std::make_unique<ButtonsList>(file), std::nullopt};
+  } catch (const EBarCountError &e) {
+    const std::string count = e.CountText()
+                                  ? JoinTexts({"\"Buttoncount\" is \"", *e.CountText(), "\""})
+                                  : std::string("there is no \"Buttoncount\"");
+    return {std::make_unique<ButtonsList>(file, e.Highest()),
+            Problem{e.Highest() - 1, ProblemKind::BadCount, bfCommand,
+                    JoinTexts({count, ", but the bar holds buttons up to ", Decimal(e.Highest())}),
+                    std::nullopt}};
+  }
+}
 
 // The walk through a bar and its sub-bars, depth first without recursion (a chain of
 // sub-bars is as deep as the files make it), each bar read once.
@@ -330,7 +357,7 @@ public:
       : recursive_(recursive), context_(context) {}
 
   std::vector<BarReport> Run(const std::string &barFile) {
-    Enter(barFile, std::make_unique<ButtonsList>(barFile));
+    Enter(barFile, ReadBarToCheck(barFile));
     while (!path_.empty()) {
       Frame &top = path_.back();
       if (!recursive_ || top.next >= top.bar->Count()) {
@@ -356,12 +383,14 @@ private:
     int next = 0; // the next button whose sub-bar is to be followed
   };
 
-  void Enter(const std::string &file, std::unique_ptr<ButtonsList> bar) {
+  void Enter(const std::string &file, CheckedBar read) {
     const std::string identity = context_.Identity(file);
     reached_.insert(identity);
     onPath_.emplace(identity, path_.size());
-    reports_.push_back({file, bar->Count(), CheckBar(*bar, file, context_)});
-    path_.push_back({reports_.size() - 1, std::move(bar), identity});
+    reports_.push_back({file, read.bar->Count(), CheckBar(*read.bar, file, context_)});
+    if (read.badCount)
+      reports_.back().Problems.push_back(std::move(*read.badCount));
+    path_.push_back({reports_.size() - 1, std::move(read.bar), identity});
   }
 
   // The sub-bar of a button of the bar at depth: a loop when it is on the way, else
@@ -385,9 +414,9 @@ private:
     }
     if (reached_.count(identity))
       return;
-    std::unique_ptr<ButtonsList> bar;
+    CheckedBar bar;
     try {
-      bar = std::make_unique<ButtonsList>(*subBar);
+      bar = ReadBarToCheck(*subBar);
     } catch (const EBarLoadError &e) {
       reached_.insert(identity);
       report.Problems.push_back(
@@ -568,9 +597,98 @@ std::optional<std::string> SubBarOf(const TButts &button) {
   return ResolveCommandFile(name, button.StartPath);
 }
 
+// What a button's check found, with the texts it was found for.
+struct BarChecker::Kept {
+  TButts texts;
+  ButtonFindings findings;
+
+  bool Fits(const TButts &button) const {
+    return texts.IconRef == button.IconRef && texts.Command == button.Command &&
+           texts.Params == button.Params && texts.StartPath == button.StartPath &&
+           texts.Tooltip == button.Tooltip && texts.RunMode == button.RunMode;
+  }
+};
+
+// The buttons' findings by button. A button is known by its record, which an edit
+// changes in place or replaces: the texts kept with it tell whether it changed, also
+// when a new record takes the place of a freed one.
+class BarChecker::Buttons {
+public:
+  Buttons(const std::string &barFile, const DoctorContext &context) : check_(barFile, context) {}
+
+  // Starts a pass: the findings of the last pass are kept for this one.
+  void NewPass(size_t count) {
+    check_.NewPass();
+    last_.swap(now_);
+    now_.clear();
+    now_.reserve(count);
+  }
+  // The findings for a button, kept from the last pass when its texts are the same,
+  // else checked anew (and counted in rechecked).
+  const ButtonFindings &Findings(int position, const TButts &button, int &rechecked) {
+    auto node = last_.extract(&button);
+    if (!node.empty() && node.mapped().Fits(button))
+      return now_.insert(std::move(node)).position->second.findings;
+    ++rechecked;
+    Kept fresh{button, check_.CheckButton(position, button)};
+    return now_.insert_or_assign(&button, std::move(fresh)).first->second.findings;
+  }
+
+private:
+  BarCheck check_;
+  std::unordered_map<const TButts *, Kept> last_, now_;
+};
+
+BarChecker::BarChecker(const std::string &barFile, const DoctorContext &context)
+    : buttons_(std::make_unique<Buttons>(barFile, context)) {}
+
+BarChecker::~BarChecker() = default;
+
+// Every button's kept or new findings in order; a button naming an icon file otherwise
+// than the first button naming it gets its MixedIconNames among them, in the order of
+// ProblemKind. Names differing only in letter case are one name. The problems are written
+// over those of the last check, so that their texts mostly reuse the memory they had.
+const std::vector<Problem> &BarChecker::Check(const ButtonsList &bar) {
+  buttons_->NewPass(bar.Buttons.size());
+  rechecked_ = 0;
+  size_t used = 0;
+  const auto put = [&](const Problem &problem, int position) {
+    if (used < problems_.size())
+      problems_[used] = problem;
+    else
+      problems_.push_back(problem);
+    problems_[used++].Button = position;
+  };
+  // By file identity: the first name given to the file and its button.
+  std::unordered_map<std::string_view, std::pair<const IconName *, int>> firstNames;
+  for (int position = 0; position < bar.Count(); ++position) {
+    const ButtonFindings &found =
+        buttons_->Findings(position, *bar.Buttons[static_cast<size_t>(position)], rechecked_);
+    std::optional<Problem> mixed;
+    if (const auto &name = found.iconName) {
+      const auto [entry, added] = firstNames.try_emplace(name->identity, &*name, position);
+      const auto &[firstName, firstPosition] = entry->second;
+      if (!added && firstName->filePart != name->filePart)
+        mixed = Problem{position, ProblemKind::MixedIconNames, bfIconRef,
+                        JoinTexts({name->written, " names the same icon file as ",
+                                   firstName->written, " at button ", Decimal(firstPosition + 1)}),
+                        std::nullopt};
+    }
+    for (const Problem &problem : found.problems) {
+      if (mixed && ProblemKind::MixedIconNames < problem.Kind)
+        put(*std::exchange(mixed, std::nullopt), position);
+      put(problem, position);
+    }
+    if (mixed)
+      put(*mixed, position);
+  }
+  problems_.erase(problems_.begin() + static_cast<std::ptrdiff_t>(used), problems_.end());
+  return problems_;
+}
+
 std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
                               const DoctorContext &context) {
-  return BarCheck(bar, barFile, context).Run();
+  return BarChecker(barFile, context).Check(bar);
 }
 
 std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,

@@ -37,6 +37,7 @@
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -168,11 +169,42 @@ std::optional<std::string> SubBarOf(const TButts &button);
 std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
                               const DoctorContext &context);
 
+// The check of a bar being edited, kept from one check to the next. Each button's own
+// problems are kept with the texts they were found for, so that a check after an edit
+// looks again only at the buttons whose texts changed and at new ones; what depends on
+// other buttons (mixed icon names: which button names a file first) is derived anew from
+// what is kept, so that moves and deletions need no look at the disk at all. Check gives
+// what CheckBar gives for the bar as it is, as long as the files that kept buttons name
+// did not change meanwhile: a new BarChecker looks at every button again.
+class BarChecker {
+public:
+  // barFile as for CheckBar.
+  BarChecker(const std::string &barFile, const DoctorContext &context);
+  ~BarChecker();
+  BarChecker(const BarChecker &) = delete;
+  BarChecker &operator=(const BarChecker &) = delete;
+
+  // The problems of the bar as it is now, ordered as CheckBar orders them.
+  const std::vector<Problem> &Check(const ButtonsList &bar);
+  // How many buttons the last Check looked at anew.
+  int Rechecked() const { return rechecked_; }
+
+private:
+  struct Kept;
+  class Buttons;
+  std::unique_ptr<Buttons> buttons_;
+  std::vector<Problem> problems_;
+  int rechecked_ = 0;
+};
+
 // The report of the bar file and, with recursive, of every bar its sub-bars lead to,
 // each read and checked once, in the order first reached (depth first, in button
 // order). A sub-bar leading back to a bar on the way there is a SubBarLoop of the button
-// that opens it; a sub-bar that cannot be read a MissingSubBar. The bar file itself must
-// exist; a bar that cannot be read throws EBarLoadError.
+// that opens it; a sub-bar that cannot be read a MissingSubBar. A bar whose count cannot
+// be trusted (EBarCountError) is a BadCount of its highest button, and is checked as it
+// opens once repaired, with that many buttons: so its other problems are found too,
+// named by the buttons they will have. The bar file itself must exist; a bar that cannot
+// be read throws EBarLoadError.
 std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
                                     const DoctorContext &context);
 

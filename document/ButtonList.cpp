@@ -167,52 +167,37 @@ std::pair<int, int> ParseButtonKey(std::string_view key) {
   return {-1, 0};
 }
 
-// The count of a bar section and whether the section holds any button key, found in
-// one pass so that loading never indexes the section key by key.
+// The "Buttoncount" line of a bar section, found in one pass that compares names only.
 struct CountLine {
   bool found = false; // a "Buttoncount" line with "=" (the first one counts)
   std::string value;  // its value as a lookup reads it
-  bool holdsButtonKeys = false;
 };
 
 CountLine ReadCountLine(const std::string &fileName) {
   CountLine line;
   bool seen = false;
-  platform::VisitProfileSection(
-      BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
-        if (!seen && platform::EqualNoCase(key, "buttoncount")) {
-          seen = true;
-          line.found = value.has_value();
-          line.value = std::string(value.value_or(""));
-        } else if (!line.holdsButtonKeys && ParseButtonKey(key).first >= 0) {
-          line.holdsButtonKeys = true;
-        }
-      });
+  platform::VisitProfileSection(BarSection, fileName,
+                                [&](std::string_view key, std::optional<std::string_view> value) {
+                                  if (!seen && platform::EqualNoCase(key, "buttoncount")) {
+                                    seen = true;
+                                    line.found = value.has_value();
+                                    line.value = std::string(value.value_or(""));
+                                  }
+                                });
   return line;
 }
 
-// The number of buttons to load. A count that cannot be trusted (missing, negative, not
-// a plain decimal number) is refused when the section holds button keys: loading fewer
-// buttons than the file holds would drop the rest at the next save. Without button keys
-// such a count is an empty bar, as is a missing section.
-int ButtonCountOf(const std::string &fileName) {
-  const CountLine line = ReadCountLine(fileName);
+// The count the line says, when it is a plain decimal number; nothing when it is
+// missing, negative or anything else. A count beyond MaxBarButtons is refused.
+std::optional<int> ButtonCountOf(const std::string &fileName, const CountLine &line) {
   const std::string &value = line.value;
-  if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos) {
-    const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
-    if (digits.size() > 9 || (!digits.empty() && std::stoi(digits) > MaxBarButtons))
-      throw EBarLoadError("The bar " + fileName + " claims " + digits + " buttons; more than " +
-                          std::to_string(MaxBarButtons) + " are not supported.");
-    if (!digits.empty())
-      return std::stoi(digits);
-  }
-  if (!line.holdsButtonKeys)
-    return 0;
-  const std::string what =
-      line.found ? "its \"Buttoncount\" is \"" + line.value + "\"" : "it has no \"Buttoncount\"";
-  throw EBarLoadError("The bar " + fileName + " holds buttons, but " + what +
-                      ", which does not say how many. It is not opened, so that no button is "
-                      "lost at the next save.");
+  if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
+  if (digits.size() > 9 || (!digits.empty() && std::stoi(digits) > MaxBarButtons))
+    throw EBarLoadError("The bar " + fileName + " claims " + digits + " buttons; more than " +
+                        std::to_string(MaxBarButtons) + " are not supported.");
+  return digits.empty() ? 0 : std::stoi(digits);
 }
 
 std::string *TextField(TButts &button, int field) {
@@ -232,8 +217,24 @@ std::string *TextField(TButts &button, int field) {
 
 } // namespace
 
+EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::string> countText,
+                               int highest)
+    : EBarLoadError("The bar " + fileName + " holds buttons up to " + std::to_string(highest) +
+                    ", but " +
+                    (countText ? "its \"Buttoncount\" is \"" + *countText + "\""
+                               : std::string("it has no \"Buttoncount\"")) +
+                    ". It is not opened as it is, so that no button is lost at the next save."),
+      countText_(std::move(countText)), highest_(highest) {}
+
 ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
-  LoadBar(fileName);
+  LoadBar(fileName, std::nullopt);
+  LoadIcons();
+}
+
+ButtonsList::ButtonsList(const std::string &fileName, int count) : FileName(fileName) {
+  if (count < 0 || count > MaxBarButtons)
+    throw std::out_of_range("a bar holds 0 to " + std::to_string(MaxBarButtons) + " buttons");
+  LoadBar(fileName, count);
   LoadIcons();
 }
 
@@ -242,7 +243,10 @@ ButtonsList::~ButtonsList() {
     platform::DestroyIcon(handle);
 }
 
-void ButtonsList::LoadBar(const std::string &fileName) {
+// Without a count given, a bar loads as many buttons as its count says when that count
+// reaches every button key of the section; a section without button keys and without a
+// usable count is an empty bar, as is a missing section.
+void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenCount) {
   if (fileName.empty())
     return;
   // Reads trust the parsed file after its first check while the batch lives; nothing
@@ -255,20 +259,25 @@ void ButtonsList::LoadBar(const std::string &fileName) {
     // taken for empty and then written over.
     throw EBarLoadError(e.what());
   }
-  const int count = ButtonCountOf(fileName);
-  if (count <= 0)
-    return;
+  const CountLine line = ReadCountLine(fileName);
+  const std::optional<int> declared = ButtonCountOf(fileName, line);
+  const int count = givenCount.value_or(declared.value_or(0));
   Buttons.resize(static_cast<size_t>(count));
   for (auto &button : Buttons)
     button = std::make_unique<TButts>();
   // One pass over the section gives each button's keys as key-by-key lookups would:
   // the first line of a key wins, keys beyond the count or of other names are ignored.
-  // Values are read whole: a cut value would lose its tail at the next save.
+  // Values are read whole: a cut value would lose its tail at the next save. The same
+  // pass finds the highest button number, which the count must reach.
   std::vector<uint8_t> seen(Buttons.size(), 0);
+  int highest = 0;
   platform::VisitProfileSection(
       BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
         const auto [field, position] = ParseButtonKey(key);
-        if (field < 0 || position >= count || (seen[size_t(position)] & (1u << field)))
+        if (field < 0)
+          return;
+        highest = std::max(highest, position + 1);
+        if (position >= count || (seen[size_t(position)] & (1u << field)))
           return;
         seen[size_t(position)] |= static_cast<uint8_t>(1u << field);
         TButts &button = *Buttons[size_t(position)];
@@ -277,6 +286,18 @@ void ButtonsList::LoadBar(const std::string &fileName) {
         else
           *TextField(button, field) = std::string(value.value_or(std::string_view()));
       });
+  if (givenCount) {
+    Modified = givenCount != declared;
+    return;
+  }
+  if (highest <= count)
+    return;
+  Buttons.clear();
+  if (highest > MaxBarButtons)
+    throw EBarLoadError("The bar " + fileName + " holds buttons up to " + std::to_string(highest) +
+                        "; more than " + std::to_string(MaxBarButtons) + " are not supported.");
+  throw EBarCountError(fileName, line.found ? std::optional<std::string>(line.value) : std::nullopt,
+                       highest);
 }
 
 // The existing file an icon reference names, or empty. One load resolves each distinct

@@ -46,12 +46,28 @@ enum : uint8_t { CacheOff = 0, CacheLinks = 1, CacheAlternative = 2 };
 // comes near it, and a corrupt count must not make the editor allocate gigabytes.
 constexpr int MaxBarButtons = 100000;
 
-// The bar could not be loaded: the file is there but cannot be read, or its count
-// cannot be trusted (beyond MaxBarButtons, or missing or malformed while the section
-// holds button keys).
+// The bar could not be loaded: the file is there but cannot be read, it claims more
+// than MaxBarButtons buttons, or its count cannot be trusted (EBarCountError).
 class EBarLoadError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
+};
+
+// The section holds button keys, and its "Buttoncount" is missing, no plain decimal
+// number, or below the highest button number present. Loading such a bar as its count
+// says would drop the buttons beyond it at the next save, so it is opened only with a
+// count given (ButtonsList(fileName, count)), usually Highest().
+class EBarCountError : public EBarLoadError {
+public:
+  EBarCountError(const std::string &fileName, std::optional<std::string> countText, int highest);
+  // The value of "Buttoncount" as read; nothing when the section has no such line.
+  const std::optional<std::string> &CountText() const { return countText_; }
+  // The highest button number of any key of the section ("cmd74" is 74).
+  int Highest() const { return highest_; }
+
+private:
+  std::optional<std::string> countText_;
+  int highest_;
 };
 
 // A text that no bar file can hold: one with a line break, which would end the line
@@ -71,8 +87,15 @@ class ButtonsList {
 public:
   // Loads the bar (an empty name gives an empty bar) and its icons.
   explicit ButtonsList(const std::string &fileName);
+  // Loads the bar with count buttons (0..MaxBarButtons, std::out_of_range otherwise)
+  // whatever its "Buttoncount" says, keys beyond it left out: the repair of a count that
+  // cannot be trusted. The bar is Modified when count is not the count the file says.
+  ButtonsList(const std::string &fileName, int count);
   static std::unique_ptr<ButtonsList> Create(const std::string &fileName) {
     return std::make_unique<ButtonsList>(fileName);
+  }
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count) {
+    return std::make_unique<ButtonsList>(fileName, count);
   }
   ~ButtonsList();
   ButtonsList(const ButtonsList &) = delete;
@@ -132,7 +155,7 @@ public:
   uint8_t CacheMode = CacheOff;
 
 private:
-  void LoadBar(const std::string &fileName);
+  void LoadBar(const std::string &fileName, std::optional<int> count);
   void LoadIcons();
   class IconFileResolver;
   platform::IconHandle ExtractButtonIcon(const TButts &button, IconFileResolver &files,

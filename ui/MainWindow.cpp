@@ -236,14 +236,16 @@ void TBarMain::FormShow() {
     if (arg.find('\\') == std::string::npos)
       arg = platform::GetCurrentDirectoryA() + "\\" + arg;
     try {
-      bar_ = ButtonsList::Create(arg);
-      history_.Attach(*bar_);
+      bar_ = LoadBarAsking(arg);
     } catch (const EBarLoadError &error) {
-      // A bar that is refused is not opened, nor bound to its name: saving the new
-      // empty bar in its place would destroy what could not be loaded.
       dialogs_.ShowError(this, error.what());
-      arg.clear();
     }
+    // A bar that is refused, or not opened after the question about its count, is not
+    // bound to its name: saving the new empty bar in its place would destroy it.
+    if (bar_)
+      history_.Attach(*bar_);
+    else
+      arg.clear();
   }
   if (bar_) {
     bar_->CacheMode = defaultCache;

@@ -275,9 +275,14 @@ private:
   void ShowOpenedBar(std::unique_ptr<ButtonsList> opened, const std::string &name, int selection);
   // A new context for the checks (the files it read may have changed), then a check.
   void RenewDoctor();
-  // Checks the bar as it is in memory with the kept context; the markers and the problems
-  // window follow. Run after every change of the bar.
+  // Checks the bar as it is in memory with the kept context, looking again only at the
+  // buttons changed since the last check; the markers and the problems window follow.
+  // Run after every change of the bar.
   void CheckOpenBar();
+  // Loads a bar to open. When its count cannot be trusted, asks whether to open it with
+  // as many buttons as its highest number: on Yes it is opened so, modified; otherwise
+  // nothing is opened (nullptr). Other load errors throw as ButtonsList's.
+  std::unique_ptr<ButtonsList> LoadBarAsking(const std::string &name);
   void NameDoctorItems();
   void DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const;
   bool ToolTipEvent(QEvent *event);
@@ -303,6 +308,8 @@ private:
   mutable std::vector<bool> pickerLoaded_;
   // Read once per opened bar, save and check; the checks after each edit reuse it.
   std::unique_ptr<doctor::DoctorContext> doctor_;
+  // The open bar's check, made with doctor_ and kept between edits.
+  std::unique_ptr<doctor::BarChecker> checker_;
   std::vector<doctor::Problem> problems_;
   // The bars the open one was reached from through "Open sub-bar", the first one first,
   // each with the button selected there.

@@ -33,15 +33,40 @@ auto ProblemsOf(const std::vector<doctor::Problem> &problems, int button) {
   return std::equal_range(problems.begin(), problems.end(), button, ByButton());
 }
 
-// The bar as loaded for opening: a name that names no file is refused, where the bar file
-// reader would take it for a new empty bar.
-std::unique_ptr<ButtonsList> LoadExistingBar(const std::string &name) {
+// A name that names no file is refused, where the bar file reader would take it for a
+// new empty bar.
+void RequireExistingBar(const std::string &name) {
   if (!name.empty() && !platform::FileExists(name))
     throw EBarLoadError("Cannot read file " + name + ": the file does not exist");
-  return ButtonsList::Create(name);
+}
+
+// Every "%d" of the text replaced by number, then every "%s" by name (a name may hold
+// "%d" itself).
+std::string FillIn(std::string text, const std::string &name, int number) {
+  for (const auto &[mark, value] :
+       {std::pair<std::string, std::string>{"%d", std::to_string(number)},
+        std::pair<std::string, std::string>{"%s", name}})
+    for (size_t at = text.find(mark); at != std::string::npos;
+         at = text.find(mark, at + value.size()))
+      text.replace(at, mark.size(), value);
+  return text;
 }
 
 } // namespace
+
+std::unique_ptr<ButtonsList> TBarMain::LoadBarAsking(const std::string &name) {
+  try {
+    return ButtonsList::Create(name);
+  } catch (const EBarCountError &e) {
+    const std::string question =
+        FillIn(Translate("%s holds buttons up to number %d, but its button count is missing or "
+                         "smaller. Open it with %d buttons?"),
+               name, e.Highest());
+    if (dialogs_.AskYesNo(this, question) != ui::TAnswer::Yes)
+      return nullptr;
+    return ButtonsList::Create(name, e.Highest());
+  }
+}
 
 void TBarMain::CreateDoctorItems() {
   pm1->addSeparator();
@@ -90,14 +115,16 @@ void TBarMain::NameDoctorItems() {
 }
 
 void TBarMain::RenewDoctor() {
+  checker_.reset();
   doctor_ = std::make_unique<doctor::DoctorContext>();
+  checker_ = std::make_unique<doctor::BarChecker>(CurrentFileName, *doctor_);
   CheckOpenBar();
 }
 
 void TBarMain::CheckOpenBar() {
-  if (!bar_ || !doctor_)
+  if (!bar_ || !checker_)
     return;
-  problems_ = doctor::CheckBar(*bar_, CurrentFileName, *doctor_);
+  problems_ = checker_->Check(*bar_);
   if (ProblemsWindow && ProblemsWindow->isVisible())
     ProblemsWindow->ShowProblems(problems_, *bar_);
   id_btn_bar->viewport()->update();
@@ -185,8 +212,9 @@ void TBarMain::OpenSubBar1Click() {
     return;
   // Loaded before anything is asked: a sub-bar that cannot be opened leaves the bar as it
   // is, not even saved.
-  std::unique_ptr<ButtonsList> opened = LoadExistingBar(*subBar);
-  if (!OfferToSave())
+  RequireExistingBar(*subBar);
+  std::unique_ptr<ButtonsList> opened = LoadBarAsking(*subBar);
+  if (!opened || !OfferToSave())
     return;
   wayBack_.push_back({CurrentFileName, s});
   ShowOpenedBar(std::move(opened), *subBar, 0);
@@ -197,8 +225,9 @@ void TBarMain::Back1Click() {
   if (!bar_ || wayBack_.empty())
     return;
   const BarOnTheWay back = wayBack_.back();
-  std::unique_ptr<ButtonsList> opened = LoadExistingBar(back.file);
-  if (!OfferToSave())
+  RequireExistingBar(back.file);
+  std::unique_ptr<ButtonsList> opened = LoadBarAsking(back.file);
+  if (!opened || !OfferToSave())
     return;
   wayBack_.pop_back();
   ShowOpenedBar(std::move(opened), back.file, back.selection);

@@ -126,9 +126,12 @@ void TBarMain::id_btn_barfilesearchClick() {
   std::string name = chosen ? *chosen : std::string();
   if (!name.empty() && name.find('\\') == std::string::npos)
     name = platform::GetCurrentDirectoryA() + "\\" + name;
-  // The bar is loaded before the open one goes: a bar that is refused leaves the open
-  // one as it was, list, caption, editor and all.
-  std::unique_ptr<ButtonsList> opened = ButtonsList::Create(name);
+  // The bar is loaded before the open one goes: a bar that is refused (or not opened
+  // after the question about its count) leaves the open one as it was, list, caption,
+  // editor and all.
+  std::unique_ptr<ButtonsList> opened = LoadBarAsking(name);
+  if (!opened)
+    return;
   // A bar chosen here starts a new way through sub-bars.
   wayBack_.clear();
   ShowOpenedBar(std::move(opened), name, 0);

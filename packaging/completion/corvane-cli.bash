@@ -21,7 +21,7 @@ _corvane_cli() {
   paste) options="--after --cache --bytes" ;;
   commands) options="--category --filter --json --bytes" ;;
   check) options="--recursive --json" ;;
-  fix) options="--portable --recursive --dry-run" ;;
+  fix) options="--portable --count --recursive --dry-run" ;;
   *) return ;;
   esac
   case $prev in

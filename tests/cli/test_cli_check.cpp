@@ -166,4 +166,30 @@ TEST_F(PortableFix, RewritesEveryBarOfTheTreeOnce) {
   EXPECT_EQ(Fix({"--recursive"}).out, "nothing to make portable\n");
 }
 
+// A bar without a count is refused by a fix that does not repair it; --count writes the
+// highest button number as the count and keeps every key of every button as it was.
+TEST(CountFix, WritesTheHighestNumberAndChangesNothingElse) {
+  TempDir dir;
+  const std::string buttons = "button2=wcmicons.dll,3\r\ncmd2=cm_Copy\r\nparam2=/x\r\n"
+                              "path2=C:\\Work\\\r\nmenu2=Two\r\niconic2=-1\r\ncmd3=notepad.exe\r\n";
+  const std::string original = "[Buttonbar]\r\n" + buttons + "[Other]\r\nk=1\r\n";
+  WriteBytes(dir / "t.bar", original);
+  const std::string bar = (dir / "t.bar").string();
+
+  const auto refused = Cli({"fix", bar, "--portable"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("--count"), std::string::npos) << refused.err;
+  const auto dry = Cli({"fix", bar, "--count", "--portable", "--dry-run"});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_NE(dry.out.find("t.bar: count: none -> 3\nnothing to make portable\n"), std::string::npos)
+      << dry.out;
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), original);
+
+  const auto fixed = Cli({"fix", bar, "--count", "--cache", "off"});
+  EXPECT_EQ(fixed.status, 0) << fixed.err;
+  EXPECT_EQ(ReadBytes(dir / "t.bar"),
+            "[Buttonbar]\r\nButtonCount=3\r\n" + buttons + "[Other]\r\nk=1\r\n");
+  EXPECT_EQ(Cli({"fix", bar, "--count"}).out, "no count to repair\n");
+}
+
 } // namespace

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <tuple>
 
 using doctor::ProblemKind;
 using testsupport::TcInstallation;
@@ -171,7 +173,7 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   WriteSubBars(dir.path(), "a.bar", {"b.bar", "c.bar"});
   WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
   WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
-  WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=x\r\ncmd1=cm_Copy\r\n");
+  WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=cm_Copy\r\n");
   const doctor::DoctorContext context;
 
   const auto reports = doctor::CheckBarTree(Windows(dir / "a.bar"), true, context);
@@ -190,6 +192,86 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   const auto alone = doctor::CheckBarTree(Windows(dir / "a.bar"), false, context);
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(alone[0].Problems.size(), 0u);
+}
+
+// A bar whose count cannot be trusted is a bad-count of its highest button, the bar
+// itself or a sub-bar, and is checked with that many buttons.
+TEST_F(Doctor, BadCountNamesTheHighestButtonAndTheButtonsUpToItAreChecked) {
+  const std::string sub = Windows(dir / "sub.bar");
+  WriteBytes(dir / "main.bar", "[Buttonbar]\r\ncmd1=" + sub + "\r\ncmd3=cm_Nope\r\n");
+  WriteBytes(dir / "sub.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=cm_Copy\r\ncmd2=cm_Nope\r\n");
+  const auto reports =
+      doctor::CheckBarTree(Windows(dir / "main.bar"), true, doctor::DoctorContext());
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0].Buttons, 3);
+  EXPECT_EQ(KindsOf(reports[0].Problems),
+            (Found{{3, ProblemKind::UnknownCommand}, {3, ProblemKind::BadCount}}));
+  EXPECT_EQ(reports[0].Problems[1].Message,
+            "there is no \"Buttoncount\", but the bar holds buttons up to 3");
+  EXPECT_EQ(KindsOf(reports[1].Problems),
+            (Found{{2, ProblemKind::UnknownCommand}, {2, ProblemKind::BadCount}}));
+  EXPECT_EQ(reports[1].Problems[1].Message,
+            "\"Buttoncount\" is \"1\", but the bar holds buttons up to 2");
+}
+
+// The check kept between edits gives after every edit what a full check gives, looking
+// again only at the buttons the edit changed or made.
+TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
+  constexpr auto Mixed = ProblemKind::MixedIconNames;
+  auto bar = Bar({{"wcmicons.dll,0", "", "", ""},
+                  {R"(%COMMANDER_PATH%\wcmicons.dll,1)", "", "", ""},
+                  {"", "cm_Nope", "", ""},
+                  {"", R"(%COMMANDER_PATH%\tools\gone.exe)", "", ""}});
+  const std::string file = Windows(dir / "bar.bar");
+  const doctor::DoctorContext context;
+  doctor::BarChecker checker(file, context);
+  edits::History history(*bar);
+  struct Step {
+    const char *name;
+    std::function<void()> edit;
+    int rechecked;
+    Found expected;
+  } steps[] = {
+      {"open", [] {}, 4, {{2, Mixed}, {3, UnknownCommand}, {4, MissingProgram}}},
+      {"icon named as the other button names it",
+       [&] { history.Do(edits::SetField(0, bfIconRef, R"(%COMMANDER_PATH%\wcmicons.dll,2)"), 0); },
+       1,
+       {{3, UnknownCommand}, {4, MissingProgram}}},
+      {"icon named otherwise",
+       [&] { history.Do(edits::SetField(2, bfIconRef, "wcmicons.dll,3"), 0); },
+       1,
+       {{3, UnknownCommand}, {3, Mixed}, {4, MissingProgram}}},
+      {"command found",
+       [&] { history.Do(edits::SetField(3, bfCommand, R"(%COMMANDER_PATH%\tools\prog.exe)"), 0); },
+       1,
+       {{3, UnknownCommand}, {3, Mixed}}},
+      {"insert", [&] { history.Do(edits::Insert(0), 0); }, 1, {{4, UnknownCommand}, {4, Mixed}}},
+      {"move the other name first",
+       [&] { history.Do(edits::Move(3, 1), 0); },
+       0,
+       {{2, UnknownCommand}, {3, Mixed}, {4, Mixed}}},
+      {"delete", [&] { history.Do(edits::Delete(1), 0); }, 0, {}},
+      {"undo the delete",
+       [&] { history.Undo(); },
+       1,
+       {{2, UnknownCommand}, {3, Mixed}, {4, Mixed}}},
+  };
+  const auto all = [](const std::vector<doctor::Problem> &problems) {
+    std::vector<std::tuple<int, ProblemKind, int, std::string, std::optional<std::string>>> out;
+    for (const doctor::Problem &p : problems)
+      out.emplace_back(p.Button, p.Kind, p.Field, p.Message, p.Fix);
+    return out;
+  };
+  for (const Step &step : steps) {
+    SCOPED_TRACE(step.name);
+    step.edit();
+    const auto kept = all(checker.Check(*bar));
+    EXPECT_EQ(checker.Rechecked(), step.rechecked);
+    const auto full = all(doctor::CheckBar(*bar, file, context));
+    EXPECT_EQ(kept, full);
+    EXPECT_EQ(KindsOf(checker.Check(*bar)), step.expected);
+    EXPECT_EQ(checker.Rechecked(), 0);
+  }
 }
 
 // In a double-byte code page the second byte of a character may be a backslash, which

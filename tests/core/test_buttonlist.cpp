@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 
 using testsupport::ReadBytes;
@@ -78,33 +79,72 @@ TEST_F(ButtonsListTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBa
   }
 }
 
-// Loading fewer buttons than the file holds would drop the rest at the next save.
-TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefused) {
+// Loading fewer buttons than the file holds would drop the rest at the next save: a count
+// that does not reach the highest button number is refused, naming that number, and the
+// bar opens only with a count given, every key up to it kept.
+TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
   struct Case {
     const char *count;
-    const char *named; // what the message names
+    std::optional<std::string> countText;
   } cases[] = {
-      {"", "no \"Buttoncount\""},
-      {"Buttoncount=-4\r\n", "\"-4\""},
-      {"Buttoncount=3x\r\n", "\"3x\""},
-      {"Buttoncount=0\r\n", "\"0\""},
-      {"Buttoncount=\r\n", "\"\""},
-      {"Buttoncount=999999999999\r\n", "claims 999999999999"},
-      {"Buttoncount=4294967298\r\n", "claims 4294967298"},
-      {"Buttoncount=2000000000\r\n", "claims 2000000000"},
+      {"", std::nullopt},           {"Buttoncount\r\n", std::nullopt}, // no "=": no value
+      {"Buttoncount=-4\r\n", "-4"}, {"Buttoncount=3x\r\n", "3x"},
+      {"Buttoncount=0\r\n", "0"},   {"Buttoncount=\r\n", ""},
+      {"Buttoncount=2\r\n", "2"},   {"Buttoncount=002\r\n", "002"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.count);
-    const std::string text = std::string("[Buttonbar]\r\n") + c.count + "cmd1=a\r\ncmd3=c\r\n";
+    const std::string text =
+        std::string("[Buttonbar]\r\n") + c.count + "cmd1=a\r\nMENU3=c\r\niconic3=-1\r\nkeep=1\r\n";
     auto file = Bar(text);
     try {
       ButtonsList bar(file);
       FAIL() << "loaded " << bar.Count() << " buttons";
-    } catch (const EBarLoadError &e) {
-      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    } catch (const EBarCountError &e) {
+      EXPECT_EQ(e.Highest(), 3);
+      EXPECT_EQ(e.CountText(), c.countText);
+      EXPECT_NE(std::string(e.what()).find("up to 3"), std::string::npos) << e.what();
     }
     EXPECT_EQ(Saved(), text);
+
+    ButtonsList repaired(file, 3);
+    ASSERT_EQ(repaired.Count(), 3);
+    EXPECT_EQ(repaired.GetField(0, bfCommand), "a");
+    EXPECT_EQ(repaired.GetField(2, bfTooltip), "c");
+    EXPECT_EQ(repaired.GetField(2, bfRunMode), "-1");
+    EXPECT_TRUE(repaired.Modified);
+    repaired.Save();
+    EXPECT_EQ(Saved(), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=a\r\nmenu3=c\r\niconic3=-1\r\n");
   }
+}
+
+// A count so large no bar is that long is refused outright, as are button numbers beyond
+// what a bar may hold; a count given equal to the file's is no change.
+TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFilesOwn) {
+  for (const char *count : {"999999999999", "4294967298", "2000000000"}) {
+    SCOPED_TRACE(count);
+    auto file = Bar(std::string("[Buttonbar]\r\nButtoncount=") + count + "\r\ncmd1=a\r\n");
+    try {
+      ButtonsList bar(file);
+      FAIL() << "loaded " << bar.Count() << " buttons";
+    } catch (const EBarLoadError &e) {
+      EXPECT_EQ(dynamic_cast<const EBarCountError *>(&e), nullptr);
+      EXPECT_NE(std::string(e.what()).find(std::string("claims ") + count), std::string::npos);
+    }
+  }
+  auto beyond = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\ncmd100001=b\r\n");
+  try {
+    ButtonsList bar(beyond);
+    FAIL() << "loaded " << bar.Count() << " buttons";
+  } catch (const EBarLoadError &e) {
+    EXPECT_EQ(dynamic_cast<const EBarCountError *>(&e), nullptr);
+  }
+  EXPECT_EQ(ButtonsList(beyond, 1).GetField(0, bfCommand), "a");
+  EXPECT_THROW(ButtonsList(beyond, MaxBarButtons + 1), std::out_of_range);
+
+  ButtonsList same(Bar("[Buttonbar]\r\nButtoncount=2\r\ncmd1=a\r\n"), 2);
+  EXPECT_EQ(same.Count(), 2);
+  EXPECT_FALSE(same.Modified);
 }
 
 // Only a missing file is a new bar; one that cannot be read is neither loaded as empty
@@ -119,7 +159,7 @@ TEST_F(ButtonsListTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
 }
 
 TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
-  auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmd5=ignored\r\n");
+  auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmdx5=ignored\r\n");
   ButtonsList bar(file);
   ASSERT_EQ(bar.Count(), 3);
   EXPECT_EQ(bar.GetField(2, bfCommand), "");
@@ -530,7 +570,6 @@ TEST_F(ButtonsListTest, LoadingInOnePassAgreesWithKeyByKeyLookups) {
       "iconic2=\"7\"",
       "iconic3=0x10",
       "button3=x.dll,1",
-      "button4=beyond the count",
       "iconic2=99",
       "cmd3=",
       "  menu3  =  spaced  ",

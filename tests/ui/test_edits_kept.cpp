@@ -4,8 +4,8 @@
 // by the events the user's mouse and keyboard send, then checked in the saved file.
 #include "UiHarness.h"
 
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 #include "ui/QtClipboard.h"
 
 #include <QAction>
@@ -137,11 +137,12 @@ void TestEditsKept::runModeChangeIsAnEdit() {
   QCOMPARE(Key(e.file("t.bar"), "iconic1"), std::string("-1"));
 }
 
-// A bar whose count cannot be trusted is not opened: a new, unnamed bar takes its
-// place, with a working window, and the refused file is never written over.
+// A bar that is refused (it claims more buttons than a bar may hold) is not opened: a
+// new, unnamed bar takes its place, with a working window, and the refused file is never
+// written over.
 void TestEditsKept::refusedBarAtStartLeavesAWorkingWindow() {
   TEditor e;
-  const std::string refused = "[Buttonbar]\r\nButtoncount=many\r\ncmd1=a\r\ncmd2=b\r\n";
+  const std::string refused = "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=a\r\ncmd2=b\r\n";
   WriteText(e.file("t.bar"), refused);
   TBarMain &w = e.Start({QString::fromStdString(e.file("t.bar").string())});
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
@@ -162,7 +163,7 @@ void TestEditsKept::refusedBarOpenedLaterLeavesTheOpenOne() {
   ClickField(w.Frame11->id_btn_ToolTip);
   QTest::keyClicks(w.Frame11->id_btn_ToolTip, "edited");
   const QString caption = w.Buttonbar->text();
-  WriteText(e.file("bad.bar"), "[Buttonbar]\r\ncmd1=a\r\n");
+  WriteText(e.file("bad.bar"), "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=a\r\n");
   e.dialogs.answers = {ui::TAnswer::No};
   e.dialogs.openAnswers = {WinName(e.file("bad.bar"))};
   QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);

@@ -3,8 +3,8 @@
 #include "UiHarness.h"
 
 #include "document/HostPaths.h"
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -79,6 +79,8 @@ private slots:
   void noDropsTheEditsAndOpens();
   void openingIsCancelledWithoutAPlainAnswer_data();
   void openingIsCancelledWithoutAPlainAnswer();
+  void untrustedCountIsAskedAbout_data();
+  void untrustedCountIsAskedAbout();
   void openingAppliesTheDefaultCache_data();
   void openingAppliesTheDefaultCache();
   void closeQuery_data();
@@ -232,6 +234,40 @@ void TestFiles::openingIsCancelledWithoutAPlainAnswer() {
   QVERIFY(e.Bar().Modified);
   QCOMPARE(w.id_btn_bar->Count(), 2);
   QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+}
+
+// A bar holding buttons up to 3 without a count: Yes opens it with three buttons,
+// modified; No opens nothing and leaves the open bar as it was, with no error.
+void TestFiles::untrustedCountIsAskedAbout_data() {
+  QTest::addColumn<bool>("yes");
+  QTest::newRow("yes") << true;
+  QTest::newRow("no") << false;
+}
+
+void TestFiles::untrustedCountIsAskedAbout() {
+  QFETCH(bool, yes);
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  const ButtonsList *before = w.Bar();
+  WriteText(e.file("nocount.bar"), "[Buttonbar]\r\ncmd1=cm_One\r\nmenu3=Three\r\n");
+  const std::string name = WinName(e.file("nocount.bar"));
+  e.dialogs.answers = {yes ? ui::TAnswer::Yes : ui::TAnswer::No};
+  e.dialogs.openAnswers = {name};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.questions,
+           std::vector<std::string>{name + " holds buttons up to number 3, but its button count "
+                                           "is missing or smaller. Open it with 3 buttons?"});
+  QVERIFY(e.dialogs.errors.empty());
+  if (yes) {
+    QCOMPARE(w.CurrentFileName, name);
+    QCOMPARE(w.id_btn_bar->Count(), 3);
+    QCOMPARE(e.Bar().GetField(2, bfTooltip), std::string("Three"));
+    QVERIFY(e.Bar().Modified);
+  } else {
+    QCOMPARE(w.Bar(), before);
+    QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+    QCOMPARE(w.id_btn_bar->Count(), 1);
+  }
 }
 
 void TestFiles::openingAppliesTheDefaultCache_data() {
