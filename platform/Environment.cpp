@@ -37,18 +37,27 @@ constexpr int kDeepestReference = 8;
 
 enum class Hive { System, User };
 
-// The registry files of the Wine prefix, read (or found unchanged) once for one lookup.
-struct Prefix {
-  std::shared_ptr<const WineRegistryText> system;
-  std::shared_ptr<const WineRegistryText> user;
-};
+// The registry files of the Wine prefix for one lookup: read (or found unchanged) on
+// first use, as most lookups are answered by the process environment.
+class Prefix {
+public:
+  const WineRegistryText *Registry(Hive hive) const {
+    if (!loaded_) {
+      loaded_ = true;
+      const std::string dir = WinePrefixDir();
+      if (!dir.empty()) {
+        system_ = ReadWineRegistry(dir + "/system.reg");
+        user_ = ReadWineRegistry(dir + "/user.reg");
+      }
+    }
+    return (hive == Hive::System ? system_ : user_).get();
+  }
 
-Prefix ReadPrefix() {
-  const std::string dir = WinePrefixDir();
-  if (dir.empty())
-    return {};
-  return {ReadWineRegistry(dir + "/system.reg"), ReadWineRegistry(dir + "/user.reg")};
-}
+private:
+  mutable bool loaded_ = false;
+  mutable std::shared_ptr<const WineRegistryText> system_;
+  mutable std::shared_ptr<const WineRegistryText> user_;
+};
 
 // One place of the prefix's registry that may hold a variable's value.
 struct RegistryPlace {
@@ -188,7 +197,7 @@ std::optional<std::string> Expand(const Prefix &prefix, const std::string &text,
 // expanded as Windows expands it (references to unset variables kept).
 std::optional<std::string> RegistryText(const Prefix &prefix, Hive hive, const char *key,
                                         const std::string &value, int depth) {
-  const auto &registry = hive == Hive::System ? prefix.system : prefix.user;
+  const WineRegistryText *registry = prefix.Registry(hive);
   if (!registry)
     return std::nullopt;
   const auto found = registry->Value(key, TextToUtf8(value));
@@ -266,7 +275,7 @@ std::optional<std::string> EnvironmentValue(const std::string &name) {
   value.resize(got);
   return value;
 #else
-  return Variable(ReadPrefix(), name, 0);
+  return Variable(Prefix(), name, 0);
 #endif
 }
 
@@ -300,7 +309,7 @@ std::string ExpandEnvironmentText(const std::string &text) {
   out.resize(got - 1);
   return out;
 #else
-  return Expand(ReadPrefix(), text, 0, false).value_or(text);
+  return Expand(Prefix(), text, 0, false).value_or(text);
 #endif
 }
 
