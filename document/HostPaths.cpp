@@ -210,11 +210,13 @@ std::string CommanderProgram(const std::string &dir) {
   return std::string();
 }
 
-// The drive of a name ("C:"), empty when it names none.
+// The drive of a name ("C:"), empty when it names none. A marked name's drive starts
+// after its mark.
 std::string DriveOf(const std::string &name) {
+  const size_t at = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
   const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  return name.size() >= 2 && isLetter(name[0]) && name[1] == ':' ? name.substr(0, 2)
-                                                                 : std::string();
+  return name.size() >= at + 2 && isLetter(name[at]) && name[at + 1] == ':' ? name.substr(at, 2)
+                                                                            : std::string();
 }
 
 } // namespace
