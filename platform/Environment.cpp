@@ -115,10 +115,11 @@ const std::vector<WineVariable> &WineVariables() {
   return variables;
 }
 
-// Variables Wine never takes from the host: their values there are host paths (TEMP=/tmp,
-// HOME) or a list of host folders (PATH, answered from the registry).
+// Variables Wine never takes from the host: their values there are host paths (TEMP=/tmp)
+// or a list of host folders (PATH, answered from the registry). HOME stays visible: the
+// program's own settings folder is found through it.
 bool HostOnly(const std::string &lower) {
-  return lower == "temp" || lower == "tmp" || lower == "home";
+  return lower == "temp" || lower == "tmp";
 }
 
 bool EqualNoCase(const std::string &a, const char *b, size_t bLength) {

@@ -3,8 +3,8 @@
 // platform's own. Elsewhere the environment is a Windows-like one, built as Wine builds
 // it, over the Wine prefix's registry:
 // - names match without regard to case;
-// - a variable of the process environment holds, except TEMP, TMP and HOME, whose host
-//   values are host paths that Wine never passes on, and "Path", which is never the
+// - a variable of the process environment holds, except TEMP and TMP, whose host values
+//   are host paths that Wine never passes on, and "Path", which is never the
 //   host's PATH (a list of host folders separated by ":") but the PATH value of the
 //   prefix's registry, or the Windows default when the prefix has none;
 // - else the prefix's registry: the user's "Environment" and "Volatile Environment" keys

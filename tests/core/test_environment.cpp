@@ -108,7 +108,7 @@ TEST(EnvironmentValue, WindowsDirectoryVariablesDefaultToCWindows) {
 }
 
 // The variables Wine sets for every Windows program: the process environment, else the
-// prefix's registry, else Wine's defaults; never the host's TEMP, TMP or HOME.
+// prefix's registry, else Wine's defaults; never the host's TEMP or TMP.
 TEST(EnvironmentValue, WineVariablesComeFromThePrefixElseWinesDefaults) {
   const std::string systemKeys = EnvironmentKey(R"("windir"=str(2):"%SystemRoot%"
 "CIRCLE"=str(2):"%ROUND%"
@@ -154,7 +154,6 @@ TEST(EnvironmentValue, WineVariablesComeFromThePrefixElseWinesDefaults) {
       {"default", false, "me", "SystemDrive", nullptr, "C:"},
       {"no user: no user's folder", false, nullptr, "USERPROFILE", nullptr, std::nullopt},
       {"no user: nothing below the user's folder", false, nullptr, "TMP", nullptr, std::nullopt},
-      {"the host's HOME is no Windows variable", false, "me", "HOME", "/home/me", std::nullopt},
       {"program folder of the registry", true, "me", "ProgramFiles", nullptr, "D:\\Apps"},
       {"a default made from a registry value", true, "me", "CommonProgramFiles", nullptr,
        "D:\\Apps\\Common Files"},
