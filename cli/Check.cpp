@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "document/BarDoctor.h"
 #include "document/BarEdits.h"
+#include "document/HostPaths.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -194,6 +195,10 @@ int Check(const Args &args) {
   }
   parsed.RequirePositional(1, 1, {"bar file"});
   const std::string file = ExistingFile(parsed.positional[0]);
+  // Total Commander's folder is then looked for elsewhere, and every answer depends on it.
+  if (const std::string ignored = CommanderPathNamingNoFolder(); !ignored.empty())
+    std::fprintf(stderr, "corvane-cli: warning: COMMANDER_PATH names no folder: %s\n",
+                 ShownText(ignored, parsed.Form()).c_str());
   const doctor::DoctorContext context;
   const auto reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
   if (parsed.Has("--json"))

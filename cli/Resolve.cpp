@@ -17,7 +17,8 @@ const char *const ResolveUsage =
     "%VARIABLE%) resolves to, through Total Commander's folder and the search path; with\n"
     "--start-path as the bar list looks up a command in its start path too. --explain\n"
     "names the settings file read, Total Commander's folder and its wincmd.ini and how each\n"
-    "was found, and lists each step tried. NAME and DIR are taken as UTF-8 and names are\n"
+    "was found, warns of a COMMANDER_PATH that names no folder and of a %VARIABLE% nothing\n"
+    "sets, and lists each step tried. NAME and DIR are taken as UTF-8 and names are\n"
     "printed as characters; --bytes takes and prints them as the bytes a bar holds.\n";
 
 const char *YesNo(bool value) {
@@ -70,10 +71,21 @@ void PrintLocation(const char *what, const HostLocation &found, TextForm form) {
 }
 
 // What every lookup starts from: the settings read, Total Commander's folder and settings.
+// A COMMANDER_PATH the lookup passed over is said, as it is most likely a mistake.
 void PrintLocations(TextForm form) {
   std::printf("settings: %s\n", ShownText(SettingsFileName(ExeFileName), form).c_str());
+  const std::string ignored = CommanderPathNamingNoFolder();
+  if (!ignored.empty())
+    std::printf("warning: COMMANDER_PATH names no folder: %s\n", ShownText(ignored, form).c_str());
   PrintLocation("Total Commander's folder", LocateCommanderPath(ExeFileName), form);
   PrintLocation("wincmd.ini", LocateWincmdIni(ExeFileName), form);
+}
+
+// The variables of the name nothing sets: their references stay as written.
+void PrintUnsetVariables(const std::string &name, TextForm form) {
+  for (const std::string &variable : UnsetVariables(ExeFileName, name))
+    std::printf("warning: %%%s%% is not set: the reference is kept as written\n",
+                ShownText(variable, form).c_str());
 }
 
 // The steps the lookup took, numbered; the size of the search path before its first use.
@@ -115,6 +127,7 @@ int Resolve(const Args &args) {
                                    : ResolveFile(ExeFileName, name, steps);
   if (steps) {
     PrintLocations(form);
+    PrintUnsetVariables(name, form);
     PrintSteps(trace, form);
   }
   const std::string host = platform::HostPath(resolved);

@@ -188,6 +188,7 @@ public:
     CheckIcon(position, button);
     CheckStartPath(position, button);
     CheckPortable(position, button);
+    CheckVariables(position, button);
     std::stable_sort(problems_.begin(), problems_.end(),
                      [](const Problem &a, const Problem &b) { return a.Kind < b.Kind; });
     return {std::exchange(problems_, {}), std::exchange(iconName_, std::nullopt)};
@@ -305,6 +306,49 @@ private:
                        " is a drive path into Total Commander's folder"}),
             std::move(portable));
     }
+  }
+
+  // A %VARIABLE% that nothing sets stays in the name as written, so the name finds
+  // nothing: that is the field's one problem, and what its lookup then misses (the
+  // program, sub-bar, icon file or start path) is not reported besides. Checked are the
+  // names Corvane looks up: the icon file, the program of a command (a sub-bar's whole
+  // name; internal and keyword commands name no file) and the start path. Parameters are
+  // not: they hold Total Commander's own placeholders (%P%N) and what the program makes
+  // of its arguments, which no lookup here can know.
+  void CheckVariables(int position, const TButts &button) {
+    const std::string command = RemoveQuotes(button.Command);
+    const std::pair<int, std::string> names[] = {
+        {bfIconRef, IconFileAsWritten(button.IconRef)},
+        {bfCommand, SubBarOf(button)          ? command
+                    : SpecialCommand(command) ? std::string()
+                                              : ButtonsList::ProgramOf(button.Command)},
+        {bfStartPath, button.StartPath}};
+    for (const auto &[field, name] : names) {
+      const std::vector<std::string> unset = UnsetVariables(ExeFileName, name);
+      if (unset.empty())
+        continue;
+      DropNotFound(field);
+      for (const std::string &variable : unset)
+        Add(position, ProblemKind::UnsetVariable, field,
+            JoinTexts({"%", variable, "% is not set (", FieldLabel(field), ")"}));
+    }
+  }
+
+  // Drops the button's problems of a name in the field that was not found.
+  void DropNotFound(int field) {
+    const auto notFound = [field](const Problem &problem) {
+      switch (problem.Kind) {
+      case ProblemKind::MissingProgram:
+      case ProblemKind::MissingSubBar:
+      case ProblemKind::MissingIconFile:
+      case ProblemKind::IconIndex:
+      case ProblemKind::MissingStartPath:
+        return problem.Field == field;
+      default:
+        return false;
+      }
+    };
+    problems_.erase(std::remove_if(problems_.begin(), problems_.end(), notFound), problems_.end());
   }
 
   const IconFile &ResolveIconFile(const std::string &filePart) {

@@ -30,6 +30,10 @@
 //   place keeps the button working when the folder moves. Commands, parameters, start
 //   paths and icon references are searched for such paths where a word starts (at the
 //   start of the text, after a blank, a double quote or "=").
+// - A %VARIABLE% nothing sets (UnsetVariables) is a problem of the icon file, the program
+//   of a command (a sub-bar's whole name) and the start path, once per variable and
+//   field; the file such a name then misses is not reported besides. Parameters hold
+//   Total Commander's own placeholders (%P%N) and are not checked.
 //
 // Every text here (messages included) is a text of the core: code page bytes, or marked
 // UTF-8. Positions are 0-based, as in ButtonsList. Single-threaded, like the bar.

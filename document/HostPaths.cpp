@@ -167,35 +167,18 @@ std::optional<HostLocation> FromUsualFolders() {
   return std::nullopt;
 }
 
-// The application data folders of the prefix's user, in the order they are tried.
-std::vector<std::pair<std::string, std::string>> ApplicationDataFolders() {
-  std::vector<std::pair<std::string, std::string>> folders; // folder, what named it
-  if (std::string appData = GetEnvironment("APPDATA"); !appData.empty())
-    folders.emplace_back(appData, "APPDATA");
-  const std::string shellFolder = PrefixRegistryText(
-      "user.reg", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-      "AppData");
-  if (!shellFolder.empty())
-    folders.emplace_back(shellFolder, "user.reg");
-  // Wine names the user's folder after the login name.
-  for (const char *variable : {"USERNAME", "USER"})
-    if (std::string user = GetEnvironment(variable); !user.empty()) {
-      folders.emplace_back(platform::JoinTexts({"C:\\users\\", user, "\\AppData\\Roaming"}),
-                           variable);
-      break;
-    }
-  return folders;
-}
-
-// GHISLER\wincmd.ini in the first application data folder that holds it.
+// GHISLER\wincmd.ini in the application data folder of the prefix's user, when it is
+// there. APPDATA is the environment's as Wine sets it: the user's "AppData" shell folder,
+// else C:\users\<user>\AppData\Roaming.
 std::optional<HostLocation> FromApplicationData() {
-  for (const auto &[folder, namedBy] : ApplicationDataFolders()) {
-    const std::string file =
-        platform::JoinTexts({WithoutTrailingBackslash(folder), "\\GHISLER\\wincmd.ini"});
-    if (platform::FileExists(file))
-      return HostLocation{file, FoundBy::ApplicationData, namedBy};
-  }
-  return std::nullopt;
+  const std::string folder = GetEnvironment("APPDATA");
+  if (folder.empty())
+    return std::nullopt;
+  const std::string file =
+      platform::JoinTexts({WithoutTrailingBackslash(folder), "\\GHISLER\\wincmd.ini"});
+  if (!platform::FileExists(file))
+    return std::nullopt;
+  return HostLocation{file, FoundBy::ApplicationData, "APPDATA"};
 }
 
 // How ResolveFile found a file: the rule of its last step.
@@ -203,6 +186,37 @@ FoundBy FoundByResolveStep(const ResolveTrace &trace) {
   return !trace.empty() && trace.back().Rule == ResolveRule::OnSearchPath
              ? FoundBy::SearchPath
              : FoundBy::CommanderFolder;
+}
+
+// A folder given as a host path (COMMANDER_PATH=/home/u/totalcmd) as its Windows name, so
+// that the names joined from it are Windows names throughout.
+std::string AsWindowsName(const std::string &dir) {
+  const size_t start = platform::IsMarked(dir) ? platform::Utf8Mark.size() : 0;
+  if (start >= dir.size() || dir[start] != '/')
+    return dir;
+  const std::string windows = platform::WindowsName(platform::HostPath(dir));
+  return windows.empty() ? dir : windows;
+}
+
+// Total Commander's program in its folder, 64-bit first; empty when neither is there.
+std::string CommanderProgram(const std::string &dir) {
+  if (dir.empty())
+    return std::string();
+  for (const char *program : {"\\TOTALCMD64.EXE", "\\TOTALCMD.EXE"}) {
+    const std::string file = platform::JoinTexts({dir, program});
+    if (platform::FileExists(file))
+      return file;
+  }
+  return std::string();
+}
+
+// The drive of a name ("C:"), empty when it names none. A marked name's drive starts
+// after its mark.
+std::string DriveOf(const std::string &name) {
+  const size_t at = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
+  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  return name.size() >= at + 2 && isLetter(name[at]) && name[at + 1] == ':' ? name.substr(at, 2)
+                                                                            : std::string();
 }
 
 } // namespace
@@ -251,15 +265,50 @@ std::string ExtractFileName(const std::string &name) {
 }
 
 std::string GetEnvironment(const std::string &name) {
-  const uint32_t size = platform::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
-  if (size == 0)
-    return std::string();
-  std::string value(size, '\0');
-  const uint32_t length = platform::GetEnvironmentVariableA(name.c_str(), value.data(), size);
-  if (length == 0 || length >= size)
-    return std::string();
-  value.resize(length);
-  return value;
+  return platform::EnvironmentValue(name).value_or(std::string());
+}
+
+std::string VariableValue(const std::string &ExeFileName, const std::string &name) {
+  const std::string upper = platform::UpperText(name);
+  if (upper == "COMMANDER_PATH")
+    return FindCommanderPath(ExeFileName);
+  if (upper == "COMMANDER_INI")
+    return FindWincmdIni(ExeFileName);
+  if (upper == "COMMANDER_EXE")
+    return CommanderProgram(FindCommanderPath(ExeFileName));
+  if (upper == "COMMANDER_DRIVE")
+    return DriveOf(FindCommanderPath(ExeFileName));
+  return GetEnvironment(name);
+}
+
+std::vector<std::string> UnsetVariables(const std::string &ExeFileName, const std::string &text) {
+  std::vector<std::string> unset;
+  size_t open = text.find('%');
+  while (open != std::string::npos) {
+    const size_t close = text.find('%', open + 1);
+    if (close == std::string::npos)
+      break;
+    const std::string name = platform::TextPiece(text, open + 1, close - open - 1);
+    // Text between two references ("%A%\%B%") names no variable, though Windows pairs it.
+    const bool namesOne = !name.empty() && name.find_first_of("\\ ") == std::string::npos;
+    if (namesOne && !VariableValue(ExeFileName, name).empty()) {
+      open = text.find('%', close + 1);
+      continue;
+    }
+    if (namesOne && std::none_of(unset.begin(), unset.end(), [&name](const std::string &seen) {
+          return platform::EqualNoCase(seen, name);
+        }))
+      unset.push_back(name);
+    // As Windows expands: the closing "%" of an unset name may open the next reference.
+    open = close;
+  }
+  return unset;
+}
+
+std::string CommanderPathNamingNoFolder() {
+  const std::string dir = EnvironmentThroughBuffer("COMMANDER_PATH");
+  return dir.empty() || platform::DirectoryExists(WithoutTrailingBackslash(dir)) ? std::string()
+                                                                                 : dir;
 }
 
 HostLocation LocateCommanderPath(const std::string &ExeFileName) {
@@ -267,11 +316,11 @@ HostLocation LocateCommanderPath(const std::string &ExeFileName) {
   if (!dir.empty()) {
     dir = WithoutTrailingBackslash(dir);
     if (platform::DirectoryExists(dir))
-      return {dir, FoundBy::Environment, "COMMANDER_PATH"};
+      return {AsWindowsName(dir), FoundBy::Environment, "COMMANDER_PATH"};
   }
   dir = WithoutTrailingBackslash(CommanderPathSetting(ExeFileName));
   if (!dir.empty() && platform::DirectoryExists(dir))
-    return {dir, FoundBy::Setting, SettingsFileName(ExeFileName)};
+    return {AsWindowsName(dir), FoundBy::Setting, SettingsFileName(ExeFileName)};
   if (auto installed = FromUninstallEntries())
     return *installed;
   return FromUsualFolders().value_or(HostLocation{});
@@ -337,20 +386,28 @@ std::string FindLocalizedCommandList(const std::string &ExeFileName) {
 }
 
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text) {
+  // An unset variable keeps its reference as written, so that the name finds nothing
+  // rather than a folder the rest of the name happens to name (%USERPROFILE%\etc\).
   const size_t commander = FindCommanderPathReference(text);
-  if (commander != std::string::npos)
+  if (commander != std::string::npos) {
+    const std::string dir = FindCommanderPath(ExeFileName);
+    if (dir.empty())
+      return text;
     return platform::JoinTexts(
-        {text.substr(0, commander), FindCommanderPath(ExeFileName),
+        {text.substr(0, commander), dir,
          platform::TextPiece(text, commander + kCommanderPathReference.size())});
+  }
   const size_t open = text.find('%');
   if (open == std::string::npos)
     return text;
   const size_t close = text.find('%', open + 1);
   if (close == std::string::npos)
     return text.substr(0, open) + text.substr(open + 1);
-  return platform::JoinTexts({text.substr(0, open),
-                              GetEnvironment(text.substr(open + 1, close - open - 1)),
-                              platform::TextPiece(text, close + 1)});
+  const std::string value =
+      VariableValue(ExeFileName, platform::TextPiece(text, open + 1, close - open - 1));
+  if (value.empty())
+    return text;
+  return platform::JoinTexts({text.substr(0, open), value, platform::TextPiece(text, close + 1)});
 }
 
 std::string RemoveQuotes(const std::string &text) {

@@ -46,7 +46,8 @@ std::string ExtractFilePath(const std::string &name);
 // platform::TextPiece): in the code page where it holds them.
 std::string ExtractFileName(const std::string &name);
 
-// The value of an environment variable, empty when it is unset.
+// The value of an environment variable, empty when it is unset. Outside Windows the
+// environment is the one Wine gives a Windows program (platform/Environment.h).
 std::string GetEnvironment(const std::string &name);
 
 // How Total Commander's folder or its settings file was found, in the order tried.
@@ -83,8 +84,13 @@ struct HostLocation {
 // 4. C:\totalcmd, C:\Program Files\totalcmd, C:\Program Files (x86)\totalcmd, when it
 //    holds one of those programs.
 // Steps 3 and 4 find an installation when nothing names one, as for a program started
-// from the desktop's menu. Empty when no step finds one.
+// from the desktop's menu. Empty when no step finds one. A folder given as a host path
+// ("/home/u/totalcmd") is found as its Windows name ("Z:\home\u\totalcmd"), so that
+// every name made from it is one Windows name.
 HostLocation LocateCommanderPath(const std::string &ExeFileName);
+// COMMANDER_PATH as it is set when it names no existing folder, which
+// LocateCommanderPath passes over for its next steps; empty when it is unset or names one.
+std::string CommanderPathNamingNoFolder();
 // LocateCommanderPath's name.
 std::string FindCommanderPath(const std::string &ExeFileName);
 // The full name of wincmd.ini, first found of:
@@ -92,9 +98,9 @@ std::string FindCommanderPath(const std::string &ExeFileName);
 // 2. the file in Total Commander's directory, then in the folders of "Path" (ResolveFile);
 // 3. the "wincmd" setting, unchecked, when it is not empty;
 // 4. GHISLER\wincmd.ini, where Total Commander keeps it by default, in the application
-//    data folder of the prefix's user: APPDATA, else the "AppData" shell folder of the
-//    prefix's user.reg, else C:\users\<USERNAME or USER>\AppData\Roaming; only an
-//    existing file.
+//    data folder of the prefix's user, APPDATA (as Wine sets it: the "AppData" shell
+//    folder of the prefix's user.reg, else C:\users\<USERNAME or USER>\AppData\Roaming);
+//    only an existing file.
 // Empty when no step finds one.
 HostLocation LocateWincmdIni(const std::string &ExeFileName);
 // LocateWincmdIni's name.
@@ -104,8 +110,21 @@ std::string FindWincmdIni(const std::string &ExeFileName);
 std::string FoundByText(FoundBy how);
 // The full name of Total Commander's localized command list; may be empty or missing.
 std::string FindLocalizedCommandList(const std::string &ExeFileName);
+// The value a %NAME% in a button's name stands for: Total Commander's own variables from
+// what was found, as Total Commander sets them for the programs it starts
+// (COMMANDER_PATH its folder, COMMANDER_INI its wincmd.ini, COMMANDER_EXE TOTALCMD64.EXE
+// or TOTALCMD.EXE in that folder, whichever is there, COMMANDER_DRIVE the folder's drive
+// such as "C:"), any other from the environment. Empty when nothing sets it.
+std::string VariableValue(const std::string &ExeFileName, const std::string &name);
 // The text with its first environment reference expanded (%COMMANDER_PATH% first of all).
+// A reference to a variable nothing sets is kept as written, never expanded to empty
+// text: the name then finds nothing, rather than what the rest of it names.
 std::string ExpandEnvironmentReference(const std::string &ExeFileName, const std::string &text);
+// The names of the %VARIABLES% of a text that nothing sets (VariableValue is empty), each
+// once (letter case ignored), in the order they stand. References pair up as Windows
+// expands them: the closing "%" of an unset name may open the next one; "%%" and text
+// holding a backslash or a blank ("%A%\%B%": "\") name none.
+std::vector<std::string> UnsetVariables(const std::string &ExeFileName, const std::string &text);
 // The text without any double-quote character.
 std::string RemoveQuotes(const std::string &text);
 // The rule behind one step of ResolveFile or ResolveWithStartPath.

@@ -1,10 +1,24 @@
 #pragma once
 // Environment variables as a Windows program sees them. On Windows these are the
 // platform's own. Elsewhere the environment is a Windows-like one, built as Wine builds
-// it: names match without regard to case over the process environment; WINDIR and
-// SystemRoot default to C:\windows; "Path" is never the host's PATH (a list of host
-// folders separated by ":") but the PATH value of the Wine prefix's registry, or the
-// Windows default when the prefix has none.
+// it, over the Wine prefix's registry:
+// - names match without regard to case;
+// - a variable of the process environment holds, except TEMP and TMP, whose host values
+//   are host paths that Wine never passes on, and "Path", which is never the
+//   host's PATH (a list of host folders separated by ":") but the PATH value of the
+//   prefix's registry, or the Windows default when the prefix has none;
+// - else the prefix's registry: the user's "Environment" and "Volatile Environment" keys
+//   of user.reg, then the system's environment key of system.reg;
+// - else, for the variables Wine sets for every program (ProgramFiles,
+//   ProgramFiles(x86), CommonProgramFiles, CommonProgramFiles(x86), ProgramData,
+//   ALLUSERSPROFILE, PUBLIC, USERPROFILE, USERNAME, APPDATA, LOCALAPPDATA, TEMP, TMP,
+//   SystemRoot, windir, SystemDrive), the registry value Wine takes it from (the
+//   program folders of Software\Microsoft\Windows\CurrentVersion, the profile list,
+//   the shell folders), and Wine's default where the prefix holds none:
+//   C:\Program Files, C:\Program Files (x86), their Common Files, C:\ProgramData,
+//   C:\users\Public, C:\users\<USERNAME or USER> with its AppData\Roaming, AppData\Local
+//   and AppData\Local\Temp, C:\windows and C:.
+// Registry values are texts of the core like every value; expandable ones are expanded.
 #include <cstdint>
 #include <optional>
 #include <string>

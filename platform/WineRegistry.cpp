@@ -200,9 +200,7 @@ std::optional<RegistryValue> WineRegistryText::Value(const std::string &keyPath,
   return std::nullopt;
 }
 
-std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,
-                                                   const std::string &keyPath,
-                                                   const std::string &valueName) {
+std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &hostFile) {
   struct Cached {
     int64_t size = -1;
     int64_t modifiedNs = 0;
@@ -214,32 +212,35 @@ std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,
 
   struct stat st {};
   if (::stat(hostFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-    return std::nullopt;
+    return nullptr;
   const int64_t modified =
       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  std::shared_ptr<const WineRegistryText> registry;
-  {
-    std::lock_guard<std::mutex> guard(lock);
-    Cached &entry = cache[hostFile];
-    // A file read within a second of its last change may change again without its time
-    // moving on, so such a reading is not trusted the next time.
-    if (!entry.registry || entry.size != static_cast<int64_t>(st.st_size) ||
-        entry.modifiedNs != modified || entry.readNs - modified < 1000000000) {
-      std::ifstream in(hostFile, std::ios::binary);
-      if (!in)
-        return std::nullopt;
-      std::ostringstream text;
-      text << in.rdbuf();
-      timespec now{};
-      ::clock_gettime(CLOCK_REALTIME, &now);
-      entry.readNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-      entry.size = static_cast<int64_t>(st.st_size);
-      entry.modifiedNs = modified;
-      entry.registry = std::make_shared<const WineRegistryText>(text.str());
-    }
-    registry = entry.registry;
+  std::lock_guard<std::mutex> guard(lock);
+  Cached &entry = cache[hostFile];
+  // A file read within a second of its last change may change again without its time
+  // moving on, so such a reading is not trusted the next time.
+  if (!entry.registry || entry.size != static_cast<int64_t>(st.st_size) ||
+      entry.modifiedNs != modified || entry.readNs - modified < 1000000000) {
+    std::ifstream in(hostFile, std::ios::binary);
+    if (!in)
+      return nullptr;
+    std::ostringstream text;
+    text << in.rdbuf();
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    entry.readNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    entry.size = static_cast<int64_t>(st.st_size);
+    entry.modifiedNs = modified;
+    entry.registry = std::make_shared<const WineRegistryText>(text.str());
   }
-  return registry->Value(keyPath, valueName);
+  return entry.registry;
+}
+
+std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,
+                                                   const std::string &keyPath,
+                                                   const std::string &valueName) {
+  const auto registry = ReadWineRegistry(hostFile);
+  return registry ? registry->Value(keyPath, valueName) : std::nullopt;
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 // registry lookups do. The files are read as they are, never written.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,11 @@ private:
   std::string text_;
   std::map<std::string, size_t> keys_; // lower-cased key name → offset of its first value line
 };
+
+// A registry file of the host (a host path), read again only when the file changes, so
+// that several lookups in one file cost one look at the disk. A missing or unreadable
+// file gives nothing.
+std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &hostFile);
 
 // The same lookup in a registry file of the host (a host path), re-read when the file
 // changes. A missing or unreadable file gives nothing.

@@ -91,6 +91,26 @@ TEST_F(ExampleTree, ShowsEveryKindOnceWalkedAndNothingInTheCleanSubBar) {
   EXPECT_EQ(clean.out, "0 problems in 1 bar of 5 buttons\n");
 }
 
+// Total Commander's folder given as a host path is named as Windows names it; one that
+// names no folder is warned of, and the check goes on.
+TEST_F(ExampleTree, CommanderPathAsAHostPathOrNamingNoFolder) {
+  {
+    ScopedEnv host("COMMANDER_PATH", (Examples() / "totalcmd").c_str());
+    const auto r = Cli({"check", Checkup("main.bar"), "--recursive", "--json"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["bars"][1]["file"],
+              R"(C:\totalcmd\..\bars\checkup\view.bar)");
+  }
+  ScopedEnv missing("COMMANDER_PATH", R"(C:\nowhere\)");
+  const auto r = Cli({"check", Checkup("view.bar")});
+  EXPECT_EQ(r.err, "corvane-cli: warning: COMMANDER_PATH names no folder: C:\\nowhere\\\n");
+  EXPECT_NE(r.out.find(" problems in 1 bar of 5 buttons\n"), std::string::npos) << r.out;
+  const auto explained = Cli({"resolve", "x.exe", "--explain"});
+  EXPECT_NE(explained.out.find("\nwarning: COMMANDER_PATH names no folder: C:\\nowhere\\\n"),
+            std::string::npos)
+      << explained.out;
+}
+
 struct UsageRow {
   const char *name;
   std::vector<std::string> args;

@@ -274,7 +274,7 @@ TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
        {"settings: " + Windows(dir / "corvane" / "Corvane.ini"),
         std::string("Total Commander's folder: C:\\totalcmd (usual folder in the Wine prefix)"),
         std::string("wincmd.ini: C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini "
-                    "(application data in the Wine prefix: USER)"),
+                    "(application data in the Wine prefix: APPDATA)"),
         std::string("resolved: C:\\totalcmd\\totalcmd64.exe")})
     EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << line << "\n" << r.out;
 }

@@ -154,6 +154,13 @@ const KindRow KindRows[] = {
     {"IconNamesDifferingInCase",
      {{"wcmicons.dll,0", "", "", ""}, {"WCMICONS.DLL,1", "", "", ""}},
      {}},
+    // Reported once per field where a name is looked up, instead of the missing file.
+    {"UnsetVariable",
+     {{R"(%CORVANE_NEVER_SET%\x.dll,1)", R"(%CORVANE_NEVER_SET%\x.exe /a)",
+       R"(%CORVANE_NEVER_SET% %P%N)", R"(C:\%CORVANE_NEVER_SET%\%corvane_never_set%\)"}},
+     {{1, ProblemKind::UnsetVariable},
+      {1, ProblemKind::UnsetVariable},
+      {1, ProblemKind::UnsetVariable}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),

@@ -22,17 +22,15 @@ std::optional<std::string> Value(const char *name) {
   return platform::EnvironmentValue(name);
 }
 
-// A prefix folder whose system.reg holds the given line in the environment key (none
-// when the line is empty), set as WINEPREFIX while the object lives.
+// A prefix folder with the given keys in its system.reg and user.reg (no file for empty
+// keys), set as WINEPREFIX while the object lives.
 class RegistryPrefix {
 public:
-  explicit RegistryPrefix(const std::string &environmentLine) {
-    if (!environmentLine.empty())
-      WriteBytes(dir_ / "system.reg",
-                 "WINE REGISTRY Version 2\n\n"
-                 "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n"
-                 "\"ComSpec\"=\"C:\\\\windows\\\\system32\\\\cmd.exe\"\n" +
-                     environmentLine + "\n");
+  explicit RegistryPrefix(const std::string &systemKeys, const std::string &userKeys = "") {
+    if (!systemKeys.empty())
+      WriteBytes(dir_ / "system.reg", "WINE REGISTRY Version 2\n\n" + systemKeys);
+    if (!userKeys.empty())
+      WriteBytes(dir_ / "user.reg", "WINE REGISTRY Version 2\n\n" + userKeys);
     env_ = std::make_unique<ScopedEnv>("WINEPREFIX", dir_.path().c_str());
   }
 
@@ -40,6 +38,15 @@ private:
   TempDir dir_;
   std::unique_ptr<ScopedEnv> env_;
 };
+
+// The system's environment key holding the given line (nothing when it is empty).
+std::string EnvironmentKey(const std::string &line) {
+  if (line.empty())
+    return {};
+  return "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n"
+         "\"ComSpec\"=\"C:\\\\windows\\\\system32\\\\cmd.exe\"\n" +
+         line + "\n";
+}
 
 } // namespace
 
@@ -100,6 +107,77 @@ TEST(EnvironmentValue, WindowsDirectoryVariablesDefaultToCWindows) {
   EXPECT_EQ(platform::GetWindowsDirectoryA(buffer, 10), 11u);
 }
 
+// The variables Wine sets for every Windows program: the process environment, else the
+// prefix's registry, else Wine's defaults; never the host's TEMP or TMP.
+TEST(EnvironmentValue, WineVariablesComeFromThePrefixElseWinesDefaults) {
+  const std::string systemKeys = EnvironmentKey(R"("windir"=str(2):"%SystemRoot%"
+"CIRCLE"=str(2):"%ROUND%"
+"ROUND"=str(2):"%CIRCLE%")") + R"([Software\\Microsoft\\Windows\\CurrentVersion] 1
+"ProgramFilesDir"="D:\\Apps"
+[Software\\Microsoft\\Windows NT\\CurrentVersion] 1
+"SystemRoot"="D:\\win"
+[Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList] 1
+"ProgramData"=str(2):"%SystemDrive%\\Data"
+"Public"="D:\\Public"
+)";
+  const std::string userKeys = R"([Environment] 1
+"TEMP"=str(2):"%USERPROFILE%\\Temp"
+[Volatile Environment] 1
+"USERPROFILE"="D:\\home\\wine"
+[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1
+"Local AppData"="D:\\local"
+)";
+  std::vector<std::unique_ptr<ScopedEnv>> unset;
+  for (const char *name : {"ProgramFiles", "ProgramFiles(x86)", "CommonProgramFiles", "ProgramData",
+                           "ALLUSERSPROFILE", "PUBLIC", "APPDATA", "LOCALAPPDATA", "USERPROFILE",
+                           "USERNAME", "TMP", "SystemRoot", "windir", "WINDIR", "SystemDrive"})
+    unset.push_back(std::make_unique<ScopedEnv>(name, nullptr));
+  ScopedEnv hostTemp("TEMP", "/tmp");
+  struct Case {
+    const char *what;
+    bool registry;
+    const char *user; // USER
+    const char *name;
+    const char *processValue; // the variable in the process environment; null: unset
+    std::optional<std::string> value;
+  };
+  const std::vector<Case> cases = {
+      {"default", false, "me", "ProgramFiles", nullptr, "C:\\Program Files"},
+      {"default", false, "me", "ProgramFiles(x86)", nullptr, "C:\\Program Files (x86)"},
+      {"default", false, "me", "CommonProgramFiles", nullptr, "C:\\Program Files\\Common Files"},
+      {"default", false, "me", "ALLUSERSPROFILE", nullptr, "C:\\ProgramData"},
+      {"default", false, "me", "PUBLIC", nullptr, "C:\\users\\Public"},
+      {"default", false, "me", "APPDATA", nullptr, "C:\\users\\me\\AppData\\Roaming"},
+      {"default: the host's TEMP is a host path", false, "me", "TEMP", "/tmp",
+       "C:\\users\\me\\AppData\\Local\\Temp"},
+      {"default", false, "me", "windir", nullptr, "C:\\windows"},
+      {"default", false, "me", "SystemDrive", nullptr, "C:"},
+      {"no user: no user's folder", false, nullptr, "USERPROFILE", nullptr, std::nullopt},
+      {"no user: nothing below the user's folder", false, nullptr, "TMP", nullptr, std::nullopt},
+      {"program folder of the registry", true, "me", "ProgramFiles", nullptr, "D:\\Apps"},
+      {"a default made from a registry value", true, "me", "CommonProgramFiles", nullptr,
+       "D:\\Apps\\Common Files"},
+      {"profile list, expanded", true, "me", "ProgramData", nullptr, "C:\\Data"},
+      {"volatile environment", true, "me", "USERPROFILE", nullptr, "D:\\home\\wine"},
+      {"default from the registry's shell folder", true, "me", "TMP", nullptr, "D:\\local\\Temp"},
+      {"user's environment, expanded", true, "me", "TEMP", "/tmp", "D:\\home\\wine\\Temp"},
+      {"shell folder", true, "me", "LOCALAPPDATA", nullptr, "D:\\local"},
+      {"default from the registry's user folder", true, "me", "APPDATA", nullptr,
+       "D:\\home\\wine\\AppData\\Roaming"},
+      {"system environment naming another variable", true, "me", "WINDIR", nullptr, "D:\\win"},
+      {"the process environment first", true, "me", "APPDATA", "E:\\roam", "E:\\roam"},
+      {"values naming each other in a circle end", true, "me", "CIRCLE", nullptr, "%ROUND%"},
+      {"a variable nothing sets", true, "me", "CORVANE_NOTHING", nullptr, std::nullopt},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(std::string(row.what) + ": " + row.name);
+    RegistryPrefix prefix(row.registry ? systemKeys : "", row.registry ? userKeys : "");
+    ScopedEnv user("USER", row.user);
+    ScopedEnv own(row.name, row.processValue);
+    EXPECT_EQ(Value(row.name), row.value);
+  }
+}
+
 TEST(EnvironmentValue, PathComesFromThePrefixRegistryNeverFromTheHost) {
   ScopedEnv hostPath("PATH", "/usr/local/bin:/usr/bin:/bin");
   ScopedEnv systemRoot("SystemRoot", nullptr);
@@ -119,7 +197,7 @@ TEST(EnvironmentValue, PathComesFromThePrefixRegistryNeverFromTheHost) {
   };
   for (const auto &row : cases) {
     SCOPED_TRACE(row.what);
-    RegistryPrefix prefix(row.registryLine);
+    RegistryPrefix prefix(EnvironmentKey(row.registryLine));
     for (const char *name : {"Path", "PATH", "path"})
       EXPECT_EQ(Value(name).value_or("(unset)"), row.path) << name;
   }

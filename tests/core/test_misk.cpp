@@ -231,6 +231,7 @@ TEST_F(Misk, FindCommanderPathLastLooksForAnInstallationInThePrefix) {
   }
 }
 
+// APPDATA is the environment's as Wine sets it: the shell folder, else the login name's.
 TEST_F(Misk, FindWincmdIniLastLooksInTheUsersApplicationData) {
   const std::string shellFolders = "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\"
                                    "Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n"
@@ -253,9 +254,9 @@ TEST_F(Misk, FindWincmdIniLastLooksInTheUsersApplicationData) {
   const std::vector<Case> cases = {
       {"the shell folder of user.reg", shellFolders, "me", nullptr, "",
        "C:\\users\\wine\\AppData\\Roaming\\GHISLER\\wincmd.ini", FoundBy::ApplicationData,
-       "user.reg"},
+       "APPDATA"},
       {"the folder of the login name", "", "me", nullptr, "",
-       "C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini", FoundBy::ApplicationData, "USER"},
+       "C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini", FoundBy::ApplicationData, "APPDATA"},
       {"APPDATA first", shellFolders, "me", "C:\\cfg\\", "", "C:\\cfg\\GHISLER\\wincmd.ini",
        FoundBy::ApplicationData, "APPDATA"},
       {"no such file", "", "nobody", nullptr, "", "", FoundBy::Nothing, ""},
@@ -312,23 +313,61 @@ TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
   Env("COMMANDER_PATH", "C:\\tc\\");
   Env("CORVANE_SUB", "sub");
   Env("CORVANE_UNSET", nullptr);
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"%COMMANDER_PATH%\\wcmicons.dll", "C:\\tc\\wcmicons.dll"},
-      {"%commander_Path%\\x.ico", "C:\\tc\\x.ico"},
-      {"%COMMANDER_PATH%\\a;%WINDIR%\\b", "C:\\tc\\a;%WINDIR%\\b"},
-      {"%WINDIR%\\b;%COMMANDER_PATH%", "%WINDIR%\\b;C:\\tc"},
-      {"C:\\dir\\%CORVANE_SUB%\\file.exe", "C:\\dir\\sub\\file.exe"},
-      {"%corvane_sub%\\%CORVANE_SUB%", "sub\\%CORVANE_SUB%"},
-      {"%CORVANE_UNSET%\\x.exe", "\\x.exe"},
-      {"50%off", "50off"},
-      {"plain", "plain"},
+  struct Case {
+    std::string text;
+    std::string expanded;
+    std::vector<std::string> unset; // UnsetVariables
   };
-  for (const auto &[text, expanded] : cases) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(ExpandEnvironmentReference(Exe, text), expanded);
+  const std::vector<Case> cases = {
+      {"%COMMANDER_PATH%\\wcmicons.dll", "C:\\tc\\wcmicons.dll", {}},
+      {"%commander_Path%\\x.ico", "C:\\tc\\x.ico", {}},
+      {"%COMMANDER_PATH%\\a;%WINDIR%\\b", "C:\\tc\\a;%WINDIR%\\b", {}},
+      {"%WINDIR%\\b;%COMMANDER_PATH%", "%WINDIR%\\b;C:\\tc", {}},
+      {"C:\\dir\\%CORVANE_SUB%\\file.exe", "C:\\dir\\sub\\file.exe", {}},
+      {"%corvane_sub%\\%CORVANE_SUB%", "sub\\%CORVANE_SUB%", {}},
+      // An unset variable is kept, so that "\x.exe" is not looked for instead.
+      {"%CORVANE_UNSET%\\x.exe", "%CORVANE_UNSET%\\x.exe", {"CORVANE_UNSET"}},
+      {"%CORVANE_UNSET%\\%corvane_unset%", "%CORVANE_UNSET%\\%corvane_unset%", {"CORVANE_UNSET"}},
+      // The closing "%" of an unset name opens the next reference, as Windows reads it.
+      {"%CORVANE_UNSET%CORVANE_SUB%\\%X%",
+       "%CORVANE_UNSET%CORVANE_SUB%\\%X%",
+       {"CORVANE_UNSET", "X"}},
+      {"100%%", "100%%", {}},
+      {"50%off", "50off", {}},
+      {"plain", "plain", {}},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.text);
+    EXPECT_EQ(ExpandEnvironmentReference(Exe, row.text), row.expanded);
+    EXPECT_EQ(UnsetVariables(Exe, row.text), row.unset);
   }
+  EXPECT_EQ(CommanderPathNamingNoFolder(), "");
   Env("COMMANDER_PATH", "C:\\missing");
-  EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_PATH%\\x"), "\\x");
+  EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_PATH%\\x"), "%COMMANDER_PATH%\\x");
+  EXPECT_EQ(UnsetVariables(Exe, "%COMMANDER_DRIVE%"), std::vector<std::string>{"COMMANDER_DRIVE"});
+  EXPECT_EQ(CommanderPathNamingNoFolder(), "C:\\missing");
+}
+
+// Total Commander's own variables, as it sets them for the programs it starts.
+TEST_F(Misk, CommanderVariablesComeFromWhatWasFound) {
+  File("tc\\TOTALCMD.EXE");
+  File("tc\\wincmd.ini");
+  Env("COMMANDER_PATH", "C:\\tc");
+  Env("COMMANDER_INI", nullptr);
+  EXPECT_EQ(VariableValue(Exe, "commander_exe"), "C:\\tc\\TOTALCMD.EXE");
+  EXPECT_EQ(VariableValue(Exe, "COMMANDER_INI"), "C:\\tc\\wincmd.ini");
+  EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_DRIVE%\\x"), "C:\\x");
+  File("tc\\TOTALCMD64.EXE");
+  EXPECT_EQ(VariableValue(Exe, "COMMANDER_EXE"), "C:\\tc\\TOTALCMD64.EXE");
+  // Given as a host path, the folder is its Windows name, and so is every name made from it.
+  Env("COMMANDER_PATH", (c() / "tc").c_str());
+  EXPECT_EQ(FindCommanderPath(Exe), "C:\\tc");
+  Env("COMMANDER_PATH", (c().parent_path() / "elsewhere").c_str());
+  fs::create_directories(c().parent_path() / "elsewhere");
+  const std::string found = FindCommanderPath(Exe);
+  EXPECT_EQ(found.substr(0, 3), "Z:\\");
+  EXPECT_EQ(found.find('/'), std::string::npos) << found;
+  EXPECT_EQ(VariableValue(Exe, "COMMANDER_DRIVE"), "Z:");
 }
 
 TEST_F(Misk, ResolveFileKeepsItsOrderOfPlaces) {
