@@ -3,6 +3,7 @@
 #include "document/BarDoctor.h"
 #include "document/BarEdits.h"
 #include "platform/HostFiles.h"
+#include "platform/Profile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -35,9 +36,11 @@ const char *const CheckUsage =
     "A sub-bar is a button whose command is a .bar file (OPENBAR commands are not\n"
     "followed). --recursive checks every bar the sub-bars lead to as well, each once.\n"
     "--json prints {\"bars\": [{\"file\", \"buttons\", \"problems\": [{\"button\", \"kind\",\n"
-    "\"message\", \"fix\"}]}]}, fix being null when there is none. Exit status 0 when nothing\n"
-    "is found, 1 when problems are found, 2 for a bad argument. Texts are printed as\n"
-    "characters in UTF-8; --bytes prints the bytes the bars hold.\n";
+    "\"message\", \"fix\"}]}]}, fix being null when there is none. Texts are printed as\n"
+    "characters in UTF-8; --bytes prints the bytes the bars hold.\n"
+    "Exit status: 0 when nothing is found, 1 when problems are found, 2 for a bad\n"
+    "argument, 3 when BAR cannot be read (a sub-bar that cannot be read is a\n"
+    "missing-sub-bar problem).\n";
 
 const char *const FixUsage =
     "usage: corvane-cli fix BAR --portable [--recursive] [--dry-run] [--cache off|links|tcmenu]\n"
@@ -46,8 +49,9 @@ const char *const FixUsage =
     "parameters, start paths and icon references) from %COMMANDER_PATH%, and saves each\n"
     "changed bar as the editor saves it, the change one edit. --recursive fixes every bar\n"
     "the sub-bars lead to as well, each once. Every bar is read and changed before any is\n"
-    "saved. --dry-run prints the changes as BAR:BUTTON: FIELD: OLD -> NEW and writes\n"
-    "nothing. The icon cache mode of the save is --cache, else \"DefaultCache\" of\n"
+    "saved. --dry-run prints the changes as BAR:BUTTON: FIELD: OLD -> NEW, each value\n"
+    "exactly as the save writes it into the bar file, and writes nothing. The icon cache mode of "
+    "the save is --cache, else \"DefaultCache\" of\n"
     "Corvane.ini. Exit status 0 when done (also when nothing is to change), 1 when a bar\n"
     "cannot be read or saved, 2 for a bad argument.\n";
 
@@ -62,6 +66,16 @@ const char *FieldName(int field) {
   default:
     return "command";
   }
+}
+
+// Exit status of check when the bar named cannot be read: apart from problems found (1)
+// and a bad argument (2), so that a script tells a broken bar from a missing one.
+constexpr int kBarUnreadable = 3;
+
+// A field's text as the save writes it into the bar file: a command as Total Commander
+// reads it back, any other value so that it reads back as it is.
+std::string WrittenText(int field, const std::string &text) {
+  return field == bfCommand ? ButtonsList::QuoteCommand(text) : platform::ExactProfileValue(text);
 }
 
 // A bar as the lines name it: its host path, relative to the current folder below it.
@@ -133,7 +147,8 @@ size_t FixBar(const std::string &file, const doctor::DoctorContext &context, Tex
   const std::string shown = ShownBar(file);
   for (const doctor::PortableChange &change : changes)
     WriteOut(shown + ":" + std::to_string(change.Button + 1) + ": " + FieldName(change.Field) +
-             ": " + ShownText(change.Old, form) + " -> " + ShownText(change.New, form) + "\n");
+             ": " + ShownText(WrittenText(change.Field, change.Old), form) + " -> " +
+             ShownText(WrittenText(change.Field, change.New), form) + "\n");
   if (changes.empty() || dryRun)
     return changes.size();
   FixedBar &one = fixed.emplace_back(FixedBar{std::move(bar), {}});
@@ -162,9 +177,21 @@ int Check(const Args &args) {
     return 0;
   }
   parsed.RequirePositional(1, 1, {"bar file"});
-  const std::string file = ExistingFile(parsed.positional[0]);
-  const doctor::DoctorContext context;
-  const auto reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
+  std::vector<doctor::BarReport> reports;
+  try {
+    const std::string file = ExistingFile(parsed.positional[0]);
+    const doctor::DoctorContext context;
+    reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
+  } catch (const Failure &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", e.what());
+    return kBarUnreadable;
+  } catch (const EBarLoadError &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", CoreMessageToUtf8(e.what()).c_str());
+    return kBarUnreadable;
+  } catch (const platform::EFileReadError &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", CoreMessageToUtf8(e.what()).c_str());
+    return kBarUnreadable;
+  }
   if (parsed.Has("--json"))
     PrintReportsJson(reports, parsed.Form());
   else
