@@ -294,7 +294,8 @@ ProgramLookup LookUpProgram(const std::string &command, const std::string &start
   }
   const std::string resolved = ResolveCommandFile(fallback, startPath);
   if (FoundAsCommandFile(resolved) || !named)
-    return {fallback, resolved, FoundAsCommandFile(resolved)};
+    // A lone "*" names nothing: the message names the command as written.
+    return {fallback.empty() ? command : fallback, resolved, FoundAsCommandFile(resolved)};
   return {*named, ResolveCommandFile(*named, startPath), false};
 }
 
