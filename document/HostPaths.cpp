@@ -389,7 +389,7 @@ Lookup LookUpName(const std::string &ExeFileName, const std::string &fileName,
   if (s != fileName)
     Note(trace, ResolveRule::Unquoted, s);
   const bool holdsFolder = platform::FindChar(s, '\\') != std::string::npos;
-  if (holdsFolder && IsRootedName(s)) {
+  if (IsRootedName(s)) {
     Note(trace, ResolveRule::RootedName, s);
     return {s};
   }
@@ -446,6 +446,8 @@ std::string ResolveWithStartPath(const std::string &ExeFileName, const std::stri
     return found.Name;
   }
   std::string path = RemoveQuotes(startPath);
+  if (path.empty())
+    return found.Name;
   if (path.find('%') != std::string::npos)
     path = ExpandEnvironmentReference(ExeFileName, path);
   // A relative start path is relative to the panel Total Commander shows, which is not

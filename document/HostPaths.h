@@ -112,7 +112,7 @@ std::string RemoveQuotes(const std::string &text);
 enum class ResolveRule {
   Expanded,                // the name holds "%": Name is the expansion, taken unchecked
   Unquoted,                // Name is the name without its double quotes
-  RootedName,              // the name holds a folder from a drive or a root: taken as it stands
+  RootedName,              // a name from a drive, a root or a host path: taken as it stands
   NoCommanderPath,         // Total Commander's folder is not known: its places are skipped
   InCommanderPath,         // Name in Total Commander's folder
   OnSearchPath,            // Name looked for in the folders of "Path"; Found is the hit

@@ -361,6 +361,7 @@ TEST_F(Misk, ResolveFileKeepsItsOrderOfPlaces) {
       {"..\\p1\\gone.exe", "C:\\tc\\..\\p1\\gone.exe"},
       {"C:\\nowhere\\x.exe", "C:\\nowhere\\x.exe"},
       {"\\nowhere\\x.exe", "\\nowhere\\x.exe"},
+      {"/nowhere/x.exe", "/nowhere/x.exe"},
       {"\"C:\\nowhere\\x.exe\"", "C:\\nowhere\\x.exe"},
       {"%COMMANDER_PATH%\\nothing.dll", "C:\\tc\\nothing.dll"},
       {"\"%COMMANDER_PATH%\\x.dll\"", "\"C:\\tc\\x.dll\""},
