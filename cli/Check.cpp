@@ -4,6 +4,7 @@
 #include "document/BarEdits.h"
 #include "document/HostPaths.h"
 #include "platform/HostFiles.h"
+#include "platform/Profile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -36,9 +37,11 @@ const char *const CheckUsage =
     "A sub-bar is a button whose command is a .bar file (OPENBAR commands are not\n"
     "followed). --recursive checks every bar the sub-bars lead to as well, each once.\n"
     "--json prints {\"bars\": [{\"file\", \"buttons\", \"problems\": [{\"button\", \"kind\",\n"
-    "\"message\", \"fix\"}]}]}, fix being null when there is none. Exit status 0 when nothing\n"
-    "is found, 1 when problems are found, 2 for a bad argument. Texts are printed as\n"
-    "characters in UTF-8; --bytes prints the bytes the bars hold.\n";
+    "\"message\", \"fix\"}]}]}, fix being null when there is none. Texts are printed as\n"
+    "characters in UTF-8; --bytes prints the bytes the bars hold.\n"
+    "Exit status: 0 when nothing is found, 1 when problems are found, 2 for a bad\n"
+    "argument, 3 when BAR cannot be read (a sub-bar that cannot be read is a\n"
+    "missing-sub-bar problem).\n";
 
 const char *const FixUsage =
     "usage: corvane-cli fix BAR [--portable] [--count] [--recursive] [--dry-run]\n"
@@ -50,8 +53,9 @@ const char *const FixUsage =
     "and keeps every button up to it as it is. Say one or both. Each changed bar is saved\n"
     "as the editor saves it. --recursive fixes every bar the sub-bars lead to as well, each\n"
     "once. Every bar is read and changed before any is saved. --dry-run prints the changes\n"
-    "as BAR:BUTTON: FIELD: OLD -> NEW and BAR: count: OLD -> NEW (OLD \"none\" for a missing\n"
-    "count) and writes nothing. The icon cache mode of the save is --cache, else\n"
+    "as BAR:BUTTON: FIELD: OLD -> NEW, each value exactly as the save writes it into the\n"
+    "bar file, and BAR: count: OLD -> NEW (OLD \"none\" for a missing count), and writes\n"
+    "nothing. The icon cache mode of the save is --cache, else\n"
     "\"DefaultCache\" of Corvane.ini. Exit status 0 when done (also when nothing is to\n"
     "change), 1 when a bar cannot be read or saved, 2 for a bad argument.\n";
 
@@ -66,6 +70,16 @@ const char *FieldName(int field) {
   default:
     return "command";
   }
+}
+
+// Exit status of check when the bar named cannot be read: apart from problems found (1)
+// and a bad argument (2), so that a script tells a broken bar from a missing one.
+constexpr int kBarUnreadable = 3;
+
+// A field's text as the save writes it into the bar file: a command as Total Commander
+// reads it back, any other value so that it reads back as it is.
+std::string WrittenText(int field, const std::string &text) {
+  return field == bfCommand ? ButtonsList::QuoteCommand(text) : platform::ExactProfileValue(text);
 }
 
 // A bar as the lines name it: its host path, relative to the current folder below it.
@@ -164,7 +178,8 @@ void FixBar(const std::string &file, const doctor::DoctorContext &context, TextF
   const std::string shown = ShownBar(file);
   for (const doctor::PortableChange &change : changes)
     WriteOut(shown + ":" + std::to_string(change.Button + 1) + ": " + FieldName(change.Field) +
-             ": " + ShownText(change.Old, form) + " -> " + ShownText(change.New, form) + "\n");
+             ": " + ShownText(WrittenText(change.Field, change.Old), form) + " -> " +
+             ShownText(WrittenText(change.Field, change.New), form) + "\n");
   request.portableChanges += changes.size();
   if ((changes.empty() && !bar->Modified) || request.dryRun)
     return;
@@ -194,13 +209,25 @@ int Check(const Args &args) {
     return 0;
   }
   parsed.RequirePositional(1, 1, {"bar file"});
-  const std::string file = ExistingFile(parsed.positional[0]);
   // Total Commander's folder is then looked for elsewhere, and every answer depends on it.
   if (const std::string ignored = CommanderPathNamingNoFolder(); !ignored.empty())
     std::fprintf(stderr, "corvane-cli: warning: COMMANDER_PATH names no folder: %s\n",
                  ShownText(ignored, parsed.Form()).c_str());
-  const doctor::DoctorContext context;
-  const auto reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
+  std::vector<doctor::BarReport> reports;
+  try {
+    const std::string file = ExistingFile(parsed.positional[0]);
+    const doctor::DoctorContext context;
+    reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
+  } catch (const Failure &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", e.what());
+    return kBarUnreadable;
+  } catch (const EBarLoadError &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", CoreMessageToUtf8(e.what()).c_str());
+    return kBarUnreadable;
+  } catch (const platform::EFileReadError &e) {
+    std::fprintf(stderr, "corvane-cli check: %s\n", CoreMessageToUtf8(e.what()).c_str());
+    return kBarUnreadable;
+  }
   if (parsed.Has("--json"))
     PrintReportsJson(reports, parsed.Form());
   else

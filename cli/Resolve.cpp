@@ -14,7 +14,8 @@ namespace {
 const char *const ResolveUsage =
     "usage: corvane-cli resolve NAME [--start-path DIR] [--explain] [--bytes]\n"
     "Prints the file NAME (as written in a button: bare, relative, quoted or holding\n"
-    "%VARIABLE%) resolves to, through Total Commander's folder and the search path; with\n"
+    "%VARIABLE%) resolves to, through Total Commander's folder and the search path (a\n"
+    "relative name is Total Commander's, whatever the current folder); with\n"
     "--start-path as the bar list looks up a command in its start path too. --explain\n"
     "names the settings file read, Total Commander's folder and its wincmd.ini and how each\n"
     "was found, warns of a COMMANDER_PATH that names no folder and of a %VARIABLE% nothing\n"
@@ -37,8 +38,8 @@ std::string StepLine(const ResolveStep &step, TextForm form) {
     return "holds %: the first reference is expanded and taken without a check: " + name;
   case ResolveRule::Unquoted:
     return "double quotes removed: " + name;
-  case ResolveRule::HoldsBackslash:
-    return "holds a backslash: taken as it stands";
+  case ResolveRule::RootedName:
+    return "a name from a drive or a root: taken as it stands";
   case ResolveRule::NoCommanderPath:
     return "Total Commander's folder not found (neither COMMANDER_PATH nor \"commander_path\" "
            "names one, nor is one installed in the Wine prefix): its steps are skipped";
@@ -50,11 +51,15 @@ std::string StepLine(const ResolveStep &step, TextForm form) {
   case ResolveRule::InFolderOfItsName:
     return "in a folder of its own name: " + name + Existence(step.Exists);
   case ResolveRule::NothingFound:
-    return "nothing found: the name itself";
+    return "nothing found: " + name;
   case ResolveRule::StartPathUnused:
     return "changed, so the start path is not used";
   case ResolveRule::AfterStartPath:
-    return "unchanged, so after the start path: " + name + Existence(step.Exists);
+    return "not found, so after the start path: " + name + Existence(step.Exists);
+  case ResolveRule::RelativeInCommanderPath:
+    return "a relative name: in Total Commander's folder: " + name + Existence(step.Exists);
+  case ResolveRule::StartPathNotRooted:
+    return "the start path " + name + " is relative (to the panel): not tried";
   }
   return {};
 }

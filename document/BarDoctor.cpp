@@ -82,6 +82,95 @@ std::string FirstWord(const std::string &command) {
   return platform::TextPiece(command, start, end == std::string::npos ? end : end - start);
 }
 
+// The command without a leading "*", Total Commander's mark for running it as
+// administrator: no part of the program's name.
+std::string WithoutElevation(const std::string &command) {
+  const size_t at = command.find_first_not_of(" \t", TextStart(command));
+  if (at == std::string::npos || command[at] != '*')
+    return command;
+  std::string rest = command;
+  rest.erase(at, 1);
+  return rest;
+}
+
+// The first word of the command without quotes and in upper case: what tells an internal
+// command, a keyword command and the whole-command forms.
+std::string CommandWord(const std::string &command) {
+  return platform::UpperText(RemoveQuotes(FirstWord(WithoutElevation(command))));
+}
+
+// Total Commander's keyword commands: the first word is one it reads itself, and what
+// follows names what it acts on, not a program: a folder to show (CD), a bar to show
+// instead of the main bar (OPENBAR), a tab file to open or append (OPENTABS, APPENDTABS),
+// a stored connection (FTPOPEN), stored comparison settings (SYNCOPEN), a stored search
+// (LOADSEARCH), a language file to use (OPENLANGUAGEFILE).
+constexpr std::array<std::string_view, 8> KeywordCommands = {
+    "CD",      "OPENBAR",  "OPENTABS",   "APPENDTABS",
+    "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENLANGUAGEFILE"};
+
+bool IsKeyword(const std::string &word) {
+  return std::find(KeywordCommands.begin(), KeywordCommands.end(), word) != KeywordCommands.end();
+}
+
+// An internal command by its number ("540", "-2"): an optional minus and digits.
+bool IsCommandNumber(const std::string &word) {
+  const size_t digits = !word.empty() && word[0] == '-' ? 1 : 0;
+  return word.size() > digits &&
+         std::all_of(word.begin() + static_cast<std::ptrdiff_t>(digits), word.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The value of a command number; nothing for one beyond any command's (more than 18
+// digits), which no list holds.
+std::optional<long long> CommandNumberValue(const std::string &word) {
+  const bool negative = !word.empty() && word[0] == '-';
+  const std::string digits = word.substr(negative ? 1 : 0);
+  const size_t first = std::min(digits.find_first_not_of('0'), digits.size());
+  if (digits.size() - first > 18)
+    return std::nullopt;
+  long long value = 0;
+  for (size_t at = first; at < digits.size(); ++at)
+    value = value * 10 + (digits[at] - '0');
+  return negative ? -value : value;
+}
+
+// Whether the command is an address the shell opens rather than a file: "::{CLSID}", or a
+// scheme of two characters or more before a colon ("http:", "mailto:", "shell:",
+// "file:"). No file name holds a colon after its first character, and Windows opens
+// every scheme a program registers, so any scheme is an address.
+bool IsShellAddress(const std::string &command) {
+  const size_t start = command.find_first_not_of(" \t\"", TextStart(command));
+  if (start == std::string::npos)
+    return false;
+  if (command.compare(start, 2, "::") == 0)
+    return true;
+  size_t at = start;
+  if (!IsAsciiLetter(command[at]))
+    return false;
+  while (at < command.size() &&
+         (IsAsciiLetter(command[at]) || (command[at] >= '0' && command[at] <= '9') ||
+          command[at] == '+' || command[at] == '-' || command[at] == '.'))
+    ++at;
+  return at - start >= 2 && at < command.size() && command[at] == ':';
+}
+
+// The forms Windows' own tools are run in that name no file of their own: "control"
+// alone or with a control panel file, "rundll32" with its arguments, and "msconfig",
+// which lies outside the search path on many Windows versions.
+bool IsSystemToolForm(const std::string &command, const std::string &word) {
+  if (word == "CONTROL") {
+    const std::string upper = platform::UpperText(WithoutElevation(command));
+    const size_t start = upper.find_first_not_of(" \t", TextStart(upper));
+    const size_t end = upper.find_first_of(" \t", start);
+    const bool alone = upper.find_first_not_of(" \t", end) == std::string::npos;
+    return alone || platform::ContainsText(upper, ".CPL");
+  }
+  if (word == "RUNDLL32")
+    return true;
+  const std::string name = ExtractFileName(word);
+  return name == "MSCONFIG" || name == "MSCONFIG.EXE";
+}
+
 // The file part of an icon reference as written: up to its first comma.
 std::string IconFileAsWritten(const std::string &reference) {
   return platform::TextPiece(reference, 0, platform::FindChar(reference, ','));
@@ -105,8 +194,11 @@ std::string Decimal(long long value) {
 // " (as NAME)" when the lookup led to another name than the name itself with its
 // variable expanded (through the search path or the start path); another letter case is
 // no other name. The expansion is left out: it is where the user's variable points.
+// A bare name found nowhere is named as written too: it was looked for in several places,
+// and the one its lookup names is only where Total Commander would have it.
 std::string AsResolved(const std::string &name, const std::string &resolved) {
-  if (platform::EqualNoCase(resolved, name) ||
+  const bool bare = name.find_first_of("\\/:%") == std::string::npos;
+  if (bare || platform::EqualNoCase(resolved, name) ||
       platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
     return {};
   return JoinTexts({" (as ", resolved, ")"});
@@ -141,15 +233,70 @@ const std::string &FieldText(const TButts &button, int field) {
   }
 }
 
-// The file a command names, looked up as the bar list looks it up. ResolveWithStartPath
-// tries the start path for a name the lookup leaves as it is and then takes it in lower
-// case: a name that exists as it stands keeps its spelling, for the messages and for the
-// editor opening a sub-bar.
+// The file a command names, looked up as the bar list looks it up: where Total Commander
+// has it, else after the start path.
 std::string ResolveCommandFile(const std::string &name, const std::string &startPath) {
-  std::string resolved = ResolveFile(ExeFileName, name);
-  if (platform::FileExists(resolved) || platform::DirectoryExists(resolved))
-    return resolved;
   return ResolveWithStartPath(ExeFileName, name, startPath);
+}
+
+// Found as the bar list finds a command's file: a file with an extension, or a folder.
+bool FoundAsCommandFile(const std::string &resolved) {
+  return (!FileExtension(resolved).empty() && platform::FileExists(resolved)) ||
+         platform::DirectoryExists(resolved);
+}
+
+// The extensions of the files Windows starts as programs.
+bool HasProgramExtension(const std::string &name) {
+  static constexpr std::array<std::string_view, 9> Extensions = {
+      ".exe", ".com", ".bat", ".cmd", ".msc", ".cpl", ".scr", ".pif", ".lnk"};
+  const std::string ext = platform::LowerText(FileExtension(name));
+  return std::find(Extensions.begin(), Extensions.end(), ext) != Extensions.end();
+}
+
+// The program a command runs: the name it goes by in messages, what that resolved to, and
+// whether it was found.
+struct ProgramLookup {
+  std::string name;
+  std::string resolved;
+  bool found = false;
+};
+
+// Windows programs take names of at most MAX_PATH characters (a marked text's characters
+// take up to four bytes): no longer leading part of a command is a program's name.
+constexpr size_t kLongestProgramName = 4 * 260;
+
+// The program of a command, looked up as Windows starts it. A quoted program, or a
+// command without blanks, is ButtonsList::ProgramOf's. An unquoted command with blanks is
+// tried as Windows tries it: each leading part up to a blank, shortest first, that names
+// an existing file; then the program ProgramOf names (the whole command when it carries
+// no arguments, where a folder counts as found too). When none is found, the message
+// names the shortest leading part that ends in a program's extension
+// ("%ProgramFiles%\Internet Explorer\iexplore.exe" of "... iexplore.exe -k"), else
+// ProgramOf's program.
+ProgramLookup LookUpProgram(const std::string &command, const std::string &startPath) {
+  const std::string bare = WithoutElevation(command);
+  const std::string fallback = ButtonsList::ProgramOf(bare);
+  const size_t start = bare.find_first_not_of(" \t", TextStart(bare));
+  std::optional<std::string> named;
+  if (start != std::string::npos && bare[start] != '"') {
+    const size_t limit =
+        std::min({bare.find('"', start), bare.size(), start + kLongestProgramName});
+    for (size_t blank = bare.find(' ', start); blank < limit; blank = bare.find(' ', blank + 1)) {
+      if (bare[blank - 1] == ' ')
+        continue;
+      const std::string part = platform::TextPiece(bare, start, blank - start);
+      const std::string resolved = ResolveCommandFile(part, startPath);
+      if (!FileExtension(resolved).empty() && platform::FileExists(resolved))
+        return {part, resolved, true};
+      if (!named && HasProgramExtension(part))
+        named = part;
+    }
+  }
+  const std::string resolved = ResolveCommandFile(fallback, startPath);
+  if (FoundAsCommandFile(resolved) || !named)
+    // A lone "*" names nothing: the message names the command as written.
+    return {fallback.empty() ? command : fallback, resolved, FoundAsCommandFile(resolved)};
+  return {*named, ResolveCommandFile(*named, startPath), false};
 }
 
 // An icon file as the bar's buttons name it, looked up once per check.
@@ -212,14 +359,10 @@ private:
       CheckCommandName(position, command);
       return;
     }
-    const std::string program = ButtonsList::ProgramOf(command);
-    const std::string resolved = ResolveCommandFile(program, button.StartPath);
-    // Found as the bar list finds it: a file with an extension, or a folder.
-    const bool found = (!FileExtension(resolved).empty() && platform::FileExists(resolved)) ||
-                       platform::DirectoryExists(resolved);
-    if (!found)
+    const ProgramLookup program = LookUpProgram(command, button.StartPath);
+    if (!program.found)
       Add(position, ProblemKind::MissingProgram, bfCommand,
-          JoinTexts({program, " does not exist", AsResolved(program, resolved)}));
+          JoinTexts({program.name, " does not exist", AsResolved(program.name, program.resolved)}));
   }
 
   void CheckSubBar(int position, const std::string &name, const std::string &resolved) {
@@ -232,12 +375,16 @@ private:
   }
 
   void CheckCommandName(int position, const std::string &command) {
-    const std::string name = FirstWord(command);
+    const std::string name = RemoveQuotes(FirstWord(WithoutElevation(command)));
     const std::string upper = platform::UpperText(name);
     if (upper.rfind("CM_", 0) == 0 && context_.KnowsInternalCommands() &&
         !context_.IsInternalCommand(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
           JoinTexts({name, " is no command of Totalcmd.inc"}));
+    else if (IsCommandNumber(upper) && context_.KnowsInternalCommands() &&
+             !context_.IsInternalNumber(name))
+      Add(position, ProblemKind::UnknownCommand, bfCommand,
+          JoinTexts({name, " is no command number of Totalcmd.inc"}));
     else if (upper.rfind("EM_", 0) == 0 && !context_.IsUserCommand(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
           JoinTexts({name, " is no user command (usercmd.ini)"}));
@@ -540,6 +687,12 @@ DoctorContext::DoctorContext() : commanderFolder_(FindCommanderPath(ExeFileName)
     const std::string name = SplitCommandLine(line, 1);
     if (!name.empty())
       internalCommands_.insert(platform::LowerText(name));
+    std::string number = SplitCommandLine(line, 2);
+    number.erase(0, std::min(number.find_first_not_of(" \t"), number.size()));
+    number.erase(std::min(number.find_last_not_of(" \t") + 1, number.size()));
+    if (IsCommandNumber(number))
+      if (auto value = CommandNumberValue(number))
+        internalNumbers_.insert(*value);
   }
   const UserCmdList users;
   for (const auto &command : users.Commands)
@@ -548,6 +701,11 @@ DoctorContext::DoctorContext() : commanderFolder_(FindCommanderPath(ExeFileName)
 
 bool DoctorContext::IsInternalCommand(const std::string &name) const {
   return internalCommands_.count(platform::LowerText(name)) != 0;
+}
+
+bool DoctorContext::IsInternalNumber(const std::string &number) const {
+  const auto value = CommandNumberValue(number);
+  return value && internalNumbers_.count(*value) != 0;
 }
 
 bool DoctorContext::IsUserCommand(const std::string &name) const {
@@ -621,22 +779,16 @@ std::optional<std::string> DoctorContext::PortableText(const std::string &text) 
 }
 
 bool SpecialCommand(const std::string &command) {
-  using platform::ContainsText;
-  const std::string c = platform::UpperText(command);
-  static constexpr std::array<const char *, 11> Parts = {
-      "CM_",        "EM_",     "CD",       "OPENTABS",   "RUNDLL32 ", "MSCONFIG",
-      "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENBAR"};
-  for (const char *part : Parts)
-    if (ContainsText(c, part))
-      return true;
-  return c == "CONTROL" || c == "RUNDLL32" ||
-         (ContainsText(c, "CONTROL ") && ContainsText(c, "CPL"));
+  const std::string word = CommandWord(command);
+  if (word.empty())
+    return false;
+  return word.rfind("CM_", 0) == 0 || word.rfind("EM_", 0) == 0 || IsCommandNumber(word) ||
+         IsKeyword(word) || IsSystemToolForm(command, word) || IsShellAddress(command);
 }
 
 std::optional<std::string> SubBarOf(const TButts &button) {
   const std::string name = RemoveQuotes(button.Command);
-  if (platform::LowerText(FileExtension(name)) != ".bar" ||
-      platform::ContainsText(platform::UpperText(name), "OPENBAR"))
+  if (platform::LowerText(FileExtension(name)) != ".bar" || IsKeyword(CommandWord(name)))
     return std::nullopt;
   return ResolveCommandFile(name, button.StartPath);
 }

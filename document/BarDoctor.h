@@ -8,20 +8,25 @@
 // what counts as a problem:
 // - A command's file is looked for as the bar list looks for it: ResolveWithStartPath
 //   with the button's start path, an existing file with an extension or an existing
-//   folder counting as found. SpecialCommand commands (internal commands, keyword
-//   commands such as CD or OPENTABS) and empty commands name no file. The rule is the
-//   bar list's plain substring test, so a program path holding "CD" anywhere is taken
-//   for a keyword command and not looked for, as the bar list does not look for it.
-// - The program of a command that carries arguments is its first part
-//   (ButtonsList::ProgramOf).
+//   folder counting as found. Relative names are Total Commander's, so the answer does
+//   not depend on the current folder. SpecialCommand commands (internal commands,
+//   command numbers, keyword commands such as CD or OPENTABS, addresses such as
+//   "http://...") and empty commands name no file; what is special is told by the
+//   command's first word as a whole.
+// - A leading "*" (run as administrator) is no part of the program's name. The program
+//   of a quoted command or of one without blanks is ButtonsList::ProgramOf's; an
+//   unquoted command with blanks is tried as Windows starts it, each leading part up to
+//   a blank, shortest first, then the program ProgramOf names.
 // - A sub-bar is a command whose name, without quotes, ends in ".bar": the whole command
 //   names the bar file, blanks included, as QuoteCommand takes it. "OPENBAR" commands are
 //   keyword commands: they switch the main bar, and bars that switch back and forth are
 //   usual, so they are neither looked up nor followed.
 // - "cm_" and "em_" commands are the command's first word when it starts with one of
-//   them, letter case ignored; they are looked up in "Totalcmd.inc" and in the user
-//   command files, found as the command browser finds them (CommandCatalog,
-//   UserCmdList). Without a readable "Totalcmd.inc" internal commands are not checked.
+//   them, letter case ignored, and a command number ("540") is an internal command by
+//   its number; they are looked up in "Totalcmd.inc" (by name, or by the number of a
+//   line name=number;description) and in the user command files, found as the command
+//   browser finds them (CommandCatalog, UserCmdList). Without a readable "Totalcmd.inc"
+//   internal commands are not checked.
 // - A start path is checked when it names a drive, a root or a host path once its
 //   quotes are removed and its first %VARIABLE% expanded; a relative start path depends
 //   on the panel Total Commander shows, which no check can know.
@@ -118,6 +123,9 @@ public:
   // Whether a cm_ name is one of "Totalcmd.inc"'s, or an em_ name a user command's;
   // letter case ignored.
   bool IsInternalCommand(const std::string &name) const;
+  // Whether a command number ("540", "-2") is the number of one of "Totalcmd.inc"'s
+  // commands.
+  bool IsInternalNumber(const std::string &number) const;
   bool IsUserCommand(const std::string &name) const;
 
   // The number of icons in an existing file (the shell's count, as the icon picker takes
@@ -147,7 +155,8 @@ private:
   std::string commanderIdentity_;
   bool knowsInternal_ = false;
   std::unordered_set<std::string> internalCommands_; // lower-cased
-  std::unordered_set<std::string> userCommands_;     // lower-cased
+  std::unordered_set<long long> internalNumbers_;
+  std::unordered_set<std::string> userCommands_; // lower-cased
   struct CountedFile {
     platform::FileStamp stamp;
     unsigned count = 0;
@@ -156,10 +165,19 @@ private:
   mutable std::unordered_map<std::string, std::string> identities_;
 };
 
-// A command that names no file, so it is never looked for on disk (the bar list's rule):
-// with C its upper case, C contains "CM_", "EM_", "CD", "OPENTABS", "RUNDLL32 ",
-// "MSCONFIG", "APPENDTABS", "FTPOPEN", "SYNCOPEN", "LOADSEARCH" or "OPENBAR", equals
-// "CONTROL" or "RUNDLL32", or contains both "CONTROL " and "CPL".
+// A command that names no file, so it is never looked for on disk: the rule of the bar
+// list and of the doctor. It is told by the command's first word as a whole (quotes
+// removed, letter case ignored, after a leading "*"), never by a part of a word, so a
+// program path holding "CD" or "OPENBAR" somewhere is a program path. Special are:
+// - internal commands: a first word starting with "cm_" or "em_", or a command number
+//   ("540", "-2");
+// - keyword commands: the first word CD, OPENBAR, OPENTABS, APPENDTABS, FTPOPEN,
+//   SYNCOPEN, LOADSEARCH or OPENLANGUAGEFILE;
+// - Windows' own tools run in forms that name no file: "control" alone or with a ".cpl"
+//   file, "rundll32" (the word itself, not rundll32.exe), and a first word whose file
+//   name is msconfig or msconfig.exe;
+// - addresses the shell opens: "::{...}" and any scheme of two characters or more
+//   before a colon ("http://", "mailto:", "file:", "shell:Name", "shell:::{...}").
 bool SpecialCommand(const std::string &command);
 
 // The sub-bar a button opens: its command resolved as the bar list resolves it (with the

@@ -336,7 +336,7 @@ HostLocation LocateWincmdIni(const std::string &ExeFileName) {
     return {fromEnvironment, FoundBy::Environment, "COMMANDER_INI"};
   ResolveTrace trace;
   const std::string resolved = ResolveFile(ExeFileName, "wincmd.ini", &trace);
-  if (!resolved.empty() && resolved != "wincmd.ini")
+  if (!trace.empty() && trace.back().Rule != ResolveRule::NothingFound)
     return {resolved, FoundByResolveStep(trace), ""};
   const std::string setting = WincmdSetting(ExeFileName);
   if (!setting.empty())
@@ -416,30 +416,60 @@ std::string RemoveQuotes(const std::string &text) {
   return out;
 }
 
-std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName,
-                        ResolveTrace *trace) {
+namespace {
+
+// Whether a name says where it is without a base folder: a drive ("C:\x", also "C:x"), a
+// root or network name ("\x", "\\server\x"), or a host path ("/x").
+bool IsRootedName(const std::string &name) {
+  const size_t at = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
+  if (at + 1 < name.size() && name[at + 1] == ':' &&
+      ((name[at] >= 'A' && name[at] <= 'Z') || (name[at] >= 'a' && name[at] <= 'z')))
+    return true;
+  return at < name.size() && (name[at] == '\\' || name[at] == '/');
+}
+
+// What ResolveFile makes of a name, and whether that is the lookup's answer: false for a
+// relative name no place holds, which a start path may still find.
+struct Lookup {
+  std::string Name;
+  bool Answered = true;
+};
+
+Lookup LookUpName(const std::string &ExeFileName, const std::string &fileName,
+                  ResolveTrace *trace) {
   if (fileName.find('%') != std::string::npos) {
     std::string expanded = ExpandEnvironmentReference(ExeFileName, fileName);
     Note(trace, ResolveRule::Expanded, expanded);
-    return expanded;
+    return {std::move(expanded)};
   }
   const std::string s = RemoveQuotes(fileName);
   if (s != fileName)
     Note(trace, ResolveRule::Unquoted, s);
-  if (platform::FindChar(s, '\\') != std::string::npos) {
-    Note(trace, ResolveRule::HoldsBackslash, s);
-    return s;
+  const bool holdsFolder = platform::FindChar(s, '\\') != std::string::npos;
+  if (IsRootedName(s)) {
+    Note(trace, ResolveRule::RootedName, s);
+    return {s};
   }
   const std::string commanderPath = FindCommanderPath(ExeFileName);
-  const std::string inCommander = platform::JoinTexts({commanderPath, "\\", s});
-  if (commanderPath.empty())
+  if (commanderPath.empty()) {
     Note(trace, ResolveRule::NoCommanderPath, s);
-  else if (ExistingFile(trace, ResolveRule::InCommanderPath, inCommander))
-    return inCommander;
+    // Without Total Commander's folder a relative name has no base of its own.
+    if (holdsFolder)
+      return {s, false};
+  }
+  const std::string inCommander = platform::JoinTexts({commanderPath, "\\", s});
+  if (holdsFolder) {
+    // A relative name with folders is Total Commander's, as it reads its bars' names.
+    const bool exists =
+        ExistingFile(trace, ResolveRule::RelativeInCommanderPath, inCommander).has_value();
+    return {inCommander, exists};
+  }
+  if (!commanderPath.empty() && ExistingFile(trace, ResolveRule::InCommanderPath, inCommander))
+    return {inCommander};
   const bool hasExt = !FileExtension(s).empty();
   auto onSearchPath = [trace](const std::string &name) { return OnSearchPath(trace, name); };
   if (auto hit = hasExt ? onSearchPath(s) : WithExtensions(s, onSearchPath))
-    return *hit;
+    return {*hit};
   if (!commanderPath.empty()) {
     // A program kept in a folder of its own name below Total Commander's directory.
     const std::string inFolder = platform::JoinTexts({inCommander, "\\", s});
@@ -448,25 +478,45 @@ std::string ResolveFile(const std::string &ExeFileName, const std::string &fileN
     };
     if (!hasExt)
       if (auto hit = WithExtensions(inFolder, inOwnFolder))
-        return *hit;
+        return {*hit};
     if (inOwnFolder(inFolder))
-      return inFolder;
+      return {inFolder};
   }
-  Note(trace, ResolveRule::NothingFound, s);
-  return s;
+  // Where Total Commander would have it: no file there, whatever the current folder holds.
+  const std::string &missing = commanderPath.empty() ? s : inCommander;
+  Note(trace, ResolveRule::NothingFound, missing);
+  return {missing, false};
+}
+
+} // namespace
+
+std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName,
+                        ResolveTrace *trace) {
+  return LookUpName(ExeFileName, fileName, trace).Name;
 }
 
 std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
                                  const std::string &startPath, ResolveTrace *trace) {
-  const std::string resolved = ResolveFile(ExeFileName, fileName, trace);
-  if (resolved != fileName) {
-    Note(trace, ResolveRule::StartPathUnused, resolved);
-    return resolved;
+  Lookup found = LookUpName(ExeFileName, fileName, trace);
+  if (found.Answered) {
+    Note(trace, ResolveRule::StartPathUnused, found.Name);
+    return found.Name;
+  }
+  std::string path = RemoveQuotes(startPath);
+  if (path.empty())
+    return found.Name;
+  if (path.find('%') != std::string::npos)
+    path = ExpandEnvironmentReference(ExeFileName, path);
+  // A relative start path is relative to the panel Total Commander shows, which is not
+  // known here; the current folder is not it.
+  if (!IsRootedName(path)) {
+    Note(trace, ResolveRule::StartPathNotRooted, path);
+    return found.Name;
   }
   // No separator goes between them: start paths are written with their trailing backslash.
   const std::string candidate =
-      platform::JoinTexts({RemoveQuotes(startPath), platform::LowerText(resolved)});
-  return ExistingFile(trace, ResolveRule::AfterStartPath, candidate) ? candidate : fileName;
+      platform::JoinTexts({path, platform::LowerText(RemoveQuotes(fileName))});
+  return ExistingFile(trace, ResolveRule::AfterStartPath, candidate) ? candidate : found.Name;
 }
 
 std::optional<std::string> SearchPathDirs(const std::string &fileName) {

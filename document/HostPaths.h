@@ -129,16 +129,18 @@ std::vector<std::string> UnsetVariables(const std::string &ExeFileName, const st
 std::string RemoveQuotes(const std::string &text);
 // The rule behind one step of ResolveFile or ResolveWithStartPath.
 enum class ResolveRule {
-  Expanded,          // the name holds "%": Name is the expansion, taken unchecked
-  Unquoted,          // Name is the name without its double quotes
-  HoldsBackslash,    // the name holds a folder: taken as it stands
-  NoCommanderPath,   // Total Commander's folder is not known: its places are skipped
-  InCommanderPath,   // Name in Total Commander's folder
-  OnSearchPath,      // Name looked for in the folders of "Path"; Found is the hit
-  InFolderOfItsName, // Name in a folder of its own name below Total Commander's folder
-  NothingFound,      // no place held the name: the name itself (Name) is the result
-  StartPathUnused,   // the name resolved elsewhere, so the start path is not tried
-  AfterStartPath,    // Name, the lower-cased name after the start path
+  Expanded,                // the name holds "%": Name is the expansion, taken unchecked
+  Unquoted,                // Name is the name without its double quotes
+  RootedName,              // a name from a drive, a root or a host path: taken as it stands
+  NoCommanderPath,         // Total Commander's folder is not known: its places are skipped
+  InCommanderPath,         // Name in Total Commander's folder
+  OnSearchPath,            // Name looked for in the folders of "Path"; Found is the hit
+  InFolderOfItsName,       // Name in a folder of its own name below Total Commander's folder
+  NothingFound,            // no place held the name: Name, where Total Commander would have it
+  StartPathUnused,         // the name resolved elsewhere, so the start path is not tried
+  AfterStartPath,          // Name, the lower-cased name after the start path
+  RelativeInCommanderPath, // a relative name with folders: Name, in Total Commander's folder
+  StartPathNotRooted,      // the start path (Name) is relative: it is not tried
 };
 
 // One step of a lookup, in the order the lookup took it.
@@ -151,11 +153,25 @@ struct ResolveStep {
 // The steps of one lookup, for a caller that shows how it went.
 using ResolveTrace = std::vector<ResolveStep>;
 
-// The full name of the existing file a button names, or the name itself without quotes.
+// The full name of the existing file a button names; the lookup never depends on the
+// current folder, as Total Commander reads its bars' names from its own folder:
+// - a name holding "%" is its first reference expanded, unchecked;
+// - quotes are removed; a name with a drive or from a root ("C:\x", "\x", "/x") stands
+//   as it is, unchecked;
+// - a relative name with folders ("tools\x.exe", "..\icons\a.ico") is Total
+//   Commander's folder joined with it, unchecked;
+// - a bare name is looked for in Total Commander's folder, on "Path", then in a folder
+//   of its own name below Total Commander's folder;
+// - a bare name found nowhere is named in Total Commander's folder (a file that is not
+//   there), so that no caller's check finds it in the current folder.
+// Only without a known Total Commander's folder does a relative name stay as written.
 // With a trace, each step taken is appended to it.
 std::string ResolveFile(const std::string &ExeFileName, const std::string &fileName,
                         ResolveTrace *trace = nullptr);
-// ResolveFile, then the lower-cased name directly after the start path; else the name.
+// ResolveFile; when that finds no file for a relative name, the lower-cased name directly
+// after the start path (quotes removed, its first %VARIABLE% expanded), else ResolveFile's
+// answer. A relative start path is not tried: it is relative to the panel Total Commander
+// shows when the button runs, which no lookup here can know.
 std::string ResolveWithStartPath(const std::string &ExeFileName, const std::string &fileName,
                                  const std::string &startPath, ResolveTrace *trace = nullptr);
 // The first existing file made of a directory of "Path" and the name, or nothing.

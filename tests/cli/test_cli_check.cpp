@@ -111,26 +111,34 @@ TEST_F(ExampleTree, CommanderPathAsAHostPathOrNamingNoFolder) {
       << explained.out;
 }
 
-struct UsageRow {
+struct StatusRow {
   const char *name;
   std::vector<std::string> args;
+  int status;
 };
 
-class CheckUsage : public ::testing::TestWithParam<UsageRow> {};
+class ExitStatus : public ExampleTree, public ::testing::WithParamInterface<StatusRow> {};
 
-TEST_P(CheckUsage, IsABadArgument) {
+TEST_P(ExitStatus, TellsCleanProblemsBadArgumentAndUnreadableBar) {
   const auto r = Cli(GetParam().args);
-  EXPECT_EQ(r.status, 2) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, GetParam().status) << r.err;
+  if (GetParam().status >= 2) {
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err, "");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cli, CheckUsage,
-    ::testing::Values(UsageRow{"CheckWithoutBar", {"check"}},
-                      UsageRow{"CheckUnknownOption", {"check", Checkup("view.bar"), "--deep"}},
-                      UsageRow{"FixWithoutWhat", {"fix", Checkup("view.bar")}},
-                      UsageRow{"FixBadCacheMode",
-                               {"fix", Checkup("view.bar"), "--portable", "--cache", "all"}}),
+    Cli, ExitStatus,
+    ::testing::Values(StatusRow{"Clean", {"check", Checkup("view.bar")}, 0},
+                      StatusRow{"Problems", {"check", Checkup("main.bar")}, 1},
+                      StatusRow{"CheckWithoutBar", {"check"}, 2},
+                      StatusRow{"CheckUnknownOption", {"check", Checkup("view.bar"), "--deep"}, 2},
+                      StatusRow{"CheckMissingBar", {"check", Checkup("gone.bar"), "--json"}, 3},
+                      StatusRow{"FixWithoutWhat", {"fix", Checkup("view.bar")}, 2},
+                      StatusRow{"FixBadCacheMode",
+                                {"fix", Checkup("view.bar"), "--portable", "--cache", "all"},
+                                2}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // A bar and its sub-bar, each naming a program of Total Commander's folder by its drive
@@ -171,6 +179,22 @@ TEST_F(PortableFix, DryRunPrintsTheChangesAndWritesNothing) {
   EXPECT_NE(r.out.find(R"(b.bar:1: params: /ini=)"), std::string::npos);
   EXPECT_EQ(ReadBytes(dir / "a.bar"), a);
   EXPECT_FALSE(std::filesystem::exists(dir / "a.icl"));
+}
+
+// A command read in quotes is written without them when it holds no blank: the dry run
+// shows what the save then writes.
+TEST_F(PortableFix, DryRunShowsTheTextTheSaveWrites) {
+  WriteBytes(dir / "a.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=\"\"" +
+                                Windows(tc.folder() / "tools" / "prog.exe") + "\"\"\r\n");
+  const auto dry = Fix({"--dry-run"});
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  const size_t arrow = dry.out.find(" -> ");
+  ASSERT_NE(arrow, std::string::npos) << dry.out;
+  const std::string shown = dry.out.substr(arrow + 4, dry.out.find('\n', arrow) - arrow - 4);
+  ASSERT_EQ(Fix({"--cache", "off"}).status, 0);
+  EXPECT_NE(ReadBytes(dir / "a.bar").find("cmd1=" + shown + "\r\n"), std::string::npos)
+      << shown << "\n"
+      << ReadBytes(dir / "a.bar");
 }
 
 TEST_F(PortableFix, RewritesEveryBarOfTheTreeOnce) {

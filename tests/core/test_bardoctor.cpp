@@ -37,6 +37,7 @@ class Doctor : public ::testing::Test {
 protected:
   Doctor() {
     tc.Write("tools/prog.exe", "MZ");
+    tc.Write("My Tools/tool.exe", "MZ");
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
       WriteBytes(dir / bar, "[Buttonbar]\r\nButtoncount=0\r\n");
@@ -67,7 +68,7 @@ protected:
 
   TempDir dir;
   TcInstallation tc{dir / "tc",
-                    {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\n",
+                    {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Back=-2;Back\r\n",
                      .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
                      .icons = 4}};
 };
@@ -92,6 +93,7 @@ struct KindRow {
   const char *name;
   std::vector<ButtonTexts> buttons;
   Found expected;
+  const char *firstMessage = nullptr; // when given, the first problem's message
 };
 
 class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow> {};
@@ -99,8 +101,11 @@ class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow>
 TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
   const auto bar = Bar(GetParam().buttons);
   const doctor::DoctorContext context;
-  EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), context)),
-            GetParam().expected);
+  const auto problems = doctor::CheckBar(*bar, Windows(dir / "bar.bar"), context);
+  EXPECT_EQ(KindsOf(problems), GetParam().expected);
+  if (GetParam().firstMessage && !problems.empty()) {
+    EXPECT_EQ(problems[0].Message, GetParam().firstMessage);
+  }
 }
 
 constexpr auto MissingProgram = ProblemKind::MissingProgram;
@@ -124,6 +129,53 @@ const KindRow KindRows[] = {
      {{"", "cm_Nope", "", ""}, {"", "em_nope", "", ""}},
      {{1, UnknownCommand}, {2, UnknownCommand}}},
     {"KnownCommandsInAnyCase", {{"", "CM_copy", "", ""}, {"", "EM_Backup", "", ""}}, {}},
+    {"CommandNumbersKnownOrNot",
+     {{"", "100", "", ""}, {"", "-2", "", ""}, {"", "0100", "", ""}, {"", "540", "", ""}},
+     {{4, UnknownCommand}},
+     "540 is no command number of Totalcmd.inc"},
+    {"NoFileNamed_KeywordsAddressesAndWindowsTools",
+     {{"", "OPENLANGUAGEFILE wcmd_deu.lng", "", ""},
+      {"", "OpenTabs work.tab", "", ""},
+      {"", R"(cd C:\nowhere)", "", ""},
+      {"", "LOADSEARCH big files", "", ""},
+      {"", "mailto:someone@example.org", "", ""},
+      {"", "https://example.org/a b", "", ""},
+      {"", "ftp://example.org", "", ""},
+      {"", "file:///C:/nowhere/x.txt", "", ""},
+      {"", "shell:::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", "", ""},
+      {"", "::{645FF040-5081-101B-9F08-00AA002F954E}", "", ""},
+      {"", "shell:Downloads", "", ""},
+      {"", "control", "", ""},
+      {"", "control desk.cpl,,1", "", ""},
+      {"", "msconfig.exe", "", ""},
+      {"", "rundll32 shell32.dll,Control_RunDLL", "", ""}},
+     {}},
+    {"KeywordsOnlyAsTheWholeFirstWord",
+     {{"", R"(C:\nowhere\recdisc.exe)", "", ""},
+      {"", R"(C:\abcd\openbar.exe)", "", ""},
+      {"", "cdplayer.exe", "", ""},
+      {"", R"(C:\nowhere\cm_tool.exe)", "", ""},
+      {"", R"(C:\nowhere:x)", "", ""}},
+     {{1, MissingProgram},
+      {2, MissingProgram},
+      {3, MissingProgram},
+      {4, MissingProgram},
+      {5, MissingProgram}},
+     R"(C:\nowhere\recdisc.exe does not exist)"},
+    {"RunAsAdministrator",
+     {{"", R"(*%COMMANDER_PATH%\tools\prog.exe)", "", ""},
+      {"", R"(*"%COMMANDER_PATH%\My Tools\tool.exe" /x)", "", ""},
+      {"", "*prog.exe", "", R"(%COMMANDER_PATH%\tools\)"},
+      {"", R"(*%COMMANDER_PATH%\tools\gone.exe)", "", ""}},
+     {{4, MissingProgram}},
+     R"(%COMMANDER_PATH%\tools\gone.exe does not exist)"},
+    {"UnquotedPathWithBlanksAndArguments",
+     {{"", R"(%COMMANDER_PATH%\My Tools\tool.exe -k)", "", ""},
+      {"", R"(%COMMANDER_PATH%\My Tools\tool.exe C:\a b.txt)", "", ""},
+      {"", R"(%COMMANDER_PATH%\My Tools)", "", ""},
+      {"", R"(%COMMANDER_PATH%\My Tools\gone.exe -k)", "", ""}},
+     {{4, MissingProgram}},
+     R"(%COMMANDER_PATH%\My Tools\gone.exe does not exist)"},
     {"MissingIconFile",
      {{R"(%COMMANDER_PATH%\nope.dll,1)", "", "", ""}},
      {{1, ProblemKind::MissingIconFile}}},
@@ -165,6 +217,22 @@ const KindRow KindRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// Relative names are Total Commander's: the folder corvane-cli was started in changes
+// nothing, even when it holds what the names name.
+TEST_F(Doctor, OneAnswerFromAnyCurrentFolder) {
+  const auto bar = Bar({{"", R"(tools\prog.exe)", "", ""},
+                        {"", R"(tc2\prog.exe)", "", ""},
+                        {R"(tc2\prog.exe,0)", "other.bar", "", ""}});
+  for (const std::filesystem::path &current : {dir.path(), tc.folder()}) {
+    SCOPED_TRACE(current.string());
+    testsupport::ScopedCurrentDirectory cwd(current);
+    EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), doctor::DoctorContext())),
+              (Found{{2, MissingProgram},
+                     {3, ProblemKind::MissingIconFile},
+                     {3, ProblemKind::MissingSubBar}}));
+  }
+}
 
 // A bar whose buttons open the bars named, folder dir.
 void WriteSubBars(const std::filesystem::path &dir, const std::string &name,

@@ -393,10 +393,14 @@ TEST_F(Misk, ResolveFileKeepsItsOrderOfPlaces) {
       {"doc.txt", "C:\\p1\\doc.txt"},
       {"app", "C:\\tc\\app\\app.exe"},
       {"prog", "C:\\tc\\prog\\prog"},
-      {"folder.exe", "folder.exe"},
-      {"missing.exe", "missing.exe"},
-      {"\"missing\"", "missing"},
+      {"folder.exe", "C:\\tc\\folder.exe"},
+      {"missing.exe", "C:\\tc\\missing.exe"},
+      {"\"missing\"", "C:\\tc\\missing"},
+      {"app\\app.exe", "C:\\tc\\app\\app.exe"},
+      {"..\\p1\\gone.exe", "C:\\tc\\..\\p1\\gone.exe"},
       {"C:\\nowhere\\x.exe", "C:\\nowhere\\x.exe"},
+      {"\\nowhere\\x.exe", "\\nowhere\\x.exe"},
+      {"/nowhere/x.exe", "/nowhere/x.exe"},
       {"\"C:\\nowhere\\x.exe\"", "C:\\nowhere\\x.exe"},
       {"%COMMANDER_PATH%\\nothing.dll", "C:\\tc\\nothing.dll"},
       {"\"%COMMANDER_PATH%\\x.dll\"", "\"C:\\tc\\x.dll\""},
@@ -465,9 +469,13 @@ TEST_F(Misk, ResolveWithStartPathAppendsTheLowerCasedName) {
       {"resolved elsewhere", "wcmicons.dll", "C:\\docs\\", "C:\\tc\\wcmicons.dll"},
       {"found below the start path", "Readme.TXT", "C:\\docs\\", "C:\\docs\\readme.txt"},
       {"quoted start path", "Readme.TXT", "\"C:\\docs\\\"", "C:\\docs\\readme.txt"},
-      {"no separator is inserted", "Readme.TXT", "C:\\docs", "Readme.TXT"},
-      {"missing", "other.txt", "C:\\docs\\", "other.txt"},
-      {"quotes removed count as resolved", "\"other.txt\"", "C:\\docs\\", "other.txt"},
+      {"no separator is inserted", "Readme.TXT", "C:\\docs", "C:\\tc\\Readme.TXT"},
+      {"missing: where Total Commander would have it", "other.txt", "C:\\docs\\",
+       "C:\\tc\\other.txt"},
+      {"quoted name", "\"Readme.TXT\"", "C:\\docs\\", "C:\\docs\\readme.txt"},
+      {"relative name with folders", "docs\\Readme.TXT", "C:\\", "C:\\docs\\readme.txt"},
+      {"start path from a variable", "Readme.TXT", "%COMMANDER_PATH%\\..\\docs\\",
+       "C:\\tc\\..\\docs\\readme.txt"},
   };
   for (const auto &row : cases) {
     SCOPED_TRACE(row.what);
@@ -478,12 +486,13 @@ TEST_F(Misk, ResolveWithStartPathAppendsTheLowerCasedName) {
 // A step as "rule name", with "+" or "-" for the rules that try a file and the file
 // found on "Path" after "=".
 std::string StepText(const ResolveStep &step) {
-  static const char *const rules[] = {"expanded",  "unquoted",  "backslash",  "no-tc",
-                                      "in-tc",     "on-path",   "own-folder", "nothing",
-                                      "unchanged", "start-path"};
+  static const char *const rules[] = {
+      "expanded",   "unquoted", "rooted",    "no-tc",      "in-tc",          "on-path",
+      "own-folder", "nothing",  "unchanged", "start-path", "relative-in-tc", "start-relative"};
   std::string text = rules[static_cast<int>(step.Rule)] + (" " + step.Name);
   if (step.Rule == ResolveRule::InCommanderPath || step.Rule == ResolveRule::OnSearchPath ||
-      step.Rule == ResolveRule::InFolderOfItsName || step.Rule == ResolveRule::AfterStartPath)
+      step.Rule == ResolveRule::InFolderOfItsName || step.Rule == ResolveRule::AfterStartPath ||
+      step.Rule == ResolveRule::RelativeInCommanderPath)
     text += step.Exists ? " +" : " -";
   return step.Found.empty() ? text : text + "=" + step.Found;
 }
@@ -500,7 +509,8 @@ TEST_F(Misk, TraceNamesEveryPlaceTheLookupTriedInOrder) {
   };
   const std::vector<Case> cases = {
       {"%COMMANDER_PATH%\\x.dll", "", {"expanded C:\\tc\\x.dll"}},
-      {"\"C:\\x.exe\"", "", {"unquoted C:\\x.exe", "backslash C:\\x.exe"}},
+      {"\"C:\\x.exe\"", "", {"unquoted C:\\x.exe", "rooted C:\\x.exe"}},
+      {"app\\app.exe", "", {"relative-in-tc C:\\tc\\app\\app.exe +"}},
       {"doc.txt", "", {"in-tc C:\\tc\\doc.txt -", "on-path doc.txt +=C:\\p1\\doc.txt"}},
       {"app",
        "",
@@ -510,8 +520,9 @@ TEST_F(Misk, TraceNamesEveryPlaceTheLookupTriedInOrder) {
       {"Readme.TXT",
        "C:\\docs\\",
        {"in-tc C:\\tc\\Readme.TXT -", "on-path Readme.TXT -",
-        "own-folder C:\\tc\\Readme.TXT\\Readme.TXT -", "nothing Readme.TXT",
+        "own-folder C:\\tc\\Readme.TXT\\Readme.TXT -", "nothing C:\\tc\\Readme.TXT",
         "start-path C:\\docs\\readme.txt +"}},
+      {"doc\\x.txt", "docs\\", {"relative-in-tc C:\\tc\\doc\\x.txt -", "start-relative docs\\"}},
       {"doc.txt",
        "C:\\docs\\",
        {"in-tc C:\\tc\\doc.txt -", "on-path doc.txt +=C:\\p1\\doc.txt",

@@ -2,7 +2,6 @@
 // drag with the mouse, the keyboard commands, Add and Delete, the right button.
 #include "UiHarness.h"
 
-#include "document/BarDoctor.h"
 #include "platform/Clipboard.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
@@ -44,9 +43,6 @@ QRgb BaseColour(TOwnerDrawList &list, bool selected) {
 class TestBarList : public QObject {
   Q_OBJECT
 private slots:
-  void specialCommand_data();
-  void specialCommand();
-  void specialCommandReadsTwoByteCharactersWhole();
   void cellShowsIconOrPlaceholder_data();
   void cellShowsIconOrPlaceholder();
   void deletedCommandFileShowsPlaceholderOne();
@@ -66,45 +62,6 @@ private slots:
   void cacheCheckBoxChoosesTheMode();
 };
 
-void TestBarList::specialCommand_data() {
-  QTest::addColumn<QString>("command");
-  QTest::addColumn<bool>("special");
-  QTest::newRow("internal command") << "cm_Copy" << true;
-  QTest::newRow("user command") << "em_backup" << true;
-  QTest::newRow("CD in a folder name") << "C:\\abcd\\tool.exe" << true;
-  QTest::newRow("cd command") << "cd C:\\" << true;
-  QTest::newRow("control alone") << "control" << true;
-  QTest::newRow("control with a cpl") << "control desk.cpl" << true;
-  QTest::newRow("control with other args") << "control printers" << false;
-  QTest::newRow("controller program") << "controller.exe" << false;
-  QTest::newRow("rundll32 alone") << "RUNDLL32" << true;
-  QTest::newRow("rundll32 with blank") << "rundll32 shell32.dll,Foo" << true;
-  QTest::newRow("rundll32.exe") << "rundll32.exe" << false;
-  QTest::newRow("msconfig") << "msconfig.exe" << true;
-  QTest::newRow("openbar") << "OPENBAR x" << true;
-  QTest::newRow("ftpopen") << "ftpopen" << true;
-  QTest::newRow("syncopen") << "SyncOpen" << true;
-  QTest::newRow("loadsearch") << "LOADSEARCH s" << true;
-  QTest::newRow("opentabs") << "opentabs t" << true;
-  QTest::newRow("appendtabs") << "APPENDTABS t" << true;
-  QTest::newRow("plain program") << "C:\\Tools\\tool.exe" << false;
-  QTest::newRow("empty") << "" << false;
-}
-
-void TestBarList::specialCommand() {
-  QFETCH(QString, command);
-  QTEST(doctor::SpecialCommand(command.toStdString()), "special");
-}
-
-// In code page 936 "\xCA\x43" is one character whose second byte is the letter C.
-void TestBarList::specialCommandReadsTwoByteCharactersWhole() {
-  const testsupport::ScopedCodePage chinese(936);
-  QVERIFY(!doctor::SpecialCommand("C:\\\xCA\x43"
-                                  "D.exe"));
-  QVERIFY(doctor::SpecialCommand("C:\\\xCA\x43"
-                                 "CD.exe"));
-}
-
 void TestBarList::cellShowsIconOrPlaceholder_data() {
   QTest::addColumn<QString>("icon");
   QTest::addColumn<QString>("command");
@@ -123,8 +80,13 @@ void TestBarList::cellShowsIconOrPlaceholder_data() {
                                         << "@gone.exe" << 1;
   QTest::newRow("missing icon file") << "@missing.ico,0"
                                      << "cm_Copy" << 2;
-  QTest::newRow("special command in CD folder") << "@ico,0"
-                                                << "@abcd/gone.exe" << 3;
+  // What names no file is told by the first word as a whole (the doctor's rule).
+  QTest::newRow("program in a CD folder") << "@ico,0"
+                                          << "@abcd/gone.exe" << 1;
+  QTest::newRow("keyword command") << "@ico,0"
+                                   << "OPENLANGUAGEFILE wcmd_deu.lng" << 3;
+  QTest::newRow("address") << "@ico,0"
+                           << "https://example.org" << 3;
 }
 
 void TestBarList::cellShowsIconOrPlaceholder() {
