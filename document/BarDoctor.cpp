@@ -108,8 +108,16 @@ constexpr std::array<std::string_view, 8> KeywordCommands = {
     "CD",      "OPENBAR",  "OPENTABS",   "APPENDTABS",
     "FTPOPEN", "SYNCOPEN", "LOADSEARCH", "OPENLANGUAGEFILE"};
 
+// CD also takes its folder without a blank between them, as a command line does ("cd..",
+// "cd\"): such a first word is no program either.
+bool IsCdGluedToItsFolder(const std::string &word) {
+  return word.size() > 2 && word.compare(0, 2, "CD") == 0 &&
+         (word.compare(2, 2, "..") == 0 || word[2] == '\\' || word[2] == '/');
+}
+
 bool IsKeyword(const std::string &word) {
-  return std::find(KeywordCommands.begin(), KeywordCommands.end(), word) != KeywordCommands.end();
+  return std::find(KeywordCommands.begin(), KeywordCommands.end(), word) != KeywordCommands.end() ||
+         IsCdGluedToItsFolder(word);
 }
 
 // An internal command by its number ("540", "-2"): an optional minus and digits.
