@@ -156,11 +156,14 @@ class T16BitReader;
 class TICL16Icon : public TAdvancedIcon {
 public:
   // Loads group `index` of the reader's group table and the images it names. A group
-  // that is not an icon directory leaves the icon without images.
-  void LoadGroup(T16BitReader &reader, uint16_t index);
+  // that is not an icon directory leaves the icon without images. An image whose bytes
+  // the end of a cut file took is left out; false when the end of the file took the
+  // group: its directory, or its images and none of them is whole
+  // (platform::IconLiesBeyondEnd, by which the shell counts the same groups).
+  bool LoadGroup(T16BitReader &reader, uint16_t index);
   // Reads one group directory entry from the group's bytes and appends the image it
-  // names.
-  void LoadImage(T16BitReader &reader, TByteStream &group);
+  // names; false, appending nothing, when the file does not hold the image's bytes.
+  bool LoadImage(T16BitReader &reader, TByteStream &group);
 
   std::string Name;
 };
@@ -194,6 +197,9 @@ public:
   // starts beyond the end.
   std::vector<uint8_t> ReadResource(uint16_t index, bool group, std::string &name);
   void CopyResource(uint16_t index, bool group, std::string &name, TByteWriter &dest);
+  // Whether the file holds at least `needed` bytes of entry `index` of a table; fewer
+  // when the end of a cut file took them.
+  bool HoldsBytes(uint16_t index, bool group, uint64_t needed) const;
 
   TByteStream Stream;
   uint16_t AlignShift = 0;

@@ -77,9 +77,10 @@ IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t
 std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
   if (index < -1 && index >= -0xFFFF)
     return ResourceName(static_cast<uint16_t>(-index));
-  if (index < 0)
+  const std::vector<ResourceName> &groups = module.IconGroups();
+  if (index < 0 || static_cast<size_t>(index) >= groups.size())
     return std::nullopt;
-  return module.ResourceNameAt(RT_GROUP_ICON, static_cast<size_t>(index));
+  return groups[static_cast<size_t>(index)];
 }
 
 // A parsed file of the shell functions: the module when it is one, else its bytes.
@@ -134,7 +135,7 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
     return 0;
   if (!file->module)
     return ReadIconDirectory(ByteReader(file->bytes), IconDirKind::File).empty() ? 0 : 1;
-  return static_cast<unsigned>(file->module->EnumResourceNames(RT_GROUP_ICON).size());
+  return static_cast<unsigned>(file->module->IconGroups().size());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {
