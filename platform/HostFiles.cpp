@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -97,17 +98,187 @@ DriveTable ReadDriveTable(const std::string &prefix) {
   return drives;
 }
 
-// The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
-// another prefix or when the dosdevices folder changes, so the table costs one stat; a
-// table read within a second of a change is read again, as a change in the same clock
-// tick leaves the folder's time alone.
-DriveTable Drives() {
+// Case-insensitive lookup of names within one folder, each folder listed at most once
+// while it stays unchanged, however many names are looked up in it (a search path of
+// thousands of files is searched for every name a bar holds).
+//
+// Changes are learnt from the kernel: every folder listed is watched (inotify), and any
+// change to a watched folder (an entry added, removed or renamed, the folder itself moved
+// or deleted) makes every listing be taken afresh when the next name is looked up, as a
+// rename of one folder moves every path below it. A watched listing answers for its
+// folder without a look at the disk, the new file of a moment ago included. Where no
+// watch can be had (no inotify, its limit reached), a listing is kept while the
+// folder's modification time stays the same, and one taken within a second of the last
+// change is not trusted, as a change in the same clock tick leaves the time alone. The
+// listings are bounded: past kMaxFolders they are all dropped and taken afresh.
+class FolderListings {
+public:
+  // What an unchanged, watched listing of `dir` says of `name`: the entry as on disk (as
+  // written when the folder holds it so, else the one matching without regard to case),
+  // or a missing entry. Nothing when no such listing is at hand: the disk must tell.
+  struct Known {
+    std::optional<std::string> entry;
+    unsigned char type = DT_UNKNOWN; // the entry's kind as listed (readdir's d_type)
+  };
+  std::optional<Known> Lookup(const std::string &dir, std::string_view name) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = listings_.find(dir);
+    if (it == listings_.end() || !it->second.watched)
+      return std::nullopt;
+    return Match(it->second, name);
+  }
+
+  // The entry of `dir` matching `name` without regard to case, listing the folder when
+  // no listing of it can be trusted.
+  std::optional<std::string> Find(const std::string &dir, std::string_view name) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = listings_.find(dir);
+    if (it == listings_.end() || !it->second.watched) {
+      struct stat st {};
+      if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+      if (it == listings_.end() || it->second.modifiedNs != ModifiedNs(st) ||
+          it->second.scannedNs - it->second.modifiedNs < 1000000000) {
+        if (listings_.size() >= kMaxFolders)
+          Reset();
+        // Watched before it is read, so that a change while it is read is seen.
+        const bool watched = watch_ >= 0 && ::inotify_add_watch(watch_, dir.c_str(), kChanges) >= 0;
+        it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st), watched)).first;
+      }
+    }
+    auto hit = it->second.folded.find(FoldedName(name));
+    if (hit == it->second.folded.end())
+      return std::nullopt;
+    return hit->second;
+  }
+
+  // Takes in the changes reported since the last call: after any, every listing and
+  // watch is dropped. Called once for each name looked up, before its folders are.
+  // Gives the number of times they were dropped, which tells whether a watch made
+  // since still stands.
+  uint64_t Refresh() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (watch_ == kNotMade) {
+      Reset();
+      return generation_;
+    }
+    if (watch_ < 0)
+      return generation_;
+    bool changed = false;
+    alignas(struct inotify_event) char events[4096];
+    for (;;) {
+      const ssize_t n = ::read(watch_, events, sizeof events);
+      if (n > 0) {
+        changed = true;
+        continue;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0 && errno != EAGAIN)
+        changed = true; // a watch that cannot be read is trusted no more
+      break;
+    }
+    if (changed)
+      Reset();
+    return generation_;
+  }
+
+  // Watches a folder that is not listed; a change to it counts as any other. False
+  // when it cannot be watched.
+  bool Watch(const std::string &dir) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return watch_ >= 0 && ::inotify_add_watch(watch_, dir.c_str(), kChanges) >= 0;
+  }
+
+private:
+  struct Listing {
+    int64_t modifiedNs = 0;
+    int64_t scannedNs = 0;
+    bool watched = false;
+    std::unordered_map<std::string, unsigned char> onDisk; // name → d_type
+    std::unordered_map<std::string, std::string> folded;   // FoldedName → as on disk
+  };
+  static constexpr size_t kMaxFolders = 256;
+  static constexpr int kNotMade = -2;
+  static constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+  static Known Match(const Listing &listing, std::string_view name) {
+    auto exact = listing.onDisk.find(std::string(name));
+    if (exact == listing.onDisk.end()) {
+      auto hit = listing.folded.find(FoldedName(name));
+      if (hit == listing.folded.end())
+        return {};
+      exact = listing.onDisk.find(hit->second);
+    }
+    return {exact->first, exact->second};
+  }
+
+  // Drops every listing and every watch (closing the watch drops them all at once).
+  void Reset() {
+    if (watch_ >= 0)
+      ::close(watch_);
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    listings_.clear();
+    ++generation_;
+  }
+
+  static Listing Scan(const std::string &dir, int64_t modifiedNs, bool watched) {
+    Listing listing;
+    listing.modifiedNs = modifiedNs;
+    listing.scannedNs = NowNs();
+    listing.watched = watched;
+    DIR *d = ::opendir(dir.c_str());
+    if (!d) {
+      listing.watched = false; // an empty listing is not to be believed
+      return listing;
+    }
+    while (const dirent *entry = ::readdir(d)) {
+      std::string onDisk = entry->d_name;
+      // Of several names differing only in case, the smallest wins, whatever order
+      // the folder lists them in.
+      auto [pos, added] = listing.folded.emplace(FoldedName(onDisk), onDisk);
+      if (!added && onDisk < pos->second)
+        pos->second = onDisk;
+      listing.onDisk.emplace(std::move(onDisk), entry->d_type);
+    }
+    ::closedir(d);
+    return listing;
+  }
+
+  std::mutex lock_;
+  int watch_ = kNotMade;
+  uint64_t generation_ = 0;
+  std::unordered_map<std::string, Listing> listings_;
+};
+
+FolderListings &Listings() {
+  static FolderListings listings;
+  return listings;
+}
+
+// The drive table of the current prefix, re-read when WINEPREFIX (or HOME) names another
+// prefix or when the dosdevices folder changes. The folder is watched with the folder
+// listings, so that while nothing changes the table costs no look at the disk; without
+// a watch it costs one stat, and a table read within a second of a change is read
+// again, as a change in the same clock tick leaves the folder's time alone.
+std::shared_ptr<const DriveTable> Drives() {
   static std::mutex lock;
   static std::string cachedKey;
-  static DriveTable cached;
+  static std::string cachedPrefix;
+  static std::shared_ptr<const DriveTable> cached;
   static int64_t readNs = 0;
   static int64_t changedNs = 0;
+  static uint64_t watchedGeneration = 0; // 0: the folder is not watched
   const std::string prefix = WinePrefixDir();
+  const uint64_t generation = Listings().Refresh();
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    if (cached && prefix == cachedPrefix && watchedGeneration == generation)
+      return cached;
+  }
+  // Watched before it is looked at, so that a change from now on is seen.
+  const bool watched = !prefix.empty() && Listings().Watch(prefix + "/dosdevices");
   struct stat st {};
   std::string key = prefix;
   int64_t changed = 0;
@@ -116,72 +287,15 @@ DriveTable Drives() {
     key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
   }
   std::lock_guard<std::mutex> guard(lock);
-  if (readNs == 0 || key != cachedKey || readNs - changedNs < 1000000000) {
+  if (!cached || key != cachedKey || readNs - changedNs < 1000000000) {
     readNs = NowNs();
-    cached = ReadDriveTable(prefix);
+    cached = std::make_shared<const DriveTable>(ReadDriveTable(prefix));
     cachedKey = key;
     changedNs = changed;
   }
+  cachedPrefix = prefix;
+  watchedGeneration = watched ? generation : 0;
   return cached;
-}
-
-// Case-insensitive lookup of names within one folder. A listing is kept while the
-// folder's modification time stays the same; a listing taken within a second of the
-// last change is not trusted, as a change in the same clock tick leaves the time alone.
-class FolderListings {
-public:
-  std::optional<std::string> Find(const std::string &dir, std::string_view name) {
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-      return std::nullopt;
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = listings_.find(dir);
-    if (it == listings_.end() || it->second.modifiedNs != ModifiedNs(st) ||
-        it->second.scannedNs - it->second.modifiedNs < 1000000000) {
-      if (listings_.size() >= kMaxFolders)
-        listings_.clear();
-      it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st))).first;
-    }
-    auto hit = it->second.names.find(FoldedName(name));
-    if (hit == it->second.names.end())
-      return std::nullopt;
-    return hit->second;
-  }
-
-private:
-  struct Listing {
-    int64_t modifiedNs = 0;
-    int64_t scannedNs = 0;
-    std::unordered_map<std::string, std::string> names; // FoldedName → as on disk
-  };
-  static constexpr size_t kMaxFolders = 256;
-
-  static Listing Scan(const std::string &dir, int64_t modifiedNs) {
-    Listing listing;
-    listing.modifiedNs = modifiedNs;
-    listing.scannedNs = NowNs();
-    DIR *d = ::opendir(dir.c_str());
-    if (!d)
-      return listing;
-    while (const dirent *entry = ::readdir(d)) {
-      std::string onDisk = entry->d_name;
-      // Of several names differing only in case, the smallest wins, whatever order
-      // the folder lists them in.
-      auto [pos, added] = listing.names.emplace(FoldedName(onDisk), onDisk);
-      if (!added && onDisk < pos->second)
-        pos->second = onDisk;
-    }
-    ::closedir(d);
-    return listing;
-  }
-
-  std::mutex lock_;
-  std::unordered_map<std::string, Listing> listings_;
-};
-
-FolderListings &Listings() {
-  static FolderListings listings;
-  return listings;
 }
 
 // How the components of a name are spelled: a Windows name drops trailing blanks and
@@ -214,6 +328,7 @@ public:
     if (component.empty() || component == ".")
       return;
     if (component == "..") {
+      listedType_ = DT_UNKNOWN;
       if (!marks_.empty()) {
         path_.resize(marks_.back());
         marks_.pop_back();
@@ -224,6 +339,17 @@ public:
     const bool parentExists = existing_ == marks_.size();
     marks_.push_back(path_.size());
     std::string asWritten = JoinHost(path_, component);
+    if (auto known = parentExists ? Listings().Lookup(path_, component) : std::nullopt) {
+      if (!known->entry) {
+        path_ = std::move(asWritten);
+        return;
+      }
+      path_ = JoinHost(path_, *known->entry);
+      existing_ = marks_.size();
+      listedType_ = known->type;
+      return;
+    }
+    listedType_ = DT_UNKNOWN;
     struct stat st {};
     if (parentExists && ::lstat(asWritten.c_str(), &st) == 0) {
       path_ = std::move(asWritten);
@@ -247,6 +373,9 @@ public:
   }
 
   const std::string &Path() const { return path_; }
+  // The kind of the last entry as its folder's watched listing gives it (a file, a
+  // folder, a link), DT_UNKNOWN when the disk was asked instead.
+  unsigned char ListedType() const { return listedType_; }
   // Whether every component added names an existing entry (an empty walk names none).
   bool Exists() const { return !path_.empty() && existing_ == marks_.size(); }
 
@@ -254,6 +383,7 @@ private:
   std::string path_;
   std::vector<size_t> marks_; // length of path_ before each added component
   size_t existing_ = 0;       // how many added components are known to exist
+  unsigned char listedType_ = DT_UNKNOWN;
 };
 
 std::string HostCurrentDirectory() {
@@ -317,11 +447,13 @@ PathWalk Walk(const std::string &name) {
       (name[0] == '\\' || name[1] == '\\'))
     return PathWalk(std::string());
   if (name[0] == '/') {
+    Listings().Refresh();
     PathWalk walk("/");
     walk.AddAll(name, Spelling::Host);
     return walk;
   }
-  const DriveTable drives = Drives();
+  const std::shared_ptr<const DriveTable> table = Drives();
+  const DriveTable &drives = *table;
   if (name.size() >= 2 && name[1] == ':' && DriveIndex(name[0]) >= 0) {
     // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
     const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
@@ -344,6 +476,20 @@ PathWalk Walk(const std::string &name) {
   return walk;
 }
 
+// The walk that finds a Windows name on the host (see HostPath).
+PathWalk WalkOf(const std::string &windowsName) {
+  const std::string name = windowsName.empty() ? std::string() : HostSpelling(windowsName);
+  if (name.empty())
+    return PathWalk(std::string());
+  PathWalk walk = Walk(name);
+  // WindowsName keeps the bytes of a host name that is no UTF-8; such a name, when it is
+  // not found as code page text, is found again by its bytes.
+  if (walk.Exists() || IsMarked(windowsName) || IsUtf8(windowsName))
+    return walk;
+  PathWalk asBytes = Walk(windowsName);
+  return asBytes.Exists() ? asBytes : walk;
+}
+
 } // namespace
 
 std::string WinePrefixDir() {
@@ -361,16 +507,7 @@ std::string HostPath(const std::string &windowsName) {
 #ifdef _WIN32
   return windowsName;
 #endif
-  const std::string name = windowsName.empty() ? std::string() : HostSpelling(windowsName);
-  if (name.empty())
-    return std::string();
-  const PathWalk walk = Walk(name);
-  // WindowsName keeps the bytes of a host name that is no UTF-8; such a name, when it is
-  // not found as code page text, is found again by its bytes.
-  if (walk.Exists() || IsMarked(windowsName) || IsUtf8(windowsName))
-    return walk.Path();
-  const PathWalk asBytes = Walk(windowsName);
-  return asBytes.Exists() ? asBytes.Path() : walk.Path();
+  return WalkOf(windowsName).Path();
 }
 
 std::string WindowsName(const std::string &hostPath) {
@@ -387,7 +524,8 @@ std::string WindowsName(const std::string &hostPath) {
   std::string host = (ec ? path.lexically_normal() : canonical.lexically_normal()).string();
   while (host.size() > 1 && host.back() == '/')
     host.pop_back();
-  const DriveTable drives = Drives();
+  const std::shared_ptr<const DriveTable> table = Drives();
+  const DriveTable &drives = *table;
   const int best = DriveHolding(host, drives);
   std::string name;
   if (best < 0) {
@@ -499,14 +637,37 @@ void WriteInPlace(const std::string &windowsName, const std::string &host, std::
 
 } // namespace
 
+namespace {
+
+// What a Windows name names: a regular file, a folder, something else or nothing. A name
+// the walk did not find is nothing, and an entry that a watched listing names as a file
+// or a folder is one, without a further look at the disk; a link is followed.
+enum class EntryKind { Missing, File, Directory, Other };
+
+EntryKind KindOf(const std::string &windowsName) {
+  const PathWalk walk = WalkOf(windowsName);
+  if (walk.Path().empty() || !walk.Exists())
+    return EntryKind::Missing;
+  if (walk.ListedType() == DT_REG)
+    return EntryKind::File;
+  if (walk.ListedType() == DT_DIR)
+    return EntryKind::Directory;
+  struct stat st {};
+  if (::stat(walk.Path().c_str(), &st) != 0)
+    return EntryKind::Missing;
+  return S_ISREG(st.st_mode)   ? EntryKind::File
+         : S_ISDIR(st.st_mode) ? EntryKind::Directory
+                               : EntryKind::Other;
+}
+
+} // namespace
+
 bool FileExists(const std::string &windowsName) {
-  auto st = StatOf(windowsName);
-  return st && S_ISREG(st->st_mode);
+  return KindOf(windowsName) == EntryKind::File;
 }
 
 bool DirectoryExists(const std::string &windowsName) {
-  auto st = StatOf(windowsName);
-  return st && S_ISDIR(st->st_mode);
+  return KindOf(windowsName) == EntryKind::Directory;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -235,6 +236,47 @@ TEST(HostPath, FileAddedWithinTheSameClockTickIsFoundInAnyCase) {
   Touch(dir / "Second.txt");
   fs::last_write_time(dir, tick);
   EXPECT_TRUE(platform::FileExists("C:\\FRESH\\second.TXT"));
+}
+
+// A folder is listed once for the names looked up in it; whatever changes in it or above
+// it afterwards is seen by the next lookup, in any letter case.
+TEST(HostPath, ChangesAfterALookupAreSeenAtOnce) {
+  struct Case {
+    const char *what;
+    std::function<void(const fs::path &)> change; // of drive_c/App, whose folders are listed
+    bool newFile, newFolder, oldFile; // what TOOL.EXE and OLD.EXE in C:\APP\BIN then are
+  };
+  const std::vector<Case> cases = {
+      {"file added", [](const fs::path &app) { Touch(app / "Bin" / "Tool.exe"); }, true, false,
+       true},
+      {"file deleted", [](const fs::path &app) { fs::remove(app / "Bin" / "old.exe"); }, false,
+       false, false},
+      {"folder renamed, another made under its name",
+       [](const fs::path &app) {
+         fs::rename(app / "Bin", app / "Old");
+         Touch(app / "bin" / "tool.EXE");
+       },
+       true, false, false},
+      {"file added, then replaced by a folder",
+       [](const fs::path &app) {
+         Touch(app / "Bin" / "tool.exe");
+         fs::remove(app / "Bin" / "tool.exe");
+         fs::create_directory(app / "Bin" / "TOOL.exe");
+       },
+       false, true, true},
+  };
+  for (const Case &row : cases) {
+    SCOPED_TRACE(row.what);
+    WinePrefix wine;
+    const fs::path app = wine.driveC() / "App";
+    Touch(app / "Bin" / "old.exe");
+    ASSERT_FALSE(platform::FileExists("C:\\APP\\BIN\\TOOL.EXE"));
+    ASSERT_TRUE(platform::FileExists("C:\\APP\\BIN\\OLD.EXE"));
+    row.change(app);
+    EXPECT_EQ(platform::FileExists("C:\\APP\\BIN\\TOOL.EXE"), row.newFile);
+    EXPECT_EQ(platform::DirectoryExists("C:\\APP\\BIN\\TOOL.EXE"), row.newFolder);
+    EXPECT_EQ(platform::FileExists("c:\\app\\bin\\old.exe"), row.oldFile);
+  }
 }
 
 TEST(HostPath, NamesDifferingOnlyInCaseResolveTheSameWayEveryTime) {
