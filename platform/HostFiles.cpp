@@ -12,9 +12,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <mutex>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -100,22 +100,18 @@ DriveTable ReadDriveTable(const std::string &prefix) {
 
 // Case-insensitive lookup of names within one folder, each folder listed at most once
 // while it stays unchanged, however many names are looked up in it (a search path of
-// thousands of files is searched for every name a bar holds).
-//
-// Changes are learnt from the kernel: every folder listed is watched (inotify), and any
-// change to a watched folder (an entry added, removed or renamed, the folder itself moved
-// or deleted) makes every listing be taken afresh when the next name is looked up, as a
-// rename of one folder moves every path below it. A watched listing answers for its
-// folder without a look at the disk, the new file of a moment ago included. Where no
-// watch can be had (no inotify, its limit reached), a listing is kept while the
-// folder's modification time stays the same, and one taken within a second of the last
-// change is not trusted, as a change in the same clock tick leaves the time alone. The
-// listings are bounded: past kMaxFolders they are all dropped and taken afresh.
+// thousands of files is searched for every name a bar holds). A listing is kept while
+// the folder's identity and modification time stay the same; one taken within a second
+// of the folder's last change is not trusted, as a change in the same clock tick leaves
+// the time alone. A trusted listing answers for its folder, at the cost of one stat of
+// the folder, instead of a look for the name on the disk. The listings are bounded:
+// past kMaxFolders they are all dropped and taken afresh.
 class FolderListings {
 public:
-  // What an unchanged, watched listing of `dir` says of `name`: the entry as on disk (as
-  // written when the folder holds it so, else the one matching without regard to case),
-  // or a missing entry. Nothing when no such listing is at hand: the disk must tell.
+  // What the trusted listing of `dir` says of `name`: the entry as on disk (as written
+  // when the folder holds it so, else the one matching without regard to case), or a
+  // missing entry. Nothing when no listing of the folder can be trusted: the disk must
+  // tell.
   struct Known {
     std::optional<std::string> entry;
     unsigned char type = DT_UNKNOWN; // the entry's kind as listed (readdir's d_type)
@@ -123,7 +119,10 @@ public:
   std::optional<Known> Lookup(const std::string &dir, std::string_view name) {
     std::lock_guard<std::mutex> guard(lock_);
     auto it = listings_.find(dir);
-    if (it == listings_.end() || !it->second.watched)
+    if (it == listings_.end())
+      return std::nullopt;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !Trusted(it->second, st))
       return std::nullopt;
     return Match(it->second, name);
   }
@@ -131,20 +130,15 @@ public:
   // The entry of `dir` matching `name` without regard to case, listing the folder when
   // no listing of it can be trusted.
   std::optional<std::string> Find(const std::string &dir, std::string_view name) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+      return std::nullopt;
     std::lock_guard<std::mutex> guard(lock_);
     auto it = listings_.find(dir);
-    if (it == listings_.end() || !it->second.watched) {
-      struct stat st {};
-      if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return std::nullopt;
-      if (it == listings_.end() || it->second.modifiedNs != ModifiedNs(st) ||
-          it->second.scannedNs - it->second.modifiedNs < 1000000000) {
-        if (listings_.size() >= kMaxFolders)
-          Reset();
-        // Watched before it is read, so that a change while it is read is seen.
-        const bool watched = watch_ >= 0 && ::inotify_add_watch(watch_, dir.c_str(), kChanges) >= 0;
-        it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st), watched)).first;
-      }
+    if (it == listings_.end() || !Trusted(it->second, st)) {
+      if (listings_.size() >= kMaxFolders)
+        listings_.clear();
+      it = listings_.insert_or_assign(dir, Scan(dir, st)).first;
     }
     auto hit = it->second.folded.find(FoldedName(name));
     if (hit == it->second.folded.end())
@@ -152,56 +146,27 @@ public:
     return hit->second;
   }
 
-  // Takes in the changes reported since the last call: after any, every listing and
-  // watch is dropped. Called once for each name looked up, before its folders are.
-  // Gives the number of times they were dropped, which tells whether a watch made
-  // since still stands.
-  uint64_t Refresh() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (watch_ == kNotMade) {
-      Reset();
-      return generation_;
-    }
-    if (watch_ < 0)
-      return generation_;
-    bool changed = false;
-    alignas(struct inotify_event) char events[4096];
-    for (;;) {
-      const ssize_t n = ::read(watch_, events, sizeof events);
-      if (n > 0) {
-        changed = true;
-        continue;
-      }
-      if (n < 0 && errno == EINTR)
-        continue;
-      if (n < 0 && errno != EAGAIN)
-        changed = true; // a watch that cannot be read is trusted no more
-      break;
-    }
-    if (changed)
-      Reset();
-    return generation_;
-  }
-
-  // Watches a folder that is not listed; a change to it counts as any other. False
-  // when it cannot be watched.
-  bool Watch(const std::string &dir) {
-    std::lock_guard<std::mutex> guard(lock_);
-    return watch_ >= 0 && ::inotify_add_watch(watch_, dir.c_str(), kChanges) >= 0;
-  }
-
 private:
   struct Listing {
     int64_t modifiedNs = 0;
+    uint64_t identity = 0;
     int64_t scannedNs = 0;
-    bool watched = false;
     std::unordered_map<std::string, unsigned char> onDisk; // name → d_type
     std::unordered_map<std::string, std::string> folded;   // FoldedName → as on disk
   };
   static constexpr size_t kMaxFolders = 256;
-  static constexpr int kNotMade = -2;
-  static constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+  static uint64_t IdentityOf(const struct stat &st) {
+    return (static_cast<uint64_t>(st.st_dev) << 32) ^ static_cast<uint64_t>(st.st_ino);
+  }
+
+  // Whether the listing still is the folder's: the same folder, unchanged since, and
+  // taken a second or more after its last change.
+  static bool Trusted(const Listing &listing, const struct stat &st) {
+    return S_ISDIR(st.st_mode) && listing.identity == IdentityOf(st) &&
+           listing.modifiedNs == ModifiedNs(st) &&
+           listing.scannedNs - listing.modifiedNs >= 1000000000;
+  }
 
   static Known Match(const Listing &listing, std::string_view name) {
     auto exact = listing.onDisk.find(std::string(name));
@@ -214,25 +179,14 @@ private:
     return {exact->first, exact->second};
   }
 
-  // Drops every listing and every watch (closing the watch drops them all at once).
-  void Reset() {
-    if (watch_ >= 0)
-      ::close(watch_);
-    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    listings_.clear();
-    ++generation_;
-  }
-
-  static Listing Scan(const std::string &dir, int64_t modifiedNs, bool watched) {
+  static Listing Scan(const std::string &dir, const struct stat &st) {
     Listing listing;
-    listing.modifiedNs = modifiedNs;
+    listing.modifiedNs = ModifiedNs(st);
+    listing.identity = IdentityOf(st);
     listing.scannedNs = NowNs();
-    listing.watched = watched;
     DIR *d = ::opendir(dir.c_str());
-    if (!d) {
-      listing.watched = false; // an empty listing is not to be believed
+    if (!d)
       return listing;
-    }
     while (const dirent *entry = ::readdir(d)) {
       std::string onDisk = entry->d_name;
       // Of several names differing only in case, the smallest wins, whatever order
@@ -247,8 +201,6 @@ private:
   }
 
   std::mutex lock_;
-  int watch_ = kNotMade;
-  uint64_t generation_ = 0;
   std::unordered_map<std::string, Listing> listings_;
 };
 
@@ -257,28 +209,17 @@ FolderListings &Listings() {
   return listings;
 }
 
-// The drive table of the current prefix, re-read when WINEPREFIX (or HOME) names another
-// prefix or when the dosdevices folder changes. The folder is watched with the folder
-// listings, so that while nothing changes the table costs no look at the disk; without
-// a watch it costs one stat, and a table read within a second of a change is read
-// again, as a change in the same clock tick leaves the folder's time alone.
+// The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
+// another prefix or when the dosdevices folder changes, so the table costs one stat; a
+// table read within a second of a change is read again, as a change in the same clock
+// tick leaves the folder's time alone. Shared, not copied, by every lookup.
 std::shared_ptr<const DriveTable> Drives() {
   static std::mutex lock;
   static std::string cachedKey;
-  static std::string cachedPrefix;
   static std::shared_ptr<const DriveTable> cached;
   static int64_t readNs = 0;
   static int64_t changedNs = 0;
-  static uint64_t watchedGeneration = 0; // 0: the folder is not watched
   const std::string prefix = WinePrefixDir();
-  const uint64_t generation = Listings().Refresh();
-  {
-    std::lock_guard<std::mutex> guard(lock);
-    if (cached && prefix == cachedPrefix && watchedGeneration == generation)
-      return cached;
-  }
-  // Watched before it is looked at, so that a change from now on is seen.
-  const bool watched = !prefix.empty() && Listings().Watch(prefix + "/dosdevices");
   struct stat st {};
   std::string key = prefix;
   int64_t changed = 0;
@@ -293,8 +234,6 @@ std::shared_ptr<const DriveTable> Drives() {
     cachedKey = key;
     changedNs = changed;
   }
-  cachedPrefix = prefix;
-  watchedGeneration = watched ? generation : 0;
   return cached;
 }
 
@@ -372,8 +311,55 @@ public:
     }
   }
 
+  // Adds the components of the pieces at once, when they name an entry of a folder whose
+  // trusted listing is kept under the path the other components spell as written: one
+  // look at that folder then stands for the look at each component, as the folder found
+  // under that path is the one listed, unchanged, and every component on the way exists
+  // as written. False, having added nothing, when the components must be added one by
+  // one: a ".." among them, or no such listing (a folder spelled in another letter case
+  // than on the disk, or not listed yet, or changed since).
+  bool AddListed(std::initializer_list<std::pair<std::string_view, Spelling>> pieces) {
+    if (path_.empty() || existing_ != marks_.size())
+      return false;
+    std::vector<std::string_view> components;
+    for (auto [rest, spelling] : pieces) {
+      size_t start = 0;
+      for (size_t i = 0; i <= rest.size(); ++i) {
+        if (i != rest.size() && !IsSeparator(rest[i]))
+          continue;
+        std::string_view component = rest.substr(start, i - start);
+        start = i + 1;
+        if (spelling == Spelling::Windows)
+          component = WindowsComponent(component);
+        if (component == "..")
+          return false;
+        if (!component.empty() && component != ".")
+          components.push_back(component);
+      }
+    }
+    if (components.empty())
+      return false;
+    std::string folder = path_;
+    std::vector<size_t> marks;
+    for (size_t i = 0; i + 1 < components.size(); ++i) {
+      marks.push_back(folder.size());
+      folder = JoinHost(folder, components[i]);
+    }
+    const auto known = Listings().Lookup(folder, components.back());
+    if (!known)
+      return false;
+    marks_.insert(marks_.end(), marks.begin(), marks.end());
+    marks_.push_back(folder.size());
+    existing_ = marks_.size() - 1;
+    listedType_ = known->type;
+    path_ = JoinHost(folder, known->entry ? *known->entry : components.back());
+    if (known->entry)
+      existing_ = marks_.size();
+    return true;
+  }
+
   const std::string &Path() const { return path_; }
-  // The kind of the last entry as its folder's watched listing gives it (a file, a
+  // The kind of the last entry as its folder's trusted listing gives it (a file, a
   // folder, a link), DT_UNKNOWN when the disk was asked instead.
   unsigned char ListedType() const { return listedType_; }
   // Whether every component added names an existing entry (an empty walk names none).
@@ -447,9 +433,9 @@ PathWalk Walk(const std::string &name) {
       (name[0] == '\\' || name[1] == '\\'))
     return PathWalk(std::string());
   if (name[0] == '/') {
-    Listings().Refresh();
     PathWalk walk("/");
-    walk.AddAll(name, Spelling::Host);
+    if (!walk.AddListed({{name, Spelling::Host}}))
+      walk.AddAll(name, Spelling::Host);
     return walk;
   }
   const std::shared_ptr<const DriveTable> table = Drives();
@@ -458,8 +444,9 @@ PathWalk Walk(const std::string &name) {
     // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
     const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
     PathWalk walk(root);
-    if (!root.empty())
-      walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
+    const std::string_view rest = std::string_view(name).substr(2);
+    if (!root.empty() && !walk.AddListed({{rest, Spelling::Windows}}))
+      walk.AddAll(rest, Spelling::Windows);
     return walk;
   }
   // A rooted name starts at the root of the current directory's drive, a relative name
@@ -470,8 +457,12 @@ PathWalk Walk(const std::string &name) {
   const int drive = DriveHolding(cwd, drives);
   const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
   PathWalk walk(root);
-  if (name[0] != '\\')
-    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
+  const std::string_view within = name[0] == '\\'
+                                      ? std::string_view()
+                                      : std::string_view(cwd).substr(root == "/" ? 0 : root.size());
+  if (walk.AddListed({{within, Spelling::Host}, {name, Spelling::Windows}}))
+    return walk;
+  walk.AddAll(within, Spelling::Host);
   walk.AddAll(name, Spelling::Windows);
   return walk;
 }
@@ -640,7 +631,7 @@ void WriteInPlace(const std::string &windowsName, const std::string &host, std::
 namespace {
 
 // What a Windows name names: a regular file, a folder, something else or nothing. A name
-// the walk did not find is nothing, and an entry that a watched listing names as a file
+// the walk did not find is nothing, and an entry that a trusted listing names as a file
 // or a folder is one, without a further look at the disk; a link is followed.
 enum class EntryKind { Missing, File, Directory, Other };
 

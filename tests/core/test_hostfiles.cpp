@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -239,7 +240,8 @@ TEST(HostPath, FileAddedWithinTheSameClockTickIsFoundInAnyCase) {
 }
 
 // A folder is listed once for the names looked up in it; whatever changes in it or above
-// it afterwards is seen by the next lookup, in any letter case.
+// it afterwards is seen by the next lookup, in any letter case. The folders are dated
+// back, as those of a prefix made long ago, so that their listings are trusted.
 TEST(HostPath, ChangesAfterALookupAreSeenAtOnce) {
   struct Case {
     const char *what;
@@ -270,6 +272,8 @@ TEST(HostPath, ChangesAfterALookupAreSeenAtOnce) {
     WinePrefix wine;
     const fs::path app = wine.driveC() / "App";
     Touch(app / "Bin" / "old.exe");
+    for (const fs::path &dir : {app, app / "Bin"})
+      fs::last_write_time(dir, fs::last_write_time(dir) - std::chrono::hours(1));
     ASSERT_FALSE(platform::FileExists("C:\\APP\\BIN\\TOOL.EXE"));
     ASSERT_TRUE(platform::FileExists("C:\\APP\\BIN\\OLD.EXE"));
     row.change(app);
