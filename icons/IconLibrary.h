@@ -74,8 +74,12 @@ public:
   // Replaces Icons by the icons of a PE or NE module file. A missing file, a file that
   // is not a module, a module without group icons and a damaged 16-bit module change
   // nothing and raise nothing. Raises EResNotFound when a 32-bit module's group names
-  // an icon resource the module does not hold. A 32-bit module is read by range (its
-  // headers, its resource directory and the resources of its icons), never whole.
+  // an icon resource the module does not list. Of a file cut short, every icon whose
+  // directory and at least one image are whole is read, with its whole images: the
+  // icons ExtractIconCountA counts (ResourceModule::IconGroups); one whose every icon
+  // the cut took changes nothing, as a module without icons. A 32-bit module is read by
+  // range (its headers, its resource directory and the resources of its icons), never
+  // whole.
   void LoadFromFile(const std::string &fileName);
   // The same over a module's bytes already in memory; fileName names it.
   void LoadFromBytes(const std::string &fileName, std::string bytes);
@@ -177,7 +181,8 @@ public:
 };
 
 // A 16-bit (NE) module parsed directly. Any fault of the file, including one that would
-// read past its end, makes Read return false.
+// read past its end, makes Read return false, except that the icons and images whose
+// bytes the end of a cut file took are left out (TICL16Icon::LoadGroup).
 class T16BitReader : public TICLReader {
 public:
   // Reads the file at once; raises EFOpenError when it cannot be read.
