@@ -73,6 +73,14 @@ int64_t ModifiedNs(const struct stat &st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// How long after a change another change may leave a folder's time as it was: a file
+// system that keeps times to the second may take the rest of that second; one that keeps
+// finer times moves them on with the kernel's clock, whose tick is a few milliseconds.
+// A listing or table read within that time of the change is read again when next used.
+int64_t SameTickNs(int64_t modifiedNs) {
+  return modifiedNs % 1000000000 == 0 ? 1000000000 : 50000000;
+}
+
 int64_t NowNs() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
@@ -101,9 +109,9 @@ DriveTable ReadDriveTable(const std::string &prefix) {
 // Case-insensitive lookup of names within one folder, each folder listed at most once
 // while it stays unchanged, however many names are looked up in it (a search path of
 // thousands of files is searched for every name a bar holds). A listing is kept while
-// the folder's identity and modification time stay the same; one taken within a second
-// of the folder's last change is not trusted, as a change in the same clock tick leaves
-// the time alone. A trusted listing answers for its folder, at the cost of one stat of
+// the folder's identity and modification time stay the same; one taken within a clock
+// tick of the folder's last change (SameTickNs) is not trusted, as a change in the same
+// tick leaves the time alone. A trusted listing answers for its folder, at the cost of one stat of
 // the folder, instead of a look for the name on the disk. The listings are bounded:
 // past kMaxFolders they are all dropped and taken afresh.
 class FolderListings {
@@ -161,11 +169,11 @@ private:
   }
 
   // Whether the listing still is the folder's: the same folder, unchanged since, and
-  // taken a second or more after its last change.
+  // taken a clock tick or more after its last change.
   static bool Trusted(const Listing &listing, const struct stat &st) {
     return S_ISDIR(st.st_mode) && listing.identity == IdentityOf(st) &&
            listing.modifiedNs == ModifiedNs(st) &&
-           listing.scannedNs - listing.modifiedNs >= 1000000000;
+           listing.scannedNs - listing.modifiedNs >= SameTickNs(listing.modifiedNs);
   }
 
   static Known Match(const Listing &listing, std::string_view name) {
@@ -211,7 +219,7 @@ FolderListings &Listings() {
 
 // The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
 // another prefix or when the dosdevices folder changes, so the table costs one stat; a
-// table read within a second of a change is read again, as a change in the same clock
+// table read within a clock tick of a change is read again, as a change in the same
 // tick leaves the folder's time alone. Shared, not copied, by every lookup.
 std::shared_ptr<const DriveTable> Drives() {
   static std::mutex lock;
@@ -228,7 +236,7 @@ std::shared_ptr<const DriveTable> Drives() {
     key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
   }
   std::lock_guard<std::mutex> guard(lock);
-  if (!cached || key != cachedKey || readNs - changedNs < 1000000000) {
+  if (!cached || key != cachedKey || readNs - changedNs < SameTickNs(changedNs)) {
     readNs = NowNs();
     cached = std::make_shared<const DriveTable>(ReadDriveTable(prefix));
     cachedKey = key;

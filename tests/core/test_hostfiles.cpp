@@ -227,12 +227,14 @@ TEST(HostPath, PrefixDefaultsToDotWineInTheHomeFolder) {
 
 TEST(HostPath, FileAddedWithinTheSameClockTickIsFoundInAnyCase) {
   // Case-insensitive lookups keep folder listings while the folder's time stays put. A
-  // file system with coarse times may add a file without moving the time on; here the
-  // time is set back by hand to stand for that.
+  // file system that keeps times to the second may add a file without moving the time
+  // on; here the time, a whole second still to come, is set back by hand to stand for
+  // that.
   WinePrefix wine;
   const fs::path dir = wine.driveC() / "fresh";
   Touch(dir / "First.txt");
-  const auto tick = fs::last_write_time(dir);
+  const auto tick = std::chrono::ceil<std::chrono::seconds>(fs::last_write_time(dir));
+  fs::last_write_time(dir, tick);
   ASSERT_TRUE(platform::FileExists("C:\\FRESH\\first.TXT"));
   Touch(dir / "Second.txt");
   fs::last_write_time(dir, tick);
