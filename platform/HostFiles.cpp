@@ -74,11 +74,12 @@ int64_t ModifiedNs(const struct stat &st) {
 }
 
 // How long after a change another change may leave a folder's time as it was: a file
-// system that keeps times to the second may take the rest of that second; one that keeps
-// finer times moves them on with the kernel's clock, whose tick is a few milliseconds.
+// system that keeps times to the second may take the rest of that second (FAT keeps
+// them to two); one that keeps finer times moves them on with the kernel's clock, whose
+// tick is a few milliseconds.
 // A listing or table read within that time of the change is read again when next used.
 int64_t SameTickNs(int64_t modifiedNs) {
-  return modifiedNs % 1000000000 == 0 ? 1000000000 : 50000000;
+  return modifiedNs % 1000000000 == 0 ? 2000000000 : 50000000;
 }
 
 int64_t NowNs() {
