@@ -104,8 +104,9 @@ def compare(title, ours, theirs, runs, env=None, statuses=(0,)):
 
 def age_folders(root, seconds=86400):
     """Dates every folder under root back by a day, as the folders of a prefix made long
-    before are: a folder changed a moment ago is listed afresh on every look, since a
-    change within the same tick of its clock would not show in its time."""
+    before are, so that the figures are those of a prefix in use and not those of one
+    changed a moment ago (whose folders are listed afresh until their time is a clock
+    tick old)."""
     past = time.time() - seconds
     for folder, _, _ in os.walk(root):
         os.utime(folder, (past, past))
