@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole-process figures of corvane-cli against reference programs, side by side.
 
-usage: compare.py BUILD_DIR [--runs N] [--keep DIR]
+usage: compare.py BUILD_DIR [--runs N] [--keep DIR] [--checks-only]
 
 Writes the benchmark files (make_bench_files) into a temporary folder, then times each
 pair of commands alternately, N runs each after a warm-up, and prints the medians of
@@ -12,7 +12,10 @@ figure):
   - showing a 10,000-button bar (`corvane-cli show --json`) against reading it with
     Python's configparser, and saving it again (`corvane-cli edit BAR`) against reading
     and writing it with configparser;
-and the peak resident memory of `icons` on the module (by /usr/bin/time). Reading with
+and the peak resident memory of `icons` on the module (by /usr/bin/time); and, in a
+Wine-like prefix (system32 of about 3,000 files, Total Commander in C:\\totalcmd),
+`corvane-cli check` of an 88-button bar of programs and icon files of which many are not
+found, side by side with an 88-button bar of internal commands only. Reading with
 configparser means parsing the file into its sections; nothing is looked up afterwards.
 Output goes to /dev/null.
 Reports only; asserts nothing.
@@ -45,18 +48,22 @@ with open(sys.argv[1], "w", encoding="latin-1") as f:
 """
 
 
-def run_once(argv):
+# Exit statuses of a run that did its work: `check` exits 1 when it finds problems.
+CHECK_STATUSES = (0, 1)
+
+
+def run_once(argv, env=None, statuses=(0,)):
     """Wall time and CPU time (user + system) in ms of one run; stdout and stderr go to
     /dev/null. The program is started with posix_spawn, so that little of the time
     measured is Python's."""
     with open(os.devnull, "wb") as null:
         actions = [(os.POSIX_SPAWN_DUP2, null.fileno(), 1), (os.POSIX_SPAWN_DUP2, null.fileno(), 2)]
         start = time.perf_counter()
-        pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+        pid = os.posix_spawn(argv[0], argv, env or os.environ, file_actions=actions)
         _, status, usage = os.wait4(pid, 0)
         elapsed = (time.perf_counter() - start) * 1000
     code = os.waitstatus_to_exitcode(status)
-    if code != 0:
+    if code not in statuses:
         sys.exit(f"{' '.join(argv)} failed ({code})")
     return elapsed, (usage.ru_utime + usage.ru_stime) * 1000
 
@@ -73,17 +80,17 @@ def peak_memory(argv):
     return int(done.stderr.decode().split()[-1])
 
 
-def compare(title, ours, theirs, runs):
+def compare(title, ours, theirs, runs, env=None, statuses=(0,)):
     """Times both commands (label, argv) alternately, after a warm-up; prints the medians
     of wall and CPU time and their ratios."""
     (our_label, ours), (their_label, theirs) = ours, theirs
     for _ in range(3):
-        run_once(ours)
-        run_once(theirs)
+        run_once(ours, env, statuses)
+        run_once(theirs, env, statuses)
     times = {"ours": [], "theirs": []}
     for _ in range(runs):
-        times["ours"].append(run_once(ours))
-        times["theirs"].append(run_once(theirs))
+        times["ours"].append(run_once(ours, env, statuses))
+        times["theirs"].append(run_once(theirs, env, statuses))
 
     def medians(key):
         return [statistics.median(t[i] for t in times[key]) for i in (0, 1)]
@@ -95,17 +102,46 @@ def compare(title, ours, theirs, runs):
     print(f"  ratio: {their_wall / wall:.2f}x wall, {their_cpu / cpu:.2f}x CPU")
 
 
+def age_folders(root, seconds=86400):
+    """Dates every folder under root back by a day, as the folders of a prefix made long
+    before are, so that the figures are those of a prefix in use and not those of one
+    changed a moment ago (whose folders are listed afresh until their time is a clock
+    tick old)."""
+    past = time.time() - seconds
+    for folder, _, _ in os.walk(root):
+        os.utime(folder, (past, past))
+
+
+def compare_checks(cli, folder, runs):
+    """`check` of the two 88-button bars in the Wine-like prefix."""
+    prefix = os.path.join(folder, "prefix")
+    age_folders(prefix)
+    env = dict(os.environ, WINEPREFIX=prefix, COMMANDER_PATH="C:\\totalcmd")
+    env.pop("COMMANDER_INI", None)
+    bars = os.path.join(prefix, "drive_c", "bars")
+    compare("check an 88-button bar in a Wine-like prefix (system32: 3,000 files)",
+            ("programs and icon files, many not found",
+             [cli, "check", os.path.join(bars, "programs.bar")]),
+            ("internal commands only", [cli, "check", os.path.join(bars, "internal.bar")]),
+            runs, env, CHECK_STATUSES)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build", help="the build folder (holds bin/corvane-cli and bench/)")
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--keep", help="write the files here and keep them")
+    parser.add_argument("--checks-only", action="store_true",
+                        help="time only `check` of the two bars in the Wine-like prefix")
     args = parser.parse_args()
     cli = os.path.join(args.build, "bin", "corvane-cli")
     maker = os.path.join(args.build, "bench", "make_bench_files")
     folder = args.keep or tempfile.mkdtemp(prefix="corvane-compare-")
     try:
         subprocess.run([maker, folder], check=True)
+        if args.checks_only:
+            compare_checks(cli, folder, args.runs)
+            return
         module = os.path.join(folder, "system.dll")
         bar = os.path.join(folder, "bar10000.bar")
         # Each saver re-saves a copy of its own, so that neither reads what the other wrote.
@@ -134,6 +170,7 @@ def main():
                 ("corvane-cli edit (a plain re-save)", [cli, "edit", saved]),
                 ("configparser read and write", [sys.executable, "-c", CONFIGPARSER_SAVE, their_saved]),
                 args.runs)
+        compare_checks(cli, folder, args.runs)
     finally:
         if not args.keep:
             shutil.rmtree(folder, ignore_errors=True)

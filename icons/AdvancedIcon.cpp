@@ -22,6 +22,15 @@ std::string DescribeName(const ResourceName &name) {
   return name.IsId() ? std::to_string(name.Id()) : name.Name();
 }
 
+// True when the group directory entry at the stream's position names an image that the
+// module lists but whose bytes the end of a cut file took.
+bool NextImageLiesBeyondEnd(const TByteStream &stream, const ResourceModule &instance) {
+  const auto entry = platform::ReadIconDirEntry(
+      stream.Bytes().sub(stream.Position(), kGroupDirEntrySize), platform::IconDirKind::Group);
+  return entry && instance.Presence(platform::RT_ICON, ResourceName(entry->id),
+                                    entry->bytesInRes) == platform::ResourcePresence::Incomplete;
+}
+
 } // namespace
 
 void TIconImageList::SetCapacity(uint16_t slots) {
@@ -94,8 +103,13 @@ bool TAdvancedIcon::LoadFromResource(const ResourceModule &instance, const Resou
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))
     return false;
-  // A directory cut short by the end of the resource ends the list.
+  // A directory cut short by the end of the resource ends the list; an image the end of
+  // the file took is left out, and the icon keeps the others.
   for (uint16_t index = 0; index < count && stream.Remaining() >= kGroupDirEntrySize; ++index) {
+    if (NextImageLiesBeyondEnd(stream, instance)) {
+      stream.Seek(stream.Position() + kGroupDirEntrySize);
+      continue;
+    }
     auto image = TResourceIconImage::FromStream(stream, instance, taken);
     if (!image)
       break;

@@ -109,7 +109,7 @@ namespace {
 // leaves the list as it is too.)
 std::unique_ptr<TICLReader> Reader32(const std::string &fileName,
                                      std::optional<ResourceModule> module) {
-  if (!module || module->EnumResourceNames(RT_GROUP_ICON).empty())
+  if (!module || module->IconGroups().empty())
     return nullptr;
   return std::make_unique<T32BitReader>(fileName, std::move(*module));
 }
@@ -144,9 +144,17 @@ void TakeIcons(TIconLibrary &library, const std::string &fileName,
                std::unique_ptr<TICLReader> reader) {
   if (!reader)
     return; // a file that cannot be read, or is no module, holds no icons
+  const std::string previous = library.FileName;
   library.FileName = fileName;
-  if (reader->Read())
-    library.Icons.Assign(std::move(reader->Icons));
+  if (!reader->Read())
+    return;
+  // A module whose every icon the end of a cut file took counts no icons, and such a
+  // file is passed over, as one without icons.
+  if (reader->Icons.empty()) {
+    library.FileName = previous;
+    return;
+  }
+  library.Icons.Assign(std::move(reader->Icons));
 }
 
 } // namespace
@@ -214,7 +222,8 @@ bool T32BitReader::ReadEach(const TIconVisitor &take) {
     return false;
   ModuleLoaded = true;
   TLoadBudget budget(Module->Size());
-  for (const ResourceName &name : Module->EnumResourceNames(RT_GROUP_ICON))
+  // The groups the shell counts: a group the end of a cut file took is left out.
+  for (const ResourceName &name : Module->IconGroups())
     take(GroupIcon(name, budget));
   return true;
 }
@@ -236,26 +245,36 @@ TICL16IconImage::CreateFromEntry(const platform::IconDirEntry &entry, std::vecto
   return image;
 }
 
-void TICL16Icon::LoadGroup(T16BitReader &reader, uint16_t index) {
+bool TICL16Icon::LoadGroup(T16BitReader &reader, uint16_t index) {
+  if (!reader.HoldsBytes(index, true, kIconDirHeaderSize))
+    return false;
   const std::vector<uint8_t> group = reader.ReadResource(index, true, Name);
   TByteStream stream{ByteReader(group)};
   uint16_t count = 0;
   if (!ReadDirectory(stream, count))
-    return;
+    return true; // not an icon directory: an icon without images, as the shell counts it
+  // The group's bytes run to the end of the file at most: a directory shorter than its
+  // count of entries was cut by it.
+  if (!reader.HoldsBytes(index, true, kIconDirHeaderSize + uint64_t{count} * kGroupDirEntrySize))
+    return false;
+  bool cut = false;
   for (uint16_t i = 0; i < count; ++i)
-    LoadImage(reader, stream);
+    if (!LoadImage(reader, stream))
+      cut = true;
+  return !cut || Images.Count() > 0;
 }
 
-void TICL16Icon::LoadImage(T16BitReader &reader, TByteStream &group) {
+bool TICL16Icon::LoadImage(T16BitReader &reader, TByteStream &group) {
   const platform::IconDirEntry entry = ReadDirEntry(group, platform::IconDirKind::Group);
   const uint16_t index = reader.FindResource(entry.id, false);
-  std::string unused;
-  std::vector<uint8_t> data = reader.ReadResource(index, false, unused);
   // The resource's length covers the fill after the image; an image that does not
   // even find its own bytes there was cut off by the end of the file.
-  if (data.size() < entry.bytesInRes)
-    throw EReadError();
+  if (!reader.HoldsBytes(index, false, entry.bytesInRes))
+    return false;
+  std::string unused;
+  std::vector<uint8_t> data = reader.ReadResource(index, false, unused);
   Images.Add(TICL16IconImage::CreateFromEntry(entry, std::move(data)));
+  return true;
 }
 
 // ---- T16BitReader ----
@@ -291,7 +310,8 @@ bool T16BitReader::Read() {
     icons.reserve(groups);
     for (uint16_t i = 0; i < groups; ++i) {
       auto icon = std::make_unique<TICL16Icon>();
-      icon->LoadGroup(*this, i);
+      if (!icon->LoadGroup(*this, i))
+        continue; // the end of a cut file took it
       std::string name = storedNames ? names[i] : icon->Name;
       icons.emplace_back(std::move(name), std::move(icon));
     }
@@ -403,6 +423,14 @@ std::span<const uint8_t> T16BitReader::ResourceBytes(uint16_t index, bool group,
   if (!bytes || !budget_.Take(bytes->size()))
     throw EReadError();
   return *bytes;
+}
+
+bool T16BitReader::HoldsBytes(uint16_t index, bool group, uint64_t needed) const {
+  const auto &table = group ? GroupIconEntries : IconEntries;
+  if (!table || index >= table->size())
+    throw EICLReadError("Icon Resource Not Found");
+  auto bytes = platform::NeResourceBytes(Stream.Bytes(), (*table)[index], AlignShift);
+  return bytes && bytes->size() >= needed;
 }
 
 std::vector<uint8_t> T16BitReader::ReadResource(uint16_t index, bool group, std::string &name) {

@@ -74,8 +74,12 @@ public:
   // Replaces Icons by the icons of a PE or NE module file. A missing file, a file that
   // is not a module, a module without group icons and a damaged 16-bit module change
   // nothing and raise nothing. Raises EResNotFound when a 32-bit module's group names
-  // an icon resource the module does not hold. A 32-bit module is read by range (its
-  // headers, its resource directory and the resources of its icons), never whole.
+  // an icon resource the module does not list. Of a file cut short, every icon whose
+  // directory and at least one image are whole is read, with its whole images: the
+  // icons ExtractIconCountA counts (ResourceModule::IconGroups); one whose every icon
+  // the cut took changes nothing, as a module without icons. A 32-bit module is read by
+  // range (its headers, its resource directory and the resources of its icons), never
+  // whole.
   void LoadFromFile(const std::string &fileName);
   // The same over a module's bytes already in memory; fileName names it.
   void LoadFromBytes(const std::string &fileName, std::string bytes);
@@ -156,11 +160,14 @@ class T16BitReader;
 class TICL16Icon : public TAdvancedIcon {
 public:
   // Loads group `index` of the reader's group table and the images it names. A group
-  // that is not an icon directory leaves the icon without images.
-  void LoadGroup(T16BitReader &reader, uint16_t index);
+  // that is not an icon directory leaves the icon without images. An image whose bytes
+  // the end of a cut file took is left out; false when the end of the file took the
+  // group: its directory, or its images and none of them is whole
+  // (platform::IconLiesBeyondEnd, by which the shell counts the same groups).
+  bool LoadGroup(T16BitReader &reader, uint16_t index);
   // Reads one group directory entry from the group's bytes and appends the image it
-  // names.
-  void LoadImage(T16BitReader &reader, TByteStream &group);
+  // names; false, appending nothing, when the file does not hold the image's bytes.
+  bool LoadImage(T16BitReader &reader, TByteStream &group);
 
   std::string Name;
 };
@@ -174,7 +181,8 @@ public:
 };
 
 // A 16-bit (NE) module parsed directly. Any fault of the file, including one that would
-// read past its end, makes Read return false.
+// read past its end, makes Read return false, except that the icons and images whose
+// bytes the end of a cut file took are left out (TICL16Icon::LoadGroup).
 class T16BitReader : public TICLReader {
 public:
   // Reads the file at once; raises EFOpenError when it cannot be read.
@@ -194,6 +202,9 @@ public:
   // starts beyond the end.
   std::vector<uint8_t> ReadResource(uint16_t index, bool group, std::string &name);
   void CopyResource(uint16_t index, bool group, std::string &name, TByteWriter &dest);
+  // Whether the file holds at least `needed` bytes of entry `index` of a table; fewer
+  // when the end of a cut file took them.
+  bool HoldsBytes(uint16_t index, bool group, uint64_t needed) const;
 
   TByteStream Stream;
   uint16_t AlignShift = 0;

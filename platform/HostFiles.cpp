@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <mutex>
 #include <sys/stat.h>
@@ -72,6 +73,15 @@ int64_t ModifiedNs(const struct stat &st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
+// How long after a change another change may leave a folder's time as it was: a file
+// system that keeps times to the second may take the rest of that second (FAT keeps
+// them to two); one that keeps finer times moves them on with the kernel's clock, whose
+// tick is a few milliseconds.
+// A listing or table read within that time of the change is read again when next used.
+int64_t SameTickNs(int64_t modifiedNs) {
+  return modifiedNs % 1000000000 == 0 ? 2000000000 : 50000000;
+}
+
 int64_t NowNs() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
@@ -97,53 +107,50 @@ DriveTable ReadDriveTable(const std::string &prefix) {
   return drives;
 }
 
-// The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
-// another prefix or when the dosdevices folder changes, so the table costs one stat; a
-// table read within a second of a change is read again, as a change in the same clock
-// tick leaves the folder's time alone.
-DriveTable Drives() {
-  static std::mutex lock;
-  static std::string cachedKey;
-  static DriveTable cached;
-  static int64_t readNs = 0;
-  static int64_t changedNs = 0;
-  const std::string prefix = WinePrefixDir();
-  struct stat st {};
-  std::string key = prefix;
-  int64_t changed = 0;
-  if (!prefix.empty() && ::stat((prefix + "/dosdevices").c_str(), &st) == 0) {
-    changed = ModifiedNs(st);
-    key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
-  }
-  std::lock_guard<std::mutex> guard(lock);
-  if (readNs == 0 || key != cachedKey || readNs - changedNs < 1000000000) {
-    readNs = NowNs();
-    cached = ReadDriveTable(prefix);
-    cachedKey = key;
-    changedNs = changed;
-  }
-  return cached;
-}
-
-// Case-insensitive lookup of names within one folder. A listing is kept while the
-// folder's modification time stays the same; a listing taken within a second of the
-// last change is not trusted, as a change in the same clock tick leaves the time alone.
+// Case-insensitive lookup of names within one folder, each folder listed at most once
+// while it stays unchanged, however many names are looked up in it (a search path of
+// thousands of files is searched for every name a bar holds). A listing is kept while
+// the folder's identity and modification time stay the same; one taken within a clock
+// tick of the folder's last change (SameTickNs) is not trusted, as a change in the same
+// tick leaves the time alone. A trusted listing answers for its folder, at the cost of one stat of
+// the folder, instead of a look for the name on the disk. The listings are bounded:
+// past kMaxFolders they are all dropped and taken afresh.
 class FolderListings {
 public:
+  // What the trusted listing of `dir` says of `name`: the entry as on disk (as written
+  // when the folder holds it so, else the one matching without regard to case), or a
+  // missing entry. Nothing when no listing of the folder can be trusted: the disk must
+  // tell.
+  struct Known {
+    std::optional<std::string> entry;
+    unsigned char type = DT_UNKNOWN; // the entry's kind as listed (readdir's d_type)
+  };
+  std::optional<Known> Lookup(const std::string &dir, std::string_view name) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = listings_.find(dir);
+    if (it == listings_.end())
+      return std::nullopt;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !Trusted(it->second, st))
+      return std::nullopt;
+    return Match(it->second, name);
+  }
+
+  // The entry of `dir` matching `name` without regard to case, listing the folder when
+  // no listing of it can be trusted.
   std::optional<std::string> Find(const std::string &dir, std::string_view name) {
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
       return std::nullopt;
     std::lock_guard<std::mutex> guard(lock_);
     auto it = listings_.find(dir);
-    if (it == listings_.end() || it->second.modifiedNs != ModifiedNs(st) ||
-        it->second.scannedNs - it->second.modifiedNs < 1000000000) {
+    if (it == listings_.end() || !Trusted(it->second, st)) {
       if (listings_.size() >= kMaxFolders)
         listings_.clear();
-      it = listings_.insert_or_assign(dir, Scan(dir, ModifiedNs(st))).first;
+      it = listings_.insert_or_assign(dir, Scan(dir, st)).first;
     }
-    auto hit = it->second.names.find(FoldedName(name));
-    if (hit == it->second.names.end())
+    auto hit = it->second.folded.find(FoldedName(name));
+    if (hit == it->second.folded.end())
       return std::nullopt;
     return hit->second;
   }
@@ -151,14 +158,40 @@ public:
 private:
   struct Listing {
     int64_t modifiedNs = 0;
+    uint64_t identity = 0;
     int64_t scannedNs = 0;
-    std::unordered_map<std::string, std::string> names; // FoldedName → as on disk
+    std::unordered_map<std::string, unsigned char> onDisk; // name → d_type
+    std::unordered_map<std::string, std::string> folded;   // FoldedName → as on disk
   };
   static constexpr size_t kMaxFolders = 256;
 
-  static Listing Scan(const std::string &dir, int64_t modifiedNs) {
+  static uint64_t IdentityOf(const struct stat &st) {
+    return (static_cast<uint64_t>(st.st_dev) << 32) ^ static_cast<uint64_t>(st.st_ino);
+  }
+
+  // Whether the listing still is the folder's: the same folder, unchanged since, and
+  // taken a clock tick or more after its last change.
+  static bool Trusted(const Listing &listing, const struct stat &st) {
+    return S_ISDIR(st.st_mode) && listing.identity == IdentityOf(st) &&
+           listing.modifiedNs == ModifiedNs(st) &&
+           listing.scannedNs - listing.modifiedNs >= SameTickNs(listing.modifiedNs);
+  }
+
+  static Known Match(const Listing &listing, std::string_view name) {
+    auto exact = listing.onDisk.find(std::string(name));
+    if (exact == listing.onDisk.end()) {
+      auto hit = listing.folded.find(FoldedName(name));
+      if (hit == listing.folded.end())
+        return {};
+      exact = listing.onDisk.find(hit->second);
+    }
+    return {exact->first, exact->second};
+  }
+
+  static Listing Scan(const std::string &dir, const struct stat &st) {
     Listing listing;
-    listing.modifiedNs = modifiedNs;
+    listing.modifiedNs = ModifiedNs(st);
+    listing.identity = IdentityOf(st);
     listing.scannedNs = NowNs();
     DIR *d = ::opendir(dir.c_str());
     if (!d)
@@ -167,9 +200,10 @@ private:
       std::string onDisk = entry->d_name;
       // Of several names differing only in case, the smallest wins, whatever order
       // the folder lists them in.
-      auto [pos, added] = listing.names.emplace(FoldedName(onDisk), onDisk);
+      auto [pos, added] = listing.folded.emplace(FoldedName(onDisk), onDisk);
       if (!added && onDisk < pos->second)
         pos->second = onDisk;
+      listing.onDisk.emplace(std::move(onDisk), entry->d_type);
     }
     ::closedir(d);
     return listing;
@@ -182,6 +216,34 @@ private:
 FolderListings &Listings() {
   static FolderListings listings;
   return listings;
+}
+
+// The drive table of the current prefix. It is re-read when WINEPREFIX (or HOME) names
+// another prefix or when the dosdevices folder changes, so the table costs one stat; a
+// table read within a clock tick of a change is read again, as a change in the same
+// tick leaves the folder's time alone. Shared, not copied, by every lookup.
+std::shared_ptr<const DriveTable> Drives() {
+  static std::mutex lock;
+  static std::string cachedKey;
+  static std::shared_ptr<const DriveTable> cached;
+  static int64_t readNs = 0;
+  static int64_t changedNs = 0;
+  const std::string prefix = WinePrefixDir();
+  struct stat st {};
+  std::string key = prefix;
+  int64_t changed = 0;
+  if (!prefix.empty() && ::stat((prefix + "/dosdevices").c_str(), &st) == 0) {
+    changed = ModifiedNs(st);
+    key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
+  }
+  std::lock_guard<std::mutex> guard(lock);
+  if (!cached || key != cachedKey || readNs - changedNs < SameTickNs(changedNs)) {
+    readNs = NowNs();
+    cached = std::make_shared<const DriveTable>(ReadDriveTable(prefix));
+    cachedKey = key;
+    changedNs = changed;
+  }
+  return cached;
 }
 
 // How the components of a name are spelled: a Windows name drops trailing blanks and
@@ -214,6 +276,7 @@ public:
     if (component.empty() || component == ".")
       return;
     if (component == "..") {
+      listedType_ = DT_UNKNOWN;
       if (!marks_.empty()) {
         path_.resize(marks_.back());
         marks_.pop_back();
@@ -224,6 +287,17 @@ public:
     const bool parentExists = existing_ == marks_.size();
     marks_.push_back(path_.size());
     std::string asWritten = JoinHost(path_, component);
+    if (auto known = parentExists ? Listings().Lookup(path_, component) : std::nullopt) {
+      if (!known->entry) {
+        path_ = std::move(asWritten);
+        return;
+      }
+      path_ = JoinHost(path_, *known->entry);
+      existing_ = marks_.size();
+      listedType_ = known->type;
+      return;
+    }
+    listedType_ = DT_UNKNOWN;
     struct stat st {};
     if (parentExists && ::lstat(asWritten.c_str(), &st) == 0) {
       path_ = std::move(asWritten);
@@ -246,7 +320,57 @@ public:
     }
   }
 
+  // Adds the components of the pieces at once, when they name an entry of a folder whose
+  // trusted listing is kept under the path the other components spell as written: one
+  // look at that folder then stands for the look at each component, as the folder found
+  // under that path is the one listed, unchanged, and every component on the way exists
+  // as written. False, having added nothing, when the components must be added one by
+  // one: a ".." among them, or no such listing (a folder spelled in another letter case
+  // than on the disk, or not listed yet, or changed since).
+  bool AddListed(std::initializer_list<std::pair<std::string_view, Spelling>> pieces) {
+    if (path_.empty() || existing_ != marks_.size())
+      return false;
+    std::vector<std::string_view> components;
+    for (auto [rest, spelling] : pieces) {
+      size_t start = 0;
+      for (size_t i = 0; i <= rest.size(); ++i) {
+        if (i != rest.size() && !IsSeparator(rest[i]))
+          continue;
+        std::string_view component = rest.substr(start, i - start);
+        start = i + 1;
+        if (spelling == Spelling::Windows)
+          component = WindowsComponent(component);
+        if (component == "..")
+          return false;
+        if (!component.empty() && component != ".")
+          components.push_back(component);
+      }
+    }
+    if (components.empty())
+      return false;
+    std::string folder = path_;
+    std::vector<size_t> marks;
+    for (size_t i = 0; i + 1 < components.size(); ++i) {
+      marks.push_back(folder.size());
+      folder = JoinHost(folder, components[i]);
+    }
+    const auto known = Listings().Lookup(folder, components.back());
+    if (!known)
+      return false;
+    marks_.insert(marks_.end(), marks.begin(), marks.end());
+    marks_.push_back(folder.size());
+    existing_ = marks_.size() - 1;
+    listedType_ = known->type;
+    path_ = JoinHost(folder, known->entry ? *known->entry : components.back());
+    if (known->entry)
+      existing_ = marks_.size();
+    return true;
+  }
+
   const std::string &Path() const { return path_; }
+  // The kind of the last entry as its folder's trusted listing gives it (a file, a
+  // folder, a link), DT_UNKNOWN when the disk was asked instead.
+  unsigned char ListedType() const { return listedType_; }
   // Whether every component added names an existing entry (an empty walk names none).
   bool Exists() const { return !path_.empty() && existing_ == marks_.size(); }
 
@@ -254,6 +378,7 @@ private:
   std::string path_;
   std::vector<size_t> marks_; // length of path_ before each added component
   size_t existing_ = 0;       // how many added components are known to exist
+  unsigned char listedType_ = DT_UNKNOWN;
 };
 
 std::string HostCurrentDirectory() {
@@ -318,16 +443,19 @@ PathWalk Walk(const std::string &name) {
     return PathWalk(std::string());
   if (name[0] == '/') {
     PathWalk walk("/");
-    walk.AddAll(name, Spelling::Host);
+    if (!walk.AddListed({{name, Spelling::Host}}))
+      walk.AddAll(name, Spelling::Host);
     return walk;
   }
-  const DriveTable drives = Drives();
+  const std::shared_ptr<const DriveTable> table = Drives();
+  const DriveTable &drives = *table;
   if (name.size() >= 2 && name[1] == ':' && DriveIndex(name[0]) >= 0) {
     // "C:foo" is taken from the drive's root: Corvane keeps no current folder per drive.
     const std::string &root = drives[static_cast<size_t>(DriveIndex(name[0]))];
     PathWalk walk(root);
-    if (!root.empty())
-      walk.AddAll(std::string_view(name).substr(2), Spelling::Windows);
+    const std::string_view rest = std::string_view(name).substr(2);
+    if (!root.empty() && !walk.AddListed({{rest, Spelling::Windows}}))
+      walk.AddAll(rest, Spelling::Windows);
     return walk;
   }
   // A rooted name starts at the root of the current directory's drive, a relative name
@@ -338,10 +466,28 @@ PathWalk Walk(const std::string &name) {
   const int drive = DriveHolding(cwd, drives);
   const std::string root = drive < 0 ? "/" : drives[static_cast<size_t>(drive)];
   PathWalk walk(root);
-  if (name[0] != '\\')
-    walk.AddAll(std::string_view(cwd).substr(root == "/" ? 0 : root.size()), Spelling::Host);
+  const std::string_view within = name[0] == '\\'
+                                      ? std::string_view()
+                                      : std::string_view(cwd).substr(root == "/" ? 0 : root.size());
+  if (walk.AddListed({{within, Spelling::Host}, {name, Spelling::Windows}}))
+    return walk;
+  walk.AddAll(within, Spelling::Host);
   walk.AddAll(name, Spelling::Windows);
   return walk;
+}
+
+// The walk that finds a Windows name on the host (see HostPath).
+PathWalk WalkOf(const std::string &windowsName) {
+  const std::string name = windowsName.empty() ? std::string() : HostSpelling(windowsName);
+  if (name.empty())
+    return PathWalk(std::string());
+  PathWalk walk = Walk(name);
+  // WindowsName keeps the bytes of a host name that is no UTF-8; such a name, when it is
+  // not found as code page text, is found again by its bytes.
+  if (walk.Exists() || IsMarked(windowsName) || IsUtf8(windowsName))
+    return walk;
+  PathWalk asBytes = Walk(windowsName);
+  return asBytes.Exists() ? asBytes : walk;
 }
 
 } // namespace
@@ -361,16 +507,7 @@ std::string HostPath(const std::string &windowsName) {
 #ifdef _WIN32
   return windowsName;
 #endif
-  const std::string name = windowsName.empty() ? std::string() : HostSpelling(windowsName);
-  if (name.empty())
-    return std::string();
-  const PathWalk walk = Walk(name);
-  // WindowsName keeps the bytes of a host name that is no UTF-8; such a name, when it is
-  // not found as code page text, is found again by its bytes.
-  if (walk.Exists() || IsMarked(windowsName) || IsUtf8(windowsName))
-    return walk.Path();
-  const PathWalk asBytes = Walk(windowsName);
-  return asBytes.Exists() ? asBytes.Path() : walk.Path();
+  return WalkOf(windowsName).Path();
 }
 
 std::string WindowsName(const std::string &hostPath) {
@@ -387,7 +524,8 @@ std::string WindowsName(const std::string &hostPath) {
   std::string host = (ec ? path.lexically_normal() : canonical.lexically_normal()).string();
   while (host.size() > 1 && host.back() == '/')
     host.pop_back();
-  const DriveTable drives = Drives();
+  const std::shared_ptr<const DriveTable> table = Drives();
+  const DriveTable &drives = *table;
   const int best = DriveHolding(host, drives);
   std::string name;
   if (best < 0) {
@@ -499,14 +637,37 @@ void WriteInPlace(const std::string &windowsName, const std::string &host, std::
 
 } // namespace
 
+namespace {
+
+// What a Windows name names: a regular file, a folder, something else or nothing. A name
+// the walk did not find is nothing, and an entry that a trusted listing names as a file
+// or a folder is one, without a further look at the disk; a link is followed.
+enum class EntryKind { Missing, File, Directory, Other };
+
+EntryKind KindOf(const std::string &windowsName) {
+  const PathWalk walk = WalkOf(windowsName);
+  if (walk.Path().empty() || !walk.Exists())
+    return EntryKind::Missing;
+  if (walk.ListedType() == DT_REG)
+    return EntryKind::File;
+  if (walk.ListedType() == DT_DIR)
+    return EntryKind::Directory;
+  struct stat st {};
+  if (::stat(walk.Path().c_str(), &st) != 0)
+    return EntryKind::Missing;
+  return S_ISREG(st.st_mode)   ? EntryKind::File
+         : S_ISDIR(st.st_mode) ? EntryKind::Directory
+                               : EntryKind::Other;
+}
+
+} // namespace
+
 bool FileExists(const std::string &windowsName) {
-  auto st = StatOf(windowsName);
-  return st && S_ISREG(st->st_mode);
+  return KindOf(windowsName) == EntryKind::File;
 }
 
 bool DirectoryExists(const std::string &windowsName) {
-  auto st = StatOf(windowsName);
-  return st && S_ISDIR(st->st_mode);
+  return KindOf(windowsName) == EntryKind::Directory;
 }
 
 namespace {

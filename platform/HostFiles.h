@@ -9,7 +9,9 @@
 // exist as written is matched without regard to case. As on Windows, trailing blanks and
 // dots of a component are dropped, both to find a file and to create one ("x.txt." is
 // "x.txt"); a component of only dots and blanks other than ".." names its folder, like
-// ".". A host path keeps its components as written. UNC names find nothing.
+// ".". A host path keeps its components as written. UNC names find nothing. A folder is
+// listed for such matching at most once while it stays unchanged, however many names are
+// looked up in it; a change made there by anyone is seen by the next lookup.
 //
 // Windows names are texts of the core: code page bytes, or UTF-8 marked for a character
 // the code page lacks (CodePage.h). Host names are UTF-8, as Wine keeps them on the disk;

@@ -52,9 +52,10 @@ int DisplayIconSize();
 void SetDisplayIconSize(int size);
 
 // The shell's icon lookup: ExtractIconCountA is ExtractIconA(file, -1), the number of
-// icons in the file (an .ico file: 1; a PE or NE module: its group icons; anything
-// else: 0), found without decoding any image. ExtractIconA gives icon `index` of the
-// file at the system's large icon size, or an empty handle.
+// icons in the file (an .ico file: 1; a PE or NE module: its group icons, less those
+// the end of a cut file took, ResourceModule::IconGroups; anything else: 0), found
+// without decoding any image; the index of ExtractIconA counts the same groups. ExtractIconA gives
+// icon `index` of the file at the system's large icon size, or an empty handle.
 unsigned ExtractIconCountA(const std::string &windowsName);
 IconHandle ExtractIconA(const std::string &windowsName, int index);
 // ExtractIconA for another size, as Windows' PrivateExtractIcons takes one: the image of

@@ -2,6 +2,7 @@
 
 #include "platform/ByteReader.h"
 #include "platform/HostFiles.h"
+#include "platform/IconFormats.h"
 
 #include <algorithm>
 #include <array>
@@ -581,6 +582,9 @@ struct ResourceModule::Impl {
   mutable std::mutex stretchLock;
   mutable std::array<Stretch, 4> stretches;
   mutable uint64_t uses = 0;
+  // IconGroups, worked out when first asked for.
+  mutable std::once_flag iconGroupsOnce;
+  mutable std::vector<ResourceName> iconGroups;
 
   // Reads the headers and the resource directory; false when they are no module's.
   template <class Reader> bool Parse(const Reader &reader);
@@ -711,6 +715,64 @@ std::optional<ResourceName> ResourceModule::ResourceNameAt(uint16_t type, size_t
   if (found == impl_->types.end() || index >= found->second.size())
     return std::nullopt;
   return found->second[index].name;
+}
+
+ResourcePresence ResourceModule::Presence(uint16_t type, const ResourceName &name,
+                                          uint64_t needed) const {
+  const Located *hit = impl_->Locate(type, name);
+  if (!hit)
+    return ResourcePresence::Absent;
+  // A PE resource is located only when all of its bytes are in the file; an NE one is
+  // located up to the end of the file, which may come before the bytes needed.
+  if (!hit->present || (impl_->format == ModuleFormat::NE && hit->size < needed))
+    return ResourcePresence::Incomplete;
+  return ResourcePresence::Whole;
+}
+
+const std::vector<ResourceName> &ResourceModule::IconGroups() const {
+  std::call_once(impl_->iconGroupsOnce, [this] {
+    for (const ResourceName &group : EnumResourceNames(RT_GROUP_ICON))
+      if (!IconLiesBeyondEnd(*this, group))
+        impl_->iconGroups.push_back(group);
+  });
+  return impl_->iconGroups;
+}
+
+bool IconLiesBeyondEnd(const ResourceModule &module, const ResourceName &group) {
+  switch (module.Presence(RT_GROUP_ICON, group, kIconDirHeaderSize)) {
+  case ResourcePresence::Absent:
+    return false;
+  case ResourcePresence::Incomplete:
+    return true;
+  case ResourcePresence::Whole:
+    break;
+  }
+  auto bytes = module.ReadResource(RT_GROUP_ICON, group);
+  if (!bytes)
+    return true; // listed and located, yet not readable: the file shrank since
+  const ByteReader directory(bytes->bytes);
+  const auto stated = ReadIconDirHeader(directory);
+  if (!stated)
+    return false; // no icon directory: refused as such, not cut
+  const std::vector<IconDirEntry> entries = ReadIconDirectory(directory, IconDirKind::Group);
+  if (entries.size() < *stated &&
+      module.Presence(RT_GROUP_ICON, group,
+                      kIconDirHeaderSize + uint64_t{*stated} * kGroupDirEntrySize) ==
+          ResourcePresence::Incomplete)
+    return true; // the directory itself was cut
+  bool cut = false;
+  for (const IconDirEntry &entry : entries) {
+    switch (module.Presence(RT_ICON, ResourceName(entry.id), entry.bytesInRes)) {
+    case ResourcePresence::Whole:
+      return false;
+    case ResourcePresence::Incomplete:
+      cut = true;
+      break;
+    case ResourcePresence::Absent:
+      break;
+    }
+  }
+  return cut;
 }
 
 std::optional<std::span<const uint8_t>>

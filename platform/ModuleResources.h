@@ -137,6 +137,18 @@ struct ResourceBytes {
   std::span<const uint8_t> bytes;
 };
 
+enum class ResourcePresence { Whole, Incomplete, Absent };
+
+class ResourceModule;
+
+// True when the end of the file took a group icon: its directory is not all in the file,
+// or it names images that are listed but not in the file and none that is whole. A group with some
+// whole images keeps them (it can be drawn, at the sizes left); a group refused for
+// another reason (a directory of another type, an image the module does not list at
+// all) is not taken for cut, so that it is judged as before and the positions of the
+// groups after it stay those of the platform's enumeration.
+bool IconLiesBeyondEnd(const ResourceModule &module, const ResourceName &group);
+
 class ResourceModule {
 public:
   // Loads a module as a data file (LoadLibraryExA with LOAD_LIBRARY_AS_DATAFILE), reading
@@ -160,6 +172,17 @@ public:
   // The name at a position of EnumResourceNames(type), without listing the others;
   // nothing past the end.
   std::optional<ResourceName> ResourceNameAt(uint16_t type, size_t index) const;
+  // Whether the file holds a resource, of which a reader needs `needed` bytes: Absent
+  // when the directory does not list it; Incomplete when it is listed but its bytes are
+  // not in the file (a PE resource: not all of them; an NE resource, whose length counts
+  // whole alignment units: fewer than `needed`), as when the end of a cut file takes them.
+  ResourcePresence Presence(uint16_t type, const ResourceName &name, uint64_t needed) const;
+  // The group icons the module offers, in the order of EnumResourceNames(RT_GROUP_ICON):
+  // every group except one whose bytes the file does not hold (IconLiesBeyondEnd). The
+  // shell's icon count and index and the icon library reader all go by this list, so
+  // what counts icons and what lists them agree, and no index promises an icon that
+  // nothing can draw. Worked out once per module, from the group directories alone.
+  const std::vector<ResourceName> &IconGroups() const;
   // The bytes of a resource, in any language (the first the directory lists); nothing
   // when absent or when its bytes are not all in the file, except that an NE resource
   // cut by the end of the file gives the bytes that are there (NeResourceBytes). The

@@ -8,8 +8,10 @@
 #include "platform/ModuleResources.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 
@@ -77,9 +79,10 @@ IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t
 std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
   if (index < -1 && index >= -0xFFFF)
     return ResourceName(static_cast<uint16_t>(-index));
-  if (index < 0)
+  const std::vector<ResourceName> &groups = module.IconGroups();
+  if (index < 0 || static_cast<size_t>(index) >= groups.size())
     return std::nullopt;
-  return module.ResourceNameAt(RT_GROUP_ICON, static_cast<size_t>(index));
+  return groups[static_cast<size_t>(index)];
 }
 
 // A parsed file of the shell functions: the module when it is one, else its bytes.
@@ -106,24 +109,37 @@ std::shared_ptr<const ParsedFile> Parse(const std::string &windowsName, const Re
   return parsed;
 }
 
-// The last file the shell functions read, kept while its size and time stay the same:
-// a bar takes most of its icons from one or two modules, and parsing a module once per
-// button would make opening a bar cost a read of the module's directory per button.
+// The files the shell functions read last, each kept while its size and time stay the
+// same: a bar takes most of its icons from a few modules, and parsing a module once per
+// button would make opening or checking a bar cost a read of the module's directory per
+// button. A few are kept, the least recently used making way, so that buttons taking
+// turns between two modules do not parse both again each time.
 std::shared_ptr<const ParsedFile> OpenFile(const std::string &windowsName) {
-  static std::optional<FileStamp> lastStamp;
-  static std::shared_ptr<const ParsedFile> last;
+  struct Kept {
+    FileStamp stamp;
+    std::shared_ptr<const ParsedFile> parsed;
+    uint64_t used = 0;
+  };
+  static std::mutex lock;
+  static std::array<Kept, 8> kept;
+  static uint64_t uses = 0;
   const auto file = ReadOnlyFile::Open(windowsName);
   if (!file)
     return nullptr;
+  std::lock_guard<std::mutex> guard(lock);
   // The stamp tells files apart by their identity too, so it stands for the name.
-  if (last && file->Stamp() == lastStamp)
-    return last;
-  auto parsed = Parse(windowsName, *file);
-  if (!parsed)
-    return nullptr;
-  lastStamp = file->Stamp();
-  last = std::move(parsed);
-  return last;
+  auto at = std::find_if(kept.begin(), kept.end(),
+                         [&](const Kept &k) { return k.parsed && k.stamp == file->Stamp(); });
+  if (at == kept.end()) {
+    auto parsed = Parse(windowsName, *file);
+    if (!parsed)
+      return nullptr;
+    at = std::min_element(kept.begin(), kept.end(),
+                          [](const Kept &a, const Kept &b) { return a.used < b.used; });
+    *at = {file->Stamp(), std::move(parsed)};
+  }
+  at->used = ++uses;
+  return at->parsed;
 }
 
 } // namespace
@@ -134,7 +150,7 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
     return 0;
   if (!file->module)
     return ReadIconDirectory(ByteReader(file->bytes), IconDirKind::File).empty() ? 0 : 1;
-  return static_cast<unsigned>(file->module->EnumResourceNames(RT_GROUP_ICON).size());
+  return static_cast<unsigned>(file->module->IconGroups().size());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {

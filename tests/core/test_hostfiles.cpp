@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -225,16 +227,62 @@ TEST(HostPath, PrefixDefaultsToDotWineInTheHomeFolder) {
 
 TEST(HostPath, FileAddedWithinTheSameClockTickIsFoundInAnyCase) {
   // Case-insensitive lookups keep folder listings while the folder's time stays put. A
-  // file system with coarse times may add a file without moving the time on; here the
-  // time is set back by hand to stand for that.
+  // file system that keeps times to the second may add a file without moving the time
+  // on; here the time, a whole second still to come, is set back by hand to stand for
+  // that.
   WinePrefix wine;
   const fs::path dir = wine.driveC() / "fresh";
   Touch(dir / "First.txt");
-  const auto tick = fs::last_write_time(dir);
+  const auto tick = std::chrono::ceil<std::chrono::seconds>(fs::last_write_time(dir));
+  fs::last_write_time(dir, tick);
   ASSERT_TRUE(platform::FileExists("C:\\FRESH\\first.TXT"));
   Touch(dir / "Second.txt");
   fs::last_write_time(dir, tick);
   EXPECT_TRUE(platform::FileExists("C:\\FRESH\\second.TXT"));
+}
+
+// A folder is listed once for the names looked up in it; whatever changes in it or above
+// it afterwards is seen by the next lookup, in any letter case. The folders are dated
+// back, as those of a prefix made long ago, so that their listings are trusted.
+TEST(HostPath, ChangesAfterALookupAreSeenAtOnce) {
+  struct Case {
+    const char *what;
+    std::function<void(const fs::path &)> change; // of drive_c/App, whose folders are listed
+    bool newFile, newFolder, oldFile; // what TOOL.EXE and OLD.EXE in C:\APP\BIN then are
+  };
+  const std::vector<Case> cases = {
+      {"file added", [](const fs::path &app) { Touch(app / "Bin" / "Tool.exe"); }, true, false,
+       true},
+      {"file deleted", [](const fs::path &app) { fs::remove(app / "Bin" / "old.exe"); }, false,
+       false, false},
+      {"folder renamed, another made under its name",
+       [](const fs::path &app) {
+         fs::rename(app / "Bin", app / "Old");
+         Touch(app / "bin" / "tool.EXE");
+       },
+       true, false, false},
+      {"file added, then replaced by a folder",
+       [](const fs::path &app) {
+         Touch(app / "Bin" / "tool.exe");
+         fs::remove(app / "Bin" / "tool.exe");
+         fs::create_directory(app / "Bin" / "TOOL.exe");
+       },
+       false, true, true},
+  };
+  for (const Case &row : cases) {
+    SCOPED_TRACE(row.what);
+    WinePrefix wine;
+    const fs::path app = wine.driveC() / "App";
+    Touch(app / "Bin" / "old.exe");
+    for (const fs::path &dir : {app, app / "Bin"})
+      fs::last_write_time(dir, fs::last_write_time(dir) - std::chrono::hours(1));
+    ASSERT_FALSE(platform::FileExists("C:\\APP\\BIN\\TOOL.EXE"));
+    ASSERT_TRUE(platform::FileExists("C:\\APP\\BIN\\OLD.EXE"));
+    row.change(app);
+    EXPECT_EQ(platform::FileExists("C:\\APP\\BIN\\TOOL.EXE"), row.newFile);
+    EXPECT_EQ(platform::DirectoryExists("C:\\APP\\BIN\\TOOL.EXE"), row.newFolder);
+    EXPECT_EQ(platform::FileExists("c:\\app\\bin\\old.exe"), row.oldFile);
+  }
 }
 
 TEST(HostPath, NamesDifferingOnlyInCaseResolveTheSameWayEveryTime) {

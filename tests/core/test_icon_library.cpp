@@ -343,8 +343,6 @@ TEST(Library16, DamagedFilesFailWithTheirMessageAndLeaveTheLibrary) {
       {"no icon type at all", onlyGroups, "ResourceTable has an Error"},
       {"group names image 99", damaged(firstGroupDir + 6 + 12, 99), "Icon Resource Not Found"},
       {"resource table beyond the end", damaged(128 + 0x24, 0xFF00), "Stream read error"},
-      {"group beyond the end", damaged(192 + 10, 0xFFFF), "Stream read error"},
-      {"image length cut below its size", damaged(iconType + 8 + 2, 10), "Stream read error"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.title);
@@ -401,12 +399,119 @@ TEST(Library16, TheShellAndTheLibraryFindTheSameIcons) {
   }
 }
 
+// Every prefix of a written library: the reader fails until the table and the names are
+// whole, then reads every icon whose directory and some image are whole, the same groups
+// the shell counts, and no image of it lacks a byte.
 TEST(Library16, EveryPrefixOfALibraryIsReadWithoutPassingItsEnd) {
   const std::string file = WrittenLibrary({"0", "1", "2"});
+  bool readShorter = false;
+  size_t iconsOfShorter = 0;
   for (size_t size = 0; size <= file.size(); ++size) {
-    T16BitReader reader("C:\\t.icl", file.substr(0, size));
-    // The file ends with two zero bytes that no resource covers.
-    ASSERT_EQ(reader.Read(), size + 2 >= file.size()) << "prefix of " << size << " bytes";
+    SCOPED_TRACE("prefix of " + std::to_string(size) + " bytes");
+    const std::string prefix = file.substr(0, size);
+    T16BitReader reader("C:\\t.icl", prefix);
+    const bool read = reader.Read();
+    ASSERT_TRUE(read || !readShorter) << reader.LastError;
+    auto module = platform::ResourceModule::FromBytes(prefix);
+    const size_t counted = module ? module->IconGroups().size() : 0;
+    ASSERT_EQ(reader.Icons.size(), read ? counted : 0);
+    ASSERT_GE(reader.Icons.size(), iconsOfShorter);
+    readShorter = read;
+    iconsOfShorter = reader.Icons.size();
+    for (const auto &[name, icon] : reader.Icons)
+      for (size_t k = 0; k < icon->Images.Count(); ++k)
+        ASSERT_GE(icon->Images.Items(k)->Data->size(), icon->Images.Items(k)->BytesInRes);
+  }
+  T16BitReader whole("C:\\t.icl", file);
+  ASSERT_TRUE(whole.Read());
+  EXPECT_EQ(whole.Icons.size(), 3u);
+}
+
+// A library or module cut short: every icon whose directory and at least one image are
+// whole is read, keeping its whole images; the shell counts and draws the same icons.
+TEST(Library, ACutFileYieldsEveryWholeIconAndCountsTheSame) {
+  using platform::RT_GROUP_ICON;
+  using platform::RT_ICON;
+  const std::string a = fixtures::SolidDib(16, 8, 0xFF0000FF);
+  const std::string b = fixtures::SolidDib(32, 32, 0xFF00FF00);
+  const std::string c = fixtures::SolidDib(48, 8, 0xFFFF0000);
+  const std::string d = fixtures::SolidDib(32, 8, 0xFF00FFFF);
+  const std::vector<IconEntry> lastGroup = {{c, 48, 48, 0, 1, 8, 3}, {d, 32, 32, 0, 1, 8, 4}};
+  const std::string g1 = fixtures::MakeGroupIcon({{a, 16, 16, 0, 1, 8, 1}});
+  const std::string g2 = fixtures::MakeGroupIcon({{b, 32, 32, 0, 1, 32, 2}});
+  const std::string g3 = fixtures::MakeGroupIcon(lastGroup);
+  // As a resource compiler lays them out, images before directories; and as icon
+  // editors write .icl files, directories first, so that the last image ends the file.
+  const std::string pe = fixtures::BuildPe({{RT_ICON, uint16_t{1}, 0, a},
+                                            {RT_ICON, uint16_t{2}, 0, b},
+                                            {RT_ICON, uint16_t{3}, 0, c},
+                                            {RT_ICON, uint16_t{4}, 0, d},
+                                            {RT_GROUP_ICON, uint16_t{1}, 0, g1},
+                                            {RT_GROUP_ICON, uint16_t{2}, 0, g2},
+                                            {RT_GROUP_ICON, uint16_t{3}, 0, g3}});
+  const std::string neImagesFirst = fixtures::BuildNe({{RT_ICON, uint16_t{1}, a},
+                                                       {RT_ICON, uint16_t{2}, b},
+                                                       {RT_ICON, uint16_t{3}, c},
+                                                       {RT_ICON, uint16_t{4}, d},
+                                                       {RT_GROUP_ICON, uint16_t{1}, g1},
+                                                       {RT_GROUP_ICON, uint16_t{2}, g2},
+                                                       {RT_GROUP_ICON, uint16_t{3}, g3}});
+  const std::string neGroupsFirst = fixtures::BuildNe({{RT_GROUP_ICON, uint16_t{1}, g1},
+                                                       {RT_GROUP_ICON, uint16_t{2}, g2},
+                                                       {RT_GROUP_ICON, uint16_t{3}, g3},
+                                                       {RT_ICON, uint16_t{1}, a},
+                                                       {RT_ICON, uint16_t{2}, b},
+                                                       {RT_ICON, uint16_t{3}, c},
+                                                       {RT_ICON, uint16_t{4}, d}});
+  // Where the bytes of a resource end in a file (each is unique there).
+  auto endOf = [](const std::string &file, const std::string &bytes) {
+    const size_t at = file.rfind(bytes);
+    EXPECT_NE(at, std::string::npos);
+    return at + bytes.size();
+  };
+  struct Case {
+    const char *title;
+    std::string file;
+    size_t size; // the file is cut to this size
+    int icons;
+    size_t lastImages; // images of the last icon read
+  };
+  const std::vector<Case> cases = {
+      {"PE intact", pe, pe.size(), 3, 2},
+      {"PE last directory a few bytes short", pe, endOf(pe, g3) - 3, 2, 1},
+      {"PE cut inside the last directory", pe, endOf(pe, g3) - g3.size() + 10, 2, 1},
+      {"PE cut inside the last image", pe, endOf(pe, d) - 3, 0, 0},
+      {"NE intact", neImagesFirst, neImagesFirst.size(), 3, 2},
+      {"NE last directory a few bytes short", neImagesFirst, endOf(neImagesFirst, g3) - 3, 2, 1},
+      {"NE cut inside the last directory", neImagesFirst, endOf(neImagesFirst, g3) - 10, 2, 1},
+      {"NE last image a few bytes short", neGroupsFirst, endOf(neGroupsFirst, d) - 3, 3, 1},
+      {"NE cut inside the last icon's first image", neGroupsFirst,
+       endOf(neGroupsFirst, c) - c.size() / 2, 2, 1},
+      {"NE cut inside the first directory", neGroupsFirst, endOf(neGroupsFirst, g1) - 4, 0, 0},
+  };
+  TempDir dir;
+  for (const Case &row : cases) {
+    SCOPED_TRACE(row.title);
+    const auto host = dir / (std::string(row.title) + ".icl");
+    testsupport::WriteBytes(host, row.file.substr(0, row.size));
+    const std::string name = platform::WindowsName(host.string());
+    KeptLibrary library;
+    ASSERT_NO_THROW(library.LoadFromFile(name));
+    EXPECT_EQ(platform::ExtractIconCountA(name), static_cast<unsigned>(row.icons));
+    if (row.icons == 0) {
+      EXPECT_TRUE(library.Untouched()) << "a file with no whole icon is one without icons";
+      continue;
+    }
+    ASSERT_EQ(library.Icons.Count(), row.icons);
+    EXPECT_EQ(library.Icons.Objects(row.icons - 1)->Images.Count(), row.lastImages);
+    for (int i = 0; i < row.icons; ++i) {
+      SCOPED_TRACE("icon " + std::to_string(i));
+      EXPECT_TRUE(platform::ExtractIconA(name, i));
+      const TAdvancedIcon &icon = *library.Icons.Objects(i);
+      for (size_t k = 0; k < icon.Images.Count(); ++k)
+        EXPECT_TRUE(icon.Images.Items(k)->Handle()) << "image " << k;
+    }
+    EXPECT_FALSE(platform::ExtractIconA(name, row.icons)) << "no index beyond the count";
   }
 }
 
@@ -603,9 +708,39 @@ TEST(LibraryCorpus, KnownFiles) {
   TIconLibrary display;
   display.LoadFromFile(name("ne/wine/display.icl"));
   EXPECT_EQ(Names(display), std::vector<std::string>{"OEMBIN"});
-  // winemine cut inside its icons: the group's bytes are gone, which is an error the
-  // icon cache must see.
+  // winemine cut inside its icons: the group's bytes are gone with them, so it holds no
+  // icon, and the shell counts none.
+  KeptLibrary cut;
+  const std::string cutName = name("broken/derived/winemine-cut-in-icon9.exe");
+  EXPECT_NO_THROW(cut.LoadFromFile(cutName));
+  EXPECT_TRUE(cut.Untouched());
+  EXPECT_EQ(platform::ExtractIconCountA(cutName), 0u);
+}
+
+// A real module cut inside the directory of its last group icon (the manifest records
+// where it lies), in a temporary folder: the other groups are read whole, and counted.
+TEST(LibraryCorpus, ARealModuleCutInItsLastGroupKeepsTheOthers) {
+  const auto found = testsupport::CorpusManifest();
+  if (!found)
+    GTEST_SKIP() << "the shared icon corpus (../shared/corpus) is not there";
+  const std::string path = "pe32plus/wine/taskmgr.exe";
+  const auto source = testsupport::SharedDir() / "corpus" / path;
+  size_t lastGroup = 0;
+  for (const auto &entry : (*found)["files"])
+    if (entry["path"] == path)
+      lastGroup = entry["groups"].back()["file_offset"];
+  ASSERT_GT(lastGroup, 0u) << path << " is not in the manifest";
+  TIconLibrary intact;
+  intact.LoadFromFile(platform::WindowsName(source.string()));
+  ASSERT_EQ(intact.Icons.Count(), 3);
+  TempDir dir;
+  const auto host = dir / "taskmgr.exe";
+  testsupport::WriteBytes(host, testsupport::ReadBytes(source).substr(0, lastGroup + 20));
+  const std::string name = platform::WindowsName(host.string());
   TIconLibrary cut;
-  EXPECT_THROW(cut.LoadFromFile(name("broken/derived/winemine-cut-in-icon9.exe")),
-               icons::EResNotFound);
+  cut.LoadFromFile(name);
+  EXPECT_EQ(platform::ExtractIconCountA(name), 2u);
+  ASSERT_EQ(Names(cut), (std::vector<std::string>{"136", "137"}));
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(cut.Icons.Objects(i)->Images.Count(), intact.Icons.Objects(i)->Images.Count());
 }
