@@ -231,6 +231,8 @@ void TBarMain::FormShow() {
   // name is the core's text for what was typed.
   arg = (!arg.empty() && arg[0] == '/') ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
   ExeFileName = exeFileName_;
+  // The language comes first: opening the bar may ask the user a question.
+  SelectLanguage();
   const uint8_t defaultCache = DefaultCacheSetting(exeFileName_);
   if (!arg.empty()) {
     if (arg.find('\\') == std::string::npos)
@@ -264,7 +266,6 @@ void TBarMain::FormShow() {
   SetCacheControlsAtStart(arg);
   // A new bar's first button is no edit to take back.
   history_.Attach(*bar_);
-  SelectLanguage();
   if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
   RenewDoctor();

@@ -25,6 +25,7 @@ private slots:
   void bareFileNameIsTakenFromTheCurrentDirectory();
   void missingBarGivesAnEmptyList();
   void languageFileCaptionsReplaceDesignedOnes();
+  void questionAtStartIsTranslated();
   void languageWithout5065FallsBackToTheHostsFile();
   void withoutAnyLanguageCaptionsStayDesigned();
   void parameterAndPathMenusComeFromTheFiles();
@@ -100,6 +101,21 @@ void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
   QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("Ok"));
   QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links To Icl"));
   QCOMPARE(w.LanguageFileName, WinName(e.bin() / "Test.lng"));
+}
+
+// The question about a bar's count, asked while the window first shows, is asked in the
+// program's language.
+void TestMainWindow::questionAtStartIsTranslated() {
+  TEditor e;
+  e.Ini("[main]\r\nLanguage=Test\r\n");
+  WriteText(e.bin() / "Test.lng",
+            "5065=Leiste:\r\n%s holds buttons up to number %d, but its button count is missing "
+            "or smaller. Open it with %d buttons?=%d Buttons?\r\n");
+  WriteText(e.file("nocount.bar"), "[Buttonbar]\r\ncmd2=cm_Copy\r\n");
+  e.dialogs.answers = {ui::TAnswer::Yes};
+  TBarMain &w = e.Start({QString::fromStdString(e.file("nocount.bar").string())});
+  QCOMPARE(e.dialogs.questions, std::vector<std::string>{"2 Buttons?"});
+  QCOMPARE(w.id_btn_bar->Count(), 2);
 }
 
 void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
