@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "document/ButtonList.h"
 #include "document/Globals.h"
 #include "document/Settings.h"
 #include "platform/HostFiles.h"
@@ -129,6 +130,10 @@ int main(int argc, char **argv) {
     return 2;
   } catch (const cli::Failure &e) {
     std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
+    return 1;
+  } catch (const EBarCountError &e) {
+    std::fprintf(stderr, "corvane-cli %s: %s 'corvane-cli fix BAR --count' repairs the count.\n",
+                 argv[1], cli::CoreMessageToUtf8(e.what()).c_str());
     return 1;
   } catch (const std::exception &e) {
     // The core's messages quote its texts (Windows names, values) in its own form.

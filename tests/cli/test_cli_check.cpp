@@ -210,8 +210,9 @@ TEST_F(PortableFix, RewritesEveryBarOfTheTreeOnce) {
   EXPECT_EQ(Fix({"--recursive"}).out, "nothing to make portable\n");
 }
 
-// A bar without a count is refused by a fix that does not repair it; --count writes the
-// highest button number as the count and keeps every key of every button as it was.
+// A bar without a count is refused by a verb that does not repair it, naming the repair;
+// --count writes the highest button number as the count and keeps every key of every
+// button as it was.
 TEST(CountFix, WritesTheHighestNumberAndChangesNothingElse) {
   TempDir dir;
   const std::string buttons = "button2=wcmicons.dll,3\r\ncmd2=cm_Copy\r\nparam2=/x\r\n"
@@ -220,9 +221,12 @@ TEST(CountFix, WritesTheHighestNumberAndChangesNothingElse) {
   WriteBytes(dir / "t.bar", original);
   const std::string bar = (dir / "t.bar").string();
 
-  const auto refused = Cli({"fix", bar, "--portable"});
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("--count"), std::string::npos) << refused.err;
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{"fix", bar, "--portable"}, {"edit", bar, "--add"}}) {
+    const auto refused = Cli(args);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("fix BAR --count"), std::string::npos) << refused.err;
+  }
   const auto dry = Cli({"fix", bar, "--count", "--portable", "--dry-run"});
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_NE(dry.out.find("t.bar: count: none -> 3\nnothing to make portable\n"), std::string::npos)
