@@ -225,7 +225,7 @@ TEST(CountFix, WritesTheHighestNumberAndChangesNothingElse) {
        {std::vector<std::string>{"fix", bar, "--portable"}, {"edit", bar, "--add"}}) {
     const auto refused = Cli(args);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("fix BAR --count"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--count"), std::string::npos) << refused.err;
   }
   const auto dry = Cli({"fix", bar, "--count", "--portable", "--dry-run"});
   EXPECT_EQ(dry.status, 0) << dry.err;
