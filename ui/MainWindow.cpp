@@ -79,7 +79,7 @@ void TBarMain::CreateComponents() {
   btnAbout =
       Place(new QPushButton(QStringLiteral("About"), this), "btnAbout", QRect(499, 255, 76, 20));
   chktop = Place(new QCheckBox(this), "chktop", QRect(558, 87, 26, 100));
-  ui::SetWrappedCaption(chktop, QStringLiteral("On  t op"));
+  ui::SetWrappedCaption(chktop, QStringLiteral("On top"));
   btnDefLib =
       Place(new QPushButton(QStringLiteral("DIL"), this), "btnDefLib", QRect(414, 170, 24, 21));
   tmr1 = new QTimer(this);
@@ -303,7 +303,11 @@ void TBarMain::TranslateCaptions(const std::string &barPath) {
   Frame11->id_btn_maximized->setText(tr("5077"));
   Frame11->id_btn_Normal->setText(tr("Default"));
   chkcache->setText(tr("Cache"));
-  ui::SetWrappedCaption(chktop, tr("On  t op"));
+  // The key's own text breaks into "On", "t" and "op": a language file without a text of
+  // its own for it shows the caption the key stands for.
+  const std::string onTop = Translate("On  t op");
+  ui::SetWrappedCaption(chktop,
+                        onTop == "On  t op" ? QStringLiteral("On top") : ui::ToDisplay(onTop));
   RadioButton1->setText(tr("Links To Icl"));
   RadioButton2->setText(tr("With TCMenu"));
   Copy1->setText(tr("Copy"));

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 void TBarMain::ConnectBarList() {
@@ -60,13 +61,42 @@ int TBarMain::Selected() const {
   return bar_ ? id_btn_bar->ItemIndex() : -1;
 }
 
+namespace {
+
+// The side of an image's icon in pixels; 0 for an image that cannot be drawn.
+int Side(const icons::TIconImage &image) {
+  const platform::IconPixels *pixels = image.Handle().Pixels();
+  return pixels ? std::max(pixels->width, pixels->height) : 0;
+}
+
+// True when an image of side a suits the size better than one of side b: nearer, and of
+// two as near the larger, since shrinking keeps the detail that enlarging blurs.
+bool SuitsBetter(int a, int b, int size) {
+  const int distanceA = std::abs(a - size);
+  const int distanceB = std::abs(b - size);
+  return distanceA != distanceB ? distanceA < distanceB : a > b;
+}
+
+} // namespace
+
+// Of the placeholder's images, the one made for the size the cell shows it at (in the
+// screen's pixels), or the nearest: an image made for 16 pixels enlarged to a cell of 64
+// would be drawn in blocks.
 const platform::IconHandle &TBarMain::PlaceholderIcon(int n) const {
   static const platform::IconHandle none;
   if (!ProgramIcons || n >= ProgramIcons->Icons.Count())
     return none;
   const icons::TAdvancedIcon *icon = ProgramIcons->Icons.Objects(n);
-  const icons::TIconImage *image = icon ? icon->Images.Items(0) : nullptr;
-  return image ? image->Handle() : none;
+  if (!icon)
+    return none;
+  const int size = ui::LargeIconPixels();
+  const icons::TIconImage *best = nullptr;
+  for (size_t i = 0; i < icon->Images.Count(); ++i) {
+    const icons::TIconImage *image = icon->Images.Items(i);
+    if (image && Side(*image) > 0 && (!best || SuitsBetter(Side(*image), Side(*best), size)))
+      best = image;
+  }
+  return best ? best->Handle() : none;
 }
 
 bool TBarMain::FileFound(int index, int useBarIcl) const {

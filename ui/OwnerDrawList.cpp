@@ -81,6 +81,8 @@ void TOwnerDrawList::SelectByUser(int index) {
 
 void TOwnerDrawList::paintEvent(QPaintEvent *) {
   QPainter painter(viewport());
+  // An icon without an image of the cell's size is resampled to it, not drawn in blocks.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   const int first = TopIndex();
   const int last = std::min(count_ - 1, first + viewport()->width() / ColumnWidth() + 1);
   for (int i = first; i <= last; ++i) {

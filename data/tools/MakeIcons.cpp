@@ -112,6 +112,11 @@ void Glyph(QPainter &p, const QString &text, QColor color = Qt::white) {
   p.drawText(QRectF(2, 2, 28, 28), Qt::AlignCenter, text);
 }
 
+// The bar list draws a placeholder at the large-icon size of its screen: 32 pixels at
+// scale 1, 48 at 1.5, 64 at 2; each is drawn for those sizes so that none is enlarged.
+// The first image stays the small one, the image a reader of the library takes first.
+const std::vector<int> PlaceholderSizes = {16, 32, 48, 64};
+
 // The placeholders: 0 a button without icon, 1 its command file is missing, 2 its icon
 // file is missing. Their positions are what the bar list relies on.
 std::vector<std::pair<std::string, Painting>> Placeholders() {
@@ -239,7 +244,7 @@ int main(int argc, char *argv[]) {
 
   icons::TIconLibrary program;
   for (auto &[name, paint] : Placeholders())
-    program.Icons.AddIcon(name, Icon(paint));
+    program.Icons.AddIcon(name, Icon(paint, PlaceholderSizes));
   SaveLibrary(program, data / "corvane.icl");
 
   MakeWcmIcons(examples / "totalcmd" / "wcmicons.dll");

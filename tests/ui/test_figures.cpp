@@ -147,10 +147,16 @@ void TestFigures::screenshotsOfTheWindows() {
   if (!fs::exists(example / "bars" / "tools.bar"))
     QSKIP("the example installation is not beside the tests");
   testsupport::ScopedEnv commander("COMMANDER_PATH", (example / "totalcmd").string().c_str());
-  for (const char *name : {"Corvane.ini", "English.lng", "corvane.icl"})
+  for (const char *name : {"Corvane.ini", "English.lng", "Deutsch.lng", "corvane.icl"})
     fs::copy_file(top / "data" / name, e.bin() / name, fs::copy_options::overwrite_existing);
+  const QString bar = QString::fromStdString((example / "bars" / "tools.bar").string());
+  // The German window first; the window shows no other setting than the language.
+  e.Ini("[main]\r\nLanguage=Deutsch\r\n");
+  QVERIFY(e.Start({bar}).grab().save(ShotFile("corvane-main-de.png"), "PNG"));
+  fs::copy_file(top / "data" / "Corvane.ini", e.bin() / "Corvane.ini",
+                fs::copy_options::overwrite_existing);
   platform::FlushProfileCache();
-  TBarMain &w = e.Start({QString::fromStdString((example / "bars" / "tools.bar").string())});
+  TBarMain &w = e.Start({bar});
   QVERIFY(w.grab().save(ShotFile("corvane-main.png"), "PNG"));
   QTest::mouseClick(w.btnAbout, Qt::LeftButton);
   QVERIFY(QTest::qWaitForWindowExposed(e.about.get()));

@@ -1,6 +1,7 @@
 // Every window at the scale factors 1, 1.5 and 2, in English and in German: each caption
-// fits its control, and the bar list and the icon picker draw every icon from the image
-// made for the size it is drawn at.
+// fits its control and reads as words, never broken inside one; the bar list and the icon
+// picker draw every icon, and the bar list its placeholders, from the image made for the
+// size it is drawn at.
 // A screen's logical dpi is settled when the application starts, so the suite runs itself
 // once for each scale factor, in a child process that sees a screen of 96, 144 or 192
 // dpi (QT_FONT_DPI, with Qt's own device-pixel scaling off).
@@ -11,12 +12,16 @@
 #include "ui/CommandBrowser.h"
 #include "ui/IconPaint.h"
 
+#include "icons/IconLibrary.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStyleOptionButton>
 #include <QToolButton>
 
@@ -27,6 +32,10 @@ using namespace uitest;
 namespace {
 
 constexpr char ScaleVariable[] = "CORVANE_TEST_SCALE";
+
+fs::path SourceFolder() {
+  return fs::path(CORVANE_TEST_DATA).parent_path().parent_path();
+}
 
 // A caption, the flags it is drawn with and the room its control leaves it: a label's
 // contents, a check box or radio button less its indicator and the gap after it, a push
@@ -39,7 +48,9 @@ struct TRoom {
 
 std::optional<TRoom> RoomOf(QWidget *control) {
   if (auto *label = qobject_cast<QLabel *>(control))
-    return TRoom{label->text(), label->buddy() ? Qt::TextShowMnemonic : 0,
+    return TRoom{label->text(),
+                 (label->buddy() ? Qt::TextShowMnemonic : 0) |
+                     (label->wordWrap() ? Qt::TextWordWrap : 0),
                  label->contentsRect().size()};
   QStyleOptionButton option;
   option.initFrom(control);
@@ -72,6 +83,13 @@ QList<QWidget *> Controls(QWidget *window) {
   return controls;
 }
 
+// The words of a caption: what lies between blanks and line breaks; a name's parts end
+// at its path separators, where a long name may be broken.
+QStringList Words(const QString &caption) {
+  static const QRegularExpression breaks(QStringLiteral(R"([\s\x{200B}]+|(?<=[\\/]))"));
+  return caption.split(breaks, Qt::SkipEmptyParts);
+}
+
 // How far two controls lie over each other: the narrower side of their common part. The
 // design lets its stacked radio buttons share a pixel row, which scaling may widen.
 int Overlap(QWidget *window, QWidget *a, QWidget *b) {
@@ -83,8 +101,9 @@ int Overlap(QWidget *window, QWidget *a, QWidget *b) {
 }
 
 // The controls of the window whose caption needs more room than they have, each with
-// what it needs and what it has, and those that lie over another control. A caption
-// broken into lines needs its widest line and all of its lines.
+// what it needs and what it has, those with a word wider than their room (which a
+// control that wraps its caption would break inside the word), and those that lie over
+// another control. A caption broken into lines needs its widest line and all of its lines.
 QStringList Misfits(QWidget *window) {
   QStringList misfits;
   const QList<QWidget *> controls = Controls(window);
@@ -92,7 +111,16 @@ QStringList Misfits(QWidget *window) {
     const auto room = RoomOf(control);
     if (!room || room->caption.isEmpty())
       continue;
-    const QSize needed = control->fontMetrics().size(room->flags, room->caption);
+    const QFontMetrics metrics = control->fontMetrics();
+    for (const QString &word : Words(room->caption))
+      if (metrics.size(room->flags & ~Qt::TextWordWrap, word).width() > room->room.width())
+        misfits << QStringLiteral("%1 breaks the word \"%2\"").arg(control->objectName(), word);
+    const QSize needed = room->flags & Qt::TextWordWrap
+                             ? metrics
+                                   .boundingRect(QRect(0, 0, room->room.width(), 1 << 16),
+                                                 room->flags, room->caption)
+                                   .size()
+                             : metrics.size(room->flags, room->caption);
     if (needed.width() > room->room.width() || needed.height() > room->room.height())
       misfits << QStringLiteral("%1 \"%2\" needs %3 x %4, has %5 x %6")
                      .arg(control->objectName(), room->caption)
@@ -135,6 +163,28 @@ std::pair<QRgb, QRgb> IconColours(TOwnerDrawList &list) {
           image.pixel(topLeft + QPoint(size + 1, size / 2)) | 0xFF000000u};
 }
 
+// The image of the icon whose side is `size`; a null image when the icon has none.
+QImage ImageOfSize(const icons::TAdvancedIcon &icon, int size) {
+  for (size_t i = 0; i < icon.Images.Count(); ++i) {
+    const QImage image = ui::IconToImage(icon.Images.Items(i)->Handle());
+    if (image.width() == size)
+      return image;
+  }
+  return QImage();
+}
+
+// The largest difference of a colour channel between two images of the same size.
+int Difference(const QImage &a, const QImage &b) {
+  int most = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                       std::abs(qBlue(p) - qBlue(q))});
+    }
+  return most;
+}
+
 } // namespace
 
 class TestScales : public QObject {
@@ -144,6 +194,7 @@ private slots:
   void captionsFitTheirControls_data();
   void captionsFitTheirControls();
   void iconsAreDrawnFromTheImageOfTheirSize();
+  void placeholdersAreDrawnFromTheImageOfTheirSize();
 };
 
 void TestScales::initTestCase() {
@@ -154,27 +205,31 @@ void TestScales::initTestCase() {
 void TestScales::captionsFitTheirControls_data() {
   QTest::addColumn<QString>("language");
   QTest::addColumn<TWindow>("window");
-  for (const char *language : {"English", "Deutsch"}) {
-    QTest::addRow("%s main window", language) << language << TWindow::Main;
-    QTest::addRow("%s About window", language) << language << TWindow::About;
-    QTest::addRow("%s command browser", language) << language << TWindow::Browser;
+  // What the main window's check box of the key "On  t op" reads, line after line.
+  QTest::addColumn<QString>("onTop");
+  for (auto [language, onTop] : {std::pair{"English", "On top"}, {"Deutsch", "Im Vordergrund"}}) {
+    QTest::addRow("%s main window", language) << language << TWindow::Main << onTop;
+    QTest::addRow("%s About window", language) << language << TWindow::About << "";
+    QTest::addRow("%s command browser", language) << language << TWindow::Browser << "";
   }
+  // An older language file, or Total Commander's own, has no text for the key.
+  QTest::newRow("language without the key main window") << "Bare" << TWindow::Main << "On top";
 }
 
 void TestScales::captionsFitTheirControls() {
   QFETCH(QString, language);
   QFETCH(TWindow, window);
+  QFETCH(QString, onTop);
   TEditor e;
   // A Total Commander of one command, so that the browser opens and translates.
   const testsupport::TcInstallation tc(
       e.file("tc"), {.commandList = "[_____Files_____]=1\r\ncm_Copy=3101;Copy files\r\n"});
-  // English is what the windows show without a language file.
-  if (language != QLatin1String("English")) {
-    const std::string lng = language.toStdString() + ".lng";
-    fs::copy_file(fs::path(CORVANE_TEST_DATA).parent_path().parent_path() / "data" / lng,
-                  e.bin() / lng);
-    e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
-  }
+  const std::string lng = language.toStdString() + ".lng";
+  if (language == QLatin1String("Bare"))
+    WriteText(e.bin() / lng, "5065=&Button bar:\r\n");
+  else
+    fs::copy_file(SourceFolder() / "data" / lng, e.bin() / lng);
+  e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
   TBarMain &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
   QWidget *shown = &main;
   if (window == TWindow::About) {
@@ -188,6 +243,8 @@ void TestScales::captionsFitTheirControls() {
   QVERIFY2(e.dialogs.errors.empty(), e.dialogs.errors.empty() ? "" : e.dialogs.errors[0].c_str());
   const QStringList misfits = Misfits(shown);
   QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
+  if (!onTop.isEmpty())
+    QCOMPARE(main.chktop->text().split(QLatin1Char('\n')).join(QLatin1Char(' ')), onTop);
 }
 
 void TestScales::iconsAreDrawnFromTheImageOfTheirSize() {
@@ -200,6 +257,37 @@ void TestScales::iconsAreDrawnFromTheImageOfTheirSize() {
     const auto [inside, beyond] = IconColours(*list);
     QCOMPARE(inside, QRgb(expected));
     QVERIFY2(beyond != inside, "the icon is drawn larger than the large-icon size");
+  }
+}
+
+void TestScales::placeholdersAreDrawnFromTheImageOfTheirSize() {
+  TEditor e;
+  // The placeholders the program ships.
+  fs::copy_file(SourceFolder() / "data" / "corvane.icl", e.bin() / "corvane.icl",
+                fs::copy_options::overwrite_existing);
+  // Placeholder 0: no icon; 1: the program is missing; 2: the icon file is missing. The
+  // first button holds the selection.
+  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
+                                {"", "cm_Copy", "", "", "", ""},
+                                {"", WinName(e.file("gone.exe")), "", "", "", ""},
+                                {WinName(e.file("gone.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  icons::TIconLibrary library;
+  library.LoadFromFile(WinName(e.bin() / "corvane.icl"));
+  TOwnerDrawList &list = *w.id_btn_bar;
+  const QImage cells = list.viewport()->grab().toImage();
+  const int size = ui::LargeIconSize();
+  for (int n = 0; n < 3; ++n) {
+    const QImage made = ImageOfSize(*library.Icons.Objects(n), size);
+    QVERIFY2(!made.isNull(), "the program's icon library has no image of the size drawn");
+    QImage expected(size, size, QImage::Format_RGB32);
+    expected.fill(list.palette().color(QPalette::Base));
+    QPainter(&expected).drawImage(0, 0, made);
+    // Left of the red corner that marks a button with problems.
+    const QRect compared(0, 0, list.ItemRect(0).width() - ui::Px(10), size);
+    const QImage drawn = cells.copy(compared.translated(list.ItemRect(n + 1).topLeft()));
+    QVERIFY2(Difference(drawn.convertToFormat(QImage::Format_RGB32), expected.copy(compared)) <= 2,
+             qPrintable(
+                 QStringLiteral("placeholder %1 is not its image of %2 pixels").arg(n).arg(size)));
   }
 }
 
