@@ -230,8 +230,10 @@ void TProblemsWindow::Choose(QTreeWidgetItem *item) {
   QMetaObject::invokeMethod(
       this,
       [this] {
+        // Keys pressed faster than the choices go on: the last one counts.
         const int chosen = std::exchange(pendingChoice_, -1);
-        emit ButtonChosen(chosen);
+        if (chosen >= 0)
+          emit ButtonChosen(chosen);
       },
       Qt::QueuedConnection);
 }
