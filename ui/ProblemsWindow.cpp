@@ -209,11 +209,12 @@ QSize TProblemsWindow::DefaultSize() const {
   const auto *view = static_cast<const QAbstractItemView *>(ProblemList);
   const QHeaderView *header = ProblemList->header();
   int columns = 0;
-  for (int column : {ButtonColumn, KindColumn, MessageColumn})
-    columns += std::max(view->sizeHintForColumn(column), header->sectionSizeHint(column));
-  const int cut = std::max(0, view->sizeHintForColumn(MessageColumn) - ui::Px(480));
+  for (int column : {ButtonColumn, KindColumn, MessageColumn}) {
+    const int need = std::max(view->sizeHintForColumn(column), header->sectionSizeHint(column));
+    columns += column == MessageColumn ? std::min(need, ui::Px(480)) : need;
+  }
   const QMargins margins = layout()->contentsMargins();
-  const int width = columns - cut + 2 * ProblemList->frameWidth() +
+  const int width = columns + 2 * ProblemList->frameWidth() +
                     ProblemList->verticalScrollBar()->sizeHint().width() + margins.left() +
                     margins.right();
   return QSize(std::max(width, ui::Px(560)), ui::Px(220));

@@ -3,8 +3,9 @@
 // not modal: a row per problem (the button, its kind, what was found). Choosing a row asks
 // the main window to select that button; "Make paths portable" asks it to write the
 // portable paths. The main window fills the list again after every edit while it is open.
-// The window handles its own keys: Escape closes it alone, and Return and Enter stay with
-// its list; none of them reaches the main window, whose Escape would close the editor.
+// The window handles its own keys: Escape closes it alone, Return chooses the row or
+// presses the button that has the focus; neither reaches the main window, where Escape
+// and Return close the editor.
 #include "document/BarDoctor.h"
 #include "document/Translation.h"
 
