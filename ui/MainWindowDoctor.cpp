@@ -5,6 +5,7 @@
 #include "ui/MainWindow.h"
 
 #include "document/HostPaths.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "ui/OwnerDrawList.h"
 #include "ui/ProblemsWindow.h"
@@ -33,11 +34,36 @@ auto ProblemsOf(const std::vector<doctor::Problem> &problems, int button) {
   return std::equal_range(problems.begin(), problems.end(), button, ByButton());
 }
 
+// A file name as the user reads it in a message: a Windows name throughout, also where
+// a variable set to a host path made its start one ("/home/u/bars\tools.bar"). A long
+// name must break between its parts, not inside one ("archive-of-" and "the-week.bar"):
+// a zero-width space after each backslash is the only place to break, a word joiner
+// between any other two characters keeps the line together at blanks and hyphens.
+QString ShownFileName(const std::string &name) {
+  const size_t start = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
+  std::string windowsName = name;
+  if (start < name.size() && name[start] == '/') {
+    const std::string mapped = platform::WindowsName(platform::HostPath(name));
+    if (!mapped.empty())
+      windowsName = mapped;
+  }
+  const QString text = ui::ToDisplay(windowsName);
+  QString shown;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    shown += text[i];
+    if (i + 1 == text.size() || text[i].isHighSurrogate())
+      continue;
+    shown += text[i] == QLatin1Char('\\') ? QChar(0x200B) : QChar(0x2060);
+  }
+  return shown;
+}
+
 // A name that names no file is refused, where the bar file reader would take it for a
 // new empty bar.
 void RequireExistingBar(const std::string &name) {
   if (!name.empty() && !platform::FileExists(name))
-    throw EBarLoadError("Cannot read file " + name + ": the file does not exist");
+    throw EBarLoadError(ui::FromDisplay(QStringLiteral("Cannot read file ") + ShownFileName(name) +
+                                        QStringLiteral(": the file does not exist")));
 }
 
 // Every "%d" of the text replaced by number, then every "%s" by name (a name may hold
@@ -177,9 +203,9 @@ void TBarMain::CheckBar1Click() {
     connect(ProblemsWindow, &TProblemsWindow::MakePortableClicked, this,
             [this] { RunGuarded([this] { MakePortable1Click(); }); });
   }
-  ProblemsWindow->show();
-  ProblemsWindow->raise();
   RenewDoctor();
+  ProblemsWindow->ShowProblems(problems_, *bar_);
+  ProblemsWindow->Open(*this);
 }
 
 void TBarMain::ProblemChosen(int button) {

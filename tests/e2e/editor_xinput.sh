@@ -189,3 +189,25 @@ run_case "parameter menu, then OK" choose_param_then_ok '"params": "%P ",'
 run_case "Escape after typing, Yes" type_tooltip_then_escape '"tooltip": "Typed tip",'
 run_case "window manager's close after typing, Yes" \
   type_params_then_close_from_window_manager '"params": "closed by wm",'
+
+# --- The problems window (F7) keeps its Escape: it closes that window alone, although
+# the main window, whose Escape asks about the modified bar, owns it.
+PROBLEMS='^Check bar$'
+escape_in_problems_window() {
+  click Tooltip
+  xdotool key ctrl+a type 'Checked tip'
+  xdotool key F7
+  wait_until "problems window" shows "$PROBLEMS"
+  wait_until "focus on the problems window" has_focus "$(editor_window "$PROBLEMS")"
+  xdotool key Escape
+  wait_until "closing of the problems window" hides "$PROBLEMS"
+  wait_until "focus back on the editor" has_focus "$main"
+  ! editor_ended || fail "Escape in the problems window ended the editor"
+  ! shows "$QUESTION" || fail "Escape in the problems window asked the question on closing"
+  # The main window's own Escape still asks, and the edit is kept.
+  xdotool key Escape
+  answer_yes
+}
+
+run_case "Escape in the problems window, then in the editor, Yes" \
+  escape_in_problems_window '"tooltip": "Checked tip",'

@@ -1,17 +1,22 @@
-// The bar doctor in the editor: the problems window leads to the button, the red corner
-// follows the edits, making paths portable is one step of the history, and sub-bars open
-// with a way back. What counts as a problem is tested in the core; here only the wiring.
+// The bar doctor in the editor: the problems window leads to the button, keeps its keys
+// and opens beside the main window; the red corner follows the edits, making paths
+// portable is one step of the history, and sub-bars open with a way back, a missing one
+// named as a Windows name. What counts as a problem is tested in the core; here only the
+// wiring.
 #include "UiHarness.h"
 
 #include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
 #include "ui/ProblemsWindow.h"
+#include "ui/TextCodec.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTextBoundaryFinder>
 #include <QToolTip>
 #include <QTreeWidget>
 
@@ -51,10 +56,16 @@ class TestDoctor : public QObject {
   Q_OBJECT
 private slots:
   void aRowOfTheProblemsWindowSelectsItsButton();
+  void theProblemsWindowKeepsItsKeys_data();
+  void theProblemsWindowKeepsItsKeys();
+  void theProblemsWindowTakesTheFocusBesideTheMainWindow();
+  void theProblemsWindowOpensBeside_data();
+  void theProblemsWindowOpensBeside();
   void theMarkerFollowsTheEdits();
   void portablePathsAreOneUndoableStep_data();
   void portablePathsAreOneUndoableStep();
   void subBarsOpenAndBackLeadsToTheBarBefore();
+  void aMissingSubBarIsNamedAsAWindowsNameBrokenBetweenItsParts();
 };
 
 // The field being edited in the main window is committed into its own button before the
@@ -78,6 +89,102 @@ void TestDoctor::aRowOfTheProblemsWindowSelectsItsButton() {
   QTRY_COMPARE(w.id_btn_bar->ItemIndex(), 2);
   QCOMPARE(w.Frame11->id_btn_command->Bytes(), gone);
   QCOMPARE(e.Bar().GetField(0, bfParams), std::string("typed"));
+}
+
+void TestDoctor::theProblemsWindowKeepsItsKeys_data() {
+  QTest::addColumn<bool>("inList");
+  QTest::addColumn<int>("key");
+  QTest::addColumn<bool>("stillOpen");
+  QTest::newRow("Escape in the list") << true << int(Qt::Key_Escape) << false;
+  QTest::newRow("Escape on its button") << false << int(Qt::Key_Escape) << false;
+  QTest::newRow("Return on its button") << false << int(Qt::Key_Return) << true;
+}
+
+// Escape closes the problems window alone; Return stays there. In the main window,
+// where a field was being edited, the one presses Cancel and the other OK.
+void TestDoctor::theProblemsWindowKeepsItsKeys() {
+  QFETCH(bool, inList);
+  QFETCH(int, key);
+  QFETCH(bool, stillOpen);
+  TEditor e;
+  e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
+  testsupport::TcInstallation tc(e.file("tc"));
+  tc.Write("tools/prog.exe", "MZ");
+  TBarMain &w = e.StartWithBar({{"", WinName(tc / "tools" / "prog.exe"), "", "", "", ""}});
+  w.Frame11->id_btn_param->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(w.Frame11->id_btn_param, "typed");
+  Key(w, Qt::Key_F7, Qt::NoModifier);
+  QVERIFY(w.ProblemsWindow->MakePortable->isEnabled());
+  QWidget *target = inList ? static_cast<QWidget *>(w.ProblemsWindow->ProblemList)
+                           : w.ProblemsWindow->MakePortable;
+  target->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(target, Qt::Key(key));
+  QCOMPARE(w.ProblemsWindow->isVisible(), stillOpen);
+  QVERIFY(w.isVisible());
+  QVERIFY(e.dialogs.questions.empty());
+  QVERIFY(e.Bar().Modified);
+}
+
+// The list has the focus at once: the arrow keys choose as a click does. The window
+// stands clear of the main window, and its message column is no narrow strip.
+void TestDoctor::theProblemsWindowTakesTheFocusBesideTheMainWindow() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""},
+                                {"", WinName(e.file("gone.exe")), "", "", "", ""},
+                                {"", WinName(e.file("lost.exe")), "", "", "", ""}});
+  Key(w, Qt::Key_F7, Qt::NoModifier);
+  QTreeWidget *list = w.ProblemsWindow->ProblemList;
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  for (auto [key, button] : {std::pair{Qt::Key_Down, 2}, std::pair{Qt::Key_Up, 1}}) {
+    QTest::keyClick(list, key);
+    QTRY_COMPARE(w.id_btn_bar->ItemIndex(), button);
+    QCOMPARE(w.Frame11->id_btn_command->Bytes(), e.Bar().GetField(button, bfCommand));
+  }
+  QVERIFY(!w.ProblemsWindow->frameGeometry().intersects(w.frameGeometry()));
+  QVERIFY(list->header()->sectionSize(2) >= list->viewport()->width() / 3);
+}
+
+void TestDoctor::theProblemsWindowOpensBeside_data() {
+  QTest::addColumn<double>("scale");
+  QTest::addColumn<QSize>("screen");
+  QTest::addColumn<QPoint>("mainAt");
+  QTest::addColumn<QString>("side");
+  // The main window as the program starts it, in the middle of the screen, and where the
+  // user may have moved it.
+  QTest::newRow("1, middle") << 1.0 << QSize(1366, 768) << QPoint(-1, -1) << "below";
+  QTest::newRow("1, top left") << 1.0 << QSize(1920, 1080) << QPoint(0, 0) << "right";
+  QTest::newRow("1.5, middle") << 1.5 << QSize(1920, 1080) << QPoint(-1, -1) << "below";
+  QTest::newRow("1.5, bottom right") << 1.5 << QSize(1920, 1080) << QPoint(1000, 600) << "above";
+  QTest::newRow("2, middle") << 2.0 << QSize(2560, 1440) << QPoint(-1, -1) << "below";
+  QTest::newRow("2, right") << 2.0 << QSize(2560, 1440) << QPoint(1366, 400) << "left";
+}
+
+void TestDoctor::theProblemsWindowOpensBeside() {
+  QFETCH(double, scale);
+  QFETCH(QSize, screen);
+  QFETCH(QPoint, mainAt);
+  QFETCH(QString, side);
+  const QRect area(QPoint(0, 0), screen);
+  QRect main(QPoint(0, 0), QSize(597, 311) * scale);
+  main.moveTopLeft(mainAt.x() < 0 ? area.center() - main.center() : mainAt);
+  const QSize wanted = QSize(800, 250) * scale;
+  const QRect place = PlaceBeside(main, wanted, QSize(300, 120) * scale, area);
+  QVERIFY(area.contains(place));
+  QVERIFY(!place.intersects(main));
+  const QMap<QString, bool> sides{{"right", place.left() > main.right()},
+                                  {"left", place.right() < main.left()},
+                                  {"below", place.top() > main.bottom()},
+                                  {"above", place.bottom() < main.top()}};
+  QVERIFY2(sides[side], qPrintable(QStringLiteral("placed at %1,%2 %3x%4")
+                                       .arg(place.x())
+                                       .arg(place.y())
+                                       .arg(place.width())
+                                       .arg(place.height())));
+  // Cut only where the room ends.
+  QVERIFY(place.width() == wanted.width() || place.width() == screen.width() || side == "right" ||
+          side == "left");
+  QVERIFY(place.height() == wanted.height() || side == "below" || side == "above");
 }
 
 void TestDoctor::theMarkerFollowsTheEdits() {
@@ -180,6 +287,31 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + main);
   LookAtMenu(w, 0);
   QVERIFY(!w.Back1->isEnabled());
+}
+
+// A sub-bar named through a variable set to a host path is named as a Windows name, and a
+// line of the message breaks only after a backslash inside the name.
+void TestDoctor::aMissingSubBarIsNamedAsAWindowsNameBrokenBetweenItsParts() {
+  TEditor e;
+  const fs::path folder = e.file("bars of mine");
+  fs::create_directories(folder);
+  testsupport::ScopedEnv bars("BARS", folder.c_str());
+  TBarMain &w = e.StartWithBar({{"", "%BARS%\\sub-bars\\archive of-this.bar", "", "", "", ""}});
+  Key(w, Qt::Key_Down);
+  QCOMPARE(e.dialogs.errors.size(), size_t(1));
+  const QString shown = ui::ToDisplay(e.dialogs.errors[0]);
+  const QString name = ui::ToDisplay(WinName(folder)) + "\\sub-bars\\archive of-this.bar";
+  QString read = shown;
+  read.remove(QChar(0x200B)).remove(QChar(0x2060));
+  QCOMPARE(read, "Cannot read file " + name + ": the file does not exist");
+  const qsizetype start = shown.indexOf(QLatin1Char(':')) - 1;
+  const qsizetype end = shown.lastIndexOf(QStringLiteral(".bar")) + 4;
+  QTextBoundaryFinder lines(QTextBoundaryFinder::Line, shown);
+  lines.toNextBoundary();
+  for (qsizetype at = lines.position(); at > 0 && at < end; at = lines.toNextBoundary())
+    if (at > start)
+      QVERIFY2(shown.left(at).remove(QChar(0x200B)).endsWith(QLatin1Char('\\')),
+               qPrintable(shown.left(at)));
 }
 
 QTEST_MAIN(TestDoctor)
