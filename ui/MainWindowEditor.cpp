@@ -100,7 +100,8 @@ void TBarMain::id_btn_barClick() {
   f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
   const std::string ref = bar_->GetField(s, bfIconRef);
   const int index = IconIndexPart(ref);
-  f->id_btn_iconfilename->SetBytes(IconFilePart(ref));
+  // The name as written: a name shown in another case would be written back so.
+  f->id_btn_iconfilename->SetBytes(IconFileAsWritten(ref));
   f->id_btn_iconindex->setText(QString::number(index));
   f->id_btn_ToolTip->SetBytes(bar_->GetField(s, bfTooltip));
   switch (bar_->Buttons[static_cast<size_t>(s)]->RunMode) {
@@ -130,7 +131,7 @@ void TBarMain::FillIconList(int position) {
   const std::string ref = bar_->GetField(position, bfIconRef);
   if (ref.empty())
     return;
-  std::string file = ResolveFile(ExeFileName, IconFilePart(ref));
+  std::string file = ResolveFile(ExeFileName, IconFileAsWritten(ref));
   unsigned count = platform::ExtractIconCountA(file);
   if (count == 0) {
     // A document shows the icons of the program it opens with, which then becomes
@@ -381,7 +382,7 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   // The picker then selects the chosen icon and writes the reference as its own click
   // would: the file part as the editor shows it. Both go into one edit.
   CommandChoice written = choice;
-  const std::string file = IconFilePart(choice.IconRef);
+  const std::string file = IconFileAsWritten(choice.IconRef);
   const int index = IconIndexPart(choice.IconRef);
   if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(ExeFileName, file)))
     written.IconRef = file + "," + std::to_string(index);
