@@ -288,6 +288,9 @@ private:
   bool ToolTipEvent(QEvent *event);
   void SetCacheControlsOnOpening(const std::string &fileName);
   bool DropEvent(QEvent *event);
+  // A file chosen or dropped, as the bar is to hold it: a drive path into Total
+  // Commander's folder written from %COMMANDER_PATH%, as "Make paths portable" writes it.
+  std::string PortableName(const std::string &fileName) const;
 
   std::string exeFileName_;
   QStringList arguments_;

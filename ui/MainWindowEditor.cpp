@@ -296,16 +296,23 @@ void TBarMain::Frame11id_btn_iconClick() {
   EnableCacheControls(true);
 }
 
+std::string TBarMain::PortableName(const std::string &fileName) const {
+  if (!doctor_)
+    return fileName;
+  return doctor_->PortableText(fileName).value_or(fileName);
+}
+
 void TBarMain::Frame11id_btn_iconfileClick() {
   CommitEditing();
-  const auto name = dialogs_.OpenFileName(this, IconFilter);
+  const auto chosen = dialogs_.OpenFileName(this, IconFilter);
   const int s = Selected();
-  if (!name || s < 0)
+  if (!chosen || s < 0)
     return;
+  const std::string name = PortableName(*chosen);
   TFrame1 *f = Frame11;
-  f->id_btn_iconfilename->SetBytes(*name);
+  f->id_btn_iconfilename->SetBytes(name);
   f->id_btn_iconindex->setText(QStringLiteral("0"));
-  Edit(edits::SetField(s, bfIconRef, *name + ",0"));
+  Edit(edits::SetField(s, bfIconRef, name + ",0"));
   FillIconList(s);
   id_btn_bar->viewport()->update();
   f->id_btn_icon->SetItemIndex(0);
@@ -316,7 +323,7 @@ void TBarMain::Frame11id_btn_iconfileClick() {
 void TBarMain::Frame11id_btn_find1Click() {
   CommitEditing();
   if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*"))
-    FillFromProgramFile(*name);
+    FillFromProgramFile(PortableName(*name));
 }
 
 // The button takes the program's command, start path, icon and tooltip in one edit, as

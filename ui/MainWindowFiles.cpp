@@ -210,7 +210,11 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
   // Each button is filled as if the user had typed each field and left it; with Shift
   // each goes after the cell under the cursor. All of them are one edit.
   const edits::After after = shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
-  ShowBar(Edit(edits::DropFiles(fileNames, after)));
+  std::vector<std::string> names;
+  names.reserve(fileNames.size());
+  for (const std::string &name : fileNames)
+    names.push_back(PortableName(name));
+  ShowBar(Edit(edits::DropFiles(std::move(names), after)));
   EnableCacheControls(true);
 }
 

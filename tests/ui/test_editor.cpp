@@ -66,6 +66,8 @@ private slots:
   void iconFileWithoutIconsBecomesItsProgram();
   void iconFileDialog();
   void commandFileChooserFillsTheButton();
+  void choosersWriteWhatTheCheckAccepts_data();
+  void choosersWriteWhatTheCheckAccepts();
   void iconFileKeepsItsLetterCase_data();
   void iconFileKeepsItsLetterCase();
   void runModeIsWrittenAndShown();
@@ -271,6 +273,57 @@ void TestEditor::commandFileChooserFillsTheButton() {
   QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("C:\\Tools\\tool.exe,0"));
   QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
+}
+
+// Rows: how the file comes in, the file (below the test's folder; "tc" is Total
+// Commander's), and the command and icon reference the button then holds ("@" stands for
+// the test folder's Windows name).
+void TestEditor::choosersWriteWhatTheCheckAccepts_data() {
+  QTest::addColumn<QString>("chooser"); // "command", "icon" or "drop"
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("icon");
+  const QString inside = QStringLiteral("%COMMANDER_PATH%\\tools\\Sums.exe");
+  const QString outside = QStringLiteral("@\\other\\Sums.exe");
+  for (const char *chooser : {"command", "drop"}) {
+    QTest::addRow("%s inside Total Commander's folder", chooser)
+        << chooser << "tc/tools/Sums.exe" << inside << inside + ",0";
+    QTest::addRow("%s outside", chooser)
+        << chooser << "other/Sums.exe" << outside << outside + ",0";
+  }
+  QTest::newRow("icon inside Total Commander's folder") << "icon"
+                                                        << "tc/tools/Sums.exe"
+                                                        << "cm_Copy" << inside + ",0";
+  QTest::newRow("icon outside") << "icon"
+                                << "other/Sums.exe"
+                                << "cm_Copy" << outside + ",0";
+}
+
+void TestEditor::choosersWriteWhatTheCheckAccepts() {
+  QFETCH(QString, chooser);
+  QFETCH(QString, file);
+  QFETCH(QString, command);
+  QFETCH(QString, icon);
+  TEditor e;
+  testsupport::TcInstallation tc(e.file("tc"));
+  const fs::path chosen = e.file(file.toStdString());
+  WriteText(chosen, fixtures::BuildIconModule(2));
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  e.dialogs.openAnswers = {WinName(chosen)};
+  if (chooser == "command")
+    QTest::mouseClick(w.Frame11->id_btn_find1, Qt::LeftButton);
+  else if (chooser == "icon")
+    QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  else
+    Drop(w, {chosen}, CellCentre(*w.id_btn_bar, 0));
+  const int s = w.id_btn_bar->ItemIndex();
+  const QString dir = QString::fromStdString(WinName(e.dir.path()));
+  QCOMPARE(Field(e, s, bfCommand), command.replace('@', dir).toStdString());
+  QCOMPARE(Field(e, s, bfIconRef), icon.replace('@', dir).toStdString());
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 2);
+  // Nothing the choice wrote is a problem of the check.
+  for (const doctor::Problem &problem : w.Problems())
+    QVERIFY2(problem.Button != s, problem.Message.c_str());
 }
 
 // Rows: the icon file as the bar writes it, and where that file lies below the test's
