@@ -5,6 +5,8 @@
 
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "platform/CodePage.h"
+#include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 #include "ui/ButtonEditor.h"
 #include "ui/CommandBrowser.h"
@@ -42,6 +44,25 @@ public:
 
 std::string WithoutAmpersands(const QAction *item) {
   return ui::FromDisplay(item->text().remove(QLatin1Char('&')));
+}
+
+// Whether a name starts from a drive or a root: a relative name says nothing of where it
+// lies, and would be taken from the current folder.
+bool IsRooted(const std::string &name) {
+  const size_t at = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
+  return (name.size() > at + 1 && name[at + 1] == ':') ||
+         (name.size() > at && (name[at] == '\\' || name[at] == '/'));
+}
+
+// The folder of a file, or the nearest of its parents that exists; empty when none does.
+// Each step is shorter than the one before, so the walk ends.
+std::string NearestExistingFolder(const std::string &file) {
+  if (!IsRooted(file))
+    return {};
+  std::string folder = ExtractFilePath(file);
+  while (!folder.empty() && !platform::DirectoryExists(folder))
+    folder = ExtractFilePath(folder.substr(0, folder.size() - 1));
+  return folder;
 }
 
 } // namespace
@@ -302,9 +323,24 @@ std::string TBarMain::PortableName(const std::string &fileName) const {
   return doctor_->PortableText(fileName).value_or(fileName);
 }
 
+std::string TBarMain::StartFolder(const std::optional<std::string> &file) const {
+  if (file)
+    if (std::string folder = NearestExistingFolder(*file); !folder.empty())
+      return folder;
+  const std::string commander =
+      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(ExeFileName);
+  if (!commander.empty() && platform::DirectoryExists(commander))
+    return commander + "\\";
+  return NearestExistingFolder(CurrentFileName);
+}
+
 void TBarMain::Frame11id_btn_iconfileClick() {
   CommitEditing();
-  const auto chosen = dialogs_.OpenFileName(this, IconFilter);
+  std::optional<std::string> current;
+  if (const int shown = Selected(); shown >= 0)
+    if (const std::string file = IconFileAsWritten(bar_->GetField(shown, bfIconRef)); !file.empty())
+      current = ResolveFile(ExeFileName, file);
+  const auto chosen = dialogs_.OpenFileName(this, IconFilter, StartFolder(current));
   const int s = Selected();
   if (!chosen || s < 0)
     return;
@@ -322,7 +358,10 @@ void TBarMain::Frame11id_btn_iconfileClick() {
 
 void TBarMain::Frame11id_btn_find1Click() {
   CommitEditing();
-  if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*"))
+  std::optional<std::string> current;
+  if (const int shown = Selected(); shown >= 0)
+    current = doctor::CommandFileOf(*bar_->Buttons[static_cast<size_t>(shown)]);
+  if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*", StartFolder(current)))
     FillFromProgramFile(PortableName(*name));
 }
 

@@ -122,7 +122,7 @@ void TBarMain::id_btn_barfilesearchClick() {
   CommitEditing();
   if (!OfferToSave())
     return;
-  const auto chosen = dialogs_.OpenFileName(this, BarFilter);
+  const auto chosen = dialogs_.OpenFileName(this, BarFilter, StartFolder(CurrentFileName));
   std::string name = chosen ? *chosen : std::string();
   if (!name.empty() && name.find('\\') == std::string::npos)
     name = platform::GetCurrentDirectoryA() + "\\" + name;
