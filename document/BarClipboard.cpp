@@ -60,7 +60,7 @@ std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
 
 std::string PastedIconRef(const std::string &iconLine) {
   try {
-    return IconFilePart(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
+    return IconFileAsWritten(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
   } catch (const EConvertError &) {
     // An index beyond 32 bits names no icon; the button takes the reference as text,
     // as a bar holding it loads.

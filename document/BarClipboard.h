@@ -46,9 +46,10 @@ std::string ClipboardTextRefusal(std::string_view text);
 // The lines a paste takes, or nothing when Paste ignores the text.
 std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text);
 
-// The icon reference a paste writes: the lower-cased file part, a comma and the index
-// in decimal (an empty line gives ",0"). A line whose index is beyond the 32-bit range
-// names no icon and is taken as it is.
+// The icon reference a paste writes: the file part as written, a comma and the index in
+// decimal (an empty line gives ",0"). The name keeps its letter case: a button copied and
+// pasted is the same button, and Total Commander finds its file whatever the case. A line
+// whose index is beyond the 32-bit range names no icon and is taken as it is.
 std::string PastedIconRef(const std::string &iconLine);
 
 // Sets the fields of the button at position from pasted lines, in the order Paste sets

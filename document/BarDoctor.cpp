@@ -801,6 +801,14 @@ std::optional<std::string> SubBarOf(const TButts &button) {
   return ResolveCommandFile(name, button.StartPath);
 }
 
+std::optional<std::string> CommandFileOf(const TButts &button) {
+  if (auto subBar = SubBarOf(button))
+    return subBar;
+  if (button.Command.empty() || SpecialCommand(button.Command))
+    return std::nullopt;
+  return LookUpProgram(button.Command, button.StartPath).resolved;
+}
+
 // What a button's check found, with the texts it was found for.
 struct BarChecker::Kept {
   TButts texts;

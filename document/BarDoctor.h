@@ -185,6 +185,11 @@ bool SpecialCommand(const std::string &command);
 // file.
 std::optional<std::string> SubBarOf(const TButts &button);
 
+// The file a button's command runs, looked up as the check looks it up: the sub-bar, or
+// the program as Windows starts it, whether or not it exists; nothing when the command
+// names no file (empty or SpecialCommand).
+std::optional<std::string> CommandFileOf(const TButts &button);
+
 // The problems of a bar as it is in memory; barFile is its Windows name (empty for a bar
 // never saved), used to tell a sub-bar that opens the bar itself. Sub-bars are not read:
 // loops through other bars are CheckBarTree's.

@@ -555,6 +555,10 @@ std::string IconFilePart(const std::string &reference) {
   return platform::TextPiece(lower, 0, lower.find(','));
 }
 
+std::string IconFileAsWritten(const std::string &reference) {
+  return platform::TextPiece(reference, 0, platform::FindChar(reference, ','));
+}
+
 int IconIndexPart(const std::string &reference) {
   const size_t comma = reference.rfind(',');
   if (comma == std::string::npos)

@@ -37,9 +37,11 @@ QString QtFileFilter(const std::string &filter) {
   return entries.join(";;");
 }
 
-std::optional<std::string> TQtDialogs::OpenFileName(QWidget *parent, const std::string &filter) {
-  return ChosenName(
-      QFileDialog::getOpenFileName(parent, QString(), QString(), QtFileFilter(filter)));
+std::optional<std::string> TQtDialogs::OpenFileName(QWidget *parent, const std::string &filter,
+                                                    const std::string &folder) {
+  const QString start =
+      folder.empty() ? QString() : QString::fromStdString(platform::HostPath(folder));
+  return ChosenName(QFileDialog::getOpenFileName(parent, QString(), start, QtFileFilter(filter)));
 }
 
 std::optional<std::string> TQtDialogs::SaveFileName(QWidget *parent, const std::string &filter) {

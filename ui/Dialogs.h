@@ -17,9 +17,11 @@ enum class TAnswer { Yes, No, Closed };
 class TDialogs {
 public:
   virtual ~TDialogs() = default;
-  // filter in the platform's form: "description|patterns|description|patterns".
-  // Nothing when the user cancels.
-  virtual std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter) = 0;
+  // filter in the platform's form: "description|patterns|description|patterns";
+  // folder: the Windows name of the folder the dialog starts in, empty for the
+  // platform's choice. Nothing when the user cancels.
+  virtual std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter,
+                                                  const std::string &folder) = 0;
   virtual std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) = 0;
   // An information box with Yes and No; Closed when the box is closed without either.
   virtual TAnswer AskYesNo(QWidget *parent, const std::string &text) = 0;
@@ -35,7 +37,8 @@ public:
 
 class TQtDialogs : public TDialogs {
 public:
-  std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter) override;
+  std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter,
+                                          const std::string &folder) override;
   std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) override;
   TAnswer AskYesNo(QWidget *parent, const std::string &text) override;
   void ShowError(QWidget *parent, const std::string &text) override;

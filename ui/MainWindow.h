@@ -288,6 +288,13 @@ private:
   bool ToolTipEvent(QEvent *event);
   void SetCacheControlsOnOpening(const std::string &fileName);
   bool DropEvent(QEvent *event);
+  // A file chosen or dropped, as the bar is to hold it: a drive path into Total
+  // Commander's folder written from %COMMANDER_PATH%, as "Make paths portable" writes it.
+  std::string PortableName(const std::string &fileName) const;
+  // The folder an open dialog starts in: the nearest existing folder of the file a field
+  // names (resolved as the checks resolve it), else Total Commander's folder, else the
+  // bar's; a folder name ends in a backslash, and is empty when there is none of them.
+  std::string StartFolder(const std::optional<std::string> &file) const;
 
   std::string exeFileName_;
   QStringList arguments_;

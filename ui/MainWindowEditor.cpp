@@ -5,6 +5,8 @@
 
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "platform/CodePage.h"
+#include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 #include "ui/ButtonEditor.h"
 #include "ui/CommandBrowser.h"
@@ -42,6 +44,25 @@ public:
 
 std::string WithoutAmpersands(const QAction *item) {
   return ui::FromDisplay(item->text().remove(QLatin1Char('&')));
+}
+
+// Whether a name starts from a drive or a root: a relative name says nothing of where it
+// lies, and would be taken from the current folder.
+bool IsRooted(const std::string &name) {
+  const size_t at = platform::IsMarked(name) ? platform::Utf8Mark.size() : 0;
+  return (name.size() > at + 1 && name[at + 1] == ':') ||
+         (name.size() > at && (name[at] == '\\' || name[at] == '/'));
+}
+
+// The folder of a file, or the nearest of its parents that exists; empty when none does.
+// Each step is shorter than the one before, so the walk ends.
+std::string NearestExistingFolder(const std::string &file) {
+  if (!IsRooted(file))
+    return {};
+  std::string folder = ExtractFilePath(file);
+  while (!folder.empty() && !platform::DirectoryExists(folder))
+    folder = ExtractFilePath(folder.substr(0, folder.size() - 1));
+  return folder;
 }
 
 } // namespace
@@ -100,7 +121,8 @@ void TBarMain::id_btn_barClick() {
   f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
   const std::string ref = bar_->GetField(s, bfIconRef);
   const int index = IconIndexPart(ref);
-  f->id_btn_iconfilename->SetBytes(IconFilePart(ref));
+  // The name as written: a name shown in another case would be written back so.
+  f->id_btn_iconfilename->SetBytes(IconFileAsWritten(ref));
   f->id_btn_iconindex->setText(QString::number(index));
   f->id_btn_ToolTip->SetBytes(bar_->GetField(s, bfTooltip));
   switch (bar_->Buttons[static_cast<size_t>(s)]->RunMode) {
@@ -130,7 +152,7 @@ void TBarMain::FillIconList(int position) {
   const std::string ref = bar_->GetField(position, bfIconRef);
   if (ref.empty())
     return;
-  std::string file = ResolveFile(ExeFileName, IconFilePart(ref));
+  std::string file = ResolveFile(ExeFileName, IconFileAsWritten(ref));
   unsigned count = platform::ExtractIconCountA(file);
   if (count == 0) {
     // A document shows the icons of the program it opens with, which then becomes
@@ -295,16 +317,38 @@ void TBarMain::Frame11id_btn_iconClick() {
   EnableCacheControls(true);
 }
 
+std::string TBarMain::PortableName(const std::string &fileName) const {
+  if (!doctor_)
+    return fileName;
+  return doctor_->PortableText(fileName).value_or(fileName);
+}
+
+std::string TBarMain::StartFolder(const std::optional<std::string> &file) const {
+  if (file)
+    if (std::string folder = NearestExistingFolder(*file); !folder.empty())
+      return folder;
+  const std::string commander =
+      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(ExeFileName);
+  if (!commander.empty() && platform::DirectoryExists(commander))
+    return commander + "\\";
+  return NearestExistingFolder(CurrentFileName);
+}
+
 void TBarMain::Frame11id_btn_iconfileClick() {
   CommitEditing();
-  const auto name = dialogs_.OpenFileName(this, IconFilter);
+  std::optional<std::string> current;
+  if (const int shown = Selected(); shown >= 0)
+    if (const std::string file = IconFileAsWritten(bar_->GetField(shown, bfIconRef)); !file.empty())
+      current = ResolveFile(ExeFileName, file);
+  const auto chosen = dialogs_.OpenFileName(this, IconFilter, StartFolder(current));
   const int s = Selected();
-  if (!name || s < 0)
+  if (!chosen || s < 0)
     return;
+  const std::string name = PortableName(*chosen);
   TFrame1 *f = Frame11;
-  f->id_btn_iconfilename->SetBytes(*name);
+  f->id_btn_iconfilename->SetBytes(name);
   f->id_btn_iconindex->setText(QStringLiteral("0"));
-  Edit(edits::SetField(s, bfIconRef, *name + ",0"));
+  Edit(edits::SetField(s, bfIconRef, name + ",0"));
   FillIconList(s);
   id_btn_bar->viewport()->update();
   f->id_btn_icon->SetItemIndex(0);
@@ -314,8 +358,11 @@ void TBarMain::Frame11id_btn_iconfileClick() {
 
 void TBarMain::Frame11id_btn_find1Click() {
   CommitEditing();
-  if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*"))
-    FillFromProgramFile(*name);
+  std::optional<std::string> current;
+  if (const int shown = Selected(); shown >= 0)
+    current = doctor::CommandFileOf(*bar_->Buttons[static_cast<size_t>(shown)]);
+  if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*", StartFolder(current)))
+    FillFromProgramFile(PortableName(*name));
 }
 
 // The button takes the program's command, start path, icon and tooltip in one edit, as
@@ -381,7 +428,7 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   // The picker then selects the chosen icon and writes the reference as its own click
   // would: the file part as the editor shows it. Both go into one edit.
   CommandChoice written = choice;
-  const std::string file = IconFilePart(choice.IconRef);
+  const std::string file = IconFileAsWritten(choice.IconRef);
   const int index = IconIndexPart(choice.IconRef);
   if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(ExeFileName, file)))
     written.IconRef = file + "," + std::to_string(index);

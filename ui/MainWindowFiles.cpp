@@ -122,7 +122,7 @@ void TBarMain::id_btn_barfilesearchClick() {
   CommitEditing();
   if (!OfferToSave())
     return;
-  const auto chosen = dialogs_.OpenFileName(this, BarFilter);
+  const auto chosen = dialogs_.OpenFileName(this, BarFilter, StartFolder(CurrentFileName));
   std::string name = chosen ? *chosen : std::string();
   if (!name.empty() && name.find('\\') == std::string::npos)
     name = platform::GetCurrentDirectoryA() + "\\" + name;
@@ -210,7 +210,11 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
   // Each button is filled as if the user had typed each field and left it; with Shift
   // each goes after the cell under the cursor. All of them are one edit.
   const edits::After after = shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
-  ShowBar(Edit(edits::DropFiles(fileNames, after)));
+  std::vector<std::string> names;
+  names.reserve(fileNames.size());
+  for (const std::string &name : fileNames)
+    names.push_back(PortableName(name));
+  ShowBar(Edit(edits::DropFiles(std::move(names), after)));
   EnableCacheControls(true);
 }
 

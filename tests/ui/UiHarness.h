@@ -42,8 +42,10 @@ namespace fs = std::filesystem;
 // Answers the modal questions from queues and records what was asked.
 class TScriptedDialogs : public ui::TDialogs {
 public:
-  std::optional<std::string> OpenFileName(QWidget *, const std::string &filter) override {
+  std::optional<std::string> OpenFileName(QWidget *, const std::string &filter,
+                                          const std::string &folder) override {
     filters.push_back(filter);
+    openFolders.push_back(folder);
     return Next(openAnswers);
   }
   std::optional<std::string> SaveFileName(QWidget *, const std::string &filter) override {
@@ -71,6 +73,7 @@ public:
   std::deque<std::optional<std::string>> saveAnswers;
   std::deque<ui::TAnswer> answers;
   std::vector<std::string> filters;
+  std::vector<std::string> openFolders; // the folder each open dialog started in
   std::vector<std::string> questions;
   std::vector<std::string> errors;
   std::vector<std::string> notes;

@@ -4,8 +4,9 @@
 
 #include "document/HostPaths.h"
 #include "fixtures/PeBuilder.h"
-#include "ui/FieldEdit.h"
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -65,6 +66,10 @@ private slots:
   void iconFileWithoutIconsBecomesItsProgram();
   void iconFileDialog();
   void commandFileChooserFillsTheButton();
+  void choosersWriteWhatTheCheckAccepts_data();
+  void choosersWriteWhatTheCheckAccepts();
+  void iconFileKeepsItsLetterCase_data();
+  void iconFileKeepsItsLetterCase();
   void runModeIsWrittenAndShown();
   void unknownRunModeLeavesTheRadioButtons();
   void parameterMenuInsertsTheTextBeforeTheDash_data();
@@ -145,7 +150,7 @@ void TestEditor::commandWithEmptyIconFileFillsTheIconReference() {
   TypeAndLeave(w, w.Frame11->id_btn_command, "cm_Copy");
   QCOMPARE(Field(e, 0, bfCommand), std::string("cm_Copy"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("cm_Copy,0"));
-  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_copy"));
+  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_Copy"));
   QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
   QVERIFY(e.Bar().IconsChanged);
 }
@@ -215,8 +220,7 @@ void TestEditor::pickingAnIconWritesTheReference() {
   TOwnerDrawList &picker = *w.Frame11->id_btn_icon;
   QTest::mouseClick(picker.viewport(), Qt::LeftButton, {}, CellCentre(picker, 3));
   QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("3"));
-  // The Icon file field shows the file part of the reference in lower case.
-  QCOMPARE(Field(e, 0, bfIconRef), IconFilePart(WinName(e.file("m.dll"))) + ",3");
+  QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("m.dll")) + ",3");
   QVERIFY(e.Bar().Modified);
   QVERIFY(w.chkcache->isEnabled());
   QVERIFY(w.Panel1->isEnabled());
@@ -230,7 +234,7 @@ void TestEditor::iconFileWithoutIconsBecomesItsProgram() {
   WriteText(e.file("plain.exe"), "MZ but nothing more");
   TBarMain &w = e.StartWithBar({{WinName(e.file("plain.exe")) + ",4", "cm_Copy", "", "", "", ""},
                                 {WinName(e.file("none.txt")) + ",2", "cm_Move", "", "", "", ""}});
-  const std::string program = IconFilePart(WinName(e.file("plain.exe")));
+  const std::string program = WinName(e.file("plain.exe"));
   QCOMPARE(Field(e, 0, bfIconRef), program);
   QCOMPARE(w.Frame11->id_btn_iconfilename->text().toStdString(), program);
   QVERIFY(e.Bar().Modified);
@@ -269,6 +273,88 @@ void TestEditor::commandFileChooserFillsTheButton() {
   QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("C:\\Tools\\tool.exe,0"));
   QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
+}
+
+// Rows: how the file comes in, the file (below the test's folder; "tc" is Total
+// Commander's), and the command and icon reference the button then holds ("@" stands for
+// the test folder's Windows name).
+void TestEditor::choosersWriteWhatTheCheckAccepts_data() {
+  QTest::addColumn<QString>("chooser"); // "command", "icon" or "drop"
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("icon");
+  const QString inside = QStringLiteral("%COMMANDER_PATH%\\tools\\Sums.exe");
+  const QString outside = QStringLiteral("@\\other\\Sums.exe");
+  for (const char *chooser : {"command", "drop"}) {
+    QTest::addRow("%s inside Total Commander's folder", chooser)
+        << chooser << "tc/tools/Sums.exe" << inside << inside + ",0";
+    QTest::addRow("%s outside", chooser)
+        << chooser << "other/Sums.exe" << outside << outside + ",0";
+  }
+  QTest::newRow("icon inside Total Commander's folder") << "icon"
+                                                        << "tc/tools/Sums.exe"
+                                                        << "cm_Copy" << inside + ",0";
+  QTest::newRow("icon outside") << "icon"
+                                << "other/Sums.exe"
+                                << "cm_Copy" << outside + ",0";
+}
+
+void TestEditor::choosersWriteWhatTheCheckAccepts() {
+  QFETCH(QString, chooser);
+  QFETCH(QString, file);
+  QFETCH(QString, command);
+  QFETCH(QString, icon);
+  TEditor e;
+  testsupport::TcInstallation tc(e.file("tc"));
+  const fs::path chosen = e.file(file.toStdString());
+  WriteText(chosen, fixtures::BuildIconModule(2));
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  e.dialogs.openAnswers = {WinName(chosen)};
+  if (chooser == "command")
+    QTest::mouseClick(w.Frame11->id_btn_find1, Qt::LeftButton);
+  else if (chooser == "icon")
+    QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  else
+    Drop(w, {chosen}, CellCentre(*w.id_btn_bar, 0));
+  const int s = w.id_btn_bar->ItemIndex();
+  const QString dir = QString::fromStdString(WinName(e.dir.path()));
+  QCOMPARE(Field(e, s, bfCommand), command.replace('@', dir).toStdString());
+  QCOMPARE(Field(e, s, bfIconRef), icon.replace('@', dir).toStdString());
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 2);
+  // Nothing the choice wrote is a problem of the check.
+  for (const doctor::Problem &problem : w.Problems())
+    QVERIFY2(problem.Button != s, problem.Message.c_str());
+}
+
+// Rows: the icon file as the bar writes it, and where that file lies below the test's
+// folder, in another letter case ("@" as above).
+void TestEditor::iconFileKeepsItsLetterCase_data() {
+  QTest::addColumn<QString>("written");
+  QTest::addColumn<QString>("file");
+  QTest::newRow("variable") << "%COMMANDER_PATH%\\tools\\Notes.exe"
+                            << "tc/tools/notes.exe";
+  QTest::newRow("drive path") << "@\\Icons\\Tools.DLL"
+                              << "icons/tools.dll";
+}
+
+// Lookups ignore the letter case; what is shown and saved keeps it.
+void TestEditor::iconFileKeepsItsLetterCase() {
+  QFETCH(QString, written);
+  QFETCH(QString, file);
+  TEditor e;
+  testsupport::TcInstallation tc(e.file("tc"));
+  WriteText(e.file(file.toStdString()), fixtures::BuildIconModule(3));
+  const std::string name =
+      written.replace('@', QString::fromStdString(WinName(e.dir.path()))).toStdString();
+  TBarMain &w = e.StartWithBar({{name + ",0", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.Frame11->id_btn_iconfilename->Bytes(), name);
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 3);
+  QVERIFY(!e.Bar().Modified);
+  TOwnerDrawList &picker = *w.Frame11->id_btn_icon;
+  QTest::mouseClick(picker.viewport(), Qt::LeftButton, {}, CellCentre(picker, 2));
+  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("button1=" + name + ",2\r\n") !=
+          std::string::npos);
 }
 
 void TestEditor::runModeIsWrittenAndShown() {

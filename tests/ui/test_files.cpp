@@ -3,6 +3,8 @@
 #include "UiHarness.h"
 
 #include "document/HostPaths.h"
+#include "fixtures/PeBuilder.h"
+#include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
 
@@ -74,6 +76,8 @@ private slots:
   void openingUsesTheTranslatedCaptionAndQuestion();
   void bareNameOpensFromTheCurrentDirectory();
   void cancelledOpenDialogGivesANewBarWithOneButton();
+  void openDialogsStartWhereTheUserIs_data();
+  void openDialogsStartWhereTheUserIs();
   void yesSavesUnderAChosenNameBeforeOpening_data();
   void yesSavesUnderAChosenNameBeforeOpening();
   void noDropsTheEditsAndOpens();
@@ -156,6 +160,57 @@ void TestFiles::cancelledOpenDialogGivesANewBarWithOneButton() {
   // The file of the former bar is left as it was.
   QCOMPARE(Commands(ButtonsList(WinName(e.file("t.bar")))),
            (std::vector<std::string>{"cm_A", "cm_B"}));
+}
+
+// Rows: the ">>" button pressed, the button's icon reference and command, and the
+// folder the dialog starts in, below the test's folder ("tc" is Total Commander's; the
+// bar lies in "bars").
+void TestFiles::openDialogsStartWhereTheUserIs_data() {
+  QTest::addColumn<QString>("chooser"); // "bar", "icon" or "command"
+  QTest::addColumn<QString>("icon");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("folder");
+  QTest::newRow("bar: the bar's folder") << "bar"
+                                         << ""
+                                         << "cm_Copy"
+                                         << "bars";
+  QTest::newRow("icon file: its folder") << "icon"
+                                         << "%COMMANDER_PATH%\\icons\\Star.ico,1"
+                                         << "cm_Copy"
+                                         << "tc/icons";
+  QTest::newRow("command: its program's folder, found as the check finds it")
+      << "command"
+      << ""
+      << "tools\\Sums.exe /x"
+      << "tc/tools";
+  QTest::newRow("command in a folder that is gone: the nearest one there")
+      << "command"
+      << ""
+      << "%COMMANDER_PATH%\\gone\\x.exe"
+      << "tc";
+  QTest::newRow("no icon file: Total Commander's folder") << "icon"
+                                                          << ""
+                                                          << "cm_Copy"
+                                                          << "tc";
+}
+
+void TestFiles::openDialogsStartWhereTheUserIs() {
+  QFETCH(QString, chooser);
+  QFETCH(QString, icon);
+  QFETCH(QString, command);
+  QFETCH(QString, folder);
+  TEditor e;
+  testsupport::TcInstallation tc(e.file("tc"));
+  tc.Write("icons/star.ico", SolidIco(0xFF00FF00));
+  tc.Write("tools/sums.exe", fixtures::BuildIconModule(1));
+  TBarMain &w =
+      e.StartWithBar({{icon.toStdString(), command.toStdString(), "", "", "", ""}}, "bars/t.bar");
+  QPushButton *button = chooser == "bar"    ? w.id_btn_barfilesearch
+                        : chooser == "icon" ? w.Frame11->id_btn_iconfile
+                                            : w.Frame11->id_btn_find1;
+  QTest::mouseClick(button, Qt::LeftButton);
+  QCOMPARE(e.dialogs.openFolders,
+           std::vector<std::string>{WinName(e.file(folder.toStdString())) + "\\"});
 }
 
 void TestFiles::yesSavesUnderAChosenNameBeforeOpening_data() {
