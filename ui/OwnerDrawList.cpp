@@ -99,6 +99,9 @@ void TOwnerDrawList::paintEvent(QPaintEvent *) {
     option.initFrom(this);
     option.rect = ItemRect(itemIndex_);
     option.backgroundColor = palette().color(QPalette::Highlight);
+    // Some styles draw the mark only after a key moved the focus; the list shows it
+    // whenever it has the focus, also when the window opens with it there.
+    option.state |= QStyle::State_KeyboardFocusChange;
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
   }
 }

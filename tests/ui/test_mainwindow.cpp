@@ -35,6 +35,7 @@ private slots:
   void aboutWindowMailLinkAndEscape();
   void handlerExceptionIsShownAndTheProgramGoesOn();
   void stayOnTopSwitchChangesTheWindowFlag();
+  void tabWalksTheWindowInReadingOrder();
 };
 
 void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
@@ -252,6 +253,42 @@ void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
   QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
   QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
   QVERIFY(w.isVisible());
+}
+
+// The focus starts in the bar list; Tab goes through the window's controls, then the
+// editor's as they are read, and Shift+Tab comes back the same way. The run modes are one
+// stop (the arrow keys choose among them); the cache modes are skipped while the cache
+// is off.
+void TestMainWindow::tabWalksTheWindowInReadingOrder() {
+  TEditor e;
+  e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  const QStringList order = {"id_btn_bar",      "btnAbout",         "id_btn_barfilesearch",
+                             "id_btn_add",      "id_btn_delete",    "chktop",
+                             "chkcache",        "id_btn_command",   "BitBtn1",
+                             "id_btn_find1",    "id_btn_param",     "btnPrmList",
+                             "run mode",        "id_btn_startpath", "id_btn_iconfilename",
+                             "id_btn_iconfile", "id_btn_icon",      "Ok",
+                             "Cancel",          "id_btn_ToolTip",   "btnDefLib",
+                             "id_btn_bar"};
+  auto focused = [] {
+    const QWidget *widget = QApplication::focusWidget();
+    if (qobject_cast<const QRadioButton *>(widget))
+      return QStringLiteral("run mode");
+    return widget ? widget->objectName() : QString();
+  };
+  QStringList forward = {focused()};
+  for (qsizetype i = 1; i < order.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    forward << focused();
+  }
+  QCOMPARE(forward, order);
+  QStringList back = {focused()};
+  for (qsizetype i = 1; i < order.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    back.prepend(focused());
+  }
+  QCOMPARE(back, order);
+  QVERIFY(!e.Bar().Modified);
 }
 
 QTEST_MAIN(TestMainWindow)
