@@ -261,7 +261,15 @@ void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
 // is off.
 void TestMainWindow::tabWalksTheWindowInReadingOrder() {
   TEditor e;
-  e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  // The selected cell shows the focus by a frame in the selection's text colour.
+  const QImage list = w.id_btn_bar->viewport()->grab().toImage();
+  const QRect cell = w.id_btn_bar->ItemRect(0);
+  const QRgb mark = w.id_btn_bar->palette().color(QPalette::HighlightedText).rgb();
+  bool marked = false;
+  for (int x = cell.left(); x < cell.right(); ++x)
+    marked = marked || (list.pixel(x, cell.top() + 1) | 0xFF000000u) == mark;
+  QVERIFY2(marked, "the focus mark");
   const QStringList order = {"id_btn_bar",      "btnAbout",         "id_btn_barfilesearch",
                              "id_btn_add",      "id_btn_delete",    "chktop",
                              "chkcache",        "id_btn_command",   "BitBtn1",
