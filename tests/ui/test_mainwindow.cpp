@@ -36,6 +36,7 @@ private slots:
   void handlerExceptionIsShownAndTheProgramGoesOn();
   void stayOnTopSwitchChangesTheWindowFlag();
   void tabWalksTheWindowInReadingOrder();
+  void aboutWindowShowsLongPathsWhole();
 };
 
 void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
@@ -297,6 +298,37 @@ void TestMainWindow::tabWalksTheWindowInReadingOrder() {
   }
   QCOMPARE(back, order);
   QVERIFY(!e.Bar().Modified);
+}
+
+// A folder name longer than the window is broken between its parts, never cut short; the
+// window grows down by the lines and, as it cannot be resized, offers no maximize.
+void TestMainWindow::aboutWindowShowsLongPathsWhole() {
+  TEditor e;
+  const fs::path folder = e.dir.path() / "a-folder-with-a-rather-long-name" / "and-another-one" /
+                          "and-a-third" / "totalcmd";
+  fs::create_directories(folder);
+  testsupport::ScopedEnv commander("COMMANDER_PATH", folder.c_str());
+  TBarMain &w = e.Start();
+  const int designedHeight = e.about->height();
+  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  const QLabel &host = *e.about->lblHost;
+  const QStringList lines = host.text().split('\n');
+  QVERIFY2(lines.size() > 2, qPrintable(host.text()));
+  QVERIFY2(lines.join("").contains(QString::fromStdString(WinName(folder))),
+           qPrintable(host.text()));
+  for (const QString &line : lines)
+    QVERIFY2(host.fontMetrics().horizontalAdvance(line) <= host.width(), qPrintable(line));
+  for (const fs::path &part : folder.lexically_relative(e.dir.path())) {
+    const QString name = QString::fromStdString(part.string());
+    QVERIFY2(std::any_of(lines.begin(), lines.end(),
+                         [&](const QString &line) { return line.contains(name); }),
+             qPrintable(name + " is broken:\n" + host.text()));
+  }
+  QVERIFY(e.about->height() > designedHeight);
+  QVERIFY(host.geometry().bottom() < e.about->btnOk->geometry().top());
+  QVERIFY(e.about->rect().contains(e.about->btnOk->geometry()));
+  QCOMPARE(e.about->minimumSize(), e.about->maximumSize());
+  QVERIFY(!(e.about->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
 QTEST_MAIN(TestMainWindow)
