@@ -100,7 +100,7 @@ void TOwnerDrawList::paintEvent(QPaintEvent *) {
     painter.setBrush(Qt::NoBrush);
     const int line = std::max(1, itemHeight_ / 32); // thicker on larger cells
     painter.setPen(QPen(palette().color(QPalette::HighlightedText), line, Qt::DotLine));
-    painter.drawRect(ItemRect(itemIndex_).adjusted(line, line, -2 * line, -2 * line));
+    painter.drawRect(ItemRect(itemIndex_).adjusted(2 * line, 2 * line, -3 * line, -3 * line));
   }
 }
 

@@ -268,8 +268,9 @@ void TestMainWindow::tabWalksTheWindowInReadingOrder() {
   const QRect cell = w.id_btn_bar->ItemRect(0);
   const QRgb mark = w.id_btn_bar->palette().color(QPalette::HighlightedText).rgb();
   bool marked = false;
-  for (int x = cell.left(); x < cell.right(); ++x)
-    marked = marked || (list.pixel(x, cell.top() + 1) | 0xFF000000u) == mark;
+  for (int y = cell.top(); y < cell.top() + 4; ++y)
+    for (int x = cell.left(); x < cell.right(); ++x)
+      marked = marked || (list.pixel(x, y) | 0xFF000000u) == mark;
   QVERIFY2(marked, "the focus mark");
   const QStringList order = {"id_btn_bar",      "btnAbout",         "id_btn_barfilesearch",
                              "id_btn_add",      "id_btn_delete",    "chktop",
