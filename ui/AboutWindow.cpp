@@ -57,6 +57,10 @@ QStringList WrapAtParts(const QString &text, const QFontMetrics &metrics, int wi
       lines << line.trimmed();
       line.clear();
     }
+    if (fits(line + piece)) {
+      line += piece;
+      continue;
+    }
     for (const QChar c : piece) {
       if (!line.isEmpty() && !fits(line + c)) {
         lines << line.trimmed();
