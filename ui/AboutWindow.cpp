@@ -17,6 +17,65 @@
 
 #include <algorithm>
 
+namespace {
+
+// Designed geometry below the mail link: the host lines start at HostTop, one designed
+// line each, and the Close button follows them.
+constexpr int HostTop = 130;
+constexpr int LineHeight = 13;
+constexpr int ButtonGap = 6;
+constexpr int ButtonHeight = 23;
+constexpr int BottomMargin = 5;
+
+// The text cut into the pieces a line may end after: each part of a path with its
+// separator, each word with its blank.
+QStringList BreakablePieces(const QString &text) {
+  QStringList pieces;
+  QString piece;
+  for (const QChar c : text) {
+    piece += c;
+    if (c == '\\' || c == '/' || c == ' ') {
+      pieces << piece;
+      piece.clear();
+    }
+  }
+  if (!piece.isEmpty())
+    pieces << piece;
+  return pieces;
+}
+
+// The text as lines no wider than width, broken between the parts of its names and its
+// words; a single part wider than a line is broken where the line is full.
+QStringList WrapAtParts(const QString &text, const QFontMetrics &metrics, int width) {
+  QStringList lines;
+  QString line;
+  auto fits = [&](const QString &candidate) {
+    return metrics.horizontalAdvance(candidate.trimmed()) <= width;
+  };
+  for (const QString &piece : BreakablePieces(text)) {
+    if (!line.isEmpty() && !fits(line + piece)) {
+      lines << line.trimmed();
+      line.clear();
+    }
+    if (fits(line + piece)) {
+      line += piece;
+      continue;
+    }
+    for (const QChar c : piece) {
+      if (!line.isEmpty() && !fits(line + c)) {
+        lines << line.trimmed();
+        line.clear();
+      }
+      line += c;
+    }
+  }
+  if (!line.isEmpty())
+    lines << line.trimmed();
+  return lines;
+}
+
+} // namespace
+
 TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent)
     : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs) {
   using ui::Place;
@@ -32,9 +91,11 @@ TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent)
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setCursor(Qt::PointingHandCursor);
   Label1->installEventFilter(this);
-  lblHost = Place(new QLabel(this), "lblHost", QRect(8, 130, 313, 26));
+  lblHost = Place(new QLabel(this), "lblHost", QRect(8, HostTop, 313, 2 * LineHeight));
   ui::KeepDesignedWidth(lblHost);
-  btnOk = Place(new QPushButton(QStringLiteral("Close"), this), "btnOk", QRect(96, 162, 129, 23));
+  lblHost->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  btnOk = Place(new QPushButton(QStringLiteral("Close"), this), "btnOk",
+                QRect(96, HostTop + 2 * LineHeight + ButtonGap, 129, ButtonHeight));
   btnOk->setDefault(true);
   // Escape closes a dialog, which is what the Close button does.
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
@@ -72,19 +133,27 @@ TForm3::HostLine TForm3::DescribeHost(const char *caption, const HostLocation &f
   const QString before = ui::ToDisplay(translate_(caption)) + " ";
   const QString how = ui::ToDisplay(translate_(FoundByText(found.How)));
   const QString source = found.Source.empty() ? QString() : ": " + ui::ToDisplay(found.Source);
-  // The name gives way, so that the caption and how it was found stay readable.
-  const QFontMetrics metrics = lblHost->fontMetrics();
-  const int room = lblHost->width() - metrics.horizontalAdvance(before + " (" + how + ")");
-  const QString shortName = metrics.elidedText(name, Qt::ElideMiddle, std::max(room, 0));
-  return {before + shortName + " (" + how + ")", before + name + " (" + how + source + ")"};
+  return {before + name + " (" + how + ")", before + name + " (" + how + source + ")"};
 }
 
 // Looked up at every showing: the settings or the prefix may have changed meanwhile.
 void TForm3::ShowHost() {
   const HostLine lines[] = {DescribeHost("Total Commander:", LocateCommanderPath(ExeFileName)),
                             DescribeHost("wincmd.ini:", LocateWincmdIni(ExeFileName))};
-  lblHost->setText(lines[0].text + '\n' + lines[1].text);
+  QStringList shown;
+  for (const HostLine &line : lines)
+    shown << WrapAtParts(line.text, lblHost->fontMetrics(), lblHost->width());
+  lblHost->setText(shown.join('\n'));
   lblHost->setToolTip(lines[0].detail + '\n' + lines[1].detail);
+  FitHostLines(static_cast<int>(shown.size()));
+}
+
+void TForm3::FitHostLines(int lines) {
+  const int buttonTop = HostTop + lines * LineHeight + ButtonGap;
+  ui::SetDesignedPlace(lblHost, QRect(8, HostTop, 313, lines * LineHeight));
+  ui::SetDesignedPlace(btnOk, QRect(96, buttonTop, 129, ButtonHeight));
+  ui::SetDesignedSize(this, QSize(324, buttonTop + ButtonHeight + BottomMargin));
+  ui::Layout(this);
 }
 
 bool TForm3::eventFilter(QObject *watched, QEvent *event) {

@@ -25,8 +25,9 @@ public:
 
   QPlainTextEdit *mmo1 = nullptr;
   QLabel *Label1 = nullptr;
-  // Total Commander's folder and wincmd.ini, one line each, cut in the middle where a name
-  // is too long; the tooltip says in full what named them.
+  // Total Commander's folder and wincmd.ini, each whole, broken between the parts of a
+  // name where it is too long for a line, and selectable; the tooltip says in full what
+  // named them. The window grows down by the lines they take.
   QLabel *lblHost = nullptr;
   QPushButton *btnOk = nullptr;
 
@@ -50,6 +51,8 @@ private:
   };
   HostLine DescribeHost(const char *caption, const HostLocation &found) const;
   void ShowHost();
+  // Gives lblHost the height of its lines and moves the Close button below it.
+  void FitHostLines(int lines);
 
   Translator translate_;
   ui::TDialogs &dialogs_;

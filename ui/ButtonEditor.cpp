@@ -24,7 +24,6 @@ TFrame1::TFrame1(QWidget *parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Frame11"));
   CreateLabels();
   CreateControls();
-  SetTabOrder();
 }
 
 void TFrame1::CreateLabels() {
@@ -71,22 +70,28 @@ void TFrame1::CreateControls() {
   Tooltip->setBuddy(id_btn_ToolTip);
 }
 
-void TFrame1::SetTabOrder() {
-  QWidget *order[] = {id_btn_command,
-                      id_btn_find1,
-                      id_btn_param,
-                      id_btn_startpath,
-                      id_btn_iconfilename,
-                      id_btn_iconfile,
-                      d_btn_assymbol,
-                      id_btn_maximized,
-                      id_btn_Normal,
-                      BitBtn1,
-                      btnPrmList,
-                      id_btn_icon,
-                      id_btn_ToolTip,
-                      Ok,
-                      Cancel};
-  for (size_t i = 0; i + 1 < std::size(order); ++i)
-    setTabOrder(order[i], order[i + 1]);
+std::vector<QWidget *> TFrame1::TabOrder() const {
+  // The run modes stand beside the fields, so a line holds a field, its buttons and the
+  // run mode beside it.
+  return {id_btn_command,
+          BitBtn1,
+          id_btn_find1,
+          id_btn_param,
+          btnPrmList,
+          d_btn_assymbol,
+          id_btn_maximized,
+          id_btn_startpath,
+          id_btn_Normal,
+          id_btn_iconfilename,
+          id_btn_iconfile,
+          id_btn_icon,
+          Ok,
+          Cancel,
+          id_btn_ToolTip};
+}
+
+void TFrame1::EnableButtonControls(bool enabled) {
+  for (QWidget *control : TabOrder())
+    if (control != Ok && control != Cancel)
+      control->setEnabled(enabled);
 }

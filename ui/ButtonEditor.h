@@ -3,6 +3,8 @@
 // Frame11 and gives it all of its behaviour through its own Frame11... handlers.
 #include <QWidget>
 
+#include <vector>
+
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -38,8 +40,14 @@ public:
   QPushButton *Ok = nullptr;
   QPushButton *Cancel = nullptr;
 
+  // The controls that take the focus, in the order Tab visits them: as they are read, from
+  // top to bottom and, on one line, from left to right.
+  std::vector<QWidget *> TabOrder() const;
+  // Enables the controls that show or change the selected button: there is none while
+  // no button is selected, and nothing is to be typed or chosen for it.
+  void EnableButtonControls(bool enabled);
+
 private:
   void CreateLabels();
   void CreateControls();
-  void SetTabOrder();
 };

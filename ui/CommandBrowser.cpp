@@ -13,9 +13,13 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,8 +54,8 @@ public:
     painter->restore();
   }
 
-  QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override {
-    return QSize(option.rect.width(), ui::Px(RowHeight));
+  QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override {
+    return QSize(form_.RowWidth(), ui::Px(RowHeight));
   }
 
 private:
@@ -76,7 +80,8 @@ TForm2::TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileN
       exeFileName_(std::move(exeFileName)) {
   setObjectName(QStringLiteral("Form2"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
+                 Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   setFont(ui::DesignFont());
   ui::SetDesignedSize(this, QSize(FormWidth, FormHeight));
   CreatePanels();
@@ -99,11 +104,15 @@ void TForm2::CreatePanels() {
 void TForm2::CreateUpperPanel() {
   using ui::Place;
   Label1 = MakeLabel(Panel1, "Label1", QRect(4, 6, 129, 16), Qt::AlignLeft);
-  Label2 = MakeLabel(Panel1, "Label2", QRect(144, 6, 113, 16), Qt::AlignLeft);
-  NrLabel = MakeLabel(Panel1, "NrLabel", QRect(272, 6, 68, 16), Qt::AlignRight);
-  DescriptionLabel = MakeLabel(Panel1, "DescriptionLabel", QRect(348, 6, 253, 16), Qt::AlignLeft);
+  // The headings stand over the list, in a strip as wide as the list that cuts off what
+  // scrolls out of it.
+  Columns = Place(new QWidget(Panel1), "Columns", QRect(144, 6, 481, 16));
+  Label2 = MakeLabel(Columns, "Label2", QRect(0, 0, 113, 16), Qt::AlignLeft);
+  NrLabel = MakeLabel(Columns, "NrLabel", QRect(128, 0, 68, 16), Qt::AlignRight);
+  DescriptionLabel = MakeLabel(Columns, "DescriptionLabel", QRect(204, 0, 253, 16), Qt::AlignLeft);
   categorylist = Place(new QListWidget(Panel1), "categorylist", QRect(4, 24, 136, 265));
   identifierlist = Place(new QListWidget(Panel1), "identifierlist", QRect(144, 24, 481, 265));
+  identifierlist->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   const QFont listFont = ui::DesignFont();
   categorylist->setFont(listFont);
   identifierlist->setFont(listFont);
@@ -142,6 +151,8 @@ void TForm2::ConnectHandlers() {
   connect(OKButton, &QPushButton::clicked, this, [this] { Guarded([this] { OKButtonClick(); }); });
   connect(CancelButton, &QPushButton::clicked, this,
           [this] { Guarded([this] { CancelButtonClick(); }); });
+  connect(identifierlist->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+          &TForm2::FollowSideways);
 }
 
 template <class F> void TForm2::Guarded(F &&handler) {
@@ -157,7 +168,7 @@ void TForm2::SetDesignedCaptions() {
   StaticFilter->setText(QStringLiteral("&Filter:"));
   OKButton->setText(QStringLiteral("OK"));
   CancelButton->setText(QStringLiteral("Cancel"));
-  ui::Layout(this);
+  LayOut();
 }
 
 void TForm2::TranslateCaptions() {
@@ -170,7 +181,53 @@ void TForm2::TranslateCaptions() {
   OKButton->setText(tr("Ok"));
   CancelButton->setText(tr("Cancel"));
   setWindowTitle(tr("Command Browser"));
+  LayOut();
+}
+
+void TForm2::LayOut() {
+  const QSize chosen = laidOut_.isValid() ? size() : QSize();
   ui::Layout(this);
+  laidOut_ = size();
+  laidOutPlaces_.clear();
+  QWidget *const following[] = {Panel1,         Panel2, Columns, categorylist,
+                                identifierlist, Label2, NrLabel, DescriptionLabel};
+  for (QWidget *control : following)
+    laidOutPlaces_.emplace_back(control, control->geometry());
+  setMinimumSize(laidOut_);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  resize(chosen.expandedTo(laidOut_));
+  FitToWindow();
+}
+
+void TForm2::resizeEvent(QResizeEvent *event) {
+  QDialog::resizeEvent(event);
+  FitToWindow();
+}
+
+// The upper panel, the lists and the headings' strip grow with the window; the lower
+// panel keeps its height at the bottom.
+void TForm2::FitToWindow() {
+  if (!laidOut_.isValid())
+    return;
+  const int wider = std::max(0, width() - laidOut_.width());
+  const int taller = std::max(0, height() - laidOut_.height());
+  for (const auto &[control, place] : laidOutPlaces_) {
+    QRect fitted = place;
+    if (control == Panel2)
+      fitted.translate(0, taller);
+    if (control == Panel1 || control == Panel2 || control == Columns || control == identifierlist)
+      fitted.setWidth(place.width() + wider);
+    if (control == Panel1 || control == categorylist || control == identifierlist)
+      fitted.setHeight(place.height() + taller);
+    control->setGeometry(fitted);
+  }
+  FollowSideways(identifierlist->horizontalScrollBar()->value());
+}
+
+void TForm2::FollowSideways(int offset) {
+  for (const auto &[control, place] : laidOutPlaces_)
+    if (control->parentWidget() == Columns)
+      control->move(place.left() - offset, place.top());
 }
 
 void TForm2::showEvent(QShowEvent *event) {
@@ -227,11 +284,28 @@ void TForm2::filtereditChange() {
 void TForm2::FillRows(std::vector<CommandRow> rows) {
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(rows.size()));
-  for (const CommandRow &row : rows)
+  const QFontMetrics metrics = identifierlist->fontMetrics();
+  rowWidth_ = 0;
+  for (const CommandRow &row : rows) {
     lines << Caption(row.Line);
+    rowWidth_ = std::max(rowWidth_, DrawnWidth(row, metrics));
+  }
   rows_ = std::move(rows);
   identifierlist->clear();
   identifierlist->addItems(lines);
+}
+
+// How far the drawing of a row reaches to the right (see identifierlistDrawItem), with a
+// little room after its last letter.
+int TForm2::DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const {
+  int right = ui::Px(NumberEndX);
+  if (row.Kind == RowKind::Header)
+    right = std::max(right, ui::Px(NameX) + metrics.horizontalAdvance(HeaderRule));
+  right = std::max(right, ui::Px(NameX) + metrics.horizontalAdvance(Caption(row.Name)));
+  if (!row.Description.empty())
+    right =
+        std::max(right, ui::Px(DescriptionX) + metrics.horizontalAdvance(Caption(row.Description)));
+  return right + ui::Px(4);
 }
 
 int TForm2::SelectedRow() const {

@@ -12,8 +12,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -36,6 +38,9 @@ public:
   // Components, under their designed names.
   QWidget *Panel1 = nullptr; // upper panel: the lists and their labels
   QWidget *Panel2 = nullptr; // lower panel: the filter and the buttons
+  // The headings of identifierlist's columns; they move with the columns when the list
+  // scrolls sideways.
+  QWidget *Columns = nullptr;
   QLabel *Label1 = nullptr;
   QLabel *Label2 = nullptr;
   QLabel *NrLabel = nullptr;
@@ -69,12 +74,17 @@ public:
   // Every way of closing the window ends here (buttons, Escape, the title bar).
   void done(int result) override;
 
+  // The width of every row of identifierlist: that of the longest row drawn, so that each
+  // text can be read whole by scrolling sideways.
+  int RowWidth() const { return rowWidth_; }
+
 signals:
   // A row was chosen (double click or OK); the browser closes right after.
   void CommandChosen(const CommandChoice &choice);
 
 protected:
   void showEvent(QShowEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
 
 private:
   void CreatePanels();
@@ -85,6 +95,12 @@ private:
   void TranslateCaptions();
   void FillCategories();
   void FillRows(std::vector<CommandRow> rows);
+  int DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const;
+  // Lays the window out for its captions; it keeps the size the user gave it when that
+  // is larger, and the lists take what it has beyond the laid-out size.
+  void LayOut();
+  void FitToWindow();
+  void FollowSideways(int offset);
   template <class F> void Guarded(F &&handler);
 
   Translator translate_;
@@ -92,4 +108,9 @@ private:
   std::string exeFileName_;
   std::unique_ptr<CommandCatalog> catalog_;
   std::vector<CommandRow> rows_;
+  int rowWidth_ = 0;
+  // The size the captions gave the window, and where the controls that follow its size
+  // stand at that size.
+  QSize laidOut_;
+  std::vector<std::pair<QWidget *, QRect>> laidOutPlaces_;
 };

@@ -143,12 +143,17 @@ void TBarMain::CreateMenus() {
 }
 
 void TBarMain::SetTabOrder() {
-  QWidget *order[] = {
-      id_btn_bar, btnAbout, id_btn_barfilesearch, id_btn_add,   id_btn_delete,
-      chktop,     chkcache, RadioButton1,         RadioButton2, Frame11->id_btn_command};
-  for (size_t i = 0; i + 1 < std::size(order); ++i)
+  // The window's own controls, then the editor's, then the default icon library beside
+  // the Icon file field. Chained one after another, the order closes into a ring: Tab
+  // after the last comes back to the bar list.
+  std::vector<QWidget *> order = {id_btn_bar, btnAbout,      id_btn_barfilesearch,
+                                  id_btn_add, id_btn_delete, chktop,
+                                  chkcache,   RadioButton1,  RadioButton2};
+  for (QWidget *control : Frame11->TabOrder())
+    order.push_back(control);
+  order.push_back(btnDefLib);
+  for (size_t i = 0; i + 1 < order.size(); ++i)
     setTabOrder(order[i], order[i + 1]);
-  setTabOrder(Frame11->Cancel, btnDefLib);
 }
 
 void TBarMain::CreateShortcuts() {
@@ -263,6 +268,8 @@ void TBarMain::FormShow() {
   }
   id_btn_bar->SetItemIndex(0);
   id_btn_barClick();
+  // The keys first move through the buttons: the list has the focus when the window opens.
+  id_btn_bar->setFocus(Qt::OtherFocusReason);
   SetCacheControlsAtStart(arg);
   // A new bar's first button is no edit to take back.
   history_.Attach(*bar_);

@@ -128,6 +128,8 @@ public:
   void id_btn_addClick();
   void id_btn_deleteClick();
   void ClearEditor();
+  // Enables what shows or changes the selected button exactly while one is selected.
+  void ShowSelectionState();
   // Icon n of "corvane.icl", or an empty handle.
   const platform::IconHandle &PlaceholderIcon(int n) const;
 

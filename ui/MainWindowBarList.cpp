@@ -252,6 +252,8 @@ void TBarMain::id_btn_deleteClick() {
   ShowBar(Edit(edits::Delete(Selected())));
 }
 
+// With no button selected there is nothing to show or to write into: the editor stands
+// empty and disabled, and the menu offers no clone, until a button is selected again.
 void TBarMain::ClearEditor() {
   Frame11->id_btn_Normal->setChecked(true);
   Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
@@ -259,6 +261,18 @@ void TBarMain::ClearEditor() {
        {Frame11->id_btn_command, Frame11->id_btn_param, Frame11->id_btn_startpath,
         Frame11->id_btn_iconfilename, Frame11->id_btn_ToolTip})
     field->SetBytes(std::string());
+  pickerIcons_.clear();
+  pickerLoaded_.clear();
+  pickerFile_.clear();
+  Frame11->id_btn_icon->Clear();
+  ShowSelectionState();
+}
+
+void TBarMain::ShowSelectionState() {
+  const bool selected = Selected() >= 0;
+  Frame11->EnableButtonControls(selected);
+  btnDefLib->setEnabled(selected);
+  Duble1->setEnabled(selected);
 }
 
 void TBarMain::EnableCacheControls(bool panelToo) {

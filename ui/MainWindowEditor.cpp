@@ -113,8 +113,11 @@ void TBarMain::ConnectEditor() {
 
 void TBarMain::id_btn_barClick() {
   const int s = Selected();
-  if (s < 0)
+  if (s < 0) {
+    ClearEditor();
     return;
+  }
+  ShowSelectionState();
   TFrame1 *f = Frame11;
   f->id_btn_command->SetBytes(bar_->GetField(s, bfCommand));
   f->id_btn_param->SetBytes(bar_->GetField(s, bfParams));

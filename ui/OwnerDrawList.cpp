@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 #include <cmath>
@@ -97,11 +96,13 @@ void TOwnerDrawList::paintEvent(QPaintEvent *) {
     painter.restore();
   }
   if (hasFocus() && itemIndex_ >= 0) {
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.rect = ItemRect(itemIndex_);
-    option.backgroundColor = palette().color(QPalette::Highlight);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    // A dotted frame in the selection's text colour inside the selected cell, as list boxes
+    // mark their focus; styles draw their own mark only after a key moved the focus, and
+    // some hardly visibly on the selection's colour.
+    painter.setBrush(Qt::NoBrush);
+    const int line = std::max(1, itemHeight_ / 32); // thicker on larger cells
+    painter.setPen(QPen(palette().color(QPalette::HighlightedText), line, Qt::DotLine));
+    painter.drawRect(ItemRect(itemIndex_).adjusted(2 * line, 2 * line, -3 * line, -3 * line));
   }
 }
 

@@ -211,3 +211,37 @@ escape_in_problems_window() {
 
 run_case "Escape in the problems window, then in the editor, Yes" \
   escape_in_problems_window '"tooltip": "Checked tip",'
+
+# --- The Tab order, with real keys. The focus starts in the bar list; Tab goes through
+# the window's controls (About, ">>", Add, Delete, On top, Cache; the cache modes are
+# disabled) into the editor, Shift+Tab comes back. What is typed where the keys lead
+# shows where the focus was; Return then presses OK.
+tab_through_window_then_ok() {
+  xdotool key --delay 30 Tab Tab Tab Tab Tab Tab Tab
+  xdotool type 'cm_Forward'
+  # On past the command browser's button and the command file chooser.
+  xdotool key --delay 30 Tab Tab Tab
+  xdotool type 'tabbed'
+  xdotool key --delay 30 shift+Tab shift+Tab shift+Tab
+  xdotool type 'cm_Back'
+  xdotool key Return
+}
+
+check_tab_order() {
+  local started=$SECONDS
+  start_editor
+  tab_through_window_then_ok
+  wait_until "end of the editor" editor_ended
+  local status=0
+  wait "$editor_pid" || status=$?
+  ((status == 0)) || fail "Tab order: the editor ended with status $status"
+  local shown
+  shown=$("$cli" show "$bar" --json) || fail "Tab order: corvane-cli cannot read the bar"
+  for expected in '"command": "cm_Back",' '"params": "tabbed",'; do
+    grep -qF -- "$expected" <<<"$shown" || fail "Tab order: the bar does not hold $expected:
+$(cat "$bar")"
+  done
+  echo "ok: Tab and Shift+Tab through the window ($((SECONDS - started))s)"
+}
+
+check_tab_order

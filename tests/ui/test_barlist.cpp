@@ -59,6 +59,7 @@ private slots:
   void deleteSelectsTheNextAndClearsTheEditor();
   void deletingTheOnlyButtonLeavesAnEmptyOne();
   void rightButtonSelectsShowsAndSetsTheMenu();
+  void withoutSelectionTheEditorIsEmptyAndDisabled();
   void cacheCheckBoxChoosesTheMode();
 };
 
@@ -329,6 +330,41 @@ void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
   w.pm1->hide();
   platform::SetClipboardBackend(nullptr);
+}
+
+void TestBarList::withoutSelectionTheEditorIsEmptyAndDisabled() {
+  TEditor e;
+  WriteText(e.file("one.ico"), SolidIco(0xFF204060));
+  TBarMain &w = e.StartWithBar({{WinName(e.file("one.ico")), "cm_0", "/p", "C:\\", "tip", ""},
+                                {"", "cm_1", "", "", "", ""}});
+  TFrame1 &f = *w.Frame11;
+  TOwnerDrawList &list = *w.id_btn_bar;
+  const std::vector<TFieldEdit *> fields = {f.id_btn_command, f.id_btn_param, f.id_btn_startpath,
+                                            f.id_btn_iconfilename, f.id_btn_ToolTip};
+  auto rightClick = [&](int cell) {
+    QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, cell));
+    QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, cell));
+    w.pm1->hide();
+  };
+  QTest::mouseClick(f.id_btn_param, Qt::LeftButton);
+  rightClick(9);
+  QCOMPARE(list.ItemIndex(), -1);
+  for (TFieldEdit *field : fields) {
+    QVERIFY2(field->text().isEmpty() && !field->isEnabled(), qPrintable(field->objectName()));
+  }
+  QCOMPARE(f.id_btn_icon->Count(), 0);
+  QVERIFY(!f.id_btn_icon->isEnabled());
+  QVERIFY(!w.Duble1->isEnabled());
+  QVERIFY(!w.btnDefLib->isEnabled());
+  QVERIFY(!e.Bar().Modified);
+
+  rightClick(0);
+  for (TFieldEdit *field : fields)
+    QVERIFY2(field->isEnabled(), qPrintable(field->objectName()));
+  QCOMPARE(f.id_btn_param->text(), QStringLiteral("/p"));
+  QCOMPARE(f.id_btn_icon->Count(), 1);
+  QVERIFY(f.id_btn_icon->isEnabled());
+  QVERIFY(w.Duble1->isEnabled());
 }
 
 void TestBarList::cacheCheckBoxChoosesTheMode() {

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 
 using namespace uitest;
@@ -172,6 +173,7 @@ private slots:
   void repeatedCategoryNames();
   void exampleInstallation_data();
   void exampleInstallation();
+  void growsWithTheWindowAndScrollsItsHeadingsAlong();
 };
 
 void TestBrowser::categoryList_data() {
@@ -658,3 +660,36 @@ void TestBrowser::exampleInstallation() {
 
 QTEST_MAIN(TestBrowser)
 #include "test_browser.moc"
+
+// The lists take what the window is given beyond its laid-out size; a description longer
+// than the list is read by scrolling sideways, and the headings stay over their columns.
+void TestBrowser::growsWithTheWindowAndScrollsItsHeadingsAlong() {
+  TBrowserRun run;
+  const std::string longest(120, 'w');
+  WriteText(run.tc() / "Totalcmd.inc", "[_____Files_____]=0\r\ncm_Long=9;" + longest + "\r\n");
+  TForm2 &b = run.Open();
+  QVERIFY(b.minimumSize() != b.maximumSize());
+  const QRect list = b.identifierlist->geometry();
+  const QRect categories = b.categorylist->geometry();
+  const QPoint ok = b.OKButton->mapTo(&b, QPoint());
+  b.resize(b.size() + QSize(200, 100));
+  QCOMPARE(b.identifierlist->size(), list.size() + QSize(200, 100));
+  QCOMPARE(b.categorylist->height(), categories.height() + 100);
+  QCOMPARE(b.OKButton->mapTo(&b, QPoint()), ok + QPoint(0, 100));
+
+  QScrollBar *sideways = b.identifierlist->horizontalScrollBar();
+  const int drawn = ui::Px(203) + b.identifierlist->fontMetrics().horizontalAdvance(
+                                      QString::fromStdString(longest));
+  // The list lays its rows out when the events are next handled.
+  QTRY_VERIFY2(sideways->maximum() + b.identifierlist->viewport()->width() >= drawn,
+               "the longest description can be scrolled into view whole");
+  auto headingOverList = [&](QWidget *heading) {
+    return heading->mapTo(&b, QPoint()).x() - b.identifierlist->viewport()->mapTo(&b, QPoint()).x();
+  };
+  const int description = headingOverList(b.DescriptionLabel);
+  const int number = headingOverList(b.NrLabel);
+  sideways->setValue(sideways->maximum());
+  QVERIFY(sideways->value() > 0);
+  QCOMPARE(headingOverList(b.DescriptionLabel), description - sideways->value());
+  QCOMPARE(headingOverList(b.NrLabel), number - sideways->value());
+}

@@ -35,6 +35,8 @@ private slots:
   void aboutWindowMailLinkAndEscape();
   void handlerExceptionIsShownAndTheProgramGoesOn();
   void stayOnTopSwitchChangesTheWindowFlag();
+  void tabWalksTheWindowInReadingOrder();
+  void aboutWindowShowsLongPathsWhole();
 };
 
 void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
@@ -252,6 +254,82 @@ void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
   QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
   QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
   QVERIFY(w.isVisible());
+}
+
+// The focus starts in the bar list; Tab goes through the window's controls, then the
+// editor's as they are read, and Shift+Tab comes back the same way. The run modes are one
+// stop (the arrow keys choose among them); the cache modes are skipped while the cache
+// is off.
+void TestMainWindow::tabWalksTheWindowInReadingOrder() {
+  TEditor e;
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  // The selected cell shows the focus by a frame in the selection's text colour.
+  const QImage list = w.id_btn_bar->viewport()->grab().toImage();
+  const QRect cell = w.id_btn_bar->ItemRect(0);
+  const QRgb mark = w.id_btn_bar->palette().color(QPalette::HighlightedText).rgb();
+  bool marked = false;
+  for (int y = cell.top(); y < cell.top() + 4; ++y)
+    for (int x = cell.left(); x < cell.right(); ++x)
+      marked = marked || (list.pixel(x, y) | 0xFF000000u) == mark;
+  QVERIFY2(marked, "the focus mark");
+  const QStringList order = {"id_btn_bar",      "btnAbout",         "id_btn_barfilesearch",
+                             "id_btn_add",      "id_btn_delete",    "chktop",
+                             "chkcache",        "id_btn_command",   "BitBtn1",
+                             "id_btn_find1",    "id_btn_param",     "btnPrmList",
+                             "run mode",        "id_btn_startpath", "id_btn_iconfilename",
+                             "id_btn_iconfile", "id_btn_icon",      "Ok",
+                             "Cancel",          "id_btn_ToolTip",   "btnDefLib",
+                             "id_btn_bar"};
+  auto focused = [] {
+    const QWidget *widget = QApplication::focusWidget();
+    if (qobject_cast<const QRadioButton *>(widget))
+      return QStringLiteral("run mode");
+    return widget ? widget->objectName() : QString();
+  };
+  QStringList forward = {focused()};
+  for (qsizetype i = 1; i < order.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    forward << focused();
+  }
+  QCOMPARE(forward, order);
+  QStringList back = {focused()};
+  for (qsizetype i = 1; i < order.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    back.prepend(focused());
+  }
+  QCOMPARE(back, order);
+  QVERIFY(!e.Bar().Modified);
+}
+
+// A folder name longer than the window is broken between its parts, never cut short; the
+// window grows down by the lines and, as it cannot be resized, offers no maximize.
+void TestMainWindow::aboutWindowShowsLongPathsWhole() {
+  TEditor e;
+  const fs::path folder = e.dir.path() / "a-folder-with-a-rather-long-name" / "and-another-one" /
+                          "and-a-third" / "totalcmd";
+  fs::create_directories(folder);
+  testsupport::ScopedEnv commander("COMMANDER_PATH", folder.c_str());
+  TBarMain &w = e.Start();
+  const int designedHeight = e.about->height();
+  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  const QLabel &host = *e.about->lblHost;
+  const QStringList lines = host.text().split('\n');
+  QVERIFY2(lines.size() > 2, qPrintable(host.text()));
+  QVERIFY2(lines.join("").contains(QString::fromStdString(WinName(folder))),
+           qPrintable(host.text()));
+  for (const QString &line : lines)
+    QVERIFY2(host.fontMetrics().horizontalAdvance(line) <= host.width(), qPrintable(line));
+  for (const fs::path &part : folder.lexically_relative(e.dir.path())) {
+    const QString name = QString::fromStdString(part.string());
+    QVERIFY2(std::any_of(lines.begin(), lines.end(),
+                         [&](const QString &line) { return line.contains(name); }),
+             qPrintable(name + " is broken:\n" + host.text()));
+  }
+  QVERIFY(e.about->height() > designedHeight);
+  QVERIFY(host.geometry().bottom() < e.about->btnOk->geometry().top());
+  QVERIFY(e.about->rect().contains(e.about->btnOk->geometry()));
+  QCOMPARE(e.about->minimumSize(), e.about->maximumSize());
+  QVERIFY(!(e.about->windowFlags() & Qt::WindowMaximizeButtonHint));
 }
 
 QTEST_MAIN(TestMainWindow)
