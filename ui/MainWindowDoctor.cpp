@@ -37,7 +37,8 @@ auto ProblemsOf(const std::vector<doctor::Problem> &problems, int button) {
 // new empty bar.
 void RequireExistingBar(const std::string &name) {
   if (!name.empty() && !platform::FileExists(name))
-    throw EBarLoadError("Cannot read file " + name + ": the file does not exist");
+    throw EBarLoadError(platform::Message("Cannot read file %s: the file does not exist",
+                                          {platform::Verbatim(name)}));
 }
 
 // Every "%d" of the text replaced by number, then every "%s" by name (a name may hold
@@ -134,7 +135,8 @@ QString TBarMain::ProblemTip(int index) const {
   QStringList lines;
   const auto [first, last] = ProblemsOf(problems_, index);
   for (auto problem = first; problem != last; ++problem)
-    lines << ui::ToDisplay(Translate(ProblemKindCaption(problem->Kind)) + ": " + problem->Message);
+    lines << ui::ToDisplay(Translate(ProblemKindCaption(problem->Kind)) + ": " +
+                           platform::FormatMessage(problem->Text, TranslateFunction()));
   return lines.join(QLatin1Char('\n'));
 }
 

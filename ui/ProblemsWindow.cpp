@@ -109,7 +109,7 @@ void TProblemsWindow::ShowProblems(const std::vector<doctor::Problem> &problems,
   for (size_t i = 0; i < problems.size(); ++i)
     items << new QTreeWidgetItem(QStringList{
         ui::ToDisplay(labels[i]), ui::ToDisplay(translate_(ProblemKindCaption(problems[i].Kind))),
-        ui::ToDisplay(problems[i].Message)});
+        ui::ToDisplay(platform::FormatMessage(problems[i].Text, translate_))});
   ProblemList->addTopLevelItems(items);
   if (row >= 0 && row < items.size())
     ProblemList->setCurrentItem(items[row]);
