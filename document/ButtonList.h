@@ -151,6 +151,7 @@ public:
   // otherwise; the cache off, or a bar without any icon to cache, gets no cache and no
   // note.
   std::string CacheNote;
+  platform::MessageText CacheNoteText; // CacheNote as a message to translate
   bool Modified = false;
   bool IconsChanged = false;
   uint8_t CacheMode = CacheOff;
@@ -191,6 +192,8 @@ private:
   // Builds the cache library into the pending file beside cacheFile; returns why it
   // failed, or empty (also when there was no icon to cache, and nothing is pending).
   std::string WritePendingCache(const std::string &cacheFile);
+  // Sets CacheNote to the note in English and CacheNoteText to the note.
+  void NoteCache(platform::MessageText note);
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 

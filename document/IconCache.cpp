@@ -238,6 +238,11 @@ bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   }
 }
 
+void ButtonsList::NoteCache(platform::MessageText note) {
+  CacheNote = platform::EnglishText(note);
+  CacheNoteText = std::move(note);
+}
+
 std::string ButtonsList::WritePendingCache(const std::string &cacheFile) {
   icons::TIconLibrary cache;
   std::string failure = AssembleIconCache(cache);
@@ -270,8 +275,9 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   }
   if (platform::LowerText(FileExtension(fileName)) == ".icl") {
     // The bar would be its own cache: the library would overwrite the bar.
-    CacheNote = "The bar " + fileName +
-                " is named like its own icon cache (.icl), so it is saved without one.";
+    NoteCache(platform::Message(
+        "The bar %s is named like its own icon cache (.icl), so it is saved without one.",
+        {platform::Verbatim(fileName)}));
     return false;
   }
   const bool cacheThere = platform::FileExists(cacheFile);
@@ -282,9 +288,11 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   if (cacheThere && !IsWrittenCache(cacheFile)) {
     // A cache replaces only a cache: anything else of that name is the user's and is
     // kept. The bar then refers to no cache, and its old indices go as above.
-    CacheNote = "The icon cache " + cacheFile + " was not written: that file is not an icon " +
-                "cache saved by Corvane (it may be an icon library of your own), so it is " +
-                "kept as it is and the bar is saved without a cache.";
+    NoteCache(platform::Message(
+        "The icon cache %s was not written: that file is not an icon cache saved by Corvane "
+        "(it may be an icon library of your own), so it is kept as it is and the bar is saved "
+        "without a cache.",
+        {platform::Verbatim(cacheFile)}));
     platform::EmptyProfileSection("AlternativeCache", fileName);
     return false;
   }
@@ -293,7 +301,8 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   // failure of the save, which goes on without it; the note says why.
   const std::string failure = WritePendingCache(cacheFile);
   if (!failure.empty())
-    CacheNote = "The icon cache " + cacheFile + " was not written: " + failure;
+    NoteCache(platform::Message("The icon cache %s was not written: %s",
+                                {platform::Verbatim(cacheFile), platform::Verbatim(failure)}));
   for (const auto &[key, index] : CacheMap)
     cacheLookup_.emplace(key, index); // the first pair of a key wins
   platform::EmptyProfileSection("AlternativeCache", fileName);

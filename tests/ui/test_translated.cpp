@@ -55,8 +55,7 @@ std::string MarkedLanguageFile() {
 
 // What of a shown text is the program's own and not marked: the marked parts (nested
 // ones included), a menu item's shortcut, paths, variables (named or as %NAME%), a mail
-// address and the program's name are
-// taken out; what is left must hold no letter.
+// address and the program's name are taken out; what is left must hold no letter.
 QString Unmarked(const QString &shown) {
   QString rest;
   int depth = 0;
