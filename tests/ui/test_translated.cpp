@@ -10,6 +10,7 @@
 #include "ui/ProblemsWindow.h"
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -159,7 +160,7 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   testsupport::TcInstallation tc(e.file("tc"), {.commandList = "[_Files]\r\ncm_Known=1;Known\r\n"});
   tc.Write("tools/prog.exe", "MZ");
   WriteText(e.file("one.ico"), SolidIco(0xFF00FFFF));
-  e.Ini("[main]\r\nLanguage=Marked\r\n");
+  e.Ini("[main]\r\nLanguage=Marked\r\nDefaultCache=1\r\n");
   WriteText(e.bin() / "Marked.lng", MarkedLanguageFile());
   const std::string ico = WinName(e.file("one.ico"));
   const std::string bar = WinName(e.file("main.bar"));
@@ -216,7 +217,19 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
     w.Frame11->id_btn_command->SetBytes(subBar);
     QTest::keyClick(w.id_btn_bar, Qt::Key_Down, Qt::AltModifier);
   }
-  QCOMPARE(e.dialogs.errors.size(), size_t(2));
+  // Saving the modified bar before opening another, under a name no cache can go beside.
+  e.dialogs.answers = {ui::TAnswer::Yes};
+  e.dialogs.saveAnswers = {WinName(e.file("saved.icl"))};
+  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QCOMPARE(e.dialogs.questions.size(), size_t(2));
+  QCOMPARE(e.dialogs.notes.size(), size_t(1));
+  ExpectMarked("the questions", TextsOf(e.dialogs.questions));
+  ExpectMarked("the notes", TextsOf(e.dialogs.notes));
+  // The command browser without Total Commander's command list.
+  fs::remove(tc / "Totalcmd.inc");
+  e.browser->show();
+  e.browser->close();
+  QCOMPARE(e.dialogs.errors.size(), size_t(3));
   ExpectMarked("the error boxes", TextsOf(e.dialogs.errors));
 }
 
