@@ -10,13 +10,13 @@
 #include "ui/ProblemsWindow.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
 
@@ -217,6 +217,12 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
     w.Frame11->id_btn_command->SetBytes(subBar);
     QTest::keyClick(w.id_btn_bar, Qt::Key_Down, Qt::AltModifier);
   }
+  // The menu names the edit just made.
+  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
+  w.pm1->popup(w.mapToGlobal(QPoint(0, 0)));
+  QVERIFY(w.Undo1->isEnabled());
+  ExpectMarked("the bar list's menu after edits", TextsOf(w.pm1));
+  w.pm1->hide();
   // Saving the modified bar before opening another, under a name no cache can go beside.
   e.dialogs.answers = {ui::TAnswer::Yes};
   e.dialogs.saveAnswers = {WinName(e.file("saved.icl"))};
