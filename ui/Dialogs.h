@@ -46,6 +46,12 @@ public:
   // What an error says, in the program's language when it says a message of the program's.
   std::string ErrorText(const std::exception &error) const;
 
+protected:
+  // The key in the program's language.
+  std::string Translated(const std::string &key) const {
+    return translate_ ? translate_(key) : key;
+  }
+
 private:
   std::function<std::string(const std::string &key)> translate_;
 };
@@ -59,6 +65,10 @@ public:
   void ShowNote(QWidget *parent, const std::string &text) override;
   int ShowModal(QDialog *dialog) override;
   void OpenUrl(const QString &url) override;
+
+private:
+  // A box with the text and an OK button; icon is a QMessageBox::Icon.
+  void ShowBox(QWidget *parent, int icon, const std::string &text);
 };
 
 // The platform's filter "*.bar|*.bar|*.*|*.*" in Qt's form "*.bar (*.bar);;*.* (*)".
