@@ -220,17 +220,31 @@ std::string *TextField(TButts &button, int field) {
 
 } // namespace
 
+namespace {
+
+// Why a bar's count cannot be trusted; the key's name and its value are quoted as the
+// file writes them.
+platform::MessageText CountMessage(const std::string &fileName,
+                                   const std::optional<std::string> &countText, int highest) {
+  std::vector<platform::MessageText> args = {platform::Verbatim(fileName),
+                                             platform::Verbatim(std::to_string(highest)),
+                                             platform::Verbatim("\"Buttoncount\"")};
+  if (!countText)
+    return platform::Message("The bar %s holds buttons up to %s, but it has no %s. It is not "
+                             "opened as it is, so that no button is lost at the next save.",
+                             std::move(args));
+  args.push_back(platform::Verbatim("\"" + *countText + "\""));
+  return platform::Message("The bar %s holds buttons up to %s, but its %s is %s. It is not opened "
+                           "as it is, so that no button is lost at the next save.",
+                           std::move(args));
+}
+
+} // namespace
+
 EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::string> countText,
                                int highest)
-    : EBarLoadError(platform::Message(
-          countText ? "The bar %s holds buttons up to %s, but its %s is %s. It is not opened as it "
-                      "is, so that no button is lost at the next save."
-                    : "The bar %s holds buttons up to %s, but it has no %s. It is not opened as "
-                      "it is, so that no button is lost at the next save.",
-          {platform::Verbatim(fileName), platform::Verbatim(std::to_string(highest)),
-           platform::Verbatim("\"Buttoncount\""),
-           platform::Verbatim(countText ? "\"" + *countText + "\"" : std::string())})),
-      countText_(std::move(countText)), highest_(highest) {}
+    : EBarLoadError(CountMessage(fileName, countText, highest)), countText_(std::move(countText)),
+      highest_(highest) {}
 
 ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
   LoadBar(fileName, std::nullopt);
