@@ -187,11 +187,11 @@ private:
     ButtonsList &bar_;
     bool released_ = false;
   };
-  // Fills the library and CacheMap; returns why the build failed, or empty.
-  std::string AssembleIconCache(icons::TIconLibrary &cache);
+  // Fills the library and CacheMap; returns why the build failed, or nothing.
+  std::optional<platform::MessageText> AssembleIconCache(icons::TIconLibrary &cache);
   // Builds the cache library into the pending file beside cacheFile; returns why it
-  // failed, or empty (also when there was no icon to cache, and nothing is pending).
-  std::string WritePendingCache(const std::string &cacheFile);
+  // failed, or nothing (also when there was no icon to cache, and nothing is pending).
+  std::optional<platform::MessageText> WritePendingCache(const std::string &cacheFile);
   // Sets CacheNote to the note in English and CacheNoteText to the note.
   void NoteCache(platform::MessageText note);
   class ModuleCache;
