@@ -45,6 +45,8 @@ TBarMain::~TBarMain() {
   // The bar's icons and the picker's icons go with their owners; the program icons
   // and the menu lines likewise.
   pickerIcons_.clear();
+  // The dialogs may outlive the window whose language they speak.
+  dialogs_.SetTranslator(nullptr);
 }
 
 void TBarMain::CreateComponents() {
