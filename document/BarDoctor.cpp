@@ -199,19 +199,33 @@ std::string Decimal(long long value) {
   return std::to_string(value);
 }
 
-// " (as NAME)" when the lookup led to another name than the name itself with its
-// variable expanded (through the search path or the start path); another letter case is
-// no other name. The expansion is left out: it is where the user's variable points.
+using platform::MessageText;
+using platform::Verbatim;
+
+// A problem saying text; its Message is the English.
+Problem MakeProblem(int button, ProblemKind kind, int field, MessageText text,
+                    std::optional<std::string> fix = std::nullopt) {
+  std::string message = platform::EnglishText(text);
+  return {button, kind, field, std::move(message), std::move(fix), std::move(text)};
+}
+
+// The message of key about shown (name as the bar writes it), with " (as NAME)" added when
+// the lookup led to another name than the name itself with its variable expanded (through
+// the search path or the start path); another letter case is no other name. The expansion
+// is left out: it is where the user's variable points.
 // A bare name found nowhere is named as written too: it was looked for in several places,
 // and the one its lookup names is only where Total Commander would have it.
-std::string AsResolved(const std::string &name, const std::string &resolved) {
+MessageText AsResolved(const std::string &key, const std::string &shown,
+                       const std::string &resolved, const std::string &name) {
   const bool bare = name.find_first_of("\\/:%") == std::string::npos;
   if (bare || platform::EqualNoCase(resolved, name) ||
       platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
-    return {};
-  return JoinTexts({" (as ", resolved, ")"});
+    return platform::Message(key, {Verbatim(shown)});
+  return platform::Message(key + " (as %s)", {Verbatim(shown), Verbatim(resolved)});
 }
 
+// The field's name in the messages: one key per field and message, as a language may
+// need another word order or form for each.
 const char *FieldLabel(int field) {
   switch (field) {
   case bfIconRef:
@@ -350,9 +364,9 @@ public:
   }
 
 private:
-  void Add(int position, ProblemKind kind, int field, std::string message,
+  void Add(int position, ProblemKind kind, int field, MessageText message,
            std::optional<std::string> fix = std::nullopt) {
-    problems_.push_back({position, kind, field, std::move(message), std::move(fix)});
+    problems_.push_back(MakeProblem(position, kind, field, std::move(message), std::move(fix)));
   }
 
   void CheckCommand(int position, const TButts &button) {
@@ -370,16 +384,16 @@ private:
     const ProgramLookup program = LookUpProgram(command, button.StartPath);
     if (!program.found)
       Add(position, ProblemKind::MissingProgram, bfCommand,
-          JoinTexts({program.name, " does not exist", AsResolved(program.name, program.resolved)}));
+          AsResolved("%s does not exist", program.name, program.resolved, program.name));
   }
 
   void CheckSubBar(int position, const std::string &name, const std::string &resolved) {
     if (!platform::FileExists(resolved))
       Add(position, ProblemKind::MissingSubBar, bfCommand,
-          JoinTexts({"the sub-bar ", name, " does not exist", AsResolved(name, resolved)}));
+          AsResolved("the sub-bar %s does not exist", name, resolved, name));
     else if (!barIdentity_.empty() && context_.Identity(resolved) == barIdentity_)
       Add(position, ProblemKind::SubBarLoop, bfCommand,
-          JoinTexts({"the sub-bar ", name, " is this bar itself"}));
+          platform::Message("the sub-bar %s is this bar itself", {Verbatim(name)}));
   }
 
   void CheckCommandName(int position, const std::string &command) {
@@ -388,14 +402,14 @@ private:
     if (upper.rfind("CM_", 0) == 0 && context_.KnowsInternalCommands() &&
         !context_.IsInternalCommand(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
-          JoinTexts({name, " is no command of Totalcmd.inc"}));
+          platform::Message("%s is no command of Totalcmd.inc", {Verbatim(name)}));
     else if (IsCommandNumber(upper) && context_.KnowsInternalCommands() &&
              !context_.IsInternalNumber(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
-          JoinTexts({name, " is no command number of Totalcmd.inc"}));
+          platform::Message("%s is no command number of Totalcmd.inc", {Verbatim(name)}));
     else if (upper.rfind("EM_", 0) == 0 && !context_.IsUserCommand(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
-          JoinTexts({name, " is no user command (usercmd.ini)"}));
+          platform::Message("%s is no user command (usercmd.ini)", {Verbatim(name)}));
   }
 
   void CheckIcon(int position, const TButts &button) {
@@ -406,8 +420,7 @@ private:
     const std::string written = IconFileAsWritten(button.IconRef);
     if (!file.exists) {
       Add(position, ProblemKind::MissingIconFile, bfIconRef,
-          JoinTexts(
-              {"the icon file ", written, " does not exist", AsResolved(written, file.resolved)}));
+          AsResolved("the icon file %s does not exist", written, file.resolved, written));
       return;
     }
     CheckIconIndex(position, button.IconRef, written, file);
@@ -421,17 +434,20 @@ private:
       index = IconIndexPart(reference);
     } catch (const EConvertError &) {
       Add(position, ProblemKind::IconIndex, bfIconRef,
-          JoinTexts({"the icon index of ", reference, " is beyond the icons of any file"}));
+          platform::Message("the icon index of %s is beyond the icons of any file",
+                            {Verbatim(reference)}));
       return;
     }
     const unsigned count = context_.IconCount(file.resolved);
     if (static_cast<unsigned>(index) < count)
       return;
-    const std::string holds = count == 0   ? "none"
-                              : count == 1 ? "1 icon"
-                                           : Decimal(count) + " icons";
+    const MessageText holds = count == 0 ? platform::Message("none")
+                              : count == 1
+                                  ? platform::Message("1 icon")
+                                  : platform::Message("%s icons", {Verbatim(Decimal(count))});
     Add(position, ProblemKind::IconIndex, bfIconRef,
-        JoinTexts({written, " has no icon ", Decimal(index), ": it holds ", holds}));
+        platform::Message("%s has no icon %s: it holds %s",
+                          {Verbatim(written), Verbatim(Decimal(index)), holds}));
   }
 
   // Which buttons name one file differently is found once every button's name is known
@@ -448,8 +464,8 @@ private:
       path = ExpandEnvironmentReference(ExeFileName, path);
     if (IsRootedPath(path) && !platform::DirectoryExists(path))
       Add(position, ProblemKind::MissingStartPath, bfStartPath,
-          JoinTexts({"the start path ", button.StartPath, " is no folder",
-                     AsResolved(RemoveQuotes(button.StartPath), path)}));
+          AsResolved("the start path %s is no folder", button.StartPath, path,
+                     RemoveQuotes(button.StartPath)));
   }
 
   void CheckPortable(int position, const TButts &button) {
@@ -457,8 +473,9 @@ private:
       const std::string &text = FieldText(button, field);
       if (auto portable = context_.PortableText(text))
         Add(position, ProblemKind::NonPortablePath, field,
-            JoinTexts({"the ", FieldLabel(field), " ", text,
-                       " is a drive path into Total Commander's folder"}),
+            platform::Message(JoinTexts({"the ", FieldLabel(field),
+                                         " %s is a drive path into Total Commander's folder"}),
+                              {Verbatim(text)}),
             std::move(portable));
     }
   }
@@ -485,7 +502,8 @@ private:
       DropNotFound(field);
       for (const std::string &variable : unset)
         Add(position, ProblemKind::UnsetVariable, field,
-            JoinTexts({"%", variable, "% is not set (", FieldLabel(field), ")"}));
+            platform::Message(JoinTexts({"%s is not set (", FieldLabel(field), ")"}),
+                              {Verbatim(JoinTexts({"%", variable, "%"}))}));
     }
   }
 
@@ -538,13 +556,16 @@ CheckedBar ReadBarToCheck(const std::string &file) {
   try {
     return {std::make_unique<ButtonsList>(file), std::nullopt};
   } catch (const EBarCountError &e) {
-    const std::string count = e.CountText()
-                                  ? JoinTexts({"\"Buttoncount\" is \"", *e.CountText(), "\""})
-                                  : std::string("there is no \"Buttoncount\"");
+    // The key's name and its value are the file's words, quoted as written there.
+    const MessageText key = Verbatim("\"Buttoncount\"");
+    const MessageText count =
+        e.CountText() ? platform::Message("%s is %s",
+                                          {key, Verbatim(JoinTexts({"\"", *e.CountText(), "\""}))})
+                      : platform::Message("there is no %s", {key});
     return {std::make_unique<ButtonsList>(file, e.Highest()),
-            Problem{e.Highest() - 1, ProblemKind::BadCount, bfCommand,
-                    JoinTexts({count, ", but the bar holds buttons up to ", Decimal(e.Highest())}),
-                    std::nullopt}};
+            MakeProblem(e.Highest() - 1, ProblemKind::BadCount, bfCommand,
+                        platform::Message("%s, but the bar holds buttons up to %s",
+                                          {count, Verbatim(Decimal(e.Highest()))}))};
   }
 }
 
@@ -605,10 +626,11 @@ private:
       return;
     BarReport &report = reports_[path_[depth].report];
     if (auto onPath = onPath_.find(identity); onPath != onPath_.end()) {
-      report.Problems.push_back({position, ProblemKind::SubBarLoop, bfCommand,
-                                 JoinTexts({"the sub-bar ", RemoveQuotes(button.Command),
-                                            " leads back: ", Way(onPath->second, *subBar)}),
-                                 std::nullopt});
+      report.Problems.push_back(
+          MakeProblem(position, ProblemKind::SubBarLoop, bfCommand,
+                      platform::Message("the sub-bar %s leads back: %s",
+                                        {Verbatim(RemoveQuotes(button.Command)),
+                                         Verbatim(Way(onPath->second, *subBar))})));
       return;
     }
     if (reached_.count(identity))
@@ -619,9 +641,9 @@ private:
     } catch (const EBarLoadError &e) {
       reached_.insert(identity);
       report.Problems.push_back(
-          {position, ProblemKind::MissingSubBar, bfCommand,
-           JoinTexts({"the sub-bar ", RemoveQuotes(button.Command), " cannot be read: ", e.what()}),
-           std::nullopt});
+          MakeProblem(position, ProblemKind::MissingSubBar, bfCommand,
+                      platform::Message("the sub-bar %s cannot be read: %s",
+                                        {Verbatim(RemoveQuotes(button.Command)), e.Message()})));
       return;
     }
     Enter(*subBar, std::move(bar));
@@ -881,10 +903,11 @@ const std::vector<Problem> &BarChecker::Check(const ButtonsList &bar) {
       const auto [entry, added] = firstNames.try_emplace(name->identity, &*name, position);
       const auto &[firstName, firstPosition] = entry->second;
       if (!added && firstName->filePart != name->filePart)
-        mixed = Problem{position, ProblemKind::MixedIconNames, bfIconRef,
-                        JoinTexts({name->written, " names the same icon file as ",
-                                   firstName->written, " at button ", Decimal(firstPosition + 1)}),
-                        std::nullopt};
+        mixed =
+            MakeProblem(position, ProblemKind::MixedIconNames, bfIconRef,
+                        platform::Message("%s names the same icon file as %s at button %s",
+                                          {Verbatim(name->written), Verbatim(firstName->written),
+                                           Verbatim(Decimal(firstPosition + 1))}));
     }
     for (const Problem &problem : found.problems) {
       if (mixed && ProblemKind::MixedIconNames < problem.Kind)

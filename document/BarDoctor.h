@@ -45,6 +45,7 @@
 #include "document/BarEdits.h"
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
+#include "platform/MessageText.h"
 
 #include <memory>
 #include <optional>
@@ -86,9 +87,11 @@ struct Problem {
   int Button = 0; // 0-based position in the bar
   ProblemKind Kind = ProblemKind::MissingProgram;
   int Field = bfCommand; // the ButtonField the problem lies in
-  std::string Message;   // English, naming what was found
+  std::string Message;   // English, naming what was found: Text's English
   // The field's whole new text that a fix writes; only non-portable paths have one.
   std::optional<std::string> Fix;
+  // The message as its key and arguments, for a front end that shows it translated.
+  platform::MessageText Text;
 };
 
 // The problems of one bar file.

@@ -124,8 +124,9 @@ bool HoldsLineBreak(const std::string &text) {
 
 void RefuseLineBreak(const std::string &text) {
   if (HoldsLineBreak(text))
-    throw EBarValueError("A button's text cannot hold a line break: it would end the line in "
-                         "the bar file and the rest would be read as keys of their own.");
+    throw EBarValueError(platform::Message(
+        "A button's text cannot hold a line break: it would end the line in the bar file and the "
+        "rest would be read as keys of their own."));
 }
 
 bool InRange(int position, int count) {
@@ -195,8 +196,10 @@ std::optional<int> ButtonCountOf(const std::string &fileName, const CountLine &l
     return std::nullopt;
   const std::string digits = value.substr(std::min(value.find_first_not_of('0'), value.size()));
   if (digits.size() > 9 || (!digits.empty() && std::stoi(digits) > MaxBarButtons))
-    throw EBarLoadError("The bar " + fileName + " claims " + digits + " buttons; more than " +
-                        std::to_string(MaxBarButtons) + " are not supported.");
+    throw EBarLoadError(
+        platform::Message("The bar %s claims %s buttons; more than %s are not supported.",
+                          {platform::Verbatim(fileName), platform::Verbatim(digits),
+                           platform::Verbatim(std::to_string(MaxBarButtons))}));
   return digits.empty() ? 0 : std::stoi(digits);
 }
 
@@ -217,14 +220,31 @@ std::string *TextField(TButts &button, int field) {
 
 } // namespace
 
+namespace {
+
+// Why a bar's count cannot be trusted; the key's name and its value are quoted as the
+// file writes them.
+platform::MessageText CountMessage(const std::string &fileName,
+                                   const std::optional<std::string> &countText, int highest) {
+  std::vector<platform::MessageText> args = {platform::Verbatim(fileName),
+                                             platform::Verbatim(std::to_string(highest)),
+                                             platform::Verbatim("\"Buttoncount\"")};
+  if (!countText)
+    return platform::Message("The bar %s holds buttons up to %s, but it has no %s. It is not "
+                             "opened as it is, so that no button is lost at the next save.",
+                             std::move(args));
+  args.push_back(platform::Verbatim("\"" + *countText + "\""));
+  return platform::Message("The bar %s holds buttons up to %s, but its %s is %s. It is not opened "
+                           "as it is, so that no button is lost at the next save.",
+                           std::move(args));
+}
+
+} // namespace
+
 EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::string> countText,
                                int highest)
-    : EBarLoadError("The bar " + fileName + " holds buttons up to " + std::to_string(highest) +
-                    ", but " +
-                    (countText ? "its \"Buttoncount\" is \"" + *countText + "\""
-                               : std::string("it has no \"Buttoncount\"")) +
-                    ". It is not opened as it is, so that no button is lost at the next save."),
-      countText_(std::move(countText)), highest_(highest) {}
+    : EBarLoadError(CountMessage(fileName, countText, highest)), countText_(std::move(countText)),
+      highest_(highest) {}
 
 ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
   LoadBar(fileName, std::nullopt);
@@ -257,7 +277,7 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
   } catch (const platform::EFileReadError &e) {
     // Only a missing file is a new, empty bar: one that cannot be read must not be
     // taken for empty and then written over.
-    throw EBarLoadError(e.what());
+    throw EBarLoadError(e.Message());
   }
   const CountLine line = ReadCountLine(fileName);
   const std::optional<int> declared = ButtonCountOf(fileName, line);
@@ -294,8 +314,10 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
     return;
   Buttons.clear();
   if (highest > MaxBarButtons)
-    throw EBarLoadError("The bar " + fileName + " holds buttons up to " + std::to_string(highest) +
-                        "; more than " + std::to_string(MaxBarButtons) + " are not supported.");
+    throw EBarLoadError(platform::Message(
+        "The bar %s holds buttons up to %s; more than %s are not supported.",
+        {platform::Verbatim(fileName), platform::Verbatim(std::to_string(highest)),
+         platform::Verbatim(std::to_string(MaxBarButtons))}));
   throw EBarCountError(fileName, line.found ? std::optional<std::string>(line.value) : std::nullopt,
                        highest);
 }
@@ -485,6 +507,7 @@ std::string ButtonsList::ProgramOf(const std::string &command) {
 
 void ButtonsList::SaveTo(const std::string &fileName) {
   CacheNote.clear();
+  CacheNoteText = {};
   // One batch: the bar file is written once, atomically, or not at all. The guard
   // takes back whatever the icon cache did when anything below fails.
   platform::ProfileBatch batch;

@@ -3,6 +3,7 @@
 // and written to the "Buttonbar" section of a bar file, with one icon handle per button for the bar
 // list. Also the user commands of Total Commander (UserCmdList), which share the record type.
 #include "platform/IconHandle.h"
+#include "platform/MessageText.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,9 +49,9 @@ constexpr int MaxBarButtons = 100000;
 
 // The bar could not be loaded: the file is there but cannot be read, it claims more
 // than MaxBarButtons buttons, or its count cannot be trusted (EBarCountError).
-class EBarLoadError : public std::runtime_error {
+class EBarLoadError : public platform::EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using platform::EMessageError::EMessageError;
 };
 
 // The section holds button keys, and its "Buttoncount" is missing, no plain decimal
@@ -72,9 +73,9 @@ private:
 
 // A text that no bar file can hold: one with a line break, which would end the line
 // and turn the rest into keys of their own.
-class EBarValueError : public std::runtime_error {
+class EBarValueError : public platform::EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using platform::EMessageError::EMessageError;
 };
 
 // A button taken out of a bar together with its icon handle, to be put back as it was.
@@ -150,6 +151,7 @@ public:
   // otherwise; the cache off, or a bar without any icon to cache, gets no cache and no
   // note.
   std::string CacheNote;
+  platform::MessageText CacheNoteText; // CacheNote as a message to translate
   bool Modified = false;
   bool IconsChanged = false;
   uint8_t CacheMode = CacheOff;
@@ -185,11 +187,13 @@ private:
     ButtonsList &bar_;
     bool released_ = false;
   };
-  // Fills the library and CacheMap; returns why the build failed, or empty.
-  std::string AssembleIconCache(icons::TIconLibrary &cache);
+  // Fills the library and CacheMap; returns why the build failed, or nothing.
+  std::optional<platform::MessageText> AssembleIconCache(icons::TIconLibrary &cache);
   // Builds the cache library into the pending file beside cacheFile; returns why it
-  // failed, or empty (also when there was no icon to cache, and nothing is pending).
-  std::string WritePendingCache(const std::string &cacheFile);
+  // failed, or nothing (also when there was no icon to cache, and nothing is pending).
+  std::optional<platform::MessageText> WritePendingCache(const std::string &cacheFile);
+  // Sets CacheNote to the note in English and CacheNoteText to the note.
+  void NoteCache(platform::MessageText note);
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 

@@ -128,7 +128,9 @@ void CommandCatalog::Load(const std::string &ExeFileName) {
   const std::string listFile = ResolveFile(ExeFileName, "Totalcmd.inc");
   const auto text = platform::ReadTextFile(listFile);
   if (!text) {
-    loadError_ = icons::EFOpenError(listFile).what();
+    const icons::EFOpenError error(listFile);
+    loadError_ = error.what();
+    loadErrorText_ = error.Message();
     return;
   }
   for (const std::string_view line : platform::SplitLines(*text))

@@ -18,6 +18,8 @@
 //   "WCMICONS.INC": section [mappings], command number = icon index in wcmicons.dll.
 // The two lists are 8-bit text or Unicode with a byte order mark, read as TextFile.h
 // describes; case is ignored by the letters of the system code page (TextRules.h).
+#include "platform/MessageText.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -111,6 +113,8 @@ public:
 
   // The file-open error of the last Load ("Cannot open file ..."), or empty.
   const std::string &LoadError() const { return loadError_; }
+  // LoadError as a message to translate.
+  const platform::MessageText &LoadErrorText() const { return loadErrorText_; }
   const std::vector<std::string> &CommandLines() const { return commandLines_; }
   const std::vector<std::string> &CategoryHeaders() const { return categoryHeaders_; }
   const LocalizedTexts &Localized() const { return localized_; }
@@ -146,6 +150,7 @@ private:
 
   std::string exeFileName_;
   std::string loadError_;
+  platform::MessageText loadErrorText_;
   std::string iconMappingFile_; // empty when "WCMICONS.INC" was not found
   std::vector<std::string> commandLines_;
   std::vector<std::string> categoryHeaders_;

@@ -158,10 +158,12 @@ bool IsWrittenCache(const std::string &file) {
          NamesButtonPositions(tailBytes.sub(2, tail->size() - 2), *groups);
 }
 
-// What a failure says about itself; never empty, as an empty text means success.
-std::string FailureText(const std::exception &e) {
+// What a failure says about itself.
+platform::MessageText FailureText(const std::exception &e) {
+  if (const auto *said = dynamic_cast<const platform::EMessageError *>(&e))
+    return said->Message();
   const std::string what = e.what();
-  return what.empty() ? "an error without a message" : what;
+  return what.empty() ? platform::Message("an error without a message") : platform::Verbatim(what);
 }
 
 } // namespace
@@ -213,13 +215,13 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
   CacheMap.emplace_back(key, cacheIndex);
 }
 
-std::string ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
+std::optional<platform::MessageText> ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
   CacheMap.clear();
   try {
     ModuleCache modules;
     for (int position = 0; position < Count(); ++position)
       CacheButtonIcon(cache, modules, position);
-    return {};
+    return std::nullopt;
   } catch (const std::exception &e) {
     // Any failure ends the build; the pairs recorded so far stay in CacheMap.
     return FailureText(e);
@@ -228,7 +230,7 @@ std::string ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
 
 bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   icons::TIconLibrary cache;
-  if (!AssembleIconCache(cache).empty())
+  if (AssembleIconCache(cache))
     return false;
   try {
     cache.SaveToFile(cacheFileName);
@@ -238,11 +240,16 @@ bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   }
 }
 
-std::string ButtonsList::WritePendingCache(const std::string &cacheFile) {
+void ButtonsList::NoteCache(platform::MessageText note) {
+  CacheNote = platform::EnglishText(note);
+  CacheNoteText = std::move(note);
+}
+
+std::optional<platform::MessageText> ButtonsList::WritePendingCache(const std::string &cacheFile) {
   icons::TIconLibrary cache;
-  std::string failure = AssembleIconCache(cache);
+  std::optional<platform::MessageText> failure = AssembleIconCache(cache);
   // A bar without any icon to cache has no cache: nothing failed.
-  if (!failure.empty() || cache.Icons.Count() == 0)
+  if (failure || cache.Icons.Count() == 0)
     return failure;
   const std::string pending = cacheFile + ".corvane-new";
   try {
@@ -270,8 +277,9 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   }
   if (platform::LowerText(FileExtension(fileName)) == ".icl") {
     // The bar would be its own cache: the library would overwrite the bar.
-    CacheNote = "The bar " + fileName +
-                " is named like its own icon cache (.icl), so it is saved without one.";
+    NoteCache(platform::Message(
+        "The bar %s is named like its own icon cache (.icl), so it is saved without one.",
+        {platform::Verbatim(fileName)}));
     return false;
   }
   const bool cacheThere = platform::FileExists(cacheFile);
@@ -282,18 +290,20 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   if (cacheThere && !IsWrittenCache(cacheFile)) {
     // A cache replaces only a cache: anything else of that name is the user's and is
     // kept. The bar then refers to no cache, and its old indices go as above.
-    CacheNote = "The icon cache " + cacheFile + " was not written: that file is not an icon " +
-                "cache saved by Corvane (it may be an icon library of your own), so it is " +
-                "kept as it is and the bar is saved without a cache.";
+    NoteCache(platform::Message(
+        "The icon cache %s was not written: that file is not an icon cache saved by Corvane "
+        "(it may be an icon library of your own), so it is kept as it is and the bar is saved "
+        "without a cache.",
+        {platform::Verbatim(cacheFile)}));
     platform::EmptyProfileSection("AlternativeCache", fileName);
     return false;
   }
   // The new library goes to a file of its own first; it replaces the cache only once
   // the bar itself is written, so the two never disagree on disk. A failed build is no
   // failure of the save, which goes on without it; the note says why.
-  const std::string failure = WritePendingCache(cacheFile);
-  if (!failure.empty())
-    CacheNote = "The icon cache " + cacheFile + " was not written: " + failure;
+  if (auto failure = WritePendingCache(cacheFile))
+    NoteCache(platform::Message("The icon cache %s was not written: %s",
+                                {platform::Verbatim(cacheFile), std::move(*failure)}));
   for (const auto &[key, index] : CacheMap)
     cacheLookup_.emplace(key, index); // the first pair of a key wins
   platform::EmptyProfileSection("AlternativeCache", fileName);
@@ -325,8 +335,9 @@ void RenameCacheFile(const std::string &from, const std::string &to, const std::
   try {
     platform::ReplaceFile(from, to);
   } catch (const platform::EFileWriteError &e) {
-    throw platform::EFileWriteError("Cannot replace the icon cache " + cache + " (" + e.what() +
-                                    "); neither the bar nor its cache was changed.");
+    throw platform::EFileWriteError(platform::Message(
+        "Cannot replace the icon cache %s (%s); neither the bar nor its cache was changed.",
+        {platform::Verbatim(cache), e.Message()}));
   }
 }
 

@@ -6,6 +6,7 @@
 #include "icons/IconStream.h"
 #include "platform/IconFormats.h"
 #include "platform/IconHandle.h"
+#include "platform/MessageText.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,10 +30,11 @@ using platform::ResourceName;
 class THiResIcon;
 
 // A file that cannot be opened for reading; the message names the file.
-class EFOpenError : public std::runtime_error {
+class EFOpenError : public platform::EMessageError {
 public:
   explicit EFOpenError(const std::string &fileName)
-      : std::runtime_error("Cannot open file \"" + fileName + "\"") {}
+      : EMessageError(platform::Message("Cannot open file %s",
+                                        {platform::Verbatim("\"" + fileName + "\"")})) {}
 };
 
 // A resource a module's directory names but does not hold (missing, or its bytes lie

@@ -3,6 +3,7 @@
 // (PE) through the module's resources or from a 16-bit module (NE, the format of .icl icon
 // libraries) parsed directly, and written out as a 16-bit icon library.
 #include "icons/AdvancedIcon.h"
+#include "platform/MessageText.h"
 #include "platform/ModuleResources.h"
 
 #include <cstdint>
@@ -21,10 +22,12 @@ using platform::ModuleFormat;
 using platform::RT_GROUP_ICON;
 using platform::RT_ICON;
 
-// Reading or writing an icon library failed; the messages are fixed English texts.
-class EICLReadError : public std::runtime_error {
+// Reading or writing an icon library failed; the messages are fixed English texts, each
+// a message key of its own, or a text made for the case.
+class EICLReadError : public platform::EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  explicit EICLReadError(const char *key) : EMessageError(platform::Message(key)) {}
+  explicit EICLReadError(const std::string &text) : EMessageError(text) {}
 };
 
 // An index outside a list ("List index out of bounds (5)").

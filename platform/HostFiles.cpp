@@ -549,8 +549,9 @@ std::optional<struct stat> StatOf(const std::string &windowsName) {
   return st;
 }
 
-std::string WriteErrorText(const std::string &windowsName, int error) {
-  return "Cannot write file " + windowsName + ": " + std::strerror(error);
+MessageText WriteErrorText(const std::string &windowsName, int error) {
+  return Message("Cannot write file %s: %s",
+                 {Verbatim(windowsName), Verbatim(std::strerror(error))});
 }
 
 // Writes all bytes to fd from the start of the file; 0, or the errno of the failed write.
@@ -763,12 +764,14 @@ std::optional<std::string> ReadFileHead(const std::string &windowsName, size_t c
 void WriteFileAtomic(const std::string &windowsName, std::string_view bytes) {
   const std::string host = HostPath(windowsName);
   if (host.empty())
-    throw EFileWriteError("Cannot write file " + windowsName + ": the name cannot be mapped");
+    throw EFileWriteError(
+        Message("Cannot write file %s: the name cannot be mapped", {Verbatim(windowsName)}));
   // A file without any write permission is read-only, as the Windows attribute would make
   // it; refuse it even when the process could override the permission (root).
   struct stat current {};
   if (::stat(host.c_str(), &current) == 0 && (current.st_mode & 0222) == 0)
-    throw EFileWriteError("Cannot write file " + windowsName + ": the file is read-only");
+    throw EFileWriteError(
+        Message("Cannot write file %s: the file is read-only", {Verbatim(windowsName)}));
   // A temporary file beside the target, so the rename stays on one file system and a
   // crash or a full disk never leaves a half-written file under the real name.
   std::string temp = host + ".corvane-tmp-" + std::to_string(::getpid());

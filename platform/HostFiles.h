@@ -17,6 +17,8 @@
 // the code page lacks (CodePage.h). Host names are UTF-8, as Wine keeps them on the disk;
 // the two are converted into each other here and nowhere else. Letter case is compared
 // by Unicode, character for character ("ΩMEGA.EXE" finds "ωmega.exe"; "SS" is not "ß").
+#include "platform/MessageText.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,15 +30,15 @@
 namespace platform {
 
 // A write that did not reach the disk; what() names the file and the reason.
-class EFileWriteError : public std::runtime_error {
+class EFileWriteError : public EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 // A file that is there could not be read; what() names the file and the reason.
-class EFileReadError : public std::runtime_error {
+class EFileReadError : public EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 // The host path of a Windows name; for a name that does not exist (yet), the path it

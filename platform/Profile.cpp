@@ -28,7 +28,12 @@ struct CachedFile {
   // of that name); empty when it was read or is missing. Such a file reads as empty
   // but is never written over, and it is read again at every access.
   std::string unreadable;
+  bool unreadableSaidBySystem = false; // the system's words, not the program's
 };
+
+MessageText UnreadableReason(const CachedFile &cached) {
+  return cached.unreadableSaidBySystem ? Verbatim(cached.unreadable) : Message(cached.unreadable);
+}
 
 // Each thread keeps its own cache and batch, so nothing here needs a lock.
 struct ProfileState {
@@ -59,11 +64,14 @@ std::string CacheKey(const std::string &file) {
 void Load(CachedFile &cached, const std::string &file, const std::optional<FileStamp> &stamp) {
   std::optional<std::string> bytes;
   cached.unreadable.clear();
+  cached.unreadableSaidBySystem = false;
   if (stamp) {
     errno = 0;
     bytes = ReadFileBytes(file);
-    if (!bytes)
+    if (!bytes) {
       cached.unreadable = errno != 0 ? std::strerror(errno) : "read error";
+      cached.unreadableSaidBySystem = errno != 0;
+    }
   } else if (DirectoryExists(file)) {
     cached.unreadable = "it is a folder";
   }
@@ -133,8 +141,8 @@ template <class Edit> void EditProfile(const char *file, Edit edit) {
   CachedFile &cached = Open(file);
   // Writing what was read would replace the whole file with the one key written.
   if (!cached.unreadable.empty())
-    throw EFileWriteError("Cannot write file " + std::string(file) + ": it cannot be read (" +
-                          cached.unreadable + ")");
+    throw EFileWriteError(Message("Cannot write file %s: it cannot be read (%s)",
+                                  {Verbatim(file), UnreadableReason(cached)}));
   const bool changed = edit(cached.ini);
   if (!changed && cached.exists)
     return;
@@ -434,7 +442,8 @@ void EmptyProfileSection(const std::string &section, const std::string &file) {
 void CheckProfileReadable(const std::string &file) {
   const CachedFile &cached = Open(file.c_str());
   if (!cached.unreadable.empty())
-    throw EFileReadError("Cannot read file " + file + ": " + cached.unreadable);
+    throw EFileReadError(
+        Message("Cannot read file %s: %s", {Verbatim(file), UnreadableReason(cached)}));
 }
 
 std::string ExactProfileValue(std::string_view text) {

@@ -241,7 +241,7 @@ void TForm2::FormShow() {
   if (!catalog_->LoadError().empty()) {
     // The window opens all the same, empty and untranslated; only closing it does anything.
     SetDesignedCaptions();
-    dialogs_.ShowError(this, catalog_->LoadError());
+    dialogs_.ShowError(this, dialogs_.Say(catalog_->LoadErrorText()));
     return;
   }
   FillCategories();

@@ -29,6 +29,16 @@ std::optional<std::string> ChosenName(const QString &hostPath) {
 
 } // namespace
 
+std::string TDialogs::Say(const platform::MessageText &message) const {
+  return translate_ ? platform::FormatMessage(message, translate_) : platform::EnglishText(message);
+}
+
+std::string TDialogs::ErrorText(const std::exception &error) const {
+  if (const auto *said = dynamic_cast<const platform::EMessageError *>(&error))
+    return Say(said->Message());
+  return error.what();
+}
+
 QString QtFileFilter(const std::string &filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
@@ -54,6 +64,9 @@ TAnswer TQtDialogs::AskYesNo(QWidget *parent, const std::string &text) {
                   QMessageBox::NoButton, parent);
   QAbstractButton *yes = box.addButton(QMessageBox::Yes);
   QAbstractButton *no = box.addButton(QMessageBox::No);
+  // The buttons speak the program's language, not the toolkit's.
+  yes->setText(ToDisplay(Translated("Yes")));
+  no->setText(ToDisplay(Translated("No")));
   // Without an escape button of its own the box would count its close box as No; a
   // hidden one lets a closed box be told apart from an answer.
   QAbstractButton *closed = box.addButton(QMessageBox::Cancel);
@@ -68,11 +81,18 @@ TAnswer TQtDialogs::AskYesNo(QWidget *parent, const std::string &text) {
 }
 
 void TQtDialogs::ShowError(QWidget *parent, const std::string &text) {
-  QMessageBox::critical(parent, QStringLiteral("Corvane"), ToDisplay(text));
+  ShowBox(parent, QMessageBox::Critical, text);
 }
 
 void TQtDialogs::ShowNote(QWidget *parent, const std::string &text) {
-  QMessageBox::information(parent, QStringLiteral("Corvane"), ToDisplay(text));
+  ShowBox(parent, QMessageBox::Information, text);
+}
+
+void TQtDialogs::ShowBox(QWidget *parent, int icon, const std::string &text) {
+  QMessageBox box(static_cast<QMessageBox::Icon>(icon), QStringLiteral("Corvane"), ToDisplay(text),
+                  QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setText(ToDisplay(Translated("Ok")));
+  box.exec();
 }
 
 int TQtDialogs::ShowModal(QDialog *dialog) {

@@ -2,8 +2,12 @@
 // Every modal exchange with the user goes through TDialogs, so that the windows can be
 // driven by tests that answer in the user's place. TQtDialogs is the real thing.
 // File names cross this interface as Windows names, like every file name of the core.
+#include "platform/MessageText.h"
+
 #include <QString>
 
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,6 +37,25 @@ public:
   virtual int ShowModal(QDialog *dialog) = 0;
   // Hands a link to the desktop (a "mailto:" link opens the mail program).
   virtual void OpenUrl(const QString &url) = 0;
+
+  // The program's language for the messages of its boxes; English until the main window
+  // has chosen one.
+  void SetTranslator(std::function<std::string(const std::string &key)> translate) {
+    translate_ = std::move(translate);
+  }
+  // The message in the program's language.
+  std::string Say(const platform::MessageText &message) const;
+  // What an error says, in the program's language when it says a message of the program's.
+  std::string ErrorText(const std::exception &error) const;
+
+protected:
+  // The key in the program's language.
+  std::string Translated(const std::string &key) const {
+    return translate_ ? translate_(key) : key;
+  }
+
+private:
+  std::function<std::string(const std::string &key)> translate_;
 };
 
 class TQtDialogs : public TDialogs {
@@ -45,6 +68,10 @@ public:
   void ShowNote(QWidget *parent, const std::string &text) override;
   int ShowModal(QDialog *dialog) override;
   void OpenUrl(const QString &url) override;
+
+private:
+  // A box with the text and an OK button; icon is a QMessageBox::Icon.
+  void ShowBox(QWidget *parent, int icon, const std::string &text);
 };
 
 // The platform's filter "*.bar|*.bar|*.*|*.*" in Qt's form "*.bar (*.bar);;*.* (*)".

@@ -13,7 +13,7 @@ template <class F> void RunGuarded(TDialogs &dialogs, QWidget *window, F &&handl
   try {
     handler();
   } catch (const std::exception &error) {
-    dialogs.ShowError(window, error.what());
+    dialogs.ShowError(window, dialogs.ErrorText(error));
   }
 }
 

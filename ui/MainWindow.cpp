@@ -45,6 +45,8 @@ TBarMain::~TBarMain() {
   // The bar's icons and the picker's icons go with their owners; the program icons
   // and the menu lines likewise.
   pickerIcons_.clear();
+  // The dialogs may outlive the window whose language they speak.
+  dialogs_.SetTranslator(nullptr);
 }
 
 void TBarMain::CreateComponents() {
@@ -245,7 +247,7 @@ void TBarMain::FormShow() {
     try {
       bar_ = LoadBarAsking(arg);
     } catch (const EBarLoadError &error) {
-      dialogs_.ShowError(this, error.what());
+      dialogs_.ShowError(this, dialogs_.ErrorText(error));
     }
     // A bar that is refused, or not opened after the question about its count, is not
     // bound to its name: saving the new empty bar in its place would destroy it.
@@ -293,6 +295,7 @@ void TBarMain::SelectLanguage() {
   LanguageChoice language = ::SelectLanguage(exeFileName_);
   LanguageFileName = std::move(language.FileName);
   TranslationTable = std::move(language.Table);
+  dialogs_.SetTranslator(TranslateFunction());
 }
 
 void TBarMain::TranslateCaptions(const std::string &barPath) {
@@ -324,6 +327,7 @@ void TBarMain::TranslateCaptions(const std::string &barPath) {
   Frame11->Cancel->setText(tr("Cancel"));
   btnAbout->setText(tr("About"));
   btnDefLib->setText(tr("DIL"));
+  Frame11->btnPrmList->setText(tr("P"));
   ui::Layout(this);
 }
 

@@ -62,8 +62,9 @@ QString ShownFileName(const std::string &name) {
 // new empty bar.
 void RequireExistingBar(const std::string &name) {
   if (!name.empty() && !platform::FileExists(name))
-    throw EBarLoadError(ui::FromDisplay(QStringLiteral("Cannot read file ") + ShownFileName(name) +
-                                        QStringLiteral(": the file does not exist")));
+    throw EBarLoadError(
+        platform::Message("Cannot read file %s: the file does not exist",
+                          {platform::Verbatim(ui::FromDisplay(ShownFileName(name)))}));
 }
 
 // Every "%d" of the text replaced by number, then every "%s" by name (a name may hold
@@ -160,7 +161,8 @@ QString TBarMain::ProblemTip(int index) const {
   QStringList lines;
   const auto [first, last] = ProblemsOf(problems_, index);
   for (auto problem = first; problem != last; ++problem)
-    lines << ui::ToDisplay(Translate(ProblemKindCaption(problem->Kind)) + ": " + problem->Message);
+    lines << ui::ToDisplay(Translate(ProblemKindCaption(problem->Kind)) + ": " +
+                           platform::FormatMessage(problem->Text, TranslateFunction()));
   return lines.join(QLatin1Char('\n'));
 }
 

@@ -113,7 +113,7 @@ void TBarMain::BarSaved() {
   history_.MarkSaved();
   RenewDoctor();
   if (!bar_->CacheNote.empty())
-    dialogs_.ShowNote(this, bar_->CacheNote);
+    dialogs_.ShowNote(this, dialogs_.Say(bar_->CacheNoteText));
 }
 
 void TBarMain::id_btn_barfilesearchClick() {

@@ -164,7 +164,7 @@ void TProblemsWindow::ShowProblems(const std::vector<doctor::Problem> &problems,
   ProblemList->clear();
   QList<QTreeWidgetItem *> items;
   for (size_t i = 0; i < problems.size(); ++i) {
-    const QString message = ui::ToDisplay(problems[i].Message);
+    const QString message = ui::ToDisplay(platform::FormatMessage(problems[i].Text, translate_));
     items << new QTreeWidgetItem(
         QStringList{ui::ToDisplay(labels[i]),
                     ui::ToDisplay(translate_(ProblemKindCaption(problems[i].Kind))), message});

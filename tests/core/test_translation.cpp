@@ -3,6 +3,7 @@
 #include "document/Translation.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/MessageText.h"
 #include "platform/Profile.h"
 #include "support/TcInstallation.h"
 #include "support/TestSupport.h"
@@ -44,6 +45,49 @@ TEST(Translate, KeysMatchWholeIgnoringCaseAndValuesLoseTheirQuotes) {
       << "the case of the code page's letters: \"кэш\" is \"КЭШ\"";
   EXPECT_TRUE(TranslatesBarCaption(LocalizedTexts({"5065=\"Leiste:\""})));
   EXPECT_FALSE(TranslatesBarCaption(LocalizedTexts({"5065="})));
+}
+
+// A message shown in the program's language: its key and every key among its arguments
+// are translated, the verbatim arguments (the user's names) are not, and an argument is
+// never filled in again.
+TEST(FormatMessage, FillsTheTranslatedKeyWithItsArgumentsInOrder) {
+  using platform::Message;
+  using platform::Verbatim;
+  const LocalizedTexts table(Lines{"%s does not exist=%s existiert nicht",
+                                   "%s has no icon %s: it holds %s=%s hat kein Icon %s: %s",
+                                   "none=keines", "%s=kaputt"});
+  const auto german = [&](const std::string &key) { return Translate(table, key); };
+  struct Case {
+    const char *name;
+    platform::MessageText message;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"translated key", Message("%s does not exist", {Verbatim("a.exe")}),
+       "a.exe existiert nicht"},
+      {"nested message translated too, in order",
+       Message("%s has no icon %s: it holds %s",
+               {Verbatim("a.dll"), Verbatim("3"), Message("none")}),
+       "a.dll hat kein Icon 3: keines"},
+      {"a name holding %s is not filled again", Message("%s does not exist", {Verbatim("%s")}),
+       "%s existiert nicht"},
+      {"a verbatim text is never translated", Verbatim("%s"), "%s"},
+      {"no translation: the English", Message("%s is no folder", {Verbatim("C:\\x")}),
+       "C:\\x is no folder"},
+      {"more marks than arguments: the rest stays", Message("%s does not exist"),
+       "%s existiert nicht"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(platform::FormatMessage(c.message, german), c.expected);
+  }
+  // A name marked as UTF-8 makes the whole message one marked text.
+  const std::string marked = std::string(platform::Utf8Mark) + "\xCE\xA9.exe";
+  const std::string text =
+      platform::FormatMessage(Message("%s does not exist", {Verbatim(marked)}), german);
+  EXPECT_TRUE(platform::IsMarked(text));
+  EXPECT_EQ(text.find(platform::Utf8Mark, 1), std::string::npos);
+  EXPECT_NE(text.find("existiert nicht"), std::string::npos);
 }
 
 TEST(ExtractMenuSection, KeepsTheBodyOfTheSectionUpToTheNextBracket) {
