@@ -60,7 +60,9 @@ std::string MarkedLanguageFile() {
 QString Unmarked(const QString &shown) {
   QString rest;
   int depth = 0;
-  const QString text = shown.section(QLatin1Char('\t'), 0, 0);
+  // A path wrapped between its parts is one path again.
+  const QString text =
+      shown.section(QLatin1Char('\t'), 0, 0).replace(QStringLiteral("\\\n"), QStringLiteral("\\"));
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (text.mid(i, 2) == QLatin1String(Open) ||
         (depth && text.mid(i, 2) == QLatin1String(Close))) {
