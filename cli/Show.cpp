@@ -54,37 +54,29 @@ void PrintStableButtons(const ButtonsList &bar, TextForm form) {
   }
 }
 
-// Every key of every section but the bar's own, in file order, with its value as a
-// lookup reads it; a section without keys shows its name alone.
-void PrintOtherSections(const std::string &name, TextForm form) {
-  for (const std::string &section : platform::ProfileSectionNames(name)) {
-    if (LowerAscii(section) == "buttonbar")
-      continue;
-    const std::string prefix = "[" + ShownText(section, form) + "]";
-    std::string lines;
-    platform::VisitProfileSection(section, name,
-                                  [&](std::string_view key, std::optional<std::string_view> value) {
-                                    lines += prefix + " " + ShownText(std::string(key), form);
-                                    if (value)
-                                      lines += " = " + ShownText(std::string(*value), form);
-                                    lines += "\n";
-                                  });
-    WriteOut(lines.empty() ? prefix + "\n" : lines);
-  }
-}
-
-// The bar's keys as they stand, for a bar no count makes loadable (one claiming more
-// buttons than are supported).
-void PrintBarSectionAsKeys(const std::string &name, TextForm form) {
+// Each key line of the section as "[Section] key = value" (a line without "=" without
+// " = value"), in file order, with the value as a lookup reads it.
+std::string SectionLines(const std::string &section, const std::string &name, TextForm form) {
+  const std::string prefix = "[" + ShownText(section, form) + "] ";
   std::string lines;
-  platform::VisitProfileSection("Buttonbar", name,
+  platform::VisitProfileSection(section, name,
                                 [&](std::string_view key, std::optional<std::string_view> value) {
-                                  lines += "[Buttonbar] " + ShownText(std::string(key), form);
+                                  lines += prefix + ShownText(std::string(key), form);
                                   if (value)
                                     lines += " = " + ShownText(std::string(*value), form);
                                   lines += "\n";
                                 });
-  WriteOut(lines);
+  return lines;
+}
+
+// Every section but the bar's own; a section without keys shows its name alone.
+void PrintOtherSections(const std::string &name, TextForm form) {
+  for (const std::string &section : platform::ProfileSectionNames(name)) {
+    if (LowerAscii(section) == "buttonbar")
+      continue;
+    const std::string lines = SectionLines(section, name, form);
+    WriteOut(lines.empty() ? "[" + ShownText(section, form) + "]\n" : lines);
+  }
 }
 
 // The text a version-control system compares: never a failure for a file that can be
@@ -105,7 +97,8 @@ void PrintStableText(const std::string &name, TextForm form) {
     // The file was readable, so only a count or a button number beyond what is
     // supported is left.
     WriteOut("count untrusted: more buttons than supported, the keys as they stand\n");
-    PrintBarSectionAsKeys(name, form);
+    // Its keys as they stand.
+    WriteOut(SectionLines("Buttonbar", name, form));
   }
   if (bar)
     PrintStableButtons(*bar, form);
