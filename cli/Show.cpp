@@ -97,7 +97,6 @@ void PrintStableText(const std::string &name, TextForm form) {
     // The file was readable, so only a count or a button number beyond what is
     // supported is left.
     WriteOut("count untrusted: more buttons than supported, the keys as they stand\n");
-    // Its keys as they stand.
     WriteOut(SectionLines("Buttonbar", name, form));
   }
   if (bar)
