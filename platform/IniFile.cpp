@@ -496,6 +496,22 @@ std::vector<std::string> IniFile::SectionNames() const {
   return names;
 }
 
+std::vector<std::string> IniFile::DistinctSectionNames() const {
+  std::vector<std::string> names;
+  for (uint32_t id = 0; id < sections_.size(); ++id) {
+    const Section &s = sections_[id];
+    if (!s.alive || s.header == kNone)
+      continue;
+    const std::string_view name = NameOf(lines_[s.header]);
+    if (name.empty())
+      continue;
+    std::string apiName(ApiText(name));
+    if (FindSection(apiName) == id)
+      names.push_back(std::move(apiName));
+  }
+  return names;
+}
+
 std::string IniFile::Serialize() const {
   std::string text;
   // At most every text once and each line's end: one allocation, however the lines

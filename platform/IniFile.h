@@ -77,6 +77,9 @@ public:
       const std::function<void(std::string_view, std::optional<std::string_view>)> &visit) const;
   // The names of all sections in file order, duplicates included, unnamed ones left out.
   std::vector<std::string> SectionNames() const;
+  // The names of the sections lookups read, in file order: each name once, as the first
+  // section of that name writes it; unnamed ones left out.
+  std::vector<std::string> DistinctSectionNames() const;
 
   // Each edit returns true when the file's text changed.
   // Sets the first key of that name, or appends it to the first section of that name,

@@ -411,6 +411,10 @@ void VisitProfileSection(
       });
 }
 
+std::vector<std::string> ProfileSectionNames(const std::string &file) {
+  return Open(file.c_str()).ini.DistinctSectionNames();
+}
+
 int ProfileValueToInt(std::optional<std::string_view> value, int defaultValue) {
   // The same 30-character buffer GetPrivateProfileIntA reads through.
   char buffer[30];

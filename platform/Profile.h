@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -65,6 +66,9 @@ void DeleteProfileKey(const std::string &section, const std::string &key, const 
 void VisitProfileSection(
     const std::string &section, const std::string &file,
     const std::function<void(std::string_view key, std::optional<std::string_view> value)> &visit);
+// The names of the file's sections in file order, each name once (as its first section,
+// the one lookups read, writes it); the lines before the first header are left out.
+std::vector<std::string> ProfileSectionNames(const std::string &file);
 // The number GetPrivateProfileIntA reads from a value VisitProfileSection gave, or the
 // default for a value that reads as empty.
 int ProfileValueToInt(std::optional<std::string_view> value, int defaultValue);

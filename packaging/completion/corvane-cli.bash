@@ -12,7 +12,8 @@ _corvane_cli() {
   fi
   local options
   case ${COMP_WORDS[1]} in
-  show | icons) options="--json --bytes" ;;
+  show) options="--json --text --bytes" ;;
+  icons) options="--json --bytes" ;;
   edit) options="--add --insert --delete --move --set --save-as --cache --new --bytes" ;;
   extract) options="" ;;
   make-icl) options="--names --bytes" ;;

@@ -58,6 +58,52 @@ TEST(CliShow, MissingFileIsAnError) {
   EXPECT_TRUE(r.out.empty());
 }
 
+// The stable text git compares: how a bar is written does not show, what it holds does.
+TEST(CliShow, StableTextShowsWhatTheBarHoldsNotHowItIsWritten) {
+  const std::string Canonical = "button\n  icon: wcmicons.dll,1\n  command: c:\\my tools\\a.exe\n"
+                                "  tooltip: First\nbutton\n  command: cm_B\n  runmode: -1\n";
+  struct Case {
+    const char *name;
+    std::string bytes, text;
+  } cases[] = {
+      {"as the editor writes it",
+       "[Buttonbar]\r\nButtonCount=2\r\nbutton1=wcmicons.dll,1\r\ncmd1=\"c:\\my tools\\a.exe\"\r\n"
+       "menu1=First\r\ncmd2=cm_B\r\niconic2=-1\r\n",
+       Canonical},
+      {"keys in another order and case, quotes that read back the same, empty keys",
+       "[buttonbar]\nICONIC2=-1\ncmd2='cm_B'\nmenu1=\"First\"\nCMD1=c:\\my tools\\a.exe\n"
+       "param1=\nBUTTON1= wcmicons.dll,1 \nbuttoncount=2\n",
+       Canonical},
+      {"UTF-16",
+       testsupport::Utf16File(u"[Buttonbar]\r\nButtoncount=1\r\ncmd1=cm_Exit\r\nmenu1=Выход\r\n"),
+       "button\n  command: cm_Exit\n  tooltip: Выход\n"},
+      {"8-bit, in the system code page", "[Buttonbar]\r\nButtoncount=1\r\nmenu1=Caf\xe9\r\n",
+       "button\n  tooltip: Café\n"},
+      {"other sections in file order, each name once, the bar's own left out",
+       "[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n[AlternativeCache]\r\nCacheIndex1=3\r\n"
+       "[Mine]\r\n;note\r\nflag\r\n[BUTTONBAR]\r\ncmd9=x\r\n[mine]\r\nlater=1\r\n[Empty]\r\n",
+       "button\n  command: a\n[AlternativeCache] CacheIndex1 = 3\n[Mine] ;note\n[Mine] flag\n"
+       "[Empty]\n"},
+      {"a count below the highest button", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\ncmd3=c\r\n",
+       "count untrusted: \"Buttoncount\" is \"1\", buttons up to 3 shown\nbutton\n  command: a\n"
+       "button\nbutton\n  command: c\n"},
+      {"no count", "[Buttonbar]\r\ncmd2=b\r\n",
+       "count untrusted: \"Buttoncount\" is missing, buttons up to 2 shown\nbutton\nbutton\n"
+       "  command: b\n"},
+      {"a count beyond what is supported", "[Buttonbar]\r\nButtoncount=999999999\r\ncmd1=a\r\n",
+       "count untrusted: more buttons than supported, the keys as they stand\n"
+       "[Buttonbar] Buttoncount = 999999999\n[Buttonbar] cmd1 = a\n"},
+  };
+  TempDir dir;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(dir / "t.bar", c.bytes);
+    auto r = Cli({"show", (dir / "t.bar").string(), "--text"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.text);
+  }
+}
+
 TEST(CliEdit, OperationsApplyInOrderAndSave) {
   TempDir dir;
   WriteBytes(dir / "t.bar", ThreeButtons);
