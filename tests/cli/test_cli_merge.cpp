@@ -126,14 +126,20 @@ protected:
 };
 
 TEST_F(GitMerge, ChangesOfDifferentButtonsMergeThroughTheDriver) {
+  // A UTF-16 bar, a binary file to git, stays one.
+  Commit(testsupport::Utf16File(u"[Buttonbar]\r\nButtoncount=2\r\ncmd1=a.exe\r\n"
+                                u"menu1=\u0420\u0435\u0434\r\ncmd2=b.exe\r\n"),
+         "UTF-16");
   // The insertion renumbers every key after it: a conflict for a merge of lines.
-  const auto merge = MergeBranches({"--set", "3", "tooltip", "Theirs"},
+  const auto merge = MergeBranches({"--set", "2", "tooltip", "Theirs"},
                                    {"--insert", "1", "--set", "1", "command", "new.exe"});
   ASSERT_EQ(merge.status, 0) << merge.out << merge.err;
+  EXPECT_EQ(ReadBytes(repo / "my.bar").substr(0, 2), "\xff\xfe");
   const auto buttons = Loaded();
-  ASSERT_EQ(buttons.size(), 4u);
+  ASSERT_EQ(buttons.size(), 3u);
   EXPECT_EQ(buttons[0]["command"], "new.exe");
-  EXPECT_EQ(buttons[3]["tooltip"], "Theirs");
+  EXPECT_EQ(buttons[1]["tooltip"], "\u0420\u0435\u0434");
+  EXPECT_EQ(buttons[2]["tooltip"], "Theirs");
 }
 
 TEST_F(GitMerge, ConflictFailsTheMergeLeavingALoadableBar) {
