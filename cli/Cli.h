@@ -12,6 +12,9 @@
 #include <vector>
 
 class ButtonsList;
+namespace barcompare {
+struct BarContent;
+}
 
 namespace cli {
 
@@ -31,6 +34,13 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A file named on the command line that cannot be read as a bar: exit status 3, so that
+// a caller (git) tells it from a difference or a conflict (1).
+class UnreadableBar : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 int Show(const Args &args);
 int Edit(const Args &args);
 int Icons(const Args &args);
@@ -42,6 +52,12 @@ int Paste(const Args &args);
 int Commands(const Args &args);
 int Check(const Args &args);
 int Fix(const Args &args);
+int Diff(const Args &args);
+int Merge(const Args &args);
+
+// The bar a command-line argument names, as the comparison reads it; UnreadableBar when
+// it is missing or cannot be loaded.
+barcompare::BarContent ReadBarArgument(const std::string &hostPath);
 
 // A host path from the command line as the Windows name the core works with.
 std::string WindowsNameOfArgument(const std::string &hostPath);

@@ -33,6 +33,8 @@ const char *const Usage =
     "  fix BAR --portable [--recursive] [--dry-run]\n"
     "                                    write drive paths into Total Commander's folder\n"
     "                                    from %COMMANDER_PATH% and save\n"
+    "  diff OLD NEW [--json]             list the buttons and keys two bars differ in\n"
+    "  merge BASE OURS THEIRS [-o OUT]   merge two bars changed from one, button by button\n"
     "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
     "prints and takes them as the bytes the bar holds (in the system code page).\n"
     "run 'corvane-cli VERB --help' for a verb's arguments, 'corvane-cli --version' for the\n"
@@ -105,7 +107,8 @@ int main(int argc, char **argv) {
       {"show", cli::Show},       {"edit", cli::Edit},        {"icons", cli::Icons},
       {"extract", cli::Extract}, {"make-icl", cli::MakeIcl}, {"resolve", cli::Resolve},
       {"copy", cli::Copy},       {"paste", cli::Paste},      {"commands", cli::Commands},
-      {"check", cli::Check},     {"fix", cli::Fix},
+      {"check", cli::Check},     {"fix", cli::Fix},          {"diff", cli::Diff},
+      {"merge", cli::Merge},
   };
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     std::fputs(Usage, argc < 2 ? stderr : stdout);
@@ -128,6 +131,9 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", argv[1], e.what(),
                  argv[1]);
     return 2;
+  } catch (const cli::UnreadableBar &e) {
+    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
+    return 3;
   } catch (const cli::Failure &e) {
     std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
     return 1;

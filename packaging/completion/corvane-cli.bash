@@ -6,7 +6,7 @@ _corvane_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    local verbs="show edit icons extract make-icl resolve copy paste commands check fix"
+    local verbs="show edit icons extract make-icl resolve copy paste commands check fix diff merge"
     mapfile -t COMPREPLY < <(compgen -W "$verbs --help --version" -- "$cur")
     return
   fi
@@ -23,6 +23,8 @@ _corvane_cli() {
   commands) options="--category --filter --json --bytes" ;;
   check) options="--recursive --json" ;;
   fix) options="--portable --count --recursive --dry-run" ;;
+  diff) options="--json --bytes" ;;
+  merge) options="-o --bytes" ;;
   *) return ;;
   esac
   case $prev in
@@ -31,7 +33,7 @@ _corvane_cli() {
     return
     ;;
   # Positions, names, texts, files and folders: bash completes file names.
-  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as)
+  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as | -o)
     return
     ;;
   esac
