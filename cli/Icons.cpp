@@ -35,12 +35,12 @@ const char *const MakeIclUsage =
     "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
     "name unless --names gives one name per source. The names are taken as UTF-8; --bytes\n"
     "takes them as the bytes the library is to hold.\n"
-    "--format ne (the default) writes a 16-bit library, which holds bitmaps below 256\n"
+    "--format ne (the default) writes a 16-bit library, which holds images below 256\n"
     "pixels only; --format pe32 writes a 32-bit library (a resource-only DLL) with every\n"
-    "image, 256-pixel images stored as PNG. A 32-bit library lists its icons named by a\n"
-    "number (1 to 65535) after the others, those by number in ascending order and the others\n"
-    "by name in upper case, as Windows reads them: the order of the sources is kept when\n"
-    "--names numbers them 1,2,3,...; make-icl prints the new order when it differs.\n";
+    "image, 256-pixel ones stored as PNG. A 32-bit library lists the icons named by a\n"
+    "number from 1 to 65535 last, in ascending order, and the others first, by name in\n"
+    "upper case, as Windows reads them; make-icl prints the order when it is not that of\n"
+    "the sources (--names 1,2,3,... keeps it).\n";
 
 // Whether the file holds an icon directory rather than a module, told by its bytes as
 // the shell tells them, whatever its name: reserved 0 and type 1.

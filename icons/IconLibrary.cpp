@@ -198,11 +198,12 @@ std::vector<int> TIconLibrary::WrittenOrder(TLibraryFormat format) const {
 
 namespace {
 
-// A 16-bit library holds bitmaps of less than 256 pixels: its format dates from before
-// PNG images and large icons, the 8-bit size fields of its directories cannot state
-// 256, and the tools that read .icl files (Windows' own 16-bit icon extraction among
-// them) decode bitmaps only. A library holding such an image is refused rather than
-// written as a file they cannot read.
+// A 16-bit library holds images below 256 pixels only. The format dates from before
+// large icons: the tools of its time read a size field of 0 as a broken entry, and a
+// 256-pixel bitmap (270 KB) is beyond the 64 KiB segment a 16-bit resource was loaded
+// into. A library holding such an image is refused rather than written as a file they
+// cannot read. (Smaller PNG images are kept: they are read back here and by the shell
+// of every Windows that knows PNG icons.)
 void CheckImages16(const TIconList &icons) {
   for (int i = 0; i < icons.Count(); ++i) {
     const TAdvancedIcon *icon = icons.Objects(i);
@@ -212,7 +213,7 @@ void CheckImages16(const TIconList &icons) {
         continue;
       const auto facts =
           ReadImageFacts(std::span<const uint8_t>(image.Data->data(), image.BytesInRes));
-      if (facts && (facts->png || facts->width >= 256 || facts->height >= 256))
+      if (facts && (facts->width >= 256 || facts->height >= 256))
         throw EICLReadError("A 16-bit icon library cannot hold the " +
                             std::to_string(facts->width) + "x" + std::to_string(facts->height) +
                             (facts->png ? " PNG" : "") + " image of the icon \"" +

@@ -68,7 +68,7 @@ private:
 };
 
 // The kinds of icon library the writer makes: 16-bit (NE), the icon cache's kind, which
-// holds bitmaps below 256 pixels only; 32-bit (a resource-only PE32 DLL), which holds
+// holds images below 256 pixels only; 32-bit (a resource-only PE32 DLL), which holds
 // every image, 256 pixels and PNG included.
 enum class TLibraryFormat { NE16, PE32 };
 
@@ -100,8 +100,8 @@ public:
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
   // that cannot be written (no icons; more than 32767 icons or images; more icons and
-  // images together than the resource table can list, 5454; a PNG image or one of 256
-  // pixels or more, the message naming the icon) before the file is touched,
+  // images together than the resource table can list, 5454; an image of 256 pixels or
+  // more, the message naming the icon) before the file is touched,
   // platform::EFileWriteError when the write fails.
   void SaveToFile(const std::string &fileName) const;
   // The same in the given format; a 32-bit library is written by TPe32Writer, whose

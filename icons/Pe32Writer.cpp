@@ -486,6 +486,7 @@ uint32_t PeCheckSum(const std::string &file) {
     sum += word;
     sum = (sum & 0xFFFF) + (sum >> 16);
   }
+  sum = (sum & 0xFFFF) + (sum >> 16);
   return static_cast<uint32_t>(sum + file.size());
 }
 
