@@ -118,6 +118,9 @@ void CheckKeys(const TIconLibrary &library, const std::vector<GroupKey> &keys,
     const std::string &name = library.Icons.Strings(static_cast<int>(i));
     if (name.empty())
       throw EICLReadError("An icon without a name cannot be written to a 32-bit icon library");
+    if (keys[i].name.size() > 0xFFFF) // the length of a stored name is 16 bits
+      throw EICLReadError("The name of the icon \"" + name.substr(0, 40) +
+                          "...\" is too long for a 32-bit icon library");
     if (n > 0 && keys[static_cast<size_t>(order[n - 1])] == keys[i])
       throw EICLReadError("Two icons are named \"" + name +
                           "\"; the icons of a 32-bit icon library need names that differ "
@@ -164,8 +167,6 @@ StoredImage StoreImage(const TIconImage &image, const std::string &iconName) {
   StoredImage stored{
       image.Width, image.Height, image.ColorCount, image.Reserved, image.Planes, image.BitCount,
       {}};
-  if (!image.Data)
-    return stored;
   const std::span<const uint8_t> bytes(image.Data->data(), image.BytesInRes);
   const auto facts = platform::ReadImageFacts(bytes);
   if (facts && !facts->png && (facts->width >= 256 || facts->height >= 256)) {
@@ -523,13 +524,18 @@ std::string TPe32Writer::WriteToBytes() {
   for (int i : order) {
     const TAdvancedIcon *icon = Library.Icons.Objects(i);
     const std::string &name = Library.Icons.Strings(i);
-    const uint16_t imageCount = icon ? icon->Images.Count() : 0;
+    // An image without bytes has nothing to draw, and a resource of no bytes is one no
+    // reader finds: it is left out.
+    std::vector<const TIconImage *> held;
+    for (size_t k = 0; icon && k < icon->Images.Count(); ++k)
+      if (const TIconImage *image = icon->Images.Items(k); image->Data && image->BytesInRes)
+        held.push_back(image);
     std::string directory;
     PutWord(directory, 0); // reserved
     PutWord(directory, 1); // type: icon
-    PutWord(directory, imageCount);
-    for (uint16_t k = 0; k < imageCount; ++k) {
-      StoredImage image = StoreImage(*icon->Images.Items(k), name);
+    PutWord(directory, static_cast<uint16_t>(held.size()));
+    for (const TIconImage *source : held) {
+      StoredImage image = StoreImage(*source, name);
       const auto id = static_cast<uint16_t>(icons.resources.size() + 1);
       directory += static_cast<char>(image.width);
       directory += static_cast<char>(image.height);

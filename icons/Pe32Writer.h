@@ -17,7 +17,8 @@ public:
 
   // Builds the file and writes it atomically. Raises EICLReadError, before the file is
   // touched, for a library that cannot be written: no icons; more than 65535 icons or
-  // images; a name that is empty or that two icons share (case aside).
+  // images; a name that is empty, longer than 65535 characters or that two icons share
+  // (case aside).
   void WriteToFile(const std::string &fileName);
   // Builds the file and returns its bytes; raises as WriteToFile does.
   std::string WriteToBytes();
