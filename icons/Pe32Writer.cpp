@@ -161,8 +161,8 @@ std::string EncodePng(const platform::IconPixels &pixels) {
 }
 
 // The image as the library stores it: its bytes and fields as they stand, except that a
-// bitmap of 256 pixels or more is stored as a 32-bit PNG, as Windows stores its large
-// images (a bitmap of that size takes four times the room and older tools read it badly).
+// bitmap of 256 pixels or more is stored as a 32-bit PNG (size fields 0), as Windows
+// stores its large images: such a bitmap takes several times the room.
 StoredImage StoreImage(const TIconImage &image, const std::string &iconName) {
   StoredImage stored{
       image.Width, image.Height, image.ColorCount, image.Reserved, image.Planes, image.BitCount,
