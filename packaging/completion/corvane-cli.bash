@@ -16,7 +16,7 @@ _corvane_cli() {
   icons) options="--json --bytes" ;;
   edit) options="--add --insert --delete --move --set --save-as --cache --new --bytes" ;;
   extract) options="" ;;
-  make-icl) options="--names --bytes" ;;
+  make-icl) options="--names --bytes --format" ;;
   resolve) options="--start-path --explain --bytes" ;;
   copy) options="--bytes" ;;
   paste) options="--after --cache --bytes" ;;
@@ -30,6 +30,10 @@ _corvane_cli() {
   case $prev in
   --cache)
     mapfile -t COMPREPLY < <(compgen -W "off links tcmenu" -- "$cur")
+    return
+    ;;
+  --format)
+    mapfile -t COMPREPLY < <(compgen -W "ne pe32" -- "$cur")
     return
     ;;
   # Positions, names, texts, files and folders: bash completes file names.

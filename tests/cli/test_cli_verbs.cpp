@@ -186,6 +186,25 @@ TEST_F(Installation, MakeIclNamesIconsAfterTheirSourcesOrTheGivenNames) {
   EXPECT_EQ(json["icons"][1]["name"], "второй");
 }
 
+// A 32-bit library lists named icons first, in upper case, then numbered ones; the
+// order is printed when it is not that of the sources.
+TEST_F(Installation, MakeIclWritesA32BitLibraryAndPrintsItsOrder) {
+  WriteBytes(dir / "star.ico",
+             fixtures::MakeIcoFile({{fixtures::SolidDib(32, 32, 0xFFFF0000), 32, 32}}));
+  const std::string dll = (dir / "tc" / "wcmicons.dll").string();
+  const auto out = dir / "lib.dll";
+  auto r = Cli({"make-icl", out.string(), dll + ",1", (dir / "star.ico").string(), "--format",
+                "pe32", "--names", "7,star"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "The library lists the icons in this order:\n"
+                   "0 \"star\" (source 2)\n"
+                   "1 \"7\" (source 1)\n");
+  auto json = nlohmann::json::parse(Cli({"icons", out.string(), "--json"}).out);
+  ASSERT_EQ(json["icons"].size(), 2u);
+  EXPECT_EQ(json["icons"][0]["name"], "STAR");
+  EXPECT_EQ(json["icons"][1]["name"], "7");
+}
+
 TEST_F(Installation, MakeIclErrorsLeaveTheOutputAlone) {
   const std::string dll = (dir / "tc" / "wcmicons.dll").string();
   const auto out = dir / "lib.icl";
@@ -199,7 +218,13 @@ TEST_F(Installation, MakeIclErrorsLeaveTheOutputAlone) {
       {"names do not match the sources", {"make-icl", out.string(), dll, "--names", "a,b"}, 2},
       {"index beyond the module", {"make-icl", out.string(), dll + ",9"}, 2},
       {"missing source", {"make-icl", out.string(), dll, (dir / "gone.ico").string()}, 1},
+      {"unknown format", {"make-icl", out.string(), dll, "--format", "pe64"}, 2},
+      {"a 256-px image in a 16-bit library",
+       {"make-icl", out.string(), (dir / "big.ico").string()},
+       1},
   };
+  WriteBytes(dir / "big.ico", IcoWithPngAnd32Bit(fixtures::MakePng(
+                                  256, 256, std::vector<uint32_t>(256 * 256, 0xFF123456))));
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     auto r = Cli(c.args);
