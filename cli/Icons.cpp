@@ -4,6 +4,7 @@
 #include "cli/JsonWriter.h"
 #include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
+#include "icons/PictureIcon.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
@@ -230,6 +231,15 @@ std::pair<std::string, std::string> SplitSource(const std::string &source) {
   return {source, "0"};
 }
 
+// The icon a picture (.png or .svg) makes: its only icon, index 0.
+std::unique_ptr<icons::TAdvancedIcon> PictureIcon(const std::string &hostPath,
+                                                  const std::string &indexText) {
+  const std::string file = ExistingFile(hostPath);
+  if (indexText != "0")
+    throw Failure(hostPath + " is a picture, which makes one icon: index 0");
+  return icons::IconFromPictureFile(file);
+}
+
 std::vector<std::string> SplitNames(const std::string &names) {
   std::vector<std::string> list;
   size_t start = 0;
@@ -308,7 +318,7 @@ int MakeIcl(const Args &args) {
   icons::TIconLibrary library;
   for (size_t i = 0; i < sources.size(); ++i) {
     const auto [file, index] = SplitSource(sources[i]);
-    auto icon = CopyOfIcon(file, index);
+    auto icon = icons::IsPictureFileName(file) ? PictureIcon(file, index) : CopyOfIcon(file, index);
     library.Icons.AddIcon(names.empty() ? BaseName(WindowsNameOfArgument(file)) : names[i],
                           std::move(icon));
   }
