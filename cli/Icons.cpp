@@ -8,6 +8,7 @@
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <png.h>
 
@@ -30,10 +31,17 @@ const char *const ExtractUsage =
 
 const char *const MakeIclUsage =
     "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...] [--bytes]\n"
+    "                            [--format ne|pe32]\n"
     "Writes the icon library OUT from sources that are .ico files or FILE,INDEX references\n"
     "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
     "name unless --names gives one name per source. The names are taken as UTF-8; --bytes\n"
-    "takes them as the bytes the library is to hold.\n";
+    "takes them as the bytes the library is to hold.\n"
+    "--format ne (the default) writes a 16-bit library, which holds bitmaps below 256\n"
+    "pixels only; --format pe32 writes a 32-bit library (a resource-only DLL) with every\n"
+    "image, 256-pixel images stored as PNG. A 32-bit library lists its icons named by a\n"
+    "number (1 to 65535) after the others, those by number in ascending order and the others\n"
+    "by name in upper case, as Windows reads them: the order of the sources is kept when\n"
+    "--names numbers them 1,2,3,...; make-icl prints the new order when it differs.\n";
 
 // Whether the file holds an icon directory rather than a module, told by its bytes as
 // the shell tells them, whatever its name: reserved 0 and type 1.
@@ -263,6 +271,27 @@ std::unique_ptr<icons::TAdvancedIcon> CopyOfIcon(const std::string &hostPath,
   return copy;
 }
 
+icons::TLibraryFormat LibraryFormat(const std::optional<std::string> &given) {
+  if (!given || *given == "ne")
+    return icons::TLibraryFormat::NE16;
+  if (*given == "pe32")
+    return icons::TLibraryFormat::PE32;
+  throw UsageError("--format takes ne or pe32, not " + *given);
+}
+
+// A 32-bit library lists its icons in the order of its resource directory; whoever
+// refers to them by index needs that order when it is not the order of the sources.
+void PrintOrderIfChanged(const icons::TIconLibrary &library, icons::TLibraryFormat format,
+                         TextForm form) {
+  const std::vector<int> order = library.WrittenOrder(format);
+  if (std::is_sorted(order.begin(), order.end()))
+    return;
+  std::printf("The library lists the icons in this order:\n");
+  for (size_t n = 0; n < order.size(); ++n)
+    std::printf("%zu \"%s\" (source %d)\n", n,
+                ShownText(library.Icons.Strings(order[n]), form).c_str(), order[n] + 1);
+}
+
 } // namespace
 
 int Icons(const Args &args) {
@@ -299,7 +328,7 @@ int Extract(const Args &args) {
 }
 
 int MakeIcl(const Args &args) {
-  const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"--names"}});
+  const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"--names", "--format"}});
   if (parsed.help) {
     std::fputs(MakeIclUsage, stdout);
     return 0;
@@ -315,6 +344,7 @@ int MakeIcl(const Args &args) {
       throw UsageError("--names gives " + std::to_string(names.size()) + " names for " +
                        std::to_string(sources.size()) + " sources");
   }
+  const icons::TLibraryFormat format = LibraryFormat(parsed.Value("--format"));
   icons::TIconLibrary library;
   for (size_t i = 0; i < sources.size(); ++i) {
     const auto [file, index] = SplitSource(sources[i]);
@@ -322,7 +352,8 @@ int MakeIcl(const Args &args) {
     library.Icons.AddIcon(names.empty() ? BaseName(WindowsNameOfArgument(file)) : names[i],
                           std::move(icon));
   }
-  library.SaveToFile(WindowsNameOfArgument(parsed.positional[0]));
+  library.SaveToFile(WindowsNameOfArgument(parsed.positional[0]), format);
+  PrintOrderIfChanged(library, format, parsed.Form());
   return 0;
 }
 

@@ -1,9 +1,11 @@
 #include "icons/IconLibrary.h"
 
+#include "icons/Pe32Writer.h"
 #include "platform/HostFiles.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 namespace icons {
 
@@ -176,6 +178,51 @@ void TIconLibrary::SaveToFile(const std::string &fileName) const {
   platform::WriteFileAtomic(fileName, SaveToBytes());
 }
 
+void TIconLibrary::SaveToFile(const std::string &fileName, TLibraryFormat format) const {
+  platform::WriteFileAtomic(fileName, SaveToBytes(format));
+}
+
+std::string TIconLibrary::SaveToBytes(TLibraryFormat format) const {
+  if (format == TLibraryFormat::PE32)
+    return TPe32Writer(*this).WriteToBytes();
+  return SaveToBytes();
+}
+
+std::vector<int> TIconLibrary::WrittenOrder(TLibraryFormat format) const {
+  if (format == TLibraryFormat::PE32)
+    return TPe32Writer::GroupOrder(*this);
+  std::vector<int> order(static_cast<size_t>(Icons.Count()));
+  std::iota(order.begin(), order.end(), 0);
+  return order;
+}
+
+namespace {
+
+// A 16-bit library holds bitmaps of less than 256 pixels: its format dates from before
+// PNG images and large icons, the 8-bit size fields of its directories cannot state
+// 256, and the tools that read .icl files (Windows' own 16-bit icon extraction among
+// them) decode bitmaps only. A library holding such an image is refused rather than
+// written as a file they cannot read.
+void CheckImages16(const TIconList &icons) {
+  for (int i = 0; i < icons.Count(); ++i) {
+    const TAdvancedIcon *icon = icons.Objects(i);
+    for (size_t k = 0; icon && k < icon->Images.Count(); ++k) {
+      const TIconImage &image = *icon->Images.Items(k);
+      if (!image.Data)
+        continue;
+      const auto facts =
+          ReadImageFacts(std::span<const uint8_t>(image.Data->data(), image.BytesInRes));
+      if (facts && (facts->png || facts->width >= 256 || facts->height >= 256))
+        throw EICLReadError("A 16-bit icon library cannot hold the " +
+                            std::to_string(facts->width) + "x" + std::to_string(facts->height) +
+                            (facts->png ? " PNG" : "") + " image of the icon \"" +
+                            icons.Strings(i) + "\"");
+    }
+  }
+}
+
+} // namespace
+
 std::string TIconLibrary::SaveToBytes() const {
   if (Icons.Count() == 0)
     throw EICLReadError("Unable to write Iconlibrary with no icons");
@@ -187,6 +234,7 @@ std::string TIconLibrary::SaveToBytes() const {
       images += icon->Images.Count();
   if (images > MaxLibraryImages)
     throw EICLReadError("Iconlibraries with more than 32767 images are not possible");
+  CheckImages16(Icons);
   T16BitWriter writer(*this);
   return writer.WriteToBytes();
 }

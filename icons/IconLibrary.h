@@ -67,6 +67,11 @@ private:
   TNamedIcons items_;
 };
 
+// The kinds of icon library the writer makes: 16-bit (NE), the icon cache's kind, which
+// holds bitmaps below 256 pixels only; 32-bit (a resource-only PE32 DLL), which holds
+// every image, 256 pixels and PNG included.
+enum class TLibraryFormat { NE16, PE32 };
+
 class TIconLibrary {
 public:
   TIconLibrary() = default;
@@ -95,11 +100,20 @@ public:
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
   // that cannot be written (no icons; more than 32767 icons or images; more icons and
-  // images together than the resource table can list, 5454) before the file is
-  // touched, platform::EFileWriteError when the write fails.
+  // images together than the resource table can list, 5454; a PNG image or one of 256
+  // pixels or more, the message naming the icon) before the file is touched,
+  // platform::EFileWriteError when the write fails.
   void SaveToFile(const std::string &fileName) const;
+  // The same in the given format; a 32-bit library is written by TPe32Writer, whose
+  // refusals it raises the same way.
+  void SaveToFile(const std::string &fileName, TLibraryFormat format) const;
   // The bytes SaveToFile writes, after the same checks.
   std::string SaveToBytes() const;
+  std::string SaveToBytes(TLibraryFormat format) const;
+  // The positions of Icons in the order a library written in the format lists them,
+  // which is the order its readers number them in (icon references count by it): the
+  // order of Icons for a 16-bit library; for a 32-bit one TPe32Writer::GroupOrder.
+  std::vector<int> WrittenOrder(TLibraryFormat format) const;
 
   std::string FileName;
   TIconList Icons;
