@@ -288,23 +288,25 @@ bool IsPictureFileName(const std::string &fileName) {
   return ext == ".png" || ext == ".svg";
 }
 
-std::vector<int> PictureIconSizes(int side) {
+std::vector<int> PictureIconSizes(int side, bool large) {
   std::vector<int> sizes;
   for (int size : kStandardSizes)
     if (size <= side)
       sizes.push_back(size);
-  if (side >= 64)
+  if (large && side >= 64)
     sizes.push_back(kLargeSize);
   return sizes;
 }
 
-std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::string &fileName) {
+std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::string &fileName,
+                                           bool large) {
   Square square = DecodePngSquare(bytes, fileName);
-  const std::vector<int> sizes = PictureIconSizes(square.side);
+  const std::vector<int> sizes = PictureIconSizes(square.side, large);
   return MakeIcon(ScaledSquares(std::move(square), sizes));
 }
 
-std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName) {
+std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName,
+                                           bool large) {
   GError *error = nullptr;
   std::unique_ptr<RsvgHandle, GObjectUnref> handle(rsvg_handle_new_from_data(
       reinterpret_cast<const guint8 *>(bytes.data()), bytes.size(), &error));
@@ -314,18 +316,18 @@ std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::st
     RaiseUnreadable(fileName, reason);
   }
   std::vector<Square> squares;
-  for (int size : PictureIconSizes(kLargeSize))
+  for (int size : PictureIconSizes(kLargeSize, large))
     squares.push_back(DrawSvg(handle.get(), size, fileName));
   return MakeIcon(squares);
 }
 
-std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName) {
+std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large) {
   const auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
     throw EFOpenError(fileName);
   if (LowerExtension(fileName) == ".svg")
-    return IconFromSvg(*bytes, fileName);
-  return IconFromPng(*bytes, fileName);
+    return IconFromSvg(*bytes, fileName, large);
+  return IconFromPng(*bytes, fileName, large);
 }
 
 } // namespace icons

@@ -23,21 +23,25 @@ bool IsPictureFileName(const std::string &fileName);
 
 // The image sizes an icon made from a square picture of `side` pixels gets: the standard
 // sizes 16 to 64 up to the picture's own, and 256 once the picture is at least 64 pixels
-// (enlarging a smaller one that far only blurs it). Empty below 16 pixels.
-std::vector<int> PictureIconSizes(int side);
+// (enlarging a smaller one that far only blurs it) unless `large` is false. Empty below 16
+// pixels.
+std::vector<int> PictureIconSizes(int side, bool large = true);
 
 // The icon made from a PNG picture: a picture that is not square is centred on a
 // transparent square first. The 256-pixel image is stored as PNG, as Windows stores its
 // large images; the others as 32-bit bitmaps with alpha and a mask, which every reader of
-// icons understands. Raises platform::EMessageError naming the picture when it cannot be
+// icons understands. Without `large` the 256-pixel image is left out, for a 16-bit library,
+// which cannot hold it. Raises platform::EMessageError naming the picture when it cannot be
 // decoded or its size is outside 16 to kMaxPictureSide pixels.
-std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::string &fileName);
+std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::string &fileName,
+                                           bool large = true);
 // The icon made from an SVG drawing, drawn afresh at every standard size (a drawing has no
 // size of its own to stay below). Raises platform::EMessageError naming the drawing when it
 // cannot be read.
-std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName);
+std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName,
+                                           bool large = true);
 // The icon made from the picture file, by its name's extension. Raises EFOpenError when the
 // file cannot be read.
-std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName);
+std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large = true);
 
 } // namespace icons

@@ -197,6 +197,14 @@ TEST_F(Installation, MakeIclMakesAnIconOfAPicture) {
   ASSERT_EQ(json["icons"].size(), 1u);
   EXPECT_EQ(json["icons"][0]["name"], "sun");
   EXPECT_EQ(json["icons"][0]["images"].size(), 6u) << json.dump();
+  // A large picture makes a 256-pixel image, which only a 32-bit library holds.
+  WriteBytes(dir / "big.png", fixtures::MakePng(300, 300, std::vector<uint32_t>(300 * 300, ~0u)));
+  for (const auto &[format, images] : {std::pair{"ne", 7u}, std::pair{"pe32", 8u}}) {
+    r = Cli({"make-icl", out.string(), (dir / "big.png").string(), "--format", format});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json = nlohmann::json::parse(Cli({"icons", out.string(), "--json"}).out);
+    EXPECT_EQ(json["icons"][0]["images"].size(), images) << format;
+  }
 
   const std::string written = ReadBytes(out);
   r = Cli({"make-icl", out.string(), (dir / "cut.png").string()});
