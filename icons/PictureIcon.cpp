@@ -1,7 +1,9 @@
 #include "icons/PictureIcon.h"
 
+#include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/MessageText.h"
+#include "platform/ModuleResources.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -281,6 +283,34 @@ std::string LowerExtension(const std::string &fileName) {
   return ext;
 }
 
+// The icons of an existing library the picture's icon is added to; a library that is not
+// 32-bit is refused, since writing it anew in the other format would change what its
+// readers see.
+void LoadLibraryToExtend(const std::string &libraryName, TIconLibrary &library) {
+  const auto module = platform::ResourceModule::Load(libraryName);
+  if (!module || module->Format() != platform::ModuleFormat::PE32)
+    throw EMessageError(
+        Message(module && module->Format() == platform::ModuleFormat::NE
+                    ? "The file %s is a 16-bit icon library; pictures are added to 32-bit ones"
+                    : "The file %s is not a 32-bit icon library",
+                {Verbatim(Quoted(libraryName))}));
+  library.LoadFromFile(libraryName);
+}
+
+// The number after the largest numbered icon's.
+std::string NextNumberName(const TIconList &icons) {
+  unsigned long largest = 0;
+  for (int i = 0; i < icons.Count(); ++i) {
+    const std::string &name = icons.Strings(i);
+    if (!name.empty() && name.size() <= 5 && name[0] != '0' &&
+        name.find_first_not_of("0123456789") == std::string::npos)
+      largest = std::max(largest, std::stoul(name));
+  }
+  if (largest >= 65535)
+    throw EMessageError(Message("The icon library has no free icon number"));
+  return std::to_string(largest + 1);
+}
+
 } // namespace
 
 bool IsPictureFileName(const std::string &fileName) {
@@ -328,6 +358,17 @@ std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, 
   if (LowerExtension(fileName) == ".svg")
     return IconFromSvg(*bytes, fileName, large);
   return IconFromPng(*bytes, fileName, large);
+}
+
+int AddPictureToLibrary(const std::string &pictureName, const std::string &libraryName) {
+  auto icon = IconFromPictureFile(pictureName);
+  TIconLibrary library;
+  if (platform::FileExists(libraryName))
+    LoadLibraryToExtend(libraryName, library);
+  const int added = library.Icons.AddIcon(NextNumberName(library.Icons), std::move(icon));
+  library.SaveToFile(libraryName, TLibraryFormat::PE32);
+  const std::vector<int> order = library.WrittenOrder(TLibraryFormat::PE32);
+  return int(std::find(order.begin(), order.end(), added) - order.begin());
 }
 
 } // namespace icons

@@ -44,4 +44,14 @@ std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::st
 // file cannot be read.
 std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large = true);
 
+// Makes the icon of the picture and adds it to the 32-bit icon library `libraryName`, which is
+// written anew: a new library, or an existing 32-bit one whose icons and names are kept (its
+// other resources are not). The new icon is named by the next free number, which a 32-bit
+// library lists after every icon it held, so the icons already referred to keep their
+// positions. Returns the new icon's position (its index in an icon reference). Raises
+// platform::EMessageError naming the file for a picture that cannot be made into an icon,
+// an existing 16-bit library or a file that is not a 32-bit module, before anything is
+// written; platform::EFileWriteError when the write fails.
+int AddPictureToLibrary(const std::string &pictureName, const std::string &libraryName);
+
 } // namespace icons

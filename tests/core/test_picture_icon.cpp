@@ -1,10 +1,14 @@
 // Icons made from pictures: the sizes made for each picture size, the alpha kept through
-// scaling, a picture that is not square, the limits, and damaged pictures.
+// scaling, a picture that is not square, the limits, damaged pictures, and the icon added to
+// a library.
 #include "fixtures/IconImages.h"
+#include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
+#include "platform/HostFiles.h"
 #include "platform/IconDecode.h"
 #include "platform/IconFormats.h"
 #include "platform/MessageText.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -104,4 +108,29 @@ TEST(PictureIcon, SizesAlphaAndRefusals) {
       }
     }
   }
+}
+
+// A new icon goes after those of the library, whatever their names, so that the icon
+// references to them stay; a file that is not a 32-bit library is left as it is.
+TEST(PictureIcon, AddedAfterTheIconsOfTheLibrary) {
+  testsupport::TempDir dir;
+  const std::string picture = platform::WindowsName((dir.path() / "sun.png").string());
+  const std::string library = platform::WindowsName((dir.path() / "lib.icl").string());
+  testsupport::WriteBytes(dir.path() / "sun.png", Solid(16, 16, 0xFF00FF00));
+  icons::TIconLibrary old;
+  for (const char *name : {"7", "ZEBRA"})
+    old.Icons.AddIcon(name, IconFromPng(Solid(16, 16, ~0u), "p"));
+  old.SaveToFile(library, icons::TLibraryFormat::PE32);
+
+  EXPECT_EQ(icons::AddPictureToLibrary(picture, library), 2);
+  icons::TIconLibrary read;
+  read.LoadFromFile(library);
+  ASSERT_EQ(read.Icons.Count(), 3);
+  EXPECT_EQ(read.Icons.Strings(0), "ZEBRA");
+  EXPECT_EQ(read.Icons.Strings(1), "7");
+  EXPECT_EQ(read.Icons.Strings(2), "8");
+
+  testsupport::WriteBytes(dir.path() / "lib.icl", "MZ not a module");
+  EXPECT_THROW(icons::AddPictureToLibrary(picture, library), platform::EMessageError);
+  EXPECT_EQ(testsupport::ReadBytes(dir.path() / "lib.icl"), "MZ not a module");
 }
