@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cairo.h>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
