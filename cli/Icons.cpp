@@ -4,6 +4,7 @@
 #include "cli/JsonWriter.h"
 #include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
+#include "icons/PictureIcon.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
@@ -32,9 +33,11 @@ const char *const MakeIclUsage =
     "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...] [--bytes]\n"
     "                            [--format ne|pe32]\n"
     "Writes the icon library OUT from sources that are .ico files or FILE,INDEX references\n"
-    "(0-based; FILE alone means index 0). Icons are named after their source file's base\n"
-    "name unless --names gives one name per source. The names are taken as UTF-8; --bytes\n"
-    "takes them as the bytes the library is to hold.\n"
+    "(0-based; FILE alone means index 0), or .png and .svg pictures, each made into an icon\n"
+    "of 16 to 256 pixels (256 with --format pe32 only, and from a picture of 64 or more).\n"
+    "Icons are named after their source file's base name unless --names gives one name per\n"
+    "source. The names are taken as UTF-8; --bytes takes them as the bytes the library is to\n"
+    "hold.\n"
     "--format ne (the default) writes a 16-bit library, which holds images below 256\n"
     "pixels only; --format pe32 writes a 32-bit library (a resource-only DLL) with every\n"
     "image, 256-pixel ones stored as PNG. A 32-bit library lists the icons named by a\n"
@@ -238,6 +241,17 @@ std::pair<std::string, std::string> SplitSource(const std::string &source) {
   return {source, "0"};
 }
 
+// The icon a picture (.png or .svg) makes: its only icon, index 0. A 16-bit library cannot
+// hold a 256-pixel image, which a picture then simply does not make.
+std::unique_ptr<icons::TAdvancedIcon> PictureIcon(const std::string &hostPath,
+                                                  const std::string &indexText,
+                                                  icons::TLibraryFormat format) {
+  const std::string file = ExistingFile(hostPath);
+  if (indexText != "0")
+    throw Failure(hostPath + " is a picture, which makes one icon: index 0");
+  return icons::IconFromPictureFile(file, format == icons::TLibraryFormat::PE32);
+}
+
 std::vector<std::string> SplitNames(const std::string &names) {
   std::vector<std::string> list;
   size_t start = 0;
@@ -338,7 +352,8 @@ int MakeIcl(const Args &args) {
   icons::TIconLibrary library;
   for (size_t i = 0; i < sources.size(); ++i) {
     const auto [file, index] = SplitSource(sources[i]);
-    auto icon = CopyOfIcon(file, index);
+    auto icon =
+        icons::IsPictureFileName(file) ? PictureIcon(file, index, format) : CopyOfIcon(file, index);
     library.Icons.AddIcon(names.empty() ? BaseName(WindowsNameOfArgument(file)) : names[i],
                           std::move(icon));
   }

@@ -54,9 +54,11 @@ std::optional<std::string> TQtDialogs::OpenFileName(QWidget *parent, const std::
   return ChosenName(QFileDialog::getOpenFileName(parent, QString(), start, QtFileFilter(filter)));
 }
 
-std::optional<std::string> TQtDialogs::SaveFileName(QWidget *parent, const std::string &filter) {
-  return ChosenName(
-      QFileDialog::getSaveFileName(parent, QString(), QString(), QtFileFilter(filter)));
+std::optional<std::string> TQtDialogs::SaveFileName(QWidget *parent, const std::string &filter,
+                                                    const std::string &suggested) {
+  const QString start =
+      suggested.empty() ? QString() : QString::fromStdString(platform::HostPath(suggested));
+  return ChosenName(QFileDialog::getSaveFileName(parent, QString(), start, QtFileFilter(filter)));
 }
 
 TAnswer TQtDialogs::AskYesNo(QWidget *parent, const std::string &text) {

@@ -26,7 +26,9 @@ public:
   // platform's choice. Nothing when the user cancels.
   virtual std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter,
                                                   const std::string &folder) = 0;
-  virtual std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) = 0;
+  // suggested: the Windows name of the file the dialog offers, empty for none.
+  virtual std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter,
+                                                  const std::string &suggested) = 0;
   // An information box with Yes and No; Closed when the box is closed without either.
   virtual TAnswer AskYesNo(QWidget *parent, const std::string &text) = 0;
   // The application's error box.
@@ -62,7 +64,8 @@ class TQtDialogs : public TDialogs {
 public:
   std::optional<std::string> OpenFileName(QWidget *parent, const std::string &filter,
                                           const std::string &folder) override;
-  std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter) override;
+  std::optional<std::string> SaveFileName(QWidget *parent, const std::string &filter,
+                                          const std::string &suggested) override;
   TAnswer AskYesNo(QWidget *parent, const std::string &text) override;
   void ShowError(QWidget *parent, const std::string &text) override;
   void ShowNote(QWidget *parent, const std::string &text) override;

@@ -156,6 +156,8 @@ public:
   void FillFromProgramFile(const std::string &fileName);
   void Frame11id_btn_find1Click();
   void Frame11id_btn_iconfileClick();
+  void AddPictureAsIcon(int position, const std::string &picture);
+  void ShowChosenIconRef(int position, const std::string &file, int index);
   void Frame11btnPrmListClick();
   void ParamItemClick(QAction *item);
   void PathItemClick(QAction *item);

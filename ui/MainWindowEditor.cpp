@@ -5,6 +5,7 @@
 
 #include "document/Globals.h"
 #include "document/HostPaths.h"
+#include "icons/PictureIcon.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
@@ -31,7 +32,10 @@ namespace {
 
 const char *const MarkerText = "-1-";
 const char *const BarFilter = "*.bar|*.bar|*.*|*.*";
-const char *const IconFilter = "*.exe,*.dll,*.ico,*.icl|*.exe;*.dll;*.ico;*.icl|*.*|*.*";
+const char *const IconFilter =
+    "*.exe,*.dll,*.ico,*.icl,*.png,*.svg|*.exe;*.dll;*.ico;*.icl;*.png;*."
+    "svg|*.*|*.*";
+const char *const LibraryFilter = "*.icl|*.icl|*.*|*.*";
 
 // The hourglass for as long as it lives.
 class TWaitCursor {
@@ -347,14 +351,47 @@ void TBarMain::Frame11id_btn_iconfileClick() {
   const int s = Selected();
   if (!chosen || s < 0)
     return;
-  const std::string name = PortableName(*chosen);
+  if (icons::IsPictureFileName(*chosen))
+    AddPictureAsIcon(s, *chosen);
+  else
+    ShowChosenIconRef(s, *chosen, 0);
+}
+
+// A picture is no icon file: it is made into an icon of a 32-bit library the user chooses,
+// and the button refers to that. Undo takes back the reference; the library stays written.
+void TBarMain::AddPictureAsIcon(int position, const std::string &picture) {
+  const auto quoted = platform::Verbatim("\"" + picture + "\"");
+  if (dialogs_.AskYesNo(this, dialogs_.Say(platform::Message(
+                                  "Make an icon of the picture %s and add it to an icon library?",
+                                  {quoted}))) != ui::TAnswer::Yes)
+    return;
+  const std::string folder = NearestExistingFolder(CurrentFileName);
+  auto library = dialogs_.SaveFileName(this, LibraryFilter, folder + "icons.icl");
+  if (!library)
+    return;
+  if (FileExtension(*library).empty())
+    *library += ".icl";
+  int index = 0;
+  try {
+    TWaitCursor wait;
+    index = icons::AddPictureToLibrary(picture, *library);
+  } catch (const std::exception &e) {
+    dialogs_.ShowError(this, dialogs_.ErrorText(e));
+    return;
+  }
+  ShowChosenIconRef(position, *library, index);
+}
+
+// The button refers to icon `index` of the file, in one edit, as the picker shows it.
+void TBarMain::ShowChosenIconRef(int position, const std::string &file, int index) {
+  const std::string name = PortableName(file);
   TFrame1 *f = Frame11;
   f->id_btn_iconfilename->SetBytes(name);
-  f->id_btn_iconindex->setText(QStringLiteral("0"));
-  Edit(edits::SetField(s, bfIconRef, name + ",0"));
-  FillIconList(s);
+  f->id_btn_iconindex->setText(QString::number(index));
+  Edit(edits::SetField(position, bfIconRef, name + "," + std::to_string(index)));
+  FillIconList(position);
   id_btn_bar->viewport()->update();
-  f->id_btn_icon->SetItemIndex(0);
+  f->id_btn_icon->SetItemIndex(index);
   EnableCacheControls(false);
   EnteredText = MarkerText;
 }

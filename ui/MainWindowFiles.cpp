@@ -99,7 +99,7 @@ void TBarMain::closeEvent(QCloseEvent *event) {
 // Asks for a name and writes the bar there; false when the user cancels. A write that
 // fails throws and leaves the bar modified.
 bool TBarMain::SaveUnderChosenName() {
-  auto name = dialogs_.SaveFileName(this, BarFilter);
+  auto name = dialogs_.SaveFileName(this, BarFilter, {});
   if (!name)
     return false;
   if (FileExtension(*name).empty())

@@ -205,6 +205,33 @@ TEST_F(Installation, MakeIclWritesA32BitLibraryAndPrintsItsOrder) {
   EXPECT_EQ(json["icons"][1]["name"], "7");
 }
 
+TEST_F(Installation, MakeIclMakesAnIconOfAPicture) {
+  const std::string png = fixtures::MakePng(48, 24, std::vector<uint32_t>(48 * 24, 0x80FF0000));
+  WriteBytes(dir / "sun.png", png);
+  WriteBytes(dir / "cut.png", png.substr(0, png.size() / 2));
+  const auto out = dir / "lib.icl";
+  auto r = Cli({"make-icl", out.string(), (dir / "sun.png").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  auto json = nlohmann::json::parse(Cli({"icons", out.string(), "--json"}).out);
+  ASSERT_EQ(json["icons"].size(), 1u);
+  EXPECT_EQ(json["icons"][0]["name"], "sun");
+  EXPECT_EQ(json["icons"][0]["images"].size(), 6u) << json.dump();
+  // A large picture makes a 256-pixel image, which only a 32-bit library holds.
+  WriteBytes(dir / "big.png", fixtures::MakePng(300, 300, std::vector<uint32_t>(300 * 300, ~0u)));
+  for (const auto &[format, images] : {std::pair{"ne", 7u}, std::pair{"pe32", 8u}}) {
+    r = Cli({"make-icl", out.string(), (dir / "big.png").string(), "--format", format});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json = nlohmann::json::parse(Cli({"icons", out.string(), "--json"}).out);
+    EXPECT_EQ(json["icons"][0]["images"].size(), images) << format;
+  }
+
+  const std::string written = ReadBytes(out);
+  r = Cli({"make-icl", out.string(), (dir / "cut.png").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot be read"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(out), written);
+}
+
 TEST_F(Installation, MakeIclErrorsLeaveTheOutputAlone) {
   const std::string dll = (dir / "tc" / "wcmicons.dll").string();
   const auto out = dir / "lib.icl";

@@ -48,8 +48,10 @@ public:
     openFolders.push_back(folder);
     return Next(openAnswers);
   }
-  std::optional<std::string> SaveFileName(QWidget *, const std::string &filter) override {
+  std::optional<std::string> SaveFileName(QWidget *, const std::string &filter,
+                                          const std::string &suggested) override {
     filters.push_back(filter);
+    saveSuggestions.push_back(suggested);
     return Next(saveAnswers);
   }
   ui::TAnswer AskYesNo(QWidget *, const std::string &text) override {
@@ -73,7 +75,8 @@ public:
   std::deque<std::optional<std::string>> saveAnswers;
   std::deque<ui::TAnswer> answers;
   std::vector<std::string> filters;
-  std::vector<std::string> openFolders; // the folder each open dialog started in
+  std::vector<std::string> openFolders;     // the folder each open dialog started in
+  std::vector<std::string> saveSuggestions; // the file each save dialog offered
   std::vector<std::string> questions;
   std::vector<std::string> errors;
   std::vector<std::string> notes;

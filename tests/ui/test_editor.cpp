@@ -3,6 +3,7 @@
 #include "UiHarness.h"
 
 #include "document/HostPaths.h"
+#include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
@@ -65,6 +66,7 @@ private slots:
   void pickingAnIconWritesTheReference();
   void iconFileWithoutIconsBecomesItsProgram();
   void iconFileDialog();
+  void pictureBecomesAnIconOfTheChosenLibrary();
   void commandFileChooserFillsTheButton();
   void choosersWriteWhatTheCheckAccepts_data();
   void choosersWriteWhatTheCheckAccepts();
@@ -254,13 +256,48 @@ void TestEditor::iconFileDialog() {
   QVERIFY(!e.Bar().Modified);
   QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters.back(),
-           std::string("*.exe,*.dll,*.ico,*.icl|*.exe;*.dll;*.ico;*.icl|*.*|*.*"));
+           std::string("*.exe,*.dll,*.ico,*.icl,*.png,*.svg|*.exe;*.dll;*.ico;*.icl;*.png;*.svg|"
+                       "*.*|*.*"));
   QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("m.dll")) + ",0");
   QCOMPARE(w.Frame11->id_btn_icon->Count(), 3);
   QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 0);
   QVERIFY(w.chkcache->isEnabled());
   QVERIFY(!w.Panel1->isEnabled());
   QCOMPARE(w.EnteredText, std::string("-1-"));
+}
+
+// The picture goes into a new library, then into the same one after its first icon; undo
+// takes back the reference (the library stays written); a 16-bit library is refused.
+void TestEditor::pictureBecomesAnIconOfTheChosenLibrary() {
+  TEditor e;
+  WriteText(e.file("sun.png"), fixtures::MakePng(64, 64, std::vector<uint32_t>(64 * 64, ~0u)));
+  WriteProgramIcons(e.file("old.icl"));
+  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", "a.ico,3"}});
+  const std::string lib = WinName(e.file("lib.icl"));
+  for (int n = 0; n < 3; ++n) {
+    e.dialogs.openAnswers.push_back(WinName(e.file("sun.png")));
+    e.dialogs.answers.push_back(ui::TAnswer::Yes);
+  }
+  e.dialogs.saveAnswers = {lib, lib.substr(0, lib.size() - 4), WinName(e.file("old.icl"))};
+  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QCOMPARE(e.dialogs.saveSuggestions.front(), WinName(e.file("icons.icl")));
+  QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
+  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QCOMPARE(Field(e, 0, bfIconRef), lib + ",1");
+  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("1"));
+  QCOMPARE(w.Frame11->id_btn_icon->Count(), 2);
+  icons::TIconLibrary written;
+  written.LoadFromFile(lib);
+  QCOMPARE(written.Icons.Objects(1)->Images.Count(), uint16_t(8));
+
+  QTest::keyClick(w.id_btn_bar, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
+  QVERIFY(e.dialogs.errors.empty());
+
+  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QCOMPARE(e.dialogs.errors.size(), size_t(1));
+  QVERIFY(e.dialogs.errors[0].find("16-bit") != std::string::npos);
+  QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
 }
 
 void TestEditor::commandFileChooserFillsTheButton() {
