@@ -197,6 +197,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
     auto [icon, index] = AppendIcon(cache, position);
     if (platform::FileExists(path)) {
       icon->LoadFromFile(path);
+      icons::TIconLibrary::DropImagesBeyond16Bit(*icon);
       CacheMap.emplace_back(key, index);
     }
     return;
@@ -212,6 +213,9 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
     return;
   auto [icon, cacheIndex] = AppendIcon(cache, position);
   icon->Assign(*source.Icons.Objects(index));
+  // The cache is a 16-bit library, which holds no image of 256 pixels or more; a button
+  // is never drawn that large, so such images are left out rather than fail the cache.
+  icons::TIconLibrary::DropImagesBeyond16Bit(*icon);
   CacheMap.emplace_back(key, cacheIndex);
 }
 

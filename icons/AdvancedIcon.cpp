@@ -52,6 +52,11 @@ TIconImage *TIconImageList::Items(size_t index) const {
   return index < items_.size() ? items_[index].get() : nullptr;
 }
 
+void TIconImageList::Delete(size_t index) {
+  if (index < items_.size())
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
 void TIconImageList::Clear() {
   items_.clear();
   items_.shrink_to_fit();

@@ -36,6 +36,8 @@ public:
   bool Add(std::unique_ptr<TIconImage> image);
   // The image at a 0-based index, or none at Count or beyond.
   TIconImage *Items(size_t index) const;
+  // Frees the image at a 0-based index; nothing at Count or beyond.
+  void Delete(size_t index);
   void Clear();
 
   uint16_t Count() const { return static_cast<uint16_t>(items_.size()); }

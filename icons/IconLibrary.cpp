@@ -204,16 +204,21 @@ namespace {
 // into. A library holding such an image is refused rather than written as a file they
 // cannot read. (Smaller PNG images are kept: they are read back here and by the shell
 // of every Windows that knows PNG icons.)
+// The size of an image too large for a 16-bit library, or nothing when it fits.
+std::optional<platform::ImageFacts> BeyondSixteenBit(const TIconImage &image) {
+  if (!image.Data)
+    return std::nullopt;
+  const auto facts = ReadImageFacts(std::span<const uint8_t>(image.Data->data(), image.BytesInRes));
+  if (facts && (facts->width >= 256 || facts->height >= 256))
+    return facts;
+  return std::nullopt;
+}
+
 void CheckImages16(const TIconList &icons) {
   for (int i = 0; i < icons.Count(); ++i) {
     const TAdvancedIcon *icon = icons.Objects(i);
     for (size_t k = 0; icon && k < icon->Images.Count(); ++k) {
-      const TIconImage &image = *icon->Images.Items(k);
-      if (!image.Data)
-        continue;
-      const auto facts =
-          ReadImageFacts(std::span<const uint8_t>(image.Data->data(), image.BytesInRes));
-      if (facts && (facts->width >= 256 || facts->height >= 256))
+      if (const auto facts = BeyondSixteenBit(*icon->Images.Items(k)))
         throw EICLReadError("A 16-bit icon library cannot hold the " +
                             std::to_string(facts->width) + "x" + std::to_string(facts->height) +
                             (facts->png ? " PNG" : "") + " image of the icon \"" +
@@ -223,6 +228,12 @@ void CheckImages16(const TIconList &icons) {
 }
 
 } // namespace
+
+void TIconLibrary::DropImagesBeyond16Bit(TAdvancedIcon &icon) {
+  for (size_t k = icon.Images.Count(); k-- > 0;)
+    if (BeyondSixteenBit(*icon.Images.Items(k)))
+      icon.Images.Delete(k);
+}
 
 std::string TIconLibrary::SaveToBytes() const {
   if (Icons.Count() == 0)

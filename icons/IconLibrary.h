@@ -97,6 +97,8 @@ public:
   // would load nothing. Raises as LoadFromFile does; icons before the fault of a 32-bit
   // module have then been handed, while a 16-bit module hands all or none.
   static void ForEachIcon(const std::string &fileName, const TIconVisitor &take);
+  // Takes out of an icon the images a 16-bit library cannot hold (256 pixels or more).
+  static void DropImagesBeyond16Bit(TAdvancedIcon &icon);
   // Writes the library as a 16-bit icon library, replacing the file atomically (a
   // failed write leaves the old file as it was). Raises EICLReadError for a library
   // that cannot be written (no icons; more than 32767 icons or images; more icons and

@@ -96,6 +96,26 @@ TEST_F(IconCacheTest, LinksPointCachedButtonsIntoTheCacheFile) {
   EXPECT_EQ(bar->CacheMap, (std::vector<std::pair<std::string, int>>{{"0", 0}, {"2", 1}}));
 }
 
+// The cache is a 16-bit library: a button's 256-pixel image, which it cannot hold, is
+// left out, and the button is cached with its other images.
+TEST_F(IconCacheTest, ImagesTooLargeForTheCacheAreLeftOut) {
+  fixtures::IconEntry small, large;
+  small.image = fixtures::SolidDib(16, 32, 0xFF00FF00);
+  small.width = small.height = 16;
+  large.image = fixtures::MakePng(256, 256, std::vector<uint32_t>(256 * 256, 0xFF0000FF));
+  WriteBytes(dir / "modern.ico", fixtures::MakeIcoFile({small, large}));
+  auto bar = std::make_unique<ButtonsList>("");
+  bar->SetField(bar->Add(), bfIconRef, Name("modern.ico"));
+  bar->CacheMode = CacheLinks;
+  bar->SaveTo(Name("tools.bar"));
+  EXPECT_EQ(bar->CacheNote, "");
+  EXPECT_EQ(Key("Buttonbar", "button1"), Name("tools.icl") + ",0");
+  icons::TIconLibrary cache;
+  cache.LoadFromFile(Name("tools.icl"));
+  ASSERT_EQ(cache.Icons.Count(), 1);
+  EXPECT_EQ(cache.Icons.Objects(0)->Images.Count(), 1);
+}
+
 TEST_F(IconCacheTest, AlternativeWritesCacheIndicesAndKeepsReferences) {
   ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",3");
