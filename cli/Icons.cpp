@@ -5,12 +5,12 @@
 #include "document/HostPaths.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
+#include "icons/PngEncode.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <png.h>
 
 namespace cli {
 
@@ -189,30 +189,6 @@ const icons::TIconImage *LargestImage(const icons::TAdvancedIcon &icon) {
   return best;
 }
 
-std::string EncodePng(const platform::IconPixels &pixels) {
-  std::vector<uint8_t> rgba;
-  rgba.reserve(pixels.argb.size() * 4);
-  for (uint32_t p : pixels.argb) {
-    rgba.push_back(static_cast<uint8_t>(p >> 16));
-    rgba.push_back(static_cast<uint8_t>(p >> 8));
-    rgba.push_back(static_cast<uint8_t>(p));
-    rgba.push_back(static_cast<uint8_t>(p >> 24));
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(pixels.width);
-  image.height = static_cast<png_uint_32>(pixels.height);
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
-  std::string out(size, '\0');
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
-  out.resize(size);
-  return out;
-}
-
 // The largest image as PNG: a PNG image as it is stored, any other decoded first.
 std::string PngBytes(const icons::TAdvancedIcon &icon) {
   const icons::TIconImage *image = LargestImage(icon);
@@ -224,7 +200,7 @@ std::string PngBytes(const icons::TAdvancedIcon &icon) {
   const auto handle = platform::CreateIconFromResourceEx(bytes.data(), bytes.size());
   if (!handle)
     throw std::runtime_error("the icon's largest image cannot be decoded");
-  return EncodePng(*handle.Pixels());
+  return icons::EncodePng(*handle.Pixels());
 }
 
 bool EndsWithPng(const std::string &name) {

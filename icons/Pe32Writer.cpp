@@ -1,4 +1,5 @@
 #include "icons/Pe32Writer.h"
+#include "icons/PngEncode.h"
 
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
-#include <png.h>
 #include <span>
 
 #ifndef CORVANE_VERSION
@@ -136,30 +136,6 @@ struct StoredImage {
   std::string bytes;
 };
 
-std::string EncodePng(const platform::IconPixels &pixels) {
-  std::vector<uint8_t> rgba;
-  rgba.reserve(pixels.argb.size() * 4);
-  for (uint32_t p : pixels.argb) {
-    rgba.push_back(static_cast<uint8_t>(p >> 16));
-    rgba.push_back(static_cast<uint8_t>(p >> 8));
-    rgba.push_back(static_cast<uint8_t>(p));
-    rgba.push_back(static_cast<uint8_t>(p >> 24));
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(pixels.width);
-  image.height = static_cast<png_uint_32>(pixels.height);
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
-    return {};
-  std::string out(size, '\0');
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
-    return {};
-  out.resize(size);
-  return out;
-}
-
 // The image as the library stores it: its bytes and fields as they stand, except that a
 // bitmap of 256 pixels or more is stored as a 32-bit PNG (size fields 0), as Windows
 // stores its large images: such a bitmap takes several times the room.
@@ -172,7 +148,12 @@ StoredImage StoreImage(const TIconImage &image, const std::string &iconName) {
   if (facts && !facts->png && (facts->width >= 256 || facts->height >= 256)) {
     const platform::IconHandle handle =
         platform::CreateIconFromResourceEx(bytes.data(), bytes.size());
-    const std::string png = handle ? EncodePng(*handle.Pixels()) : std::string();
+    std::string png;
+    try {
+      png = handle ? EncodePng(*handle.Pixels()) : std::string();
+    } catch (const std::runtime_error &) {
+      // Reported below as an image that cannot be decoded.
+    }
     if (png.empty())
       throw EICLReadError("The " + std::to_string(facts->width) + "x" +
                           std::to_string(facts->height) + " image of the icon \"" + iconName +

@@ -1,6 +1,7 @@
 #include "icons/PictureIcon.h"
 
 #include "icons/IconLibrary.h"
+#include "icons/PngEncode.h"
 #include "platform/HostFiles.h"
 #include "platform/MessageText.h"
 #include "platform/ModuleResources.h"
@@ -163,25 +164,12 @@ std::vector<uint8_t> DibBytes(const Square &square) {
 }
 
 std::vector<uint8_t> PngBytes(const Square &square) {
-  std::vector<uint8_t> rgba;
-  rgba.reserve(square.argb.size() * 4);
-  for (uint32_t p : square.argb) {
-    const uint32_t s = Straight(p);
-    rgba.insert(rgba.end(), {uint8_t(s >> 16), uint8_t(s >> 8), uint8_t(s), uint8_t(s >> 24)});
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = png_uint_32(square.side);
-  image.height = png_uint_32(square.side);
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
-  std::vector<uint8_t> out(size);
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
-  out.resize(size);
-  return out;
+  platform::IconPixels pixels{square.side, square.side, {}};
+  pixels.argb.reserve(square.argb.size());
+  for (uint32_t p : square.argb)
+    pixels.argb.push_back(Straight(p));
+  const std::string png = EncodePng(pixels);
+  return std::vector<uint8_t>(png.begin(), png.end());
 }
 
 std::unique_ptr<TIconImage> MakeImage(const Square &square) {
