@@ -74,6 +74,10 @@ std::string TakenText(const std::string &given, TextForm form, const char *what)
 // The text as a JSON string: its characters, or with Bytes each byte as the code point of
 // the same value (lossless whatever the code page).
 std::string JsonText(const std::string &text, TextForm form);
+class JsonWriter;
+// A member whose text may be missing: null then.
+void OptionalField(JsonWriter &json, const char *name, const std::optional<std::string> &text,
+                   TextForm form);
 // The JSON document as printed: indented, and any malformed UTF-8 a marked text held
 // replaced rather than refused.
 void PrintJson(const nlohmann::ordered_json &document);

@@ -96,16 +96,6 @@ void PrintCategories(const CommandCatalog &catalog, bool asJson, TextForm form) 
     std::printf("%zu %s\n", ++position, ShownText(category.Caption, form).c_str());
 }
 
-// A member whose text may be missing: null then.
-void OptionalField(JsonWriter &json, const char *name, const std::optional<std::string> &text,
-                   TextForm form) {
-  json.Key(name);
-  if (text)
-    json.String(JsonText(*text, form));
-  else
-    json.Null();
-}
-
 void PrintRowsText(const CommandCatalog &catalog, const std::vector<CommandRow> &rows,
                    TextForm form) {
   for (const auto &row : rows) {

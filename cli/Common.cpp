@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/JsonWriter.h"
 #include "document/ButtonList.h"
 #include "document/Globals.h"
 #include "document/HostPaths.h"
@@ -52,6 +53,15 @@ std::string JsonText(const std::string &text, TextForm form) {
     }
   }
   return utf8;
+}
+
+void OptionalField(JsonWriter &json, const char *name, const std::optional<std::string> &text,
+                   TextForm form) {
+  json.Key(name);
+  if (text)
+    json.String(JsonText(*text, form));
+  else
+    json.Null();
 }
 
 std::string CoreMessageToUtf8(std::string_view message) {

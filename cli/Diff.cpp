@@ -54,15 +54,6 @@ void PrintText(const barcompare::BarDiff &diff, const barcompare::BarContent &ol
                 Quoted(key.Old, form).c_str(), Quoted(key.New, form).c_str());
 }
 
-void OptionalField(JsonWriter &json, const char *name, const std::optional<std::string> &text,
-                   TextForm form) {
-  json.Key(name);
-  if (text)
-    json.String(JsonText(*text, form));
-  else
-    json.Null();
-}
-
 void PrintButtonList(JsonWriter &json, const char *name, const std::vector<int> &positions,
                      const barcompare::BarContent &bar, TextForm form) {
   json.Key(name);

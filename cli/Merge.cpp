@@ -72,14 +72,16 @@ void ReportConflict(const barcompare::Conflict &conflict, const barcompare::BarC
 }
 
 // OUT starts as a byte copy of OURS, so that everything the merge does not change stays
-// as OURS has it: encoding, line ends, other sections, comments.
+// as OURS has it: encoding, line ends, other sections, comments. It is written as every
+// file is, atomically: a failed copy leaves OUT as it was.
 void CopyOurs(const std::string &ours, const std::string &out) {
   std::error_code ec;
   if (std::filesystem::exists(out, ec) && std::filesystem::equivalent(ours, out, ec))
     return;
-  std::filesystem::copy_file(ours, out, std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec)
-    throw Failure("cannot write " + out + ": " + ec.message());
+  const auto bytes = platform::ReadFileBytes(WindowsNameOfArgument(ours));
+  if (!bytes)
+    throw Failure("cannot read " + ours);
+  platform::WriteFileAtomic(WindowsNameOfArgument(out), *bytes);
   platform::FlushProfileCache();
 }
 
