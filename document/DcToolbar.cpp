@@ -311,7 +311,9 @@ void WriteItem(pugi::xml_node parent, const Item &item) {
   AddText(node, "Icon", item.Icon);
   AddText(node, "Hint", item.Hint);
   if (item.Kind == ItemKind::Menu) {
-    WriteItems(node.append_child("MenuItems"), item.Items);
+    // An empty menu has no <MenuItems>, as Double Commander writes it.
+    if (!item.Items.empty())
+      WriteItems(node.append_child("MenuItems"), item.Items);
     return;
   }
   AddText(node, "Command", item.Command);
