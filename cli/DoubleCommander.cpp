@@ -65,14 +65,25 @@ std::string RequiredOutput(const ParsedArgs &parsed) {
   return *out;
 }
 
+// A host path as printed: below the current folder relative to it, as the user would
+// write it; elsewhere whole.
+std::string Shown(const std::string &windowsName) {
+  const std::string host = platform::HostPath(windowsName);
+  std::error_code ec;
+  const std::filesystem::path relative =
+      std::filesystem::proximate(std::filesystem::path(host).lexically_normal(), ec);
+  if (ec || relative.empty() || *relative.begin() == "..")
+    return host;
+  return relative.string();
+}
+
 int ReportLeftOut(const std::vector<dctoolbar::Omission> &leftOut) {
   if (leftOut.empty())
     return 0;
   std::printf("Left out:\n");
   for (const auto &omission : leftOut)
-    std::printf("%s:%d: %s\n",
-                ShownText(platform::HostPath(omission.Bar), TextForm::Characters).c_str(),
-                omission.Button + 1, ShownText(omission.What, TextForm::Characters).c_str());
+    std::printf("%s:%d: %s\n", Shown(omission.Bar).c_str(), omission.Button + 1,
+                ShownText(omission.What, TextForm::Characters).c_str());
   return kSomethingLeftOut;
 }
 
@@ -155,7 +166,7 @@ int ImportDc(const Args &args) {
   const dctoolbar::ImportResult result =
       dctoolbar::ImportToolbar(items, WindowsNameOfArgument(out), options);
   for (const std::string &bar : result.Bars)
-    std::printf("%s\n", platform::HostPath(bar).c_str());
+    std::printf("%s\n", Shown(bar).c_str());
   std::printf("%d icons in %s\n", result.Icons, library.c_str());
   return ReportLeftOut(result.LeftOut);
 }

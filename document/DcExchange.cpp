@@ -8,6 +8,7 @@
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
 #include "icons/PngEncode.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
 #include "platform/TextRules.h"
@@ -196,8 +197,9 @@ private:
     }
   }
 
+  // The host path as a text of the core: host paths are UTF-8.
   static std::string HostName(const std::string &windowsName) {
-    return platform::HostPath(windowsName);
+    return platform::Utf8ToText(platform::HostPath(windowsName));
   }
 
   // The host path of the PNG file of an icon reference, written once per icon.
@@ -219,7 +221,7 @@ private:
       return std::nullopt;
     const std::string png = InFolder(options_.IconFolder, PictureName(file, index));
     result_.Icons.push_back({png, icons::EncodePng(*icon.Pixels())});
-    return icons_[key] = platform::HostPath(png);
+    return icons_[key] = HostName(png);
   }
 
   // "wcmicons-3.png": the icon file's base name and the index; a number added when two
@@ -242,11 +244,12 @@ private:
 
 // A name Double Commander writes: a host path when it is one (it starts at the root),
 // anything else (a program on the search path) as it stands.
-// A folder's closing separator is kept, as the bar wrote it.
+// A folder's closing separator is kept, as the bar wrote it. Names are texts of the core on
+// both sides: host paths are UTF-8 only on the disk.
 std::string WindowsNameOf(const std::string &name) {
   if (name.empty() || name.front() != '/')
     return name;
-  std::string windowsName = platform::WindowsName(name);
+  std::string windowsName = platform::WindowsName(platform::TextToUtf8(name));
   if (name.back() == '/' && !windowsName.empty() && windowsName.back() != '\\')
     windowsName += '\\';
   return windowsName;

@@ -146,7 +146,7 @@ TEST(DcToolbarXml, RefusesWhatNoToolbarIs) {
 class DcRoundTrip : public ::testing::Test {
 protected:
   DcRoundTrip() {
-    tc.Write("tools/prog.exe", "MZ");
+    tc.Write("t\xC3\xB6ols/prog.exe", "MZ"); // "töols": host names are UTF-8
     ExeFileName = Windows(dir / "prog" / "corvane.exe");
   }
   ~DcRoundTrip() override { ExeFileName.clear(); }
@@ -171,6 +171,7 @@ protected:
     return buttons;
   }
 
+  testsupport::ScopedCodePage western{1252};
   TempDir dir;
   TcInstallation tc{dir / "tc",
                     {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Move=101;Move\r\n",
@@ -182,8 +183,8 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
   const std::vector<TButts> main = {
       {"wcmicons.dll,1", "cm_Move", "", "", "Move", 0, "", ""},
       {"", "", "", "", "", 0, "", ""},
-      {"%COMMANDER_PATH%\\wcmicons.dll,1", R"(%COMMANDER_PATH%\tools\prog.exe)", "/x %N",
-       R"(%COMMANDER_PATH%\tools\)", "Program", 0, "", ""},
+      {"%COMMANDER_PATH%\\wcmicons.dll,1", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "/x %N",
+       "%COMMANDER_PATH%\\t\xF6ols\\", "Program", 0, "", ""},
       {"wcmicons.dll,2", Windows(dir / "sub.bar"), "", "", "Sub-bar", 0, "", ""},
       {"", "em_backup", "", "", "A user command", 0, "", ""},
       {"", "OPENTABS x.tab", "", "", "A keyword", 0, "", ""},
