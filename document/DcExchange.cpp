@@ -13,7 +13,6 @@
 #include "platform/IconHandle.h"
 #include "platform/TextRules.h"
 
-#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -96,6 +95,7 @@ private:
   }
 
   std::optional<Item> ButtonItem(const std::string &barFile, int position, const TButts &button) {
+    ++items_;
     if (TrimBlanks(button.Command).empty())
       return Item{};
     Item item;
@@ -134,6 +134,12 @@ private:
     }
     if (std::find(onPath_.begin(), onPath_.end(), identity) != onPath_.end()) {
       Leave(barFile, position, "the sub-bar " + name + " leads back to a bar on the way to it");
+      return false;
+    }
+    // A menu holds a copy of its bar wherever it is opened: bars opened from many places
+    // of a deep tree would multiply, and a toolbar this deep or large is no one's.
+    if (onPath_.size() > static_cast<size_t>(MaxMenuDepth) || items_ >= MaxBarButtons) {
+      Leave(barFile, position, "the sub-bar " + name + ", beyond the menus a toolbar can hold");
       return false;
     }
     try {
@@ -178,10 +184,9 @@ private:
     } else {
       item.Command = HostName(program);
       if (item.Command.empty()) {
-        // A drive no host folder stands for: the program is carried by its Windows name,
-        // which Double Commander cannot start.
+        // The program is carried by its Windows name, which Double Commander cannot start.
         item.Command = program;
-        Leave(barFile, position, "the program " + program + ", which lies on no host folder");
+        Leave(barFile, position, "the program " + program + ", which names no host file");
       }
       if (!params.empty())
         item.Params.push_back(params);
@@ -197,9 +202,13 @@ private:
     }
   }
 
-  // The host path as a text of the core: host paths are UTF-8.
+  // The host path as a text of the core (host paths are UTF-8); empty for a name that
+  // leads nowhere on the host: an unmapped drive, or a relative name (left by a variable
+  // nothing sets), which the host would take from whatever folder it is in.
   static std::string HostName(const std::string &windowsName) {
-    return platform::Utf8ToText(platform::HostPath(windowsName));
+    const bool rooted = (windowsName.size() >= 2 && windowsName[1] == ':') ||
+                        (!windowsName.empty() && (windowsName[0] == '\\' || windowsName[0] == '/'));
+    return rooted ? platform::Utf8ToText(platform::HostPath(windowsName)) : std::string();
   }
 
   // The host path of the PNG file of an icon reference, written once per icon.
@@ -240,12 +249,13 @@ private:
   std::vector<std::string> onPath_;                    // identities of the bars on the way
   std::unordered_map<std::string, std::string> icons_; // file,index -> PNG host path
   std::set<std::string> pictureNames_;
+  int items_ = 0; // items made so far
 };
 
 // A name Double Commander writes: a host path when it is one (it starts at the root),
-// anything else (a program on the search path) as it stands.
-// A folder's closing separator is kept, as the bar wrote it. Names are texts of the core on
-// both sides: host paths are UTF-8 only on the disk.
+// anything else (a program on the search path) as it stands. A folder's closing separator
+// is kept, as the bar wrote it. Names are texts of the core on both sides: host paths are
+// UTF-8 only on the disk.
 std::string WindowsNameOf(const std::string &name) {
   if (name.empty() || name.front() != '/')
     return name;

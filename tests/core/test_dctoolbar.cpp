@@ -237,4 +237,20 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
   EXPECT_EQ(sub[0].Command, "cm_Copy");
 }
 
+// A chain of sub-bars deeper than a toolbar's menus may be: the export stops where the
+// reader would refuse it, so that what is written reads back.
+TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
+  const int bars = dctoolbar::MaxMenuDepth + 3;
+  for (int n = 0; n < bars; ++n)
+    WriteBar("chain" + std::to_string(n) + ".bar",
+             {{"", Windows(dir / ("chain" + std::to_string(n + 1) + ".bar")), "", "", "Next", 0, "",
+               ""}});
+  const auto out = dctoolbar::ExportBar(Windows(dir / "chain0.bar"),
+                                        {.Recursive = true, .IconFolder = Windows(dir / "icons")});
+  ASSERT_EQ(out.LeftOut.size(), 1u);
+  EXPECT_EQ(out.LeftOut[0].Bar,
+            Windows(dir / ("chain" + std::to_string(dctoolbar::MaxMenuDepth) + ".bar")));
+  EXPECT_NO_THROW(dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items)));
+}
+
 } // namespace
