@@ -253,4 +253,23 @@ TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
   EXPECT_NO_THROW(dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items)));
 }
 
+// With Wine, a Windows program is wine's first parameter, by its Windows name, and the way
+// back takes it out again.
+TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
+  const TButts program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
+  WriteBar("wine.bar", {program});
+  const auto out = dctoolbar::ExportBar(Windows(dir / "wine.bar"),
+                                        {.Wine = true, .IconFolder = Windows(dir / "icons")});
+  ASSERT_EQ(out.Items.size(), 1u);
+  EXPECT_EQ(out.Items[0].Command, "wine");
+  EXPECT_EQ(out.Items[0].Params,
+            std::vector<std::string>{"\"" + Windows(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
+  dctoolbar::ImportToolbar(out.Items, Windows(dir / "back.bar"),
+                           {.Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+  const auto again = ButtonsOf(dir / "back.bar");
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0].Command, program.Command);
+  EXPECT_EQ(again[0].Params, program.Params);
+}
+
 } // namespace
