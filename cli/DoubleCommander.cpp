@@ -167,7 +167,7 @@ int ImportDc(const Args &args) {
       dctoolbar::ImportToolbar(items, WindowsNameOfArgument(out), options);
   for (const std::string &bar : result.Bars)
     std::printf("%s\n", Shown(bar).c_str());
-  std::printf("%d icons in %s\n", result.Icons, library.c_str());
+  std::printf("%d icon%s in %s\n", result.Icons, result.Icons == 1 ? "" : "s", library.c_str());
   return ReportLeftOut(result.LeftOut);
 }
 

@@ -41,7 +41,7 @@ TEST_F(DoubleCommander, ExportListsWhatWasLeftOutAndImportReadsItBack) {
   const auto in = Cli({"import-dc", (dir / "a.xml").string(), "-o", (dir / "b.bar").string()});
   EXPECT_EQ(in.status, 0) << in.err << in.out;
   EXPECT_EQ(in.out,
-            (dir / "b.bar").string() + "\n1 icons in " + (dir / "b-icons.icl").string() + "\n");
+            (dir / "b.bar").string() + "\n1 icon in " + (dir / "b-icons.icl").string() + "\n");
   const auto shown = Cli({"show", (dir / "b.bar").string(), "--text"});
   EXPECT_EQ(shown.out, "button\n  icon: " + platform::WindowsName((dir / "b-icons.icl").string()) +
                            ",0\n  command: cm_Copy\n  tooltip: Copy\n");
