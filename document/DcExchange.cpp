@@ -138,7 +138,7 @@ private:
     }
     // A menu holds a copy of its bar wherever it is opened: bars opened from many places
     // of a deep tree would multiply, and a toolbar this deep or large is no one's.
-    if (onPath_.size() > static_cast<size_t>(MaxMenuDepth) || items_ >= MaxBarButtons) {
+    if (onPath_.size() > static_cast<size_t>(MaxMenuDepth) || items_ >= MaxToolbarItems) {
       Leave(barFile, position, "the sub-bar " + name + ", beyond the menus a toolbar can hold");
       return false;
     }
@@ -249,7 +249,7 @@ private:
   std::vector<std::string> onPath_;                    // identities of the bars on the way
   std::unordered_map<std::string, std::string> icons_; // file,index -> PNG host path
   std::set<std::string> pictureNames_;
-  int items_ = 0; // items made so far
+  size_t items_ = 0; // items made so far
 };
 
 // A name Double Commander writes: a host path when it is one (it starts at the root),

@@ -180,10 +180,14 @@ std::string ChildText(pugi::xml_node node, const char *name) {
   return platform::Utf8ToText(node.child(name).text().as_string());
 }
 
-std::vector<Item> ReadItems(pugi::xml_node parent, int depth);
+std::vector<Item> ReadItems(pugi::xml_node parent, int depth, size_t &count);
 
-std::optional<Item> ReadItem(pugi::xml_node node, int depth) {
+std::optional<Item> ReadItem(pugi::xml_node node, int depth, size_t &count) {
   const std::string_view name = node.name();
+  if (name == "Separator" || name == "Command" || name == "Program" || name == "Menu")
+    if (++count > MaxToolbarItems)
+      throw EToolbarError("the toolbar holds more than " + std::to_string(MaxToolbarItems) +
+                          " items");
   Item item;
   if (name == "Separator")
     return item;
@@ -201,7 +205,7 @@ std::optional<Item> ReadItem(pugi::xml_node node, int depth) {
   if (item.Kind == ItemKind::Menu) {
     if (depth >= MaxMenuDepth)
       throw EToolbarError("menus are nested more than " + std::to_string(MaxMenuDepth) + " deep");
-    item.Items = ReadItems(node.child("MenuItems"), depth + 1);
+    item.Items = ReadItems(node.child("MenuItems"), depth + 1, count);
     return item;
   }
   item.Command = ChildText(node, "Command");
@@ -216,11 +220,11 @@ std::optional<Item> ReadItem(pugi::xml_node node, int depth) {
   return item;
 }
 
-std::vector<Item> ReadItems(pugi::xml_node parent, int depth) {
+std::vector<Item> ReadItems(pugi::xml_node parent, int depth, size_t &count) {
   std::vector<Item> items;
   for (pugi::xml_node child : parent.children())
     if (child.type() == pugi::node_element)
-      if (auto item = ReadItem(child, depth))
+      if (auto item = ReadItem(child, depth, count))
         items.push_back(std::move(*item));
   return items;
 }
@@ -255,8 +259,9 @@ std::vector<Item> ReadToolbarXml(std::string_view xml) {
   if (!toolbar)
     throw EToolbarError("the XML holds no MainToolbar");
   std::vector<Item> items;
+  size_t count = 0;
   for (pugi::xml_node row : toolbar.children("Row"))
-    for (Item &item : ReadItems(row, 0))
+    for (Item &item : ReadItems(row, 0, count))
       items.push_back(std::move(item));
   return items;
 }

@@ -47,6 +47,9 @@ public:
 // Menus nested deeper than this are refused when read: no toolbar comes near it, and a
 // crafted file must not exhaust the stack.
 constexpr int MaxMenuDepth = 32;
+// Nor more items than this, menus' items included: each menu becomes a bar of its own when
+// imported, and no toolbar comes near it either.
+constexpr size_t MaxToolbarItems = 100000;
 
 // The items as a "doublecmd.xml" holding only the toolbar, which Double Commander reads as
 // its configuration (every other setting at its default) and which its toolbar section

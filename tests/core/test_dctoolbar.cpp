@@ -119,6 +119,9 @@ TEST(DcToolbarXml, RefusesWhatNoToolbarIs) {
   std::string deep = "<MainToolbar><Row>";
   for (int i = 0; i <= dctoolbar::MaxMenuDepth; ++i)
     deep += "<Menu><MenuItems>";
+  std::string many;
+  for (size_t i = 0; i <= dctoolbar::MaxToolbarItems; ++i)
+    many += "<Separator/>";
   struct Row {
     const char *name;
     std::string xml;
@@ -128,6 +131,7 @@ TEST(DcToolbarXml, RefusesWhatNoToolbarIs) {
       {"no toolbar", "<doublecmd><Toolbars/></doublecmd>"},
       {"not XML", std::string("\0\xFF\xFE", 3)},
       {"menus too deep", deep + std::string(dctoolbar::MaxMenuDepth + 1, ' ') + "</Row>"},
+      {"too many items", "<MainToolbar><Row>" + many + "</Row></MainToolbar>"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.name);
