@@ -54,6 +54,8 @@ int Check(const Args &args);
 int Fix(const Args &args);
 int Diff(const Args &args);
 int Merge(const Args &args);
+int ExportDc(const Args &args);
+int ImportDc(const Args &args);
 
 // The bar a command-line argument names, as the comparison reads it; UnreadableBar when
 // it is missing or cannot be loaded.

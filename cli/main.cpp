@@ -35,6 +35,8 @@ const char *const Usage =
     "                                    from %COMMANDER_PATH% and save\n"
     "  diff OLD NEW [--json]             list the buttons and keys two bars differ in\n"
     "  merge BASE OURS THEIRS [-o OUT]   merge two bars changed from one, button by button\n"
+    "  export-dc BAR -o OUT.xml          write a bar as a Double Commander toolbar\n"
+    "  import-dc TOOLBAR.xml -o OUT.bar  write a bar from a Double Commander toolbar\n"
     "Texts are printed as characters in UTF-8 and taken as UTF-8; with --bytes a verb\n"
     "prints and takes them as the bytes the bar holds (in the system code page).\n"
     "run 'corvane-cli VERB --help' for a verb's arguments, 'corvane-cli --version' for the\n"
@@ -104,11 +106,21 @@ void KeepFreedMemoryForReuse() {
 
 int main(int argc, char **argv) {
   const std::map<std::string, int (*)(const cli::Args &)> verbs = {
-      {"show", cli::Show},       {"edit", cli::Edit},        {"icons", cli::Icons},
-      {"extract", cli::Extract}, {"make-icl", cli::MakeIcl}, {"resolve", cli::Resolve},
-      {"copy", cli::Copy},       {"paste", cli::Paste},      {"commands", cli::Commands},
-      {"check", cli::Check},     {"fix", cli::Fix},          {"diff", cli::Diff},
+      {"show", cli::Show},
+      {"edit", cli::Edit},
+      {"icons", cli::Icons},
+      {"extract", cli::Extract},
+      {"make-icl", cli::MakeIcl},
+      {"resolve", cli::Resolve},
+      {"copy", cli::Copy},
+      {"paste", cli::Paste},
+      {"commands", cli::Commands},
+      {"check", cli::Check},
+      {"fix", cli::Fix},
+      {"diff", cli::Diff},
       {"merge", cli::Merge},
+      {"export-dc", cli::ExportDc},
+      {"import-dc", cli::ImportDc},
   };
   if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
     std::fputs(Usage, argc < 2 ? stderr : stdout);

@@ -6,7 +6,7 @@ _corvane_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
   if ((COMP_CWORD == 1)); then
-    local verbs="show edit icons extract make-icl resolve copy paste commands check fix diff merge"
+    local verbs="show edit icons extract make-icl resolve copy paste commands check fix diff merge export-dc import-dc"
     mapfile -t COMPREPLY < <(compgen -W "$verbs --help --version" -- "$cur")
     return
   fi
@@ -25,6 +25,8 @@ _corvane_cli() {
   fix) options="--portable --count --recursive --dry-run" ;;
   diff) options="--json --bytes" ;;
   merge) options="-o --bytes" ;;
+  export-dc) options="-o --recursive --icons --wine --icon-size" ;;
+  import-dc) options="-o --icl --theme" ;;
   *) return ;;
   esac
   case $prev in
@@ -37,7 +39,7 @@ _corvane_cli() {
     return
     ;;
   # Positions, names, texts, files and folders: bash completes file names.
-  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as | -o)
+  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as | -o | --icons | --icon-size | --icl | --theme)
     return
     ;;
   esac

@@ -1,0 +1,77 @@
+#pragma once
+// Bars carried to Double Commander's toolbar and back (DcToolbar.h has the toolbar).
+//
+// Out: each button becomes the matching item. An internal command becomes a command item
+// under Double Commander's name for it; a program a program item, its names expanded and
+// resolved as the bar doctor resolves them (BarDoctor.h: CommandFileOf, SubBarOf) and
+// written as host paths, since Double Commander runs on the host; an empty button a
+// separator; a sub-bar a menu of that bar's items. The tooltip is the hint and the
+// caption. Each icon is drawn once as a PNG file at the toolbar's icon size and referred
+// to by its host path. What Double Commander has no item for (user commands, keyword
+// commands, commands it lacks, a window state) is listed as left out.
+//
+// Back: each item becomes a button; a menu a sub-bar written beside the bar; the PNG and
+// SVG pictures of the items one 32-bit icon library the buttons point into; theme icons
+// ("cm_copy") are taken from Double Commander's icon theme; names are written as Windows
+// names, drive paths into Total Commander's folder from %COMMANDER_PATH% as the doctor
+// makes them portable, commands under Total Commander's name for them.
+//
+// Names are Windows names and texts are texts of the core, as everywhere in the core.
+#include "document/DcToolbar.h"
+
+#include <string>
+#include <vector>
+
+namespace dctoolbar {
+
+// Something a button or an item held that the other program cannot hold.
+struct Omission {
+  std::string Bar; // the bar's Windows name (export), or the bar written (import)
+  int Button = 0;  // 0-based position in that bar
+  std::string What;
+};
+
+struct ExportOptions {
+  bool Recursive = false; // sub-bars become menus; otherwise they are left out
+  bool Wine = false;      // Windows programs are started by "wine" with their Windows names
+  int IconSize = 16;      // Double Commander's toolbar icon size by default
+  std::string IconFolder; // where the PNG icons are to be written
+};
+
+// A PNG icon the toolbar refers to, to be written as File.
+struct IconPicture {
+  std::string File;
+  std::string Png;
+};
+
+struct ExportResult {
+  std::vector<Item> Items;
+  std::vector<IconPicture> Icons; // each distinct icon once
+  std::vector<Omission> LeftOut;  // in button order, sub-bars where they are reached
+};
+
+// The bar file as toolbar items. Sub-bars that cannot be read, and those that lead back
+// to a bar on the way to them, are left out and listed. Throws EBarLoadError when the bar
+// itself cannot be read.
+ExportResult ExportBar(const std::string &barFile, const ExportOptions &options);
+
+struct ImportOptions {
+  std::string Library;     // the 32-bit icon library the pictures are written into
+  std::string ThemeFolder; // Double Commander's "pixmaps" folder; empty: theme icons unknown
+};
+
+struct ImportResult {
+  std::vector<std::string> Bars; // the bars written: barFile first, then its sub-bars
+  int Icons = 0;                 // icons written into the library
+  std::vector<Omission> LeftOut;
+};
+
+// Writes the items as the bar barFile, each menu as a sub-bar barFile-N.bar (N from 1, in
+// the order reached) and the pictures into the library (written anew; not written when
+// there is none), before the bars that point into it. The bars are written without an
+// icon cache. An icon that is not found or cannot be made into an icon is left out and
+// listed. Throws what the writes throw (platform::EFileWriteError).
+ImportResult ImportToolbar(const std::vector<Item> &items, const std::string &barFile,
+                           const ImportOptions &options);
+
+} // namespace dctoolbar

@@ -1,0 +1,35 @@
+// Arbitrary bytes as a Double Commander configuration. Nothing may crash; a document that
+// is read gives items whose toolbar, written, reads back with the same items.
+#include "document/DcToolbar.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition)
+    __builtin_trap();
+}
+
+size_t CountItems(const std::vector<dctoolbar::Item> &items) {
+  size_t count = items.size();
+  for (const auto &item : items)
+    count += CountItems(item.Items);
+  return count;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  std::vector<dctoolbar::Item> items;
+  try {
+    items = dctoolbar::ReadToolbarXml(std::string_view(reinterpret_cast<const char *>(data), size));
+  } catch (const dctoolbar::EToolbarError &) {
+    return 0;
+  }
+  const auto again = dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(items));
+  Check(CountItems(again) == CountItems(items));
+  return 0;
+}

@@ -1,0 +1,279 @@
+// Double Commander's toolbar (DcToolbar, DcExchange): the command names both ways, the
+// items read as Double Commander writes them and refused when they cannot be its, and a
+// bar tree carried out and back keeping every field both programs have.
+#include "document/ButtonList.h"
+#include "document/DcExchange.h"
+#include "document/Globals.h"
+#include "platform/HostFiles.h"
+#include "support/TcInstallation.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using dctoolbar::Item;
+using dctoolbar::ItemKind;
+using testsupport::TcInstallation;
+using testsupport::TempDir;
+using testsupport::WriteBytes;
+
+namespace {
+
+std::string Windows(const std::filesystem::path &path) {
+  return platform::WindowsName(path.string());
+}
+
+TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
+  struct Row {
+    const char *tc;
+    std::optional<std::string> dc;
+  };
+  const Row rows[] = {
+      {"cm_Copy", "cm_Copy"},              // a name both programs share
+      {"CM_COPY", "cm_Copy"},              // letter case does not tell names apart
+      {"cm_SrcBrief", "cm_BriefView"},     // a name that differs
+      {"cm_SearchFor", "cm_Search"},       //
+      {"cm_Move", "cm_Rename"},            // two of Total Commander's names for one command
+      {"cm_RenMov", "cm_Rename"},          //
+      {"cm_PackEverything", std::nullopt}, // a name Double Commander lacks
+      {"cm_", std::nullopt},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.tc);
+    EXPECT_EQ(dctoolbar::DcCommandName(row.tc), row.dc);
+    if (row.dc) {
+      EXPECT_TRUE(dctoolbar::IsDcCommand(*row.dc));
+      const auto back = dctoolbar::TcCommandNames(*row.dc);
+      EXPECT_NE(std::find_if(back.begin(), back.end(),
+                             [&](const std::string &name) {
+                               return dctoolbar::DcCommandName(name) == row.dc;
+                             }),
+                back.end());
+    }
+  }
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_Rename"),
+            (std::vector<std::string>{"cm_RenMov", "cm_Move"}));
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_FlatView"), (std::vector<std::string>{"cm_FlatView"}));
+}
+
+// A toolbar in the layout Double Commander saves, with what it adds (IDs, a second row)
+// and an element it does not know.
+const char *const SavedToolbar = R"(<?xml version="1.0" encoding="UTF-8"?>
+<doublecmd DCVersion="1.0.10" ConfigVersion="13">
+  <Toolbars>
+    <MainToolbar>
+      <Row>
+        <Command>
+          <ID>{4C1A855F-40A2-4981-B56E-EB31BDA25C3D}</ID>
+          <Icon>cm_refresh</Icon>
+          <Command>cm_ChangeDir</Command>
+          <Param>left=/tmp</Param>
+          <Param>right=/srv</Param>
+        </Command>
+        <Separator><Style>True</Style></Separator>
+        <Menu>
+          <Text>Caption</Text>
+          <Hint>Tools &amp; more</Hint>
+          <MenuItems>
+            <Program>
+              <Hint>Grüße</Hint>
+              <Command>/usr/bin/gimp</Command>
+              <Params>%p</Params>
+              <StartPath>/home/u/</StartPath>
+              <Unknown>dropped</Unknown>
+            </Program>
+          </MenuItems>
+        </Menu>
+      </Row>
+      <Row><Separator/></Row>
+    </MainToolbar>
+    <MiddleToolbar><Row><Separator/></Row></MiddleToolbar>
+  </Toolbars>
+</doublecmd>)";
+
+TEST(DcToolbarXml, ReadsTheItemsOfTheMainToolbarAndWritesThemBack) {
+  testsupport::ScopedCodePage western(1252);
+  const std::vector<Item> items = dctoolbar::ReadToolbarXml(SavedToolbar);
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].Kind, ItemKind::Command);
+  EXPECT_EQ(items[0].Icon, "cm_refresh");
+  EXPECT_EQ(items[0].Params, (std::vector<std::string>{"left=/tmp", "right=/srv"}));
+  EXPECT_EQ(items[1].Kind, ItemKind::Separator);
+  EXPECT_EQ(items[2].Kind, ItemKind::Menu);
+  EXPECT_EQ(items[2].Hint, "Tools & more");
+  ASSERT_EQ(items[2].Items.size(), 1u);
+  const Item &program = items[2].Items[0];
+  EXPECT_EQ(program.Kind, ItemKind::Program);
+  EXPECT_EQ(program.Hint, "Gr\xFC\xDF"
+                          "e"); // the XML's UTF-8 as the code page's bytes
+  EXPECT_EQ(program.Params, std::vector<std::string>{"%p"});
+  EXPECT_EQ(program.StartPath, "/home/u/");
+  EXPECT_EQ(items[3].Kind, ItemKind::Separator); // the second row follows the first
+
+  const std::string written = dctoolbar::ToolbarXml(items);
+  EXPECT_NE(written.find("<Hint>Grüße</Hint>"), std::string::npos);
+  const std::vector<Item> again = dctoolbar::ReadToolbarXml(written);
+  EXPECT_EQ(dctoolbar::ToolbarXml(again), written);
+}
+
+TEST(DcToolbarXml, RefusesWhatNoToolbarIs) {
+  std::string deep = "<MainToolbar><Row>";
+  for (int i = 0; i <= dctoolbar::MaxMenuDepth; ++i)
+    deep += "<Menu><MenuItems>";
+  std::string many;
+  for (size_t i = 0; i <= dctoolbar::MaxToolbarItems; ++i)
+    many += "<Separator/>";
+  struct Row {
+    const char *name;
+    std::string xml;
+  };
+  const Row rows[] = {
+      {"malformed", "<doublecmd><Toolbars><MainToolbar><Row></MainToolbar>"},
+      {"no toolbar", "<doublecmd><Toolbars/></doublecmd>"},
+      {"not XML", std::string("\0\xFF\xFE", 3)},
+      {"menus too deep", deep + std::string(dctoolbar::MaxMenuDepth + 1, ' ') + "</Row>"},
+      {"too many items", "<MainToolbar><Row>" + many + "</Row></MainToolbar>"},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_THROW(dctoolbar::ReadToolbarXml(row.xml), dctoolbar::EToolbarError);
+  }
+  // An entity a DTD declares is never expanded: a document cannot make itself larger.
+  const auto items = dctoolbar::ReadToolbarXml(
+      R"(<!DOCTYPE d [<!ENTITY big "expanded">]><d><MainToolbar><Row><Program>)"
+      R"(<Hint>&big;</Hint></Program></Row></MainToolbar></d>)");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].Hint.find("expanded"), std::string::npos);
+}
+
+// A Total Commander installation with a program and an icon library; a main bar opening a
+// sub-bar that leads back to it.
+class DcRoundTrip : public ::testing::Test {
+protected:
+  DcRoundTrip() {
+    tc.Write("t\xC3\xB6ols/prog.exe", "MZ"); // "töols": host names are UTF-8
+    ExeFileName = Windows(dir / "prog" / "corvane.exe");
+  }
+  ~DcRoundTrip() override { ExeFileName.clear(); }
+
+  void WriteBar(const std::string &name, const std::vector<TButts> &buttons) const {
+    std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(buttons.size()) + "\r\n";
+    for (size_t i = 0; i < buttons.size(); ++i) {
+      const std::string n = std::to_string(i + 1);
+      const TButts &b = buttons[i];
+      text += "button" + n + "=" + b.IconRef + "\r\ncmd" + n + "=" + b.Command + "\r\nparam" + n +
+              "=" + b.Params + "\r\npath" + n + "=" + b.StartPath + "\r\nmenu" + n + "=" +
+              b.Tooltip + "\r\n";
+    }
+    WriteBytes(dir / name, text);
+  }
+
+  static std::vector<TButts> ButtonsOf(const std::filesystem::path &bar) {
+    ButtonsList list(Windows(bar));
+    std::vector<TButts> buttons;
+    for (const auto &button : list.Buttons)
+      buttons.push_back(*button);
+    return buttons;
+  }
+
+  testsupport::ScopedCodePage western{1252};
+  TempDir dir;
+  TcInstallation tc{dir / "tc",
+                    {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Move=101;Move\r\n",
+                     .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
+                     .icons = 4}};
+};
+
+TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
+  const std::vector<TButts> main = {
+      {"wcmicons.dll,1", "cm_Move", "", "", "Move", 0, "", ""},
+      {"", "", "", "", "", 0, "", ""},
+      {"%COMMANDER_PATH%\\wcmicons.dll,1", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "/x %N",
+       "%COMMANDER_PATH%\\t\xF6ols\\", "Program", 0, "", ""},
+      {"wcmicons.dll,2", Windows(dir / "sub.bar"), "", "", "Sub-bar", 0, "", ""},
+      {"", "em_backup", "", "", "A user command", 0, "", ""},
+      {"", "OPENTABS x.tab", "", "", "A keyword", 0, "", ""},
+  };
+  WriteBar("main.bar", main);
+  WriteBar("sub.bar", {{"", "cm_Copy", "", "", "Copy", 0, "", ""},
+                       {"", Windows(dir / "main.bar"), "", "", "Back", 0, "", ""}});
+
+  const dctoolbar::ExportResult out = dctoolbar::ExportBar(
+      Windows(dir / "main.bar"), {.Recursive = true, .IconFolder = Windows(dir / "icons")});
+  EXPECT_EQ(out.Icons.size(), 2u); // wcmicons.dll,1 named twice, and wcmicons.dll,2
+  std::vector<std::pair<int, std::string>> leftOut;
+  for (const auto &omission : out.LeftOut)
+    leftOut.emplace_back(omission.Button + 1, omission.What);
+  EXPECT_EQ(leftOut, (std::vector<std::pair<int, std::string>>{
+                         {2, "the sub-bar " + Windows(dir / "main.bar") +
+                                 " leads back to a bar on the way to it"},
+                         {5, "the user command em_backup"},
+                         {6, "the command OPENTABS"}}));
+  std::filesystem::create_directory(dir / "icons");
+  for (const auto &icon : out.Icons)
+    platform::WriteFileAtomic(icon.File, icon.Png);
+
+  const auto items = dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items));
+  const dctoolbar::ImportResult back = dctoolbar::ImportToolbar(
+      items, Windows(dir / "back.bar"), {.Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+  EXPECT_EQ(back.Bars,
+            (std::vector<std::string>{Windows(dir / "back.bar"), Windows(dir / "back-1.bar")}));
+  EXPECT_EQ(back.Icons, 2);
+  EXPECT_TRUE(back.LeftOut.empty());
+
+  const std::vector<TButts> again = ButtonsOf(dir / "back.bar");
+  ASSERT_EQ(again.size(), 4u);
+  for (size_t i = 0; i < again.size(); ++i) {
+    SCOPED_TRACE(i);
+    if (i != 3) {
+      EXPECT_EQ(again[i].Command, main[i].Command);
+    }
+    EXPECT_EQ(again[i].Params, main[i].Params);
+    EXPECT_EQ(again[i].StartPath, main[i].StartPath);
+    EXPECT_EQ(again[i].Tooltip, main[i].Tooltip);
+  }
+  const std::string library = Windows(dir / "back.icl");
+  EXPECT_EQ(again[0].IconRef, library + ",0");
+  EXPECT_EQ(again[2].IconRef, library + ",0"); // one icon, once in the library
+  EXPECT_EQ(again[3].IconRef, library + ",1");
+  EXPECT_EQ(again[3].Command, Windows(dir / "back-1.bar"));
+  const std::vector<TButts> sub = ButtonsOf(dir / "back-1.bar");
+  ASSERT_EQ(sub.size(), 1u);
+  EXPECT_EQ(sub[0].Command, "cm_Copy");
+}
+
+// A chain of sub-bars deeper than a toolbar's menus may be: the export stops where the
+// reader would refuse it, so that what is written reads back.
+TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
+  const int bars = dctoolbar::MaxMenuDepth + 3;
+  for (int n = 0; n < bars; ++n)
+    WriteBar("chain" + std::to_string(n) + ".bar",
+             {{"", Windows(dir / ("chain" + std::to_string(n + 1) + ".bar")), "", "", "Next", 0, "",
+               ""}});
+  const auto out = dctoolbar::ExportBar(Windows(dir / "chain0.bar"),
+                                        {.Recursive = true, .IconFolder = Windows(dir / "icons")});
+  ASSERT_EQ(out.LeftOut.size(), 1u);
+  EXPECT_EQ(out.LeftOut[0].Bar,
+            Windows(dir / ("chain" + std::to_string(dctoolbar::MaxMenuDepth) + ".bar")));
+  EXPECT_NO_THROW(dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items)));
+}
+
+// With Wine, a Windows program is wine's first parameter, by its Windows name, and the way
+// back takes it out again.
+TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
+  const TButts program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
+  WriteBar("wine.bar", {program});
+  const auto out = dctoolbar::ExportBar(Windows(dir / "wine.bar"),
+                                        {.Wine = true, .IconFolder = Windows(dir / "icons")});
+  ASSERT_EQ(out.Items.size(), 1u);
+  EXPECT_EQ(out.Items[0].Command, "wine");
+  EXPECT_EQ(out.Items[0].Params,
+            std::vector<std::string>{"\"" + Windows(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
+  dctoolbar::ImportToolbar(out.Items, Windows(dir / "back.bar"),
+                           {.Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+  const auto again = ButtonsOf(dir / "back.bar");
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0].Command, program.Command);
+  EXPECT_EQ(again[0].Params, program.Params);
+}
+
+} // namespace
