@@ -2,7 +2,7 @@
 #include "cli/Cli.h"
 #include "document/BarDoctor.h"
 #include "document/BarEdits.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 

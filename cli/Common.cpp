@@ -2,7 +2,6 @@
 #include "cli/JsonWriter.h"
 #include "document/ButtonList.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
 #include "document/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"

@@ -2,7 +2,7 @@
 // it, and an icon library made of chosen icons.
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
 #include "icons/PngEncode.h"

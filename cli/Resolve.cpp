@@ -1,7 +1,10 @@
 // resolve: which file a name written in a button stands for, and why.
+#include "document/Resolve.h"
 #include "cli/Cli.h"
+#include "document/CommanderLocation.h"
+#include "document/FileSearch.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/HostEnvironment.h"
 #include "document/Settings.h"
 #include "platform/HostFiles.h"
 

@@ -1,7 +1,8 @@
 // The "TOTALCMD#BAR#DATA" clipboard text of one button: building, testing and reading it.
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
 #include "platform/TextRules.h"
 
 namespace {

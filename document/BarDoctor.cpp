@@ -3,8 +3,12 @@
 #include "document/BarDoctor.h"
 
 #include "document/CommandCatalog.h"
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/UserCmdList.h"
 #include "platform/CodePage.h"
 #include "platform/IconHandle.h"
 #include "platform/TextRules.h"

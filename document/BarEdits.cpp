@@ -3,7 +3,10 @@
 #include "document/Globals.h"
 #include "platform/IconHandle.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/ShellQueries.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,9 @@
 #include "document/ButtonList.h"
 
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Unit ButtonList: the open button bar (ButtonsList, TButts), an ordered list of buttons read from
 // and written to the "Buttonbar" section of a bar file, with one icon handle per button for the bar
-// list. Also the user commands of Total Commander (UserCmdList), which share the record type.
+// list. The user commands of Total Commander (UserCmdList.h) share the record type TButts.
 #include "platform/IconHandle.h"
 #include "platform/MessageText.h"
 
@@ -202,15 +202,4 @@ private:
   std::string cacheBackup_;  // the old cache, kept aside while the bar is written
   bool cacheInstalled_ = false;
   std::unordered_map<std::string, int> cacheLookup_; // CacheMap's first pair per key
-};
-
-// The user-defined commands of "usercmd.ini" and of the localized user-command file.
-class UserCmdList {
-public:
-  UserCmdList();
-  static std::unique_ptr<UserCmdList> Create() { return std::make_unique<UserCmdList>(); }
-  std::vector<std::unique_ptr<TButts>> Commands;
-
-private:
-  void ReadFile(const std::string &fileName);
 };

@@ -1,8 +1,9 @@
 // The command catalogue: reading "Totalcmd.inc", the localized command list and
 // "WCMICONS.INC", and the rules that turn their lines into categories, rows and choices.
 #include "document/CommandCatalog.h"
-#include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/Resolve.h"
+#include "document/UserCmdList.h"
 #include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -1,8 +1,10 @@
 // The icon cache: on saving, the bar's icons are collected into a 16-bit icon library
 // beside the bar ("tools.bar" gets "tools.icl"), to which the bar may point.
 #include "document/ButtonList.h"
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "icons/IconLibrary.h"
 #include "platform/ByteReader.h"
 #include "platform/HostFiles.h"

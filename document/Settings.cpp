@@ -1,9 +1,8 @@
 // The program's settings file "Corvane.ini".
 #include "document/Settings.h"
 
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
-#include "document/Translation.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
@@ -139,12 +138,6 @@ std::string LocalizedIncSetting(const std::string &exeFileName) {
 
 int CodePageSetting(const std::string &exeFileName) {
   return ReadNumber(exeFileName, "CodePage", 0);
-}
-
-std::vector<std::string> PathMenuLines(const std::string &exeFileName) {
-  std::vector<std::string> lines = LoadLines(SettingsFileName(exeFileName));
-  ExtractMenuSection(lines, "[paths]");
-  return lines;
 }
 
 void ApplyCodePageSetting(const std::string &exeFileName) {

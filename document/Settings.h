@@ -21,7 +21,6 @@
 // folder.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Whether the program runs installed: "corvane.installed" lies in the folder of exeFileName.
 bool RunsInstalled(const std::string &exeFileName);
@@ -60,10 +59,6 @@ std::string CommanderPathSetting(const std::string &exeFileName);
 std::string LocalizedIncSetting(const std::string &exeFileName);
 // "CodePage" (default 0): the system code page to use; 0 detects it.
 int CodePageSetting(const std::string &exeFileName);
-// The entries of the path menu: the body of the file's "[paths]" section, read as a text
-// file (see ExtractMenuSection); empty without the file or the section.
-std::vector<std::string> PathMenuLines(const std::string &exeFileName);
-
 // Makes "CodePage" the system code page, or the detected one when it is missing, 0 or not a
 // supported code page. Run once the executable's name is known and before any other file is
 // read: files parsed before are read again in the new code page.

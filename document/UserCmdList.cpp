@@ -1,8 +1,11 @@
 // The user-defined commands of Total Commander, read whole from "usercmd.ini" beside
 // its settings file and from the localized user-command file.
-#include "document/ButtonList.h"
+#include "document/UserCmdList.h"
+
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/Resolve.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
 

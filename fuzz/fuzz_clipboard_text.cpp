@@ -3,7 +3,7 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
 #include "document/CommandCatalog.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 
 #include <cstddef>
 #include <cstdint>

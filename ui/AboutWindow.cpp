@@ -1,8 +1,8 @@
 // Unit Unit3, TForm3: the About window.
 #include "ui/AboutWindow.h"
 
+#include "document/CommanderLocation.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Scale.h"

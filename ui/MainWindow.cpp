@@ -1,8 +1,8 @@
 // Unit FrmMain (TBarMain): the main window's construction, start-up, settings and translation.
 #include "ui/MainWindow.h"
 
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
 #include "document/Settings.h"
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"

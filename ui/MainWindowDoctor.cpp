@@ -4,7 +4,7 @@
 // A button that opens a sub-bar opens it in the editor, and "Back" returns along the way.
 #include "ui/MainWindow.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "ui/OwnerDrawList.h"

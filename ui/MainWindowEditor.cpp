@@ -3,8 +3,12 @@
 // menus, the run mode, OK and Cancel.
 #include "ui/MainWindow.h"
 
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
 #include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/ShellQueries.h"
 #include "icons/PictureIcon.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"

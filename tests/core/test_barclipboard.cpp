@@ -1,6 +1,6 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // flags follow the editor's rules and the saves in between. The bar is the example
 // installation's, its icons those of the example Total Commander folder.
 #include "document/BarEdits.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"

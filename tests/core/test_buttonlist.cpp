@@ -1,5 +1,6 @@
 #include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/CodePage.h"

@@ -1,5 +1,5 @@
-#include "document/ButtonList.h"
 #include "document/Globals.h"
+#include "document/UserCmdList.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -3,10 +3,10 @@
 // follows the setting, the Wine prefix's registry and the locale.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/CodePage.h"
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 #include "ui/QtClipboard.h"
 
 #include <QClipboard>
@@ -33,11 +33,10 @@ private slots:
   void typedTextIsStoredInTheCodePageOrMarked();
   void clipboardCarriesTheCharactersBothWays();
   void namesOfEveryScriptAreDroppedOpenedAndSaved();
-  void initTestCase() { platform::SetClipboardBackend(&clipboard_); }
-  void cleanupTestCase() { platform::SetClipboardBackend(nullptr); }
 
 private:
   ui::TQtClipboard clipboard_;
+  testsupport::ScopedClipboard installed_{clipboard_};
 };
 
 void TestCodePages::barTextsShowInTheCodePage_data() {

@@ -2,7 +2,7 @@
 // default icon library, and saving with each cache mode.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "fixtures/PeBuilder.h"
 #include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"

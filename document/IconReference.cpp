@@ -1,0 +1,26 @@
+// Unit misk (HostPaths): icon references.
+#include "document/IconReference.h"
+
+#include "document/FileNames.h"
+#include "platform/CodePage.h"
+#include "platform/TextRules.h"
+
+std::string IconFilePart(const std::string &reference) {
+  const std::string lower = platform::LowerText(reference);
+  return platform::TextPiece(lower, 0, lower.find(','));
+}
+
+std::string IconFileAsWritten(const std::string &reference) {
+  return platform::TextPiece(reference, 0, platform::FindChar(reference, ','));
+}
+
+int IconIndexPart(const std::string &reference) {
+  const size_t comma = reference.rfind(',');
+  if (comma == std::string::npos)
+    return 0;
+  std::string digits;
+  for (size_t i = comma + 1; i < reference.size(); ++i)
+    if (reference[i] >= '0' && reference[i] <= '9')
+      digits += reference[i];
+  return digits.empty() ? 0 : StrToInt(digits);
+}
