@@ -1,7 +1,6 @@
 #include "document/ButtonList.h"
 
 #include "document/FileNames.h"
-#include "document/Globals.h"
 #include "document/IconReference.h"
 #include "document/Resolve.h"
 #include "platform/CodePage.h"
@@ -248,12 +247,14 @@ EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::s
     : EBarLoadError(CountMessage(fileName, countText, highest)), countText_(std::move(countText)),
       highest_(highest) {}
 
-ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
+ButtonsList::ButtonsList(const std::string &fileName, const std::string &exeFileName)
+    : FileName(fileName), exeFileName_(exeFileName) {
   LoadBar(fileName, std::nullopt);
   LoadIcons();
 }
 
-ButtonsList::ButtonsList(const std::string &fileName, int count) : FileName(fileName) {
+ButtonsList::ButtonsList(const std::string &fileName, int count, const std::string &exeFileName)
+    : FileName(fileName), exeFileName_(exeFileName) {
   if (count < 0 || count > MaxBarButtons)
     throw std::out_of_range("a bar holds 0 to " + std::to_string(MaxBarButtons) + " buttons");
   LoadBar(fileName, count);
@@ -328,10 +329,11 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
 // file part once: buttons of a bar mostly share a few icon files.
 class ButtonsList::IconFileResolver {
 public:
+  explicit IconFileResolver(const std::string &exeFileName) : exeFileName_(exeFileName) {}
   const std::string &Resolve(const std::string &filePart) {
     auto [entry, added] = known_.try_emplace(filePart);
     if (added) {
-      std::string path = ResolveFile(ExeFileName, filePart);
+      std::string path = ResolveFile(exeFileName_, filePart);
       if (platform::FileExists(path))
         entry->second = std::move(path);
     }
@@ -339,13 +341,14 @@ public:
   }
 
 private:
+  const std::string &exeFileName_;
   std::unordered_map<std::string, std::string> known_;
 };
 
 void ButtonsList::LoadIcons() {
   IconHandles.clear();
   IconHandles.reserve(Buttons.size());
-  IconFileResolver files;
+  IconFileResolver files(exeFileName_);
   for (const auto &button : Buttons)
     IconHandles.push_back(ExtractButtonIcon(*button, files, false));
 }
@@ -460,7 +463,7 @@ void ButtonsList::RefreshIcon(int position) {
     return;
   auto &handle = IconHandles[static_cast<size_t>(position)];
   platform::DestroyIcon(handle);
-  IconFileResolver files;
+  IconFileResolver files(exeFileName_);
   handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], files, true);
 }
 

@@ -86,22 +86,28 @@ struct TakenButton {
 
 class ButtonsList {
 public:
-  // Loads the bar (an empty name gives an empty bar) and its icons.
-  explicit ButtonsList(const std::string &fileName);
+  // Loads the bar (an empty name gives an empty bar) and its icons. exeFileName is the
+  // program's full Windows name: its settings may name Total Commander's folder, where
+  // the icon files of the buttons are looked up (ResolveFile).
+  ButtonsList(const std::string &fileName, const std::string &exeFileName);
   // Loads the bar with count buttons (0..MaxBarButtons, std::out_of_range otherwise)
   // whatever its "Buttoncount" says, keys beyond it left out: the repair of a count that
   // cannot be trusted. The bar is Modified when count is not the count the file says.
-  ButtonsList(const std::string &fileName, int count);
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName) {
-    return std::make_unique<ButtonsList>(fileName);
+  ButtonsList(const std::string &fileName, int count, const std::string &exeFileName);
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName,
+                                             const std::string &exeFileName) {
+    return std::make_unique<ButtonsList>(fileName, exeFileName);
   }
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count) {
-    return std::make_unique<ButtonsList>(fileName, count);
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count,
+                                             const std::string &exeFileName) {
+    return std::make_unique<ButtonsList>(fileName, count, exeFileName);
   }
   ~ButtonsList();
   ButtonsList(const ButtonsList &) = delete;
   ButtonsList &operator=(const ButtonsList &) = delete;
 
+  // The program's full Windows name the bar looks up its icon files with.
+  const std::string &ProgramFile() const { return exeFileName_; }
   int Count() const { return static_cast<int>(Buttons.size()); }
   int Add();
   int Insert(int position);
@@ -197,6 +203,7 @@ private:
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 
+  std::string exeFileName_;  // the program's, for the lookups of icon files
   std::string cacheFile_;    // the cache file of the save under way, as a full name
   std::string pendingCache_; // the new cache library waiting to replace it
   std::string cacheBackup_;  // the old cache, kept aside while the bar is written

@@ -2,7 +2,6 @@
 // beside the bar ("tools.bar" gets "tools.icl"), to which the bar may point.
 #include "document/ButtonList.h"
 #include "document/FileNames.h"
-#include "document/Globals.h"
 #include "document/IconReference.h"
 #include "document/Resolve.h"
 #include "icons/IconLibrary.h"
@@ -191,7 +190,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
   const std::string file = IconFilePart(button.IconRef);
   if (file.empty())
     return;
-  const std::string path = ResolveFile(ExeFileName, file);
+  const std::string path = ResolveFile(exeFileName_, file);
   const std::string key = std::to_string(position);
   if (platform::LowerText(FileExtension(path)) == ".ico") {
     // The icon is added even when its file is missing, so the cache indices of the

@@ -2,7 +2,6 @@
 #include "document/Settings.h"
 
 #include "document/FileNames.h"
-#include "document/Globals.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
@@ -100,10 +99,6 @@ std::string PrepareSettingsFile(const std::string &exeFileName) {
   return std::string();
 }
 
-std::string SettingsFileName() {
-  return SettingsFileName(ExeFileName);
-}
-
 std::string LanguageSetting(const std::string &exeFileName) {
   return ReadText(exeFileName, "Language", "English");
 }
@@ -144,8 +139,4 @@ void ApplyCodePageSetting(const std::string &exeFileName) {
   if (!platform::SetSystemCodePage(CodePageSetting(exeFileName)))
     platform::SetSystemCodePage(0);
   platform::FlushProfileCache();
-}
-
-void ApplyCodePageSetting() {
-  ApplyCodePageSetting(ExeFileName);
 }

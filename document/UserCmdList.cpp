@@ -4,7 +4,6 @@
 
 #include "document/CommanderLocation.h"
 #include "document/FileNames.h"
-#include "document/Globals.h"
 #include "document/Resolve.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
@@ -31,9 +30,9 @@ std::string *FieldOfKey(TButts &command, const std::string &name) {
 
 } // namespace
 
-UserCmdList::UserCmdList() {
-  ReadFile(ExtractFilePath(FindWincmdIni(ExeFileName)) + "usercmd.ini");
-  const std::string localized = FindLocalizedCommandList(ExeFileName);
+UserCmdList::UserCmdList(const std::string &exeFileName) {
+  ReadFile(ExtractFilePath(FindWincmdIni(exeFileName)) + "usercmd.ini");
+  const std::string localized = FindLocalizedCommandList(exeFileName);
   if (!localized.empty())
     ReadFile(ChangeFileExt(localized, ".ini"));
 }

@@ -11,8 +11,11 @@
 // The user-defined commands of "usercmd.ini" and of the localized user-command file.
 class UserCmdList {
 public:
-  UserCmdList();
-  static std::unique_ptr<UserCmdList> Create() { return std::make_unique<UserCmdList>(); }
+  // exeFileName: the program's full Windows name, whose settings may name wincmd.ini.
+  explicit UserCmdList(const std::string &exeFileName);
+  static std::unique_ptr<UserCmdList> Create(const std::string &exeFileName) {
+    return std::make_unique<UserCmdList>(exeFileName);
+  }
   std::vector<std::unique_ptr<TButts>> Commands;
 
 private:

@@ -34,7 +34,7 @@ void FuzzClipboard(std::string_view text) {
   Check(lines.has_value() == ClipboardTextRefusal(text).empty());
   if (!lines)
     return;
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   if (!Paste(bar, *lines))
     return;
   const std::string copied = ButtonToClipboardText(*bar.Buttons[0]);

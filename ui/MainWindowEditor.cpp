@@ -5,7 +5,6 @@
 
 #include "document/CommanderLocation.h"
 #include "document/FileNames.h"
-#include "document/Globals.h"
 #include "document/IconReference.h"
 #include "document/Resolve.h"
 #include "document/ShellQueries.h"
@@ -163,7 +162,7 @@ void TBarMain::FillIconList(int position) {
   const std::string ref = bar_->GetField(position, bfIconRef);
   if (ref.empty())
     return;
-  std::string file = ResolveFile(ExeFileName, IconFileAsWritten(ref));
+  std::string file = ResolveFile(exeFileName_, IconFileAsWritten(ref));
   unsigned count = platform::ExtractIconCountA(file);
   if (count == 0) {
     // A document shows the icons of the program it opens with, which then becomes
@@ -339,7 +338,7 @@ std::string TBarMain::StartFolder(const std::optional<std::string> &file) const 
     if (std::string folder = NearestExistingFolder(*file); !folder.empty())
       return folder;
   const std::string commander =
-      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(ExeFileName);
+      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(exeFileName_);
   if (!commander.empty() && platform::DirectoryExists(commander))
     return commander + "\\";
   return NearestExistingFolder(CurrentFileName);
@@ -350,7 +349,7 @@ void TBarMain::Frame11id_btn_iconfileClick() {
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
     if (const std::string file = IconFileAsWritten(bar_->GetField(shown, bfIconRef)); !file.empty())
-      current = ResolveFile(ExeFileName, file);
+      current = ResolveFile(exeFileName_, file);
   const auto chosen = dialogs_.OpenFileName(this, IconFilter, StartFolder(current));
   const int s = Selected();
   if (!chosen || s < 0)
@@ -404,7 +403,7 @@ void TBarMain::Frame11id_btn_find1Click() {
   CommitEditing();
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
-    current = doctor::CommandFileOf(*bar_->Buttons[static_cast<size_t>(shown)]);
+    current = doctor::CommandFileOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(shown)]);
   if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*", StartFolder(current)))
     FillFromProgramFile(PortableName(*name));
 }
@@ -415,7 +414,7 @@ void TBarMain::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
-  Edit(edits::SetFields(s, edits::ProgramFileFields(fileName)));
+  Edit(edits::SetFields(s, edits::ProgramFileFields(exeFileName_, fileName)));
   id_btn_barClick();
   id_btn_bar->viewport()->update();
   EnableCacheControls(true);
@@ -474,7 +473,7 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   CommandChoice written = choice;
   const std::string file = IconFileAsWritten(choice.IconRef);
   const int index = IconIndexPart(choice.IconRef);
-  if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(ExeFileName, file)))
+  if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(exeFileName_, file)))
     written.IconRef = file + "," + std::to_string(index);
   Edit(edits::ChooseCommand(button, written));
   id_btn_bar->viewport()->update();

@@ -151,7 +151,7 @@ void TestCodePages::namesOfEveryScriptAreDroppedOpenedAndSaved() {
     QVERIFY(platform::FileExists(e.Bar().GetField(position, bfCommand)));
   QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
   platform::FlushProfileCache();
-  ButtonsList saved(WinName(folder / "Läden.bar"));
+  ButtonsList saved(WinName(folder / "Läden.bar"), w.ProgramFile());
   QCOMPARE(saved.Count(), 4);
   QCOMPARE(saved.GetField(3, bfTooltip), std::string(platform::Utf8Mark) + "Основная");
   platform::SetSystemCodePage(0);
