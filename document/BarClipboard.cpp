@@ -60,13 +60,10 @@ std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
 }
 
 std::string PastedIconRef(const std::string &iconLine) {
-  try {
-    return IconFileAsWritten(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
-  } catch (const EConvertError &) {
-    // An index beyond 32 bits names no icon; the button takes the reference as text,
-    // as a bar holding it loads.
-    return iconLine;
-  }
+  const std::optional<int> index = IconIndexPart(iconLine);
+  // An index beyond 32 bits names no icon; the button takes the reference as text, as a
+  // bar holding it loads.
+  return index ? IconFileAsWritten(iconLine) + "," + std::to_string(*index) : iconLine;
 }
 
 void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines) {

@@ -438,17 +438,15 @@ private:
 
   void CheckIconIndex(int position, const std::string &reference, const std::string &written,
                       const IconFile &file) {
-    int index = 0;
-    try {
-      index = IconIndexPart(reference);
-    } catch (const EConvertError &) {
+    const std::optional<int> index = IconIndexPart(reference);
+    if (!index) {
       Add(position, ProblemKind::IconIndex, bfIconRef,
           platform::Message("the icon index of %s is beyond the icons of any file",
                             {Verbatim(reference)}));
       return;
     }
     const unsigned count = context_.IconCount(file.resolved);
-    if (static_cast<unsigned>(index) < count)
+    if (static_cast<unsigned>(*index) < count)
       return;
     const MessageText holds = count == 0 ? platform::Message("none")
                               : count == 1
@@ -456,7 +454,7 @@ private:
                                   : platform::Message("%s icons", {Verbatim(Decimal(count))});
     Add(position, ProblemKind::IconIndex, bfIconRef,
         platform::Message("%s has no icon %s: it holds %s",
-                          {Verbatim(written), Verbatim(Decimal(index)), holds}));
+                          {Verbatim(written), Verbatim(Decimal(*index)), holds}));
   }
 
   // Which buttons name one file differently is found once every button's name is known

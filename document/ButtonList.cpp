@@ -357,20 +357,17 @@ platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFi
                                                     bool checkCount) const {
   if (button.IconRef.empty())
     return {};
-  int index = 0;
-  try {
-    index = IconIndexPart(button.IconRef);
-  } catch (const EConvertError &) {
-    // An index beyond 32 bits names no icon of any file; the bar still opens.
+  const std::optional<int> index = IconIndexPart(button.IconRef);
+  // An index beyond 32 bits names no icon of any file; the bar still opens.
+  if (!index)
     return {};
-  }
   const std::string &path = files.Resolve(IconFilePart(button.IconRef));
   if (path.empty())
     return {};
   if (checkCount && platform::ExtractIconCountA(path) == 0)
     return {};
   // Taken at the size the windows draw it, from the image made for that size.
-  return platform::ExtractIconOfSize(path, index, platform::DisplayIconSize());
+  return platform::ExtractIconOfSize(path, *index, platform::DisplayIconSize());
 }
 
 int ButtonsList::Add() {
@@ -443,7 +440,7 @@ void ButtonsList::SetField(int position, int field, const std::string &text) {
     return;
   TButts &button = *Buttons[static_cast<size_t>(position)];
   if (field == bfRunMode) {
-    button.RunMode = text.empty() ? 0 : StrToInt(text);
+    button.RunMode = text.empty() ? 0 : StrToIntOrError(text);
     // A changed run mode is an edit like any other: without the flag, closing the
     // editor would not offer to save it.
     Modified = true;

@@ -8,7 +8,7 @@
 #include <climits>
 #include <cstdint>
 
-int StrToInt(const std::string &text) {
+std::optional<int> StrToInt(const std::string &text) {
   size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ')
     ++pos;
@@ -25,8 +25,14 @@ int StrToInt(const std::string &text) {
   if (negative)
     value = -value;
   if (pos == firstDigit || pos != text.size() || value > INT_MAX || value < INT_MIN)
-    throw EConvertError("'" + text + "' is not a valid integer value");
+    return std::nullopt;
   return static_cast<int>(value);
+}
+
+int StrToIntOrError(const std::string &text) {
+  if (const std::optional<int> value = StrToInt(text))
+    return *value;
+  throw EConvertError("'" + text + "' is not a valid integer value");
 }
 
 std::string FileExtension(const std::string &name) {

@@ -6,6 +6,7 @@
 // see platform/CodePage.h). Separators are characters of the code page, never the second
 // byte of a two-byte character. A name joined from parts is one text: in the code page
 // when it holds every character, else marked as a whole.
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -16,10 +17,13 @@ public:
 };
 
 // A decimal integer: optional leading blanks, an optional sign, decimal digits, nothing
-// after them, within the 32-bit signed range. Anything else throws EConvertError
-// "'<text>' is not a valid integer value". Hexadecimal ("$1F") is not accepted: no file
-// Corvane reads writes numbers that way, and an icon index must not change meaning.
-int StrToInt(const std::string &text);
+// after them, within the 32-bit signed range; nothing for anything else. Hexadecimal
+// ("$1F") is not accepted: no file Corvane reads writes numbers that way, and an icon
+// index must not change meaning.
+std::optional<int> StrToInt(const std::string &text);
+// StrToInt's number, or EConvertError "'<text>' is not a valid integer value": for a
+// number the user gave, whose error the user is shown.
+int StrToIntOrError(const std::string &text);
 
 // The extension of a name: the text from its last dot, dot included, when no backslash
 // or colon follows that dot; otherwise empty.

@@ -18,7 +18,7 @@ void Check(bool condition) {
 }
 
 // Pastes the text into a fresh button; false when the paste stopped at a conversion
-// error (which only a bad run-mode line or icon index may cause).
+// error (which only a bad run-mode line may cause).
 bool Paste(ButtonsList &bar, const ClipboardButtonLines &lines) {
   try {
     SetButtonFromClipboard(bar, bar.Add(), lines);

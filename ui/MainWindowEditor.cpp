@@ -130,7 +130,7 @@ void TBarMain::id_btn_barClick() {
   f->id_btn_param->SetBytes(bar_->GetField(s, bfParams));
   f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
   const std::string ref = bar_->GetField(s, bfIconRef);
-  const int index = IconIndexPart(ref);
+  const int index = IconIndexOrError(ref);
   // The name as written: a name shown in another case would be written back so.
   f->id_btn_iconfilename->SetBytes(IconFileAsWritten(ref));
   f->id_btn_iconindex->setText(QString::number(index));
@@ -310,7 +310,7 @@ void TBarMain::Frame11id_btn_iconfilenameExit() {
   f->id_btn_iconfilename->SetBytes(file);
   FillIconList(s);
   id_btn_bar->viewport()->update();
-  f->id_btn_icon->SetItemIndex(StrToInt(f->id_btn_iconindex->text().toStdString()));
+  f->id_btn_icon->SetItemIndex(StrToIntOrError(f->id_btn_iconindex->text().toStdString()));
   EnableCacheControls(true);
   EnteredText = MarkerText;
 }
@@ -472,7 +472,7 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   // would: the file part as the editor shows it. Both go into one edit.
   CommandChoice written = choice;
   const std::string file = IconFileAsWritten(choice.IconRef);
-  const int index = IconIndexPart(choice.IconRef);
+  const int index = IconIndexOrError(choice.IconRef);
   if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(exeFileName_, file)))
     written.IconRef = file + "," + std::to_string(index);
   Edit(edits::ChooseCommand(button, written));

@@ -630,11 +630,12 @@ TEST(IconReference, FilePartIsLowerCasedByTheCodePage) {
   }
 }
 
-TEST(IconReference, IndexBeyondThe32BitRangeIsAConversionError) {
+TEST(IconReference, IndexBeyondThe32BitRangeNamesNoIconOrIsAConversionError) {
   for (const std::string digits : {"2147483648", "99999999999999999999999"}) {
     SCOPED_TRACE(digits);
+    EXPECT_EQ(IconIndexPart("x.dll,-" + digits), std::nullopt);
     try {
-      IconIndexPart("x.dll,-" + digits);
+      IconIndexOrError("x.dll,-" + digits);
       ADD_FAILURE() << "no conversion error";
     } catch (const EConvertError &e) {
       EXPECT_EQ(std::string(e.what()), "'" + digits + "' is not a valid integer value");
@@ -652,8 +653,9 @@ TEST(StrToInt, AcceptsOnlyDecimal32BitNumbers) {
   for (const std::string text :
        {"", " ", "-", "1 ", "12a", "$10", "0x10", "2147483648", "-2147483649", "1-"}) {
     SCOPED_TRACE(text);
+    EXPECT_EQ(StrToInt(text), std::nullopt);
     try {
-      StrToInt(text);
+      StrToIntOrError(text);
       ADD_FAILURE() << "accepted";
     } catch (const EConvertError &e) {
       EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
