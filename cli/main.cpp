@@ -1,7 +1,6 @@
 #include "cli/Cli.h"
 #include "document/ButtonList.h"
 #include "document/Program.h"
-#include "platform/HostFiles.h"
 
 #include <cerrno>
 #include <cstdio>
