@@ -1,6 +1,7 @@
 // Program start: the application's title, the windows in their order, the message loop.
 // "corvane --version" and "corvane --help" answer before any window (or display) is needed.
-// An installed program makes the user's own copy of its settings before anything reads them.
+// The start (StartProgram) settles the program's file, its settings and the code page
+// before any window reads a file.
 // CORVANE_SCREENSHOT=<file.png> saves a picture of the main window once it is painted
 // and ends the program, so that it can be looked at from a machine without a screen.
 // CORVANE_LAYOUT=<file> writes where each named control of the main window lies once the
@@ -13,9 +14,8 @@
 #include "ui/MainWindow.h"
 #include "ui/QtClipboard.h"
 
-#include "document/Settings.h"
+#include "document/Program.h"
 #include "platform/CodePage.h"
-#include "platform/HostFiles.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -46,13 +46,14 @@ bool AnswerQuestion(int argc, char *argv[]) {
   return true;
 }
 
-// The user's own settings of an installed program; without them the installed ones serve.
-void PrepareSettings() {
-  const std::string problem =
-      PrepareSettingsFile(platform::WindowsName(QApplication::applicationFilePath().toStdString()));
-  if (!problem.empty())
+// Starts the program; without the user's own settings of an installed program the
+// installed ones serve, as the message says.
+std::string StartEditor() {
+  const ProgramStart start = StartProgram(QApplication::applicationFilePath().toStdString());
+  if (start.SettingsProblem)
     std::fprintf(stderr, "corvane: %s; the installed settings are read\n",
-                 platform::TextToUtf8(problem).c_str());
+                 platform::TextToUtf8(*start.SettingsProblem).c_str());
+  return start.ExeFileName;
 }
 
 void ScheduleScreenshot(QWidget &window, const QString &file) {
@@ -92,12 +93,12 @@ int main(int argc, char *argv[]) {
   // The desktop entry and the icon an installation puts in the icon theme.
   QApplication::setDesktopFileName(QStringLiteral("corvane"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("corvane")));
-  PrepareSettings();
+  const std::string exeFileName = StartEditor();
   ui::TQtClipboard clipboard;
   platform::SetClipboardBackend(&clipboard);
   ui::TQtDialogs dialogs;
-  TBarMain barMain(QApplication::applicationFilePath(), QApplication::arguments().mid(1), dialogs);
-  TForm3 form3(barMain.TranslateFunction(), dialogs, &barMain);
+  TBarMain barMain(exeFileName, QApplication::arguments().mid(1), dialogs);
+  TForm3 form3(barMain.TranslateFunction(), dialogs, exeFileName, &barMain);
   barMain.Form3 = &form3;
   TForm2 form2(barMain.TranslateFunction(), dialogs, barMain.ProgramFile(), &barMain);
   barMain.AttachCommandBrowser(form2);

@@ -2,7 +2,6 @@
 // files are all missing: a full check against the check kept between edits.
 #include "BenchFolder.h"
 #include "document/BarDoctor.h"
-#include "document/Globals.h"
 #include "fixtures/BarBuilder.h"
 #include "platform/HostFiles.h"
 
@@ -11,12 +10,16 @@
 
 namespace {
 
+// The program the benchmarks run as: a folder without settings.
+std::string Program() {
+  return platform::WindowsName((bench::BenchDir("doctor") / "corvane.exe").string());
+}
+
 std::unique_ptr<ButtonsList> TempBar(int count) {
   const auto file = bench::BenchDir("doctor") / ("bar" + std::to_string(count) + ".bar");
   std::ofstream(file, std::ios::binary)
       << fixtures::GenerateBar(count, "C:\\missing\\icons.icl", 40);
-  ExeFileName = platform::WindowsName((bench::BenchDir("doctor") / "corvane.exe").string());
-  return ButtonsList::Create(platform::WindowsName(file.string()));
+  return ButtonsList::Create(platform::WindowsName(file.string()), Program());
 }
 
 // One edit: the command of the middle button, changed back and forth.
@@ -26,7 +29,7 @@ void EditOneButton(ButtonsList &bar, int round) {
 
 void BM_FullCheckAfterEdit(benchmark::State &state) {
   auto bar = TempBar(static_cast<int>(state.range(0)));
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(Program());
   int round = 0;
   for (auto _ : state) {
     EditOneButton(*bar, ++round);
@@ -36,7 +39,7 @@ void BM_FullCheckAfterEdit(benchmark::State &state) {
 
 void BM_KeptCheckAfterEdit(benchmark::State &state) {
   auto bar = TempBar(static_cast<int>(state.range(0)));
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(Program());
   doctor::BarChecker checker(bar->FileName, context);
   checker.Check(*bar);
   int round = 0;

@@ -2,7 +2,7 @@
 #include "cli/Cli.h"
 #include "document/BarDoctor.h"
 #include "document/BarEdits.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 
@@ -153,10 +153,10 @@ struct FixRequest {
 
 // The bar to fix. With a count to repair, a bar whose count cannot be trusted is read
 // with as many buttons as its highest number (and so Modified), the change printed.
-std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, TextForm form,
-                                          FixRequest &request) {
+std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, const std::string &exeFileName,
+                                          TextForm form, FixRequest &request) {
   try {
-    return std::make_unique<ButtonsList>(file);
+    return std::make_unique<ButtonsList>(file, exeFileName);
   } catch (const EBarCountError &e) {
     if (!request.count)
       throw Failure(CoreMessageToUtf8(e.what()) + " (--count repairs it)");
@@ -164,7 +164,7 @@ std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, TextForm form
              ": count: " + (e.CountText() ? ShownText(*e.CountText(), form) : "none") + " -> " +
              std::to_string(e.Highest()) + "\n");
     ++request.countRepairs;
-    return std::make_unique<ButtonsList>(file, e.Highest());
+    return std::make_unique<ButtonsList>(file, e.Highest(), exeFileName);
   }
 }
 
@@ -172,7 +172,7 @@ std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, TextForm form
 // edit) and keeps the bar in fixed.
 void FixBar(const std::string &file, const doctor::DoctorContext &context, TextForm form,
             FixRequest &request, std::vector<FixedBar> &fixed) {
-  auto bar = ReadBarToFix(file, form, request);
+  auto bar = ReadBarToFix(file, context.ProgramFile(), form, request);
   const auto changes = request.portable ? doctor::PortableChanges(*bar, context)
                                         : std::vector<doctor::PortableChange>();
   const std::string shown = ShownBar(file);
@@ -202,7 +202,7 @@ std::vector<std::string> BarsToFix(const std::string &file, bool recursive,
 
 } // namespace
 
-int Check(const Args &args) {
+int Check(const Context &program, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--recursive", "--json", "--bytes"}, {}});
   if (parsed.help) {
     std::fputs(CheckUsage, stdout);
@@ -216,7 +216,7 @@ int Check(const Args &args) {
   std::vector<doctor::BarReport> reports;
   try {
     const std::string file = ExistingFile(parsed.positional[0]);
-    const doctor::DoctorContext context;
+    const doctor::DoctorContext context(program.ExeFileName);
     reports = doctor::CheckBarTree(file, parsed.Has("--recursive"), context);
   } catch (const Failure &e) {
     std::fprintf(stderr, "corvane-cli check: %s\n", e.what());
@@ -235,7 +235,7 @@ int Check(const Args &args) {
   return AnyProblem(reports) ? 1 : 0;
 }
 
-int Fix(const Args &args) {
+int Fix(const Context &program, const Args &args) {
   const ParsedArgs parsed = ParseArgs(
       args, {{"--portable", "--count", "--recursive", "--dry-run", "--bytes"}, {"--cache"}});
   if (parsed.help) {
@@ -247,9 +247,9 @@ int Fix(const Args &args) {
   if (!request.portable && !request.count)
     throw UsageError("say what to fix: --portable, --count or both");
   const auto cache = parsed.Value("--cache");
-  const uint8_t cacheMode = cache ? ParseCacheMode(*cache) : DefaultCacheMode();
+  const uint8_t cacheMode = cache ? ParseCacheMode(*cache) : DefaultCacheMode(program);
   const std::string file = ExistingFile(parsed.positional[0]);
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(program.ExeFileName);
   // Every bar is read and changed before any is written, so that a bar that cannot be
   // read leaves every file as it was.
   std::vector<FixedBar> fixed;

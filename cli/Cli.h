@@ -20,6 +20,13 @@ namespace cli {
 
 using Args = std::vector<std::string>;
 
+// What every verb is given besides its arguments: the program as its start found it.
+struct Context {
+  // The executable's full Windows name: the folder of "Corvane.ini" and the base of the
+  // lookups of Total Commander's files.
+  std::string ExeFileName;
+};
+
 // A mistake in the command line: reported with the verb's usage, exit status 2.
 class UsageError : public std::runtime_error {
 public:
@@ -41,21 +48,21 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-int Show(const Args &args);
-int Edit(const Args &args);
-int Icons(const Args &args);
-int Extract(const Args &args);
-int MakeIcl(const Args &args);
-int Resolve(const Args &args);
-int Copy(const Args &args);
-int Paste(const Args &args);
-int Commands(const Args &args);
-int Check(const Args &args);
-int Fix(const Args &args);
-int Diff(const Args &args);
-int Merge(const Args &args);
-int ExportDc(const Args &args);
-int ImportDc(const Args &args);
+int Show(const Context &context, const Args &args);
+int Edit(const Context &context, const Args &args);
+int Icons(const Context &context, const Args &args);
+int Extract(const Context &context, const Args &args);
+int MakeIcl(const Context &context, const Args &args);
+int Resolve(const Context &context, const Args &args);
+int Copy(const Context &context, const Args &args);
+int Paste(const Context &context, const Args &args);
+int Commands(const Context &context, const Args &args);
+int Check(const Context &context, const Args &args);
+int Fix(const Context &context, const Args &args);
+int Diff(const Context &context, const Args &args);
+int Merge(const Context &context, const Args &args);
+int ExportDc(const Context &context, const Args &args);
+int ImportDc(const Context &context, const Args &args);
 
 // The bar a command-line argument names, as the comparison reads it; UnreadableBar when
 // it is missing or cannot be loaded.
@@ -121,7 +128,7 @@ ParsedArgs ParseArgs(const Args &args, const ArgSpec &options);
 // The bar's cache mode from "off", "links" or "tcmenu"; UsageError otherwise.
 uint8_t ParseCacheMode(const std::string &text);
 // The cache mode a new bar gets: "DefaultCache" of "Corvane.ini" beside the program.
-uint8_t DefaultCacheMode();
+uint8_t DefaultCacheMode(const Context &context);
 
 // Saves the bar as fileName; a cache the save left out is named on standard error.
 void SaveBar(ButtonsList &bar, const std::string &fileName);

@@ -63,21 +63,21 @@ std::string ClipboardTextOfInput(std::string input, TextForm form) {
 
 } // namespace
 
-int Copy(const Args &args) {
+int Copy(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {}});
   if (parsed.help) {
     std::fputs(CopyUsage, stdout);
     return 0;
   }
   parsed.RequirePositional(2, 2, {"bar file", "position"});
-  ButtonsList bar(ExistingFile(parsed.positional[0]));
+  ButtonsList bar(ExistingFile(parsed.positional[0]), context.ExeFileName);
   const int position = ParsePosition(parsed.positional[1], bar.Count(), "position");
   const std::string text = ButtonToClipboardText(*bar.Buttons[static_cast<size_t>(position - 1)]);
   WriteOut(parsed.Form() == TextForm::Bytes ? text : ConvertLines(text, platform::TextToUtf8));
   return 0;
 }
 
-int Paste(const Args &args) {
+int Paste(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"--after", "--cache"}});
   if (parsed.help) {
     std::fputs(PasteUsage, stdout);
@@ -91,9 +91,9 @@ int Paste(const Args &args) {
     throw Failure("cannot paste: " + refusal);
   const auto lines = ParseClipboardText(text);
 
-  ButtonsList bar(WindowsNameOfArgument(parsed.positional[0]));
-  bar.CacheMode =
-      parsed.Value("--cache") ? ParseCacheMode(*parsed.Value("--cache")) : DefaultCacheMode();
+  ButtonsList bar(WindowsNameOfArgument(parsed.positional[0]), context.ExeFileName);
+  bar.CacheMode = parsed.Value("--cache") ? ParseCacheMode(*parsed.Value("--cache"))
+                                          : DefaultCacheMode(context);
   const auto after = parsed.Value("--after");
   // After button POS (0: before the first), or at the end without one.
   const edits::After place =

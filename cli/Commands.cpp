@@ -2,7 +2,6 @@
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
 #include "document/CommandCatalog.h"
-#include "document/Globals.h"
 #include "platform/TextRules.h"
 
 #include <algorithm>
@@ -144,7 +143,7 @@ void PrintRows(const CommandCatalog &catalog, size_t category, const std::string
 
 } // namespace
 
-int Commands(const Args &args) {
+int Commands(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {"--category", "--filter"}});
   if (parsed.help) {
     std::fputs(CommandsUsage, stdout);
@@ -152,7 +151,7 @@ int Commands(const Args &args) {
   }
   parsed.RequirePositional(0, 0, {});
   CommandCatalog catalog;
-  catalog.Load(ExeFileName);
+  catalog.Load(context.ExeFileName);
   if (!catalog.LoadError().empty())
     throw std::runtime_error(catalog.LoadError());
   const TextForm form = parsed.Form();

@@ -1,8 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
 #include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
 #include "document/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
@@ -146,8 +144,8 @@ uint8_t ParseCacheMode(const std::string &text) {
   throw UsageError("cache mode '" + text + "' is not one of off, links, tcmenu");
 }
 
-uint8_t DefaultCacheMode() {
-  return DefaultCacheSetting(ExeFileName);
+uint8_t DefaultCacheMode(const Context &context) {
+  return DefaultCacheSetting(context.ExeFileName);
 }
 
 void SaveBar(ButtonsList &bar, const std::string &fileName) {

@@ -132,7 +132,7 @@ barcompare::BarContent ReadBarArgument(const std::string &hostPath) {
   }
 }
 
-int Diff(const Args &args) {
+int Diff(const Context &, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {}});
   if (parsed.help) {
     std::fputs(DiffUsage, stdout);

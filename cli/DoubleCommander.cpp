@@ -1,7 +1,7 @@
 // export-dc and import-dc: bars carried to Double Commander's toolbar and back.
 #include "cli/Cli.h"
 #include "document/DcExchange.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -109,7 +109,7 @@ std::string ReadToolbarFile(const std::string &hostPath) {
 
 } // namespace
 
-int ExportDc(const Args &args) {
+int ExportDc(const Context &context, const Args &args) {
   const ParsedArgs parsed =
       ParseArgs(args, {{"--recursive", "--wine"}, {"-o", "--icons", "--icon-size"}});
   if (parsed.help) {
@@ -121,6 +121,7 @@ int ExportDc(const Args &args) {
   const std::string bar = ExistingFile(parsed.positional[0]);
   const std::string iconFolder = parsed.Value("--icons").value_or(Beside(out, "-icons"));
   dctoolbar::ExportOptions options;
+  options.ProgramFile = context.ExeFileName;
   options.Recursive = parsed.Has("--recursive");
   options.Wine = parsed.Has("--wine");
   if (auto size = parsed.Value("--icon-size"))
@@ -142,7 +143,7 @@ int ExportDc(const Args &args) {
   return ReportLeftOut(result.LeftOut);
 }
 
-int ImportDc(const Args &args) {
+int ImportDc(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{}, {"-o", "--icl", "--theme"}});
   if (parsed.help) {
     std::fputs(ImportUsage, stdout);
@@ -157,6 +158,7 @@ int ImportDc(const Args &args) {
     throw Failure(parsed.positional[0] + ": " + e.what());
   }
   dctoolbar::ImportOptions options;
+  options.ProgramFile = context.ExeFileName;
   const std::string library = parsed.Value("--icl").value_or(Beside(out, "-icons.icl"));
   options.Library = WindowsNameOfArgument(library);
   const std::string theme = parsed.Value("--theme").value_or("/usr/share/doublecmd/pixmaps");

@@ -136,7 +136,7 @@ private:
 
 } // namespace
 
-int Edit(const Args &args) {
+int Edit(const Context &context, const Args &args) {
   std::string file, saveAs;
   bool help = false;
   OperationParser parser(args);
@@ -148,8 +148,9 @@ int Edit(const Args &args) {
   if (file.empty())
     throw UsageError("no bar file given");
   // A mistyped name must not quietly become a new bar.
-  ButtonsList bar(parser.isNew ? WindowsNameOfArgument(file) : ExistingFile(file));
-  bar.CacheMode = parser.cache.value_or(DefaultCacheMode());
+  ButtonsList bar(parser.isNew ? WindowsNameOfArgument(file) : ExistingFile(file),
+                  context.ExeFileName);
+  bar.CacheMode = parser.cache.value_or(DefaultCacheMode(context));
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.
   edits::History history(bar);

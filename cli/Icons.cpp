@@ -2,7 +2,7 @@
 // it, and an icon library made of chosen icons.
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
 #include "icons/PngEncode.h"
@@ -274,7 +274,7 @@ void PrintOrderIfChanged(const icons::TIconLibrary &library, icons::TLibraryForm
 
 } // namespace
 
-int Icons(const Args &args) {
+int Icons(const Context &, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--json", "--bytes"}, {}});
   if (parsed.help) {
     std::fputs(IconsUsage, stdout);
@@ -293,7 +293,7 @@ int Icons(const Args &args) {
   return 0;
 }
 
-int Extract(const Args &args) {
+int Extract(const Context &, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {});
   if (parsed.help) {
     std::fputs(ExtractUsage, stdout);
@@ -307,7 +307,7 @@ int Extract(const Args &args) {
   return 0;
 }
 
-int MakeIcl(const Args &args) {
+int MakeIcl(const Context &, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"--names", "--format"}});
   if (parsed.help) {
     std::fputs(MakeIclUsage, stdout);

@@ -87,7 +87,7 @@ void CopyOurs(const std::string &ours, const std::string &out) {
 
 } // namespace
 
-int Merge(const Args &args) {
+int Merge(const Context &, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--bytes"}, {"-o"}});
   if (parsed.help) {
     std::fputs(MergeUsage, stdout);

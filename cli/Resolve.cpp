@@ -1,7 +1,9 @@
 // resolve: which file a name written in a button stands for, and why.
+#include "document/Resolve.h"
 #include "cli/Cli.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
+#include "document/FileSearch.h"
+#include "document/HostEnvironment.h"
 #include "document/Settings.h"
 #include "platform/HostFiles.h"
 
@@ -77,18 +79,18 @@ void PrintLocation(const char *what, const HostLocation &found, TextForm form) {
 
 // What every lookup starts from: the settings read, Total Commander's folder and settings.
 // A COMMANDER_PATH the lookup passed over is said, as it is most likely a mistake.
-void PrintLocations(TextForm form) {
-  std::printf("settings: %s\n", ShownText(SettingsFileName(ExeFileName), form).c_str());
+void PrintLocations(const std::string &exeFileName, TextForm form) {
+  std::printf("settings: %s\n", ShownText(SettingsFileName(exeFileName), form).c_str());
   const std::string ignored = CommanderPathNamingNoFolder();
   if (!ignored.empty())
     std::printf("warning: COMMANDER_PATH names no folder: %s\n", ShownText(ignored, form).c_str());
-  PrintLocation("Total Commander's folder", LocateCommanderPath(ExeFileName), form);
-  PrintLocation("wincmd.ini", LocateWincmdIni(ExeFileName), form);
+  PrintLocation("Total Commander's folder", LocateCommanderPath(exeFileName), form);
+  PrintLocation("wincmd.ini", LocateWincmdIni(exeFileName), form);
 }
 
 // The variables of the name nothing sets: their references stay as written.
-void PrintUnsetVariables(const std::string &name, TextForm form) {
-  for (const std::string &variable : UnsetVariables(ExeFileName, name))
+void PrintUnsetVariables(const std::string &exeFileName, const std::string &name, TextForm form) {
+  for (const std::string &variable : UnsetVariables(exeFileName, name))
     std::printf("warning: %%%s%% is not set: the reference is kept as written\n",
                 ShownText(variable, form).c_str());
 }
@@ -113,7 +115,7 @@ void PrintSteps(const ResolveTrace &trace, TextForm form) {
 
 } // namespace
 
-int Resolve(const Args &args) {
+int Resolve(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--explain", "--bytes"}, {"--start-path"}});
   if (parsed.help) {
     std::fputs(ResolveUsage, stdout);
@@ -127,12 +129,12 @@ int Resolve(const Args &args) {
     startPath = TakenText(*startPath, form, "the start path");
   ResolveTrace trace;
   ResolveTrace *steps = parsed.Has("--explain") ? &trace : nullptr;
-  const std::string resolved = startPath
-                                   ? ResolveWithStartPath(ExeFileName, name, *startPath, steps)
-                                   : ResolveFile(ExeFileName, name, steps);
+  const std::string resolved =
+      startPath ? ResolveWithStartPath(context.ExeFileName, name, *startPath, steps)
+                : ResolveFile(context.ExeFileName, name, steps);
   if (steps) {
-    PrintLocations(form);
-    PrintUnsetVariables(name, form);
+    PrintLocations(context.ExeFileName, form);
+    PrintUnsetVariables(context.ExeFileName, name, form);
     PrintSteps(trace, form);
   }
   const std::string host = platform::HostPath(resolved);

@@ -82,17 +82,17 @@ void PrintOtherSections(const std::string &name, TextForm form) {
 // The text a version-control system compares: never a failure for a file that can be
 // read, as a bar in a repository may hold anything. It never names the file, which git
 // gives as a temporary copy for one side of a comparison.
-void PrintStableText(const std::string &name, TextForm form) {
+void PrintStableText(const std::string &name, const std::string &exeFileName, TextForm form) {
   platform::CheckProfileReadable(name);
   std::unique_ptr<ButtonsList> bar;
   try {
-    bar = ButtonsList::Create(name);
+    bar = ButtonsList::Create(name, exeFileName);
   } catch (const EBarCountError &e) {
     const std::string count =
         e.CountText() ? "is \"" + ShownText(*e.CountText(), form) + "\"" : "is missing";
     WriteOut("count untrusted: \"Buttoncount\" " + count + ", buttons up to " +
              std::to_string(e.Highest()) + " shown\n");
-    bar = ButtonsList::Create(name, e.Highest());
+    bar = ButtonsList::Create(name, e.Highest(), exeFileName);
   } catch (const EBarLoadError &) {
     // The file was readable, so only a count or a button number beyond what is
     // supported is left.
@@ -128,7 +128,7 @@ void PrintBarJson(const std::string &name, const ButtonsList &bar, TextForm form
 
 } // namespace
 
-int Show(const Args &args) {
+int Show(const Context &context, const Args &args) {
   const ParsedArgs parsed = ParseArgs(args, {{"--json", "--text", "--bytes"}, {}});
   if (parsed.help) {
     std::fputs(ShowUsage, stdout);
@@ -139,10 +139,10 @@ int Show(const Args &args) {
     throw UsageError("--json and --text cannot be combined");
   const std::string name = ExistingFile(parsed.positional[0]);
   if (parsed.Has("--text")) {
-    PrintStableText(name, parsed.Form());
+    PrintStableText(name, context.ExeFileName, parsed.Form());
     return 0;
   }
-  ButtonsList bar(name);
+  ButtonsList bar(name, context.ExeFileName);
   if (parsed.Has("--json"))
     PrintBarJson(name, bar, parsed.Form());
   else

@@ -1,8 +1,6 @@
 #include "cli/Cli.h"
 #include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "document/Settings.h"
-#include "platform/HostFiles.h"
+#include "document/Program.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,25 +40,17 @@ const char *const Usage =
     "run 'corvane-cli VERB --help' for a verb's arguments, 'corvane-cli --version' for the\n"
     "version\n";
 
-// The folder of "Corvane.ini" and the program's files is the executable's own.
-void RecordExeFileName() {
+// The start settles the program's file (the folder of "Corvane.ini" and the program's
+// files is the executable's own), its settings and their code page before a verb reads
+// anything, as the editor's does.
+cli::Context StartCli() {
   std::error_code ec;
-  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec)
-    ExeFileName = platform::WindowsName(self.string());
-}
-
-// The code page of "Corvane.ini" applies before a verb reads anything. The program's own
-// name is a text of the core as well: it is taken again in that code page. An installed
-// program makes the user's own copy of the settings first, as the editor does.
-void ApplySettings() {
-  RecordExeFileName();
-  const std::string problem = PrepareSettingsFile(ExeFileName);
-  if (!problem.empty())
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const ProgramStart start = StartProgram(ec ? std::string() : self.string());
+  if (start.SettingsProblem)
     std::fprintf(stderr, "corvane-cli: %s; the installed settings are read\n",
-                 cli::CoreMessageToUtf8(problem).c_str());
-  ApplyCodePageSetting();
-  RecordExeFileName();
+                 cli::CoreMessageToUtf8(*start.SettingsProblem).c_str());
+  return {start.ExeFileName};
 }
 
 // A verb works on files of megabytes in a few large steps (read, parse, write). By
@@ -105,7 +95,7 @@ void KeepFreedMemoryForReuse() {
 } // namespace
 
 int main(int argc, char **argv) {
-  const std::map<std::string, int (*)(const cli::Args &)> verbs = {
+  const std::map<std::string, int (*)(const cli::Context &, const cli::Args &)> verbs = {
       {"show", cli::Show},
       {"edit", cli::Edit},
       {"icons", cli::Icons},
@@ -137,8 +127,8 @@ int main(int argc, char **argv) {
   }
   KeepFreedMemoryForReuse();
   try {
-    ApplySettings();
-    Finish(verb->second(cli::Args(argv + 2, argv + argc)));
+    const cli::Context context = StartCli();
+    Finish(verb->second(context, cli::Args(argv + 2, argv + argc)));
   } catch (const cli::UsageError &e) {
     std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", argv[1], e.what(),
                  argv[1]);

@@ -1,7 +1,8 @@
 // The "TOTALCMD#BAR#DATA" clipboard text of one button: building, testing and reading it.
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
 #include "platform/TextRules.h"
 
 namespace {
@@ -59,13 +60,10 @@ std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
 }
 
 std::string PastedIconRef(const std::string &iconLine) {
-  try {
-    return IconFileAsWritten(iconLine) + "," + std::to_string(IconIndexPart(iconLine));
-  } catch (const EConvertError &) {
-    // An index beyond 32 bits names no icon; the button takes the reference as text,
-    // as a bar holding it loads.
-    return iconLine;
-  }
+  const std::optional<int> index = IconIndexPart(iconLine);
+  // An index beyond 32 bits names no icon; the button takes the reference as text, as a
+  // bar holding it loads.
+  return index ? IconFileAsWritten(iconLine) + "," + std::to_string(*index) : iconLine;
 }
 
 void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines) {

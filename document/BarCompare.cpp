@@ -384,7 +384,9 @@ const char *FieldKeyName(int field) {
 
 BarContent ReadBarContent(const std::string &fileName) {
   BarContent content;
-  const ButtonsList bar(fileName);
+  // Only the texts are compared: the icons the bar loads with them are looked up without
+  // the program's settings.
+  const ButtonsList bar(fileName, std::string());
   content.Buttons.reserve(bar.Buttons.size());
   for (const auto &button : bar.Buttons)
     content.Buttons.push_back(ContentOf(*button));
@@ -462,7 +464,7 @@ void WriteMergedBar(const MergeResult &merged, const BarContent &ours,
   platform::ProfileBatch batch;
   // Ours' buttons as they were stay as ours wrote them, key order and spelling with them.
   if (merged.Bar.Buttons != ours.Buttons) {
-    ButtonsList bar("");
+    ButtonsList bar("", ""); // no icon is loaded or written
     for (const ButtonContent &content : merged.Bar.Buttons) {
       bar.Buttons.push_back(std::make_unique<TButts>(ButtonOf(content)));
       bar.IconHandles.emplace_back();

@@ -3,8 +3,11 @@
 #include "document/BarDoctor.h"
 
 #include "document/CommandCatalog.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/UserCmdList.h"
 #include "platform/CodePage.h"
 #include "platform/IconHandle.h"
 #include "platform/TextRules.h"
@@ -215,11 +218,12 @@ Problem MakeProblem(int button, ProblemKind kind, int field, MessageText text,
 // is left out: it is where the user's variable points.
 // A bare name found nowhere is named as written too: it was looked for in several places,
 // and the one its lookup names is only where Total Commander would have it.
-MessageText AsResolved(const std::string &key, const std::string &shown,
-                       const std::string &resolved, const std::string &name) {
+MessageText AsResolved(const std::string &exeFileName, const std::string &key,
+                       const std::string &shown, const std::string &resolved,
+                       const std::string &name) {
   const bool bare = name.find_first_of("\\/:%") == std::string::npos;
   if (bare || platform::EqualNoCase(resolved, name) ||
-      platform::EqualNoCase(resolved, ExpandEnvironmentReference(ExeFileName, name)))
+      platform::EqualNoCase(resolved, ExpandEnvironmentReference(exeFileName, name)))
     return platform::Message(key, {Verbatim(shown)});
   return platform::Message(key + " (as %s)", {Verbatim(shown), Verbatim(resolved)});
 }
@@ -257,8 +261,9 @@ const std::string &FieldText(const TButts &button, int field) {
 
 // The file a command names, looked up as the bar list looks it up: where Total Commander
 // has it, else after the start path.
-std::string ResolveCommandFile(const std::string &name, const std::string &startPath) {
-  return ResolveWithStartPath(ExeFileName, name, startPath);
+std::string ResolveCommandFile(const std::string &exeFileName, const std::string &name,
+                               const std::string &startPath) {
+  return ResolveWithStartPath(exeFileName, name, startPath);
 }
 
 // Found as the bar list finds a command's file: a file with an extension, or a folder.
@@ -295,7 +300,8 @@ constexpr size_t kLongestProgramName = 4 * 260;
 // names the shortest leading part that ends in a program's extension
 // ("%ProgramFiles%\Internet Explorer\iexplore.exe" of "... iexplore.exe -k"), else
 // ProgramOf's program.
-ProgramLookup LookUpProgram(const std::string &command, const std::string &startPath) {
+ProgramLookup LookUpProgram(const std::string &exeFileName, const std::string &command,
+                            const std::string &startPath) {
   const std::string bare = WithoutElevation(command);
   const std::string fallback = ButtonsList::ProgramOf(bare);
   const size_t start = bare.find_first_not_of(" \t", TextStart(bare));
@@ -307,18 +313,18 @@ ProgramLookup LookUpProgram(const std::string &command, const std::string &start
       if (bare[blank - 1] == ' ')
         continue;
       const std::string part = platform::TextPiece(bare, start, blank - start);
-      const std::string resolved = ResolveCommandFile(part, startPath);
+      const std::string resolved = ResolveCommandFile(exeFileName, part, startPath);
       if (!FileExtension(resolved).empty() && platform::FileExists(resolved))
         return {part, resolved, true};
       if (!named && HasProgramExtension(part))
         named = part;
     }
   }
-  const std::string resolved = ResolveCommandFile(fallback, startPath);
+  const std::string resolved = ResolveCommandFile(exeFileName, fallback, startPath);
   if (FoundAsCommandFile(resolved) || !named)
     // A lone "*" names nothing: the message names the command as written.
     return {fallback.empty() ? command : fallback, resolved, FoundAsCommandFile(resolved)};
-  return {*named, ResolveCommandFile(*named, startPath), false};
+  return {*named, ResolveCommandFile(exeFileName, *named, startPath), false};
 }
 
 // An icon file as the bar's buttons name it, looked up once per check.
@@ -373,7 +379,7 @@ private:
     const std::string &command = button.Command;
     if (command.empty())
       return;
-    if (auto subBar = SubBarOf(button)) {
+    if (auto subBar = SubBarOf(context_.ProgramFile(), button)) {
       CheckSubBar(position, RemoveQuotes(command), *subBar);
       return;
     }
@@ -381,16 +387,18 @@ private:
       CheckCommandName(position, command);
       return;
     }
-    const ProgramLookup program = LookUpProgram(command, button.StartPath);
+    const ProgramLookup program = LookUpProgram(context_.ProgramFile(), command, button.StartPath);
     if (!program.found)
       Add(position, ProblemKind::MissingProgram, bfCommand,
-          AsResolved("%s does not exist", program.name, program.resolved, program.name));
+          AsResolved(context_.ProgramFile(), "%s does not exist", program.name, program.resolved,
+                     program.name));
   }
 
   void CheckSubBar(int position, const std::string &name, const std::string &resolved) {
     if (!platform::FileExists(resolved))
       Add(position, ProblemKind::MissingSubBar, bfCommand,
-          AsResolved("the sub-bar %s does not exist", name, resolved, name));
+          AsResolved(context_.ProgramFile(), "the sub-bar %s does not exist", name, resolved,
+                     name));
     else if (!barIdentity_.empty() && context_.Identity(resolved) == barIdentity_)
       Add(position, ProblemKind::SubBarLoop, bfCommand,
           platform::Message("the sub-bar %s is this bar itself", {Verbatim(name)}));
@@ -420,7 +428,8 @@ private:
     const std::string written = IconFileAsWritten(button.IconRef);
     if (!file.exists) {
       Add(position, ProblemKind::MissingIconFile, bfIconRef,
-          AsResolved("the icon file %s does not exist", written, file.resolved, written));
+          AsResolved(context_.ProgramFile(), "the icon file %s does not exist", written,
+                     file.resolved, written));
       return;
     }
     CheckIconIndex(position, button.IconRef, written, file);
@@ -429,17 +438,15 @@ private:
 
   void CheckIconIndex(int position, const std::string &reference, const std::string &written,
                       const IconFile &file) {
-    int index = 0;
-    try {
-      index = IconIndexPart(reference);
-    } catch (const EConvertError &) {
+    const std::optional<int> index = IconIndexPart(reference);
+    if (!index) {
       Add(position, ProblemKind::IconIndex, bfIconRef,
           platform::Message("the icon index of %s is beyond the icons of any file",
                             {Verbatim(reference)}));
       return;
     }
     const unsigned count = context_.IconCount(file.resolved);
-    if (static_cast<unsigned>(index) < count)
+    if (static_cast<unsigned>(*index) < count)
       return;
     const MessageText holds = count == 0 ? platform::Message("none")
                               : count == 1
@@ -447,7 +454,7 @@ private:
                                   : platform::Message("%s icons", {Verbatim(Decimal(count))});
     Add(position, ProblemKind::IconIndex, bfIconRef,
         platform::Message("%s has no icon %s: it holds %s",
-                          {Verbatim(written), Verbatim(Decimal(index)), holds}));
+                          {Verbatim(written), Verbatim(Decimal(*index)), holds}));
   }
 
   // Which buttons name one file differently is found once every button's name is known
@@ -461,11 +468,11 @@ private:
       return;
     std::string path = RemoveQuotes(button.StartPath);
     if (platform::FindChar(path, '%') != std::string::npos)
-      path = ExpandEnvironmentReference(ExeFileName, path);
+      path = ExpandEnvironmentReference(context_.ProgramFile(), path);
     if (IsRootedPath(path) && !platform::DirectoryExists(path))
       Add(position, ProblemKind::MissingStartPath, bfStartPath,
-          AsResolved("the start path %s is no folder", button.StartPath, path,
-                     RemoveQuotes(button.StartPath)));
+          AsResolved(context_.ProgramFile(), "the start path %s is no folder", button.StartPath,
+                     path, RemoveQuotes(button.StartPath)));
   }
 
   void CheckPortable(int position, const TButts &button) {
@@ -491,12 +498,12 @@ private:
     const std::string command = RemoveQuotes(button.Command);
     const std::pair<int, std::string> names[] = {
         {bfIconRef, IconFileAsWritten(button.IconRef)},
-        {bfCommand, SubBarOf(button)          ? command
-                    : SpecialCommand(command) ? std::string()
+        {bfCommand, SubBarOf(context_.ProgramFile(), button) ? command
+                    : SpecialCommand(command)                ? std::string()
                                               : ButtonsList::ProgramOf(button.Command)},
         {bfStartPath, button.StartPath}};
     for (const auto &[field, name] : names) {
-      const std::vector<std::string> unset = UnsetVariables(ExeFileName, name);
+      const std::vector<std::string> unset = UnsetVariables(context_.ProgramFile(), name);
       if (unset.empty())
         continue;
       DropNotFound(field);
@@ -528,7 +535,7 @@ private:
     auto [entry, added] = iconFiles_.try_emplace(filePart);
     if (added) {
       IconFile &file = entry->second;
-      file.resolved = ResolveFile(ExeFileName, filePart);
+      file.resolved = ResolveFile(context_.ProgramFile(), filePart);
       file.exists = platform::FileExists(file.resolved);
       if (file.exists)
         file.identity = context_.Identity(file.resolved);
@@ -552,9 +559,9 @@ struct CheckedBar {
 // A bar whose count cannot be trusted is read with as many buttons as its highest
 // number, as the repair makes it; the problem is its highest button's, the one the
 // count fails to reach.
-CheckedBar ReadBarToCheck(const std::string &file) {
+CheckedBar ReadBarToCheck(const std::string &file, const std::string &exeFileName) {
   try {
-    return {std::make_unique<ButtonsList>(file), std::nullopt};
+    return {std::make_unique<ButtonsList>(file, exeFileName), std::nullopt};
   } catch (const EBarCountError &e) {
     // The key's name and its value are the file's words, quoted as written there.
     const MessageText key = Verbatim("\"Buttoncount\"");
@@ -562,7 +569,7 @@ CheckedBar ReadBarToCheck(const std::string &file) {
         e.CountText() ? platform::Message("%s is %s",
                                           {key, Verbatim(JoinTexts({"\"", *e.CountText(), "\""}))})
                       : platform::Message("there is no %s", {key});
-    return {std::make_unique<ButtonsList>(file, e.Highest()),
+    return {std::make_unique<ButtonsList>(file, e.Highest(), exeFileName),
             MakeProblem(e.Highest() - 1, ProblemKind::BadCount, bfCommand,
                         platform::Message("%s, but the bar holds buttons up to %s",
                                           {count, Verbatim(Decimal(e.Highest()))}))};
@@ -577,7 +584,7 @@ public:
       : recursive_(recursive), context_(context) {}
 
   std::vector<BarReport> Run(const std::string &barFile) {
-    Enter(barFile, ReadBarToCheck(barFile));
+    Enter(barFile, ReadBarToCheck(barFile, context_.ProgramFile()));
     while (!path_.empty()) {
       Frame &top = path_.back();
       if (!recursive_ || top.next >= top.bar->Count()) {
@@ -618,7 +625,7 @@ private:
   // CheckBar's.
   void Follow(size_t depth, int position) {
     const TButts &button = *path_[depth].bar->Buttons[static_cast<size_t>(position)];
-    const auto subBar = SubBarOf(button);
+    const auto subBar = SubBarOf(context_.ProgramFile(), button);
     if (!subBar || !platform::FileExists(*subBar))
       return;
     const std::string identity = context_.Identity(*subBar);
@@ -637,7 +644,7 @@ private:
       return;
     CheckedBar bar;
     try {
-      bar = ReadBarToCheck(*subBar);
+      bar = ReadBarToCheck(*subBar, context_.ProgramFile());
     } catch (const EBarLoadError &e) {
       reached_.insert(identity);
       report.Problems.push_back(
@@ -704,11 +711,12 @@ std::string_view KindName(ProblemKind kind) {
   return "unknown";
 }
 
-DoctorContext::DoctorContext() : commanderFolder_(FindCommanderPath(ExeFileName)) {
+DoctorContext::DoctorContext(const std::string &exeFileName)
+    : exeFileName_(exeFileName), commanderFolder_(FindCommanderPath(exeFileName)) {
   if (!commanderFolder_.empty())
     commanderIdentity_ = Identity(commanderFolder_);
   CommandCatalog catalog;
-  catalog.Load(ExeFileName);
+  catalog.Load(exeFileName);
   knowsInternal_ = catalog.LoadError().empty();
   for (const std::string &line : catalog.CommandLines()) {
     // Comments, headers and the lines that end a category name no command.
@@ -724,7 +732,7 @@ DoctorContext::DoctorContext() : commanderFolder_(FindCommanderPath(ExeFileName)
       if (auto value = CommandNumberValue(number))
         internalNumbers_.insert(*value);
   }
-  const UserCmdList users;
+  const UserCmdList users(exeFileName);
   for (const auto &command : users.Commands)
     userCommands_.insert(platform::LowerText(StripEnds(command->Section)));
 }
@@ -816,19 +824,19 @@ bool SpecialCommand(const std::string &command) {
          IsKeyword(word) || IsSystemToolForm(command, word) || IsShellAddress(command);
 }
 
-std::optional<std::string> SubBarOf(const TButts &button) {
+std::optional<std::string> SubBarOf(const std::string &exeFileName, const TButts &button) {
   const std::string name = RemoveQuotes(button.Command);
   if (platform::LowerText(FileExtension(name)) != ".bar" || IsKeyword(CommandWord(name)))
     return std::nullopt;
-  return ResolveCommandFile(name, button.StartPath);
+  return ResolveCommandFile(exeFileName, name, button.StartPath);
 }
 
-std::optional<std::string> CommandFileOf(const TButts &button) {
-  if (auto subBar = SubBarOf(button))
+std::optional<std::string> CommandFileOf(const std::string &exeFileName, const TButts &button) {
+  if (auto subBar = SubBarOf(exeFileName, button))
     return subBar;
   if (button.Command.empty() || SpecialCommand(button.Command))
     return std::nullopt;
-  return LookUpProgram(button.Command, button.StartPath).resolved;
+  return LookUpProgram(exeFileName, button.Command, button.StartPath).resolved;
 }
 
 // What a button's check found, with the texts it was found for.

@@ -112,11 +112,14 @@ struct PortableChange {
 // What a check reads once, kept for a check run: Total Commander's folder, its internal
 // commands, the user commands, and, per file, icon counts and where names lead on the
 // host. Made for one run and kept while the files stay as they are; icon counts are read
-// again when a file changes (its stamp), anything else needs a new context. Uses
-// ExeFileName as every lookup does.
+// again when a file changes (its stamp), anything else needs a new context. exeFileName is
+// the program's full Windows name, the base of every lookup (ResolveFile).
 class DoctorContext {
 public:
-  DoctorContext();
+  explicit DoctorContext(const std::string &exeFileName);
+
+  // The program's full Windows name the context was made for.
+  const std::string &ProgramFile() const { return exeFileName_; }
 
   // Total Commander's folder (FindCommanderPath), empty when it is not found: then no
   // path is non-portable.
@@ -154,6 +157,7 @@ private:
                                            const std::vector<size_t> &backslashes,
                                            const std::vector<size_t> &quotes) const;
 
+  std::string exeFileName_;
   std::string commanderFolder_;
   std::string commanderIdentity_;
   bool knowsInternal_ = false;
@@ -186,12 +190,12 @@ bool SpecialCommand(const std::string &command);
 // The sub-bar a button opens: its command resolved as the bar list resolves it (with the
 // start path), whether or not the file exists; nothing when the command names no .bar
 // file.
-std::optional<std::string> SubBarOf(const TButts &button);
+std::optional<std::string> SubBarOf(const std::string &exeFileName, const TButts &button);
 
 // The file a button's command runs, looked up as the check looks it up: the sub-bar, or
 // the program as Windows starts it, whether or not it exists; nothing when the command
 // names no file (empty or SpecialCommand).
-std::optional<std::string> CommandFileOf(const TButts &button);
+std::optional<std::string> CommandFileOf(const std::string &exeFileName, const TButts &button);
 
 // The problems of a bar as it is in memory; barFile is its Windows name (empty for a bar
 // never saved), used to tell a sub-bar that opens the bar itself. Sub-bars are not read:

@@ -1,9 +1,11 @@
 // Unit BarEdits: bar edit commands and their history.
 #include "document/BarEdits.h"
-#include "document/Globals.h"
 #include "platform/IconHandle.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/ShellQueries.h"
 
 #include <algorithm>
 #include <climits>
@@ -104,7 +106,7 @@ public:
 
 private:
   void Fill(ButtonsList &bar, int at) override {
-    for (const auto &[field, text] : ProgramFileFields(fileName_))
+    for (const auto &[field, text] : ProgramFileFields(bar.ProgramFile(), fileName_))
       bar.SetField(at, field, text);
     bar.RefreshIcon(at);
   }
@@ -311,17 +313,17 @@ Edit Batch(std::string name, std::vector<Edit> steps, bool keepSelection) {
   return std::make_unique<Sequence>(std::move(name), std::move(steps), keepSelection);
 }
 
-std::string IconFileFor(const std::string &fileName) {
-  if (platform::ExtractIconCountA(ResolveFile(ExeFileName, IconFilePart(fileName))) != 0)
+std::string IconFileFor(const std::string &exeFileName, const std::string &fileName) {
+  if (platform::ExtractIconCountA(ResolveFile(exeFileName, IconFilePart(fileName))) != 0)
     return fileName + ",0";
   const std::string program = FindAssociatedExecutable(fileName, WindowsDirectory());
   return program.empty() ? fileName + ",0" : program;
 }
 
-FieldTexts ProgramFileFields(const std::string &fileName) {
+FieldTexts ProgramFileFields(const std::string &exeFileName, const std::string &fileName) {
   return {{bfCommand, fileName},
           {bfStartPath, ExtractFilePath(fileName)},
-          {bfIconRef, IconFileFor(fileName)},
+          {bfIconRef, IconFileFor(exeFileName, fileName)},
           {bfTooltip, ChangeFileExt(ExtractFileName(fileName), "")}};
 }
 

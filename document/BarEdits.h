@@ -89,7 +89,7 @@ Edit Paste(After after, ClipboardButtonLines lines);
 Edit Clone(int position);
 // "Drop files": one button per Windows file name, in order, each after the given button
 // (so that they stand there in reverse order) or at the end, filled with
-// ProgramFileFields. Selects the last one made.
+// ProgramFileFields (with the bar's ProgramFile). Selects the last one made.
 Edit DropFiles(std::vector<std::string> fileNames, After after);
 // "Choose command": the command browser's choice written into the button at position:
 // icon reference, command and, when the choice has one, tooltip. Selects the button.
@@ -104,13 +104,14 @@ Edit Batch(std::string name, std::vector<Edit> steps, bool keepSelection = false
 
 // The icon reference a button running fileName takes: the file and index 0, or, for a
 // document without icons, the program it opens with (as the editor's icon picker then
-// takes it, without an index).
-std::string IconFileFor(const std::string &fileName);
+// takes it, without an index). exeFileName is the program's full Windows name, the base of
+// the lookup of the file (ResolveFile).
+std::string IconFileFor(const std::string &exeFileName, const std::string &fileName);
 // The fields a button takes from a program file, in the order the editor commits them:
 // the command (the name), the start path (its folder with the trailing backslash), the
 // icon reference (IconFileFor) and the tooltip (the file name without folder and
 // extension).
-FieldTexts ProgramFileFields(const std::string &fileName);
+FieldTexts ProgramFileFields(const std::string &exeFileName, const std::string &fileName);
 
 // The edits done to one bar, for undo and redo; unlimited. Undo restores the flags too:
 // - Modified: false when the undo or redo arrives at the state of the last save (see

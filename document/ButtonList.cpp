@@ -1,7 +1,8 @@
 #include "document/ButtonList.h"
 
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
@@ -246,12 +247,14 @@ EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::s
     : EBarLoadError(CountMessage(fileName, countText, highest)), countText_(std::move(countText)),
       highest_(highest) {}
 
-ButtonsList::ButtonsList(const std::string &fileName) : FileName(fileName) {
+ButtonsList::ButtonsList(const std::string &fileName, const std::string &exeFileName)
+    : FileName(fileName), exeFileName_(exeFileName) {
   LoadBar(fileName, std::nullopt);
   LoadIcons();
 }
 
-ButtonsList::ButtonsList(const std::string &fileName, int count) : FileName(fileName) {
+ButtonsList::ButtonsList(const std::string &fileName, int count, const std::string &exeFileName)
+    : FileName(fileName), exeFileName_(exeFileName) {
   if (count < 0 || count > MaxBarButtons)
     throw std::out_of_range("a bar holds 0 to " + std::to_string(MaxBarButtons) + " buttons");
   LoadBar(fileName, count);
@@ -326,10 +329,11 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
 // file part once: buttons of a bar mostly share a few icon files.
 class ButtonsList::IconFileResolver {
 public:
+  explicit IconFileResolver(const std::string &exeFileName) : exeFileName_(exeFileName) {}
   const std::string &Resolve(const std::string &filePart) {
     auto [entry, added] = known_.try_emplace(filePart);
     if (added) {
-      std::string path = ResolveFile(ExeFileName, filePart);
+      std::string path = ResolveFile(exeFileName_, filePart);
       if (platform::FileExists(path))
         entry->second = std::move(path);
     }
@@ -337,13 +341,14 @@ public:
   }
 
 private:
+  const std::string &exeFileName_;
   std::unordered_map<std::string, std::string> known_;
 };
 
 void ButtonsList::LoadIcons() {
   IconHandles.clear();
   IconHandles.reserve(Buttons.size());
-  IconFileResolver files;
+  IconFileResolver files(exeFileName_);
   for (const auto &button : Buttons)
     IconHandles.push_back(ExtractButtonIcon(*button, files, false));
 }
@@ -352,20 +357,17 @@ platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFi
                                                     bool checkCount) const {
   if (button.IconRef.empty())
     return {};
-  int index = 0;
-  try {
-    index = IconIndexPart(button.IconRef);
-  } catch (const EConvertError &) {
-    // An index beyond 32 bits names no icon of any file; the bar still opens.
+  const std::optional<int> index = IconIndexPart(button.IconRef);
+  // An index beyond 32 bits names no icon of any file; the bar still opens.
+  if (!index)
     return {};
-  }
   const std::string &path = files.Resolve(IconFilePart(button.IconRef));
   if (path.empty())
     return {};
   if (checkCount && platform::ExtractIconCountA(path) == 0)
     return {};
   // Taken at the size the windows draw it, from the image made for that size.
-  return platform::ExtractIconOfSize(path, index, platform::DisplayIconSize());
+  return platform::ExtractIconOfSize(path, *index, platform::DisplayIconSize());
 }
 
 int ButtonsList::Add() {
@@ -438,7 +440,7 @@ void ButtonsList::SetField(int position, int field, const std::string &text) {
     return;
   TButts &button = *Buttons[static_cast<size_t>(position)];
   if (field == bfRunMode) {
-    button.RunMode = text.empty() ? 0 : StrToInt(text);
+    button.RunMode = text.empty() ? 0 : StrToIntOrError(text);
     // A changed run mode is an edit like any other: without the flag, closing the
     // editor would not offer to save it.
     Modified = true;
@@ -458,7 +460,7 @@ void ButtonsList::RefreshIcon(int position) {
     return;
   auto &handle = IconHandles[static_cast<size_t>(position)];
   platform::DestroyIcon(handle);
-  IconFileResolver files;
+  IconFileResolver files(exeFileName_);
   handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], files, true);
 }
 

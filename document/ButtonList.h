@@ -1,7 +1,7 @@
 #pragma once
 // Unit ButtonList: the open button bar (ButtonsList, TButts), an ordered list of buttons read from
 // and written to the "Buttonbar" section of a bar file, with one icon handle per button for the bar
-// list. Also the user commands of Total Commander (UserCmdList), which share the record type.
+// list. The user commands of Total Commander (UserCmdList.h) share the record type TButts.
 #include "platform/IconHandle.h"
 #include "platform/MessageText.h"
 
@@ -86,22 +86,28 @@ struct TakenButton {
 
 class ButtonsList {
 public:
-  // Loads the bar (an empty name gives an empty bar) and its icons.
-  explicit ButtonsList(const std::string &fileName);
+  // Loads the bar (an empty name gives an empty bar) and its icons. exeFileName is the
+  // program's full Windows name: its settings may name Total Commander's folder, where
+  // the icon files of the buttons are looked up (ResolveFile).
+  ButtonsList(const std::string &fileName, const std::string &exeFileName);
   // Loads the bar with count buttons (0..MaxBarButtons, std::out_of_range otherwise)
   // whatever its "Buttoncount" says, keys beyond it left out: the repair of a count that
   // cannot be trusted. The bar is Modified when count is not the count the file says.
-  ButtonsList(const std::string &fileName, int count);
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName) {
-    return std::make_unique<ButtonsList>(fileName);
+  ButtonsList(const std::string &fileName, int count, const std::string &exeFileName);
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName,
+                                             const std::string &exeFileName) {
+    return std::make_unique<ButtonsList>(fileName, exeFileName);
   }
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count) {
-    return std::make_unique<ButtonsList>(fileName, count);
+  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count,
+                                             const std::string &exeFileName) {
+    return std::make_unique<ButtonsList>(fileName, count, exeFileName);
   }
   ~ButtonsList();
   ButtonsList(const ButtonsList &) = delete;
   ButtonsList &operator=(const ButtonsList &) = delete;
 
+  // The program's full Windows name the bar looks up its icon files with.
+  const std::string &ProgramFile() const { return exeFileName_; }
   int Count() const { return static_cast<int>(Buttons.size()); }
   int Add();
   int Insert(int position);
@@ -197,20 +203,10 @@ private:
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 
+  std::string exeFileName_;  // the program's, for the lookups of icon files
   std::string cacheFile_;    // the cache file of the save under way, as a full name
   std::string pendingCache_; // the new cache library waiting to replace it
   std::string cacheBackup_;  // the old cache, kept aside while the bar is written
   bool cacheInstalled_ = false;
   std::unordered_map<std::string, int> cacheLookup_; // CacheMap's first pair per key
-};
-
-// The user-defined commands of "usercmd.ini" and of the localized user-command file.
-class UserCmdList {
-public:
-  UserCmdList();
-  static std::unique_ptr<UserCmdList> Create() { return std::make_unique<UserCmdList>(); }
-  std::vector<std::unique_ptr<TButts>> Commands;
-
-private:
-  void ReadFile(const std::string &fileName);
 };

@@ -1,8 +1,9 @@
 // The command catalogue: reading "Totalcmd.inc", the localized command list and
 // "WCMICONS.INC", and the rules that turn their lines into categories, rows and choices.
 #include "document/CommandCatalog.h"
-#include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/Resolve.h"
+#include "document/UserCmdList.h"
 #include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
@@ -122,10 +123,10 @@ std::string LocalizedTexts::Lookup(const std::string &key) const {
   return found == byKey_.end() ? std::string() : found->second;
 }
 
-void CommandCatalog::Load(const std::string &ExeFileName) {
+void CommandCatalog::Load(const std::string &exeFileName) {
   *this = CommandCatalog();
-  exeFileName_ = ExeFileName;
-  const std::string listFile = ResolveFile(ExeFileName, "Totalcmd.inc");
+  exeFileName_ = exeFileName;
+  const std::string listFile = ResolveFile(exeFileName, "Totalcmd.inc");
   const auto text = platform::ReadTextFile(listFile);
   if (!text) {
     const icons::EFOpenError error(listFile);
@@ -136,11 +137,11 @@ void CommandCatalog::Load(const std::string &ExeFileName) {
   for (const std::string_view line : platform::SplitLines(*text))
     if (!IsBlank(line))
       commandLines_.emplace_back(line);
-  const std::string localizedName = FindLocalizedCommandList(ExeFileName);
+  const std::string localizedName = FindLocalizedCommandList(exeFileName);
   if (!localizedName.empty())
     if (auto localized = platform::ReadTextFile(localizedName))
       localized_ = LocalizedTexts(CleanLocalizedLines(*localized));
-  const std::string mapping = ResolveFile(ExeFileName, "WCMICONS.INC");
+  const std::string mapping = ResolveFile(exeFileName, "WCMICONS.INC");
   if (platform::FileExists(mapping))
     iconMappingFile_ = mapping;
 
@@ -231,7 +232,7 @@ CommandRow CommandCatalog::CommandListRow(const std::string &line) const {
 
 std::vector<CommandRow> CommandCatalog::UserCommandRows(const std::string &userFile) const {
   std::vector<CommandRow> rows;
-  const auto commands = UserCmdList::Create();
+  const auto commands = UserCmdList::Create(exeFileName_);
   for (const auto &command : commands->Commands) {
     if (FileNameOnly(command->SourceFile) != userFile)
       continue;

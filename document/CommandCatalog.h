@@ -109,7 +109,7 @@ public:
   // dropped), the localized list from FindLocalizedCommandList, then the categories.
   // When "Totalcmd.inc" cannot be read, LoadError() names it and the catalogue stays
   // empty (no category at all); the browser then reports the error and shows nothing.
-  void Load(const std::string &ExeFileName);
+  void Load(const std::string &exeFileName);
 
   // The file-open error of the last Load ("Cannot open file ..."), or empty.
   const std::string &LoadError() const { return loadError_; }

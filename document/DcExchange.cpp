@@ -3,8 +3,9 @@
 
 #include "document/BarDoctor.h"
 #include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
 #include "icons/PngEncode.h"
@@ -71,10 +72,11 @@ std::string InFolder(const std::string &folder, const std::string &file) {
 
 class Exporter {
 public:
-  explicit Exporter(const ExportOptions &options) : options_(options) {}
+  explicit Exporter(const ExportOptions &options)
+      : options_(options), context_(options.ProgramFile) {}
 
   ExportResult Run(const std::string &barFile) {
-    ButtonsList bar(barFile);
+    ButtonsList bar(barFile, options_.ProgramFile);
     result_.Items = BarItems(barFile, bar);
     return std::move(result_);
   }
@@ -99,7 +101,7 @@ private:
     if (TrimBlanks(button.Command).empty())
       return Item{};
     Item item;
-    if (auto subBar = doctor::SubBarOf(button)) {
+    if (auto subBar = doctor::SubBarOf(options_.ProgramFile, button)) {
       if (!SubBarItem(barFile, position, button, *subBar, item))
         return std::nullopt;
     } else if (doctor::SpecialCommand(button.Command)) {
@@ -143,7 +145,7 @@ private:
       return false;
     }
     try {
-      ButtonsList bar(subBar);
+      ButtonsList bar(subBar, options_.ProgramFile);
       item.Kind = ItemKind::Menu;
       item.Items = BarItems(subBar, bar);
       return true;
@@ -175,7 +177,8 @@ private:
 
   void ProgramItem(const std::string &barFile, int position, const TButts &button, Item &item) {
     item.Kind = ItemKind::Program;
-    const std::string program = doctor::CommandFileOf(button).value_or(button.Command);
+    const std::string program =
+        doctor::CommandFileOf(options_.ProgramFile, button).value_or(button.Command);
     const std::string params = JoinWords(
         ArgumentsOf(button.Command, ButtonsList::ProgramOf(button.Command)), button.Params);
     if (options_.Wine && IsWindowsProgram(program)) {
@@ -193,7 +196,7 @@ private:
     }
     if (!button.StartPath.empty()) {
       const std::string path =
-          ExpandEnvironmentReference(ExeFileName, RemoveQuotes(button.StartPath));
+          ExpandEnvironmentReference(options_.ProgramFile, RemoveQuotes(button.StartPath));
       item.StartPath = HostName(path);
       if (item.StartPath.empty())
         item.StartPath = path;
@@ -213,13 +216,11 @@ private:
 
   // The host path of the PNG file of an icon reference, written once per icon.
   std::optional<std::string> IconOf(const std::string &reference) {
-    int index = 0;
-    try {
-      index = IconIndexPart(reference);
-    } catch (const EConvertError &) {
+    const std::optional<int> parsed = IconIndexPart(reference);
+    if (!parsed)
       return std::nullopt;
-    }
-    const std::string file = ResolveFile(ExeFileName, IconFileAsWritten(reference));
+    const int index = *parsed;
+    const std::string file = ResolveFile(options_.ProgramFile, IconFileAsWritten(reference));
     const std::string key = platform::LowerText(file) + "," + std::to_string(index);
     if (auto known = icons_.find(key); known != icons_.end())
       return known->second;
@@ -267,7 +268,8 @@ std::string WindowsNameOf(const std::string &name) {
 
 class Importer {
 public:
-  explicit Importer(const ImportOptions &options) : options_(options) {}
+  explicit Importer(const ImportOptions &options)
+      : options_(options), context_(options.ProgramFile) {}
 
   ImportResult Run(const std::vector<Item> &items, const std::string &barFile) {
     stem_ = ChangeFileExt(barFile, "");
@@ -279,7 +281,7 @@ public:
       library_.SaveToFile(options_.Library, icons::TLibraryFormat::PE32);
     result_.Icons = library_.Icons.Count();
     for (auto &[file, buttons] : pending_) {
-      ButtonsList bar("");
+      ButtonsList bar("", options_.ProgramFile);
       bar.CacheMode = CacheOff;
       for (TButts &button : buttons) {
         bar.Add();

@@ -32,10 +32,11 @@ struct Omission {
 };
 
 struct ExportOptions {
-  bool Recursive = false; // sub-bars become menus; otherwise they are left out
-  bool Wine = false;      // Windows programs are started by "wine" with their Windows names
-  int IconSize = 16;      // Double Commander's toolbar icon size by default
-  std::string IconFolder; // where the PNG icons are to be written
+  std::string ProgramFile; // the program's Windows name: its settings find Total Commander
+  bool Recursive = false;  // sub-bars become menus; otherwise they are left out
+  bool Wine = false;       // Windows programs are started by "wine" with their Windows names
+  int IconSize = 16;       // Double Commander's toolbar icon size by default
+  std::string IconFolder;  // where the PNG icons are to be written
 };
 
 // A PNG icon the toolbar refers to, to be written as File.
@@ -56,6 +57,7 @@ struct ExportResult {
 ExportResult ExportBar(const std::string &barFile, const ExportOptions &options);
 
 struct ImportOptions {
+  std::string ProgramFile; // the program's Windows name: its settings find Total Commander
   std::string Library;     // the 32-bit icon library the pictures are written into
   std::string ThemeFolder; // Double Commander's "pixmaps" folder; empty: theme icons unknown
 };

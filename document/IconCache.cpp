@@ -1,8 +1,9 @@
 // The icon cache: on saving, the bar's icons are collected into a 16-bit icon library
 // beside the bar ("tools.bar" gets "tools.icl"), to which the bar may point.
 #include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "icons/IconLibrary.h"
 #include "platform/ByteReader.h"
 #include "platform/HostFiles.h"
@@ -189,7 +190,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
   const std::string file = IconFilePart(button.IconRef);
   if (file.empty())
     return;
-  const std::string path = ResolveFile(ExeFileName, file);
+  const std::string path = ResolveFile(exeFileName_, file);
   const std::string key = std::to_string(position);
   if (platform::LowerText(FileExtension(path)) == ".ico") {
     // The icon is added even when its file is missing, so the cache indices of the
@@ -202,17 +203,14 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
     }
     return;
   }
-  int index = 0;
-  try {
-    index = IconIndexPart(button.IconRef);
-  } catch (const EConvertError &) {
+  const std::optional<int> index = IconIndexPart(button.IconRef);
+  if (!index)
     return; // an index beyond 32 bits names no icon: the button is not cached
-  }
   const icons::TIconLibrary &source = modules.Load(path);
-  if (index >= source.Icons.Count() || !source.Icons.Objects(index))
+  if (*index >= source.Icons.Count() || !source.Icons.Objects(*index))
     return;
   auto [icon, cacheIndex] = AppendIcon(cache, position);
-  icon->Assign(*source.Icons.Objects(index));
+  icon->Assign(*source.Icons.Objects(*index));
   // The cache is a 16-bit library, which holds no image of 256 pixels or more; a button
   // is never drawn that large, so such images are left out rather than fail the cache.
   icons::TIconLibrary::DropImagesBeyond16Bit(*icon);

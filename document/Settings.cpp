@@ -1,9 +1,7 @@
 // The program's settings file "Corvane.ini".
 #include "document/Settings.h"
 
-#include "document/Globals.h"
-#include "document/HostPaths.h"
-#include "document/Translation.h"
+#include "document/FileNames.h"
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
@@ -101,10 +99,6 @@ std::string PrepareSettingsFile(const std::string &exeFileName) {
   return std::string();
 }
 
-std::string SettingsFileName() {
-  return SettingsFileName(ExeFileName);
-}
-
 std::string LanguageSetting(const std::string &exeFileName) {
   return ReadText(exeFileName, "Language", "English");
 }
@@ -141,18 +135,8 @@ int CodePageSetting(const std::string &exeFileName) {
   return ReadNumber(exeFileName, "CodePage", 0);
 }
 
-std::vector<std::string> PathMenuLines(const std::string &exeFileName) {
-  std::vector<std::string> lines = LoadLines(SettingsFileName(exeFileName));
-  ExtractMenuSection(lines, "[paths]");
-  return lines;
-}
-
 void ApplyCodePageSetting(const std::string &exeFileName) {
   if (!platform::SetSystemCodePage(CodePageSetting(exeFileName)))
     platform::SetSystemCodePage(0);
   platform::FlushProfileCache();
-}
-
-void ApplyCodePageSetting() {
-  ApplyCodePageSetting(ExeFileName);
 }

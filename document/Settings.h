@@ -17,11 +17,10 @@
 // functions give them through a buffer of 260 characters: at most 259 characters are used.
 // A missing file or key gives the default. Nothing is kept between calls: each reads the
 // file (through the profile cache), so a setting changed on disk counts at the next call.
-// exeFileName is the executable's full Windows name (ExeFileName); the file lies in its
-// folder.
+// exeFileName is the executable's full Windows name (ProgramStart::ExeFileName); the file
+// lies in its folder.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Whether the program runs installed: "corvane.installed" lies in the folder of exeFileName.
 bool RunsInstalled(const std::string &exeFileName);
@@ -31,8 +30,6 @@ std::string UserSettingsFileName();
 // The full Windows name of the "Corvane.ini" in use: the user's own copy when the program
 // runs installed and the copy exists, else the one in the folder of exeFileName.
 std::string SettingsFileName(const std::string &exeFileName);
-// The same for the program's recorded ExeFileName.
-std::string SettingsFileName();
 // Run once at start: an installed program without the user's own copy gets one, a copy of
 // the installed defaults (the folder made as needed); nothing otherwise, nor without
 // defaults to copy. Returns why the copy could not be made (the installed defaults are then
@@ -60,13 +57,7 @@ std::string CommanderPathSetting(const std::string &exeFileName);
 std::string LocalizedIncSetting(const std::string &exeFileName);
 // "CodePage" (default 0): the system code page to use; 0 detects it.
 int CodePageSetting(const std::string &exeFileName);
-// The entries of the path menu: the body of the file's "[paths]" section, read as a text
-// file (see ExtractMenuSection); empty without the file or the section.
-std::vector<std::string> PathMenuLines(const std::string &exeFileName);
-
 // Makes "CodePage" the system code page, or the detected one when it is missing, 0 or not a
-// supported code page. Run once the executable's name is known and before any other file is
-// read: files parsed before are read again in the new code page.
+// supported code page. Run at start (StartProgram) before any other file is read: files
+// parsed before are read again in the new code page.
 void ApplyCodePageSetting(const std::string &exeFileName);
-// The same for the program's recorded ExeFileName.
-void ApplyCodePageSetting();

@@ -1,7 +1,8 @@
 // The translation lookup, the choice of the language file and the menu sections.
 #include "document/Translation.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/Resolve.h"
 #include "document/Settings.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
@@ -67,5 +68,11 @@ LanguageChoice SelectLanguage(const std::string &exeFileName) {
 std::vector<std::string> ParamMenuLines(const std::string &exeFileName) {
   std::vector<std::string> lines = LoadLines(ProgramLanguageFile(exeFileName));
   ExtractMenuSection(lines, "[params]");
+  return lines;
+}
+
+std::vector<std::string> PathMenuLines(const std::string &exeFileName) {
+  std::vector<std::string> lines = LoadLines(SettingsFileName(exeFileName));
+  ExtractMenuSection(lines, "[paths]");
   return lines;
 }

@@ -53,3 +53,7 @@ LanguageChoice SelectLanguage(const std::string &exeFileName);
 // The entries of the parameter menu: the "[params]" section of the program's language file,
 // also when SelectLanguage passes that file over for its translations.
 std::vector<std::string> ParamMenuLines(const std::string &exeFileName);
+// The entries of the path menu: the "[paths]" section of the settings file in use
+// (SettingsFileName), read as a text file (see ExtractMenuSection); empty without the file
+// or the section.
+std::vector<std::string> PathMenuLines(const std::string &exeFileName);

@@ -1,8 +1,10 @@
 // The user-defined commands of Total Commander, read whole from "usercmd.ini" beside
 // its settings file and from the localized user-command file.
-#include "document/ButtonList.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/UserCmdList.h"
+
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
+#include "document/Resolve.h"
 #include "platform/TextFile.h"
 #include "platform/TextRules.h"
 
@@ -28,9 +30,9 @@ std::string *FieldOfKey(TButts &command, const std::string &name) {
 
 } // namespace
 
-UserCmdList::UserCmdList() {
-  ReadFile(ExtractFilePath(FindWincmdIni(ExeFileName)) + "usercmd.ini");
-  const std::string localized = FindLocalizedCommandList(ExeFileName);
+UserCmdList::UserCmdList(const std::string &exeFileName) {
+  ReadFile(ExtractFilePath(FindWincmdIni(exeFileName)) + "usercmd.ini");
+  const std::string localized = FindLocalizedCommandList(exeFileName);
   if (!localized.empty())
     ReadFile(ChangeFileExt(localized, ".ini"));
 }

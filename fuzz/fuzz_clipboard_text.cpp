@@ -3,7 +3,7 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
 #include "document/CommandCatalog.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +18,7 @@ void Check(bool condition) {
 }
 
 // Pastes the text into a fresh button; false when the paste stopped at a conversion
-// error (which only a bad run-mode line or icon index may cause).
+// error (which only a bad run-mode line may cause).
 bool Paste(ButtonsList &bar, const ClipboardButtonLines &lines) {
   try {
     SetButtonFromClipboard(bar, bar.Add(), lines);
@@ -34,7 +34,7 @@ void FuzzClipboard(std::string_view text) {
   Check(lines.has_value() == ClipboardTextRefusal(text).empty());
   if (!lines)
     return;
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   if (!Paste(bar, *lines))
     return;
   const std::string copied = ButtonToClipboardText(*bar.Buttons[0]);

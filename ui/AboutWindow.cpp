@@ -1,8 +1,7 @@
 // Unit Unit3, TForm3: the About window.
 #include "ui/AboutWindow.h"
 
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorGuard.h"
 #include "ui/Scale.h"
@@ -76,8 +75,10 @@ QStringList WrapAtParts(const QString &text, const QFontMetrics &metrics, int wi
 
 } // namespace
 
-TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent)
-    : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs) {
+TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+               QWidget *parent)
+    : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs),
+      exeFileName_(std::move(exeFileName)) {
   using ui::Place;
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("About"));
@@ -138,8 +139,8 @@ TForm3::HostLine TForm3::DescribeHost(const char *caption, const HostLocation &f
 
 // Looked up at every showing: the settings or the prefix may have changed meanwhile.
 void TForm3::ShowHost() {
-  const HostLine lines[] = {DescribeHost("Total Commander:", LocateCommanderPath(ExeFileName)),
-                            DescribeHost("wincmd.ini:", LocateWincmdIni(ExeFileName))};
+  const HostLine lines[] = {DescribeHost("Total Commander:", LocateCommanderPath(exeFileName_)),
+                            DescribeHost("wincmd.ini:", LocateWincmdIni(exeFileName_))};
   QStringList shown;
   for (const HostLine &line : lines)
     shown << WrapAtParts(line.text, lblHost->fontMetrics(), lblHost->width());

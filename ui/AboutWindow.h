@@ -21,7 +21,9 @@ inline constexpr char MakerAddress[] = "corvane@example.org";
 class TForm3 : public QDialog {
   Q_OBJECT
 public:
-  TForm3(Translator translate, ui::TDialogs &dialogs, QWidget *parent = nullptr);
+  // exeFileName: the executable's full Windows name, from which Total Commander is found.
+  TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+         QWidget *parent = nullptr);
 
   QPlainTextEdit *mmo1 = nullptr;
   QLabel *Label1 = nullptr;
@@ -56,4 +58,5 @@ private:
 
   Translator translate_;
   ui::TDialogs &dialogs_;
+  std::string exeFileName_;
 };

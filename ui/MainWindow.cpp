@@ -1,8 +1,7 @@
 // Unit FrmMain (TBarMain): the main window's construction, start-up, settings and translation.
 #include "ui/MainWindow.h"
 
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "document/Settings.h"
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"
@@ -29,14 +28,10 @@
 #include <QShortcut>
 #include <QTimer>
 
-TBarMain::TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
+TBarMain::TBarMain(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
                    QWidget *parent)
-    : QWidget(parent), arguments_(arguments), dialogs_(dialogs) {
-  // The code page decides how every text and name is read, the program's own included,
-  // so it is settled first; the program's name is then taken in it.
-  const std::string exeHost = exeHostPath.toStdString();
-  ApplyCodePageSetting(platform::WindowsName(exeHost));
-  exeFileName_ = platform::WindowsName(exeHost);
+    : QWidget(parent), exeFileName_(std::move(exeFileName)), arguments_(arguments),
+      dialogs_(dialogs) {
   CreateComponents();
   RunGuarded([this] { FormCreate(); });
 }
@@ -237,7 +232,6 @@ void TBarMain::FormShow() {
   // A host path on the command line is named the way the core names files; any other
   // name is the core's text for what was typed.
   arg = (!arg.empty() && arg[0] == '/') ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
-  ExeFileName = exeFileName_;
   // The language comes first: opening the bar may ask the user a question.
   SelectLanguage();
   const uint8_t defaultCache = DefaultCacheSetting(exeFileName_);
@@ -262,7 +256,7 @@ void TBarMain::FormShow() {
     CurrentFileName = arg;
     id_btn_bar->SetCount(bar_->Count());
   } else {
-    bar_ = ButtonsList::Create(std::string());
+    bar_ = ButtonsList::Create(std::string(), exeFileName_);
     history_.Attach(*bar_);
     bar_->CacheMode = defaultCache;
     CurrentFileName.clear();

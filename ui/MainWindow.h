@@ -42,9 +42,10 @@ class TIconLibrary;
 class TBarMain : public QWidget {
   Q_OBJECT
 public:
-  // exeHostPath: the executable (its folder holds the program's own files);
-  // arguments: the command line without the program's name.
-  TBarMain(const QString &exeHostPath, const QStringList &arguments, ui::TDialogs &dialogs,
+  // exeFileName: the executable's full Windows name as the start gave it (StartProgram; its
+  // folder holds the program's own files); arguments: the command line without the
+  // program's name.
+  TBarMain(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
            QWidget *parent = nullptr);
   ~TBarMain() override;
 

@@ -4,13 +4,15 @@
 
 #include "document/BarClipboard.h"
 #include "document/BarDoctor.h"
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
 #include "document/Settings.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
 #include "platform/TextRules.h"
 #include "ui/ButtonEditor.h"
+#include "ui/ClipboardText.h"
 #include "ui/FieldEdit.h"
 #include "ui/IconPaint.h"
 #include "ui/OwnerDrawList.h"
@@ -104,7 +106,7 @@ bool TBarMain::FileFound(int index, int useBarIcl) const {
   if (doctor::SpecialCommand(command) || useBarIcl == 0)
     return true;
   const std::string path =
-      ResolveWithStartPath(ExeFileName, IconFilePart(command), bar_->GetField(index, bfStartPath));
+      ResolveWithStartPath(exeFileName_, IconFilePart(command), bar_->GetField(index, bfStartPath));
   return (!FileExtension(path).empty() && platform::FileExists(path)) ||
          platform::DirectoryExists(path);
 }
@@ -132,7 +134,7 @@ void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) c
   if (!command.empty() && !platform::ContainsText(command, "cm_") &&
       !platform::ContainsText(command, "em_") && !platform::FileExists(command))
     n = 1;
-  else if (!noIcon && !platform::FileExists(ResolveFile(ExeFileName, IconFilePart(ref))))
+  else if (!noIcon && !platform::FileExists(ResolveFile(exeFileName_, IconFilePart(ref))))
     n = 2;
   else if (noIcon)
     n = 0;

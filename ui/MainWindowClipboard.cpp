@@ -3,7 +3,8 @@
 #include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
+#include "ui/ClipboardText.h"
 #include "ui/OwnerDrawList.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 // A button that opens a sub-bar opens it in the editor, and "Back" returns along the way.
 #include "ui/MainWindow.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "ui/OwnerDrawList.h"
@@ -83,7 +83,7 @@ std::string FillIn(std::string text, const std::string &name, int number) {
 
 std::unique_ptr<ButtonsList> TBarMain::LoadBarAsking(const std::string &name) {
   try {
-    return ButtonsList::Create(name);
+    return ButtonsList::Create(name, exeFileName_);
   } catch (const EBarCountError &e) {
     const std::string question =
         FillIn(Translate("%s holds buttons up to number %d, but its button count is missing or "
@@ -91,7 +91,7 @@ std::unique_ptr<ButtonsList> TBarMain::LoadBarAsking(const std::string &name) {
                name, e.Highest());
     if (dialogs_.AskYesNo(this, question) != ui::TAnswer::Yes)
       return nullptr;
-    return ButtonsList::Create(name, e.Highest());
+    return ButtonsList::Create(name, e.Highest(), exeFileName_);
   }
 }
 
@@ -137,13 +137,14 @@ void TBarMain::NameDoctorItems() {
   MakePortable1->setEnabled(
       std::any_of(problems_.begin(), problems_.end(),
                   [](const doctor::Problem &p) { return p.Fix.has_value(); }));
-  OpenSubBar1->setEnabled(s >= 0 && doctor::SubBarOf(*bar_->Buttons[static_cast<size_t>(s)]));
+  OpenSubBar1->setEnabled(s >= 0 &&
+                          doctor::SubBarOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(s)]));
   Back1->setEnabled(!wayBack_.empty());
 }
 
 void TBarMain::RenewDoctor() {
   checker_.reset();
-  doctor_ = std::make_unique<doctor::DoctorContext>();
+  doctor_ = std::make_unique<doctor::DoctorContext>(exeFileName_);
   checker_ = std::make_unique<doctor::BarChecker>(CurrentFileName, *doctor_);
   CheckOpenBar();
 }
@@ -235,7 +236,7 @@ void TBarMain::OpenSubBar1Click() {
   const int s = Selected();
   if (s < 0)
     return;
-  const auto subBar = doctor::SubBarOf(*bar_->Buttons[static_cast<size_t>(s)]);
+  const auto subBar = doctor::SubBarOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(s)]);
   if (!subBar)
     return;
   // Loaded before anything is asked: a sub-bar that cannot be opened leaves the bar as it

@@ -3,8 +3,11 @@
 // menus, the run mode, OK and Cancel.
 #include "ui/MainWindow.h"
 
-#include "document/Globals.h"
-#include "document/HostPaths.h"
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/ShellQueries.h"
 #include "icons/PictureIcon.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
@@ -127,7 +130,7 @@ void TBarMain::id_btn_barClick() {
   f->id_btn_param->SetBytes(bar_->GetField(s, bfParams));
   f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
   const std::string ref = bar_->GetField(s, bfIconRef);
-  const int index = IconIndexPart(ref);
+  const int index = IconIndexOrError(ref);
   // The name as written: a name shown in another case would be written back so.
   f->id_btn_iconfilename->SetBytes(IconFileAsWritten(ref));
   f->id_btn_iconindex->setText(QString::number(index));
@@ -159,7 +162,7 @@ void TBarMain::FillIconList(int position) {
   const std::string ref = bar_->GetField(position, bfIconRef);
   if (ref.empty())
     return;
-  std::string file = ResolveFile(ExeFileName, IconFileAsWritten(ref));
+  std::string file = ResolveFile(exeFileName_, IconFileAsWritten(ref));
   unsigned count = platform::ExtractIconCountA(file);
   if (count == 0) {
     // A document shows the icons of the program it opens with, which then becomes
@@ -307,7 +310,7 @@ void TBarMain::Frame11id_btn_iconfilenameExit() {
   f->id_btn_iconfilename->SetBytes(file);
   FillIconList(s);
   id_btn_bar->viewport()->update();
-  f->id_btn_icon->SetItemIndex(StrToInt(f->id_btn_iconindex->text().toStdString()));
+  f->id_btn_icon->SetItemIndex(StrToIntOrError(f->id_btn_iconindex->text().toStdString()));
   EnableCacheControls(true);
   EnteredText = MarkerText;
 }
@@ -335,7 +338,7 @@ std::string TBarMain::StartFolder(const std::optional<std::string> &file) const 
     if (std::string folder = NearestExistingFolder(*file); !folder.empty())
       return folder;
   const std::string commander =
-      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(ExeFileName);
+      doctor_ ? doctor_->CommanderFolder() : FindCommanderPath(exeFileName_);
   if (!commander.empty() && platform::DirectoryExists(commander))
     return commander + "\\";
   return NearestExistingFolder(CurrentFileName);
@@ -346,7 +349,7 @@ void TBarMain::Frame11id_btn_iconfileClick() {
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
     if (const std::string file = IconFileAsWritten(bar_->GetField(shown, bfIconRef)); !file.empty())
-      current = ResolveFile(ExeFileName, file);
+      current = ResolveFile(exeFileName_, file);
   const auto chosen = dialogs_.OpenFileName(this, IconFilter, StartFolder(current));
   const int s = Selected();
   if (!chosen || s < 0)
@@ -400,7 +403,7 @@ void TBarMain::Frame11id_btn_find1Click() {
   CommitEditing();
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
-    current = doctor::CommandFileOf(*bar_->Buttons[static_cast<size_t>(shown)]);
+    current = doctor::CommandFileOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(shown)]);
   if (const auto name = dialogs_.OpenFileName(this, "*.*|*.*", StartFolder(current)))
     FillFromProgramFile(PortableName(*name));
 }
@@ -411,7 +414,7 @@ void TBarMain::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
-  Edit(edits::SetFields(s, edits::ProgramFileFields(fileName)));
+  Edit(edits::SetFields(s, edits::ProgramFileFields(exeFileName_, fileName)));
   id_btn_barClick();
   id_btn_bar->viewport()->update();
   EnableCacheControls(true);
@@ -469,8 +472,8 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   // would: the file part as the editor shows it. Both go into one edit.
   CommandChoice written = choice;
   const std::string file = IconFileAsWritten(choice.IconRef);
-  const int index = IconIndexPart(choice.IconRef);
-  if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(ExeFileName, file)))
+  const int index = IconIndexOrError(choice.IconRef);
+  if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(exeFileName_, file)))
     written.IconRef = file + "," + std::to_string(index);
   Edit(edits::ChooseCommand(button, written));
   id_btn_bar->viewport()->update();

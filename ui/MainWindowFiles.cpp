@@ -3,7 +3,7 @@
 // manager onto the bar list, and the default icon library.
 #include "ui/MainWindow.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "document/Settings.h"
 #include "platform/HostFiles.h"
 #include "ui/ButtonEditor.h"

@@ -1,6 +1,6 @@
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 
 #include <gtest/gtest.h>
 
@@ -116,7 +116,7 @@ TEST(BarClipboardText, PastedIconReferenceIsRebuiltFromItsParts) {
 }
 
 TEST(BarClipboardPaste, CopyThenPasteGivesTheSameButton) {
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   const int source = bar.Add();
   bar.SetField(source, bfIconRef, "C:\\Icons\\Tools.DLL,12");
   bar.SetField(source, bfCommand, "C:\\Tools\\tool.exe");
@@ -135,7 +135,7 @@ TEST(BarClipboardPaste, CopyThenPasteGivesTheSameButton) {
 }
 
 TEST(BarClipboardPaste, BadRunModeFailsAfterTheOtherFieldsWereSet) {
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   const int target = bar.Add();
   const auto lines = ParseClipboardText(
       "TOTALCMD#BAR#DATA\r\ncmd\r\npar\r\nI.ico\r\ntip\r\npath\r\nmax\r\n-1\r\n");
@@ -156,7 +156,7 @@ TEST(BarClipboardPaste, BadRunModeFailsAfterTheOtherFieldsWereSet) {
 }
 
 TEST(BarClipboardPaste, EmptyRunModeLineGivesDefault) {
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   const int target = bar.Add();
   bar.Buttons[0]->RunMode = 1;
   SetButtonFromClipboard(bar, target, ClipboardButtonLines{"c", "", "", "", "", ""});

@@ -2,7 +2,6 @@
 // through sub-bars reads each bar once and reports the way of a loop, and making paths
 // portable is one edit that undo takes back whole.
 #include "document/BarDoctor.h"
-#include "document/Globals.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "support/TcInstallation.h"
@@ -41,9 +40,8 @@ protected:
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
       WriteBytes(dir / bar, "[Buttonbar]\r\nButtoncount=0\r\n");
-    ExeFileName = Windows(dir / "prog" / "corvane.exe");
+    exe = Windows(dir / "prog" / "corvane.exe");
   }
-  ~Doctor() override { ExeFileName.clear(); }
 
   // The text with $TC, $BAR and $OTHER replaced by the Windows names they stand for.
   std::string Expand(std::string text) const {
@@ -57,7 +55,7 @@ protected:
   }
 
   std::unique_ptr<ButtonsList> Bar(const std::vector<ButtonTexts> &buttons) const {
-    auto bar = ButtonsList::Create("");
+    auto bar = ButtonsList::Create("", exe);
     for (const ButtonTexts &texts : buttons) {
       const int position = bar->Add();
       for (int field : {bfIconRef, bfCommand, bfParams, bfStartPath})
@@ -67,6 +65,7 @@ protected:
   }
 
   TempDir dir;
+  std::string exe; // the program's, in a folder without settings
   TcInstallation tc{dir / "tc",
                     {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Back=-2;Back\r\n",
                      .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
@@ -100,7 +99,7 @@ class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow>
 
 TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
   const auto bar = Bar(GetParam().buttons);
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(exe);
   const auto problems = doctor::CheckBar(*bar, Windows(dir / "bar.bar"), context);
   EXPECT_EQ(KindsOf(problems), GetParam().expected);
   if (GetParam().firstMessage && !problems.empty()) {
@@ -231,7 +230,7 @@ TEST_F(Doctor, OneAnswerFromAnyCurrentFolder) {
   for (const std::filesystem::path &current : {dir.path(), tc.folder()}) {
     SCOPED_TRACE(current.string());
     testsupport::ScopedCurrentDirectory cwd(current);
-    EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), doctor::DoctorContext())),
+    EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), doctor::DoctorContext(exe))),
               (Found{{2, MissingProgram},
                      {3, ProblemKind::MissingIconFile},
                      {3, ProblemKind::MissingSubBar}}));
@@ -253,7 +252,7 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
   WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
   WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=cm_Copy\r\n");
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(exe);
 
   const auto reports = doctor::CheckBarTree(Windows(dir / "a.bar"), true, context);
   ASSERT_EQ(reports.size(), 3u);
@@ -280,7 +279,7 @@ TEST_F(Doctor, BadCountNamesTheHighestButtonAndTheButtonsUpToItAreChecked) {
   WriteBytes(dir / "main.bar", "[Buttonbar]\r\ncmd1=" + sub + "\r\ncmd3=cm_Nope\r\n");
   WriteBytes(dir / "sub.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=cm_Copy\r\ncmd2=cm_Nope\r\n");
   const auto reports =
-      doctor::CheckBarTree(Windows(dir / "main.bar"), true, doctor::DoctorContext());
+      doctor::CheckBarTree(Windows(dir / "main.bar"), true, doctor::DoctorContext(exe));
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[0].Buttons, 3);
   EXPECT_EQ(KindsOf(reports[0].Problems),
@@ -302,7 +301,7 @@ TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
                   {"", "cm_Nope", "", ""},
                   {"", R"(%COMMANDER_PATH%\tools\gone.exe)", "", ""}});
   const std::string file = Windows(dir / "bar.bar");
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(exe);
   doctor::BarChecker checker(file, context);
   edits::History history(*bar);
   struct Step {
@@ -362,7 +361,7 @@ TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
   testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.c_str()};
   const std::string text = Windows(folder / "x.exe");
   ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
-  EXPECT_EQ(doctor::DoctorContext().PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
+  EXPECT_EQ(doctor::DoctorContext(exe).PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
 }
 
 // 0 -> 1 -> ... -> 9, each leading back to 0: the messages name the ends of the way.
@@ -370,7 +369,8 @@ TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
   for (int i = 0; i < 10; ++i)
     WriteSubBars(dir.path(), std::to_string(i) + ".bar",
                  {std::to_string((i + 1) % 10) + ".bar", "0.bar"});
-  const auto reports = doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext());
+  const auto reports =
+      doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext(exe));
   ASSERT_EQ(reports.size(), 10u);
   ASSERT_EQ(reports[9].Problems.size(), 2u);
   EXPECT_NE(reports[9].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > ... > 7.bar > 8.bar > "
@@ -392,7 +392,7 @@ TEST_F(Doctor, PortablePathsAreOneEditThatUndoTakesBackWhole) {
   bar->SetField(2, bfCommand, omega);
   // A tooltip is no path: it stays as it is.
   bar->SetField(1, bfTooltip, Expand(R"($TC\tools)"));
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(exe);
 
   const auto changes = doctor::PortableChanges(*bar, context);
   ASSERT_EQ(changes.size(), 3u);
@@ -424,7 +424,7 @@ TEST_F(Doctor, PortableTextOfALongTextIsQuick) {
   std::string text;
   for (int i = 0; i < 3000; ++i)
     text += path;
-  const doctor::DoctorContext context;
+  const doctor::DoctorContext context(exe);
   const auto started = std::chrono::steady_clock::now();
   const auto portable = context.PortableText(text);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));

@@ -2,7 +2,7 @@
 // flags follow the editor's rules and the saves in between. The bar is the example
 // installation's, its icons those of the example Total Commander folder.
 #include "document/BarEdits.h"
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -136,7 +136,7 @@ private:
 };
 
 TEST_F(BarEditsTest, EditsUndoneSaveTheBarAsLoadedAndRedoneSaveTheEditedBar) {
-  ButtonsList bar(Windows(Examples() / "bars" / "tools.bar"));
+  ButtonsList bar(Windows(Examples() / "bars" / "tools.bar"), "");
   const auto loaded = Saved(bar);
   const auto loadedIcons = Icons(bar);
   edits::History history(bar);
@@ -208,7 +208,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
       {"Choose command", edits::ChooseCommand(0, choice), true, 0, 4},
       {"Cache mode", edits::SetCacheMode(CacheLinks), false, 1, 4},
   };
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"));
+  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
   ASSERT_EQ(bar.Count(), 4);
   edits::History history(bar);
   for (auto &c : cases) {
@@ -246,7 +246,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
 }
 
 TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"));
+  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
   edits::History history(bar);
   struct Step {
     const char *action;
@@ -281,7 +281,7 @@ TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
 }
 
 TEST_F(BarEditsTest, DeletedButtonComesBackWithItsOwnIconHandle) {
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"));
+  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
   for (bool keepOne : {true, false}) {
     SCOPED_TRACE(keepOne);
     while (bar.Count() > 1)

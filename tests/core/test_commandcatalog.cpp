@@ -1,5 +1,4 @@
 #include "document/CommandCatalog.h"
-#include "document/Globals.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
@@ -43,9 +42,8 @@ class CommandCatalogTest : public ::testing::Test {
 protected:
   CommandCatalogTest() {
     WriteBytes(dir / "prog" / "placeholder", "");
-    ExeFileName = Windows(dir / "prog" / "corvane.exe");
+    exe = Windows(dir / "prog" / "corvane.exe");
   }
-  ~CommandCatalogTest() override { ExeFileName.clear(); }
 
   // Names the German language in wincmd.ini; the localized list itself may be written
   // or not.
@@ -56,7 +54,7 @@ protected:
 
   CommandCatalog Loaded() {
     CommandCatalog catalog;
-    catalog.Load(ExeFileName);
+    catalog.Load(exe);
     EXPECT_EQ(catalog.LoadError(), "");
     return catalog;
   }
@@ -81,6 +79,7 @@ protected:
   }
 
   TempDir dir;
+  std::string exe; // the program's, in a folder without settings
   TcInstallation tc{dir / "tc",
                     {.commandList = CommandList,
                      .iconMappings = IconMappings,
@@ -359,7 +358,7 @@ TEST_F(CommandCatalogTest, MissingIconMappingGivesIndexZero) {
 TEST_F(CommandCatalogTest, MissingCommandListIsAnErrorNamingTheFileAndLeavesNothing) {
   std::filesystem::remove(dir / "tc" / "Totalcmd.inc");
   CommandCatalog catalog;
-  catalog.Load(ExeFileName);
+  catalog.Load(exe);
   EXPECT_NE(catalog.LoadError().find("Cannot open file"), std::string::npos);
   EXPECT_NE(catalog.LoadError().find("Totalcmd.inc"), std::string::npos);
   EXPECT_TRUE(catalog.Categories().empty());
@@ -402,11 +401,11 @@ TEST_F(CommandCatalogTest, IdenticalHeaderLinesEachShowTheirOwnCommands) {
 TEST_F(CommandCatalogTest, ALoadStartsAfresh) {
   WriteLocalized("All=Alle\r\n");
   CommandCatalog catalog;
-  catalog.Load(ExeFileName);
+  catalog.Load(exe);
   EXPECT_TRUE(catalog.IsLocalized());
   std::filesystem::remove(dir / "tc" / "Language" / "WCMD_DEU.INC");
   WriteBytes(dir / "tc" / "Totalcmd.inc", "[___Only___]=0\r\ncm_O=1;o\r\n");
-  catalog.Load(ExeFileName);
+  catalog.Load(exe);
   EXPECT_FALSE(catalog.IsLocalized());
   EXPECT_EQ(Captions(catalog), (std::vector<std::string>{"All", "Only", "usercmd.ini"}));
   EXPECT_EQ(catalog.CommandLines().size(), 2u);

@@ -3,7 +3,6 @@
 // bar tree carried out and back keeping every field both programs have.
 #include "document/ButtonList.h"
 #include "document/DcExchange.h"
-#include "document/Globals.h"
 #include "platform/HostFiles.h"
 #include "support/TcInstallation.h"
 #include "support/TestSupport.h"
@@ -151,9 +150,7 @@ class DcRoundTrip : public ::testing::Test {
 protected:
   DcRoundTrip() {
     tc.Write("t\xC3\xB6ols/prog.exe", "MZ"); // "töols": host names are UTF-8
-    ExeFileName = Windows(dir / "prog" / "corvane.exe");
   }
-  ~DcRoundTrip() override { ExeFileName.clear(); }
 
   void WriteBar(const std::string &name, const std::vector<TButts> &buttons) const {
     std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(buttons.size()) + "\r\n";
@@ -167,8 +164,8 @@ protected:
     WriteBytes(dir / name, text);
   }
 
-  static std::vector<TButts> ButtonsOf(const std::filesystem::path &bar) {
-    ButtonsList list(Windows(bar));
+  std::vector<TButts> ButtonsOf(const std::filesystem::path &bar) {
+    ButtonsList list(Windows(bar), exe);
     std::vector<TButts> buttons;
     for (const auto &button : list.Buttons)
       buttons.push_back(*button);
@@ -181,6 +178,7 @@ protected:
                     {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Move=101;Move\r\n",
                      .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
                      .icons = 4}};
+  const std::string exe = Windows(dir / "prog" / "corvane.exe");
 };
 
 TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
@@ -198,7 +196,8 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
                        {"", Windows(dir / "main.bar"), "", "", "Back", 0, "", ""}});
 
   const dctoolbar::ExportResult out = dctoolbar::ExportBar(
-      Windows(dir / "main.bar"), {.Recursive = true, .IconFolder = Windows(dir / "icons")});
+      Windows(dir / "main.bar"),
+      {.ProgramFile = exe, .Recursive = true, .IconFolder = Windows(dir / "icons")});
   EXPECT_EQ(out.Icons.size(), 2u); // wcmicons.dll,1 named twice, and wcmicons.dll,2
   std::vector<std::pair<int, std::string>> leftOut;
   for (const auto &omission : out.LeftOut)
@@ -214,7 +213,8 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
 
   const auto items = dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items));
   const dctoolbar::ImportResult back = dctoolbar::ImportToolbar(
-      items, Windows(dir / "back.bar"), {.Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+      items, Windows(dir / "back.bar"),
+      {.ProgramFile = exe, .Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
   EXPECT_EQ(back.Bars,
             (std::vector<std::string>{Windows(dir / "back.bar"), Windows(dir / "back-1.bar")}));
   EXPECT_EQ(back.Icons, 2);
@@ -249,8 +249,9 @@ TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
     WriteBar("chain" + std::to_string(n) + ".bar",
              {{"", Windows(dir / ("chain" + std::to_string(n + 1) + ".bar")), "", "", "Next", 0, "",
                ""}});
-  const auto out = dctoolbar::ExportBar(Windows(dir / "chain0.bar"),
-                                        {.Recursive = true, .IconFolder = Windows(dir / "icons")});
+  const auto out = dctoolbar::ExportBar(
+      Windows(dir / "chain0.bar"),
+      {.ProgramFile = exe, .Recursive = true, .IconFolder = Windows(dir / "icons")});
   ASSERT_EQ(out.LeftOut.size(), 1u);
   EXPECT_EQ(out.LeftOut[0].Bar,
             Windows(dir / ("chain" + std::to_string(dctoolbar::MaxMenuDepth) + ".bar")));
@@ -262,14 +263,16 @@ TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
 TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
   const TButts program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
   WriteBar("wine.bar", {program});
-  const auto out = dctoolbar::ExportBar(Windows(dir / "wine.bar"),
-                                        {.Wine = true, .IconFolder = Windows(dir / "icons")});
+  const auto out = dctoolbar::ExportBar(
+      Windows(dir / "wine.bar"),
+      {.ProgramFile = exe, .Wine = true, .IconFolder = Windows(dir / "icons")});
   ASSERT_EQ(out.Items.size(), 1u);
   EXPECT_EQ(out.Items[0].Command, "wine");
   EXPECT_EQ(out.Items[0].Params,
             std::vector<std::string>{"\"" + Windows(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
-  dctoolbar::ImportToolbar(out.Items, Windows(dir / "back.bar"),
-                           {.Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+  dctoolbar::ImportToolbar(
+      out.Items, Windows(dir / "back.bar"),
+      {.ProgramFile = exe, .Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
   const auto again = ButtonsOf(dir / "back.bar");
   ASSERT_EQ(again.size(), 1u);
   EXPECT_EQ(again[0].Command, program.Command);

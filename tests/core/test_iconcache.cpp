@@ -1,5 +1,4 @@
 #include "document/ButtonList.h"
-#include "document/Globals.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/NeBuilder.h"
 #include "fixtures/PeBuilder.h"
@@ -35,7 +34,7 @@ protected:
   }
   // The three-button bar: a DLL's icon 3, a missing DLL, an existing .ico.
   std::unique_ptr<ButtonsList> ThreeButtons(uint8_t mode) {
-    auto bar = std::make_unique<ButtonsList>("");
+    auto bar = std::make_unique<ButtonsList>("", "");
     for (const std::string &ref :
          {Name("five.dll") + ",3", Name("gone.dll") + ",0", Name("green.ico")})
       bar->SetField(bar->Add(), bfIconRef, ref);
@@ -104,7 +103,7 @@ TEST_F(IconCacheTest, ImagesTooLargeForTheCacheAreLeftOut) {
   small.width = small.height = 16;
   large.image = fixtures::MakePng(256, 256, std::vector<uint32_t>(256 * 256, 0xFF0000FF));
   WriteBytes(dir / "modern.ico", fixtures::MakeIcoFile({small, large}));
-  auto bar = std::make_unique<ButtonsList>("");
+  auto bar = std::make_unique<ButtonsList>("", "");
   bar->SetField(bar->Add(), bfIconRef, Name("modern.ico"));
   bar->CacheMode = CacheLinks;
   bar->SaveTo(Name("tools.bar"));
@@ -153,7 +152,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
                                         ",5\r\nbutton2=" + Name("five.dll") +
                                         ",3\r\n[AlternativeCache]\r\n" + "CacheIndex1=4\r\n");
       platform::FlushProfileCache();
-      ButtonsList bar(Name("tools.bar"));
+      ButtonsList bar(Name("tools.bar"), "");
       bar.SetField(1, bfIconRef, Name("green.ico"));
       bar.CacheMode = mode;
       bar.SaveTo(Name("tools.bar"));
@@ -180,7 +179,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
 }
 
 TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   bar.SetField(bar.Add(), bfIconRef, Name("missing.ico"));
   bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",0");
   bar.CacheMode = CacheLinks;
@@ -191,7 +190,7 @@ TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
 }
 
 TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritten) {
-  ButtonsList bar("");
+  ButtonsList bar("", "");
   bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",5");
   bar.CacheMode = CacheLinks;
   bar.SaveTo(Name("tools.bar"));
@@ -218,7 +217,7 @@ TEST_F(IconCacheTest, UnchangedBarWithItsCacheLeavesTheCacheAlone) {
   const std::string cache = ReadBytes(dir / "tools.icl");
   WriteBytes(dir / "tools.icl", cache + "marker"); // any rewrite would drop the marker
   platform::FlushProfileCache();
-  ButtonsList reopened(Name("tools.bar"));
+  ButtonsList reopened(Name("tools.bar"), "");
   reopened.CacheMode = CacheAlternative;
   reopened.SaveTo(Name("tools.bar"));
   EXPECT_EQ(ReadBytes(dir / "tools.icl"), cache + "marker");
@@ -231,7 +230,7 @@ TEST_F(IconCacheTest, UnchangedBarWhoseCacheWasDeletedRebuildsIt) {
   ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
   std::filesystem::remove(dir / "tools.icl");
   platform::FlushProfileCache();
-  ButtonsList reopened(Name("tools.bar"));
+  ButtonsList reopened(Name("tools.bar"), "");
   reopened.CacheMode = CacheLinks;
   reopened.SaveTo(Name("tools.bar"));
   EXPECT_TRUE(reopened.IconsChanged);
@@ -252,7 +251,7 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
                                                      fixtures::MakeGroupIcon({entry})}}));
   for (uint8_t mode : {CacheLinks, CacheAlternative}) {
     SCOPED_TRACE(int(mode));
-    ButtonsList bar("");
+    ButtonsList bar("", "");
     bar.SetField(bar.Add(), bfIconRef, Name("green.ico"));
     bar.SetField(bar.Add(), bfIconRef, Name("broken.dll") + ",0");
     bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",1");

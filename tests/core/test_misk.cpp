@@ -1,8 +1,13 @@
 // Unit misk: finding Total Commander's files, resolving the names buttons hold, icon
 // references, and the clipboard. Every case runs against a temporary Wine-style prefix
 // with drive C:, a made-up "Path" in its registry and a Corvane.ini beside the program.
-#include "document/HostPaths.h"
-#include "platform/Clipboard.h"
+#include "document/CommanderLocation.h"
+#include "document/FileNames.h"
+#include "document/FileSearch.h"
+#include "document/HostEnvironment.h"
+#include "document/IconReference.h"
+#include "document/Resolve.h"
+#include "document/ShellQueries.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "support/TestSupport.h"
@@ -625,11 +630,12 @@ TEST(IconReference, FilePartIsLowerCasedByTheCodePage) {
   }
 }
 
-TEST(IconReference, IndexBeyondThe32BitRangeIsAConversionError) {
+TEST(IconReference, IndexBeyondThe32BitRangeNamesNoIconOrIsAConversionError) {
   for (const std::string digits : {"2147483648", "99999999999999999999999"}) {
     SCOPED_TRACE(digits);
+    EXPECT_EQ(IconIndexPart("x.dll,-" + digits), std::nullopt);
     try {
-      IconIndexPart("x.dll,-" + digits);
+      IconIndexOrError("x.dll,-" + digits);
       ADD_FAILURE() << "no conversion error";
     } catch (const EConvertError &e) {
       EXPECT_EQ(std::string(e.what()), "'" + digits + "' is not a valid integer value");
@@ -647,8 +653,9 @@ TEST(StrToInt, AcceptsOnlyDecimal32BitNumbers) {
   for (const std::string text :
        {"", " ", "-", "1 ", "12a", "$10", "0x10", "2147483648", "-2147483649", "1-"}) {
     SCOPED_TRACE(text);
+    EXPECT_EQ(StrToInt(text), std::nullopt);
     try {
-      StrToInt(text);
+      StrToIntOrError(text);
       ADD_FAILURE() << "accepted";
     } catch (const EConvertError &e) {
       EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
@@ -731,71 +738,4 @@ TEST(ExecutableBufferText, ZeroBytesBeforeTheFirstPairAreSpaces) {
     SCOPED_TRACE(text);
     EXPECT_EQ(ExecutableBufferText(buffer.data(), buffer.size()), text);
   }
-}
-
-namespace {
-
-// A clipboard that can be told to refuse, and counts how often it was opened and closed.
-class CountingClipboard : public platform::ClipboardBackend {
-public:
-  bool refuseOpen = false;
-  bool refuseSet = false;
-  int opens = 0, closes = 0;
-  std::optional<std::string> text;
-  bool Open() override { return !refuseOpen && ++opens > 0; }
-  void Close() override { ++closes; }
-  bool Empty() override {
-    text.reset();
-    return true;
-  }
-  bool SetText(std::string t) override {
-    if (!refuseSet)
-      text = std::move(t);
-    return !refuseSet;
-  }
-  std::optional<std::string> GetText() override { return text; }
-};
-
-class InstalledClipboard {
-public:
-  explicit InstalledClipboard(platform::ClipboardBackend &backend) {
-    platform::SetClipboardBackend(&backend);
-  }
-  ~InstalledClipboard() { platform::SetClipboardBackend(nullptr); }
-};
-
-} // namespace
-
-TEST(Clipboard, TextGoesAndComesBackUpToItsFirstZero) {
-  const std::string button = "TOTALCMD#BAR#DATA\r\ncm_Copy\r\n";
-  ASSERT_TRUE(PutClipboardText(nullptr, button));
-  EXPECT_EQ(GetClipboardText(nullptr), button);
-  ASSERT_TRUE(PutClipboardText(nullptr, std::string("one\0two", 7)));
-  EXPECT_EQ(GetClipboardText(nullptr), "one");
-}
-
-TEST(Clipboard, HeldOpenElsewhereItStaysUnchanged) {
-  ASSERT_TRUE(PutClipboardText(nullptr, "before"));
-  ASSERT_TRUE(platform::Clipboard().Open());
-  EXPECT_FALSE(PutClipboardText(nullptr, "after"));
-  EXPECT_EQ(GetClipboardText(nullptr), "");
-  platform::Clipboard().Close();
-  EXPECT_EQ(GetClipboardText(nullptr), "before");
-}
-
-TEST(Clipboard, InstalledBackendIsUsedAndAlwaysClosed) {
-  CountingClipboard backend;
-  InstalledClipboard installed(backend);
-  EXPECT_EQ(GetClipboardText(nullptr), "") << "a clipboard without text";
-  EXPECT_TRUE(PutClipboardText(nullptr, "x"));
-  EXPECT_EQ(backend.text, "x");
-  backend.refuseSet = true;
-  EXPECT_TRUE(PutClipboardText(nullptr, "y")) << "only the opening is reported";
-  EXPECT_EQ(backend.opens, backend.closes);
-  backend.refuseOpen = true;
-  backend.refuseSet = false;
-  EXPECT_FALSE(PutClipboardText(nullptr, "z"));
-  EXPECT_EQ(GetClipboardText(nullptr), "");
-  EXPECT_EQ(backend.opens, 3);
-  EXPECT_EQ(backend.closes, 3);
 }

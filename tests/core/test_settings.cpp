@@ -1,6 +1,7 @@
 // The program's settings file "Corvane.ini": every key with its default, the reading rules
 // of its values, the path menu and the code page setting.
 #include "document/Settings.h"
+#include "document/Translation.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"

@@ -1,5 +1,4 @@
-#include "document/ButtonList.h"
-#include "document/Globals.h"
+#include "document/UserCmdList.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
@@ -20,9 +19,8 @@ protected:
   UserCmdListTest() {
     tc.Localize({.code = "DEU"});
     WriteBytes(dir / "prog" / "placeholder", "");
-    ExeFileName = platform::WindowsName((dir / "prog" / "corvane.exe").string());
+    exe = platform::WindowsName((dir / "prog" / "corvane.exe").string());
   }
-  ~UserCmdListTest() override { ExeFileName.clear(); }
 
   std::string Usercmd() const {
     return platform::WindowsName((dir / "tc" / "usercmd.ini").string());
@@ -33,6 +31,7 @@ protected:
 
   TempDir dir;
   testsupport::TcInstallation tc{dir / "tc"};
+  std::string exe; // the program's, in a folder without settings
 };
 
 TEST_F(UserCmdListTest, ReadsBothFilesInOrderWithHeadersAsWritten) {
@@ -40,7 +39,7 @@ TEST_F(UserCmdListTest, ReadsBothFilesInOrderWithHeadersAsWritten) {
              "[em_one]\r\ncmd=one.exe\r\nmenu=One\r\n[em_two]\r\ncmd=two.exe\r\nmenu=Two\r\n");
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "[em_drei]\ncmd=drei.exe\n");
-  UserCmdList list;
+  UserCmdList list(exe);
   ASSERT_EQ(list.Commands.size(), 3u);
   EXPECT_EQ(list.Commands[0]->Section, "[em_one]");
   EXPECT_EQ(list.Commands[0]->Command, "one.exe");
@@ -60,7 +59,7 @@ TEST_F(UserCmdListTest, LineRules) {
              "[em_a]\rcmd=twice\r"
              "[em_trailing] \r\ncmd=still em_a's second\r\n"
              " [em_lead]\r\n");
-  UserCmdList list;
+  UserCmdList list(exe);
   ASSERT_EQ(list.Commands.size(), 2u);
   const TButts &a = *list.Commands[0];
   EXPECT_EQ(a.Command, "upper.exe");
@@ -77,16 +76,16 @@ TEST_F(UserCmdListTest, KeysAtTheTopOfTheSecondFileBelongToTheLastCommandOfTheFi
   WriteBytes(dir / "tc" / "usercmd.ini", "[em_last]\r\ncmd=x\r\n");
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "menu=from the second file\r\n");
-  UserCmdList list;
+  UserCmdList list(exe);
   ASSERT_EQ(list.Commands.size(), 1u);
   EXPECT_EQ(list.Commands[0]->Tooltip, "from the second file");
 }
 
 TEST_F(UserCmdListTest, MissingFilesContributeNothing) {
-  EXPECT_TRUE(UserCmdList().Commands.empty());
+  EXPECT_TRUE(UserCmdList(exe).Commands.empty());
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.inc", "");
   WriteBytes(dir / "tc" / "Language" / "WCMD_DEU.ini", "[em_only]\r\n");
-  UserCmdList list;
+  UserCmdList list(exe);
   ASSERT_EQ(list.Commands.size(), 1u);
   EXPECT_EQ(list.Commands[0]->Section, "[em_only]");
 }
@@ -98,7 +97,7 @@ TEST_F(UserCmdListTest, Utf16FileGivesTheCoresTextInEveryCodePage) {
   for (const int codePage : {1251, 1252}) {
     SCOPED_TRACE(codePage);
     testsupport::ScopedCodePage scoped(codePage);
-    UserCmdList list;
+    UserCmdList list(exe);
     ASSERT_EQ(list.Commands.size(), 1u);
     EXPECT_EQ(list.Commands[0]->Section, "[" + platform::Utf8ToText("em_папка") + "]");
     EXPECT_EQ(list.Commands[0]->Command, "explorer.exe");

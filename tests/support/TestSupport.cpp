@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "platform/Clipboard.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 
@@ -49,6 +50,15 @@ ScopedEnv::~ScopedEnv() {
     setenv(name_.c_str(), old_.c_str(), 1);
   else
     unsetenv(name_.c_str());
+}
+
+ScopedClipboard::ScopedClipboard(platform::ClipboardBackend &backend)
+    : previous_(platform::Clipboard()) {
+  platform::SetClipboardBackend(&backend);
+}
+
+ScopedClipboard::~ScopedClipboard() {
+  platform::SetClipboardBackend(&previous_);
 }
 
 ScopedCodePage::ScopedCodePage(int codePage) : old_(platform::SystemCodePage()) {

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+class ClipboardBackend;
+}
+
 namespace testsupport {
 
 // A fresh empty folder below the system's temporary folder, removed with the object.
@@ -48,6 +52,20 @@ public:
 
 private:
   std::filesystem::path old_;
+};
+
+// Installs a clipboard backend for the object's lifetime and puts the one in use before
+// back afterwards, also when a check fails on the way: no backend is left installed that
+// is gone.
+class ScopedClipboard {
+public:
+  explicit ScopedClipboard(platform::ClipboardBackend &backend);
+  ~ScopedClipboard();
+  ScopedClipboard(const ScopedClipboard &) = delete;
+  ScopedClipboard &operator=(const ScopedClipboard &) = delete;
+
+private:
+  platform::ClipboardBackend &previous_;
 };
 
 // Makes a code page the system code page for the object's lifetime.

@@ -3,6 +3,7 @@
 // temporary folder, bar files written as a user's would be, dialogs answered in the
 // user's place, and the real windows created on them as the program creates them.
 #include "document/ButtonList.h"
+#include "document/Program.h"
 #include "fixtures/IconImages.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
@@ -168,12 +169,14 @@ public:
     platform::FlushProfileCache();
   }
 
-  // Creates the windows in the program's order and shows the main window.
+  // Starts the program as its main does (StartProgram: the settings and their code page),
+  // creates the windows in the program's order and shows the main window.
   TBarMain &Start(const QStringList &arguments = {}) {
     Stop();
-    main = std::make_unique<TBarMain>(QString::fromStdString((bin() / "corvane").string()),
-                                      arguments, dialogs);
-    about = std::make_unique<TForm3>(main->TranslateFunction(), dialogs, main.get());
+    const ProgramStart start = StartProgram((bin() / "corvane").string());
+    main = std::make_unique<TBarMain>(start.ExeFileName, arguments, dialogs);
+    about = std::make_unique<TForm3>(main->TranslateFunction(), dialogs, main->ProgramFile(),
+                                     main.get());
     main->Form3 = about.get();
     browser = std::make_unique<TForm2>(main->TranslateFunction(), dialogs, main->ProgramFile(),
                                        main.get());

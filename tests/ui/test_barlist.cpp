@@ -308,7 +308,7 @@ void TestBarList::deletingTheOnlyButtonLeavesAnEmptyOne() {
 
 void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   ui::TQtClipboard clipboard;
-  platform::SetClipboardBackend(&clipboard);
+  testsupport::ScopedClipboard installed(clipboard);
   TEditor e;
   TBarMain &w = e.StartWithBar(Numbered(3));
   TOwnerDrawList &list = *w.id_btn_bar;
@@ -329,7 +329,6 @@ void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   QVERIFY(w.paste1->isEnabled());
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
   w.pm1->hide();
-  platform::SetClipboardBackend(nullptr);
 }
 
 void TestBarList::withoutSelectionTheEditorIsEmptyAndDisabled() {

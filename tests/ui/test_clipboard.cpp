@@ -2,7 +2,6 @@
 // and the menu's enabling.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
 #include "platform/Clipboard.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
@@ -70,8 +69,6 @@ std::string ClipboardBytes() {
 class TestClipboard : public QObject {
   Q_OBJECT
 private slots:
-  void initTestCase();
-  void cleanupTestCase();
   void copyWritesEightLines_data();
   void copyWritesEightLines();
   void copyWithoutSelectionLeavesTheClipboard();
@@ -88,15 +85,8 @@ private slots:
 
 private:
   ui::TQtClipboard clipboard_;
+  testsupport::ScopedClipboard installed_{clipboard_};
 };
-
-void TestClipboard::initTestCase() {
-  platform::SetClipboardBackend(&clipboard_);
-}
-
-void TestClipboard::cleanupTestCase() {
-  platform::SetClipboardBackend(nullptr);
-}
 
 // Rows: the button as its bar keys "icon|cmd|param|path|menu|iconic" and the text copied.
 void TestClipboard::copyWritesEightLines_data() {

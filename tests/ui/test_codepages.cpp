@@ -3,10 +3,10 @@
 // follows the setting, the Wine prefix's registry and the locale.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "platform/CodePage.h"
-#include "ui/FieldEdit.h"
 #include "ui/ButtonEditor.h"
+#include "ui/FieldEdit.h"
 #include "ui/QtClipboard.h"
 
 #include <QClipboard>
@@ -33,11 +33,10 @@ private slots:
   void typedTextIsStoredInTheCodePageOrMarked();
   void clipboardCarriesTheCharactersBothWays();
   void namesOfEveryScriptAreDroppedOpenedAndSaved();
-  void initTestCase() { platform::SetClipboardBackend(&clipboard_); }
-  void cleanupTestCase() { platform::SetClipboardBackend(nullptr); }
 
 private:
   ui::TQtClipboard clipboard_;
+  testsupport::ScopedClipboard installed_{clipboard_};
 };
 
 void TestCodePages::barTextsShowInTheCodePage_data() {
@@ -152,7 +151,7 @@ void TestCodePages::namesOfEveryScriptAreDroppedOpenedAndSaved() {
     QVERIFY(platform::FileExists(e.Bar().GetField(position, bfCommand)));
   QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
   platform::FlushProfileCache();
-  ButtonsList saved(WinName(folder / "Läden.bar"));
+  ButtonsList saved(WinName(folder / "Läden.bar"), w.ProgramFile());
   QCOMPARE(saved.Count(), 4);
   QCOMPARE(saved.GetField(3, bfTooltip), std::string(platform::Utf8Mark) + "Основная");
   platform::SetSystemCodePage(0);

@@ -2,7 +2,6 @@
 // it, the icon picker, the file choosers, the menus, the run mode, OK and Cancel.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "support/TcInstallation.h"

@@ -49,8 +49,6 @@ void RightClickCell(TBarMain &w, int index) {
 class TestEditsKept : public QObject {
   Q_OBJECT
 private slots:
-  void initTestCase() { platform::SetClipboardBackend(&clipboard_); }
-  void cleanupTestCase() { platform::SetClipboardBackend(nullptr); }
   void menuTextIsCommitted();
   void everyWayOfClosingAsksAfterTyping_data();
   void everyWayOfClosingAsksAfterTyping();
@@ -62,6 +60,7 @@ private slots:
 
 private:
   ui::TQtClipboard clipboard_;
+  testsupport::ScopedClipboard installed_{clipboard_};
 };
 
 // The click on "P" takes the focus from the field; the chosen text must still count.

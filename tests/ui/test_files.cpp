@@ -2,7 +2,7 @@
 // default icon library, and saving with each cache mode.
 #include "UiHarness.h"
 
-#include "document/HostPaths.h"
+#include "document/FileNames.h"
 #include "fixtures/PeBuilder.h"
 #include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
@@ -158,7 +158,7 @@ void TestFiles::cancelledOpenDialogGivesANewBarWithOneButton() {
   QCOMPARE(w.Buttonbar->text(), QStringLiteral("Button Bar: "));
   QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string());
   // The file of the former bar is left as it was.
-  QCOMPARE(Commands(ButtonsList(WinName(e.file("t.bar")))),
+  QCOMPARE(Commands(ButtonsList(WinName(e.file("t.bar")), e.main->ProgramFile())),
            (std::vector<std::string>{"cm_A", "cm_B"}));
 }
 

@@ -2,7 +2,6 @@
 // file and its fallback, the parameter and path menus, the About window, the error guard.
 #include "UiHarness.h"
 
-#include "document/Globals.h"
 #include "support/TcInstallation.h"
 #include "ui/ButtonEditor.h"
 #include "ui/FieldEdit.h"
@@ -48,7 +47,7 @@ void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
   QVERIFY(e.Bar().Modified);
   QVERIFY(w.CurrentFileName.empty());
   QCOMPARE(w.Buttonbar->text(), QStringLiteral("&Button bar:"));
-  QCOMPARE(ExeFileName, WinName(e.bin() / "corvane"));
+  QCOMPARE(w.ProgramFile(), WinName(e.bin() / "corvane"));
 }
 
 void TestMainWindow::startsOnTheBarOfTheCommandLine() {

@@ -1,3 +1,0 @@
-#include "document/Globals.h"
-
-std::string ExeFileName;
