@@ -3,7 +3,6 @@
 #include "document/CommandCatalog.h"
 #include "document/ButtonList.h"
 #include "document/HostPaths.h"
-#include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "platform/TextFile.h"
@@ -128,7 +127,7 @@ void CommandCatalog::Load(const std::string &ExeFileName) {
   const std::string listFile = ResolveFile(ExeFileName, "Totalcmd.inc");
   const auto text = platform::ReadTextFile(listFile);
   if (!text) {
-    const icons::EFOpenError error(listFile);
+    const auto error = platform::EFileReadError::CannotOpen(listFile);
     loadError_ = error.what();
     loadErrorText_ = error.Message();
     return;
