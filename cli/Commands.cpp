@@ -3,6 +3,7 @@
 #include "cli/JsonWriter.h"
 #include "document/CommandCatalog.h"
 #include "document/Globals.h"
+#include "platform/HostFiles.h"
 #include "platform/TextRules.h"
 
 #include <algorithm>
@@ -153,8 +154,8 @@ int Commands(const Args &args) {
   parsed.RequirePositional(0, 0, {});
   CommandCatalog catalog;
   catalog.Load(ExeFileName);
-  if (!catalog.LoadError().empty())
-    throw std::runtime_error(catalog.LoadError());
+  if (catalog.LoadError())
+    throw platform::EFileReadError(*catalog.LoadError());
   const TextForm form = parsed.Form();
   const auto category = parsed.Value("--category");
   const auto filter = parsed.Value("--filter");

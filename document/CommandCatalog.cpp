@@ -127,9 +127,7 @@ void CommandCatalog::Load(const std::string &ExeFileName) {
   const std::string listFile = ResolveFile(ExeFileName, "Totalcmd.inc");
   const auto text = platform::ReadTextFile(listFile);
   if (!text) {
-    const auto error = platform::EFileReadError::CannotOpen(listFile);
-    loadError_ = error.what();
-    loadErrorText_ = error.Message();
+    loadError_ = platform::EFileReadError::CannotOpen(listFile).Message();
     return;
   }
   for (const std::string_view line : platform::SplitLines(*text))
