@@ -86,9 +86,8 @@ int Paste(const Context &context, const Args &args) {
   parsed.RequirePositional(1, 1, {"bar file"});
   const std::string text =
       ClipboardTextWithCrLf(ClipboardTextOfInput(ReadStandardInput(), parsed.Form()));
-  const std::string refusal = ClipboardTextRefusal(text);
-  if (!refusal.empty())
-    throw Failure("cannot paste: " + refusal);
+  if (const auto refusal = ClipboardTextRefusal(text))
+    throw Failure("cannot paste: " + *refusal);
   const auto lines = ParseClipboardText(text);
 
   ButtonsList bar(WindowsNameOfArgument(parsed.positional[0]), context.ExeFileName);

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
 #include "document/CommandCatalog.h"
+#include "platform/HostFiles.h"
 #include "platform/TextRules.h"
 
 #include <algorithm>
@@ -152,8 +153,8 @@ int Commands(const Context &context, const Args &args) {
   parsed.RequirePositional(0, 0, {});
   CommandCatalog catalog;
   catalog.Load(context.ExeFileName);
-  if (!catalog.LoadError().empty())
-    throw std::runtime_error(catalog.LoadError());
+  if (catalog.LoadError())
+    throw platform::EFileReadError(*catalog.LoadError());
   const TextForm form = parsed.Form();
   const auto category = parsed.Value("--category");
   const auto filter = parsed.Value("--filter");

@@ -150,8 +150,8 @@ uint8_t DefaultCacheMode(const Context &context) {
 
 void SaveBar(ButtonsList &bar, const std::string &fileName) {
   bar.SaveTo(fileName);
-  if (!bar.CacheNote.empty())
-    std::fprintf(stderr, "corvane-cli: %s\n", bar.CacheNote.c_str());
+  if (bar.CacheNote)
+    std::fprintf(stderr, "corvane-cli: %s\n", platform::EnglishText(*bar.CacheNote).c_str());
 }
 
 std::string ExistingFile(const std::string &hostPath) {

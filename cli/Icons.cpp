@@ -160,7 +160,7 @@ std::string IcoFileBytes(const icons::TAdvancedIcon &icon) {
     Put16(header, image.BitCount);
     Put32(header, static_cast<uint32_t>(bytes.size()));
     if (offset + bytes.size() > UINT32_MAX)
-      throw std::runtime_error("the icon is too large for an .ico file");
+      throw Failure("the icon is too large for an .ico file");
     Put32(header, static_cast<uint32_t>(offset));
     images.append(reinterpret_cast<const char *>(bytes.data()), bytes.size());
     offset += bytes.size();
@@ -193,13 +193,13 @@ const icons::TIconImage *LargestImage(const icons::TAdvancedIcon &icon) {
 std::string PngBytes(const icons::TAdvancedIcon &icon) {
   const icons::TIconImage *image = LargestImage(icon);
   if (!image)
-    throw std::runtime_error("the icon has no image that can be read");
+    throw Failure("the icon has no image that can be read");
   const auto bytes = ImageBytes(*image);
   if (icons::ReadImageFacts(bytes)->png)
     return std::string(reinterpret_cast<const char *>(bytes.data()), bytes.size());
   const auto handle = platform::CreateIconFromResourceEx(bytes.data(), bytes.size());
   if (!handle)
-    throw std::runtime_error("the icon's largest image cannot be decoded");
+    throw Failure("the icon's largest image cannot be decoded");
   return icons::EncodePng(*handle.Pixels());
 }
 

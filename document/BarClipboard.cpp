@@ -42,17 +42,17 @@ bool ClipboardTextHasHeader(std::string_view text) {
   return text.find(std::string(BarClipboardHeader) + "\r") != std::string_view::npos;
 }
 
-std::string ClipboardTextRefusal(std::string_view text) {
+std::optional<std::string> ClipboardTextRefusal(std::string_view text) {
   if (text.find(std::string(BarClipboardHeader) + std::string(LineEnd)) == std::string_view::npos)
     return "the text holds no \"TOTALCMD#BAR#DATA\" line ended by CR LF";
   const size_t count = platform::SplitLines(text).size();
   if (count < ClipboardLineCount)
     return "the text has " + std::to_string(count) + " lines, a button needs 8";
-  return "";
+  return std::nullopt;
 }
 
 std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text) {
-  if (!ClipboardTextRefusal(text).empty())
+  if (ClipboardTextRefusal(text))
     return std::nullopt;
   const auto lines = platform::SplitLines(text);
   return ClipboardButtonLines{std::string(lines[1]), std::string(lines[2]), std::string(lines[3]),

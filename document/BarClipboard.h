@@ -39,9 +39,9 @@ struct ClipboardButtonLines {
   std::string RunMode;   // line 6, decimal or empty
 };
 
-// Why Paste ignores the text: "" when it pastes, otherwise a one-line reason (no header
-// followed by CR LF, or fewer than eight lines).
-std::string ClipboardTextRefusal(std::string_view text);
+// Why Paste ignores the text, in one line (no header followed by CR LF, or fewer than
+// eight lines); nothing when it pastes.
+std::optional<std::string> ClipboardTextRefusal(std::string_view text);
 
 // The lines a paste takes, or nothing when Paste ignores the text.
 std::optional<ClipboardButtonLines> ParseClipboardText(std::string_view text);

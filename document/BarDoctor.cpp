@@ -717,7 +717,7 @@ DoctorContext::DoctorContext(const std::string &exeFileName)
     commanderIdentity_ = Identity(commanderFolder_);
   CommandCatalog catalog;
   catalog.Load(exeFileName);
-  knowsInternal_ = catalog.LoadError().empty();
+  knowsInternal_ = !catalog.LoadError();
   for (const std::string &line : catalog.CommandLines()) {
     // Comments, headers and the lines that end a category name no command.
     if (line.empty() || line.front() == ';' || line.find("__") != std::string::npos)

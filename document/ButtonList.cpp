@@ -508,8 +508,7 @@ std::string ButtonsList::ProgramOf(const std::string &command) {
 }
 
 void ButtonsList::SaveTo(const std::string &fileName) {
-  CacheNote.clear();
-  CacheNoteText = {};
+  CacheNote.reset();
   // One batch: the bar file is written once, atomically, or not at all. The guard
   // takes back whatever the icon cache did when anything below fails.
   platform::ProfileBatch batch;

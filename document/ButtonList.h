@@ -153,11 +153,10 @@ public:
   std::string FileName;
   // Why the last save wrote no icon cache although its cache mode asked for one: the bar
   // is named like its cache, or "The icon cache X was not written: <reason>" (a file of
-  // that name that is not a cache a save wrote, which is kept; a failed build). Empty
+  // that name that is not a cache a save wrote, which is kept; a failed build). Nothing
   // otherwise; the cache off, or a bar without any icon to cache, gets no cache and no
   // note.
-  std::string CacheNote;
-  platform::MessageText CacheNoteText; // CacheNote as a message to translate
+  std::optional<platform::MessageText> CacheNote;
   bool Modified = false;
   bool IconsChanged = false;
   uint8_t CacheMode = CacheOff;
@@ -198,8 +197,6 @@ private:
   // Builds the cache library into the pending file beside cacheFile; returns why it
   // failed, or nothing (also when there was no icon to cache, and nothing is pending).
   std::optional<platform::MessageText> WritePendingCache(const std::string &cacheFile);
-  // Sets CacheNote to the note in English and CacheNoteText to the note.
-  void NoteCache(platform::MessageText note);
   class ModuleCache;
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 

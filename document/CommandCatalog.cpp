@@ -4,7 +4,6 @@
 #include "document/FileNames.h"
 #include "document/Resolve.h"
 #include "document/UserCmdList.h"
-#include "icons/IconImage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "platform/TextFile.h"
@@ -129,9 +128,7 @@ void CommandCatalog::Load(const std::string &exeFileName) {
   const std::string listFile = ResolveFile(exeFileName, "Totalcmd.inc");
   const auto text = platform::ReadTextFile(listFile);
   if (!text) {
-    const icons::EFOpenError error(listFile);
-    loadError_ = error.what();
-    loadErrorText_ = error.Message();
+    loadError_ = platform::EFileReadError::CannotOpen(listFile).Message();
     return;
   }
   for (const std::string_view line : platform::SplitLines(*text))

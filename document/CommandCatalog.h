@@ -111,10 +111,9 @@ public:
   // empty (no category at all); the browser then reports the error and shows nothing.
   void Load(const std::string &exeFileName);
 
-  // The file-open error of the last Load ("Cannot open file ..."), or empty.
-  const std::string &LoadError() const { return loadError_; }
-  // LoadError as a message to translate.
-  const platform::MessageText &LoadErrorText() const { return loadErrorText_; }
+  // Why the last Load found no command list ("Cannot open file ..."); nothing when it
+  // read one.
+  const std::optional<platform::MessageText> &LoadError() const { return loadError_; }
   const std::vector<std::string> &CommandLines() const { return commandLines_; }
   const std::vector<std::string> &CategoryHeaders() const { return categoryHeaders_; }
   const LocalizedTexts &Localized() const { return localized_; }
@@ -149,8 +148,7 @@ private:
   std::vector<CommandRow> UserCommandRows(const std::string &userFile) const;
 
   std::string exeFileName_;
-  std::string loadError_;
-  platform::MessageText loadErrorText_;
+  std::optional<platform::MessageText> loadError_;
   std::string iconMappingFile_; // empty when "WCMICONS.INC" was not found
   std::vector<std::string> commandLines_;
   std::vector<std::string> categoryHeaders_;

@@ -242,11 +242,6 @@ bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   }
 }
 
-void ButtonsList::NoteCache(platform::MessageText note) {
-  CacheNote = platform::EnglishText(note);
-  CacheNoteText = std::move(note);
-}
-
 std::optional<platform::MessageText> ButtonsList::WritePendingCache(const std::string &cacheFile) {
   icons::TIconLibrary cache;
   std::optional<platform::MessageText> failure = AssembleIconCache(cache);
@@ -279,9 +274,9 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   }
   if (platform::LowerText(FileExtension(fileName)) == ".icl") {
     // The bar would be its own cache: the library would overwrite the bar.
-    NoteCache(platform::Message(
+    CacheNote = platform::Message(
         "The bar %s is named like its own icon cache (.icl), so it is saved without one.",
-        {platform::Verbatim(fileName)}));
+        {platform::Verbatim(fileName)});
     return false;
   }
   const bool cacheThere = platform::FileExists(cacheFile);
@@ -292,11 +287,11 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   if (cacheThere && !IsWrittenCache(cacheFile)) {
     // A cache replaces only a cache: anything else of that name is the user's and is
     // kept. The bar then refers to no cache, and its old indices go as above.
-    NoteCache(platform::Message(
+    CacheNote = platform::Message(
         "The icon cache %s was not written: that file is not an icon cache saved by Corvane "
         "(it may be an icon library of your own), so it is kept as it is and the bar is saved "
         "without a cache.",
-        {platform::Verbatim(cacheFile)}));
+        {platform::Verbatim(cacheFile)});
     platform::EmptyProfileSection("AlternativeCache", fileName);
     return false;
   }
@@ -304,8 +299,8 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   // the bar itself is written, so the two never disagree on disk. A failed build is no
   // failure of the save, which goes on without it; the note says why.
   if (auto failure = WritePendingCache(cacheFile))
-    NoteCache(platform::Message("The icon cache %s was not written: %s",
-                                {platform::Verbatim(cacheFile), std::move(*failure)}));
+    CacheNote = platform::Message("The icon cache %s was not written: %s",
+                                  {platform::Verbatim(cacheFile), std::move(*failure)});
   for (const auto &[key, index] : CacheMap)
     cacheLookup_.emplace(key, index); // the first pair of a key wins
   platform::EmptyProfileSection("AlternativeCache", fileName);

@@ -77,7 +77,7 @@ bool TAdvancedIcon::LoadFromFile(const std::string &fileName) {
   Images.Clear();
   auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
-    throw EFOpenError(fileName);
+    throw platform::EFileReadError::CannotOpen(fileName);
   return LoadFromBytes(*bytes);
 }
 

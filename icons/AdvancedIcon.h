@@ -59,7 +59,8 @@ public:
   virtual void Assign(const TAdvancedIcon &source);
 
   // Replaces the images by those of an .ico file. False for a file that is not an icon
-  // file (the icon is then empty). Raises EFOpenError when the file cannot be read.
+  // file (the icon is then empty). Raises platform::EFileReadError when the file cannot
+  // be read.
   bool LoadFromFile(const std::string &fileName);
   // The same over the bytes of an .ico file already in memory.
   bool LoadFromBytes(std::string_view bytes);

@@ -29,20 +29,12 @@ using platform::ResourceName;
 
 class THiResIcon;
 
-// A file that cannot be opened for reading; the message names the file.
-class EFOpenError : public platform::EMessageError {
-public:
-  explicit EFOpenError(const std::string &fileName)
-      : EMessageError(platform::Message("Cannot open file %s",
-                                        {platform::Verbatim("\"" + fileName + "\"")})) {}
-};
-
 // A resource a module's directory names but does not hold (missing, or its bytes lie
 // beyond the end of the file); the message names the resource.
-class EResNotFound : public std::runtime_error {
+class EResNotFound : public platform::EMessageError {
 public:
   explicit EResNotFound(const std::string &name)
-      : std::runtime_error("Resource " + name + " not found") {}
+      : EMessageError("Resource " + name + " not found") {}
 };
 
 // How many image bytes one load may copy out of its input. Several directory entries

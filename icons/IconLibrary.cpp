@@ -96,7 +96,7 @@ bool CheckModuleHeader(const ByteReader &bytes, bool &is32Bit) {
 bool CheckModuleHeader(const std::string &fileName, bool &is32Bit) {
   auto file = platform::ReadOnlyFile::Open(fileName);
   if (!file)
-    throw EFOpenError(fileName);
+    throw platform::EFileReadError::CannotOpen(fileName);
   auto header = platform::ReadNewHeader(*file);
   is32Bit = header && header->kind == platform::NewHeaderKind::PE;
   return header.has_value();
@@ -342,7 +342,7 @@ bool TICL16Icon::LoadImage(T16BitReader &reader, TByteStream &group) {
 T16BitReader::T16BitReader(std::string fileName) : TICLReader(std::move(fileName)) {
   auto bytes = platform::ReadFileBytes(FileName);
   if (!bytes)
-    throw EFOpenError(FileName);
+    throw platform::EFileReadError::CannotOpen(FileName);
   bytes_ = std::move(*bytes);
   Stream = TByteStream(ByteReader(bytes_));
   BaseName = BaseNameOf(FileName);

@@ -31,10 +31,10 @@ public:
 };
 
 // An index outside a list ("List index out of bounds (5)").
-class EListError : public std::out_of_range {
+class EListError : public platform::EMessageError {
 public:
   explicit EListError(int index)
-      : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")") {}
+      : EMessageError("List index out of bounds (" + std::to_string(index) + ")") {}
 };
 
 // A name with the icon it names; the icon may be none.
@@ -123,7 +123,7 @@ public:
 
 // True when the file starts with "MZ" and the new header it points to (the 32-bit offset
 // stored at 60, as Windows reads it) starts with "PE\0\0" or "NE"; is32Bit tells which.
-// Raises EFOpenError when the file cannot be read.
+// Raises platform::EFileReadError when the file cannot be read.
 bool CheckModuleHeader(const std::string &fileName, bool &is32Bit);
 bool CheckModuleHeader(const ByteReader &bytes, bool &is32Bit);
 
@@ -204,7 +204,7 @@ public:
 // bytes the end of a cut file took are left out (TICL16Icon::LoadGroup).
 class T16BitReader : public TICLReader {
 public:
-  // Reads the file at once; raises EFOpenError when it cannot be read.
+  // Reads the file at once; raises platform::EFileReadError when it cannot be read.
   explicit T16BitReader(std::string fileName);
   // Over the module's bytes instead of the file.
   T16BitReader(std::string fileName, std::string bytes);

@@ -20,9 +20,9 @@ using platform::EByteRange;
 
 // A read that wanted more bytes than the stream holds. Readers that give up on a
 // structure as a whole (the 16-bit module reader) let it end their work.
-class EReadError : public std::runtime_error {
+class EReadError : public platform::EMessageError {
 public:
-  EReadError() : std::runtime_error("Stream read error") {}
+  EReadError() : EMessageError(std::string("Stream read error")) {}
 };
 
 class TByteStream {

@@ -151,7 +151,7 @@ StoredImage StoreImage(const TIconImage &image, const std::string &iconName) {
     std::string png;
     try {
       png = handle ? EncodePng(*handle.Pixels()) : std::string();
-    } catch (const std::runtime_error &) {
+    } catch (const platform::EMessageError &) {
       // Reported below as an image that cannot be decoded.
     }
     if (png.empty())

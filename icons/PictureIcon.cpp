@@ -343,7 +343,7 @@ std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::st
 std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large) {
   const auto bytes = platform::ReadFileBytes(fileName);
   if (!bytes)
-    throw EFOpenError(fileName);
+    throw platform::EFileReadError::CannotOpen(fileName);
   if (LowerExtension(fileName) == ".svg")
     return IconFromSvg(*bytes, fileName, large);
   return IconFromPng(*bytes, fileName, large);

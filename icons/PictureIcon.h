@@ -40,8 +40,8 @@ std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::st
 // cannot be read.
 std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName,
                                            bool large = true);
-// The icon made from the picture file, by its name's extension. Raises EFOpenError when the
-// file cannot be read.
+// The icon made from the picture file, by its name's extension. Raises
+// platform::EFileReadError when the file cannot be read.
 std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large = true);
 
 // Makes the icon of the picture and adds it to the 32-bit icon library `libraryName`, which is

@@ -1,8 +1,8 @@
 #include "icons/PngEncode.h"
+#include "platform/MessageText.h"
 
 #include <cstdint>
 #include <png.h>
-#include <stdexcept>
 #include <vector>
 
 namespace icons {
@@ -20,10 +20,10 @@ std::string EncodePng(const platform::IconPixels &pixels) {
   image.format = PNG_FORMAT_RGBA;
   png_alloc_size_t size = 0;
   if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
+    throw platform::EMessageError(std::string("cannot encode PNG: ") + image.message);
   std::string out(size, '\0');
   if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
-    throw std::runtime_error(std::string("cannot encode PNG: ") + image.message);
+    throw platform::EMessageError(std::string("cannot encode PNG: ") + image.message);
   out.resize(size);
   return out;
 }

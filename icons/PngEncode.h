@@ -7,8 +7,8 @@
 
 namespace icons {
 
-// The pixels as a 32-bit PNG with alpha. Throws std::runtime_error when libpng cannot
-// encode them.
+// The pixels as a 32-bit PNG with alpha. Throws platform::EMessageError when libpng
+// cannot encode them.
 std::string EncodePng(const platform::IconPixels &pixels);
 
 } // namespace icons

@@ -3,20 +3,21 @@
 // files, icon images, PE and NE modules). Offsets are widened to 64 bits before any
 // addition, so no offset or length read from a file can wrap around the end of the
 // buffer. The reader never owns the bytes it looks at.
+#include "platform/MessageText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
 // A read outside the buffer; what() names the structure and the offset.
-class EByteRange : public std::runtime_error {
+class EByteRange : public EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using EMessageError::EMessageError;
 };
 
 class ByteReader {

@@ -539,6 +539,11 @@ std::string WindowsName(const std::string &hostPath) {
   return IsUtf8(name) ? Utf8ToText(name) : name;
 }
 
+EFileReadError EFileReadError::CannotOpen(const std::string &windowsName) {
+  return EFileReadError(
+      platform::Message("Cannot open file %s", {Verbatim("\"" + windowsName + "\"")}));
+}
+
 namespace {
 
 std::optional<struct stat> StatOf(const std::string &windowsName) {

@@ -35,10 +35,12 @@ public:
   using EMessageError::EMessageError;
 };
 
-// A file that is there could not be read; what() names the file and the reason.
+// A file could not be read; what() names the file, and the reason when the file is there.
 class EFileReadError : public EMessageError {
 public:
   using EMessageError::EMessageError;
+  // A file that is missing or cannot be opened: "Cannot open file "name"".
+  static EFileReadError CannotOpen(const std::string &windowsName);
 };
 
 // The host path of a Windows name; for a name that does not exist (yet), the path it

@@ -33,8 +33,9 @@ std::string FormatMessage(const MessageText &message,
 // The message in English: the keys as they are.
 std::string EnglishText(const MessageText &message);
 
-// An error saying a message: what() is its English text, Message() the message to
-// translate. Made from a plain text, the message is that text verbatim.
+// The base of every exception the program raises, so that a front end catches one type:
+// what() is its English text, Message() the message to translate. Made from a plain
+// text, the message is that text verbatim.
 class EMessageError : public std::runtime_error {
 public:
   explicit EMessageError(const std::string &text);

@@ -238,10 +238,10 @@ void TForm2::showEvent(QShowEvent *event) {
 void TForm2::FormShow() {
   catalog_ = std::make_unique<CommandCatalog>();
   catalog_->Load(exeFileName_);
-  if (!catalog_->LoadError().empty()) {
+  if (catalog_->LoadError()) {
     // The window opens all the same, empty and untranslated; only closing it does anything.
     SetDesignedCaptions();
-    dialogs_.ShowError(this, dialogs_.Say(catalog_->LoadErrorText()));
+    dialogs_.ShowError(this, dialogs_.Say(*catalog_->LoadError()));
     return;
   }
   FillCategories();

@@ -33,12 +33,6 @@ std::string TDialogs::Say(const platform::MessageText &message) const {
   return translate_ ? platform::FormatMessage(message, translate_) : platform::EnglishText(message);
 }
 
-std::string TDialogs::ErrorText(const std::exception &error) const {
-  if (const auto *said = dynamic_cast<const platform::EMessageError *>(&error))
-    return Say(said->Message());
-  return error.what();
-}
-
 QString QtFileFilter(const std::string &filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;

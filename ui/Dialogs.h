@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -47,8 +46,6 @@ public:
   }
   // The message in the program's language.
   std::string Say(const platform::MessageText &message) const;
-  // What an error says, in the program's language when it says a message of the program's.
-  std::string ErrorText(const std::exception &error) const;
 
 protected:
   // The key in the program's language.

@@ -241,7 +241,7 @@ void TBarMain::FormShow() {
     try {
       bar_ = LoadBarAsking(arg);
     } catch (const EBarLoadError &error) {
-      dialogs_.ShowError(this, dialogs_.ErrorText(error));
+      dialogs_.ShowError(this, dialogs_.Say(error.Message()));
     }
     // A bar that is refused, or not opened after the question about its count, is not
     // bound to its name: saving the new empty bar in its place would destroy it.

@@ -378,8 +378,8 @@ void TBarMain::AddPictureAsIcon(int position, const std::string &picture) {
   try {
     TWaitCursor wait;
     index = icons::AddPictureToLibrary(picture, *library);
-  } catch (const std::exception &e) {
-    dialogs_.ShowError(this, dialogs_.ErrorText(e));
+  } catch (const platform::EMessageError &e) {
+    dialogs_.ShowError(this, dialogs_.Say(e.Message()));
     return;
   }
   ShowChosenIconRef(position, *library, index);

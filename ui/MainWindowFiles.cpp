@@ -112,8 +112,8 @@ bool TBarMain::SaveUnderChosenName() {
 void TBarMain::BarSaved() {
   history_.MarkSaved();
   RenewDoctor();
-  if (!bar_->CacheNote.empty())
-    dialogs_.ShowNote(this, dialogs_.Say(bar_->CacheNoteText));
+  if (bar_->CacheNote)
+    dialogs_.ShowNote(this, dialogs_.Say(*bar_->CacheNote));
 }
 
 void TBarMain::id_btn_barfilesearchClick() {

@@ -209,7 +209,7 @@ TEST(IconFile, LoadFromFileReadsTheFileAndRaisesWhenItCannot) {
   try {
     icon.LoadFromFile(missing);
     FAIL() << "no error for a missing file";
-  } catch (const icons::EFOpenError &e) {
+  } catch (const platform::EFileReadError &e) {
     EXPECT_NE(std::string(e.what()).find("missing.ico"), std::string::npos) << e.what();
   }
   EXPECT_EQ(icon.Images.Count(), 0);

@@ -151,7 +151,7 @@ TEST(ModuleHeader, TellsPeFromNeAndRefusesTheRest) {
   TempDir dir;
   bool is32 = false;
   EXPECT_THROW(icons::CheckModuleHeader(platform::WindowsName((dir / "none.dll").string()), is32),
-               icons::EFOpenError);
+               platform::EFileReadError);
 }
 
 TEST(Library32, GroupsInEnumerationOrderNamedByTextOrIdentifier) {

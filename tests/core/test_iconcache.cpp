@@ -17,6 +17,11 @@ using testsupport::WriteBytes;
 
 namespace {
 
+// The note of the bar's last save in English; empty when there is none.
+std::string NoteOf(const ButtonsList &bar) {
+  return bar.CacheNote ? platform::EnglishText(*bar.CacheNote) : "";
+}
+
 // A folder with a DLL of five group icons, a one-image .ico file and a bar naming them.
 class IconCacheTest : public ::testing::Test {
 protected:
@@ -107,7 +112,7 @@ TEST_F(IconCacheTest, ImagesTooLargeForTheCacheAreLeftOut) {
   bar->SetField(bar->Add(), bfIconRef, Name("modern.ico"));
   bar->CacheMode = CacheLinks;
   bar->SaveTo(Name("tools.bar"));
-  EXPECT_EQ(bar->CacheNote, "");
+  EXPECT_EQ(NoteOf(*bar), "");
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("tools.icl") + ",0");
   icons::TIconLibrary cache;
   cache.LoadFromFile(Name("tools.icl"));
@@ -170,10 +175,10 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
       EXPECT_EQ(Key("AlternativeCache", "CacheIndex2"),
                 replaced && mode == CacheAlternative ? "0" : "<none>");
       if (mode == CacheOff || replaced)
-        EXPECT_EQ(bar.CacheNote, "");
+        EXPECT_EQ(NoteOf(bar), "");
       else
-        EXPECT_NE(bar.CacheNote.find(Name("tools.icl") + " was not written"), std::string::npos)
-            << bar.CacheNote;
+        EXPECT_NE(NoteOf(bar).find(Name("tools.icl") + " was not written"), std::string::npos)
+            << NoteOf(bar);
     }
   }
 }
@@ -197,7 +202,7 @@ TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritte
   EXPECT_FALSE(std::filesystem::exists(dir / "tools.icl"));
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",5");
   EXPECT_TRUE(bar.CacheMap.empty());
-  EXPECT_EQ(bar.CacheNote, "") << "a bar without icons to cache has nothing to note";
+  EXPECT_EQ(NoteOf(bar), "") << "a bar without icons to cache has nothing to note";
 }
 
 TEST_F(IconCacheTest, SecondSaveAfterReorderWritesTheNewIndices) {
@@ -257,7 +262,7 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
     bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",1");
     bar.CacheMode = mode;
     bar.SaveTo(Name("tools.bar"));
-    EXPECT_EQ(bar.CacheNote,
+    EXPECT_EQ(NoteOf(bar),
               "The icon cache " + Name("tools.icl") + " was not written: Resource 99 not found");
     EXPECT_EQ(ReadBytes(dir / "tools.icl"), previous);
     EXPECT_EQ(Key("Buttonbar", "button1"), Name("green.ico"));
@@ -285,7 +290,7 @@ TEST_F(IconCacheTest, BarNamedLikeItsCacheIsSavedWithoutOne) {
   auto bar = ThreeButtons(CacheLinks);
   bar->SaveTo(Name("tools.ICL"));
   EXPECT_EQ(Key("Buttonbar", "button1", "tools.ICL"), Name("five.dll") + ",3");
-  EXPECT_NE(bar->CacheNote.find("without"), std::string::npos) << bar->CacheNote;
+  EXPECT_NE(NoteOf(*bar).find("without"), std::string::npos) << NoteOf(*bar);
   EXPECT_FALSE(std::filesystem::exists(dir / "tools.ICL.corvane-new"));
 }
 
