@@ -210,9 +210,9 @@ int Check(const Context &program, const Args &args) {
   }
   parsed.RequirePositional(1, 1, {"bar file"});
   // Total Commander's folder is then looked for elsewhere, and every answer depends on it.
-  if (const std::string ignored = CommanderPathNamingNoFolder(); !ignored.empty())
+  if (const auto ignored = CommanderPathNamingNoFolder())
     std::fprintf(stderr, "corvane-cli: warning: COMMANDER_PATH names no folder: %s\n",
-                 ShownText(ignored, parsed.Form()).c_str());
+                 ShownText(*ignored, parsed.Form()).c_str());
   std::vector<doctor::BarReport> reports;
   try {
     const std::string file = ExistingFile(parsed.positional[0]);

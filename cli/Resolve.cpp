@@ -81,9 +81,8 @@ void PrintLocation(const char *what, const HostLocation &found, TextForm form) {
 // A COMMANDER_PATH the lookup passed over is said, as it is most likely a mistake.
 void PrintLocations(const std::string &exeFileName, TextForm form) {
   std::printf("settings: %s\n", ShownText(SettingsFileName(exeFileName), form).c_str());
-  const std::string ignored = CommanderPathNamingNoFolder();
-  if (!ignored.empty())
-    std::printf("warning: COMMANDER_PATH names no folder: %s\n", ShownText(ignored, form).c_str());
+  if (const auto ignored = CommanderPathNamingNoFolder())
+    std::printf("warning: COMMANDER_PATH names no folder: %s\n", ShownText(*ignored, form).c_str());
   PrintLocation("Total Commander's folder", LocateCommanderPath(exeFileName), form);
   PrintLocation("wincmd.ini", LocateWincmdIni(exeFileName), form);
 }

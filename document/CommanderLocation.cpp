@@ -144,10 +144,11 @@ std::string AsWindowsName(const std::string &dir) {
 
 } // namespace
 
-std::string CommanderPathNamingNoFolder() {
+std::optional<std::string> CommanderPathNamingNoFolder() {
   const std::string dir = EnvironmentThroughBuffer("COMMANDER_PATH");
-  return dir.empty() || platform::DirectoryExists(WithoutTrailingBackslash(dir)) ? std::string()
-                                                                                 : dir;
+  if (dir.empty() || platform::DirectoryExists(WithoutTrailingBackslash(dir)))
+    return std::nullopt;
+  return dir;
 }
 
 HostLocation LocateCommanderPath(const std::string &exeFileName) {

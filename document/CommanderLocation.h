@@ -3,6 +3,7 @@
 // wincmd.ini, and telling how each was found. Lookups never report errors: they give
 // empty text. Every name is a Windows name, a text of the core; exeFileName is the
 // program's own full Windows name, whose folder holds "Corvane.ini" (Settings.h).
+#include <optional>
 #include <string>
 
 // How Total Commander's folder or its settings file was found, in the order tried.
@@ -44,8 +45,8 @@ struct HostLocation {
 // every name made from it is one Windows name.
 HostLocation LocateCommanderPath(const std::string &exeFileName);
 // COMMANDER_PATH as it is set when it names no existing folder, which
-// LocateCommanderPath passes over for its next steps; empty when it is unset or names one.
-std::string CommanderPathNamingNoFolder();
+// LocateCommanderPath passes over for its next steps; nothing when it is unset or names one.
+std::optional<std::string> CommanderPathNamingNoFolder();
 // LocateCommanderPath's name.
 std::string FindCommanderPath(const std::string &exeFileName);
 // The full name of wincmd.ini, first found of:

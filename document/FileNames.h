@@ -6,14 +6,15 @@
 // see platform/CodePage.h). Separators are characters of the code page, never the second
 // byte of a two-byte character. A name joined from parts is one text: in the code page
 // when it holds every character, else marked as a whole.
+#include "platform/MessageText.h"
+
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 // The conversion error of a text that is not a 32-bit signed decimal number.
-class EConvertError : public std::runtime_error {
+class EConvertError : public platform::EMessageError {
 public:
-  using std::runtime_error::runtime_error;
+  using platform::EMessageError::EMessageError;
 };
 
 // A decimal integer: optional leading blanks, an optional sign, decimal digits, nothing

@@ -6,9 +6,7 @@
 
 ProgramStart StartProgram(const std::string &exeHostPath) {
   ProgramStart start;
-  std::string problem = PrepareSettingsFile(platform::WindowsName(exeHostPath));
-  if (!problem.empty())
-    start.SettingsProblem = std::move(problem);
+  start.SettingsProblem = PrepareSettingsFile(platform::WindowsName(exeHostPath));
   ApplyCodePageSetting(platform::WindowsName(exeHostPath));
   // The program's own name is a text of the core as well: taken again in the code page.
   start.ExeFileName = platform::WindowsName(exeHostPath);

@@ -74,18 +74,18 @@ std::string SettingsFileName(const std::string &exeFileName) {
   return InstalledSettingsFileName(exeFileName);
 }
 
-std::string PrepareSettingsFile(const std::string &exeFileName) {
+std::optional<std::string> PrepareSettingsFile(const std::string &exeFileName) {
   if (!RunsInstalled(exeFileName))
-    return std::string();
+    return std::nullopt;
   const std::string folder = UserSettingsFolder();
   if (folder.empty())
     return "no folder for the user's settings: neither XDG_CONFIG_HOME nor HOME names one";
   const std::string own = platform::WindowsName(folder + "/Corvane.ini");
   if (platform::FileExists(own))
-    return std::string();
+    return std::nullopt;
   const auto defaults = platform::ReadFileBytes(InstalledSettingsFileName(exeFileName));
   if (!defaults)
-    return std::string(); // nothing to copy: every setting keeps its built-in default
+    return std::nullopt; // nothing to copy: every setting keeps its built-in default
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error)
@@ -96,7 +96,7 @@ std::string PrepareSettingsFile(const std::string &exeFileName) {
     return failure.what();
   }
   platform::FlushProfileCache();
-  return std::string();
+  return std::nullopt;
 }
 
 std::string LanguageSetting(const std::string &exeFileName) {

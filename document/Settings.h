@@ -20,6 +20,7 @@
 // exeFileName is the executable's full Windows name (ProgramStart::ExeFileName); the file
 // lies in its folder.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Whether the program runs installed: "corvane.installed" lies in the folder of exeFileName.
@@ -33,8 +34,8 @@ std::string SettingsFileName(const std::string &exeFileName);
 // Run once at start: an installed program without the user's own copy gets one, a copy of
 // the installed defaults (the folder made as needed); nothing otherwise, nor without
 // defaults to copy. Returns why the copy could not be made (the installed defaults are then
-// read), or empty.
-std::string PrepareSettingsFile(const std::string &exeFileName);
+// read), or nothing.
+std::optional<std::string> PrepareSettingsFile(const std::string &exeFileName);
 
 // "Language" (default "English"): the base name of the program's language file.
 std::string LanguageSetting(const std::string &exeFileName);

@@ -346,7 +346,7 @@ TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
     EXPECT_EQ(ExpandEnvironmentReference(Exe, row.text), row.expanded);
     EXPECT_EQ(UnsetVariables(Exe, row.text), row.unset);
   }
-  EXPECT_EQ(CommanderPathNamingNoFolder(), "");
+  EXPECT_EQ(CommanderPathNamingNoFolder(), std::nullopt);
   Env("COMMANDER_PATH", "C:\\missing");
   EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_PATH%\\x"), "%COMMANDER_PATH%\\x");
   EXPECT_EQ(UnsetVariables(Exe, "%COMMANDER_DRIVE%"), std::vector<std::string>{"COMMANDER_DRIVE"});

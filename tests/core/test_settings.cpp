@@ -140,21 +140,22 @@ TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
   Write(defaults);
   ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg").c_str());
   const auto own = dir / "xdg" / "corvane" / "Corvane.ini";
-  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  EXPECT_EQ(PrepareSettingsFile(exe), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(own)) << "not installed: nothing to copy";
 
   WriteBytes(dir / "prog" / "corvane.installed", "");
-  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  EXPECT_EQ(PrepareSettingsFile(exe), std::nullopt);
   EXPECT_EQ(testsupport::ReadBytes(own), defaults);
   EXPECT_EQ(SettingsFileName(exe), UserSettingsFileName());
   WriteBytes(own, "[main]\nLanguage=Mine\n");
-  EXPECT_EQ(PrepareSettingsFile(exe), "");
+  EXPECT_EQ(PrepareSettingsFile(exe), std::nullopt);
   platform::FlushProfileCache();
   EXPECT_EQ(LanguageSetting(exe), "Mine") << "the user's copy is kept";
 
   WriteBytes(dir / "file", "");
   ScopedEnv blocked("XDG_CONFIG_HOME", (dir / "file").c_str());
-  EXPECT_NE(PrepareSettingsFile(exe).find("cannot make the folder"), std::string::npos);
+  EXPECT_NE(PrepareSettingsFile(exe).value_or("").find("cannot make the folder"),
+            std::string::npos);
   EXPECT_EQ(LanguageSetting(exe), "Deutsch") << "the installed defaults are read instead";
 }
 
