@@ -10,6 +10,7 @@
 #include "platform/Profile.h"
 #include "platform/Shell.h"
 #include "platform/TextRules.h"
+#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 #include <algorithm>

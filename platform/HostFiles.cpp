@@ -1,6 +1,8 @@
 #include "platform/HostFiles.h"
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
+#include "platform/WinePrefix.h"
 
 #include <algorithm>
 #include <array>
@@ -491,17 +493,6 @@ PathWalk WalkOf(const std::string &windowsName) {
 }
 
 } // namespace
-
-std::string WinePrefixDir() {
-#ifdef _WIN32
-  return std::string();
-#endif
-  if (const char *prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-    return prefix;
-  if (const char *home = std::getenv("HOME"); home && *home)
-    return std::string(home) + "/.wine";
-  return std::string();
-}
 
 std::string HostPath(const std::string &windowsName) {
 #ifdef _WIN32
