@@ -105,7 +105,7 @@ DriveTable ReadDriveTable(const std::string &prefix) {
       drives[static_cast<size_t>(i)] = target.string();
   }
   if (drives[25].empty())
-    drives[25] = "/";
+    drives[25] = std::string("/");
   return drives;
 }
 
@@ -236,7 +236,10 @@ std::shared_ptr<const DriveTable> Drives() {
   int64_t changed = 0;
   if (!prefix.empty() && ::stat((prefix + "/dosdevices").c_str(), &st) == 0) {
     changed = ModifiedNs(st);
-    key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
+    key += '\n';
+    key += std::to_string(changed);
+    key += '\n';
+    key += std::to_string(st.st_ino);
   }
   std::lock_guard<std::mutex> guard(lock);
   if (!cached || key != cachedKey || readNs - changedNs < SameTickNs(changedNs)) {
