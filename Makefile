@@ -16,20 +16,32 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 EXAMPLE := $(CURDIR)/examples
 export COMMANDER_PATH ?= $(EXAMPLE)/totalcmd
 
-.PHONY: deps build build-asan run test test-plain test-asan bench fuzz package format clean
+.PHONY: deps deps-run build build-programs build-asan run test test-plain test-asan bench fuzz package format clean
 
 deps:
 	@bash scripts/install-deps
 
+deps-run:
+	@bash scripts/install-deps run
+
+# One configuration of $(BUILD) serves both: `make run` builds only the programs in it,
+# `make test` everything, so neither undoes the other's work.
+CONFIGURE = cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
 build: deps
-	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The editor and corvane-cli with their own files: no test, benchmark or fuzzer.
+build-programs: deps-run
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS) --target corvane_programs
 
 build-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_WITH_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-run: build
+run: build-programs
 	@bash scripts/run-example $(BUILD)/bin $(if $(BAR),$(abspath $(BAR)))
 
 # ctest shows no output of a skipped test: its reason, a line "SKIP: ...", is shown here.

@@ -4,6 +4,7 @@
 #include "document/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/Utf8.h"
 
 #include <charconv>
 #include <cstdio>

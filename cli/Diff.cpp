@@ -3,6 +3,7 @@
 #include "document/BarCompare.h"
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
+#include "platform/TextRules.h"
 
 #include <cstdio>
 
@@ -24,11 +25,11 @@ const char *const DiffUsage =
 // A button as one line: its tooltip, else its command, quoted.
 std::string Label(const barcompare::ButtonContent &button, TextForm form) {
   const std::string &text = button[bfTooltip].empty() ? button[bfCommand] : button[bfTooltip];
-  return "\"" + ShownText(text, form) + "\"";
+  return platform::JoinTexts({"\"", ShownText(text, form), "\""});
 }
 
 std::string Quoted(const std::optional<std::string> &text, TextForm form) {
-  return text ? "\"" + ShownText(*text, form) + "\"" : "(none)";
+  return text ? platform::JoinTexts({"\"", ShownText(*text, form), "\""}) : "(none)";
 }
 
 void PrintText(const barcompare::BarDiff &diff, const barcompare::BarContent &older,

@@ -3,6 +3,7 @@
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextRules.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -27,7 +28,7 @@ const char *const MergeUsage =
     "cannot be read.\n";
 
 std::string Quoted(const std::optional<std::string> &text, TextForm form) {
-  return text ? "\"" + ShownText(*text, form) + "\"" : "(none)";
+  return text ? platform::JoinTexts({"\"", ShownText(*text, form), "\""}) : "(none)";
 }
 
 // The button as named in a conflict: its position and tooltip (else command).
@@ -36,7 +37,8 @@ std::string ButtonName(int position, const barcompare::BarContent &bar, const ch
   std::string name = "button " + std::to_string(position + 1) + where;
   if (position >= 0 && size_t(position) < bar.Buttons.size()) {
     const auto &button = bar.Buttons[size_t(position)];
-    name += " " + Quoted(button[bfTooltip].empty() ? button[bfCommand] : button[bfTooltip], form);
+    name += ' ';
+    name += Quoted(button[bfTooltip].empty() ? button[bfCommand] : button[bfTooltip], form);
   }
   return name;
 }
@@ -64,8 +66,9 @@ void ReportConflict(const barcompare::Conflict &conflict, const barcompare::BarC
            ": moved to different places (ours' place kept)";
     break;
   case Conflict::KeyChanged:
-    what = "[" + ShownText(conflict.Section, form) + "] " + ShownText(conflict.Key, form) +
-           ": ours " + Quoted(conflict.Ours, form) + ", theirs " + Quoted(conflict.Theirs, form);
+    what = platform::JoinTexts(
+        {"[", ShownText(conflict.Section, form), "] ", ShownText(conflict.Key, form), ": ours ",
+         Quoted(conflict.Ours, form), ", theirs ", Quoted(conflict.Theirs, form)});
     break;
   }
   std::fprintf(stderr, "corvane-cli merge: conflict: %s\n", what.c_str());

@@ -3,6 +3,7 @@
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "platform/TextRules.h"
 
 #include <cstdio>
 #include <memory>
@@ -57,7 +58,7 @@ void PrintStableButtons(const ButtonsList &bar, TextForm form) {
 // Each key line of the section as "[Section] key = value" (a line without "=" without
 // " = value"), in file order, with the value as a lookup reads it.
 std::string SectionLines(const std::string &section, const std::string &name, TextForm form) {
-  const std::string prefix = "[" + ShownText(section, form) + "] ";
+  const std::string prefix = platform::JoinTexts({"[", ShownText(section, form), "] "});
   std::string lines;
   platform::VisitProfileSection(section, name,
                                 [&](std::string_view key, std::optional<std::string_view> value) {
@@ -75,7 +76,7 @@ void PrintOtherSections(const std::string &name, TextForm form) {
     if (LowerAscii(section) == "buttonbar")
       continue;
     const std::string lines = SectionLines(section, name, form);
-    WriteOut(lines.empty() ? "[" + ShownText(section, form) + "]\n" : lines);
+    WriteOut(lines.empty() ? platform::JoinTexts({"[", ShownText(section, form), "]\n"}) : lines);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
 #include "platform/TextRules.h"
+#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 #include <cstdint>

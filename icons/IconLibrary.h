@@ -3,6 +3,7 @@
 // (PE) through the module's resources or from a 16-bit module (NE, the format of .icl icon
 // libraries) parsed directly, and written out as a 16-bit icon library.
 #include "icons/AdvancedIcon.h"
+#include "icons/IconList.h"
 #include "platform/MessageText.h"
 #include "platform/ModuleResources.h"
 
@@ -37,35 +38,8 @@ public:
       : EMessageError("List index out of bounds (" + std::to_string(index) + ")") {}
 };
 
-// A name with the icon it names; the icon may be none.
-using TNamedIcon = std::pair<std::string, std::unique_ptr<TAdvancedIcon>>;
-using TNamedIcons = std::vector<TNamedIcon>;
 // Takes the icons of a library one at a time as they are read.
 using TIconVisitor = std::function<void(TNamedIcon icon)>;
-
-// The icons of a library with their names, in order; duplicates allowed. The list owns
-// its icons.
-class TIconList {
-public:
-  // Appends the icon under the name and returns its position; an empty name becomes
-  // "Icon " and the new count ("Icon 1", "Icon 10"). Does nothing (and returns -1)
-  // without an icon.
-  int AddIcon(std::string name, std::unique_ptr<TAdvancedIcon> icon);
-  // Frees every icon and empties the list.
-  void Clear();
-  // Frees the icon at the index and removes its entry; EListError outside the list.
-  void Delete(int index);
-  // Replaces the content (freeing the icons held) by the given pairs, taken over in order.
-  void Assign(TNamedIcons source);
-
-  int Count() const { return static_cast<int>(items_.size()); }
-  // The name / the icon at a position; EListError outside the list.
-  const std::string &Strings(int index) const;
-  TAdvancedIcon *Objects(int index) const;
-
-private:
-  TNamedIcons items_;
-};
 
 // The kinds of icon library the writer makes: 16-bit (NE), the icon cache's kind, which
 // holds images below 256 pixels only; 32-bit (a resource-only PE32 DLL), which holds

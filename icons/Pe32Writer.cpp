@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/IconHandle.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <array>

@@ -66,11 +66,6 @@ const std::array<unsigned char, 256> &UpperCaseBytes(int codePage);
 uint32_t LowerCodePoint(uint32_t cp);
 uint32_t UpperCodePoint(uint32_t cp);
 
-// UTF-8 one code point at a time: the code point at s[i], advancing i past it; nothing
-// for a malformed sequence (i unchanged).
-std::optional<uint32_t> NextCodePoint(std::string_view s, size_t &i);
-void AppendUtf8(uint32_t cp, std::string &out);
-
 // Whether the byte starts a two-byte character in the code page.
 bool IsLeadByte(unsigned char byte, int codePage);
 // The length of the character that starts at text[i] of a code page text: 2 for a lead

@@ -1,7 +1,7 @@
 #include "platform/Environment.h"
 
 #include "platform/CodePage.h"
-#include "platform/HostFiles.h"
+#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 #include <cstdlib>

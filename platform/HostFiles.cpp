@@ -1,6 +1,8 @@
 #include "platform/HostFiles.h"
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
+#include "platform/WinePrefix.h"
 
 #include <algorithm>
 #include <array>
@@ -103,7 +105,7 @@ DriveTable ReadDriveTable(const std::string &prefix) {
       drives[static_cast<size_t>(i)] = target.string();
   }
   if (drives[25].empty())
-    drives[25] = "/";
+    drives[25] = std::string("/");
   return drives;
 }
 
@@ -234,7 +236,10 @@ std::shared_ptr<const DriveTable> Drives() {
   int64_t changed = 0;
   if (!prefix.empty() && ::stat((prefix + "/dosdevices").c_str(), &st) == 0) {
     changed = ModifiedNs(st);
-    key += "\n" + std::to_string(changed) + "\n" + std::to_string(st.st_ino);
+    key += '\n';
+    key += std::to_string(changed);
+    key += '\n';
+    key += std::to_string(st.st_ino);
   }
   std::lock_guard<std::mutex> guard(lock);
   if (!cached || key != cachedKey || readNs - changedNs < SameTickNs(changedNs)) {
@@ -491,17 +496,6 @@ PathWalk WalkOf(const std::string &windowsName) {
 }
 
 } // namespace
-
-std::string WinePrefixDir() {
-#ifdef _WIN32
-  return std::string();
-#endif
-  if (const char *prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-    return prefix;
-  if (const char *home = std::getenv("HOME"); home && *home)
-    return std::string(home) + "/.wine";
-  return std::string();
-}
 
 std::string HostPath(const std::string &windowsName) {
 #ifdef _WIN32

@@ -108,8 +108,4 @@ bool DeleteFileA(const std::string &windowsName);
 // The current directory as a Windows name.
 std::string GetCurrentDirectoryA();
 
-// The host folder of the Wine prefix whose drives and registry Corvane shares with Total
-// Commander: $WINEPREFIX, else ~/.wine. Empty on Windows and when no home is known.
-std::string WinePrefixDir();
-
 } // namespace platform

@@ -607,7 +607,7 @@ void IniFile::AppendKey(uint32_t sectionId, std::string_view apiKey, std::string
 
 void IniFile::AppendSection(std::string_view apiName, std::string_view apiKey,
                             std::string_view fileValue) {
-  const uint32_t id = NewLine("[" + FileText(apiName) + "]");
+  const uint32_t id = NewLine(JoinTexts({"[", FileText(apiName), "]"}));
   const uint32_t sectionId = U32(sections_.size());
   lines_[id].section = sectionId;
   if (tail_ == kNone)

@@ -18,6 +18,7 @@ intptr_t FindExecutableA(const char *file, const char *directory, char *result) 
 
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
+#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/Utf8.h"
 
 namespace platform {
 

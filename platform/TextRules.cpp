@@ -1,6 +1,7 @@
 #include "platform/TextRules.h"
 
 #include "platform/CodePage.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "platform/WineRegistry.h"
 
-#include "platform/CodePage.h"
+#include "platform/Utf8.h"
 
 #include <ctime>
 #include <fstream>

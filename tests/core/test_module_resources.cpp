@@ -471,9 +471,9 @@ std::vector<ResourceName> WrestoolGroups(const std::string &wrestool, const std:
       continue;
     std::string name = line.substr(at + 7, line.find(' ', at) - at - 7);
     if (name.size() >= 2 && name.front() == '\'')
-      names.push_back(ResourceName(name.substr(1, name.size() - 2)));
+      names.emplace_back(name.substr(1, name.size() - 2));
     else
-      names.push_back(ResourceName(static_cast<uint16_t>(std::stoi(name))));
+      names.emplace_back(static_cast<uint16_t>(std::stoi(name)));
   }
   return names;
 }

@@ -408,7 +408,11 @@ void TestFiles::closeQuery() {
   QFETCH(QString, writtenTo);
   TEditor e;
   e.Ini("[main]\r\nAskToSaveOnExit=" + std::to_string(ask) + "\r\n");
-  TBarMain &w = named ? e.StartWithBar({{"", "cm_A", "", "", "", ""}}) : e.Start();
+  if (named)
+    e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  else
+    e.Start();
+  TBarMain &w = *e.main;
   if (edited)
     TypeAndLeave(w, w.Frame11->id_btn_param, "edit");
   e.dialogs.answers = {ui::TAnswer(answer)};
