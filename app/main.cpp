@@ -97,10 +97,10 @@ int main(int argc, char *argv[]) {
   ui::TQtClipboard clipboard;
   platform::SetClipboardBackend(&clipboard);
   ui::TQtDialogs dialogs;
-  TBarMain barMain(exeFileName, QApplication::arguments().mid(1), dialogs);
-  TForm3 form3(barMain.TranslateFunction(), dialogs, exeFileName, &barMain);
-  barMain.Form3 = &form3;
-  TForm2 form2(barMain.TranslateFunction(), dialogs, barMain.ProgramFile(), &barMain);
+  MainWindow barMain(exeFileName, QApplication::arguments().mid(1), dialogs);
+  AboutWindow form3(barMain.TranslateFunction(), dialogs, exeFileName, &barMain);
+  barMain.aboutWindow = &form3;
+  CommandBrowser form2(barMain.TranslateFunction(), dialogs, barMain.ProgramFile(), &barMain);
   barMain.AttachCommandBrowser(form2);
   barMain.show();
   const QString screenshot = qEnvironmentVariable("CORVANE_SCREENSHOT");

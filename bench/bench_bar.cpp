@@ -24,7 +24,7 @@ void BM_LoadBar(benchmark::State &state) {
   const std::string file = TempBar(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     platform::FlushProfileCache(); // every load parses the file afresh
-    ButtonsList bar(file, "");
+    ButtonBar bar(file, "");
     benchmark::DoNotOptimize(bar.Count());
   }
   state.SetComplexityN(state.range(0));
@@ -32,7 +32,7 @@ void BM_LoadBar(benchmark::State &state) {
 
 void BM_SaveBar(benchmark::State &state) {
   const std::string file = TempBar(static_cast<int>(state.range(0)));
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   for (auto _ : state) {
     bar.Modified = true;
     bar.Save();

@@ -15,15 +15,15 @@ std::string Program() {
   return platform::WindowsName((bench::BenchDir("doctor") / "corvane.exe").string());
 }
 
-std::unique_ptr<ButtonsList> TempBar(int count) {
+std::unique_ptr<ButtonBar> TempBar(int count) {
   const auto file = bench::BenchDir("doctor") / ("bar" + std::to_string(count) + ".bar");
   std::ofstream(file, std::ios::binary)
       << fixtures::GenerateBar(count, "C:\\missing\\icons.icl", 40);
-  return ButtonsList::Create(platform::WindowsName(file.string()), Program());
+  return ButtonBar::Create(platform::WindowsName(file.string()), Program());
 }
 
 // One edit: the command of the middle button, changed back and forth.
-void EditOneButton(ButtonsList &bar, int round) {
+void EditOneButton(ButtonBar &bar, int round) {
   bar.SetField(bar.Count() / 2, bfCommand, round % 2 ? "C:\\missing\\a.exe" : "C:\\missing\\b.exe");
 }
 

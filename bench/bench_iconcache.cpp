@@ -40,7 +40,7 @@ std::vector<std::string> IconFiles(const std::filesystem::path &dir) {
 void BM_SaveWithIconCache(benchmark::State &state) {
   const auto dir = bench::BenchDir("cache");
   const auto files = IconFiles(dir);
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   for (int i = 0; i < 1000; ++i) {
     const int position = bar.Add();
     bar.SetField(position, bfIconRef,

@@ -79,7 +79,7 @@ constexpr int kBarUnreadable = 3;
 // A field's text as the save writes it into the bar file: a command as Total Commander
 // reads it back, any other value so that it reads back as it is.
 std::string WrittenText(int field, const std::string &text) {
-  return field == bfCommand ? ButtonsList::QuoteCommand(text) : platform::ExactProfileValue(text);
+  return field == bfCommand ? ButtonBar::QuoteCommand(text) : platform::ExactProfileValue(text);
 }
 
 // A bar as the lines name it: its host path, relative to the current folder below it.
@@ -138,7 +138,7 @@ bool AnyProblem(const std::vector<doctor::BarReport> &reports) {
 
 // A bar with its paths made portable in memory: the change is one edit of its history.
 struct FixedBar {
-  std::unique_ptr<ButtonsList> bar;
+  std::unique_ptr<ButtonBar> bar;
   edits::History history;
 };
 
@@ -153,10 +153,10 @@ struct FixRequest {
 
 // The bar to fix. With a count to repair, a bar whose count cannot be trusted is read
 // with as many buttons as its highest number (and so Modified), the change printed.
-std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, const std::string &exeFileName,
-                                          TextForm form, FixRequest &request) {
+std::unique_ptr<ButtonBar> ReadBarToFix(const std::string &file, const std::string &exeFileName,
+                                        TextForm form, FixRequest &request) {
   try {
-    return std::make_unique<ButtonsList>(file, exeFileName);
+    return std::make_unique<ButtonBar>(file, exeFileName);
   } catch (const EBarCountError &e) {
     if (!request.count)
       throw Failure(CoreMessageToUtf8(e.what()) + " (--count repairs it)");
@@ -164,7 +164,7 @@ std::unique_ptr<ButtonsList> ReadBarToFix(const std::string &file, const std::st
              ": count: " + (e.CountText() ? ShownText(*e.CountText(), form) : "none") + " -> " +
              std::to_string(e.Highest()) + "\n");
     ++request.countRepairs;
-    return std::make_unique<ButtonsList>(file, e.Highest(), exeFileName);
+    return std::make_unique<ButtonBar>(file, e.Highest(), exeFileName);
   }
 }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-class ButtonsList;
+class ButtonBar;
 namespace barcompare {
 struct BarContent;
 }
@@ -131,7 +131,7 @@ uint8_t ParseCacheMode(const std::string &text);
 uint8_t DefaultCacheMode(const Context &context);
 
 // Saves the bar as fileName; a cache the save left out is named on standard error.
-void SaveBar(ButtonsList &bar, const std::string &fileName);
+void SaveBar(ButtonBar &bar, const std::string &fileName);
 
 // A bar file named on the command line that must exist; throws otherwise.
 std::string ExistingFile(const std::string &hostPath);

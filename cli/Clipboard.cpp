@@ -70,7 +70,7 @@ int Copy(const Context &context, const Args &args) {
     return 0;
   }
   parsed.RequirePositional(2, 2, {"bar file", "position"});
-  ButtonsList bar(ExistingFile(parsed.positional[0]), context.ExeFileName);
+  ButtonBar bar(ExistingFile(parsed.positional[0]), context.ExeFileName);
   const int position = ParsePosition(parsed.positional[1], bar.Count(), "position");
   const std::string text = ButtonToClipboardText(*bar.Buttons[static_cast<size_t>(position - 1)]);
   WriteOut(parsed.Form() == TextForm::Bytes ? text : ConvertLines(text, platform::TextToUtf8));
@@ -90,7 +90,7 @@ int Paste(const Context &context, const Args &args) {
     throw Failure("cannot paste: " + *refusal);
   const auto lines = ParseClipboardText(text);
 
-  ButtonsList bar(WindowsNameOfArgument(parsed.positional[0]), context.ExeFileName);
+  ButtonBar bar(WindowsNameOfArgument(parsed.positional[0]), context.ExeFileName);
   bar.CacheMode = parsed.Value("--cache") ? ParseCacheMode(*parsed.Value("--cache"))
                                           : DefaultCacheMode(context);
   const auto after = parsed.Value("--after");

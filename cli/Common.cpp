@@ -141,7 +141,7 @@ uint8_t ParseCacheMode(const std::string &text) {
   if (text == "links")
     return CacheLinks;
   if (text == "tcmenu")
-    return CacheAlternative;
+    return CacheWithTcMenu;
   throw UsageError("cache mode '" + text + "' is not one of off, links, tcmenu");
 }
 
@@ -149,7 +149,7 @@ uint8_t DefaultCacheMode(const Context &context) {
   return DefaultCacheSetting(context.ExeFileName);
 }
 
-void SaveBar(ButtonsList &bar, const std::string &fileName) {
+void SaveBar(ButtonBar &bar, const std::string &fileName) {
   bar.SaveTo(fileName);
   if (bar.CacheNote)
     std::fprintf(stderr, "corvane-cli: %s\n", platform::EnglishText(*bar.CacheNote).c_str());

@@ -31,7 +31,7 @@ const char *const EditUsage =
 
 // An operation on the bar: the edit it makes of the bar as it is by then; the form tells
 // how a value given is taken.
-using Operation = std::function<edits::Edit(const ButtonsList &, TextForm)>;
+using Operation = std::function<edits::Edit(const ButtonBar &, TextForm)>;
 
 int FieldNumber(const std::string &name) {
   static const std::map<std::string, int> fields = {
@@ -64,8 +64,7 @@ public:
       else if (arg == "--cache")
         cache = ParseCacheMode(Take("--cache", "off, links or tcmenu"));
       else if (arg == "--add")
-        operations.push_back(
-            [](const ButtonsList &, TextForm) { return edits::Add(std::nullopt); });
+        operations.push_back([](const ButtonBar &, TextForm) { return edits::Add(std::nullopt); });
       else if (arg == "--insert")
         operations.push_back(Insert(Take(arg, "POS")));
       else if (arg == "--delete")
@@ -94,13 +93,13 @@ private:
   }
 
   static Operation Insert(std::string pos) {
-    return [pos](const ButtonsList &b, TextForm) {
+    return [pos](const ButtonBar &b, TextForm) {
       return edits::Insert(ParsePosition(pos, b.Count() + 1, "position") - 1);
     };
   }
   // Unlike the editor's, this bar may lose its last button: later operations see none.
   static Operation Delete(std::string pos) {
-    return [pos](const ButtonsList &b, TextForm) {
+    return [pos](const ButtonBar &b, TextForm) {
       return edits::Delete(ParsePosition(pos, b.Count(), "position") - 1, false);
     };
   }
@@ -114,7 +113,7 @@ private:
   }
 
   static Operation MoveOp(const std::vector<std::string> &values) {
-    return [from = values[0], to = values[1]](const ButtonsList &b, TextForm) {
+    return [from = values[0], to = values[1]](const ButtonBar &b, TextForm) {
       const int f = ParsePosition(from, b.Count(), "position");
       const int t = ParsePosition(to, b.Count(), "position");
       return edits::Move(f - 1, t - 1);
@@ -124,7 +123,7 @@ private:
     const int number = FieldNumber(values[1]);
     if (values[2].find_first_of("\r\n") != std::string::npos)
       throw UsageError("a value cannot hold a line break");
-    return [pos = values[0], number, value = values[2]](const ButtonsList &b, TextForm form) {
+    return [pos = values[0], number, value = values[2]](const ButtonBar &b, TextForm form) {
       return edits::SetField(ParsePosition(pos, b.Count(), "position") - 1, number,
                              TakenText(value, form, "the value"));
     };
@@ -148,8 +147,8 @@ int Edit(const Context &context, const Args &args) {
   if (file.empty())
     throw UsageError("no bar file given");
   // A mistyped name must not quietly become a new bar.
-  ButtonsList bar(parser.isNew ? WindowsNameOfArgument(file) : ExistingFile(file),
-                  context.ExeFileName);
+  ButtonBar bar(parser.isNew ? WindowsNameOfArgument(file) : ExistingFile(file),
+                context.ExeFileName);
   bar.CacheMode = parser.cache.value_or(DefaultCacheMode(context));
   // Every operation runs before anything is written, so an error leaves the files as
   // they were.

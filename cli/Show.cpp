@@ -28,7 +28,7 @@ const char *const ShowUsage =
 
 const char *const FieldNames[] = {"icon", "command", "params", "path", "tooltip", "runmode"};
 
-void PrintText(const std::string &name, const ButtonsList &bar, TextForm form) {
+void PrintText(const std::string &name, const ButtonBar &bar, TextForm form) {
   std::printf("File: %s\nButtons: %d\n", ShownText(name, form).c_str(), bar.Count());
   for (int position = 0; position < bar.Count(); ++position) {
     std::printf("%d\n", position + 1);
@@ -41,7 +41,7 @@ void PrintText(const std::string &name, const ButtonsList &bar, TextForm form) {
 // One line per field that is set, under a line of its own per button with no number on
 // it: a button inserted or removed shows as a block of lines added or removed, and the
 // lines of every other button stay as they were.
-void PrintStableButtons(const ButtonsList &bar, TextForm form) {
+void PrintStableButtons(const ButtonBar &bar, TextForm form) {
   for (int position = 0; position < bar.Count(); ++position) {
     std::string block = "button\n";
     for (int field = bfIconRef; field <= bfTooltip; ++field) {
@@ -85,15 +85,15 @@ void PrintOtherSections(const std::string &name, TextForm form) {
 // gives as a temporary copy for one side of a comparison.
 void PrintStableText(const std::string &name, const std::string &exeFileName, TextForm form) {
   platform::CheckProfileReadable(name);
-  std::unique_ptr<ButtonsList> bar;
+  std::unique_ptr<ButtonBar> bar;
   try {
-    bar = ButtonsList::Create(name, exeFileName);
+    bar = ButtonBar::Create(name, exeFileName);
   } catch (const EBarCountError &e) {
     const std::string count =
         e.CountText() ? "is \"" + ShownText(*e.CountText(), form) + "\"" : "is missing";
     WriteOut("count untrusted: \"Buttoncount\" " + count + ", buttons up to " +
              std::to_string(e.Highest()) + " shown\n");
-    bar = ButtonsList::Create(name, e.Highest(), exeFileName);
+    bar = ButtonBar::Create(name, e.Highest(), exeFileName);
   } catch (const EBarLoadError &) {
     // The file was readable, so only a count or a button number beyond what is
     // supported is left.
@@ -105,7 +105,7 @@ void PrintStableText(const std::string &name, const std::string &exeFileName, Te
   PrintOtherSections(name, form);
 }
 
-void PrintBarJson(const std::string &name, const ButtonsList &bar, TextForm form) {
+void PrintBarJson(const std::string &name, const ButtonBar &bar, TextForm form) {
   JsonWriter json;
   json.BeginObject();
   json.Field("file", JsonText(name, form));
@@ -143,7 +143,7 @@ int Show(const Context &context, const Args &args) {
     PrintStableText(name, context.ExeFileName, parsed.Form());
     return 0;
   }
-  ButtonsList bar(name, context.ExeFileName);
+  ButtonBar bar(name, context.ExeFileName);
   if (parsed.Has("--json"))
     PrintBarJson(name, bar, parsed.Form());
   else

@@ -12,7 +12,7 @@ constexpr std::string_view LineEnd = "\r\n";
 
 } // namespace
 
-std::string ButtonToClipboardText(const TButts &button) {
+std::string ButtonToClipboardText(const Button &button) {
   const std::string runMode = std::to_string(button.RunMode);
   const std::string_view pieces[] = {
       BarClipboardHeader, button.Command,   button.Params, button.IconRef,
@@ -66,7 +66,7 @@ std::string PastedIconRef(const std::string &iconLine) {
   return index ? IconFileAsWritten(iconLine) + "," + std::to_string(*index) : iconLine;
 }
 
-void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines) {
+void SetButtonFromClipboard(ButtonBar &bar, int position, const ClipboardButtonLines &lines) {
   bar.SetField(position, bfCommand, lines.Command);
   bar.SetField(position, bfParams, lines.Params);
   bar.SetField(position, bfStartPath, lines.StartPath);

@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-class TButts;
-class ButtonsList;
+class Button;
+class ButtonBar;
 
 inline constexpr std::string_view BarClipboardHeader = "TOTALCMD#BAR#DATA";
 
 // The clipboard text of a button. Fields are written as they are stored, without
 // quoting; the run mode in decimal ("0" when unset).
-std::string ButtonToClipboardText(const TButts &button);
+std::string ButtonToClipboardText(const Button &button);
 
 // The text with LF line ends read as CR LF when it holds no CR at all: a button text
 // from a Linux editor or a chat ends its lines with LF alone. Any other text as it is.
@@ -56,4 +56,4 @@ std::string PastedIconRef(const std::string &iconLine);
 // them: command, parameters, start path, tooltip, icon reference, run mode. A run-mode
 // line that is not a whole number throws EConvertError ("'x' is not a valid integer
 // value") after the other fields were set, leaving the run mode as it was.
-void SetButtonFromClipboard(ButtonsList &bar, int position, const ClipboardButtonLines &lines);
+void SetButtonFromClipboard(ButtonBar &bar, int position, const ClipboardButtonLines &lines);

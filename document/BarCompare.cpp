@@ -360,13 +360,13 @@ void MergeOtherKeys(const BarContent &base, const BarContent &ours, const BarCon
 
 } // namespace
 
-ButtonContent ContentOf(const TButts &button) {
+ButtonContent ContentOf(const Button &button) {
   return {button.IconRef,   button.Command, button.Params,
           button.StartPath, button.Tooltip, std::to_string(button.RunMode)};
 }
 
-TButts ButtonOf(const ButtonContent &content) {
-  TButts button;
+Button ButtonOf(const ButtonContent &content) {
+  Button button;
   button.IconRef = content[bfIconRef];
   button.Command = content[bfCommand];
   button.Params = content[bfParams];
@@ -386,7 +386,7 @@ BarContent ReadBarContent(const std::string &fileName) {
   BarContent content;
   // Only the texts are compared: the icons the bar loads with them are looked up without
   // the program's settings.
-  const ButtonsList bar(fileName, std::string());
+  const ButtonBar bar(fileName, std::string());
   content.Buttons.reserve(bar.Buttons.size());
   for (const auto &button : bar.Buttons)
     content.Buttons.push_back(ContentOf(*button));
@@ -464,9 +464,9 @@ void WriteMergedBar(const MergeResult &merged, const BarContent &ours,
   platform::ProfileBatch batch;
   // Ours' buttons as they were stay as ours wrote them, key order and spelling with them.
   if (merged.Bar.Buttons != ours.Buttons) {
-    ButtonsList bar("", ""); // no icon is loaded or written
+    ButtonBar bar("", ""); // no icon is loaded or written
     for (const ButtonContent &content : merged.Bar.Buttons) {
-      bar.Buttons.push_back(std::make_unique<TButts>(ButtonOf(content)));
+      bar.Buttons.push_back(std::make_unique<Button>(ButtonOf(content)));
       bar.IconHandles.emplace_back();
     }
     // Cache off and no icon change: the save writes no icon library and leaves the

@@ -1,8 +1,8 @@
 #pragma once
-// Unit ButtonList, comparison of bars (ButtonsList, TButts): which buttons of one bar are
-// which of another, the difference between two bars, and the three-way merge of a bar
+// Unit ButtonList, comparison of bars (ButtonBar and Button; ButtonsList, TButts): which buttons of
+// one bar are which of another, the difference between two bars, and the three-way merge of a bar
 // changed in two places. Bars are compared as Total Commander reads them (loaded through
-// ButtonsList), so key case, key order, quotes that read back the same, empty keys and
+// ButtonBar), so key case, key order, quotes that read back the same, empty keys and
 // the file's encoding make no difference.
 //
 // Matching, in three steps, each over the buttons the steps before left unpaired:
@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-class TButts;
+class Button;
 
 namespace barcompare {
 
@@ -31,7 +31,7 @@ constexpr int FieldCount = 6;
 // The six fields by field number (RunMode as decimal text).
 using ButtonContent = std::array<std::string, FieldCount>;
 
-// A key of a section other than "Buttonbar", as its file spells it.
+// A key of a section other than "barCaption", as its file spells it.
 struct OtherKey {
   std::string Section;
   std::string Key;
@@ -45,8 +45,8 @@ struct BarContent {
   OtherKeys Others;
 };
 
-ButtonContent ContentOf(const TButts &button);
-TButts ButtonOf(const ButtonContent &content);
+ButtonContent ContentOf(const Button &button);
+Button ButtonOf(const ButtonContent &content);
 // The name of a field's key in the bar file, without its number ("cmd").
 const char *FieldKeyName(int field);
 

@@ -246,7 +246,7 @@ const char *FieldLabel(int field) {
 // The fields that may hold paths, in field order.
 constexpr std::array<int, 4> PathFields = {bfIconRef, bfCommand, bfParams, bfStartPath};
 
-const std::string &FieldText(const TButts &button, int field) {
+const std::string &FieldText(const Button &button, int field) {
   switch (field) {
   case bfIconRef:
     return button.IconRef;
@@ -293,7 +293,7 @@ struct ProgramLookup {
 constexpr size_t kLongestProgramName = 4 * 260;
 
 // The program of a command, looked up as Windows starts it. A quoted program, or a
-// command without blanks, is ButtonsList::ProgramOf's. An unquoted command with blanks is
+// command without blanks, is ButtonBar::ProgramOf's. An unquoted command with blanks is
 // tried as Windows tries it: each leading part up to a blank, shortest first, that names
 // an existing file; then the program ProgramOf names (the whole command when it carries
 // no arguments, where a folder counts as found too). When none is found, the message
@@ -303,7 +303,7 @@ constexpr size_t kLongestProgramName = 4 * 260;
 ProgramLookup LookUpProgram(const std::string &exeFileName, const std::string &command,
                             const std::string &startPath) {
   const std::string bare = WithoutElevation(command);
-  const std::string fallback = ButtonsList::ProgramOf(bare);
+  const std::string fallback = ButtonBar::ProgramOf(bare);
   const size_t start = bare.find_first_not_of(" \t", TextStart(bare));
   std::optional<std::string> named;
   if (start != std::string::npos && bare[start] != '"') {
@@ -358,7 +358,7 @@ public:
   // A new pass over the bar: files may have changed since the last one.
   void NewPass() { iconFiles_.clear(); }
 
-  ButtonFindings CheckButton(int position, const TButts &button) {
+  ButtonFindings CheckButton(int position, const Button &button) {
     CheckCommand(position, button);
     CheckIcon(position, button);
     CheckStartPath(position, button);
@@ -375,7 +375,7 @@ private:
     problems_.push_back(MakeProblem(position, kind, field, std::move(message), std::move(fix)));
   }
 
-  void CheckCommand(int position, const TButts &button) {
+  void CheckCommand(int position, const Button &button) {
     const std::string &command = button.Command;
     if (command.empty())
       return;
@@ -420,7 +420,7 @@ private:
           platform::Message("%s is no user command (usercmd.ini)", {Verbatim(name)}));
   }
 
-  void CheckIcon(int position, const TButts &button) {
+  void CheckIcon(int position, const Button &button) {
     const std::string filePart = IconFilePart(button.IconRef);
     if (filePart.empty())
       return;
@@ -463,7 +463,7 @@ private:
     iconName_ = IconName{file.identity, filePart, written};
   }
 
-  void CheckStartPath(int position, const TButts &button) {
+  void CheckStartPath(int position, const Button &button) {
     if (button.StartPath.empty())
       return;
     std::string path = RemoveQuotes(button.StartPath);
@@ -475,7 +475,7 @@ private:
                      path, RemoveQuotes(button.StartPath)));
   }
 
-  void CheckPortable(int position, const TButts &button) {
+  void CheckPortable(int position, const Button &button) {
     for (int field : PathFields) {
       const std::string &text = FieldText(button, field);
       if (auto portable = context_.PortableText(text))
@@ -494,13 +494,13 @@ private:
   // name; internal and keyword commands name no file) and the start path. Parameters are
   // not: they hold Total Commander's own placeholders (%P%N) and what the program makes
   // of its arguments, which no lookup here can know.
-  void CheckVariables(int position, const TButts &button) {
+  void CheckVariables(int position, const Button &button) {
     const std::string command = RemoveQuotes(button.Command);
     const std::pair<int, std::string> names[] = {
         {bfIconRef, IconFileAsWritten(button.IconRef)},
         {bfCommand, SubBarOf(context_.ProgramFile(), button) ? command
                     : SpecialCommand(command)                ? std::string()
-                                              : ButtonsList::ProgramOf(button.Command)},
+                                              : ButtonBar::ProgramOf(button.Command)},
         {bfStartPath, button.StartPath}};
     for (const auto &[field, name] : names) {
       const std::vector<std::string> unset = UnsetVariables(context_.ProgramFile(), name);
@@ -552,7 +552,7 @@ private:
 
 // A bar as a check reads it, and the BadCount problem of a count that cannot be trusted.
 struct CheckedBar {
-  std::unique_ptr<ButtonsList> bar;
+  std::unique_ptr<ButtonBar> bar;
   std::optional<Problem> badCount;
 };
 
@@ -561,7 +561,7 @@ struct CheckedBar {
 // count fails to reach.
 CheckedBar ReadBarToCheck(const std::string &file, const std::string &exeFileName) {
   try {
-    return {std::make_unique<ButtonsList>(file, exeFileName), std::nullopt};
+    return {std::make_unique<ButtonBar>(file, exeFileName), std::nullopt};
   } catch (const EBarCountError &e) {
     // The key's name and its value are the file's words, quoted as written there.
     const MessageText key = Verbatim("\"Buttoncount\"");
@@ -569,7 +569,7 @@ CheckedBar ReadBarToCheck(const std::string &file, const std::string &exeFileNam
         e.CountText() ? platform::Message("%s is %s",
                                           {key, Verbatim(JoinTexts({"\"", *e.CountText(), "\""}))})
                       : platform::Message("there is no %s", {key});
-    return {std::make_unique<ButtonsList>(file, e.Highest(), exeFileName),
+    return {std::make_unique<ButtonBar>(file, e.Highest(), exeFileName),
             MakeProblem(e.Highest() - 1, ProblemKind::BadCount, bfCommand,
                         platform::Message("%s, but the bar holds buttons up to %s",
                                           {count, Verbatim(Decimal(e.Highest()))}))};
@@ -605,7 +605,7 @@ public:
 private:
   struct Frame {
     size_t report;
-    std::unique_ptr<ButtonsList> bar;
+    std::unique_ptr<ButtonBar> bar;
     std::string identity;
     int next = 0; // the next button whose sub-bar is to be followed
   };
@@ -624,7 +624,7 @@ private:
   // entered unless reached before. Missing sub-bars and a bar opening itself are
   // CheckBar's.
   void Follow(size_t depth, int position) {
-    const TButts &button = *path_[depth].bar->Buttons[static_cast<size_t>(position)];
+    const Button &button = *path_[depth].bar->Buttons[static_cast<size_t>(position)];
     const auto subBar = SubBarOf(context_.ProgramFile(), button);
     if (!subBar || !platform::FileExists(*subBar))
       return;
@@ -824,14 +824,14 @@ bool SpecialCommand(const std::string &command) {
          IsKeyword(word) || IsSystemToolForm(command, word) || IsShellAddress(command);
 }
 
-std::optional<std::string> SubBarOf(const std::string &exeFileName, const TButts &button) {
+std::optional<std::string> SubBarOf(const std::string &exeFileName, const Button &button) {
   const std::string name = RemoveQuotes(button.Command);
   if (platform::LowerText(FileExtension(name)) != ".bar" || IsKeyword(CommandWord(name)))
     return std::nullopt;
   return ResolveCommandFile(exeFileName, name, button.StartPath);
 }
 
-std::optional<std::string> CommandFileOf(const std::string &exeFileName, const TButts &button) {
+std::optional<std::string> CommandFileOf(const std::string &exeFileName, const Button &button) {
   if (auto subBar = SubBarOf(exeFileName, button))
     return subBar;
   if (button.Command.empty() || SpecialCommand(button.Command))
@@ -841,10 +841,10 @@ std::optional<std::string> CommandFileOf(const std::string &exeFileName, const T
 
 // What a button's check found, with the texts it was found for.
 struct BarChecker::Kept {
-  TButts texts;
+  Button texts;
   ButtonFindings findings;
 
-  bool Fits(const TButts &button) const {
+  bool Fits(const Button &button) const {
     return texts.IconRef == button.IconRef && texts.Command == button.Command &&
            texts.Params == button.Params && texts.StartPath == button.StartPath &&
            texts.Tooltip == button.Tooltip && texts.RunMode == button.RunMode;
@@ -867,7 +867,7 @@ public:
   }
   // The findings for a button, kept from the last pass when its texts are the same,
   // else checked anew (and counted in rechecked).
-  const ButtonFindings &Findings(int position, const TButts &button, int &rechecked) {
+  const ButtonFindings &Findings(int position, const Button &button, int &rechecked) {
     auto node = last_.extract(&button);
     if (!node.empty() && node.mapped().Fits(button))
       return now_.insert(std::move(node)).position->second.findings;
@@ -878,7 +878,7 @@ public:
 
 private:
   BarCheck check_;
-  std::unordered_map<const TButts *, Kept> last_, now_;
+  std::unordered_map<const Button *, Kept> last_, now_;
 };
 
 BarChecker::BarChecker(const std::string &barFile, const DoctorContext &context)
@@ -890,7 +890,7 @@ BarChecker::~BarChecker() = default;
 // than the first button naming it gets its MixedIconNames among them, in the order of
 // ProblemKind. Names differing only in letter case are one name. The problems are written
 // over those of the last check, so that their texts mostly reuse the memory they had.
-const std::vector<Problem> &BarChecker::Check(const ButtonsList &bar) {
+const std::vector<Problem> &BarChecker::Check(const ButtonBar &bar) {
   buttons_->NewPass(bar.Buttons.size());
   rechecked_ = 0;
   size_t used = 0;
@@ -929,7 +929,7 @@ const std::vector<Problem> &BarChecker::Check(const ButtonsList &bar) {
   return problems_;
 }
 
-std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
+std::vector<Problem> CheckBar(const ButtonBar &bar, const std::string &barFile,
                               const DoctorContext &context) {
   return BarChecker(barFile, context).Check(bar);
 }
@@ -939,7 +939,7 @@ std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
   return TreeWalk(recursive, context).Run(barFile);
 }
 
-std::vector<PortableChange> PortableChanges(const ButtonsList &bar, const DoctorContext &context) {
+std::vector<PortableChange> PortableChanges(const ButtonBar &bar, const DoctorContext &context) {
   std::vector<PortableChange> changes;
   for (int position = 0; position < bar.Count(); ++position)
     for (int field : PathFields) {
@@ -950,7 +950,7 @@ std::vector<PortableChange> PortableChanges(const ButtonsList &bar, const Doctor
   return changes;
 }
 
-edits::Edit PortablePathsEdit(const ButtonsList &bar, const DoctorContext &context) {
+edits::Edit PortablePathsEdit(const ButtonBar &bar, const DoctorContext &context) {
   const std::string name = "Make paths portable";
   std::vector<edits::Edit> steps;
   edits::FieldTexts fields;

@@ -14,7 +14,7 @@
 //   "http://...") and empty commands name no file; what is special is told by the
 //   command's first word as a whole.
 // - A leading "*" (run as administrator) is no part of the program's name. The program
-//   of a quoted command or of one without blanks is ButtonsList::ProgramOf's; an
+//   of a quoted command or of one without blanks is ButtonBar::ProgramOf's; an
 //   unquoted command with blanks is tried as Windows starts it, each leading part up to
 //   a blank, shortest first, then the program ProgramOf names.
 // - A sub-bar is a command whose name, without quotes, ends in ".bar": the whole command
@@ -41,7 +41,7 @@
 //   Total Commander's own placeholders (%P%N) and are not checked.
 //
 // Every text here (messages included) is a text of the core: code page bytes, or marked
-// UTF-8. Positions are 0-based, as in ButtonsList. Single-threaded, like the bar.
+// UTF-8. Positions are 0-based, as in ButtonBar. Single-threaded, like the bar.
 #include "document/BarEdits.h"
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
@@ -190,17 +190,17 @@ bool SpecialCommand(const std::string &command);
 // The sub-bar a button opens: its command resolved as the bar list resolves it (with the
 // start path), whether or not the file exists; nothing when the command names no .bar
 // file.
-std::optional<std::string> SubBarOf(const std::string &exeFileName, const TButts &button);
+std::optional<std::string> SubBarOf(const std::string &exeFileName, const Button &button);
 
 // The file a button's command runs, looked up as the check looks it up: the sub-bar, or
 // the program as Windows starts it, whether or not it exists; nothing when the command
 // names no file (empty or SpecialCommand).
-std::optional<std::string> CommandFileOf(const std::string &exeFileName, const TButts &button);
+std::optional<std::string> CommandFileOf(const std::string &exeFileName, const Button &button);
 
 // The problems of a bar as it is in memory; barFile is its Windows name (empty for a bar
 // never saved), used to tell a sub-bar that opens the bar itself. Sub-bars are not read:
 // loops through other bars are CheckBarTree's.
-std::vector<Problem> CheckBar(const ButtonsList &bar, const std::string &barFile,
+std::vector<Problem> CheckBar(const ButtonBar &bar, const std::string &barFile,
                               const DoctorContext &context);
 
 // The check of a bar being edited, kept from one check to the next. Each button's own
@@ -219,7 +219,7 @@ public:
   BarChecker &operator=(const BarChecker &) = delete;
 
   // The problems of the bar as it is now, ordered as CheckBar orders them.
-  const std::vector<Problem> &Check(const ButtonsList &bar);
+  const std::vector<Problem> &Check(const ButtonBar &bar);
   // How many buttons the last Check looked at anew.
   int Rechecked() const { return rechecked_; }
 
@@ -244,9 +244,9 @@ std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
 
 // The changes "Make paths portable" makes, by button and field (icon reference, command,
 // parameters, start path).
-std::vector<PortableChange> PortableChanges(const ButtonsList &bar, const DoctorContext &context);
+std::vector<PortableChange> PortableChanges(const ButtonBar &bar, const DoctorContext &context);
 // "Make paths portable" as one edit of the bar (each changed button's fields set, the
 // selection kept), or nullptr when nothing is to change.
-edits::Edit PortablePathsEdit(const ButtonsList &bar, const DoctorContext &context);
+edits::Edit PortablePathsEdit(const ButtonBar &bar, const DoctorContext &context);
 
 } // namespace doctor

@@ -19,7 +19,7 @@ bool InRange(int position, int count) {
   return position >= 0 && position < count;
 }
 
-void RequireButton(const ButtonsList &bar, int position) {
+void RequireButton(const ButtonBar &bar, int position) {
   if (!InRange(position, bar.Count()))
     throw std::out_of_range("There is no button at position " + std::to_string(position) +
                             " of a bar of " + std::to_string(bar.Count()) + " buttons.");
@@ -31,7 +31,7 @@ public:
   // at: the position the button takes, nothing for the end.
   NewButton(std::string name, std::optional<int> at) : BarEdit(std::move(name)), place_(at) {}
 
-  int Redo(ButtonsList &bar, int) override {
+  int Redo(ButtonBar &bar, int) override {
     const int at = place_.value_or(bar.Count());
     if (at < 0 || at > bar.Count())
       throw std::out_of_range("A new button cannot go to position " + std::to_string(at) +
@@ -47,11 +47,11 @@ public:
     at_ = at;
     return at;
   }
-  void Undo(ButtonsList &bar) override { bar.TakeOut(at_); }
+  void Undo(ButtonBar &bar) override { bar.TakeOut(at_); }
 
 protected:
   // Sets the fields of the new button at position at; an empty button by default.
-  virtual void Fill(ButtonsList &, int) {}
+  virtual void Fill(ButtonBar &, int) {}
 
 private:
   std::optional<int> place_;
@@ -73,7 +73,7 @@ public:
       : NewButton("Paste", PlaceAfter(after)), lines_(std::move(lines)) {}
 
 private:
-  void Fill(ButtonsList &bar, int at) override {
+  void Fill(ButtonBar &bar, int at) override {
     try {
       SetButtonFromClipboard(bar, at, lines_);
     } catch (const EConvertError &) {
@@ -90,7 +90,7 @@ public:
   explicit ClonedButton(int source) : NewButton("Clone", Following(source)), source_(source) {}
 
 private:
-  void Fill(ButtonsList &bar, int at) override {
+  void Fill(ButtonBar &bar, int at) override {
     RequireButton(bar, source_);
     for (int field : {bfIconRef, bfCommand, bfParams, bfStartPath, bfTooltip, bfRunMode})
       bar.SetField(at, field, bar.GetField(source_, field));
@@ -105,7 +105,7 @@ public:
       : NewButton("Drop files", PlaceAfter(after)), fileName_(std::move(fileName)) {}
 
 private:
-  void Fill(ButtonsList &bar, int at) override {
+  void Fill(ButtonBar &bar, int at) override {
     for (const auto &[field, text] : ProgramFileFields(bar.ProgramFile(), fileName_))
       bar.SetField(at, field, text);
     bar.RefreshIcon(at);
@@ -119,7 +119,7 @@ public:
   Sequence(std::string name, std::vector<Edit> steps, bool keepSelection = false)
       : BarEdit(std::move(name)), steps_(std::move(steps)), keepSelection_(keepSelection) {}
 
-  int Redo(ButtonsList &bar, int selection) override {
+  int Redo(ButtonBar &bar, int selection) override {
     const int before = selection;
     size_t applied = 0;
     try {
@@ -132,7 +132,7 @@ public:
     }
     return keepSelection_ ? before : selection;
   }
-  void Undo(ButtonsList &bar) override {
+  void Undo(ButtonBar &bar) override {
     for (auto step = steps_.rbegin(); step != steps_.rend(); ++step)
       (*step)->Undo(bar);
   }
@@ -147,7 +147,7 @@ public:
   DeleteEdit(int position, bool keepOneButton)
       : BarEdit("Delete"), position_(position), keepOne_(keepOneButton) {}
 
-  int Redo(ButtonsList &bar, int selection) override {
+  int Redo(ButtonBar &bar, int selection) override {
     bar.IconsChanged = true;
     bar.Modified = true;
     if (InRange(position_, bar.Count())) {
@@ -164,7 +164,7 @@ public:
       throw;
     }
   }
-  void Undo(ButtonsList &bar) override {
+  void Undo(ButtonBar &bar) override {
     if (refilled_)
       bar.TakeOut(0);
     bar.PutBack(position_, std::move(taken_));
@@ -181,7 +181,7 @@ class MoveEdit : public BarEdit {
 public:
   MoveEdit(int from, int to) : BarEdit("Move"), from_(from), to_(to) {}
 
-  int Redo(ButtonsList &bar, int) override {
+  int Redo(ButtonBar &bar, int) override {
     RequireButton(bar, from_);
     RequireButton(bar, to_);
     bar.Move(from_, to_);
@@ -189,7 +189,7 @@ public:
     bar.Modified = true;
     return to_;
   }
-  void Undo(ButtonsList &bar) override { bar.Move(to_, from_); }
+  void Undo(ButtonBar &bar) override { bar.Move(to_, from_); }
 
 private:
   int from_;
@@ -204,9 +204,9 @@ public:
         setsIcon_(std::any_of(fields_.begin(), fields_.end(),
                               [](const auto &field) { return field.first == bfIconRef; })) {}
 
-  int Redo(ButtonsList &bar, int) override {
+  int Redo(ButtonBar &bar, int) override {
     RequireButton(bar, position_);
-    TButts &button = *bar.Buttons[Index()];
+    Button &button = *bar.Buttons[Index()];
     before_ = button;
     try {
       for (const auto &[field, text] : fields_)
@@ -222,7 +222,7 @@ public:
     }
     return position_;
   }
-  void Undo(ButtonsList &bar) override {
+  void Undo(ButtonBar &bar) override {
     *bar.Buttons[Index()] = before_;
     if (setsIcon_)
       bar.IconHandles[Index()] = std::move(keptIcon_);
@@ -234,7 +234,7 @@ private:
   int position_;
   FieldTexts fields_;
   bool setsIcon_;
-  TButts before_;
+  Button before_;
   platform::IconHandle keptIcon_;
 };
 
@@ -242,12 +242,12 @@ class CacheModeEdit : public BarEdit {
 public:
   explicit CacheModeEdit(uint8_t mode) : BarEdit("Cache mode"), mode_(mode) {}
 
-  int Redo(ButtonsList &bar, int selection) override {
+  int Redo(ButtonBar &bar, int selection) override {
     before_ = bar.CacheMode;
     bar.CacheMode = mode_;
     return selection;
   }
-  void Undo(ButtonsList &bar) override { bar.CacheMode = before_; }
+  void Undo(ButtonBar &bar) override { bar.CacheMode = before_; }
 
 private:
   uint8_t mode_;
@@ -327,12 +327,12 @@ FieldTexts ProgramFileFields(const std::string &exeFileName, const std::string &
           {bfTooltip, ChangeFileExt(ExtractFileName(fileName), "")}};
 }
 
-void History::Attach(ButtonsList &bar) {
+void History::Attach(ButtonBar &bar) {
   bar_ = &bar;
   Clear();
 }
 
-ButtonsList &History::Bar() const {
+ButtonBar &History::Bar() const {
   if (!bar_)
     throw std::logic_error("The edit history has no bar to work on.");
   return *bar_;
@@ -340,7 +340,7 @@ ButtonsList &History::Bar() const {
 
 // Applies an entry's edit, noting the flags it found; on failure puts them back.
 int History::Apply(Entry &entry) {
-  ButtonsList &bar = Bar();
+  ButtonBar &bar = Bar();
   const bool modified = bar.Modified;
   const bool iconsChanged = bar.IconsChanged;
   int selection = -1;
@@ -375,7 +375,7 @@ int History::Do(Edit edit, int selectionBefore) {
 int History::Undo() {
   if (!CanUndo())
     throw std::logic_error("There is no edit to undo.");
-  ButtonsList &bar = Bar();
+  ButtonBar &bar = Bar();
   Entry &entry = entries_[done_ - 1];
   entry.edit->Undo(bar);
   --done_;

@@ -7,7 +7,7 @@
 //   IconsChanged for an icon reference set and for a button deleted or moved;
 // - the icon handle refreshed whenever an edit writes an icon reference;
 // - the selection the editor shows after the edit.
-// Positions are 0-based, as in ButtonsList. Names are English keys the editor translates.
+// Positions are 0-based, as in ButtonBar. Names are English keys the editor translates.
 #include "document/BarClipboard.h"
 #include "document/ButtonList.h"
 #include "document/CommandCatalog.h"
@@ -37,10 +37,10 @@ public:
   // (-1 for none), given the selection before it. A position outside the bar throws
   // std::out_of_range, a text the bar cannot take the bar's own error; either way the
   // buttons are as they were (the flags are the history's to restore).
-  virtual int Redo(ButtonsList &bar, int selection) = 0;
+  virtual int Redo(ButtonBar &bar, int selection) = 0;
   // Takes the edit back: buttons, their fields, order and icon handles as before Redo.
   // The flags are left to the history.
-  virtual void Undo(ButtonsList &bar) = 0;
+  virtual void Undo(ButtonBar &bar) = 0;
 
   // An error to report once the edit is done and recorded, taken once: the edit went as
   // far as the editor takes it, and the user is to be told why it stopped there.
@@ -72,7 +72,7 @@ Edit Delete(int position, bool keepOneButton = true);
 // "Move": the button at from to position to, the others shifting; marks IconsChanged and
 // Modified also when from equals to; selects it at to.
 Edit Move(int from, int to);
-// "Edit": one field (ButtonField) of the button at position, as ButtonsList::SetField
+// "Edit": one field (ButtonField) of the button at position, as ButtonBar::SetField
 // sets it; an icon reference refreshes the button's icon. Selects the button.
 Edit SetField(int position, int field, std::string text);
 // Several fields of one button, set in the order given; the icon is refreshed once at the
@@ -121,10 +121,10 @@ FieldTexts ProgramFileFields(const std::string &exeFileName, const std::string &
 class History {
 public:
   History() = default;
-  explicit History(ButtonsList &bar) { Attach(bar); }
+  explicit History(ButtonBar &bar) { Attach(bar); }
 
   // Works on this bar from now on (a bar opened anew); clears the history.
-  void Attach(ButtonsList &bar);
+  void Attach(ButtonBar &bar);
   // Applies the edit and records it, dropping the edits that were undone; returns the
   // selection to show. An edit that throws leaves the bar, its flags and the history as
   // they were. Needs an attached bar (std::logic_error otherwise).
@@ -155,10 +155,10 @@ private:
     bool iconsChangedBefore = false;
     uint64_t savesBefore = 0;
   };
-  ButtonsList &Bar() const;
+  ButtonBar &Bar() const;
   int Apply(Entry &entry);
 
-  ButtonsList *bar_ = nullptr;
+  ButtonBar *bar_ = nullptr;
   std::vector<Entry> entries_; // the first done_ are done, the rest undone
   size_t done_ = 0;
   std::optional<size_t> savedAt_; // done_ at the last save, while that state is reachable

@@ -204,7 +204,7 @@ std::optional<int> ButtonCountOf(const std::string &fileName, const CountLine &l
   return digits.empty() ? 0 : std::stoi(digits);
 }
 
-std::string *TextField(TButts &button, int field) {
+std::string *TextField(Button &button, int field) {
   switch (field) {
   case bfIconRef:
     return &button.IconRef;
@@ -247,13 +247,13 @@ EBarCountError::EBarCountError(const std::string &fileName, std::optional<std::s
     : EBarLoadError(CountMessage(fileName, countText, highest)), countText_(std::move(countText)),
       highest_(highest) {}
 
-ButtonsList::ButtonsList(const std::string &fileName, const std::string &exeFileName)
+ButtonBar::ButtonBar(const std::string &fileName, const std::string &exeFileName)
     : FileName(fileName), exeFileName_(exeFileName) {
   LoadBar(fileName, std::nullopt);
   LoadIcons();
 }
 
-ButtonsList::ButtonsList(const std::string &fileName, int count, const std::string &exeFileName)
+ButtonBar::ButtonBar(const std::string &fileName, int count, const std::string &exeFileName)
     : FileName(fileName), exeFileName_(exeFileName) {
   if (count < 0 || count > MaxBarButtons)
     throw std::out_of_range("a bar holds 0 to " + std::to_string(MaxBarButtons) + " buttons");
@@ -261,7 +261,7 @@ ButtonsList::ButtonsList(const std::string &fileName, int count, const std::stri
   LoadIcons();
 }
 
-ButtonsList::~ButtonsList() {
+ButtonBar::~ButtonBar() {
   for (auto &handle : IconHandles)
     platform::DestroyIcon(handle);
 }
@@ -269,7 +269,7 @@ ButtonsList::~ButtonsList() {
 // Without a count given, a bar loads as many buttons as its count says when that count
 // reaches every button key of the section; a section without button keys and without a
 // usable count is an empty bar, as is a missing section.
-void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenCount) {
+void ButtonBar::LoadBar(const std::string &fileName, std::optional<int> givenCount) {
   if (fileName.empty())
     return;
   // Reads trust the parsed file after its first check while the batch lives; nothing
@@ -287,7 +287,7 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
   const int count = givenCount.value_or(declared.value_or(0));
   Buttons.resize(static_cast<size_t>(count));
   for (auto &button : Buttons)
-    button = std::make_unique<TButts>();
+    button = std::make_unique<Button>();
   // One pass over the section gives each button's keys as key-by-key lookups would:
   // the first line of a key wins, keys beyond the count or of other names are ignored.
   // Values are read whole: a cut value would lose its tail at the next save. The same
@@ -303,7 +303,7 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
         if (position >= count || (seen[size_t(position)] & (1u << field)))
           return;
         seen[size_t(position)] |= static_cast<uint8_t>(1u << field);
-        TButts &button = *Buttons[size_t(position)];
+        Button &button = *Buttons[size_t(position)];
         if (field == bfRunMode)
           button.RunMode = platform::ProfileValueToInt(value, 0);
         else
@@ -327,7 +327,7 @@ void ButtonsList::LoadBar(const std::string &fileName, std::optional<int> givenC
 
 // The existing file an icon reference names, or empty. One load resolves each distinct
 // file part once: buttons of a bar mostly share a few icon files.
-class ButtonsList::IconFileResolver {
+class ButtonBar::IconFileResolver {
 public:
   explicit IconFileResolver(const std::string &exeFileName) : exeFileName_(exeFileName) {}
   const std::string &Resolve(const std::string &filePart) {
@@ -345,7 +345,7 @@ private:
   std::unordered_map<std::string, std::string> known_;
 };
 
-void ButtonsList::LoadIcons() {
+void ButtonBar::LoadIcons() {
   IconHandles.clear();
   IconHandles.reserve(Buttons.size());
   IconFileResolver files(exeFileName_);
@@ -353,8 +353,8 @@ void ButtonsList::LoadIcons() {
     IconHandles.push_back(ExtractButtonIcon(*button, files, false));
 }
 
-platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFileResolver &files,
-                                                    bool checkCount) const {
+platform::IconHandle ButtonBar::ExtractButtonIcon(const Button &button, IconFileResolver &files,
+                                                  bool checkCount) const {
   if (button.IconRef.empty())
     return {};
   const std::optional<int> index = IconIndexPart(button.IconRef);
@@ -370,20 +370,20 @@ platform::IconHandle ButtonsList::ExtractButtonIcon(const TButts &button, IconFi
   return platform::ExtractIconOfSize(path, *index, platform::DisplayIconSize());
 }
 
-int ButtonsList::Add() {
-  Buttons.push_back(std::make_unique<TButts>());
+int ButtonBar::Add() {
+  Buttons.push_back(std::make_unique<Button>());
   IconHandles.emplace_back();
   return Count() - 1;
 }
 
-int ButtonsList::Insert(int position) {
+int ButtonBar::Insert(int position) {
   const int at = std::clamp(position, 0, Count());
-  Buttons.insert(Buttons.begin() + at, std::make_unique<TButts>());
+  Buttons.insert(Buttons.begin() + at, std::make_unique<Button>());
   IconHandles.insert(IconHandles.begin() + at, platform::IconHandle());
   return position;
 }
 
-void ButtonsList::Delete(int position) {
+void ButtonBar::Delete(int position) {
   if (!InRange(position, Count()))
     return;
   platform::DestroyIcon(IconHandles[static_cast<size_t>(position)]);
@@ -392,7 +392,7 @@ void ButtonsList::Delete(int position) {
   Modified = true;
 }
 
-void ButtonsList::Move(int from, int to) {
+void ButtonBar::Move(int from, int to) {
   if (!InRange(from, Count()) || !InRange(to, Count()) || from == to)
     return;
   auto shift = [from, to](auto &list) {
@@ -406,7 +406,7 @@ void ButtonsList::Move(int from, int to) {
   shift(IconHandles);
 }
 
-TakenButton ButtonsList::TakeOut(int position) {
+TakenButton ButtonBar::TakeOut(int position) {
   if (!InRange(position, Count()))
     return {};
   const auto at = static_cast<size_t>(position);
@@ -416,29 +416,29 @@ TakenButton ButtonsList::TakeOut(int position) {
   return taken;
 }
 
-void ButtonsList::PutBack(int position, TakenButton taken) {
-  if (!taken.Button)
+void ButtonBar::PutBack(int position, TakenButton taken) {
+  if (!taken.button)
     return;
   const int at = std::clamp(position, 0, Count());
   // Both lists grow before either takes the button, so a failed allocation leaves
   // them of one length.
   Buttons.reserve(Buttons.size() + 1);
   IconHandles.reserve(IconHandles.size() + 1);
-  Buttons.insert(Buttons.begin() + at, std::move(taken.Button));
+  Buttons.insert(Buttons.begin() + at, std::move(taken.button));
   IconHandles.insert(IconHandles.begin() + at, std::move(taken.Icon));
 }
 
-std::string ButtonsList::GetField(int position, int field) const {
+std::string ButtonBar::GetField(int position, int field) const {
   if (!InRange(position, Count()) || field < bfIconRef || field > bfRunMode)
     return {};
-  TButts &button = *Buttons[static_cast<size_t>(position)];
+  Button &button = *Buttons[static_cast<size_t>(position)];
   return field == bfRunMode ? std::to_string(button.RunMode) : *TextField(button, field);
 }
 
-void ButtonsList::SetField(int position, int field, const std::string &text) {
+void ButtonBar::SetField(int position, int field, const std::string &text) {
   if (!InRange(position, Count()))
     return;
-  TButts &button = *Buttons[static_cast<size_t>(position)];
+  Button &button = *Buttons[static_cast<size_t>(position)];
   if (field == bfRunMode) {
     button.RunMode = text.empty() ? 0 : StrToIntOrError(text);
     // A changed run mode is an edit like any other: without the flag, closing the
@@ -455,7 +455,7 @@ void ButtonsList::SetField(int position, int field, const std::string &text) {
   Modified = true;
 }
 
-void ButtonsList::RefreshIcon(int position) {
+void ButtonBar::RefreshIcon(int position) {
   if (!InRange(position, Count()))
     return;
   auto &handle = IconHandles[static_cast<size_t>(position)];
@@ -464,12 +464,12 @@ void ButtonsList::RefreshIcon(int position) {
   handle = ExtractButtonIcon(*Buttons[static_cast<size_t>(position)], files, true);
 }
 
-const platform::IconHandle &ButtonsList::IconHandle(int position) const {
+const platform::IconHandle &ButtonBar::IconHandle(int position) const {
   static const platform::IconHandle none;
   return InRange(position, Count()) ? IconHandles[static_cast<size_t>(position)] : none;
 }
 
-std::string ButtonsList::CommandAsRead(const std::string &command) {
+std::string ButtonBar::CommandAsRead(const std::string &command) {
   // A program with its arguments stays as the user wrote it, quotes and all: wrapping
   // it would make program and arguments one name that does not exist.
   if (CarriesArguments(command))
@@ -486,13 +486,13 @@ std::string ButtonsList::CommandAsRead(const std::string &command) {
   return wrap ? "\"" + bare + "\"" : bare;
 }
 
-std::string ButtonsList::QuoteCommand(const std::string &command) {
+std::string ButtonBar::QuoteCommand(const std::string &command) {
   // A program path with blanks is read back in one pair of quotes, so it is written in
   // two; the next save of the reloaded bar writes the same line again.
   return platform::ExactProfileValue(CommandAsRead(command));
 }
 
-std::string ButtonsList::ProgramOf(const std::string &command) {
+std::string ButtonBar::ProgramOf(const std::string &command) {
   if (!CarriesArguments(command))
     return RemoveQuotes(command);
   // Blanks and quotes are never the second byte of a two-byte character; a marked
@@ -507,7 +507,7 @@ std::string ButtonsList::ProgramOf(const std::string &command) {
       platform::TextPiece(command, start, end == std::string::npos ? end : end - start));
 }
 
-void ButtonsList::SaveTo(const std::string &fileName) {
+void ButtonBar::SaveTo(const std::string &fileName) {
   CacheNote.reset();
   // One batch: the bar file is written once, atomically, or not at all. The guard
   // takes back whatever the icon cache did when anything below fails.
@@ -531,13 +531,13 @@ void ButtonsList::SaveTo(const std::string &fileName) {
   Modified = false;
 }
 
-void ButtonsList::Save() {
+void ButtonBar::Save() {
   SaveTo(FileName);
   Modified = false;
 }
 
-void ButtonsList::WriteButton(const std::string &fileName, int position, bool cacheBuilt) {
-  const TButts &button = *Buttons[static_cast<size_t>(position)];
+void ButtonBar::WriteButton(const std::string &fileName, int position, bool cacheBuilt) {
+  const Button &button = *Buttons[static_cast<size_t>(position)];
   // The section was emptied (or did not exist): each key is appended without a lookup.
   auto write = [&](const char *name, const std::string &value) {
     if (value.empty())

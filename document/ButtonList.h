@@ -1,7 +1,8 @@
 #pragma once
-// Unit ButtonList: the open button bar (ButtonsList, TButts), an ordered list of buttons read from
-// and written to the "Buttonbar" section of a bar file, with one icon handle per button for the bar
-// list. The user commands of Total Commander (UserCmdList.h) share the record type TButts.
+// Unit ButtonList: the open button bar (ButtonBar, Button; ButtonsList, TButts), an ordered list of
+// buttons read from and written to the "Buttonbar" section of a bar file, with one icon handle per
+// button for the bar list. The user commands of Total Commander (UserCmdList.h) share the record
+// type Button.
 #include "platform/IconHandle.h"
 #include "platform/MessageText.h"
 
@@ -19,7 +20,7 @@ class TIconLibrary;
 }
 
 // One button. Section and SourceFile are filled only for user commands.
-class TButts {
+class Button {
 public:
   std::string IconRef;
   std::string Command;
@@ -41,7 +42,7 @@ enum ButtonField : int {
   bfRunMode = 5,
 };
 
-enum : uint8_t { CacheOff = 0, CacheLinks = 1, CacheAlternative = 2 };
+enum : uint8_t { CacheOff = 0, CacheLinks = 1, CacheWithTcMenu = 2 };
 
 // A bar file holding more buttons than this is refused rather than loaded: no real bar
 // comes near it, and a corrupt count must not make the editor allocate gigabytes.
@@ -57,7 +58,7 @@ public:
 // The section holds button keys, and its "Buttoncount" is missing, no plain decimal
 // number, or below the highest button number present. Loading such a bar as its count
 // says would drop the buttons beyond it at the next save, so it is opened only with a
-// count given (ButtonsList(fileName, count)), usually Highest().
+// count given (ButtonBar(fileName, count)), usually Highest().
 class EBarCountError : public EBarLoadError {
 public:
   EBarCountError(const std::string &fileName, std::optional<std::string> countText, int highest);
@@ -80,31 +81,31 @@ public:
 
 // A button taken out of a bar together with its icon handle, to be put back as it was.
 struct TakenButton {
-  std::unique_ptr<TButts> Button;
+  std::unique_ptr<Button> button;
   platform::IconHandle Icon;
 };
 
-class ButtonsList {
+class ButtonBar {
 public:
   // Loads the bar (an empty name gives an empty bar) and its icons. exeFileName is the
   // program's full Windows name: its settings may name Total Commander's folder, where
   // the icon files of the buttons are looked up (ResolveFile).
-  ButtonsList(const std::string &fileName, const std::string &exeFileName);
+  ButtonBar(const std::string &fileName, const std::string &exeFileName);
   // Loads the bar with count buttons (0..MaxBarButtons, std::out_of_range otherwise)
   // whatever its "Buttoncount" says, keys beyond it left out: the repair of a count that
   // cannot be trusted. The bar is Modified when count is not the count the file says.
-  ButtonsList(const std::string &fileName, int count, const std::string &exeFileName);
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName,
-                                             const std::string &exeFileName) {
-    return std::make_unique<ButtonsList>(fileName, exeFileName);
+  ButtonBar(const std::string &fileName, int count, const std::string &exeFileName);
+  static std::unique_ptr<ButtonBar> Create(const std::string &fileName,
+                                           const std::string &exeFileName) {
+    return std::make_unique<ButtonBar>(fileName, exeFileName);
   }
-  static std::unique_ptr<ButtonsList> Create(const std::string &fileName, int count,
-                                             const std::string &exeFileName) {
-    return std::make_unique<ButtonsList>(fileName, count, exeFileName);
+  static std::unique_ptr<ButtonBar> Create(const std::string &fileName, int count,
+                                           const std::string &exeFileName) {
+    return std::make_unique<ButtonBar>(fileName, count, exeFileName);
   }
-  ~ButtonsList();
-  ButtonsList(const ButtonsList &) = delete;
-  ButtonsList &operator=(const ButtonsList &) = delete;
+  ~ButtonBar();
+  ButtonBar(const ButtonBar &) = delete;
+  ButtonBar &operator=(const ButtonBar &) = delete;
 
   // The program's full Windows name the bar looks up its icon files with.
   const std::string &ProgramFile() const { return exeFileName_; }
@@ -114,10 +115,10 @@ public:
   void Delete(int position);
   void Move(int from, int to);
   // Takes the button at position out of the bar, its icon handle with it, and sets no
-  // flag; a position out of range takes nothing (an empty Button).
+  // flag; a position out of range takes nothing (an empty button).
   TakenButton TakeOut(int position);
   // Puts a taken button back at position (clamped to 0..Count) with its handle; sets no
-  // flag. An empty Button puts nothing back.
+  // flag. An empty button puts nothing back.
   void PutBack(int position, TakenButton taken);
   std::string GetField(int position, int field) const;
   void SetField(int position, int field, const std::string &text);
@@ -147,7 +148,7 @@ public:
   // CacheMap. True when the library was assembled and written without any failure.
   bool BuildIconCache(const std::string &cacheFileName);
 
-  std::vector<std::unique_ptr<TButts>> Buttons;
+  std::vector<std::unique_ptr<Button>> Buttons;
   std::vector<platform::IconHandle> IconHandles;
   std::vector<std::pair<std::string, int>> CacheMap;
   std::string FileName;
@@ -165,7 +166,7 @@ private:
   void LoadBar(const std::string &fileName, std::optional<int> count);
   void LoadIcons();
   class IconFileResolver;
-  platform::IconHandle ExtractButtonIcon(const TButts &button, IconFileResolver &files,
+  platform::IconHandle ExtractButtonIcon(const Button &button, IconFileResolver &files,
                                          bool checkCount) const;
   void WriteButton(const std::string &fileName, int position, bool cacheBuilt);
   // The icon cache's steps of a save: before the button keys (returns whether the cache
@@ -181,7 +182,7 @@ private:
   // old one put back. Released once the bar is written, it drops the old library.
   class PendingCacheGuard {
   public:
-    explicit PendingCacheGuard(ButtonsList &bar) : bar_(bar) {}
+    explicit PendingCacheGuard(ButtonBar &bar) : bar_(bar) {}
     ~PendingCacheGuard();
     PendingCacheGuard(const PendingCacheGuard &) = delete;
     PendingCacheGuard &operator=(const PendingCacheGuard &) = delete;
@@ -189,7 +190,7 @@ private:
 
   private:
     void Clear();
-    ButtonsList &bar_;
+    ButtonBar &bar_;
     bool released_ = false;
   };
   // Fills the library and CacheMap; returns why the build failed, or nothing.

@@ -76,13 +76,13 @@ public:
       : options_(options), context_(options.ProgramFile) {}
 
   ExportResult Run(const std::string &barFile) {
-    ButtonsList bar(barFile, options_.ProgramFile);
+    ButtonBar bar(barFile, options_.ProgramFile);
     result_.Items = BarItems(barFile, bar);
     return std::move(result_);
   }
 
 private:
-  std::vector<Item> BarItems(const std::string &barFile, const ButtonsList &bar) {
+  std::vector<Item> BarItems(const std::string &barFile, const ButtonBar &bar) {
     onPath_.push_back(context_.Identity(barFile));
     std::vector<Item> items;
     for (int position = 0; position < bar.Count(); ++position)
@@ -96,7 +96,7 @@ private:
     result_.LeftOut.push_back({barFile, position, std::move(what)});
   }
 
-  std::optional<Item> ButtonItem(const std::string &barFile, int position, const TButts &button) {
+  std::optional<Item> ButtonItem(const std::string &barFile, int position, const Button &button) {
     ++items_;
     if (TrimBlanks(button.Command).empty())
       return Item{};
@@ -122,7 +122,7 @@ private:
     return item;
   }
 
-  bool SubBarItem(const std::string &barFile, int position, const TButts &button,
+  bool SubBarItem(const std::string &barFile, int position, const Button &button,
                   const std::string &subBar, Item &item) {
     const std::string name = RemoveQuotes(button.Command);
     if (!options_.Recursive) {
@@ -145,7 +145,7 @@ private:
       return false;
     }
     try {
-      ButtonsList bar(subBar, options_.ProgramFile);
+      ButtonBar bar(subBar, options_.ProgramFile);
       item.Kind = ItemKind::Menu;
       item.Items = BarItems(subBar, bar);
       return true;
@@ -155,7 +155,7 @@ private:
     }
   }
 
-  bool CommandItem(const std::string &barFile, int position, const TButts &button, Item &item) {
+  bool CommandItem(const std::string &barFile, int position, const Button &button, Item &item) {
     const std::string name = CommandName(button.Command);
     if (!StartsWithName(name, "cm_")) {
       Leave(barFile, position,
@@ -175,12 +175,12 @@ private:
     return true;
   }
 
-  void ProgramItem(const std::string &barFile, int position, const TButts &button, Item &item) {
+  void ProgramItem(const std::string &barFile, int position, const Button &button, Item &item) {
     item.Kind = ItemKind::Program;
     const std::string program =
         doctor::CommandFileOf(options_.ProgramFile, button).value_or(button.Command);
-    const std::string params = JoinWords(
-        ArgumentsOf(button.Command, ButtonsList::ProgramOf(button.Command)), button.Params);
+    const std::string params =
+        JoinWords(ArgumentsOf(button.Command, ButtonBar::ProgramOf(button.Command)), button.Params);
     if (options_.Wine && IsWindowsProgram(program)) {
       item.Command = "wine";
       item.Params.push_back(JoinWords("\"" + program + "\"", params));
@@ -281,9 +281,9 @@ public:
       library_.SaveToFile(options_.Library, icons::TLibraryFormat::PE32);
     result_.Icons = library_.Icons.Count();
     for (auto &[file, buttons] : pending_) {
-      ButtonsList bar("", options_.ProgramFile);
+      ButtonBar bar("", options_.ProgramFile);
       bar.CacheMode = CacheOff;
-      for (TButts &button : buttons) {
+      for (Button &button : buttons) {
         bar.Add();
         *bar.Buttons.back() = std::move(button);
       }
@@ -296,13 +296,13 @@ public:
 private:
   void FillBar(size_t bar, const std::vector<Item> &items) {
     for (const Item &item : items) {
-      TButts button = ButtonOf(bar, item);
+      Button button = ButtonOf(bar, item);
       pending_[bar].second.push_back(std::move(button));
     }
   }
 
-  TButts ButtonOf(size_t bar, const Item &item) {
-    TButts button;
+  Button ButtonOf(size_t bar, const Item &item) {
+    Button button;
     const int position = static_cast<int>(pending_[bar].second.size());
     if (item.Kind == ItemKind::Separator)
       return button;
@@ -344,7 +344,7 @@ private:
     return names.front();
   }
 
-  void ProgramFields(const Item &item, TButts &button) const {
+  void ProgramFields(const Item &item, Button &button) const {
     const std::string params = item.Params.empty() ? std::string() : item.Params.front();
     if (ExtractFileName(RemoveQuotes(item.Command)) == "wine" && !params.empty()) {
       // Started through Wine: the program is the first parameter, a Windows name.
@@ -414,7 +414,7 @@ private:
   doctor::DoctorContext context_;
   ImportResult result_;
   std::string stem_;
-  std::vector<std::pair<std::string, std::vector<TButts>>> pending_; // bar file, buttons
+  std::vector<std::pair<std::string, std::vector<Button>>> pending_; // bar file, buttons
   icons::TIconLibrary library_;
   std::unordered_map<std::string, int> pictures_; // picture file -> index in the library
 };

@@ -170,7 +170,7 @@ platform::MessageText FailureText(const std::exception &e) {
 } // namespace
 
 // The modules one cache build has read: buttons sharing an icon file read it once.
-class ButtonsList::ModuleCache {
+class ButtonBar::ModuleCache {
 public:
   const icons::TIconLibrary &Load(const std::string &path) {
     auto &library = libraries_[path];
@@ -185,8 +185,8 @@ private:
   std::unordered_map<std::string, std::unique_ptr<icons::TIconLibrary>> libraries_;
 };
 
-void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position) {
-  const TButts &button = *Buttons[static_cast<size_t>(position)];
+void ButtonBar::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position) {
+  const Button &button = *Buttons[static_cast<size_t>(position)];
   const std::string file = IconFilePart(button.IconRef);
   if (file.empty())
     return;
@@ -217,7 +217,7 @@ void ButtonsList::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modul
   CacheMap.emplace_back(key, cacheIndex);
 }
 
-std::optional<platform::MessageText> ButtonsList::AssembleIconCache(icons::TIconLibrary &cache) {
+std::optional<platform::MessageText> ButtonBar::AssembleIconCache(icons::TIconLibrary &cache) {
   CacheMap.clear();
   try {
     ModuleCache modules;
@@ -230,7 +230,7 @@ std::optional<platform::MessageText> ButtonsList::AssembleIconCache(icons::TIcon
   }
 }
 
-bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
+bool ButtonBar::BuildIconCache(const std::string &cacheFileName) {
   icons::TIconLibrary cache;
   if (AssembleIconCache(cache))
     return false;
@@ -242,7 +242,7 @@ bool ButtonsList::BuildIconCache(const std::string &cacheFileName) {
   }
 }
 
-std::optional<platform::MessageText> ButtonsList::WritePendingCache(const std::string &cacheFile) {
+std::optional<platform::MessageText> ButtonBar::WritePendingCache(const std::string &cacheFile) {
   icons::TIconLibrary cache;
   std::optional<platform::MessageText> failure = AssembleIconCache(cache);
   // A bar without any icon to cache has no cache: nothing failed.
@@ -258,7 +258,7 @@ std::optional<platform::MessageText> ButtonsList::WritePendingCache(const std::s
   return failure;
 }
 
-bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
+bool ButtonBar::BuildCacheForSave(const std::string &fileName) {
   const std::string cacheFile = CacheFileOf(fileName);
   cacheFile_ = cacheFile;
   pendingCache_.clear();
@@ -307,8 +307,8 @@ bool ButtonsList::BuildCacheForSave(const std::string &fileName) {
   return !pendingCache_.empty();
 }
 
-std::optional<std::string> ButtonsList::CacheLink(int position, bool cacheBuilt) const {
-  if (CacheMode == CacheOff || CacheMode == CacheAlternative || !IconsChanged || !cacheBuilt)
+std::optional<std::string> ButtonBar::CacheLink(int position, bool cacheBuilt) const {
+  if (CacheMode == CacheOff || CacheMode == CacheWithTcMenu || !IconsChanged || !cacheBuilt)
     return std::nullopt;
   auto pair = cacheLookup_.find(std::to_string(position));
   if (pair == cacheLookup_.end())
@@ -316,8 +316,8 @@ std::optional<std::string> ButtonsList::CacheLink(int position, bool cacheBuilt)
   return cacheFile_ + "," + std::to_string(pair->second);
 }
 
-void ButtonsList::WriteCacheIndex(const std::string &fileName, int position) {
-  if (CacheMode != CacheAlternative || !IconsChanged)
+void ButtonBar::WriteCacheIndex(const std::string &fileName, int position) {
+  if (CacheMode != CacheWithTcMenu || !IconsChanged)
     return;
   auto pair = cacheLookup_.find(std::to_string(position));
   if (pair != cacheLookup_.end())
@@ -340,7 +340,7 @@ void RenameCacheFile(const std::string &from, const std::string &to, const std::
 
 } // namespace
 
-void ButtonsList::InstallPendingCache() {
+void ButtonBar::InstallPendingCache() {
   if (pendingCache_.empty())
     return;
   if (platform::FileExists(cacheFile_)) {
@@ -353,7 +353,7 @@ void ButtonsList::InstallPendingCache() {
   cacheInstalled_ = true;
 }
 
-ButtonsList::PendingCacheGuard::~PendingCacheGuard() {
+ButtonBar::PendingCacheGuard::~PendingCacheGuard() {
   if (released_)
     return;
   // Best effort on the way out of a failed save: nothing here may throw.
@@ -371,14 +371,14 @@ ButtonsList::PendingCacheGuard::~PendingCacheGuard() {
   Clear();
 }
 
-void ButtonsList::PendingCacheGuard::Release() {
+void ButtonBar::PendingCacheGuard::Release() {
   released_ = true;
   if (!bar_.cacheBackup_.empty())
     platform::DeleteFileA(bar_.cacheBackup_);
   Clear();
 }
 
-void ButtonsList::PendingCacheGuard::Clear() {
+void ButtonBar::PendingCacheGuard::Clear() {
   bar_.pendingCache_.clear();
   bar_.cacheBackup_.clear();
   bar_.cacheInstalled_ = false;

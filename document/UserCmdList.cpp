@@ -14,7 +14,7 @@ namespace {
 
 // The field a key of a user command fills, or none. Names are compared lower-cased as
 // they stand: a blank before "=" makes the name match nothing.
-std::string *FieldOfKey(TButts &command, const std::string &name) {
+std::string *FieldOfKey(Button &command, const std::string &name) {
   if (name == "button")
     return &command.IconRef;
   if (name == "cmd")
@@ -45,7 +45,7 @@ void UserCmdList::ReadFile(const std::string &fileName) {
     if (line.empty())
       continue;
     if (line.front() == '[' && line.back() == ']') {
-      auto command = std::make_unique<TButts>();
+      auto command = std::make_unique<Button>();
       command->SourceFile = fileName;
       command->Section = std::string(line);
       Commands.push_back(std::move(command));

@@ -1,7 +1,7 @@
 #pragma once
 // Unit ButtonList (UserCmdList): the user-defined commands of Total Commander, read whole
 // from "usercmd.ini" beside its settings file and from the localized user-command file,
-// each a TButts with the section and file it came from.
+// each a Button with the section and file it came from.
 #include "document/ButtonList.h"
 
 #include <memory>
@@ -16,7 +16,7 @@ public:
   static std::unique_ptr<UserCmdList> Create(const std::string &exeFileName) {
     return std::make_unique<UserCmdList>(exeFileName);
   }
-  std::vector<std::unique_ptr<TButts>> Commands;
+  std::vector<std::unique_ptr<Button>> Commands;
 
 private:
   void ReadFile(const std::string &fileName);

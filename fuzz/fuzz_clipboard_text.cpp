@@ -19,7 +19,7 @@ void Check(bool condition) {
 
 // Pastes the text into a fresh button; false when the paste stopped at a conversion
 // error (which only a bad run-mode line may cause).
-bool Paste(ButtonsList &bar, const ClipboardButtonLines &lines) {
+bool Paste(ButtonBar &bar, const ClipboardButtonLines &lines) {
   try {
     SetButtonFromClipboard(bar, bar.Add(), lines);
     return true;
@@ -34,7 +34,7 @@ void FuzzClipboard(std::string_view text) {
   Check(lines.has_value() == !ClipboardTextRefusal(text));
   if (!lines)
     return;
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   if (!Paste(bar, *lines))
     return;
   const std::string copied = ButtonToClipboardText(*bar.Buttons[0]);

@@ -1,4 +1,4 @@
-// Unit Unit3, TForm3: the About window.
+// Unit Unit3, TForm3 (AboutWindow): the About window.
 #include "ui/AboutWindow.h"
 
 #include "document/CommanderLocation.h"
@@ -75,8 +75,8 @@ QStringList WrapAtParts(const QString &text, const QFontMetrics &metrics, int wi
 
 } // namespace
 
-TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
-               QWidget *parent)
+AboutWindow::AboutWindow(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+                         QWidget *parent)
     : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs),
       exeFileName_(std::move(exeFileName)) {
   using ui::Place;
@@ -86,12 +86,12 @@ TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileN
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
   setFont(ui::DesignFont());
   ui::SetDesignedSize(this, QSize(324, 190));
-  mmo1 = Place(new QPlainTextEdit(NoticeText(), this), "mmo1", QRect(16, 8, 297, 97));
-  mmo1->setReadOnly(true);
-  Label1 = Place(new QLabel(this), "Label1", QRect(8, 113, 313, 13));
-  Label1->setAlignment(Qt::AlignCenter);
-  Label1->setCursor(Qt::PointingHandCursor);
-  Label1->installEventFilter(this);
+  noticeText = Place(new QPlainTextEdit(NoticeText(), this), "mmo1", QRect(16, 8, 297, 97));
+  noticeText->setReadOnly(true);
+  mailLink = Place(new QLabel(this), "Label1", QRect(8, 113, 313, 13));
+  mailLink->setAlignment(Qt::AlignCenter);
+  mailLink->setCursor(Qt::PointingHandCursor);
+  mailLink->installEventFilter(this);
   lblHost = Place(new QLabel(this), "lblHost", QRect(8, HostTop, 313, 2 * LineHeight));
   ui::KeepDesignedWidth(lblHost);
   lblHost->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -103,7 +103,7 @@ TForm3::TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileN
   ui::Layout(this);
 }
 
-QString TForm3::NoticeText() {
+QString AboutWindow::NoticeText() {
   return QStringLiteral("Corvane - button bar editor for Total Commander\n"
                         "\n"
                         "============================\n"
@@ -113,23 +113,24 @@ QString TForm3::NoticeText() {
                         "============================");
 }
 
-void TForm3::showEvent(QShowEvent *event) {
+void AboutWindow::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   ui::RunGuarded(dialogs_, this, [this] { FormShow(); });
 }
 
-void TForm3::FormShow() {
+void AboutWindow::FormShow() {
   btnOk->setText(ui::ToDisplay(translate_("Close")));
-  Label1->setText(ui::ToDisplay(translate_("mailto:") + MakerAddress));
+  mailLink->setText(ui::ToDisplay(translate_("mailto:") + MakerAddress));
   setWindowTitle(ui::ToDisplay(translate_("About")));
   const std::string license = translate_("license");
   if (license != "license")
-    mmo1->setPlainText(ui::ToDisplay(license));
+    noticeText->setPlainText(ui::ToDisplay(license));
   ui::Layout(this);
   ShowHost();
 }
 
-TForm3::HostLine TForm3::DescribeHost(const char *caption, const HostLocation &found) const {
+AboutWindow::HostLine AboutWindow::DescribeHost(const char *caption,
+                                                const HostLocation &found) const {
   const QString name = ui::ToDisplay(found.Name.empty() ? translate_("not found") : found.Name);
   const QString before = ui::ToDisplay(translate_(caption)) + " ";
   const QString how = ui::ToDisplay(translate_(FoundByText(found.How)));
@@ -138,7 +139,7 @@ TForm3::HostLine TForm3::DescribeHost(const char *caption, const HostLocation &f
 }
 
 // Looked up at every showing: the settings or the prefix may have changed meanwhile.
-void TForm3::ShowHost() {
+void AboutWindow::ShowHost() {
   const HostLine lines[] = {DescribeHost("Total Commander:", LocateCommanderPath(exeFileName_)),
                             DescribeHost("wincmd.ini:", LocateWincmdIni(exeFileName_))};
   QStringList shown;
@@ -149,7 +150,7 @@ void TForm3::ShowHost() {
   FitHostLines(static_cast<int>(shown.size()));
 }
 
-void TForm3::FitHostLines(int lines) {
+void AboutWindow::FitHostLines(int lines) {
   const int buttonTop = HostTop + lines * LineHeight + ButtonGap;
   ui::SetDesignedPlace(lblHost, QRect(8, HostTop, 313, lines * LineHeight));
   ui::SetDesignedPlace(btnOk, QRect(96, buttonTop, 129, ButtonHeight));
@@ -157,19 +158,19 @@ void TForm3::FitHostLines(int lines) {
   ui::Layout(this);
 }
 
-bool TForm3::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == Label1 && event->type() == QEvent::MouseButtonRelease &&
+bool AboutWindow::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == mailLink && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-    Label1Click();
+    MailLinkClick();
     return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void TForm3::Label1Click() {
+void AboutWindow::MailLinkClick() {
   dialogs_.OpenUrl(QStringLiteral("mailto:%1?SUBJECT=Corvane").arg(QLatin1String(MakerAddress)));
 }
 
-void TForm3::btnOkClick() {
+void AboutWindow::btnOkClick() {
   close();
 }

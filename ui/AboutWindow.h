@@ -1,7 +1,7 @@
 #pragma once
-// Unit Unit3, TForm3: the About window: the program's notice, the maker's mail link, which Total
-// Commander the program works with (its folder and settings file, and how each was found) and
-// a Close button.
+// Unit Unit3, TForm3 (AboutWindow): the About window: the program's notice, the maker's mail link,
+// which Total Commander the program works with (its folder and settings file, and how each was
+// found) and a Close button.
 #include "document/Translation.h"
 
 #include <QDialog>
@@ -18,15 +18,15 @@ class TDialogs;
 // The maker's mail address shown in the About window.
 inline constexpr char MakerAddress[] = "corvane@example.org";
 
-class TForm3 : public QDialog {
+class AboutWindow : public QDialog {
   Q_OBJECT
 public:
   // exeFileName: the executable's full Windows name, from which Total Commander is found.
-  TForm3(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
-         QWidget *parent = nullptr);
+  AboutWindow(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+              QWidget *parent = nullptr);
 
-  QPlainTextEdit *mmo1 = nullptr;
-  QLabel *Label1 = nullptr;
+  QPlainTextEdit *noticeText = nullptr;
+  QLabel *mailLink = nullptr;
   // Total Commander's folder and wincmd.ini, each whole, broken between the parts of a
   // name where it is too long for a line, and selectable; the tooltip says in full what
   // named them. The window grows down by the lines they take.
@@ -34,7 +34,7 @@ public:
   QPushButton *btnOk = nullptr;
 
   void FormShow();
-  void Label1Click();
+  void MailLinkClick();
   void btnOkClick();
 
   // The notice as designed, before any translation replaces it.

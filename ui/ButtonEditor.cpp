@@ -1,4 +1,4 @@
-// Unit Frm1, TFrame1: the button editor panel's controls at their designed places.
+// Unit Frm1, TFrame1 (ButtonEditor): the button editor panel's controls at their designed places.
 #include "ui/ButtonEditor.h"
 
 #include "ui/FieldEdit.h"
@@ -20,77 +20,76 @@ QLabel *MakeLabel(QWidget *parent, const char *name, const char *caption, QRect 
 
 } // namespace
 
-TFrame1::TFrame1(QWidget *parent) : QWidget(parent) {
+ButtonEditor::ButtonEditor(QWidget *parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Frame11"));
   CreateLabels();
   CreateControls();
 }
 
-void TFrame1::CreateLabels() {
+void ButtonEditor::CreateLabels() {
   using ui::Place;
   Command = MakeLabel(this, "Command", "&Command:", QRect(9, 9, 81, 13));
   Parameters = MakeLabel(this, "Parameters", "&Parameters:", QRect(9, 37, 81, 13));
   Startpath = MakeLabel(this, "Startpath", "&Start path:", QRect(9, 62, 81, 13));
   Iconfile = MakeLabel(this, "Iconfile", "Icon &file:", QRect(9, 87, 81, 13));
   Icon = MakeLabel(this, "Icon", "Ic&on:", QRect(9, 112, 49, 13));
-  id_btn_iconindex = MakeLabel(this, "id_btn_iconindex", "0", QRect(59, 112, 25, 14));
+  iconIndexLabel = MakeLabel(this, "id_btn_iconindex", "0", QRect(59, 112, 25, 14));
   Tooltip = MakeLabel(this, "Tooltip", "&Tooltip:", QRect(9, 170, 81, 14));
 }
 
-void TFrame1::CreateControls() {
+void ButtonEditor::CreateControls() {
   using ui::Place;
-  id_btn_command = Place(new TFieldEdit(this), "id_btn_command", QRect(90, 8, 277, 21));
-  id_btn_find1 = Place(new QPushButton(">>", this), "id_btn_find1", QRect(388, 8, 23, 21));
-  id_btn_param = Place(new TFieldEdit(this), "id_btn_param", QRect(90, 33, 298, 21));
-  id_btn_startpath = Place(new TFieldEdit(this), "id_btn_startpath", QRect(90, 58, 298, 21));
-  id_btn_iconfilename = Place(new TFieldEdit(this), "id_btn_iconfilename", QRect(90, 83, 298, 21));
-  id_btn_iconfile = Place(new QPushButton(">>", this), "id_btn_iconfile", QRect(388, 82, 24, 21));
-  d_btn_assymbol =
+  commandEdit = Place(new TFieldEdit(this), "id_btn_command", QRect(90, 8, 277, 21));
+  chooseProgramButton = Place(new QPushButton(">>", this), "id_btn_find1", QRect(388, 8, 23, 21));
+  paramsEdit = Place(new TFieldEdit(this), "id_btn_param", QRect(90, 33, 298, 21));
+  startPathEdit = Place(new TFieldEdit(this), "id_btn_startpath", QRect(90, 58, 298, 21));
+  iconFileEdit = Place(new TFieldEdit(this), "id_btn_iconfilename", QRect(90, 83, 298, 21));
+  chooseIconFileButton =
+      Place(new QPushButton(">>", this), "id_btn_iconfile", QRect(388, 82, 24, 21));
+  runMinimized =
       Place(new QRadioButton("Run mi&nimized", this), "d_btn_assymbol", QRect(409, 31, 128, 17));
-  id_btn_maximized =
+  runMaximized =
       Place(new QRadioButton("Run ma&ximized", this), "id_btn_maximized", QRect(409, 47, 128, 17));
-  id_btn_Normal =
-      Place(new QRadioButton("Default", this), "id_btn_Normal", QRect(409, 63, 128, 17));
-  id_btn_Normal->setChecked(true);
-  BitBtn1 = Place(new QToolButton(this), "BitBtn1", QRect(366, 7, 21, 22));
-  BitBtn1->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  btnPrmList = Place(new QPushButton("P", this), "btnPrmList", QRect(388, 33, 15, 21));
-  id_btn_icon =
-      Place(new TOwnerDrawList(8, ui::Px(36), this), "id_btn_icon", QRect(90, 108, 298, 54));
-  id_btn_ToolTip = Place(new TFieldEdit(this), "id_btn_ToolTip", QRect(90, 167, 298, 21));
+  runNormal = Place(new QRadioButton("Default", this), "id_btn_Normal", QRect(409, 63, 128, 17));
+  runNormal->setChecked(true);
+  browseCommandsButton = Place(new QToolButton(this), "BitBtn1", QRect(366, 7, 21, 22));
+  browseCommandsButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+  paramMenuButton = Place(new QPushButton("P", this), "btnPrmList", QRect(388, 33, 15, 21));
+  iconList = Place(new TOwnerDrawList(8, ui::Px(36), this), "id_btn_icon", QRect(90, 108, 298, 54));
+  tooltipEdit = Place(new TFieldEdit(this), "id_btn_ToolTip", QRect(90, 167, 298, 21));
   Ok = Place(new QPushButton("OK", this), "Ok", QRect(499, 111, 76, 23));
   Cancel = Place(new QPushButton("Cancel", this), "Cancel", QRect(499, 137, 76, 23));
   Ok->setDefault(true);
 
-  Command->setBuddy(id_btn_command);
-  Parameters->setBuddy(id_btn_param);
-  Startpath->setBuddy(id_btn_startpath);
-  Iconfile->setBuddy(id_btn_iconfilename);
-  Icon->setBuddy(id_btn_icon);
-  Tooltip->setBuddy(id_btn_ToolTip);
+  Command->setBuddy(commandEdit);
+  Parameters->setBuddy(paramsEdit);
+  Startpath->setBuddy(startPathEdit);
+  Iconfile->setBuddy(iconFileEdit);
+  Icon->setBuddy(iconList);
+  Tooltip->setBuddy(tooltipEdit);
 }
 
-std::vector<QWidget *> TFrame1::TabOrder() const {
+std::vector<QWidget *> ButtonEditor::TabOrder() const {
   // The run modes stand beside the fields, so a line holds a field, its buttons and the
   // run mode beside it.
-  return {id_btn_command,
-          BitBtn1,
-          id_btn_find1,
-          id_btn_param,
-          btnPrmList,
-          d_btn_assymbol,
-          id_btn_maximized,
-          id_btn_startpath,
-          id_btn_Normal,
-          id_btn_iconfilename,
-          id_btn_iconfile,
-          id_btn_icon,
+  return {commandEdit,
+          browseCommandsButton,
+          chooseProgramButton,
+          paramsEdit,
+          paramMenuButton,
+          runMinimized,
+          runMaximized,
+          startPathEdit,
+          runNormal,
+          iconFileEdit,
+          chooseIconFileButton,
+          iconList,
           Ok,
           Cancel,
-          id_btn_ToolTip};
+          tooltipEdit};
 }
 
-void TFrame1::EnableButtonControls(bool enabled) {
+void ButtonEditor::EnableButtonControls(bool enabled) {
   for (QWidget *control : TabOrder())
     if (control != Ok && control != Cancel)
       control->setEnabled(enabled);

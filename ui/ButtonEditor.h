@@ -1,6 +1,7 @@
 #pragma once
-// Unit Frm1, TFrame1: the button editor panel, the controls only. The main window embeds one as
-// Frame11 and gives it all of its behaviour through its own Frame11... handlers.
+// Unit Frm1, TFrame1 (ButtonEditor): the button editor panel, the controls only. The main window
+// embeds one (its editor, object name "Frame11") and gives it all of its behaviour through its own
+// handlers.
 #include <QWidget>
 
 #include <vector>
@@ -12,31 +13,31 @@ class QToolButton;
 class TFieldEdit;
 class TOwnerDrawList;
 
-class TFrame1 : public QWidget {
+class ButtonEditor : public QWidget {
   Q_OBJECT
 public:
-  explicit TFrame1(QWidget *parent = nullptr);
+  explicit ButtonEditor(QWidget *parent = nullptr);
 
   QLabel *Command = nullptr;
   QLabel *Parameters = nullptr;
   QLabel *Startpath = nullptr;
   QLabel *Iconfile = nullptr;
   QLabel *Icon = nullptr;
-  QLabel *id_btn_iconindex = nullptr;
+  QLabel *iconIndexLabel = nullptr;
   QLabel *Tooltip = nullptr;
-  TFieldEdit *id_btn_command = nullptr;
-  QPushButton *id_btn_find1 = nullptr;
-  TFieldEdit *id_btn_param = nullptr;
-  TFieldEdit *id_btn_startpath = nullptr;
-  TFieldEdit *id_btn_iconfilename = nullptr;
-  QPushButton *id_btn_iconfile = nullptr;
-  QRadioButton *d_btn_assymbol = nullptr;
-  QRadioButton *id_btn_maximized = nullptr;
-  QRadioButton *id_btn_Normal = nullptr;
-  QToolButton *BitBtn1 = nullptr;
-  QPushButton *btnPrmList = nullptr;
-  TOwnerDrawList *id_btn_icon = nullptr;
-  TFieldEdit *id_btn_ToolTip = nullptr;
+  TFieldEdit *commandEdit = nullptr;
+  QPushButton *chooseProgramButton = nullptr;
+  TFieldEdit *paramsEdit = nullptr;
+  TFieldEdit *startPathEdit = nullptr;
+  TFieldEdit *iconFileEdit = nullptr;
+  QPushButton *chooseIconFileButton = nullptr;
+  QRadioButton *runMinimized = nullptr;
+  QRadioButton *runMaximized = nullptr;
+  QRadioButton *runNormal = nullptr;
+  QToolButton *browseCommandsButton = nullptr;
+  QPushButton *paramMenuButton = nullptr;
+  TOwnerDrawList *iconList = nullptr;
+  TFieldEdit *tooltipEdit = nullptr;
   QPushButton *Ok = nullptr;
   QPushButton *Cancel = nullptr;
 

@@ -1,4 +1,4 @@
-// Unit Unit2, TForm2: the command browser window.
+// Unit Unit2, TForm2 (CommandBrowser): the command browser window.
 #include "ui/CommandBrowser.h"
 
 #include "ui/Dialogs.h"
@@ -35,11 +35,11 @@ constexpr int NumberEndX = 195;
 constexpr int DescriptionX = 203;
 constexpr char HeaderRule[] = "================================";
 
-// Hands every row of identifierlist to the window's own drawing, with the brush and pen
+// Hands every row of commandList to the window's own drawing, with the brush and pen
 // of an owner-drawn list box: the selection colours for the selected row.
 class TRowDelegate : public QStyledItemDelegate {
 public:
-  TRowDelegate(TForm2 &form, QObject *parent) : QStyledItemDelegate(parent), form_(form) {}
+  TRowDelegate(CommandBrowser &form, QObject *parent) : QStyledItemDelegate(parent), form_(form) {}
 
   void paint(QPainter *painter, const QStyleOptionViewItem &option,
              const QModelIndex &index) const override {
@@ -50,7 +50,7 @@ public:
     painter->setFont(option.font);
     painter->setBrush(palette.brush(selected ? QPalette::Highlight : QPalette::Base));
     painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    form_.identifierlistDrawItem(*painter, index.row(), option.rect);
+    form_.CommandListDrawItem(*painter, index.row(), option.rect);
     painter->restore();
   }
 
@@ -59,7 +59,7 @@ public:
   }
 
 private:
-  TForm2 &form_;
+  CommandBrowser &form_;
 };
 
 QLabel *MakeLabel(QWidget *parent, const char *name, QRect place, Qt::Alignment align) {
@@ -74,8 +74,8 @@ QString Caption(const std::string &bytes) {
 
 } // namespace
 
-TForm2::TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
-               QWidget *parent)
+CommandBrowser::CommandBrowser(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+                               QWidget *parent)
     : QDialog(parent), translate_(std::move(translate)), dialogs_(dialogs),
       exeFileName_(std::move(exeFileName)) {
   setObjectName(QStringLiteral("Form2"));
@@ -91,106 +91,106 @@ TForm2::TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileN
     move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm2::~TForm2() = default;
+CommandBrowser::~CommandBrowser() = default;
 
-void TForm2::CreatePanels() {
+void CommandBrowser::CreatePanels() {
   const int upper = FormHeight - LowerPanelHeight;
-  Panel1 = ui::Place(new QWidget(this), "Panel1", QRect(0, 0, FormWidth, upper));
-  Panel2 = ui::Place(new QWidget(this), "Panel2", QRect(0, upper, FormWidth, LowerPanelHeight));
+  upperPanel = ui::Place(new QWidget(this), "Panel1", QRect(0, 0, FormWidth, upper));
+  lowerPanel = ui::Place(new QWidget(this), "Panel2", QRect(0, upper, FormWidth, LowerPanelHeight));
   CreateUpperPanel();
   CreateLowerPanel();
 }
 
-void TForm2::CreateUpperPanel() {
+void CommandBrowser::CreateUpperPanel() {
   using ui::Place;
-  Label1 = MakeLabel(Panel1, "Label1", QRect(4, 6, 129, 16), Qt::AlignLeft);
+  categoryLabel = MakeLabel(upperPanel, "Label1", QRect(4, 6, 129, 16), Qt::AlignLeft);
   // The headings stand over the list, in a strip as wide as the list that cuts off what
   // scrolls out of it.
-  Columns = Place(new QWidget(Panel1), "Columns", QRect(144, 6, 481, 16));
-  Label2 = MakeLabel(Columns, "Label2", QRect(0, 0, 113, 16), Qt::AlignLeft);
+  Columns = Place(new QWidget(upperPanel), "Columns", QRect(144, 6, 481, 16));
+  commandLabel = MakeLabel(Columns, "Label2", QRect(0, 0, 113, 16), Qt::AlignLeft);
   NrLabel = MakeLabel(Columns, "NrLabel", QRect(128, 0, 68, 16), Qt::AlignRight);
   DescriptionLabel = MakeLabel(Columns, "DescriptionLabel", QRect(204, 0, 253, 16), Qt::AlignLeft);
-  categorylist = Place(new QListWidget(Panel1), "categorylist", QRect(4, 24, 136, 265));
-  identifierlist = Place(new QListWidget(Panel1), "identifierlist", QRect(144, 24, 481, 265));
-  identifierlist->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  categoryList = Place(new QListWidget(upperPanel), "categorylist", QRect(4, 24, 136, 265));
+  commandList = Place(new QListWidget(upperPanel), "identifierlist", QRect(144, 24, 481, 265));
+  commandList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   const QFont listFont = ui::DesignFont();
-  categorylist->setFont(listFont);
-  identifierlist->setFont(listFont);
-  identifierlist->setItemDelegate(new TRowDelegate(*this, identifierlist));
+  categoryList->setFont(listFont);
+  commandList->setFont(listFont);
+  commandList->setItemDelegate(new TRowDelegate(*this, commandList));
   // Every row has the same height, so the list need not measure them one by one.
-  identifierlist->setUniformItemSizes(true);
-  identifierlist->setSelectionMode(QAbstractItemView::SingleSelection);
-  Label1->setBuddy(categorylist);
-  Label2->setBuddy(identifierlist);
+  commandList->setUniformItemSizes(true);
+  commandList->setSelectionMode(QAbstractItemView::SingleSelection);
+  categoryLabel->setBuddy(categoryList);
+  commandLabel->setBuddy(commandList);
 }
 
-void TForm2::CreateLowerPanel() {
+void CommandBrowser::CreateLowerPanel() {
   using ui::Place;
-  StaticFilter = MakeLabel(Panel2, "StaticFilter", QRect(8, 4, 129, 13), Qt::AlignRight);
-  filteredit = Place(new QLineEdit(Panel2), "filteredit", QRect(144, 1, 121, 21));
-  OKButton = Place(new QPushButton(Panel2), "OKButton", QRect(237, 27, 75, 22));
-  CancelButton = Place(new QPushButton(Panel2), "CancelButton", QRect(317, 27, 75, 22));
+  filterLabel = MakeLabel(lowerPanel, "StaticFilter", QRect(8, 4, 129, 13), Qt::AlignRight);
+  filterEdit = Place(new QLineEdit(lowerPanel), "filteredit", QRect(144, 1, 121, 21));
+  OKButton = Place(new QPushButton(lowerPanel), "OKButton", QRect(237, 27, 75, 22));
+  CancelButton = Place(new QPushButton(lowerPanel), "CancelButton", QRect(317, 27, 75, 22));
   OKButton->setDefault(true);
-  StaticFilter->setBuddy(filteredit);
-  setTabOrder(categorylist, identifierlist);
-  setTabOrder(identifierlist, filteredit);
-  setTabOrder(filteredit, OKButton);
+  filterLabel->setBuddy(filterEdit);
+  setTabOrder(categoryList, commandList);
+  setTabOrder(commandList, filterEdit);
+  setTabOrder(filterEdit, OKButton);
   setTabOrder(OKButton, CancelButton);
 }
 
-void TForm2::ConnectHandlers() {
+void CommandBrowser::ConnectHandlers() {
   // The list's own selection moves (a click, the arrow keys) are the category's click;
   // the window selects the first category itself with the signal held back.
-  connect(categorylist, &QListWidget::currentRowChanged, this,
-          [this] { Guarded([this] { categorylistClick(); }); });
+  connect(categoryList, &QListWidget::currentRowChanged, this,
+          [this] { Guarded([this] { CategoryListClick(); }); });
   // The platform runs the change step for every change of the text, also the window's own.
-  connect(filteredit, &QLineEdit::textChanged, this,
-          [this] { Guarded([this] { filtereditChange(); }); });
-  connect(identifierlist, &QListWidget::doubleClicked, this,
-          [this] { Guarded([this] { identifierlistDblClick(); }); });
+  connect(filterEdit, &QLineEdit::textChanged, this,
+          [this] { Guarded([this] { FilterEditChange(); }); });
+  connect(commandList, &QListWidget::doubleClicked, this,
+          [this] { Guarded([this] { CommandListDblClick(); }); });
   connect(OKButton, &QPushButton::clicked, this, [this] { Guarded([this] { OKButtonClick(); }); });
   connect(CancelButton, &QPushButton::clicked, this,
           [this] { Guarded([this] { CancelButtonClick(); }); });
-  connect(identifierlist->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          &TForm2::FollowSideways);
+  connect(commandList->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+          &CommandBrowser::FollowSideways);
 }
 
-template <class F> void TForm2::Guarded(F &&handler) {
+template <class F> void CommandBrowser::Guarded(F &&handler) {
   ui::RunGuarded(dialogs_, this, handler);
 }
 
-void TForm2::SetDesignedCaptions() {
+void CommandBrowser::SetDesignedCaptions() {
   setWindowTitle(QStringLiteral("Command Browser"));
-  Label1->setText(QStringLiteral("&Category:"));
-  Label2->setText(QStringLiteral("C&ommand:"));
+  categoryLabel->setText(QStringLiteral("&Category:"));
+  commandLabel->setText(QStringLiteral("C&ommand:"));
   NrLabel->setText(QStringLiteral("Nr:"));
   DescriptionLabel->setText(QStringLiteral("Description:"));
-  StaticFilter->setText(QStringLiteral("&Filter:"));
+  filterLabel->setText(QStringLiteral("&Filter:"));
   OKButton->setText(QStringLiteral("OK"));
   CancelButton->setText(QStringLiteral("Cancel"));
   LayOut();
 }
 
-void TForm2::TranslateCaptions() {
+void CommandBrowser::TranslateCaptions() {
   auto tr = [this](const char *key) { return Caption(translate_(key)); };
-  Label1->setText(tr("Category") + ':');
-  Label2->setText(tr("Command") + ':');
+  categoryLabel->setText(tr("Category") + ':');
+  commandLabel->setText(tr("Command") + ':');
   NrLabel->setText(tr("Nr") + ':');
   DescriptionLabel->setText(tr("Description") + ':');
-  StaticFilter->setText(tr("Filter"));
+  filterLabel->setText(tr("Filter"));
   OKButton->setText(tr("Ok"));
   CancelButton->setText(tr("Cancel"));
   setWindowTitle(tr("Command Browser"));
   LayOut();
 }
 
-void TForm2::LayOut() {
+void CommandBrowser::LayOut() {
   const QSize chosen = laidOut_.isValid() ? size() : QSize();
   ui::Layout(this);
   laidOut_ = size();
   laidOutPlaces_.clear();
-  QWidget *const following[] = {Panel1,         Panel2, Columns, categorylist,
-                                identifierlist, Label2, NrLabel, DescriptionLabel};
+  QWidget *const following[] = {upperPanel,  lowerPanel,   Columns, categoryList,
+                                commandList, commandLabel, NrLabel, DescriptionLabel};
   for (QWidget *control : following)
     laidOutPlaces_.emplace_back(control, control->geometry());
   setMinimumSize(laidOut_);
@@ -199,43 +199,44 @@ void TForm2::LayOut() {
   FitToWindow();
 }
 
-void TForm2::resizeEvent(QResizeEvent *event) {
+void CommandBrowser::resizeEvent(QResizeEvent *event) {
   QDialog::resizeEvent(event);
   FitToWindow();
 }
 
 // The upper panel, the lists and the headings' strip grow with the window; the lower
 // panel keeps its height at the bottom.
-void TForm2::FitToWindow() {
+void CommandBrowser::FitToWindow() {
   if (!laidOut_.isValid())
     return;
   const int wider = std::max(0, width() - laidOut_.width());
   const int taller = std::max(0, height() - laidOut_.height());
   for (const auto &[control, place] : laidOutPlaces_) {
     QRect fitted = place;
-    if (control == Panel2)
+    if (control == lowerPanel)
       fitted.translate(0, taller);
-    if (control == Panel1 || control == Panel2 || control == Columns || control == identifierlist)
+    if (control == upperPanel || control == lowerPanel || control == Columns ||
+        control == commandList)
       fitted.setWidth(place.width() + wider);
-    if (control == Panel1 || control == categorylist || control == identifierlist)
+    if (control == upperPanel || control == categoryList || control == commandList)
       fitted.setHeight(place.height() + taller);
     control->setGeometry(fitted);
   }
-  FollowSideways(identifierlist->horizontalScrollBar()->value());
+  FollowSideways(commandList->horizontalScrollBar()->value());
 }
 
-void TForm2::FollowSideways(int offset) {
+void CommandBrowser::FollowSideways(int offset) {
   for (const auto &[control, place] : laidOutPlaces_)
     if (control->parentWidget() == Columns)
       control->move(place.left() - offset, place.top());
 }
 
-void TForm2::showEvent(QShowEvent *event) {
+void CommandBrowser::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   Guarded([this] { FormShow(); });
 }
 
-void TForm2::FormShow() {
+void CommandBrowser::FormShow() {
   catalog_ = std::make_unique<CommandCatalog>();
   catalog_->Load(exeFileName_);
   if (catalog_->LoadError()) {
@@ -246,58 +247,58 @@ void TForm2::FormShow() {
   }
   FillCategories();
   {
-    const QSignalBlocker quiet(categorylist);
-    categorylist->setCurrentRow(0);
+    const QSignalBlocker quiet(categoryList);
+    categoryList->setCurrentRow(0);
   }
-  categorylistClick();
+  CategoryListClick();
   TranslateCaptions();
 }
 
-void TForm2::FillCategories() {
+void CommandBrowser::FillCategories() {
   QStringList captions;
   for (const CommandCategory &category : catalog_->Categories())
     captions << Caption(category.Caption);
-  const QSignalBlocker quiet(categorylist);
-  categorylist->clear();
-  categorylist->addItems(captions);
+  const QSignalBlocker quiet(categoryList);
+  categoryList->clear();
+  categoryList->addItems(captions);
 }
 
 // The filter is applied as the category is read: for a category of the command list that
 // is the filter step itself, and a user-command category ignores the filter.
-void TForm2::categorylistClick() {
-  const int category = categorylist->currentRow();
+void CommandBrowser::CategoryListClick() {
+  const int category = categoryList->currentRow();
   if (!catalog_ || category < 0)
     return;
-  FillRows(catalog_->Rows(static_cast<size_t>(category), ui::FromDisplay(filteredit->text())));
+  FillRows(catalog_->Rows(static_cast<size_t>(category), ui::FromDisplay(filterEdit->text())));
 }
 
-void TForm2::filtereditChange() {
-  const int category = categorylist->currentRow();
+void CommandBrowser::FilterEditChange() {
+  const int category = categoryList->currentRow();
   if (!catalog_ || category < 0)
     return;
   const auto position = static_cast<size_t>(category);
   if (catalog_->Categories().at(position).Kind == CategoryKind::UserCommands)
     return;
-  FillRows(catalog_->Rows(position, ui::FromDisplay(filteredit->text())));
+  FillRows(catalog_->Rows(position, ui::FromDisplay(filterEdit->text())));
 }
 
-void TForm2::FillRows(std::vector<CommandRow> rows) {
+void CommandBrowser::FillRows(std::vector<CommandRow> rows) {
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(rows.size()));
-  const QFontMetrics metrics = identifierlist->fontMetrics();
+  const QFontMetrics metrics = commandList->fontMetrics();
   rowWidth_ = 0;
   for (const CommandRow &row : rows) {
     lines << Caption(row.Line);
     rowWidth_ = std::max(rowWidth_, DrawnWidth(row, metrics));
   }
   rows_ = std::move(rows);
-  identifierlist->clear();
-  identifierlist->addItems(lines);
+  commandList->clear();
+  commandList->addItems(lines);
 }
 
-// How far the drawing of a row reaches to the right (see identifierlistDrawItem), with a
+// How far the drawing of a row reaches to the right (see CommandListDrawItem), with a
 // little room after its last letter.
-int TForm2::DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const {
+int CommandBrowser::DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const {
   int right = ui::Px(NumberEndX);
   if (row.Kind == RowKind::Header)
     right = std::max(right, ui::Px(NameX) + metrics.horizontalAdvance(HeaderRule));
@@ -308,13 +309,13 @@ int TForm2::DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const
   return right + ui::Px(4);
 }
 
-int TForm2::SelectedRow() const {
-  const QList<QListWidgetItem *> selected = identifierlist->selectedItems();
-  return selected.isEmpty() ? -1 : identifierlist->row(selected.front());
+int CommandBrowser::SelectedRow() const {
+  const QList<QListWidgetItem *> selected = commandList->selectedItems();
+  return selected.isEmpty() ? -1 : commandList->row(selected.front());
 }
 
-void TForm2::identifierlistDrawItem(QPainter &canvas, int index, const QRect &rect) {
-  if (categorylist->currentRow() < 0 || index < 0 || static_cast<size_t>(index) >= rows_.size())
+void CommandBrowser::CommandListDrawItem(QPainter &canvas, int index, const QRect &rect) {
+  if (categoryList->currentRow() < 0 || index < 0 || static_cast<size_t>(index) >= rows_.size())
     return;
   canvas.fillRect(rect, canvas.brush());
   canvas.setBackgroundMode(Qt::OpaqueMode);
@@ -334,9 +335,9 @@ void TForm2::identifierlistDrawItem(QPainter &canvas, int index, const QRect &re
   write(ui::Px(DescriptionX), Caption(row.Description));
 }
 
-void TForm2::identifierlistDblClick() {
+void CommandBrowser::CommandListDblClick() {
   const int row = SelectedRow();
-  if (!catalog_ || categorylist->currentRow() < 0 || row < 0)
+  if (!catalog_ || categoryList->currentRow() < 0 || row < 0)
     return;
   const auto choice = catalog_->Choose(rows_[static_cast<size_t>(row)]);
   if (!choice)
@@ -345,27 +346,27 @@ void TForm2::identifierlistDblClick() {
   close();
 }
 
-void TForm2::OKButtonClick() {
-  identifierlistDblClick();
+void CommandBrowser::OKButtonClick() {
+  CommandListDblClick();
 }
 
-void TForm2::CancelButtonClick() {
+void CommandBrowser::CancelButtonClick() {
   close();
 }
 
-void TForm2::done(int result) {
+void CommandBrowser::done(int result) {
   Guarded([this] { FormClose(); });
   QDialog::done(result);
 }
 
-void TForm2::FormClose() {
+void CommandBrowser::FormClose() {
   // The change step runs once more on the emptied filter while the lists still exist.
-  filteredit->clear();
+  filterEdit->clear();
   {
-    const QSignalBlocker quiet(categorylist);
-    categorylist->clear();
+    const QSignalBlocker quiet(categoryList);
+    categoryList->clear();
   }
-  identifierlist->clear();
+  commandList->clear();
   rows_.clear();
   catalog_.reset();
 }

@@ -1,10 +1,10 @@
 #pragma once
-// Unit Unit2, TForm2: the command browser: Total Commander's internal commands by category, and the
-// user commands, filtered by a text; the chosen one, with its icon and description, is reported
-// (CommandChosen) for the window that opened the browser to write into its selected button. Every
-// file is read afresh at each show and everything read is released at each close, so nothing
-// survives between two shows. What the files mean is CommandCatalog's business; this window only
-// shows it.
+// Unit Unit2, TForm2 (CommandBrowser): the command browser: Total Commander's internal commands by
+// category, and the user commands, filtered by a text; the chosen one, with its icon and
+// description, is reported (CommandChosen) for the window that opened the browser to write into its
+// selected button. Every file is read afresh at each show and everything read is released at each
+// close, so nothing survives between two shows. What the files mean is CommandCatalog's business;
+// this window only shows it.
 #include "document/CommandCatalog.h"
 #include "document/Translation.h"
 
@@ -26,55 +26,56 @@ namespace ui {
 class TDialogs;
 }
 
-class TForm2 : public QDialog {
+class CommandBrowser : public QDialog {
   Q_OBJECT
 public:
   // translate: the program's translation lookup; dialogs: for the error box; exeFileName: the
   // executable's full Windows name, from which the catalogue's files are found.
-  TForm2(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
-         QWidget *parent = nullptr);
-  ~TForm2() override;
+  CommandBrowser(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
+                 QWidget *parent = nullptr);
+  ~CommandBrowser() override;
 
-  // Components, under their designed names.
-  QWidget *Panel1 = nullptr; // upper panel: the lists and their labels
-  QWidget *Panel2 = nullptr; // lower panel: the filter and the buttons
-  // The headings of identifierlist's columns; they move with the columns when the list
+  // Components; each keeps its designed name as its Qt object name, which the layout and
+  // the end-to-end test find it by.
+  QWidget *upperPanel = nullptr; // upper panel: the lists and their labels
+  QWidget *lowerPanel = nullptr; // lower panel: the filter and the buttons
+  // The headings of commandList's columns; they move with the columns when the list
   // scrolls sideways.
   QWidget *Columns = nullptr;
-  QLabel *Label1 = nullptr;
-  QLabel *Label2 = nullptr;
+  QLabel *categoryLabel = nullptr;
+  QLabel *commandLabel = nullptr;
   QLabel *NrLabel = nullptr;
   QLabel *DescriptionLabel = nullptr;
-  QListWidget *categorylist = nullptr;
-  QListWidget *identifierlist = nullptr;
-  QLabel *StaticFilter = nullptr;
-  QLineEdit *filteredit = nullptr;
+  QListWidget *categoryList = nullptr;
+  QListWidget *commandList = nullptr;
+  QLabel *filterLabel = nullptr;
+  QLineEdit *filterEdit = nullptr;
   QPushButton *OKButton = nullptr;
   QPushButton *CancelButton = nullptr;
 
   // Window events.
   void FormShow();
   void FormClose();
-  void categorylistClick();
-  void filtereditChange();
+  void CategoryListClick();
+  void FilterEditChange();
   // Draws row index into rect; the painter's brush is the selection colour for the
   // selected row and the list's colour otherwise, its pen the matching text colour.
-  void identifierlistDrawItem(QPainter &canvas, int index, const QRect &rect);
-  void identifierlistDblClick();
+  void CommandListDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void CommandListDblClick();
   void OKButtonClick();
   void CancelButtonClick();
 
   // The catalogue read at the last show; null while the window is closed.
   const CommandCatalog *Catalog() const { return catalog_.get(); }
-  // What each row of identifierlist shows, in its order.
+  // What each row of commandList shows, in its order.
   const std::vector<CommandRow> &Rows() const { return rows_; }
-  // The selected row of identifierlist, or -1.
+  // The selected row of commandList, or -1.
   int SelectedRow() const;
 
   // Every way of closing the window ends here (buttons, Escape, the title bar).
   void done(int result) override;
 
-  // The width of every row of identifierlist: that of the longest row drawn, so that each
+  // The width of every row of commandList: that of the longest row drawn, so that each
   // text can be read whole by scrolling sideways.
   int RowWidth() const { return rowWidth_; }
 

@@ -1,9 +1,9 @@
 #pragma once
-// Unit FrmMain, TBarMain: the main window: the open bar, its row of buttons, the embedded button
-// editor, the settings of "Corvane.ini" and the translation of every caption. Handlers carry the
-// names of the window's events; each is a plain member function that the Qt signal of
-// the matching event calls through the guard every window shares (ErrorGuard.h), which shows
-// any exception in the application's error box and lets the program go on.
+// Unit FrmMain, TBarMain (MainWindow): the main window: the open bar, its row of buttons, the
+// embedded button editor, the settings of "Corvane.ini" and the translation of every caption.
+// Handlers carry the names of the window's events; each is a plain member function that the Qt
+// signal of the matching event calls through the guard every window shares (ErrorGuard.h), which
+// shows any exception in the application's error box and lets the program go on.
 #include "document/BarDoctor.h"
 #include "document/BarEdits.h"
 #include "document/ButtonList.h"
@@ -29,9 +29,9 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TFieldEdit;
-class TForm2;
-class TForm3;
-class TFrame1;
+class CommandBrowser;
+class AboutWindow;
+class ButtonEditor;
 class TOwnerDrawList;
 class TProblemsWindow;
 struct CommandChoice;
@@ -39,65 +39,66 @@ namespace icons {
 class TIconLibrary;
 }
 
-class TBarMain : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
 public:
   // exeFileName: the executable's full Windows name as the start gave it (StartProgram; its
   // folder holds the program's own files); arguments: the command line without the
   // program's name.
-  TBarMain(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
-           QWidget *parent = nullptr);
-  ~TBarMain() override;
+  MainWindow(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
+             QWidget *parent = nullptr);
+  ~MainWindow() override;
 
   std::string Translate(const std::string &key) const;
   // Translate, for the windows that translate through this one.
   Translator TranslateFunction() const;
   // The executable's full Windows name, known from construction on.
   const std::string &ProgramFile() const { return exeFileName_; }
-  ButtonsList *Bar() const { return bar_.get(); }
+  ButtonBar *Bar() const { return bar_.get(); }
   ui::TDialogs &Dialogs() const { return dialogs_; }
   // Runs a handler; an exception it raises is shown in the error box.
   template <class F> void RunGuarded(F &&handler) { ui::RunGuarded(dialogs_, this, handler); }
   // Makes browser the command browser the editor opens; its choices go into the selected
-  // button (Form2CommandChosen).
-  void AttachCommandBrowser(TForm2 &browser);
+  // button (BrowserCommandChosen).
+  void AttachCommandBrowser(CommandBrowser &browser);
 
-  // Components, under their designed names.
-  QLabel *Buttonbar = nullptr;
-  QFrame *Label1 = nullptr;
-  TOwnerDrawList *id_btn_bar = nullptr;
-  QPushButton *id_btn_barfilesearch = nullptr;
-  QPushButton *id_btn_add = nullptr;
-  QPushButton *id_btn_delete = nullptr;
-  TFrame1 *Frame11 = nullptr;
-  QPushButton *btnAbout = nullptr;
-  QCheckBox *chktop = nullptr;
-  QCheckBox *chkcache = nullptr;
-  QWidget *Panel1 = nullptr;
-  QRadioButton *RadioButton1 = nullptr;
-  QRadioButton *RadioButton2 = nullptr;
-  QPushButton *btnDefLib = nullptr;
-  QMenu *pm1 = nullptr;
-  QAction *Copy1 = nullptr;
-  QAction *paste1 = nullptr;
-  QAction *N1 = nullptr;
-  QAction *Duble1 = nullptr;
+  // Components; each keeps its designed name as its Qt object name, which the layout and
+  // the end-to-end test find it by.
+  QLabel *barCaption = nullptr;
+  QFrame *barRule = nullptr;
+  TOwnerDrawList *barList = nullptr;
+  QPushButton *openBarButton = nullptr;
+  QPushButton *addButton = nullptr;
+  QPushButton *deleteButton = nullptr;
+  ButtonEditor *editor = nullptr;
+  QPushButton *aboutButton = nullptr;
+  QCheckBox *onTopBox = nullptr;
+  QCheckBox *cacheBox = nullptr;
+  QWidget *cacheModePanel = nullptr;
+  QRadioButton *cacheLinksRadio = nullptr;
+  QRadioButton *cacheTcMenuRadio = nullptr;
+  QPushButton *defaultLibraryButton = nullptr;
+  QMenu *barMenu = nullptr;
+  QAction *copyAction = nullptr;
+  QAction *pasteAction = nullptr;
+  QAction *menuSeparator = nullptr;
+  QAction *cloneAction = nullptr;
   // Undo and redo of the bar's edits, named after the edit they take back or do again.
-  QAction *Undo1 = nullptr;
-  QAction *Redo1 = nullptr;
+  QAction *undoAction = nullptr;
+  QAction *redoAction = nullptr;
   // The bar doctor and the way through sub-bars.
-  QAction *CheckBar1 = nullptr;
-  QAction *MakePortable1 = nullptr;
-  QAction *OpenSubBar1 = nullptr;
-  QAction *Back1 = nullptr;
-  QMenu *pmPRM = nullptr;
-  QMenu *pmPAth = nullptr;
-  QTimer *tmr1 = nullptr;
+  QAction *checkBarAction = nullptr;
+  QAction *makePortableAction = nullptr;
+  QAction *openSubBarAction = nullptr;
+  QAction *backAction = nullptr;
+  QMenu *paramMenu = nullptr;
+  QMenu *pathMenu = nullptr;
+  QTimer *pathMenuTimer = nullptr;
   // The About window and the command browser, created after this one.
-  TForm3 *Form3 = nullptr;
-  TForm2 *Form2 = nullptr;
+  AboutWindow *aboutWindow = nullptr;
+  CommandBrowser *commandBrowser = nullptr;
   // The list of the bar's problems, made when it is first asked for.
-  TProblemsWindow *ProblemsWindow = nullptr;
+  TProblemsWindow *problemsWindow = nullptr;
 
   // Window state.
   std::string CurrentFileName;
@@ -109,25 +110,25 @@ public:
   bool DragActive = false;
   int DragIndex = -1;
   std::string EnteredText;
-  int PathMenuTarget = 1; // the tag of pmPAth: 1 Command .. 4 Icon file
+  int PathMenuTarget = 1; // the tag of pathMenu: 1 Command .. 4 Icon file
 
   // Window events.
   void FormCreate();
   void FormShow();
   void FormActivate();
   void FormDeactivate();
-  void chktopClick();
-  void btnAboutClick();
-  void tmr1Timer();
+  void OnTopClick();
+  void AboutClick();
+  void PathMenuTimeout();
 
   // Bar list.
-  void id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect);
-  void id_btn_barMouseDown(Qt::MouseButton button, QPoint pos);
-  void id_btn_barMouseMove(QPoint pos);
-  void id_btn_barMouseUp(Qt::MouseButton button);
-  void id_btn_barKeyDown(int key, Qt::KeyboardModifiers shift);
-  void id_btn_addClick();
-  void id_btn_deleteClick();
+  void BarListDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void BarListMouseDown(Qt::MouseButton button, QPoint pos);
+  void BarListMouseMove(QPoint pos);
+  void BarListMouseUp(Qt::MouseButton button);
+  void BarListKeyDown(int key, Qt::KeyboardModifiers shift);
+  void AddClick();
+  void DeleteClick();
   void ClearEditor();
   // Enables what shows or changes the selected button exactly while one is selected.
   void ShowSelectionState();
@@ -135,64 +136,64 @@ public:
   const platform::IconHandle &PlaceholderIcon(int n) const;
 
   // Cache controls.
-  void chkcacheClick();
-  void RadioButton1Click();
-  void RadioButton2Click();
+  void CacheClick();
+  void CacheLinksClick();
+  void CacheTcMenuClick();
 
   // Button editor.
-  void id_btn_barClick();
+  void BarListClick();
   void FillIconList(int position);
-  void Frame11id_btn_commandEnter();
-  void Frame11id_btn_paramEnter();
-  void Frame11id_btn_startpathEnter();
-  void Frame11id_btn_iconfilenameEnter();
-  void Frame11id_btn_ToolTipEnter();
-  void Frame11id_btn_commandExit();
-  void Frame11id_btn_paramExit();
-  void Frame11id_btn_startpathExit();
-  void Frame11id_btn_iconfilenameExit();
-  void Frame11id_btn_ToolTipExit();
-  void Frame11id_btn_iconClick();
-  void Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRect &rect);
+  void CommandEnter();
+  void ParamsEnter();
+  void StartPathEnter();
+  void IconFileEnter();
+  void TooltipEnter();
+  void CommandExit();
+  void ParamsExit();
+  void StartPathExit();
+  void IconFileExit();
+  void TooltipExit();
+  void IconListClick();
+  void IconListDrawItem(QPainter &canvas, int index, const QRect &rect);
   void FillFromProgramFile(const std::string &fileName);
-  void Frame11id_btn_find1Click();
-  void Frame11id_btn_iconfileClick();
+  void ChooseProgramClick();
+  void ChooseIconFileClick();
   void AddPictureAsIcon(int position, const std::string &picture);
   void ShowChosenIconRef(int position, const std::string &file, int index);
-  void Frame11btnPrmListClick();
+  void ParamMenuClick();
   void ParamItemClick(QAction *item);
   void PathItemClick(QAction *item);
-  void Frame11FieldMouseDown(int target);
-  void Frame11FieldMouseUp();
-  void Frame11BitBtn1Click();
+  void FieldMouseDown(int target);
+  void FieldMouseUp();
+  void BrowseCommandsClick();
   // The command browser's choice, written into the selected button.
-  void Form2CommandChosen(const CommandChoice &choice);
-  void Frame11d_btn_assymbolClick();
-  void Frame11id_btn_maximizedClick();
-  void Frame11id_btn_NormalClick();
-  void Frame11OkClick();
-  void Frame11CancelClick();
+  void BrowserCommandChosen(const CommandChoice &choice);
+  void RunMinimizedClick();
+  void RunMaximizedClick();
+  void RunNormalClick();
+  void OkClick();
+  void CancelClick();
 
   // Opening, closing, dropped files, the default icon library.
-  void id_btn_barfilesearchClick();
+  void OpenBarClick();
   void FormCloseQuery(bool &canClose);
   // fileNames: Windows names in the order the file manager lists them; cursor: the
   // drop point in the bar list's viewport.
   void WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift);
-  void btnDefLibClick();
+  void DefaultLibraryClick();
 
   // The list's popup menu.
-  void Copy1Click();
-  void paste1Click();
-  void Duble1Click();
-  void Undo1Click();
-  void Redo1Click();
+  void CopyClick();
+  void PasteClick();
+  void CloneClick();
+  void UndoClick();
+  void RedoClick();
 
   // The bar doctor: the problems window, the portable paths, sub-bars and the way back.
-  void CheckBar1Click();
-  void MakePortable1Click();
-  void OpenSubBar1Click();
-  void Back1Click();
+  void CheckBarClick();
+  void MakePortableClick();
+  void OpenSubBarClick();
+  void BackClick();
   // A row of the problems window was chosen: the button is selected as a click on it
   // would select it.
   void ProblemChosen(int button);
@@ -222,12 +223,12 @@ private:
   void ConnectEditor();
   void ConnectFiles();
   void ConnectClipboard();
-  void ConnectEditField(TFieldEdit *field, void (TBarMain::*enter)(), void (TBarMain::*exit)(),
+  void ConnectEditField(TFieldEdit *field, void (MainWindow::*enter)(), void (MainWindow::*exit)(),
                         int pathTarget);
   void SetTabOrder();
   void CreateShortcuts();
   void FillMenu(QMenu *menu, const std::vector<std::string> &lines,
-                void (TBarMain::*handler)(QAction *));
+                void (MainWindow::*handler)(QAction *));
 
   void SelectLanguage();
   void TranslateCaptions(const std::string &barPath);
@@ -277,7 +278,7 @@ private:
   bool OfferToSave();
   // Shows a bar just loaded in place of the open one, with selection selected (the first
   // button when the bar has no such button). An empty name starts a new bar.
-  void ShowOpenedBar(std::unique_ptr<ButtonsList> opened, const std::string &name, int selection);
+  void ShowOpenedBar(std::unique_ptr<ButtonBar> opened, const std::string &name, int selection);
   // A new context for the checks (the files it read may have changed), then a check.
   void RenewDoctor();
   // Checks the bar as it is in memory with the kept context, looking again only at the
@@ -286,8 +287,8 @@ private:
   void CheckOpenBar();
   // Loads a bar to open. When its count cannot be trusted, asks whether to open it with
   // as many buttons as its highest number: on Yes it is opened so, modified; otherwise
-  // nothing is opened (nullptr). Other load errors throw as ButtonsList's.
-  std::unique_ptr<ButtonsList> LoadBarAsking(const std::string &name);
+  // nothing is opened (nullptr). Other load errors throw as ButtonBar's.
+  std::unique_ptr<ButtonBar> LoadBarAsking(const std::string &name);
   void NameDoctorItems();
   void DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const;
   bool ToolTipEvent(QEvent *event);
@@ -304,7 +305,7 @@ private:
   std::string exeFileName_;
   QStringList arguments_;
   ui::TDialogs &dialogs_;
-  std::unique_ptr<ButtonsList> bar_;
+  std::unique_ptr<ButtonBar> bar_;
   edits::History history_;
   // While an undo or redo is shown, showing a button writes nothing into the bar.
   bool showingHistory_ = false;

@@ -1,5 +1,5 @@
-// Unit FrmMain (TBarMain): the bar list of the main window: drawing the cells, selection,
-// reordering with the mouse and the keyboard, Add and Delete.
+// Unit FrmMain, TBarMain (MainWindow): the bar list of the main window: drawing the cells,
+// selection, reordering with the mouse and the keyboard, Add and Delete.
 #include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
@@ -30,37 +30,36 @@
 #include <cstdlib>
 #include <utility>
 
-void TBarMain::ConnectBarList() {
-  id_btn_bar->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
-    RunGuarded([&] { id_btn_barDrawItem(canvas, index, rect); });
+void MainWindow::ConnectBarList() {
+  barList->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
+    RunGuarded([&] { BarListDrawItem(canvas, index, rect); });
   });
-  connect(id_btn_bar, &TOwnerDrawList::Click, this,
-          [this] { RunGuarded([this] { id_btn_barClick(); }); });
-  connect(id_btn_bar, &TOwnerDrawList::MouseDown, this,
+  connect(barList, &TOwnerDrawList::Click, this,
+          [this] { RunGuarded([this] { BarListClick(); }); });
+  connect(barList, &TOwnerDrawList::MouseDown, this,
           [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos) {
-            RunGuarded([&] { id_btn_barMouseDown(button, pos); });
+            RunGuarded([&] { BarListMouseDown(button, pos); });
           });
-  connect(id_btn_bar, &TOwnerDrawList::MouseMove, this,
+  connect(barList, &TOwnerDrawList::MouseMove, this,
           [this](Qt::MouseButtons, Qt::KeyboardModifiers, QPoint pos) {
-            RunGuarded([&] { id_btn_barMouseMove(pos); });
+            RunGuarded([&] { BarListMouseMove(pos); });
           });
-  connect(id_btn_bar, &TOwnerDrawList::MouseUp, this,
+  connect(barList, &TOwnerDrawList::MouseUp, this,
           [this](Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
-            RunGuarded([&] { id_btn_barMouseUp(button); });
+            RunGuarded([&] { BarListMouseUp(button); });
           });
-  connect(id_btn_bar, &TOwnerDrawList::KeyDown, this, [this](int key, Qt::KeyboardModifiers shift) {
-    RunGuarded([&] { id_btn_barKeyDown(key, shift); });
+  connect(barList, &TOwnerDrawList::KeyDown, this, [this](int key, Qt::KeyboardModifiers shift) {
+    RunGuarded([&] { BarListKeyDown(key, shift); });
   });
-  connect(id_btn_bar, &TOwnerDrawList::PopupRequested, this,
-          [this](QPoint where) { pm1->popup(where); });
-  connect(id_btn_add, &QPushButton::clicked, this,
-          [this] { RunGuarded([this] { id_btn_addClick(); }); });
-  connect(id_btn_delete, &QPushButton::clicked, this,
-          [this] { RunGuarded([this] { id_btn_deleteClick(); }); });
+  connect(barList, &TOwnerDrawList::PopupRequested, this,
+          [this](QPoint where) { barMenu->popup(where); });
+  connect(addButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { AddClick(); }); });
+  connect(deleteButton, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { DeleteClick(); }); });
 }
 
-int TBarMain::Selected() const {
-  return bar_ ? id_btn_bar->ItemIndex() : -1;
+int MainWindow::Selected() const {
+  return bar_ ? barList->ItemIndex() : -1;
 }
 
 namespace {
@@ -84,7 +83,7 @@ bool SuitsBetter(int a, int b, int size) {
 // Of the placeholder's images, the one made for the size the cell shows it at (in the
 // screen's pixels), or the nearest: an image made for 16 pixels enlarged to a cell of 64
 // would be drawn in blocks.
-const platform::IconHandle &TBarMain::PlaceholderIcon(int n) const {
+const platform::IconHandle &MainWindow::PlaceholderIcon(int n) const {
   static const platform::IconHandle none;
   if (!ProgramIcons || n >= ProgramIcons->Icons.Count())
     return none;
@@ -101,7 +100,7 @@ const platform::IconHandle &TBarMain::PlaceholderIcon(int n) const {
   return best ? best->Handle() : none;
 }
 
-bool TBarMain::FileFound(int index, int useBarIcl) const {
+bool MainWindow::FileFound(int index, int useBarIcl) const {
   const std::string command = bar_->GetField(index, bfCommand);
   if (doctor::SpecialCommand(command) || useBarIcl == 0)
     return true;
@@ -111,7 +110,7 @@ bool TBarMain::FileFound(int index, int useBarIcl) const {
          platform::DirectoryExists(path);
 }
 
-void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect) {
+void MainWindow::BarListDrawItem(QPainter &canvas, int index, const QRect &rect) {
   canvas.fillRect(rect, canvas.brush());
   if (!bar_)
     return;
@@ -126,7 +125,7 @@ void TBarMain::id_btn_barDrawItem(QPainter &canvas, int index, const QRect &rect
   DrawProblemMarker(canvas, index, rect);
 }
 
-void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) const {
+void MainWindow::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) const {
   const std::string command = bar_->GetField(index, bfCommand);
   const std::string ref = bar_->GetField(index, bfIconRef);
   const bool noIcon = ref.empty() || ref == ",0";
@@ -142,10 +141,10 @@ void TBarMain::DrawPlaceholder(QPainter &canvas, int index, const QRect &rect) c
     ui::DrawIconAt(canvas, rect.topLeft(), PlaceholderIcon(n), ui::LargeIconSize());
 }
 
-void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
+void MainWindow::BarListMouseDown(Qt::MouseButton button, QPoint pos) {
   if (button == Qt::LeftButton) {
     DragActive = true;
-    DragIndex = id_btn_bar->ItemAtPos(pos);
+    DragIndex = barList->ItemAtPos(pos);
     return;
   }
   if (button != Qt::RightButton)
@@ -153,25 +152,25 @@ void TBarMain::id_btn_barMouseDown(Qt::MouseButton button, QPoint pos) {
   // The right button selects the button under it (none outside the buttons) for the
   // menu, and the editor shows what is selected, so that a field is only ever written
   // into the button it was loaded from.
-  const int item = id_btn_bar->ItemAtPos(pos);
+  const int item = barList->ItemAtPos(pos);
   if (item != Selected()) {
     CommitEditing();
-    id_btn_bar->SetItemIndex(item);
+    barList->SetItemIndex(item);
     if (item >= 0)
-      id_btn_barClick();
+      BarListClick();
     else
       ClearEditor();
   }
-  Copy1->setEnabled(Selected() >= 0);
+  copyAction->setEnabled(Selected() >= 0);
   NameUndoItems();
   NameDoctorItems();
-  paste1->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
+  pasteAction->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 
-void TBarMain::id_btn_barMouseMove(QPoint pos) {
+void MainWindow::BarListMouseMove(QPoint pos) {
   if (!DragActive || DragIndex < 0 || !bar_)
     return;
-  const int target = id_btn_bar->ItemAtPos(pos);
+  const int target = barList->ItemAtPos(pos);
   if (target == DragIndex)
     return;
   const int to = std::min(std::max(target, 0), bar_->Count() - 1);
@@ -185,19 +184,19 @@ void TBarMain::id_btn_barMouseMove(QPoint pos) {
   bar_->IconsChanged = true;
   bar_->Modified = true;
   EnableCacheControls(true);
-  id_btn_bar->SetItemIndex(to);
-  id_btn_bar->viewport()->update();
+  barList->SetItemIndex(to);
+  barList->viewport()->update();
   DragIndex = to;
 }
 
-void TBarMain::id_btn_barMouseUp(Qt::MouseButton button) {
+void MainWindow::BarListMouseUp(Qt::MouseButton button) {
   if (button != Qt::LeftButton)
     return;
   DragActive = false;
   FinishDrag();
 }
 
-void TBarMain::FinishDrag() {
+void MainWindow::FinishDrag() {
   const int from = std::exchange(dragStart_, -1);
   if (from < 0 || !bar_)
     return;
@@ -206,29 +205,30 @@ void TBarMain::FinishDrag() {
   bar_->Modified = dragModified_;
   bar_->IconsChanged = dragIconsChanged_;
   if (from != to) {
-    id_btn_bar->SetItemIndex(from); // the selection the undo gives back
-    id_btn_bar->SetItemIndex(Edit(edits::Move(from, to)));
+    barList->SetItemIndex(from); // the selection the undo gives back
+    barList->SetItemIndex(Edit(edits::Move(from, to)));
   }
-  id_btn_bar->viewport()->update();
+  barList->viewport()->update();
 }
 
 // Moves a button with its icon, marks the bar and follows it with the selection, as the
 // list's own tracking of the arrow key would.
-void TBarMain::MoveButton(int from, int to) {
-  id_btn_bar->SetItemIndex(Edit(edits::Move(from, to)));
+void MainWindow::MoveButton(int from, int to) {
+  barList->SetItemIndex(Edit(edits::Move(from, to)));
   EnableCacheControls(true);
-  id_btn_bar->viewport()->update();
+  barList->viewport()->update();
 }
 
-void TBarMain::id_btn_barKeyDown(int key, Qt::KeyboardModifiers shift) {
+void MainWindow::BarListKeyDown(int key, Qt::KeyboardModifiers shift) {
   if (key == Qt::Key_Insert)
-    id_btn_addClick();
+    AddClick();
   if (key == Qt::Key_Delete)
-    id_btn_deleteClick();
-  if (key == Qt::Key_C && (shift & Qt::ControlModifier) && Selected() >= 0 && Copy1->isEnabled())
-    Copy1->trigger();
-  if (key == Qt::Key_V && (shift & Qt::ControlModifier) && paste1->isEnabled())
-    paste1->trigger();
+    DeleteClick();
+  if (key == Qt::Key_C && (shift & Qt::ControlModifier) && Selected() >= 0 &&
+      copyAction->isEnabled())
+    copyAction->trigger();
+  if (key == Qt::Key_V && (shift & Qt::ControlModifier) && pasteAction->isEnabled())
+    pasteAction->trigger();
   const int s = Selected();
   if (!(shift & Qt::AltModifier) || s < 0)
     return;
@@ -238,7 +238,7 @@ void TBarMain::id_btn_barKeyDown(int key, Qt::KeyboardModifiers shift) {
     MoveButton(s, std::min(s + 1, bar_->Count() - 1));
 }
 
-void TBarMain::id_btn_addClick() {
+void MainWindow::AddClick() {
   if (!bar_)
     return;
   const int s = Selected();
@@ -247,38 +247,37 @@ void TBarMain::id_btn_addClick() {
 
 // Deleting without a selection deletes nothing but marks the bar, as designed; a bar
 // always keeps at least one button.
-void TBarMain::id_btn_deleteClick() {
+void MainWindow::DeleteClick() {
   if (!bar_)
     return;
-  chkcache->setEnabled(true);
+  cacheBox->setEnabled(true);
   ShowBar(Edit(edits::Delete(Selected())));
 }
 
 // With no button selected there is nothing to show or to write into: the editor stands
 // empty and disabled, and the menu offers no clone, until a button is selected again.
-void TBarMain::ClearEditor() {
-  Frame11->id_btn_Normal->setChecked(true);
-  Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
-  for (TFieldEdit *field :
-       {Frame11->id_btn_command, Frame11->id_btn_param, Frame11->id_btn_startpath,
-        Frame11->id_btn_iconfilename, Frame11->id_btn_ToolTip})
+void MainWindow::ClearEditor() {
+  editor->runNormal->setChecked(true);
+  editor->iconIndexLabel->setText(QStringLiteral("0"));
+  for (TFieldEdit *field : {editor->commandEdit, editor->paramsEdit, editor->startPathEdit,
+                            editor->iconFileEdit, editor->tooltipEdit})
     field->SetBytes(std::string());
   pickerIcons_.clear();
   pickerLoaded_.clear();
   pickerFile_.clear();
-  Frame11->id_btn_icon->Clear();
+  editor->iconList->Clear();
   ShowSelectionState();
 }
 
-void TBarMain::ShowSelectionState() {
+void MainWindow::ShowSelectionState() {
   const bool selected = Selected() >= 0;
-  Frame11->EnableButtonControls(selected);
-  btnDefLib->setEnabled(selected);
-  Duble1->setEnabled(selected);
+  editor->EnableButtonControls(selected);
+  defaultLibraryButton->setEnabled(selected);
+  cloneAction->setEnabled(selected);
 }
 
-void TBarMain::EnableCacheControls(bool panelToo) {
-  chkcache->setEnabled(true);
+void MainWindow::EnableCacheControls(bool panelToo) {
+  cacheBox->setEnabled(true);
   if (panelToo)
-    Panel1->setEnabled(true);
+    cacheModePanel->setEnabled(true);
 }

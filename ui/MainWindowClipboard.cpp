@@ -1,5 +1,5 @@
-// Unit FrmMain (TBarMain): the bar list's popup menu: a button copied to and pasted from the
-// clipboard as the "TOTALCMD#BAR#DATA" text Total Commander uses, and cloned in place.
+// Unit FrmMain, TBarMain (MainWindow): the bar list's popup menu: a button copied to and pasted
+// from the clipboard as the "TOTALCMD#BAR#DATA" text Total Commander uses, and cloned in place.
 #include "ui/MainWindow.h"
 
 #include "document/BarClipboard.h"
@@ -9,14 +9,14 @@
 
 #include <QAction>
 
-void TBarMain::ConnectClipboard() {
+void MainWindow::ConnectClipboard() {
   // A disabled item ignores its trigger, so the menu's enabling also holds for the keys.
-  connect(Copy1, &QAction::triggered, this, [this] { RunGuarded([this] { Copy1Click(); }); });
-  connect(paste1, &QAction::triggered, this, [this] { RunGuarded([this] { paste1Click(); }); });
-  connect(Duble1, &QAction::triggered, this, [this] { RunGuarded([this] { Duble1Click(); }); });
+  connect(copyAction, &QAction::triggered, this, [this] { RunGuarded([this] { CopyClick(); }); });
+  connect(pasteAction, &QAction::triggered, this, [this] { RunGuarded([this] { PasteClick(); }); });
+  connect(cloneAction, &QAction::triggered, this, [this] { RunGuarded([this] { CloneClick(); }); });
 }
 
-void TBarMain::Copy1Click() {
+void MainWindow::CopyClick() {
   const int s = Selected();
   if (s < 0)
     return;
@@ -24,7 +24,7 @@ void TBarMain::Copy1Click() {
   PutClipboardText(this, ButtonToClipboardText(*bar_->Buttons[static_cast<size_t>(s)]));
 }
 
-void TBarMain::paste1Click() {
+void MainWindow::PasteClick() {
   if (!bar_)
     return;
   const auto lines = ParseClipboardText(ClipboardTextWithCrLf(GetClipboardText(this)));
@@ -43,7 +43,7 @@ void TBarMain::paste1Click() {
   }
 }
 
-void TBarMain::Duble1Click() {
+void MainWindow::CloneClick() {
   const int s = Selected();
   if (s < 0)
     return;

@@ -1,5 +1,5 @@
-// Unit FrmMain (TBarMain): the bar doctor in the editor. The open bar is checked after every
-// change; cells of buttons with problems carry a red corner and the problems in their
+// Unit FrmMain, TBarMain (MainWindow): the bar doctor in the editor. The open bar is checked after
+// every change; cells of buttons with problems carry a red corner and the problems in their
 // tooltip, and the problems window lists them all. "Make paths portable" is one edit.
 // A button that opens a sub-bar opens it in the editor, and "Back" returns along the way.
 #include "ui/MainWindow.h"
@@ -81,9 +81,9 @@ std::string FillIn(std::string text, const std::string &name, int number) {
 
 } // namespace
 
-std::unique_ptr<ButtonsList> TBarMain::LoadBarAsking(const std::string &name) {
+std::unique_ptr<ButtonBar> MainWindow::LoadBarAsking(const std::string &name) {
   try {
-    return ButtonsList::Create(name, exeFileName_);
+    return ButtonBar::Create(name, exeFileName_);
   } catch (const EBarCountError &e) {
     const std::string question =
         FillIn(Translate("%s holds buttons up to number %d, but its button count is missing or "
@@ -91,74 +91,74 @@ std::unique_ptr<ButtonsList> TBarMain::LoadBarAsking(const std::string &name) {
                name, e.Highest());
     if (dialogs_.AskYesNo(this, question) != ui::TAnswer::Yes)
       return nullptr;
-    return ButtonsList::Create(name, e.Highest(), exeFileName_);
+    return ButtonBar::Create(name, e.Highest(), exeFileName_);
   }
 }
 
-void TBarMain::CreateDoctorItems() {
-  pm1->addSeparator();
-  const auto item = [this](const char *name, void (TBarMain::*handler)()) {
-    QAction *action = pm1->addAction(QString::fromLatin1(name));
+void MainWindow::CreateDoctorItems() {
+  barMenu->addSeparator();
+  const auto item = [this](const char *name, void (MainWindow::*handler)()) {
+    QAction *action = barMenu->addAction(QString::fromLatin1(name));
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this,
             [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
     return action;
   };
-  CheckBar1 = item("CheckBar1", &TBarMain::CheckBar1Click);
-  MakePortable1 = item("MakePortable1", &TBarMain::MakePortable1Click);
-  pm1->addSeparator();
-  OpenSubBar1 = item("OpenSubBar1", &TBarMain::OpenSubBar1Click);
-  Back1 = item("Back1", &TBarMain::Back1Click);
+  checkBarAction = item("CheckBar1", &MainWindow::CheckBarClick);
+  makePortableAction = item("MakePortable1", &MainWindow::MakePortableClick);
+  barMenu->addSeparator();
+  openSubBarAction = item("OpenSubBar1", &MainWindow::OpenSubBarClick);
+  backAction = item("Back1", &MainWindow::BackClick);
   NameDoctorItems();
-  connect(pm1, &QMenu::aboutToShow, this, [this] { NameDoctorItems(); });
-  const auto bind = [this](const QKeySequence &keys, void (TBarMain::*handler)()) {
+  connect(barMenu, &QMenu::aboutToShow, this, [this] { NameDoctorItems(); });
+  const auto bind = [this](const QKeySequence &keys, void (MainWindow::*handler)()) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this,
             [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
   };
-  bind(QKeySequence(Qt::Key_F7), &TBarMain::CheckBar1Click);
-  bind(QKeySequence(Qt::ALT | Qt::Key_Down), &TBarMain::OpenSubBar1Click);
-  bind(QKeySequence(Qt::ALT | Qt::Key_Up), &TBarMain::Back1Click);
+  bind(QKeySequence(Qt::Key_F7), &MainWindow::CheckBarClick);
+  bind(QKeySequence(Qt::ALT | Qt::Key_Down), &MainWindow::OpenSubBarClick);
+  bind(QKeySequence(Qt::ALT | Qt::Key_Up), &MainWindow::BackClick);
 }
 
 // The items in the program's language, each with its key, enabled when they have
 // something to do.
-void TBarMain::NameDoctorItems() {
+void MainWindow::NameDoctorItems() {
   const auto name = [this](QAction *action, const char *key, const char *keys) {
     QString text = ui::ToDisplay(Translate(key));
     if (*keys)
       text += QLatin1Char('\t') + QString::fromLatin1(keys);
     action->setText(text);
   };
-  name(CheckBar1, "Check bar", "F7");
-  name(MakePortable1, "Make paths portable", "");
-  name(OpenSubBar1, "Open sub-bar", "Alt+Down");
-  name(Back1, "Back", "Alt+Up");
+  name(checkBarAction, "Check bar", "F7");
+  name(makePortableAction, "Make paths portable", "");
+  name(openSubBarAction, "Open sub-bar", "Alt+Down");
+  name(backAction, "Back", "Alt+Up");
   const int s = Selected();
-  MakePortable1->setEnabled(
+  makePortableAction->setEnabled(
       std::any_of(problems_.begin(), problems_.end(),
                   [](const doctor::Problem &p) { return p.Fix.has_value(); }));
-  OpenSubBar1->setEnabled(s >= 0 &&
-                          doctor::SubBarOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(s)]));
-  Back1->setEnabled(!wayBack_.empty());
+  openSubBarAction->setEnabled(
+      s >= 0 && doctor::SubBarOf(exeFileName_, *bar_->Buttons[static_cast<size_t>(s)]));
+  backAction->setEnabled(!wayBack_.empty());
 }
 
-void TBarMain::RenewDoctor() {
+void MainWindow::RenewDoctor() {
   checker_.reset();
   doctor_ = std::make_unique<doctor::DoctorContext>(exeFileName_);
   checker_ = std::make_unique<doctor::BarChecker>(CurrentFileName, *doctor_);
   CheckOpenBar();
 }
 
-void TBarMain::CheckOpenBar() {
+void MainWindow::CheckOpenBar() {
   if (!bar_ || !checker_)
     return;
   problems_ = checker_->Check(*bar_);
-  if (ProblemsWindow && ProblemsWindow->isVisible())
-    ProblemsWindow->ShowProblems(problems_, *bar_);
-  id_btn_bar->viewport()->update();
+  if (problemsWindow && problemsWindow->isVisible())
+    problemsWindow->ShowProblems(problems_, *bar_);
+  barList->viewport()->update();
 }
 
-QString TBarMain::ProblemTip(int index) const {
+QString MainWindow::ProblemTip(int index) const {
   QStringList lines;
   const auto [first, last] = ProblemsOf(problems_, index);
   for (auto problem = first; problem != last; ++problem)
@@ -169,7 +169,7 @@ QString TBarMain::ProblemTip(int index) const {
 
 // A red triangle in the cell's top right corner. While a drag moves buttons the problems
 // belong to the places before it, so none is drawn.
-void TBarMain::DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const {
+void MainWindow::DrawProblemMarker(QPainter &canvas, int index, const QRect &rect) const {
   const auto [first, last] = ProblemsOf(problems_, index);
   if (first == last || dragStart_ >= 0)
     return;
@@ -183,44 +183,44 @@ void TBarMain::DrawProblemMarker(QPainter &canvas, int index, const QRect &rect)
 }
 
 // Shows the problems of the cell under the pointer; true when the event was a tooltip's.
-bool TBarMain::ToolTipEvent(QEvent *event) {
+bool MainWindow::ToolTipEvent(QEvent *event) {
   if (event->type() != QEvent::ToolTip)
     return false;
   auto *help = static_cast<QHelpEvent *>(event);
-  const QString tip = ProblemTip(id_btn_bar->ItemAtPos(help->pos()));
+  const QString tip = ProblemTip(barList->ItemAtPos(help->pos()));
   if (tip.isEmpty())
     QToolTip::hideText();
   else
-    QToolTip::showText(help->globalPos(), tip, id_btn_bar->viewport());
+    QToolTip::showText(help->globalPos(), tip, barList->viewport());
   return true;
 }
 
-void TBarMain::CheckBar1Click() {
+void MainWindow::CheckBarClick() {
   CommitEditing();
   if (!bar_)
     return;
-  if (!ProblemsWindow) {
-    ProblemsWindow = new TProblemsWindow(TranslateFunction(), this);
-    connect(ProblemsWindow, &TProblemsWindow::ButtonChosen, this,
+  if (!problemsWindow) {
+    problemsWindow = new TProblemsWindow(TranslateFunction(), this);
+    connect(problemsWindow, &TProblemsWindow::ButtonChosen, this,
             [this](int button) { RunGuarded([&] { ProblemChosen(button); }); });
-    connect(ProblemsWindow, &TProblemsWindow::MakePortableClicked, this,
-            [this] { RunGuarded([this] { MakePortable1Click(); }); });
+    connect(problemsWindow, &TProblemsWindow::MakePortableClicked, this,
+            [this] { RunGuarded([this] { MakePortableClick(); }); });
   }
   RenewDoctor();
-  ProblemsWindow->ShowProblems(problems_, *bar_);
-  ProblemsWindow->Open(*this);
+  problemsWindow->ShowProblems(problems_, *bar_);
+  problemsWindow->Open(*this);
 }
 
-void TBarMain::ProblemChosen(int button) {
+void MainWindow::ProblemChosen(int button) {
   CommitEditing();
   if (!bar_ || button < 0 || button >= bar_->Count())
     return;
-  id_btn_bar->SetItemIndex(button);
-  id_btn_barClick();
-  id_btn_bar->viewport()->update();
+  barList->SetItemIndex(button);
+  BarListClick();
+  barList->viewport()->update();
 }
 
-void TBarMain::MakePortable1Click() {
+void MainWindow::MakePortableClick() {
   CommitEditing();
   if (!bar_ || !doctor_)
     return;
@@ -231,7 +231,7 @@ void TBarMain::MakePortable1Click() {
   EnableCacheControls(true);
 }
 
-void TBarMain::OpenSubBar1Click() {
+void MainWindow::OpenSubBarClick() {
   CommitEditing();
   const int s = Selected();
   if (s < 0)
@@ -242,31 +242,31 @@ void TBarMain::OpenSubBar1Click() {
   // Loaded before anything is asked: a sub-bar that cannot be opened leaves the bar as it
   // is, not even saved.
   RequireExistingBar(*subBar);
-  std::unique_ptr<ButtonsList> opened = LoadBarAsking(*subBar);
+  std::unique_ptr<ButtonBar> opened = LoadBarAsking(*subBar);
   if (!opened || !OfferToSave())
     return;
   wayBack_.push_back({CurrentFileName, s});
   ShowOpenedBar(std::move(opened), *subBar, 0);
 }
 
-void TBarMain::Back1Click() {
+void MainWindow::BackClick() {
   CommitEditing();
   if (!bar_ || wayBack_.empty())
     return;
   const BarOnTheWay back = wayBack_.back();
   RequireExistingBar(back.file);
-  std::unique_ptr<ButtonsList> opened = LoadBarAsking(back.file);
+  std::unique_ptr<ButtonBar> opened = LoadBarAsking(back.file);
   if (!opened || !OfferToSave())
     return;
   wayBack_.pop_back();
   ShowOpenedBar(std::move(opened), back.file, back.selection);
 }
 
-void TBarMain::SetBarCaption(const std::string &path) {
+void MainWindow::SetBarCaption(const std::string &path) {
   const std::string title = Translate("5065");
   const std::string prefix = title != "5065" ? title + " " : std::string("Button Bar: ");
   if (wayBack_.empty()) {
-    Buttonbar->setText(ui::ToDisplay(prefix + path));
+    barCaption->setText(ui::ToDisplay(prefix + path));
     return;
   }
   // The names are joined as Unicode: the separator is in no code page of the core's.
@@ -275,5 +275,5 @@ void TBarMain::SetBarCaption(const std::string &path) {
   for (const BarOnTheWay &bar : wayBack_)
     names << ui::ToDisplay(ExtractFileName(bar.file));
   names << ui::ToDisplay(ExtractFileName(path));
-  Buttonbar->setText(ui::ToDisplay(prefix) + names.join(separator));
+  barCaption->setText(ui::ToDisplay(prefix) + names.join(separator));
 }

@@ -1,6 +1,6 @@
-// Unit FrmMain (TBarMain): the button editor's behaviour: showing the selected button, the commit
-// of each field when it loses the focus, the icon picker, the file choosers, the parameter and path
-// menus, the run mode, OK and Cancel.
+// Unit FrmMain, TBarMain (MainWindow): the button editor's behaviour: showing the selected button,
+// the commit of each field when it loses the focus, the icon picker, the file choosers, the
+// parameter and path menus, the run mode, OK and Cancel.
 #include "ui/MainWindow.h"
 
 #include "document/CommanderLocation.h"
@@ -74,87 +74,81 @@ std::string NearestExistingFolder(const std::string &file) {
 
 } // namespace
 
-void TBarMain::ConnectEditField(TFieldEdit *field, void (TBarMain::*enter)(),
-                                void (TBarMain::*exit)(), int pathTarget) {
+void MainWindow::ConnectEditField(TFieldEdit *field, void (MainWindow::*enter)(),
+                                  void (MainWindow::*exit)(), int pathTarget) {
   connect(field, &TFieldEdit::Enter, this,
           [this, enter] { RunGuarded([&] { (this->*enter)(); }); });
   connect(field, &TFieldEdit::Exit, this, [this, exit] { RunGuarded([&] { (this->*exit)(); }); });
   if (pathTarget == 0)
     return;
   connect(field, &TFieldEdit::RightDown, this,
-          [this, pathTarget] { RunGuarded([&] { Frame11FieldMouseDown(pathTarget); }); });
-  connect(field, &TFieldEdit::RightUp, this,
-          [this] { RunGuarded([this] { Frame11FieldMouseUp(); }); });
+          [this, pathTarget] { RunGuarded([&] { FieldMouseDown(pathTarget); }); });
+  connect(field, &TFieldEdit::RightUp, this, [this] { RunGuarded([this] { FieldMouseUp(); }); });
 }
 
-void TBarMain::ConnectEditor() {
-  TFrame1 *f = Frame11;
-  ConnectEditField(f->id_btn_command, &TBarMain::Frame11id_btn_commandEnter,
-                   &TBarMain::Frame11id_btn_commandExit, 1);
-  ConnectEditField(f->id_btn_param, &TBarMain::Frame11id_btn_paramEnter,
-                   &TBarMain::Frame11id_btn_paramExit, 2);
-  ConnectEditField(f->id_btn_startpath, &TBarMain::Frame11id_btn_startpathEnter,
-                   &TBarMain::Frame11id_btn_startpathExit, 3);
-  ConnectEditField(f->id_btn_iconfilename, &TBarMain::Frame11id_btn_iconfilenameEnter,
-                   &TBarMain::Frame11id_btn_iconfilenameExit, 4);
-  ConnectEditField(f->id_btn_ToolTip, &TBarMain::Frame11id_btn_ToolTipEnter,
-                   &TBarMain::Frame11id_btn_ToolTipExit, 0);
-  f->id_btn_icon->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
-    RunGuarded([&] { Frame11id_btn_iconDrawItem(canvas, index, rect); });
+void MainWindow::ConnectEditor() {
+  ButtonEditor *f = editor;
+  ConnectEditField(f->commandEdit, &MainWindow::CommandEnter, &MainWindow::CommandExit, 1);
+  ConnectEditField(f->paramsEdit, &MainWindow::ParamsEnter, &MainWindow::ParamsExit, 2);
+  ConnectEditField(f->startPathEdit, &MainWindow::StartPathEnter, &MainWindow::StartPathExit, 3);
+  ConnectEditField(f->iconFileEdit, &MainWindow::IconFileEnter, &MainWindow::IconFileExit, 4);
+  ConnectEditField(f->tooltipEdit, &MainWindow::TooltipEnter, &MainWindow::TooltipExit, 0);
+  f->iconList->SetDrawItem([this](QPainter &canvas, int index, const QRect &rect) {
+    RunGuarded([&] { IconListDrawItem(canvas, index, rect); });
   });
-  auto bind = [this](auto *sender, auto signal, void (TBarMain::*handler)()) {
+  auto bind = [this](auto *sender, auto signal, void (MainWindow::*handler)()) {
     connect(sender, signal, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
   };
-  bind(f->id_btn_icon, &TOwnerDrawList::Click, &TBarMain::Frame11id_btn_iconClick);
-  bind(f->id_btn_find1, &QPushButton::clicked, &TBarMain::Frame11id_btn_find1Click);
-  bind(f->id_btn_iconfile, &QPushButton::clicked, &TBarMain::Frame11id_btn_iconfileClick);
-  bind(f->btnPrmList, &QPushButton::clicked, &TBarMain::Frame11btnPrmListClick);
-  bind(f->BitBtn1, &QToolButton::clicked, &TBarMain::Frame11BitBtn1Click);
+  bind(f->iconList, &TOwnerDrawList::Click, &MainWindow::IconListClick);
+  bind(f->chooseProgramButton, &QPushButton::clicked, &MainWindow::ChooseProgramClick);
+  bind(f->chooseIconFileButton, &QPushButton::clicked, &MainWindow::ChooseIconFileClick);
+  bind(f->paramMenuButton, &QPushButton::clicked, &MainWindow::ParamMenuClick);
+  bind(f->browseCommandsButton, &QToolButton::clicked, &MainWindow::BrowseCommandsClick);
   // Clicked comes only from the user (mouse, keyboard), never from setChecked.
-  bind(f->d_btn_assymbol, &QRadioButton::clicked, &TBarMain::Frame11d_btn_assymbolClick);
-  bind(f->id_btn_maximized, &QRadioButton::clicked, &TBarMain::Frame11id_btn_maximizedClick);
-  bind(f->id_btn_Normal, &QRadioButton::clicked, &TBarMain::Frame11id_btn_NormalClick);
-  bind(f->Ok, &QPushButton::clicked, &TBarMain::Frame11OkClick);
-  bind(f->Cancel, &QPushButton::clicked, &TBarMain::Frame11CancelClick);
+  bind(f->runMinimized, &QRadioButton::clicked, &MainWindow::RunMinimizedClick);
+  bind(f->runMaximized, &QRadioButton::clicked, &MainWindow::RunMaximizedClick);
+  bind(f->runNormal, &QRadioButton::clicked, &MainWindow::RunNormalClick);
+  bind(f->Ok, &QPushButton::clicked, &MainWindow::OkClick);
+  bind(f->Cancel, &QPushButton::clicked, &MainWindow::CancelClick);
 }
 
-void TBarMain::id_btn_barClick() {
+void MainWindow::BarListClick() {
   const int s = Selected();
   if (s < 0) {
     ClearEditor();
     return;
   }
   ShowSelectionState();
-  TFrame1 *f = Frame11;
-  f->id_btn_command->SetBytes(bar_->GetField(s, bfCommand));
-  f->id_btn_param->SetBytes(bar_->GetField(s, bfParams));
-  f->id_btn_startpath->SetBytes(bar_->GetField(s, bfStartPath));
+  ButtonEditor *f = editor;
+  f->commandEdit->SetBytes(bar_->GetField(s, bfCommand));
+  f->paramsEdit->SetBytes(bar_->GetField(s, bfParams));
+  f->startPathEdit->SetBytes(bar_->GetField(s, bfStartPath));
   const std::string ref = bar_->GetField(s, bfIconRef);
   const int index = IconIndexOrError(ref);
   // The name as written: a name shown in another case would be written back so.
-  f->id_btn_iconfilename->SetBytes(IconFileAsWritten(ref));
-  f->id_btn_iconindex->setText(QString::number(index));
-  f->id_btn_ToolTip->SetBytes(bar_->GetField(s, bfTooltip));
+  f->iconFileEdit->SetBytes(IconFileAsWritten(ref));
+  f->iconIndexLabel->setText(QString::number(index));
+  f->tooltipEdit->SetBytes(bar_->GetField(s, bfTooltip));
   switch (bar_->Buttons[static_cast<size_t>(s)]->RunMode) {
   case -1:
-    f->id_btn_maximized->setChecked(true);
+    f->runMaximized->setChecked(true);
     break;
   case 0:
-    f->id_btn_Normal->setChecked(true);
+    f->runNormal->setChecked(true);
     break;
   case 1:
-    f->d_btn_assymbol->setChecked(true);
+    f->runMinimized->setChecked(true);
     break;
   default:
     break;
   }
   FillIconList(s);
-  if (index < f->id_btn_icon->Count())
-    f->id_btn_icon->SetItemIndex(index);
+  if (index < f->iconList->Count())
+    f->iconList->SetItemIndex(index);
 }
 
-void TBarMain::FillIconList(int position) {
-  TOwnerDrawList *picker = Frame11->id_btn_icon;
+void MainWindow::FillIconList(int position) {
+  TOwnerDrawList *picker = editor->iconList;
   pickerIcons_.clear();
   pickerLoaded_.clear();
   pickerFile_.clear();
@@ -173,7 +167,7 @@ void TBarMain::FillIconList(int position) {
     // Showing an undone or redone state writes nothing: that would end the redo list.
     if (!showingHistory_)
       Edit(edits::SetField(position, bfIconRef, file));
-    Frame11->id_btn_iconfilename->SetBytes(file);
+    editor->iconFileEdit->SetBytes(file);
     count = platform::ExtractIconCountA(file);
   }
   pickerFile_ = file;
@@ -182,7 +176,7 @@ void TBarMain::FillIconList(int position) {
   picker->SetCount(static_cast<int>(count));
 }
 
-const platform::IconHandle &TBarMain::PickerIcon(int index) const {
+const platform::IconHandle &MainWindow::PickerIcon(int index) const {
   static const platform::IconHandle none;
   if (index < 0 || static_cast<size_t>(index) >= pickerIcons_.size())
     return none;
@@ -194,32 +188,32 @@ const platform::IconHandle &TBarMain::PickerIcon(int index) const {
   return pickerIcons_[i];
 }
 
-void TBarMain::Frame11id_btn_iconDrawItem(QPainter &canvas, int index, const QRect &rect) {
+void MainWindow::IconListDrawItem(QPainter &canvas, int index, const QRect &rect) {
   canvas.fillRect(rect, canvas.brush());
   const platform::IconHandle &icon = PickerIcon(index);
   if (icon)
     ui::DrawIconAt(canvas, rect.topLeft(), icon, ui::LargeIconSize());
 }
 
-void TBarMain::Frame11id_btn_commandEnter() {
-  EnteredText = Frame11->id_btn_command->Bytes();
+void MainWindow::CommandEnter() {
+  EnteredText = editor->commandEdit->Bytes();
 }
-void TBarMain::Frame11id_btn_paramEnter() {
-  EnteredText = Frame11->id_btn_param->Bytes();
+void MainWindow::ParamsEnter() {
+  EnteredText = editor->paramsEdit->Bytes();
 }
-void TBarMain::Frame11id_btn_startpathEnter() {
-  EnteredText = Frame11->id_btn_startpath->Bytes();
+void MainWindow::StartPathEnter() {
+  EnteredText = editor->startPathEdit->Bytes();
 }
-void TBarMain::Frame11id_btn_iconfilenameEnter() {
-  EnteredText = Frame11->id_btn_iconfilename->Bytes();
+void MainWindow::IconFileEnter() {
+  EnteredText = editor->iconFileEdit->Bytes();
 }
-void TBarMain::Frame11id_btn_ToolTipEnter() {
-  EnteredText = Frame11->id_btn_ToolTip->Bytes();
+void MainWindow::TooltipEnter() {
+  EnteredText = editor->tooltipEdit->Bytes();
 }
 
 // Writes a field into the selected button when its text differs from the one it had on
 // entry; true when it wrote.
-bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
+bool MainWindow::CommitField(TFieldEdit *field, int fieldNumber) {
   const std::string text = field->Bytes();
   const int s = Selected();
   if (text == EnteredText || s < 0)
@@ -230,28 +224,28 @@ bool TBarMain::CommitField(TFieldEdit *field, int fieldNumber) {
   return true;
 }
 
-TFieldEdit *TBarMain::FocusedField() const {
+TFieldEdit *MainWindow::FocusedField() const {
   // The window's own focus: a field keeps it while another window of the program (the
   // problems window) is active, and its edit is still to be committed.
   auto *field = qobject_cast<TFieldEdit *>(focusWidget());
-  return field && Frame11->isAncestorOf(field) ? field : nullptr;
+  return field && editor->isAncestorOf(field) ? field : nullptr;
 }
 
-void TBarMain::ExitField(TFieldEdit *field) {
-  TFrame1 *f = Frame11;
-  if (field == f->id_btn_command)
-    Frame11id_btn_commandExit();
-  else if (field == f->id_btn_param)
-    Frame11id_btn_paramExit();
-  else if (field == f->id_btn_startpath)
-    Frame11id_btn_startpathExit();
-  else if (field == f->id_btn_iconfilename)
-    Frame11id_btn_iconfilenameExit();
-  else if (field == f->id_btn_ToolTip)
-    Frame11id_btn_ToolTipExit();
+void MainWindow::ExitField(TFieldEdit *field) {
+  ButtonEditor *f = editor;
+  if (field == f->commandEdit)
+    CommandExit();
+  else if (field == f->paramsEdit)
+    ParamsExit();
+  else if (field == f->startPathEdit)
+    StartPathExit();
+  else if (field == f->iconFileEdit)
+    IconFileExit();
+  else if (field == f->tooltipEdit)
+    TooltipExit();
 }
 
-void TBarMain::CommitEditing() {
+void MainWindow::CommitEditing() {
   TFieldEdit *field = FocusedField();
   if (!field || !bar_)
     return;
@@ -260,7 +254,7 @@ void TBarMain::CommitEditing() {
   EnteredText = field->Bytes();
 }
 
-void TBarMain::ChangeAndCommit(TFieldEdit *field, const std::function<void()> &change) {
+void MainWindow::ChangeAndCommit(TFieldEdit *field, const std::function<void()> &change) {
   if (field != FocusedField())
     EnteredText = field->Bytes();
   change();
@@ -268,72 +262,71 @@ void TBarMain::ChangeAndCommit(TFieldEdit *field, const std::function<void()> &c
   EnteredText = field->Bytes();
 }
 
-void TBarMain::Frame11id_btn_commandExit() {
-  TFrame1 *f = Frame11;
-  if (f->id_btn_iconfilename->text().isEmpty()) {
-    f->id_btn_iconfilename->SetBytes(f->id_btn_command->Bytes());
-    f->id_btn_iconindex->setText(QStringLiteral("0"));
-    Frame11id_btn_iconfilenameExit();
+void MainWindow::CommandExit() {
+  ButtonEditor *f = editor;
+  if (f->iconFileEdit->text().isEmpty()) {
+    f->iconFileEdit->SetBytes(f->commandEdit->Bytes());
+    f->iconIndexLabel->setText(QStringLiteral("0"));
+    IconFileExit();
   }
-  if (!CommitField(f->id_btn_command, bfCommand))
+  if (!CommitField(f->commandEdit, bfCommand))
     return;
-  id_btn_barClick();
-  id_btn_bar->viewport()->update();
+  BarListClick();
+  barList->viewport()->update();
   EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_paramExit() {
-  if (CommitField(Frame11->id_btn_param, bfParams))
+void MainWindow::ParamsExit() {
+  if (CommitField(editor->paramsEdit, bfParams))
     EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_startpathExit() {
-  if (CommitField(Frame11->id_btn_startpath, bfStartPath))
+void MainWindow::StartPathExit() {
+  if (CommitField(editor->startPathEdit, bfStartPath))
     EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_ToolTipExit() {
-  if (CommitField(Frame11->id_btn_ToolTip, bfTooltip))
+void MainWindow::TooltipExit() {
+  if (CommitField(editor->tooltipEdit, bfTooltip))
     EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_iconfilenameExit() {
-  TFrame1 *f = Frame11;
+void MainWindow::IconFileExit() {
+  ButtonEditor *f = editor;
   const int s = Selected();
-  const std::string file = f->id_btn_iconfilename->Bytes();
+  const std::string file = f->iconFileEdit->Bytes();
   if (file == EnteredText || s < 0)
     return;
   if (file.empty())
-    f->id_btn_iconindex->setText(QStringLiteral("0"));
+    f->iconIndexLabel->setText(QStringLiteral("0"));
   // The label keeps the index, so a new file name keeps the icon's position.
-  Edit(edits::SetField(s, bfIconRef, file + "," + f->id_btn_iconindex->text().toStdString()));
-  f->id_btn_iconfilename->SetBytes(file);
+  Edit(edits::SetField(s, bfIconRef, file + "," + f->iconIndexLabel->text().toStdString()));
+  f->iconFileEdit->SetBytes(file);
   FillIconList(s);
-  id_btn_bar->viewport()->update();
-  f->id_btn_icon->SetItemIndex(StrToIntOrError(f->id_btn_iconindex->text().toStdString()));
+  barList->viewport()->update();
+  f->iconList->SetItemIndex(StrToIntOrError(f->iconIndexLabel->text().toStdString()));
   EnableCacheControls(true);
   EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_iconClick() {
+void MainWindow::IconListClick() {
   const int s = Selected();
-  const int item = Frame11->id_btn_icon->ItemIndex();
+  const int item = editor->iconList->ItemIndex();
   if (s < 0 || item < 0)
     return;
-  Frame11->id_btn_iconindex->setText(QString::number(item));
-  Edit(edits::SetField(s, bfIconRef,
-                       Frame11->id_btn_iconfilename->Bytes() + "," + std::to_string(item)));
-  id_btn_bar->viewport()->update();
+  editor->iconIndexLabel->setText(QString::number(item));
+  Edit(edits::SetField(s, bfIconRef, editor->iconFileEdit->Bytes() + "," + std::to_string(item)));
+  barList->viewport()->update();
   EnableCacheControls(true);
 }
 
-std::string TBarMain::PortableName(const std::string &fileName) const {
+std::string MainWindow::PortableName(const std::string &fileName) const {
   if (!doctor_)
     return fileName;
   return doctor_->PortableText(fileName).value_or(fileName);
 }
 
-std::string TBarMain::StartFolder(const std::optional<std::string> &file) const {
+std::string MainWindow::StartFolder(const std::optional<std::string> &file) const {
   if (file)
     if (std::string folder = NearestExistingFolder(*file); !folder.empty())
       return folder;
@@ -344,7 +337,7 @@ std::string TBarMain::StartFolder(const std::optional<std::string> &file) const 
   return NearestExistingFolder(CurrentFileName);
 }
 
-void TBarMain::Frame11id_btn_iconfileClick() {
+void MainWindow::ChooseIconFileClick() {
   CommitEditing();
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
@@ -362,7 +355,7 @@ void TBarMain::Frame11id_btn_iconfileClick() {
 
 // A picture is no icon file: it is made into an icon of a 32-bit library the user chooses,
 // and the button refers to that. Undo takes back the reference; the library stays written.
-void TBarMain::AddPictureAsIcon(int position, const std::string &picture) {
+void MainWindow::AddPictureAsIcon(int position, const std::string &picture) {
   const auto quoted = platform::Verbatim("\"" + picture + "\"");
   if (dialogs_.AskYesNo(this, dialogs_.Say(platform::Message(
                                   "Make an icon of the picture %s and add it to an icon library?",
@@ -386,20 +379,20 @@ void TBarMain::AddPictureAsIcon(int position, const std::string &picture) {
 }
 
 // The button refers to icon `index` of the file, in one edit, as the picker shows it.
-void TBarMain::ShowChosenIconRef(int position, const std::string &file, int index) {
+void MainWindow::ShowChosenIconRef(int position, const std::string &file, int index) {
   const std::string name = PortableName(file);
-  TFrame1 *f = Frame11;
-  f->id_btn_iconfilename->SetBytes(name);
-  f->id_btn_iconindex->setText(QString::number(index));
+  ButtonEditor *f = editor;
+  f->iconFileEdit->SetBytes(name);
+  f->iconIndexLabel->setText(QString::number(index));
   Edit(edits::SetField(position, bfIconRef, name + "," + std::to_string(index)));
   FillIconList(position);
-  id_btn_bar->viewport()->update();
-  f->id_btn_icon->SetItemIndex(index);
+  barList->viewport()->update();
+  f->iconList->SetItemIndex(index);
   EnableCacheControls(false);
   EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11id_btn_find1Click() {
+void MainWindow::ChooseProgramClick() {
   CommitEditing();
   std::optional<std::string> current;
   if (const int shown = Selected(); shown >= 0)
@@ -410,61 +403,61 @@ void TBarMain::Frame11id_btn_find1Click() {
 
 // The button takes the program's command, start path, icon and tooltip in one edit, as
 // if the user had typed each field and left it.
-void TBarMain::FillFromProgramFile(const std::string &fileName) {
+void MainWindow::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
   Edit(edits::SetFields(s, edits::ProgramFileFields(exeFileName_, fileName)));
-  id_btn_barClick();
-  id_btn_bar->viewport()->update();
+  BarListClick();
+  barList->viewport()->update();
   EnableCacheControls(true);
   EnteredText = MarkerText;
 }
 
-void TBarMain::Frame11btnPrmListClick() {
-  QPushButton *p = Frame11->btnPrmList;
-  pmPRM->popup(p->mapToGlobal(QPoint(0, p->height())));
-  Frame11->update();
+void MainWindow::ParamMenuClick() {
+  QPushButton *p = editor->paramMenuButton;
+  paramMenu->popup(p->mapToGlobal(QPoint(0, p->height())));
+  editor->update();
 }
 
-void TBarMain::ParamItemClick(QAction *item) {
+void MainWindow::ParamItemClick(QAction *item) {
   std::string text = WithoutAmpersands(item);
   // An entry reads "placeholder - what it stands for"; only the placeholder goes in.
   if (const auto dash = text.find('-'); dash != std::string::npos)
     text.erase(dash);
-  TFieldEdit *field = Frame11->id_btn_param;
+  TFieldEdit *field = editor->paramsEdit;
   ChangeAndCommit(field, [&] { field->insert(ui::ToDisplay(text)); });
-  Frame11->update();
+  editor->update();
 }
 
-void TBarMain::PathItemClick(QAction *item) {
-  TFieldEdit *targets[] = {Frame11->id_btn_command, Frame11->id_btn_param,
-                           Frame11->id_btn_startpath, Frame11->id_btn_iconfilename};
+void MainWindow::PathItemClick(QAction *item) {
+  TFieldEdit *targets[] = {editor->commandEdit, editor->paramsEdit, editor->startPathEdit,
+                           editor->iconFileEdit};
   if (PathMenuTarget < 1 || PathMenuTarget > 4)
     return;
   TFieldEdit *field = targets[PathMenuTarget - 1];
   ChangeAndCommit(field, [&] { field->insert(ui::ToDisplay(WithoutAmpersands(item))); });
 }
 
-void TBarMain::Frame11FieldMouseDown(int target) {
+void MainWindow::FieldMouseDown(int target) {
   PathMenuTarget = target;
-  tmr1->start();
+  pathMenuTimer->start();
 }
 
-void TBarMain::Frame11FieldMouseUp() {
-  tmr1->stop();
+void MainWindow::FieldMouseUp() {
+  pathMenuTimer->stop();
 }
 
-// The command browser reports its choice to Form2CommandChosen.
-void TBarMain::Frame11BitBtn1Click() {
+// The command browser reports its choice to BrowserCommandChosen.
+void MainWindow::BrowseCommandsClick() {
   CommitEditing();
-  if (Form2)
-    dialogs_.ShowModal(Form2);
+  if (commandBrowser)
+    dialogs_.ShowModal(commandBrowser);
 }
 
 // Writes into the selected button, then shows it and takes the icon from the picker, as a
 // choice there would.
-void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
+void MainWindow::BrowserCommandChosen(const CommandChoice &choice) {
   const int button = Selected();
   if (button < 0)
     return;
@@ -476,28 +469,28 @@ void TBarMain::Form2CommandChosen(const CommandChoice &choice) {
   if (static_cast<unsigned>(index) < platform::ExtractIconCountA(ResolveFile(exeFileName_, file)))
     written.IconRef = file + "," + std::to_string(index);
   Edit(edits::ChooseCommand(button, written));
-  id_btn_bar->viewport()->update();
-  id_btn_barClick();
+  barList->viewport()->update();
+  BarListClick();
   EnableCacheControls(true);
 }
 
-void TBarMain::Frame11d_btn_assymbolClick() {
+void MainWindow::RunMinimizedClick() {
   if (Selected() >= 0)
     Edit(edits::SetField(Selected(), bfRunMode, "1"));
 }
 
-void TBarMain::Frame11id_btn_maximizedClick() {
+void MainWindow::RunMaximizedClick() {
   if (Selected() >= 0)
     Edit(edits::SetField(Selected(), bfRunMode, "-1"));
 }
 
-void TBarMain::Frame11id_btn_NormalClick() {
+void MainWindow::RunNormalClick() {
   if (Selected() >= 0)
     Edit(edits::SetField(Selected(), bfRunMode, "0"));
 }
 
 // Saves the bar under its name or one the user chooses; false when nothing was saved.
-bool TBarMain::SaveFromOk() {
+bool MainWindow::SaveFromOk() {
   if (!CurrentFileName.empty()) {
     bar_->Save();
     BarSaved();
@@ -506,7 +499,7 @@ bool TBarMain::SaveFromOk() {
   return SaveUnderChosenName();
 }
 
-void TBarMain::Frame11OkClick() {
+void MainWindow::OkClick() {
   if (!bar_)
     return;
   bool saved = false;
@@ -519,6 +512,6 @@ void TBarMain::Frame11OkClick() {
     close();
 }
 
-void TBarMain::Frame11CancelClick() {
+void MainWindow::CancelClick() {
   close();
 }

@@ -1,6 +1,6 @@
-// Unit FrmMain (TBarMain): the main window's exchange of files with the user: opening another bar
-// after offering to save the modified one, the question on closing, files dropped from the file
-// manager onto the bar list, and the default icon library.
+// Unit FrmMain, TBarMain (MainWindow): the main window's exchange of files with the user: opening
+// another bar after offering to save the modified one, the question on closing, files dropped from
+// the file manager onto the bar list, and the default icon library.
 #include "ui/MainWindow.h"
 
 #include "document/FileNames.h"
@@ -45,24 +45,24 @@ std::vector<std::string> DroppedFileNames(const QMimeData *data) {
 
 } // namespace
 
-void TBarMain::ConnectFiles() {
-  connect(id_btn_barfilesearch, &QPushButton::clicked, this,
-          [this] { RunGuarded([this] { id_btn_barfilesearchClick(); }); });
-  connect(btnDefLib, &QPushButton::clicked, this,
-          [this] { RunGuarded([this] { btnDefLibClick(); }); });
+void MainWindow::ConnectFiles() {
+  connect(openBarButton, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { OpenBarClick(); }); });
+  connect(defaultLibraryButton, &QPushButton::clicked, this,
+          [this] { RunGuarded([this] { DefaultLibraryClick(); }); });
   // The cells are drawn on the list's viewport, so that is where the drops arrive.
-  id_btn_bar->viewport()->setAcceptDrops(true);
-  id_btn_bar->viewport()->installEventFilter(this);
+  barList->viewport()->setAcceptDrops(true);
+  barList->viewport()->installEventFilter(this);
 }
 
-bool TBarMain::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == id_btn_bar->viewport() && (DropEvent(event) || ToolTipEvent(event)))
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == barList->viewport() && (DropEvent(event) || ToolTipEvent(event)))
     return true;
   return QWidget::eventFilter(watched, event);
 }
 
 // Takes the file manager's drag and drop on the bar list; true when the event was one.
-bool TBarMain::DropEvent(QEvent *event) {
+bool MainWindow::DropEvent(QEvent *event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
     return false;
@@ -81,7 +81,7 @@ bool TBarMain::DropEvent(QEvent *event) {
   return true;
 }
 
-void TBarMain::closeEvent(QCloseEvent *event) {
+void MainWindow::closeEvent(QCloseEvent *event) {
   // An error while saving keeps the window, and the edits, open. Every way of closing
   // (Cancel, Escape, the window's close box) first commits the field being edited.
   bool canClose = false;
@@ -98,7 +98,7 @@ void TBarMain::closeEvent(QCloseEvent *event) {
 
 // Asks for a name and writes the bar there; false when the user cancels. A write that
 // fails throws and leaves the bar modified.
-bool TBarMain::SaveUnderChosenName() {
+bool MainWindow::SaveUnderChosenName() {
   auto name = dialogs_.SaveFileName(this, BarFilter, {});
   if (!name)
     return false;
@@ -109,14 +109,14 @@ bool TBarMain::SaveUnderChosenName() {
   return true;
 }
 
-void TBarMain::BarSaved() {
+void MainWindow::BarSaved() {
   history_.MarkSaved();
   RenewDoctor();
   if (bar_->CacheNote)
     dialogs_.ShowNote(this, dialogs_.Say(*bar_->CacheNote));
 }
 
-void TBarMain::id_btn_barfilesearchClick() {
+void MainWindow::OpenBarClick() {
   if (!bar_)
     return;
   CommitEditing();
@@ -129,7 +129,7 @@ void TBarMain::id_btn_barfilesearchClick() {
   // The bar is loaded before the open one goes: a bar that is refused (or not opened
   // after the question about its count) leaves the open one as it was, list, caption,
   // editor and all.
-  std::unique_ptr<ButtonsList> opened = LoadBarAsking(name);
+  std::unique_ptr<ButtonBar> opened = LoadBarAsking(name);
   if (!opened)
     return;
   // A bar chosen here starts a new way through sub-bars.
@@ -138,7 +138,7 @@ void TBarMain::id_btn_barfilesearchClick() {
 }
 
 // Giving up the bar's edits takes a plain No.
-bool TBarMain::OfferToSave() {
+bool MainWindow::OfferToSave() {
   if (!bar_->Modified)
     return true;
   const ui::TAnswer answer = dialogs_.AskYesNo(this, Translate("SaveAskMsg"));
@@ -147,30 +147,30 @@ bool TBarMain::OfferToSave() {
   return answer == ui::TAnswer::No || SaveUnderChosenName();
 }
 
-void TBarMain::ShowOpenedBar(std::unique_ptr<ButtonsList> opened, const std::string &name,
-                             int selection) {
-  id_btn_bar->Clear();
+void MainWindow::ShowOpenedBar(std::unique_ptr<ButtonBar> opened, const std::string &name,
+                               int selection) {
+  barList->Clear();
   bar_ = std::move(opened);
   history_.Attach(*bar_);
   CurrentFileName = name;
   SetBarCaption(name);
-  id_btn_bar->SetCount(bar_->Count());
+  barList->SetCount(bar_->Count());
   // A cancelled dialog is how a user starts a new bar.
   if (name.empty())
-    id_btn_addClick();
+    AddClick();
   SetCacheControlsOnOpening(name);
-  id_btn_bar->SetItemIndex(selection < bar_->Count() ? selection : 0);
-  id_btn_barClick();
+  barList->SetItemIndex(selection < bar_->Count() ? selection : 0);
+  BarListClick();
   history_.Attach(*bar_);
   RenewDoctor();
 }
 
 // The cache choice of an opened bar is made as at start: "DefaultCache", and the
 // controls set from it as for a bar named on the command line.
-void TBarMain::SetCacheControlsOnOpening(const std::string &fileName) {
-  chkcache->setEnabled(false);
-  chkcache->setChecked(false);
-  for (QRadioButton *choice : {RadioButton1, RadioButton2}) {
+void MainWindow::SetCacheControlsOnOpening(const std::string &fileName) {
+  cacheBox->setEnabled(false);
+  cacheBox->setChecked(false);
+  for (QRadioButton *choice : {cacheLinksRadio, cacheTcMenuRadio}) {
     choice->setAutoExclusive(false);
     choice->setChecked(false);
     choice->setAutoExclusive(true);
@@ -179,7 +179,7 @@ void TBarMain::SetCacheControlsOnOpening(const std::string &fileName) {
   SetCacheControlsAtStart(fileName);
 }
 
-void TBarMain::FormCloseQuery(bool &canClose) {
+void MainWindow::FormCloseQuery(bool &canClose) {
   canClose = true;
   if (!AskToSaveOnExitSetting(exeFileName_) || !bar_ || !bar_->Modified)
     return;
@@ -204,12 +204,12 @@ void TBarMain::FormCloseQuery(bool &canClose) {
   }
 }
 
-void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift) {
+void MainWindow::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cursor, bool shift) {
   if (!bar_ || fileNames.empty())
     return;
   // Each button is filled as if the user had typed each field and left it; with Shift
   // each goes after the cell under the cursor. All of them are one edit.
-  const edits::After after = shift ? edits::After(id_btn_bar->ItemAtPos(cursor)) : edits::After();
+  const edits::After after = shift ? edits::After(barList->ItemAtPos(cursor)) : edits::After();
   std::vector<std::string> names;
   names.reserve(fileNames.size());
   for (const std::string &name : fileNames)
@@ -218,12 +218,12 @@ void TBarMain::WMDropFiles(const std::vector<std::string> &fileNames, QPoint cur
   EnableCacheControls(true);
 }
 
-void TBarMain::btnDefLibClick() {
+void MainWindow::DefaultLibraryClick() {
   CommitEditing();
   const std::string library = DefIconLibSetting(exeFileName_);
-  TFieldEdit *field = Frame11->id_btn_iconfilename;
+  TFieldEdit *field = editor->iconFileEdit;
   ChangeAndCommit(field, [&] {
     field->SetBytes(library);
-    Frame11->id_btn_iconindex->setText(QStringLiteral("0"));
+    editor->iconIndexLabel->setText(QStringLiteral("0"));
   });
 }

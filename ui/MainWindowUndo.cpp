@@ -1,5 +1,5 @@
-// Unit FrmMain (TBarMain): undo and redo. Every change of the bar goes through the bar's
-// edit history; Ctrl+Z undoes the last edit, Ctrl+Y and Ctrl+Shift+Z redo it, and the bar
+// Unit FrmMain, TBarMain (MainWindow): undo and redo. Every change of the bar goes through the
+// bar's edit history; Ctrl+Z undoes the last edit, Ctrl+Y and Ctrl+Shift+Z redo it, and the bar
 // list's menu names the edit each would take back or do again.
 #include "ui/MainWindow.h"
 
@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 
-int TBarMain::Edit(edits::Edit edit) {
+int MainWindow::Edit(edits::Edit edit) {
   int selection = -1;
   try {
     selection = history_.Do(std::move(edit), Selected());
@@ -26,40 +26,40 @@ int TBarMain::Edit(edits::Edit edit) {
   return selection;
 }
 
-void TBarMain::ShowBar(int selection) {
-  id_btn_bar->SetCount(bar_->Count());
-  id_btn_bar->SetItemIndex(selection);
+void MainWindow::ShowBar(int selection) {
+  barList->SetCount(bar_->Count());
+  barList->SetItemIndex(selection);
   if (selection >= 0)
-    id_btn_barClick();
+    BarListClick();
   else
     ClearEditor();
   ShowCacheMode();
-  id_btn_bar->viewport()->update();
+  barList->viewport()->update();
 }
 
 // The cache controls as the bar's cache mode says; the handlers of the controls then find
 // nothing to change.
-void TBarMain::ShowCacheMode() {
+void MainWindow::ShowCacheMode() {
   const uint8_t mode = bar_->CacheMode;
-  chkcache->setChecked(mode != CacheOff);
-  Panel1->setEnabled(mode != CacheOff && chkcache->isEnabled());
-  for (QRadioButton *choice : {RadioButton1, RadioButton2}) {
+  cacheBox->setChecked(mode != CacheOff);
+  cacheModePanel->setEnabled(mode != CacheOff && cacheBox->isEnabled());
+  for (QRadioButton *choice : {cacheLinksRadio, cacheTcMenuRadio}) {
     choice->setAutoExclusive(false);
     choice->setChecked(false);
     choice->setAutoExclusive(true);
   }
-  if (mode == CacheAlternative)
-    RadioButton2->setChecked(true);
+  if (mode == CacheWithTcMenu)
+    cacheTcMenuRadio->setChecked(true);
   else if (mode != CacheOff)
-    RadioButton1->setChecked(true);
+    cacheLinksRadio->setChecked(true);
 }
 
-void TBarMain::SetCacheMode(uint8_t mode) {
+void MainWindow::SetCacheMode(uint8_t mode) {
   if (bar_ && bar_->CacheMode != mode)
     Edit(edits::SetCacheMode(mode));
 }
 
-void TBarMain::Undo1Click() {
+void MainWindow::UndoClick() {
   CommitEditing();
   if (!bar_ || !history_.CanUndo())
     return;
@@ -70,7 +70,7 @@ void TBarMain::Undo1Click() {
   showingHistory_ = false;
 }
 
-void TBarMain::Redo1Click() {
+void MainWindow::RedoClick() {
   CommitEditing();
   if (!bar_ || !history_.CanRedo())
     return;
@@ -85,7 +85,7 @@ namespace {
 
 // "Undo Move": the item's word and the edit's name, each translated; the language file
 // may place the name elsewhere with "%s".
-QString ItemText(const TBarMain &window, const char *item, const std::string &edit) {
+QString ItemText(const MainWindow &window, const char *item, const std::string &edit) {
   if (edit.empty())
     return ui::ToDisplay(window.Translate(item));
   std::string text = window.Translate(std::string(item) + " %s");
@@ -98,28 +98,28 @@ QString ItemText(const TBarMain &window, const char *item, const std::string &ed
 
 } // namespace
 
-void TBarMain::NameUndoItems() {
-  Undo1->setText(ItemText(*this, "Undo", history_.UndoName()));
-  Undo1->setEnabled(history_.CanUndo());
-  Redo1->setText(ItemText(*this, "Redo", history_.RedoName()));
-  Redo1->setEnabled(history_.CanRedo());
+void MainWindow::NameUndoItems() {
+  undoAction->setText(ItemText(*this, "Undo", history_.UndoName()));
+  undoAction->setEnabled(history_.CanUndo());
+  redoAction->setText(ItemText(*this, "Redo", history_.RedoName()));
+  redoAction->setEnabled(history_.CanRedo());
 }
 
-void TBarMain::CreateUndo() {
-  pm1->addSeparator();
-  Undo1 = pm1->addAction(QStringLiteral("Undo"));
-  Undo1->setObjectName(QStringLiteral("Undo1"));
-  Redo1 = pm1->addAction(QStringLiteral("Redo"));
-  Redo1->setObjectName(QStringLiteral("Redo1"));
-  connect(pm1, &QMenu::aboutToShow, this, [this] { NameUndoItems(); });
-  connect(Undo1, &QAction::triggered, this, [this] { RunGuarded([this] { Undo1Click(); }); });
-  connect(Redo1, &QAction::triggered, this, [this] { RunGuarded([this] { Redo1Click(); }); });
+void MainWindow::CreateUndo() {
+  barMenu->addSeparator();
+  undoAction = barMenu->addAction(QStringLiteral("Undo"));
+  undoAction->setObjectName(QStringLiteral("Undo1"));
+  redoAction = barMenu->addAction(QStringLiteral("Redo"));
+  redoAction->setObjectName(QStringLiteral("Redo1"));
+  connect(barMenu, &QMenu::aboutToShow, this, [this] { NameUndoItems(); });
+  connect(undoAction, &QAction::triggered, this, [this] { RunGuarded([this] { UndoClick(); }); });
+  connect(redoAction, &QAction::triggered, this, [this] { RunGuarded([this] { RedoClick(); }); });
   // The window's keys; an edit field that has typing of its own to take back takes them.
-  const auto bind = [this](const QKeySequence &keys, void (TBarMain::*handler)()) {
+  const auto bind = [this](const QKeySequence &keys, void (MainWindow::*handler)()) {
     connect(new QShortcut(keys, this), &QShortcut::activated, this,
             [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
   };
-  bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &TBarMain::Undo1Click);
-  bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &TBarMain::Redo1Click);
-  bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TBarMain::Redo1Click);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &MainWindow::UndoClick);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &MainWindow::RedoClick);
+  bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainWindow::RedoClick);
 }

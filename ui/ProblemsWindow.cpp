@@ -70,7 +70,7 @@ bool SameProblem(const doctor::Problem &a, const doctor::Problem &b) {
 }
 
 // "3 Notepad": the button's place as the user counts, and its tooltip.
-std::string ButtonLabel(const ButtonsList &bar, int button) {
+std::string ButtonLabel(const ButtonBar &bar, int button) {
   std::string label = std::to_string(button + 1);
   if (button < bar.Count()) {
     const std::string tooltip = bar.GetField(button, bfTooltip);
@@ -148,7 +148,7 @@ TProblemsWindow::TProblemsWindow(Translator translate, QWidget *parent)
 }
 
 void TProblemsWindow::ShowProblems(const std::vector<doctor::Problem> &problems,
-                                   const ButtonsList &bar) {
+                                   const ButtonBar &bar) {
   MakePortable->setEnabled(std::any_of(problems.begin(), problems.end(),
                                        [](const doctor::Problem &p) { return p.Fix.has_value(); }));
   std::vector<std::string> labels;

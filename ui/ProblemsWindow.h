@@ -40,7 +40,7 @@ public:
 
   // Shows the problems of bar; the rows are rebuilt only when they change, so that the
   // row the user is on stays where it is. MakePortable is enabled when a problem has a fix.
-  void ShowProblems(const std::vector<doctor::Problem> &problems, const ButtonsList &bar);
+  void ShowProblems(const std::vector<doctor::Problem> &problems, const ButtonBar &bar);
   // Shows the window beside main with the focus in its list; the first time at a size
   // that shows the button and kind columns whole and the messages readably.
   void Open(const QWidget &main);

@@ -6,9 +6,9 @@
 
 namespace {
 
-TButts Button(std::string icon, std::string command, std::string params, std::string path,
-              std::string tooltip, int32_t runMode) {
-  TButts b;
+Button MakeButton(std::string icon, std::string command, std::string params, std::string path,
+                  std::string tooltip, int32_t runMode) {
+  Button b;
   b.IconRef = std::move(icon);
   b.Command = std::move(command);
   b.Params = std::move(params);
@@ -19,8 +19,8 @@ TButts Button(std::string icon, std::string command, std::string params, std::st
 }
 
 TEST(BarClipboardCopy, EightLinesInTheExchangeOrderEachEndedByCrLf) {
-  const TButts b =
-      Button("C:\\Icons\\Tools.DLL,12", "C:\\Tools\\tool.exe", "-q %P", "C:\\Work", "My tool", -1);
+  const Button b = MakeButton("C:\\Icons\\Tools.DLL,12", "C:\\Tools\\tool.exe", "-q %P", "C:\\Work",
+                              "My tool", -1);
   EXPECT_EQ(ButtonToClipboardText(b), "TOTALCMD#BAR#DATA\r\n"
                                       "C:\\Tools\\tool.exe\r\n"
                                       "-q %P\r\n"
@@ -32,7 +32,7 @@ TEST(BarClipboardCopy, EightLinesInTheExchangeOrderEachEndedByCrLf) {
 }
 
 TEST(BarClipboardCopy, EmptyButtonGivesEmptyLinesAndRunModeZero) {
-  EXPECT_EQ(ButtonToClipboardText(TButts{}),
+  EXPECT_EQ(ButtonToClipboardText(Button{}),
             "TOTALCMD#BAR#DATA\r\n\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n");
 }
 
@@ -43,7 +43,7 @@ TEST(BarClipboardText, EnablingAndPastingRulesDiffer) {
     bool enabled;  // the Paste item: header followed by CR
     bool pastable; // header followed by CR LF and at least eight lines
   } cases[] = {
-      {"copied text", ButtonToClipboardText(TButts{}), true, true},
+      {"copied text", ButtonToClipboardText(Button{}), true, true},
       {"header ended by CR only", "TOTALCMD#BAR#DATA\r1\r2\r3\r4\r5\r6\r7\r", true, false},
       {"header ended by LF only", "TOTALCMD#BAR#DATA\n1\n2\n3\n4\n5\n6\n7\n", false, false},
       {"header at the end without a line end",
@@ -118,7 +118,7 @@ TEST(BarClipboardText, PastedIconReferenceIsRebuiltFromItsParts) {
 }
 
 TEST(BarClipboardPaste, CopyThenPasteGivesTheSameButton) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   const int source = bar.Add();
   bar.SetField(source, bfIconRef, "C:\\Icons\\Tools.DLL,12");
   bar.SetField(source, bfCommand, "C:\\Tools\\tool.exe");
@@ -137,7 +137,7 @@ TEST(BarClipboardPaste, CopyThenPasteGivesTheSameButton) {
 }
 
 TEST(BarClipboardPaste, BadRunModeFailsAfterTheOtherFieldsWereSet) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   const int target = bar.Add();
   const auto lines = ParseClipboardText(
       "TOTALCMD#BAR#DATA\r\ncmd\r\npar\r\nI.ico\r\ntip\r\npath\r\nmax\r\n-1\r\n");
@@ -158,7 +158,7 @@ TEST(BarClipboardPaste, BadRunModeFailsAfterTheOtherFieldsWereSet) {
 }
 
 TEST(BarClipboardPaste, EmptyRunModeLineGivesDefault) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   const int target = bar.Add();
   bar.Buttons[0]->RunMode = 1;
   SetButtonFromClipboard(bar, target, ClipboardButtonLines{"c", "", "", "", "", ""});

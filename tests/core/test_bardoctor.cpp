@@ -54,8 +54,8 @@ protected:
     return text;
   }
 
-  std::unique_ptr<ButtonsList> Bar(const std::vector<ButtonTexts> &buttons) const {
-    auto bar = ButtonsList::Create("", exe);
+  std::unique_ptr<ButtonBar> Bar(const std::vector<ButtonTexts> &buttons) const {
+    auto bar = ButtonBar::Create("", exe);
     for (const ButtonTexts &texts : buttons) {
       const int position = bar->Add();
       for (int field : {bfIconRef, bfCommand, bfParams, bfStartPath})
@@ -80,7 +80,7 @@ Found KindsOf(const std::vector<doctor::Problem> &problems) {
 }
 
 // Every field of every button, in order.
-std::vector<std::string> FieldsOf(const ButtonsList &bar) {
+std::vector<std::string> FieldsOf(const ButtonBar &bar) {
   std::vector<std::string> fields;
   for (int position = 0; position < bar.Count(); ++position)
     for (int field = bfIconRef; field <= bfRunMode; ++field)

@@ -34,7 +34,7 @@ protected:
 
   // What saving the bar writes, the bar file and its cache, each time into the same
   // empty folder, so that no earlier save shows through.
-  std::pair<std::string, std::string> Saved(ButtonsList &bar) {
+  std::pair<std::string, std::string> Saved(ButtonBar &bar) {
     std::filesystem::remove(dir / "t.bar");
     std::filesystem::remove(dir / "t.icl");
     bar.SaveTo(Windows(dir / "t.bar"));
@@ -48,7 +48,7 @@ protected:
 };
 
 // The pixels of each button's icon handle, empty for none.
-std::vector<std::vector<uint32_t>> Icons(const ButtonsList &bar) {
+std::vector<std::vector<uint32_t>> Icons(const ButtonBar &bar) {
   std::vector<std::vector<uint32_t>> icons;
   for (int i = 0; i < bar.Count(); ++i)
     icons.push_back(bar.IconHandle(i) ? bar.IconHandle(i).Pixels()->argb : std::vector<uint32_t>{});
@@ -63,7 +63,7 @@ public:
 
   bool OneIn(int n) { return Pick(n) == 0; }
 
-  edits::Edit Next(const ButtonsList &bar) {
+  edits::Edit Next(const ButtonBar &bar) {
     const int count = bar.Count();
     if (Pick(10) == 0)
       return Failing(count);
@@ -136,7 +136,7 @@ private:
 };
 
 TEST_F(BarEditsTest, EditsUndoneSaveTheBarAsLoadedAndRedoneSaveTheEditedBar) {
-  ButtonsList bar(Windows(Examples() / "bars" / "tools.bar"), "");
+  ButtonBar bar(Windows(Examples() / "bars" / "tools.bar"), "");
   const auto loaded = Saved(bar);
   const auto loadedIcons = Icons(bar);
   edits::History history(bar);
@@ -208,7 +208,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
       {"Choose command", edits::ChooseCommand(0, choice), true, 0, 4},
       {"Cache mode", edits::SetCacheMode(CacheLinks), false, 1, 4},
   };
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
   ASSERT_EQ(bar.Count(), 4);
   edits::History history(bar);
   for (auto &c : cases) {
@@ -246,7 +246,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
 }
 
 TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
   edits::History history(bar);
   struct Step {
     const char *action;
@@ -281,7 +281,7 @@ TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
 }
 
 TEST_F(BarEditsTest, DeletedButtonComesBackWithItsOwnIconHandle) {
-  ButtonsList bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
   for (bool keepOne : {true, false}) {
     SCOPED_TRACE(keepOne);
     while (bar.Count() > 1)

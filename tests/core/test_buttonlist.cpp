@@ -42,7 +42,7 @@ TEST_F(ButtonsListTest, LoadsEveryFieldAndKeepsValuesAsStored) {
                   "button1=wcmicons.dll,3\r\ncmd1=cm_SrcComments\r\nparam1=-x\r\n"
                   "path1=C:\\Work\r\nmenu1=Comments\r\niconic1=-1\r\n"
                   "cmd2=\"C:\\Program Files\\Tool\\tool.exe\"\r\niconic2=7\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 2);
   EXPECT_EQ(bar.GetField(0, bfIconRef), "wcmicons.dll,3");
   EXPECT_EQ(bar.GetField(0, bfCommand), "cm_SrcComments");
@@ -63,20 +63,20 @@ TEST_F(ButtonsListTest, SectionAndKeyNamesMatchInAnyCase) {
   for (const char *text : {"[BUTTONBAR]\r\nBUTTONCOUNT=1\r\nCMD1=a\r\n",
                            "[Buttonbar]\r\nButtonCount=1\r\nCmd1=a\r\n"}) {
     SCOPED_TRACE(text);
-    ButtonsList bar(Bar(text), "");
+    ButtonBar bar(Bar(text), "");
     ASSERT_EQ(bar.Count(), 1);
     EXPECT_EQ(bar.GetField(0, bfCommand), "a");
   }
 }
 
 TEST_F(ButtonsListTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBar) {
-  EXPECT_EQ(ButtonsList(NameOf("missing.bar"), "").Count(), 0);
-  EXPECT_EQ(ButtonsList("", "").Count(), 0);
+  EXPECT_EQ(ButtonBar(NameOf("missing.bar"), "").Count(), 0);
+  EXPECT_EQ(ButtonBar("", "").Count(), 0);
   for (const char *text :
        {"[Other]\r\ncmd1=x\r\n", "[Buttonbar]\r\nButtoncount=0\r\n",
         "[Buttonbar]\r\nButtoncount=abc\r\nkeep=1\r\n", "[Buttonbar]\r\nButtoncount=-2\r\n"}) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(ButtonsList(Bar(text), "").Count(), 0);
+    EXPECT_EQ(ButtonBar(Bar(text), "").Count(), 0);
   }
 }
 
@@ -99,7 +99,7 @@ TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
         std::string("[Buttonbar]\r\n") + c.count + "cmd1=a\r\nMENU3=c\r\niconic3=-1\r\nkeep=1\r\n";
     auto file = Bar(text);
     try {
-      ButtonsList bar(file, "");
+      ButtonBar bar(file, "");
       FAIL() << "loaded " << bar.Count() << " buttons";
     } catch (const EBarCountError &e) {
       EXPECT_EQ(e.Highest(), 3);
@@ -108,7 +108,7 @@ TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
     }
     EXPECT_EQ(Saved(), text);
 
-    ButtonsList repaired(file, 3, "");
+    ButtonBar repaired(file, 3, "");
     ASSERT_EQ(repaired.Count(), 3);
     EXPECT_EQ(repaired.GetField(0, bfCommand), "a");
     EXPECT_EQ(repaired.GetField(2, bfTooltip), "c");
@@ -126,7 +126,7 @@ TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFile
     SCOPED_TRACE(count);
     auto file = Bar(std::string("[Buttonbar]\r\nButtoncount=") + count + "\r\ncmd1=a\r\n");
     try {
-      ButtonsList bar(file, "");
+      ButtonBar bar(file, "");
       FAIL() << "loaded " << bar.Count() << " buttons";
     } catch (const EBarLoadError &e) {
       EXPECT_EQ(dynamic_cast<const EBarCountError *>(&e), nullptr);
@@ -135,15 +135,15 @@ TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFile
   }
   auto beyond = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\ncmd100001=b\r\n");
   try {
-    ButtonsList bar(beyond, "");
+    ButtonBar bar(beyond, "");
     FAIL() << "loaded " << bar.Count() << " buttons";
   } catch (const EBarLoadError &e) {
     EXPECT_EQ(dynamic_cast<const EBarCountError *>(&e), nullptr);
   }
-  EXPECT_EQ(ButtonsList(beyond, 1, "").GetField(0, bfCommand), "a");
-  EXPECT_THROW(ButtonsList(beyond, MaxBarButtons + 1, ""), std::out_of_range);
+  EXPECT_EQ(ButtonBar(beyond, 1, "").GetField(0, bfCommand), "a");
+  EXPECT_THROW(ButtonBar(beyond, MaxBarButtons + 1, ""), std::out_of_range);
 
-  ButtonsList same(Bar("[Buttonbar]\r\nButtoncount=2\r\ncmd1=a\r\n"), 2, "");
+  ButtonBar same(Bar("[Buttonbar]\r\nButtoncount=2\r\ncmd1=a\r\n"), 2, "");
   EXPECT_EQ(same.Count(), 2);
   EXPECT_FALSE(same.Modified);
 }
@@ -152,8 +152,8 @@ TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFile
 // nor written over.
 TEST_F(ButtonsListTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
   std::filesystem::create_directory(dir / "folder.bar");
-  EXPECT_THROW(ButtonsList bar(NameOf("folder.bar"), ""), EBarLoadError);
-  ButtonsList bar("", "");
+  EXPECT_THROW(ButtonBar bar(NameOf("folder.bar"), ""), EBarLoadError);
+  ButtonBar bar("", "");
   bar.SetField(bar.Add(), bfCommand, "x");
   EXPECT_THROW(bar.SaveTo(NameOf("folder.bar")), platform::EFileWriteError);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.bar"));
@@ -161,7 +161,7 @@ TEST_F(ButtonsListTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
 
 TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmdx5=ignored\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 3);
   EXPECT_EQ(bar.GetField(2, bfCommand), "");
   bar.Save();
@@ -171,7 +171,7 @@ TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExist
 TEST_F(ButtonsListTest, LongValuesSurviveALoadAndSave) {
   const std::string params(1000, 'p');
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=x.exe\r\nparam1=" + params + "\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   EXPECT_EQ(bar.GetField(0, bfParams), params);
   bar.Save();
   EXPECT_NE(Saved().find("param1=" + params + "\r\n"), std::string::npos);
@@ -181,14 +181,14 @@ TEST_F(ButtonsListTest, IconIndexBeyond32BitsStillOpensTheBar) {
   WriteBytes(dir / "icons.ico", "not really an icon");
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("icons.ico") +
                   ",99999999999999\r\ncmd1=x\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 1);
   EXPECT_FALSE(bar.IconHandle(0));
   EXPECT_EQ(bar.GetField(0, bfCommand), "x");
 }
 
 TEST_F(ButtonsListTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfRunMode, "-1");
   bar.SetField(0, bfTooltip, "Tip");
@@ -209,7 +209,7 @@ TEST_F(ButtonsListTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
 }
 
 TEST_F(ButtonsListTest, EmptyBarIsSavedWithACountOfOne) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.SaveTo(NameOf("empty.bar"));
   EXPECT_EQ(Saved("empty.bar"), "[Buttonbar]\r\nButtonCount=1\r\n");
 }
@@ -217,7 +217,7 @@ TEST_F(ButtonsListTest, EmptyBarIsSavedWithACountOfOne) {
 TEST_F(ButtonsListTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
   auto file = Bar("; my bar\r\n[Buttonbar]\r\nButtoncount=3\r\ncmd1=a\r\ncmd2=b\r\ncmd3=c\r\n"
                   "custom=keep?\r\n[Other]\r\nx=1\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   bar.Delete(2);
   bar.Delete(1);
   bar.Save();
@@ -273,7 +273,7 @@ TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.command);
-    EXPECT_EQ(ButtonsList::QuoteCommand(c.command), c.written);
+    EXPECT_EQ(ButtonBar::QuoteCommand(c.command), c.written);
   }
 }
 
@@ -286,17 +286,17 @@ TEST_F(ButtonsListTest, QuoteCommandFindsWordsOnlyAtCharacters) {
   };
   for (const auto &[command, written] : cases) {
     SCOPED_TRACE(command);
-    EXPECT_EQ(ButtonsList::QuoteCommand(command), written);
+    EXPECT_EQ(ButtonBar::QuoteCommand(command), written);
   }
 }
 
 TEST_F(ButtonsListTest, QuotedProgramPathRoundTripsUnchanged) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=C:\\Program Files\\t.exe\r\n");
-  ButtonsList(file, "").Save();
+  ButtonBar(file, "").Save();
   const std::string once = Saved();
   EXPECT_NE(once.find("cmd1=\"\"C:\\Program Files\\t.exe\"\"\r\n"), std::string::npos);
   platform::FlushProfileCache();
-  ButtonsList again(file, "");
+  ButtonBar again(file, "");
   EXPECT_EQ(again.GetField(0, bfCommand), "\"C:\\Program Files\\t.exe\"");
   again.Save();
   EXPECT_EQ(Saved(), once);
@@ -315,12 +315,12 @@ TEST_F(ButtonsListTest, RealWorldBarMeansWhatItMeantAfterASave) {
       "[Other]\r\nx=1\r\n"
       "[Buttonbar]\r\ncmd1=shadowed but kept\r\n";
   auto file = Bar(text);
-  ButtonsList before(file, "");
+  ButtonBar before(file, "");
   before.Save();
   const std::string once = Saved();
   EXPECT_NE(once.find("[Buttonbar]\r\ncmd1=shadowed but kept\r\n"), std::string::npos) << once;
   platform::FlushProfileCache();
-  ButtonsList after(file, "");
+  ButtonBar after(file, "");
   ASSERT_EQ(after.Count(), 4);
   for (int position = 0; position < 4; ++position)
     for (int field = bfIconRef; field <= bfRunMode; ++field)
@@ -341,7 +341,7 @@ TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
       c = alphabet[random() % alphabet.size()];
     return t;
   };
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   for (int i = 0; i < 150; ++i) {
     const int position = bar.Add();
     for (int field = bfIconRef; field <= bfTooltip; ++field)
@@ -350,7 +350,7 @@ TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
   bar.SaveTo(NameOf("random.bar"));
   const std::string once = Saved("random.bar");
   platform::FlushProfileCache();
-  ButtonsList again(NameOf("random.bar"), "");
+  ButtonBar again(NameOf("random.bar"), "");
   ASSERT_EQ(again.Count(), bar.Count());
   for (int position = 0; position < bar.Count(); ++position) {
     SCOPED_TRACE(position);
@@ -359,7 +359,7 @@ TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
       EXPECT_EQ(again.GetField(position, bfIconRef), bar.GetField(position, bfIconRef));
     }
     EXPECT_EQ(again.GetField(position, bfCommand),
-              ButtonsList::CommandAsRead(bar.GetField(position, bfCommand)));
+              ButtonBar::CommandAsRead(bar.GetField(position, bfCommand)));
     for (int field : {bfParams, bfStartPath, bfTooltip})
       EXPECT_EQ(again.GetField(position, field), bar.GetField(position, field));
   }
@@ -373,7 +373,7 @@ TEST_F(ButtonsListTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
   auto file =
       Bar(testsupport::Utf16File(u"[Buttonbar]\r\nButtonCount=2\r\ncmd1=cm_A\r\n"
                                  u"menu1=Основная панель\r\ncmd2=cm_B\r\nmenu2=主工具栏\r\n"));
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 2);
   EXPECT_EQ(bar.GetField(0, bfTooltip), platform::Utf8ToText("Основная панель"));
   bar.SetField(1, bfCommand, "cm_C");
@@ -387,7 +387,7 @@ TEST_F(ButtonsListTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
 TEST_F(ButtonsListTest, LineBreaksCannotEnterTheFile) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n[Keep]\r\nk=1\r\n");
   const std::string original = Saved();
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   for (const char *value : {"x\r\n[Keep]\r\nk=hijack", "x\ny", "x\r"})
     for (int field = bfIconRef; field <= bfTooltip; ++field)
       EXPECT_THROW(bar.SetField(0, field, value), EBarValueError) << field;
@@ -398,7 +398,7 @@ TEST_F(ButtonsListTest, LineBreaksCannotEnterTheFile) {
 }
 
 TEST_F(ButtonsListTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfCommand, "first");
   EXPECT_EQ(bar.Insert(7), 7);
@@ -410,7 +410,7 @@ TEST_F(ButtonsListTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition)
 }
 
 TEST_F(ButtonsListTest, DeleteOutsideTheBarChangesNothing) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.Add();
   for (int position : {-1, 1, 99}) {
     bar.Delete(position);
@@ -424,7 +424,7 @@ TEST_F(ButtonsListTest, DeleteOutsideTheBarChangesNothing) {
 }
 
 TEST_F(ButtonsListTest, MoveShiftsTheOthersBothWays) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   for (const char *name : {"a", "b", "c", "d"})
     bar.SetField(bar.Add(), bfCommand, name);
   auto order = [&] {
@@ -443,7 +443,7 @@ TEST_F(ButtonsListTest, MoveShiftsTheOthersBothWays) {
 }
 
 TEST_F(ButtonsListTest, FieldAccessOutsideTheBarIsEmptyOrIgnored) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   for (int field = 0; field <= 6; ++field)
     EXPECT_EQ(bar.GetField(0, field), "");
   bar.SetField(0, bfCommand, "x");
@@ -467,7 +467,7 @@ TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.field);
-    ButtonsList bar("", "");
+    ButtonBar bar("", "");
     bar.Add();
     bar.SetField(0, c.field, c.text);
     EXPECT_EQ(bar.Modified, c.modified);
@@ -476,7 +476,7 @@ TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
 }
 
 TEST_F(ButtonsListTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValue) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfRunMode, "-1");
   try {
@@ -491,7 +491,7 @@ TEST_F(ButtonsListTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValu
 TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileIntact) {
   const std::string original = "[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n";
   auto file = Bar(original);
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   bar.SetField(0, bfCommand, "b");
   ::chmod((dir / "tools.bar").c_str(), 0444);
   EXPECT_THROW(bar.Save(), platform::EFileWriteError);
@@ -503,7 +503,7 @@ TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileInt
 }
 
 TEST_F(ButtonsListTest, SaveIntoAMissingFolderFails) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfCommand, "x");
   EXPECT_THROW(bar.SaveTo(NameOf("no/such/dir/x.bar")), platform::EFileWriteError);
@@ -516,7 +516,7 @@ TEST_F(ButtonsListTest, IconHandlesFollowTheButtons) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=4\r\nbutton1=" + NameOf("three.dll") +
                   ",2\r\nbutton2=" + NameOf("three.dll") + ",3\r\nbutton3=" + NameOf("gone.dll") +
                   ",0\r\nbutton4=" + NameOf("three.dll") + "\r\n");
-  ButtonsList bar(file, "");
+  ButtonBar bar(file, "");
   ASSERT_EQ(bar.IconHandles.size(), 4u);
   ASSERT_TRUE(bar.IconHandle(0));
   EXPECT_EQ(bar.IconHandle(0).Pixels()->width, 32) << "the large icon size";
@@ -548,8 +548,7 @@ TEST_F(ButtonsListTest, IcoFileGivesItsIcon) {
   entry.image = fixtures::SolidDib(32, 32, 0xFF0000FF);
   entry.width = entry.height = 32;
   WriteBytes(dir / "blue.ico", fixtures::MakeIcoFile({entry}));
-  ButtonsList bar(Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("blue.ico") + "\r\n"),
-                  "");
+  ButtonBar bar(Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("blue.ico") + "\r\n"), "");
   ASSERT_TRUE(bar.IconHandle(0));
   EXPECT_EQ(bar.IconHandle(0).Pixels()->argb[0], 0xFF0000FFu);
 }
@@ -588,7 +587,7 @@ TEST_F(ButtonsListTest, LoadingInOnePassAgreesWithKeyByKeyLookups) {
         text += std::string(lines[(i * (seed + 1)) % std::size(lines)]) + "\r\n";
     text += "[Buttonbar]\r\ncmd1=in the second section\r\n";
     const std::string file = Bar(text);
-    ButtonsList bar(file, "");
+    ButtonBar bar(file, "");
     ASSERT_EQ(bar.Count(), platform::ReadProfileInt("Buttonbar", "Buttoncount", 0, file));
     ASSERT_EQ(bar.Count(), 3);
     for (int p = 0; p < 3; ++p) {

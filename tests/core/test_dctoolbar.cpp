@@ -152,11 +152,11 @@ protected:
     tc.Write("t\xC3\xB6ols/prog.exe", "MZ"); // "töols": host names are UTF-8
   }
 
-  void WriteBar(const std::string &name, const std::vector<TButts> &buttons) const {
+  void WriteBar(const std::string &name, const std::vector<Button> &buttons) const {
     std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(buttons.size()) + "\r\n";
     for (size_t i = 0; i < buttons.size(); ++i) {
       const std::string n = std::to_string(i + 1);
-      const TButts &b = buttons[i];
+      const Button &b = buttons[i];
       text += "button" + n + "=" + b.IconRef + "\r\ncmd" + n + "=" + b.Command + "\r\nparam" + n +
               "=" + b.Params + "\r\npath" + n + "=" + b.StartPath + "\r\nmenu" + n + "=" +
               b.Tooltip + "\r\n";
@@ -164,9 +164,9 @@ protected:
     WriteBytes(dir / name, text);
   }
 
-  std::vector<TButts> ButtonsOf(const std::filesystem::path &bar) {
-    ButtonsList list(Windows(bar), exe);
-    std::vector<TButts> buttons;
+  std::vector<Button> ButtonsOf(const std::filesystem::path &bar) {
+    ButtonBar list(Windows(bar), exe);
+    std::vector<Button> buttons;
     for (const auto &button : list.Buttons)
       buttons.push_back(*button);
     return buttons;
@@ -182,7 +182,7 @@ protected:
 };
 
 TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
-  const std::vector<TButts> main = {
+  const std::vector<Button> main = {
       {"wcmicons.dll,1", "cm_Move", "", "", "Move", 0, "", ""},
       {"", "", "", "", "", 0, "", ""},
       {"%COMMANDER_PATH%\\wcmicons.dll,1", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "/x %N",
@@ -220,7 +220,7 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
   EXPECT_EQ(back.Icons, 2);
   EXPECT_TRUE(back.LeftOut.empty());
 
-  const std::vector<TButts> again = ButtonsOf(dir / "back.bar");
+  const std::vector<Button> again = ButtonsOf(dir / "back.bar");
   ASSERT_EQ(again.size(), 4u);
   for (size_t i = 0; i < again.size(); ++i) {
     SCOPED_TRACE(i);
@@ -236,7 +236,7 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
   EXPECT_EQ(again[2].IconRef, library + ",0"); // one icon, once in the library
   EXPECT_EQ(again[3].IconRef, library + ",1");
   EXPECT_EQ(again[3].Command, Windows(dir / "back-1.bar"));
-  const std::vector<TButts> sub = ButtonsOf(dir / "back-1.bar");
+  const std::vector<Button> sub = ButtonsOf(dir / "back-1.bar");
   ASSERT_EQ(sub.size(), 1u);
   EXPECT_EQ(sub[0].Command, "cm_Copy");
 }
@@ -261,7 +261,7 @@ TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
 // With Wine, a Windows program is wine's first parameter, by its Windows name, and the way
 // back takes it out again.
 TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
-  const TButts program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
+  const Button program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
   WriteBar("wine.bar", {program});
   const auto out = dctoolbar::ExportBar(
       Windows(dir / "wine.bar"),

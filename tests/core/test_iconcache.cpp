@@ -18,7 +18,7 @@ using testsupport::WriteBytes;
 namespace {
 
 // The note of the bar's last save in English; empty when there is none.
-std::string NoteOf(const ButtonsList &bar) {
+std::string NoteOf(const ButtonBar &bar) {
   return bar.CacheNote ? platform::EnglishText(*bar.CacheNote) : "";
 }
 
@@ -38,8 +38,8 @@ protected:
     return platform::WindowsName((dir / file).string());
   }
   // The three-button bar: a DLL's icon 3, a missing DLL, an existing .ico.
-  std::unique_ptr<ButtonsList> ThreeButtons(uint8_t mode) {
-    auto bar = std::make_unique<ButtonsList>("", "");
+  std::unique_ptr<ButtonBar> ThreeButtons(uint8_t mode) {
+    auto bar = std::make_unique<ButtonBar>("", "");
     for (const std::string &ref :
          {Name("five.dll") + ",3", Name("gone.dll") + ",0", Name("green.ico")})
       bar->SetField(bar->Add(), bfIconRef, ref);
@@ -108,7 +108,7 @@ TEST_F(IconCacheTest, ImagesTooLargeForTheCacheAreLeftOut) {
   small.width = small.height = 16;
   large.image = fixtures::MakePng(256, 256, std::vector<uint32_t>(256 * 256, 0xFF0000FF));
   WriteBytes(dir / "modern.ico", fixtures::MakeIcoFile({small, large}));
-  auto bar = std::make_unique<ButtonsList>("", "");
+  auto bar = std::make_unique<ButtonBar>("", "");
   bar->SetField(bar->Add(), bfIconRef, Name("modern.ico"));
   bar->CacheMode = CacheLinks;
   bar->SaveTo(Name("tools.bar"));
@@ -121,7 +121,7 @@ TEST_F(IconCacheTest, ImagesTooLargeForTheCacheAreLeftOut) {
 }
 
 TEST_F(IconCacheTest, AlternativeWritesCacheIndicesAndKeepsReferences) {
-  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  ThreeButtons(CacheWithTcMenu)->SaveTo(Name("tools.bar"));
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("five.dll") + ",3");
   EXPECT_EQ(Key("Buttonbar", "button3"), Name("green.ico"));
   EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "0");
@@ -148,7 +148,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
       {"no file", std::nullopt, true},
   };
   for (const auto &kind : kinds) {
-    for (uint8_t mode : {CacheOff, CacheLinks, CacheAlternative}) {
+    for (uint8_t mode : {CacheOff, CacheLinks, CacheWithTcMenu}) {
       SCOPED_TRACE(std::string(kind.name) + ", mode " + std::to_string(mode));
       std::filesystem::remove(dir / "tools.icl");
       if (kind.bytes)
@@ -157,7 +157,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
                                         ",5\r\nbutton2=" + Name("five.dll") +
                                         ",3\r\n[AlternativeCache]\r\n" + "CacheIndex1=4\r\n");
       platform::FlushProfileCache();
-      ButtonsList bar(Name("tools.bar"), "");
+      ButtonBar bar(Name("tools.bar"), "");
       bar.SetField(1, bfIconRef, Name("green.ico"));
       bar.CacheMode = mode;
       bar.SaveTo(Name("tools.bar"));
@@ -173,7 +173,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
                 replaced && mode == CacheLinks ? Name("tools.icl") + ",0" : Name("green.ico"));
       EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), "<none>");
       EXPECT_EQ(Key("AlternativeCache", "CacheIndex2"),
-                replaced && mode == CacheAlternative ? "0" : "<none>");
+                replaced && mode == CacheWithTcMenu ? "0" : "<none>");
       if (mode == CacheOff || replaced)
         EXPECT_EQ(NoteOf(bar), "");
       else
@@ -184,7 +184,7 @@ TEST_F(IconCacheTest, OnlyACacheASaveWroteIsReplaced) {
 }
 
 TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.SetField(bar.Add(), bfIconRef, Name("missing.ico"));
   bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",0");
   bar.CacheMode = CacheLinks;
@@ -195,7 +195,7 @@ TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
 }
 
 TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritten) {
-  ButtonsList bar("", "");
+  ButtonBar bar("", "");
   bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",5");
   bar.CacheMode = CacheLinks;
   bar.SaveTo(Name("tools.bar"));
@@ -218,12 +218,12 @@ TEST_F(IconCacheTest, SecondSaveAfterReorderWritesTheNewIndices) {
 }
 
 TEST_F(IconCacheTest, UnchangedBarWithItsCacheLeavesTheCacheAlone) {
-  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  ThreeButtons(CacheWithTcMenu)->SaveTo(Name("tools.bar"));
   const std::string cache = ReadBytes(dir / "tools.icl");
   WriteBytes(dir / "tools.icl", cache + "marker"); // any rewrite would drop the marker
   platform::FlushProfileCache();
-  ButtonsList reopened(Name("tools.bar"), "");
-  reopened.CacheMode = CacheAlternative;
+  ButtonBar reopened(Name("tools.bar"), "");
+  reopened.CacheMode = CacheWithTcMenu;
   reopened.SaveTo(Name("tools.bar"));
   EXPECT_EQ(ReadBytes(dir / "tools.icl"), cache + "marker");
   EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "1");
@@ -232,10 +232,10 @@ TEST_F(IconCacheTest, UnchangedBarWithItsCacheLeavesTheCacheAlone) {
 
 TEST_F(IconCacheTest, UnchangedBarWhoseCacheWasDeletedRebuildsIt) {
   // With indices kept apart, the buttons still name their own icon files.
-  ThreeButtons(CacheAlternative)->SaveTo(Name("tools.bar"));
+  ThreeButtons(CacheWithTcMenu)->SaveTo(Name("tools.bar"));
   std::filesystem::remove(dir / "tools.icl");
   platform::FlushProfileCache();
-  ButtonsList reopened(Name("tools.bar"), "");
+  ButtonBar reopened(Name("tools.bar"), "");
   reopened.CacheMode = CacheLinks;
   reopened.SaveTo(Name("tools.bar"));
   EXPECT_TRUE(reopened.IconsChanged);
@@ -254,9 +254,9 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
   entry.id = 99;
   WriteBytes(dir / "broken.dll", fixtures::BuildPe({{platform::RT_GROUP_ICON, uint16_t{1}, 0,
                                                      fixtures::MakeGroupIcon({entry})}}));
-  for (uint8_t mode : {CacheLinks, CacheAlternative}) {
+  for (uint8_t mode : {CacheLinks, CacheWithTcMenu}) {
     SCOPED_TRACE(int(mode));
-    ButtonsList bar("", "");
+    ButtonBar bar("", "");
     bar.SetField(bar.Add(), bfIconRef, Name("green.ico"));
     bar.SetField(bar.Add(), bfIconRef, Name("broken.dll") + ",0");
     bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",1");
@@ -268,7 +268,7 @@ TEST_F(IconCacheTest, FailedBuildKeepsThePreviousCacheAndTheOwnReferences) {
     EXPECT_EQ(Key("Buttonbar", "button1"), Name("green.ico"));
     EXPECT_EQ(Key("Buttonbar", "button3"), Name("five.dll") + ",1");
     // Pairs recorded before the failure are still written as cache indices.
-    EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), mode == CacheAlternative ? "0" : "<none>");
+    EXPECT_EQ(Key("AlternativeCache", "CacheIndex1"), mode == CacheWithTcMenu ? "0" : "<none>");
     EXPECT_EQ(Key("AlternativeCache", "CacheIndex3"), "<none>");
   }
 }

@@ -61,7 +61,7 @@ TEST_F(UserCmdListTest, LineRules) {
              " [em_lead]\r\n");
   UserCmdList list(exe);
   ASSERT_EQ(list.Commands.size(), 2u);
-  const TButts &a = *list.Commands[0];
+  const Button &a = *list.Commands[0];
   EXPECT_EQ(a.Command, "upper.exe");
   EXPECT_EQ(a.IconRef, "icons.dll,2");
   EXPECT_EQ(a.Params, "a=b=c");

@@ -171,15 +171,15 @@ public:
 
   // Starts the program as its main does (StartProgram: the settings and their code page),
   // creates the windows in the program's order and shows the main window.
-  TBarMain &Start(const QStringList &arguments = {}) {
+  MainWindow &Start(const QStringList &arguments = {}) {
     Stop();
     const ProgramStart start = StartProgram((bin() / "corvane").string());
-    main = std::make_unique<TBarMain>(start.ExeFileName, arguments, dialogs);
-    about = std::make_unique<TForm3>(main->TranslateFunction(), dialogs, main->ProgramFile(),
-                                     main.get());
-    main->Form3 = about.get();
-    browser = std::make_unique<TForm2>(main->TranslateFunction(), dialogs, main->ProgramFile(),
-                                       main.get());
+    main = std::make_unique<MainWindow>(start.ExeFileName, arguments, dialogs);
+    about = std::make_unique<AboutWindow>(main->TranslateFunction(), dialogs, main->ProgramFile(),
+                                          main.get());
+    main->aboutWindow = about.get();
+    browser = std::make_unique<CommandBrowser>(main->TranslateFunction(), dialogs,
+                                               main->ProgramFile(), main.get());
     main->AttachCommandBrowser(*browser);
     main->show();
     QApplication::setActiveWindow(main.get());
@@ -193,20 +193,20 @@ public:
     about.reset();
     main.reset();
   }
-  TBarMain &StartWithBar(const std::vector<TButtonSpec> &buttons,
-                         const std::string &name = "t.bar") {
+  MainWindow &StartWithBar(const std::vector<TButtonSpec> &buttons,
+                           const std::string &name = "t.bar") {
     WriteBar(file(name), buttons);
     return Start({QString::fromStdString(file(name).string())});
   }
-  ButtonsList &Bar() const { return *main->Bar(); }
+  ButtonBar &Bar() const { return *main->Bar(); }
 
   testsupport::TempDir dir;
   testsupport::ScopedEnv noCommander{"COMMANDER_PATH", nullptr};
   testsupport::ScopedEnv noCommanderIni{"COMMANDER_INI", nullptr};
   TScriptedDialogs dialogs;
-  std::unique_ptr<TBarMain> main;
-  std::unique_ptr<TForm3> about;
-  std::unique_ptr<TForm2> browser;
+  std::unique_ptr<MainWindow> main;
+  std::unique_ptr<AboutWindow> about;
+  std::unique_ptr<CommandBrowser> browser;
 };
 
 // The centre of a list's cell, in the list's viewport.
@@ -222,14 +222,14 @@ inline QRgb CellColour(TOwnerDrawList &list, int index) {
 }
 
 // Drops files on the bar list as the desktop would.
-inline void Drop(TBarMain &w, const std::vector<fs::path> &files, QPoint at,
+inline void Drop(MainWindow &w, const std::vector<fs::path> &files, QPoint at,
                  Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QMimeData data;
   QList<QUrl> urls;
   for (const fs::path &file : files)
     urls << QUrl::fromLocalFile(QString::fromStdString(file.string()));
   data.setUrls(urls);
-  QWidget *target = w.id_btn_bar->viewport();
+  QWidget *target = w.barList->viewport();
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, modifiers);
   QApplication::sendEvent(target, &enter);
   QVERIFY(enter.isAccepted());

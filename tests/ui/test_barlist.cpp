@@ -20,7 +20,7 @@ using namespace uitest;
 
 namespace {
 
-std::vector<std::string> Commands(const ButtonsList &bar) {
+std::vector<std::string> Commands(const ButtonBar &bar) {
   std::vector<std::string> out;
   for (int i = 0; i < bar.Count(); ++i)
     out.push_back(bar.GetField(i, bfCommand));
@@ -111,42 +111,43 @@ void TestBarList::cellShowsIconOrPlaceholder() {
     return text.toStdString();
   };
   // The cell under test is the second; the first holds the selection.
-  TBarMain &w = e.StartWithBar(
+  MainWindow &w = e.StartWithBar(
       {{"", "cm_First", "", "", "", ""}, {expand(icon), expand(command), "", "", "", ""}});
-  const QRgb colour = CellColour(*w.id_btn_bar, 1);
+  const QRgb colour = CellColour(*w.barList, 1);
   if (expected == 3)
     QCOMPARE(colour, QRgb(iconColour));
   else if (expected >= 0)
     QCOMPARE(colour, QRgb(PlaceholderColours[expected]));
   else
-    QCOMPARE(colour, BaseColour(*w.id_btn_bar, false));
+    QCOMPARE(colour, BaseColour(*w.barList, false));
 }
 
 void TestBarList::deletedCommandFileShowsPlaceholderOne() {
   TEditor e;
   WriteText(e.file("tool.ico"), SolidIco(0xFF808000));
   WriteText(e.file("tool.exe"), "x");
-  TBarMain &w =
+  MainWindow &w =
       e.StartWithBar({{"", "cm_First", "", "", "", ""},
                       {WinName(e.file("tool.ico")), WinName(e.file("tool.exe")), "", "", "", ""}});
-  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(0xFF808000));
+  QCOMPARE(CellColour(*w.barList, 1), QRgb(0xFF808000));
   fs::remove(e.file("tool.exe"));
-  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(PlaceholderColours[1]));
+  QCOMPARE(CellColour(*w.barList, 1), QRgb(PlaceholderColours[1]));
 }
 
 void TestBarList::useBarIclIconsTwoDrawsNoPlaceholder() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Copy", "", "", "", ""}});
-  QCOMPARE(CellColour(*w.id_btn_bar, 1), QRgb(PlaceholderColours[0]));
+  MainWindow &w =
+      e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(CellColour(*w.barList, 1), QRgb(PlaceholderColours[0]));
   // The setting is read at every drawing.
   e.Ini("[main]\r\nUseBarIclIcons=2\r\n");
-  QCOMPARE(CellColour(*w.id_btn_bar, 1), BaseColour(*w.id_btn_bar, false));
+  QCOMPARE(CellColour(*w.barList, 1), BaseColour(*w.barList, false));
 }
 
 void TestBarList::twentyButtonsScrollSideways() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(20));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  MainWindow &w = e.StartWithBar(Numbered(20));
+  TOwnerDrawList &list = *w.barList;
   QCOMPARE(list.ColumnWidth(), qRound(list.viewport()->width() / 14.0));
   QVERIFY(list.horizontalScrollBar()->isVisible());
   QCOMPARE(list.horizontalScrollBar()->maximum(), 20 - 14);
@@ -156,28 +157,28 @@ void TestBarList::twentyButtonsScrollSideways() {
   QCOMPARE(list.ItemAtPos(CellCentre(list, 19)), 19);
 
   TEditor few;
-  TBarMain &w2 = few.StartWithBar(Numbered(14));
-  QVERIFY(!w2.id_btn_bar->horizontalScrollBar()->isVisible());
+  MainWindow &w2 = few.StartWithBar(Numbered(14));
+  QVERIFY(!w2.barList->horizontalScrollBar()->isVisible());
 }
 
 void TestBarList::clickAndArrowKeysShowTheSelectedButton() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(5));
-  QWidget *viewport = w.id_btn_bar->viewport();
-  QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 3));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_3"));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Right);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_4"));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Home);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_0"));
+  MainWindow &w = e.StartWithBar(Numbered(5));
+  QWidget *viewport = w.barList->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(*w.barList, 3));
+  QCOMPARE(w.barList->ItemIndex(), 3);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_3"));
+  QTest::keyClick(w.barList, Qt::Key_Right);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_4"));
+  QTest::keyClick(w.barList, Qt::Key_Home);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_0"));
   QVERIFY(!e.Bar().Modified);
 }
 
 void TestBarList::dragMovesCellByCell() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(6));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  MainWindow &w = e.StartWithBar(Numbered(6));
+  TOwnerDrawList &list = *w.barList;
   QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 1));
   for (int to = 2; to <= 4; ++to)
     QTest::mouseMove(list.viewport(), CellCentre(list, to));
@@ -186,8 +187,8 @@ void TestBarList::dragMovesCellByCell() {
            (std::vector<std::string>{"cm_0", "cm_2", "cm_3", "cm_4", "cm_1", "cm_5"}));
   QVERIFY(e.Bar().Modified);
   QVERIFY(e.Bar().IconsChanged);
-  QVERIFY(w.Panel1->isEnabled());
-  QVERIFY(w.chkcache->isEnabled());
+  QVERIFY(w.cacheModePanel->isEnabled());
+  QVERIFY(w.cacheBox->isEnabled());
   QCOMPARE(list.ItemIndex(), 4);
   QVERIFY(!w.DragActive);
   // After the release a move changes nothing.
@@ -197,8 +198,8 @@ void TestBarList::dragMovesCellByCell() {
 
 void TestBarList::dragOutsideTheCellsMovesToTheFirstPlace() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(4));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  MainWindow &w = e.StartWithBar(Numbered(4));
+  TOwnerDrawList &list = *w.barList;
   QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 2));
   QTest::mouseMove(list.viewport(), QPoint(list.viewport()->width() + 40, -20));
   QTest::mouseRelease(list.viewport(), Qt::LeftButton, {},
@@ -208,8 +209,8 @@ void TestBarList::dragOutsideTheCellsMovesToTheFirstPlace() {
 
 void TestBarList::pressOutsideTheCellsStartsNoDrag() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(3));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  MainWindow &w = e.StartWithBar(Numbered(3));
+  TOwnerDrawList &list = *w.barList;
   QTest::mousePress(list.viewport(), Qt::LeftButton, {}, CellCentre(list, 10));
   QCOMPARE(w.DragIndex, -1);
   QTest::mouseMove(list.viewport(), CellCentre(list, 0));
@@ -235,154 +236,153 @@ void TestBarList::altArrowsMoveTheSelectedButton() {
   QFETCH(QString, order);
   QFETCH(int, after);
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(4));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {},
-                    CellCentre(*w.id_btn_bar, selected));
-  QTest::keyClick(w.id_btn_bar, Qt::Key(key), Qt::AltModifier);
+  MainWindow &w = e.StartWithBar(Numbered(4));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, selected));
+  QTest::keyClick(w.barList, Qt::Key(key), Qt::AltModifier);
   std::vector<std::string> expected;
   for (QChar c : order)
     expected.push_back("cm_" + std::string(1, c.toLatin1()));
   QCOMPARE(Commands(e.Bar()), expected);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), after);
+  QCOMPARE(w.barList->ItemIndex(), after);
   QVERIFY(e.Bar().Modified);
   QVERIFY(e.Bar().IconsChanged);
-  QVERIFY(w.Panel1->isEnabled());
+  QVERIFY(w.cacheModePanel->isEnabled());
   // The editor still shows the moved button.
-  QCOMPARE(w.Frame11->id_btn_command->text().toStdString(), "cm_" + std::to_string(selected));
+  QCOMPARE(w.editor->commandEdit->text().toStdString(), "cm_" + std::to_string(selected));
 }
 
 void TestBarList::insertKeyAddsAfterTheSelection() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(5));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Insert);
+  MainWindow &w = e.StartWithBar(Numbered(5));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 2));
+  QTest::keyClick(w.barList, Qt::Key_Insert);
   QCOMPARE(Commands(e.Bar()),
            (std::vector<std::string>{"cm_0", "cm_1", "cm_2", "", "cm_3", "cm_4"}));
-  QCOMPARE(w.id_btn_bar->Count(), 6);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QString());
+  QCOMPARE(w.barList->Count(), 6);
+  QCOMPARE(w.barList->ItemIndex(), 3);
+  QCOMPARE(w.editor->commandEdit->text(), QString());
   QVERIFY(e.Bar().Modified);
   QVERIFY(!e.Bar().IconsChanged);
 }
 
 void TestBarList::addWithoutSelectionAppends() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(2));
-  w.id_btn_bar->SetItemIndex(-1);
-  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
+  MainWindow &w = e.StartWithBar(Numbered(2));
+  w.barList->SetItemIndex(-1);
+  QTest::mouseClick(w.addButton, Qt::LeftButton);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_0", "cm_1", ""}));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+  QCOMPARE(w.barList->ItemIndex(), 2);
 }
 
 void TestBarList::deleteSelectsTheNextAndClearsTheEditor() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(3));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
-  w.Frame11->id_btn_maximized->setChecked(true);
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Delete);
+  MainWindow &w = e.StartWithBar(Numbered(3));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 2));
+  w.editor->runMaximized->setChecked(true);
+  QTest::keyClick(w.barList, Qt::Key_Delete);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_0", "cm_1"}));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_1"));
-  QVERIFY(w.Frame11->id_btn_Normal->isChecked());
+  QCOMPARE(w.barList->ItemIndex(), 1);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_1"));
+  QVERIFY(w.editor->runNormal->isChecked());
   QVERIFY(e.Bar().Modified);
   QVERIFY(e.Bar().IconsChanged);
-  QVERIFY(w.chkcache->isEnabled());
+  QVERIFY(w.cacheBox->isEnabled());
 
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
-  QTest::mouseClick(w.id_btn_delete, Qt::LeftButton);
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 0));
+  QTest::mouseClick(w.deleteButton, Qt::LeftButton);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_1"}));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_1"));
+  QCOMPARE(w.barList->ItemIndex(), 0);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_1"));
 }
 
 void TestBarList::deletingTheOnlyButtonLeavesAnEmptyOne() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Only", "p", "", "tip", "1"}});
-  QTest::mouseClick(w.id_btn_delete, Qt::LeftButton);
+  MainWindow &w = e.StartWithBar({{"", "cm_Only", "p", "", "tip", "1"}});
+  QTest::mouseClick(w.deleteButton, Qt::LeftButton);
   QCOMPARE(e.Bar().Count(), 1);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{""}));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QString());
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+  QCOMPARE(w.barList->ItemIndex(), 0);
+  QCOMPARE(w.editor->tooltipEdit->text(), QString());
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("0"));
 }
 
 void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   ui::TQtClipboard clipboard;
   testsupport::ScopedClipboard installed(clipboard);
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(3));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  MainWindow &w = e.StartWithBar(Numbered(3));
+  TOwnerDrawList &list = *w.barList;
   QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
   QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
   QCOMPARE(list.ItemIndex(), 2);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_2"));
-  QVERIFY(w.Copy1->isEnabled());
-  QVERIFY(!w.paste1->isEnabled());
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_2"));
+  QVERIFY(w.copyAction->isEnabled());
+  QVERIFY(!w.pasteAction->isEnabled());
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 2));
-  w.pm1->hide();
+  w.barMenu->hide();
 
   // Paste needs the header followed by a carriage return.
   QGuiApplication::clipboard()->setText(QStringLiteral("TOTALCMD#BAR#DATA\r\ncm_x\r\n"));
   QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
   QCOMPARE(list.ItemIndex(), -1);
-  QVERIFY(!w.Copy1->isEnabled());
-  QVERIFY(w.paste1->isEnabled());
+  QVERIFY(!w.copyAction->isEnabled());
+  QVERIFY(w.pasteAction->isEnabled());
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
-  w.pm1->hide();
+  w.barMenu->hide();
 }
 
 void TestBarList::withoutSelectionTheEditorIsEmptyAndDisabled() {
   TEditor e;
   WriteText(e.file("one.ico"), SolidIco(0xFF204060));
-  TBarMain &w = e.StartWithBar({{WinName(e.file("one.ico")), "cm_0", "/p", "C:\\", "tip", ""},
-                                {"", "cm_1", "", "", "", ""}});
-  TFrame1 &f = *w.Frame11;
-  TOwnerDrawList &list = *w.id_btn_bar;
-  const std::vector<TFieldEdit *> fields = {f.id_btn_command, f.id_btn_param, f.id_btn_startpath,
-                                            f.id_btn_iconfilename, f.id_btn_ToolTip};
+  MainWindow &w = e.StartWithBar({{WinName(e.file("one.ico")), "cm_0", "/p", "C:\\", "tip", ""},
+                                  {"", "cm_1", "", "", "", ""}});
+  ButtonEditor &f = *w.editor;
+  TOwnerDrawList &list = *w.barList;
+  const std::vector<TFieldEdit *> fields = {f.commandEdit, f.paramsEdit, f.startPathEdit,
+                                            f.iconFileEdit, f.tooltipEdit};
   auto rightClick = [&](int cell) {
     QTest::mousePress(list.viewport(), Qt::RightButton, {}, CellCentre(list, cell));
     QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, cell));
-    w.pm1->hide();
+    w.barMenu->hide();
   };
-  QTest::mouseClick(f.id_btn_param, Qt::LeftButton);
+  QTest::mouseClick(f.paramsEdit, Qt::LeftButton);
   rightClick(9);
   QCOMPARE(list.ItemIndex(), -1);
   for (TFieldEdit *field : fields) {
     QVERIFY2(field->text().isEmpty() && !field->isEnabled(), qPrintable(field->objectName()));
   }
-  QCOMPARE(f.id_btn_icon->Count(), 0);
-  QVERIFY(!f.id_btn_icon->isEnabled());
-  QVERIFY(!w.Duble1->isEnabled());
-  QVERIFY(!w.btnDefLib->isEnabled());
+  QCOMPARE(f.iconList->Count(), 0);
+  QVERIFY(!f.iconList->isEnabled());
+  QVERIFY(!w.cloneAction->isEnabled());
+  QVERIFY(!w.defaultLibraryButton->isEnabled());
   QVERIFY(!e.Bar().Modified);
 
   rightClick(0);
   for (TFieldEdit *field : fields)
     QVERIFY2(field->isEnabled(), qPrintable(field->objectName()));
-  QCOMPARE(f.id_btn_param->text(), QStringLiteral("/p"));
-  QCOMPARE(f.id_btn_icon->Count(), 1);
-  QVERIFY(f.id_btn_icon->isEnabled());
-  QVERIFY(w.Duble1->isEnabled());
+  QCOMPARE(f.paramsEdit->text(), QStringLiteral("/p"));
+  QCOMPARE(f.iconList->Count(), 1);
+  QVERIFY(f.iconList->isEnabled());
+  QVERIFY(w.cloneAction->isEnabled());
 }
 
 void TestBarList::cacheCheckBoxChoosesTheMode() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(Numbered(1));
-  QVERIFY(w.chkcache->isEnabled());
-  w.chkcache->click();
-  QCOMPARE(int(e.Bar().CacheMode), int(CacheAlternative));
-  QVERIFY(w.RadioButton2->isChecked());
-  QVERIFY(w.Panel1->isEnabled());
-  w.RadioButton1->click();
+  MainWindow &w = e.StartWithBar(Numbered(1));
+  QVERIFY(w.cacheBox->isEnabled());
+  w.cacheBox->click();
+  QCOMPARE(int(e.Bar().CacheMode), int(CacheWithTcMenu));
+  QVERIFY(w.cacheTcMenuRadio->isChecked());
+  QVERIFY(w.cacheModePanel->isEnabled());
+  w.cacheLinksRadio->click();
   QCOMPARE(int(e.Bar().CacheMode), int(CacheLinks));
-  QVERIFY(!w.RadioButton2->isChecked());
+  QVERIFY(!w.cacheTcMenuRadio->isChecked());
   // Checking again keeps a chosen mode.
-  w.chkcache->click();
-  QVERIFY(!w.Panel1->isEnabled());
+  w.cacheBox->click();
+  QVERIFY(!w.cacheModePanel->isEnabled());
   QCOMPARE(int(e.Bar().CacheMode), int(CacheOff));
-  QVERIFY(!w.RadioButton1->isChecked());
-  QVERIFY(!w.RadioButton2->isChecked());
+  QVERIFY(!w.cacheLinksRadio->isChecked());
+  QVERIFY(!w.cacheTcMenuRadio->isChecked());
   QVERIFY(!e.Bar().Modified);
 }
 

@@ -78,13 +78,13 @@ public:
   }
 
   // Starts the editor on a bar of one button and opens the browser from the editor.
-  TForm2 &Open(const std::string &iconRef = "") {
+  CommandBrowser &Open(const std::string &iconRef = "") {
     e.StartWithBar({{iconRef, "cm_Old", "", "", OldTooltip, ""}});
     browser = e.browser.get();
     return Reopen();
   }
-  TForm2 &Reopen() {
-    QTest::mouseClick(e.main->Frame11->BitBtn1, Qt::LeftButton);
+  CommandBrowser &Reopen() {
+    QTest::mouseClick(e.main->editor->browseCommandsButton, Qt::LeftButton);
     if (e.dialogs.shown.empty() || e.dialogs.shown.back() != browser)
       qWarning("the browser button did not open the browser");
     // A modal window is the active one, so keys go to it and not to the main window.
@@ -93,11 +93,11 @@ public:
       qWarning("the browser did not become active");
     return *browser;
   }
-  void SelectCategory(int position) { browser->categorylist->setCurrentRow(position); }
+  void SelectCategory(int position) { browser->categoryList->setCurrentRow(position); }
   void SelectRow(const QString &line) {
-    browser->identifierlist->setCurrentRow(RowOf(browser->identifierlist, line));
+    browser->commandList->setCurrentRow(RowOf(browser->commandList, line));
   }
-  QStringList RowTexts() const { return Texts(browser->identifierlist); }
+  QStringList RowTexts() const { return Texts(browser->commandList); }
 
   TEditor e;
   testsupport::TcInstallation install{e.file("tc"),
@@ -105,7 +105,7 @@ public:
                                        .iconMappings = IconMappings,
                                        .userCommands = UserCommands,
                                        .icons = 5}};
-  TForm2 *browser = nullptr;
+  CommandBrowser *browser = nullptr;
 };
 
 // The columns of a row that hold any pixel other than the row's background, counted from
@@ -197,9 +197,9 @@ void TestBrowser::categoryList() {
     run.Localize();
   if (language == "missing")
     run.e.Ini("[Main]\r\nLocalizedInc=" + WinName(run.tc() / "Language" / "GONE.INC") + "\r\n");
-  TForm2 &b = run.Open();
-  QCOMPARE(Texts(b.categorylist), categories);
-  QCOMPARE(b.categorylist->currentRow(), 0);
+  CommandBrowser &b = run.Open();
+  QCOMPARE(Texts(b.categoryList), categories);
+  QCOMPARE(b.categoryList->currentRow(), 0);
   QCOMPARE(b.SelectedRow(), -1);
   QVERIFY(b.isVisible());
   QVERIFY(run.e.dialogs.errors.empty());
@@ -255,17 +255,17 @@ void TestBrowser::rowsAndFilter() {
   TBrowserRun run;
   if (localized)
     run.Localize();
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   run.SelectCategory(category);
-  QTest::keyClicks(b.filteredit, filter);
+  QTest::keyClicks(b.filterEdit, filter);
   QCOMPARE(run.RowTexts(), rows);
   QCOMPARE(b.Rows().size(), size_t(rows.size()));
 }
 
 void TestBrowser::drawnRows() {
   TBrowserRun run;
-  TForm2 &b = run.Open();
-  QListWidget *list = b.identifierlist;
+  CommandBrowser &b = run.Open();
+  QListWidget *list = b.commandList;
   const QFontMetrics metrics(list->font());
   const int numberEnd = ui::Px(195);
   const int description = ui::Px(203);
@@ -303,19 +303,19 @@ void TestBrowser::drawnRows() {
   // Localized, a number the list lacks has no description at all, not the English one.
   TBrowserRun localized;
   localized.Localize();
-  TForm2 &l = localized.Open();
+  CommandBrowser &l = localized.Open();
   localized.SelectCategory(1);
-  ink = InkColumns(l.identifierlist, RowOf(l.identifierlist, "cm_Foo=123;Does foo"));
+  ink = InkColumns(l.commandList, RowOf(l.commandList, "cm_Foo=123;Does foo"));
   QVERIFY(AnyInk(ink, 0, numberEnd + 1));
   QVERIFY(!AnyInk(ink, numberEnd + 1, int(ink.size())));
-  ink = InkColumns(l.identifierlist, RowOf(l.identifierlist, "cm_Copy=300;Copy files"));
+  ink = InkColumns(l.commandList, RowOf(l.commandList, "cm_Copy=300;Copy files"));
   QVERIFY(AnyInk(ink, description, int(ink.size())));
 }
 
 void TestBrowser::selectedRowAndNoCategory() {
   TBrowserRun run;
-  TForm2 &b = run.Open();
-  QListWidget *list = b.identifierlist;
+  CommandBrowser &b = run.Open();
+  QListWidget *list = b.commandList;
   run.SelectCategory(1);
   run.SelectRow("cm_Foo=123;Does foo");
   list->viewport()->repaint();
@@ -328,8 +328,8 @@ void TestBrowser::selectedRowAndNoCategory() {
 
   // Without a selected category the rows are left undrawn.
   {
-    const QSignalBlocker quiet(b.categorylist);
-    b.categorylist->setCurrentRow(-1);
+    const QSignalBlocker quiet(b.categoryList);
+    b.categoryList->setCurrentRow(-1);
   }
   const auto ink = InkColumns(list, 0);
   QVERIFY(!AnyInk(ink, 0, int(ink.size())));
@@ -399,12 +399,12 @@ void TestBrowser::choosing() {
     run.Localize();
   if (!mappingFile)
     fs::remove(run.tc() / "WCMICONS.INC");
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   run.SelectCategory(category);
   run.SelectRow(row);
   QVERIFY(b.SelectedRow() >= 0);
   if (doubleClick) {
-    QListWidget *list = b.identifierlist;
+    QListWidget *list = b.commandList;
     const QPoint at = list->visualItemRect(list->item(b.SelectedRow())).center();
     // What a mouse sends for a double click: press, release, double click, release.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -419,17 +419,17 @@ void TestBrowser::choosing() {
   QCOMPARE(run.e.Bar().GetField(0, bfTooltip), tooltip.toStdString());
   QVERIFY(run.e.Bar().Modified);
   // The editor shows the button again, with the mapped icon selected in its picker.
-  TFrame1 *f = run.e.main->Frame11;
-  QCOMPARE(f->id_btn_command->text(), command);
-  QCOMPARE(f->id_btn_ToolTip->text(), tooltip);
-  QCOMPARE(f->id_btn_icon->Count(), 5);
-  QCOMPARE(QString::number(f->id_btn_icon->ItemIndex()), iconRef.section(',', 1));
+  ButtonEditor *f = run.e.main->editor;
+  QCOMPARE(f->commandEdit->text(), command);
+  QCOMPARE(f->tooltipEdit->text(), tooltip);
+  QCOMPARE(f->iconList->Count(), 5);
+  QCOMPARE(QString::number(f->iconList->ItemIndex()), iconRef.section(',', 1));
   QVERIFY(run.e.dialogs.errors.empty());
 }
 
 void TestBrowser::choicesThatDoNothing() {
   TBrowserRun run;
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   auto unchanged = [&] {
     return run.e.Bar().GetField(0, bfCommand) == "cm_Old" && !run.e.Bar().Modified;
   };
@@ -440,11 +440,11 @@ void TestBrowser::choicesThatDoNothing() {
   QCOMPARE(b.SelectedRow(), 4);
   QTest::mouseClick(b.OKButton, Qt::LeftButton);
   QVERIFY2(b.isVisible() && unchanged(), "a header row by OK");
-  b.identifierlistDblClick();
+  b.CommandListDblClick();
   QVERIFY2(b.isVisible() && unchanged(), "a header row by double click");
 
   // Without a selected button the choice is made but nothing is written.
-  run.e.main->id_btn_bar->SetItemIndex(-1);
+  run.e.main->barList->SetItemIndex(-1);
   run.SelectRow("cm_Copy=300;Copy files");
   QTest::mouseClick(b.OKButton, Qt::LeftButton);
   QVERIFY(!b.isVisible());
@@ -464,15 +464,15 @@ void TestBrowser::standsAloneAndReportsItsChoice() {
   const testsupport::TcInstallation install(
       dir / "tc", {.commandList = CommandList, .iconMappings = IconMappings});
   TScriptedDialogs dialogs;
-  TForm2 browser([](const std::string &key) { return "<" + key + ">"; }, dialogs,
-                 WinName(dir / "prog" / "corvane"));
+  CommandBrowser browser([](const std::string &key) { return "<" + key + ">"; }, dialogs,
+                         WinName(dir / "prog" / "corvane"));
   std::vector<CommandChoice> choices;
-  connect(&browser, &TForm2::CommandChosen,
+  connect(&browser, &CommandBrowser::CommandChosen,
           [&](const CommandChoice &choice) { choices.push_back(choice); });
   browser.show();
   QCOMPARE(browser.windowTitle(), QStringLiteral("<Command Browser>"));
-  browser.categorylist->setCurrentRow(1);
-  browser.identifierlist->setCurrentRow(RowOf(browser.identifierlist, "cm_Foo=123;Does foo"));
+  browser.categoryList->setCurrentRow(1);
+  browser.commandList->setCurrentRow(RowOf(browser.commandList, "cm_Foo=123;Does foo"));
   QTest::mouseClick(browser.OKButton, Qt::LeftButton);
   QCOMPARE(choices.size(), size_t(1));
   QCOMPARE(choices[0].IconRef, std::string("wcmicons.dll,2"));
@@ -484,17 +484,17 @@ void TestBrowser::standsAloneAndReportsItsChoice() {
 
 void TestBrowser::iconBeyondTheLibraryKeepsTheMappedIndex() {
   TBrowserRun run;
-  TForm2 &b = run.Open("wcmicons.dll,3");
+  CommandBrowser &b = run.Open("wcmicons.dll,3");
   QVERIFY(run.e.Bar().IconHandle(0));
   run.SelectCategory(2);
   run.SelectRow("cm_Pack=501;Pack files");
   QTest::mouseClick(b.OKButton, Qt::LeftButton);
   QVERIFY(!b.isVisible());
-  TFrame1 *f = run.e.main->Frame11;
-  QCOMPARE(f->id_btn_icon->Count(), 5);
-  QCOMPARE(f->id_btn_icon->ItemIndex(), -1);
+  ButtonEditor *f = run.e.main->editor;
+  QCOMPARE(f->iconList->Count(), 5);
+  QCOMPARE(f->iconList->ItemIndex(), -1);
   QCOMPARE(run.e.Bar().GetField(0, bfIconRef), std::string("wcmicons.dll,50"));
-  QCOMPARE(f->id_btn_iconindex->text(), QStringLiteral("50"));
+  QCOMPARE(f->iconIndexLabel->text(), QStringLiteral("50"));
   // The bar list no longer shows the icon the button had before.
   QVERIFY(!run.e.Bar().IconHandle(0));
 }
@@ -504,17 +504,17 @@ void TestBrowser::missingCommandList() {
   fs::remove(run.tc() / "Totalcmd.inc");
   WriteText(run.e.bin() / "English.lng",
             "5065=Leiste\r\nCategory=Kategorie\r\nCancel=Abbrechen\r\n");
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   QCOMPARE(run.e.dialogs.errors.size(), size_t(1));
   const std::string &error = run.e.dialogs.errors.front();
   QVERIFY2(error.find("Totalcmd.inc") != std::string::npos, error.c_str());
   QVERIFY(b.isVisible());
-  QCOMPARE(b.categorylist->count(), 0);
-  QCOMPARE(b.identifierlist->count(), 0);
-  QCOMPARE(b.Label1->text(), QStringLiteral("&Category:"));
+  QCOMPARE(b.categoryList->count(), 0);
+  QCOMPARE(b.commandList->count(), 0);
+  QCOMPARE(b.categoryLabel->text(), QStringLiteral("&Category:"));
   QCOMPARE(b.CancelButton->text(), QStringLiteral("Cancel"));
   QCOMPARE(b.windowTitle(), QStringLiteral("Command Browser"));
-  QTest::keyClicks(b.filteredit, "cm");
+  QTest::keyClicks(b.filterEdit, "cm");
   QTest::mouseClick(b.OKButton, Qt::LeftButton);
   QVERIFY(b.isVisible());
   QCOMPARE(run.e.Bar().GetField(0, bfCommand), std::string("cm_Old"));
@@ -528,8 +528,8 @@ void TestBrowser::missingCommandList() {
   WriteText(run.tc() / "Totalcmd.inc", CommandList);
   run.Reopen();
   QCOMPARE(run.e.dialogs.errors.size(), size_t(2));
-  QCOMPARE(b.categorylist->count(), 5);
-  QCOMPARE(b.Label1->text(), QStringLiteral("Kategorie:"));
+  QCOMPARE(b.categoryList->count(), 5);
+  QCOMPARE(b.categoryLabel->text(), QStringLiteral("Kategorie:"));
 }
 
 void TestBrowser::captionsAreTranslated() {
@@ -538,22 +538,22 @@ void TestBrowser::captionsAreTranslated() {
             "5065=Leiste\r\nCategory=Kategorie\r\nCommand=Kommando\r\nNr=Nummer\r\nDescription="
             "Beschreibung\r\n"
             "Filter=&Suchen\r\nOk=Gut\r\nCancel=Abbrechen\r\nCommand Browser=Kommandos\r\n");
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   const std::vector<std::pair<QString, QString>> captions = {
-      {b.Label1->text(), "Kategorie:"},      {b.Label2->text(), "Kommando:"},
-      {b.NrLabel->text(), "Nummer:"},        {b.DescriptionLabel->text(), "Beschreibung:"},
-      {b.StaticFilter->text(), "&Suchen"},   {b.OKButton->text(), "Gut"},
-      {b.CancelButton->text(), "Abbrechen"}, {b.windowTitle(), "Kommandos"}};
+      {b.categoryLabel->text(), "Kategorie:"}, {b.commandLabel->text(), "Kommando:"},
+      {b.NrLabel->text(), "Nummer:"},          {b.DescriptionLabel->text(), "Beschreibung:"},
+      {b.filterLabel->text(), "&Suchen"},      {b.OKButton->text(), "Gut"},
+      {b.CancelButton->text(), "Abbrechen"},   {b.windowTitle(), "Kommandos"}};
   for (const auto &[shown, expected] : captions)
     QCOMPARE(shown, expected);
-  QCOMPARE(b.StaticFilter->buddy(), b.filteredit);
+  QCOMPARE(b.filterLabel->buddy(), b.filterEdit);
 }
 
 void TestBrowser::nothingSurvivesAClose() {
   TBrowserRun run;
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   run.SelectCategory(3);
-  QTest::keyClicks(b.filteredit, "five");
+  QTest::keyClicks(b.filterEdit, "five");
   run.SelectRow("cm_Select5=5;Select five");
   QCOMPARE(b.SelectedRow(), 0);
   // Escape closes the window as the close box does.
@@ -561,19 +561,19 @@ void TestBrowser::nothingSurvivesAClose() {
   QVERIFY(!b.isVisible());
   QVERIFY(b.Catalog() == nullptr);
   QVERIFY(b.Rows().empty());
-  QCOMPARE(b.filteredit->text(), QString());
-  QCOMPARE(b.categorylist->count(), 0);
-  QCOMPARE(b.identifierlist->count(), 0);
+  QCOMPARE(b.filterEdit->text(), QString());
+  QCOMPARE(b.categoryList->count(), 0);
+  QCOMPARE(b.commandList->count(), 0);
 
   // The next show reads the files again.
   WriteText(run.tc() / "Totalcmd.inc",
             std::string(CommandList) + "[_____Extra_____]=0\r\ncm_New=900;New\r\n");
   run.Reopen();
-  QCOMPARE(b.categorylist->count(), 6);
-  QCOMPARE(b.categorylist->item(4)->text(), QStringLiteral("Extra"));
-  QCOMPARE(b.categorylist->currentRow(), 0);
+  QCOMPARE(b.categoryList->count(), 6);
+  QCOMPARE(b.categoryList->item(4)->text(), QStringLiteral("Extra"));
+  QCOMPARE(b.categoryList->currentRow(), 0);
   QCOMPARE(b.SelectedRow(), -1);
-  QCOMPARE(b.identifierlist->count(), 12);
+  QCOMPARE(b.commandList->count(), 12);
   run.SelectCategory(4);
   QCOMPARE(run.RowTexts(), QStringList{"cm_New=900;New"});
 }
@@ -602,8 +602,8 @@ void TestBrowser::repeatedCategoryNames() {
                                        "cm_S=3;S\r\n[___files___]=0\r\ncm_B=2;B\r\n");
   if (localized)
     run.Localize();
-  TForm2 &b = run.Open();
-  QCOMPARE(Texts(b.categorylist), categories);
+  CommandBrowser &b = run.Open();
+  QCOMPARE(Texts(b.categoryList), categories);
   for (int i = 0; i < rows.size(); ++i) {
     run.SelectCategory(i + 1);
     QCOMPARE(run.RowTexts(), rows[i]);
@@ -641,19 +641,19 @@ void TestBrowser::exampleInstallation() {
     fs::copy_file(top / "data" / name, e.bin() / name, fs::copy_options::overwrite_existing);
   platform::FlushProfileCache();
   e.Start({QString::fromStdString((top / "examples" / "bars" / "tools.bar").string())});
-  TForm2 &browser = *e.browser;
-  QTest::mouseClick(e.main->Frame11->BitBtn1, Qt::LeftButton);
+  CommandBrowser &browser = *e.browser;
+  QTest::mouseClick(e.main->editor->browseCommandsButton, Qt::LeftButton);
   QVERIFY(QTest::qWaitForWindowExposed(&browser));
   QVERIFY(e.dialogs.errors.empty());
-  const QStringList categories = Texts(browser.categorylist);
+  const QStringList categories = Texts(browser.categoryList);
   QCOMPARE(categories.front(), all);
   QCOMPARE(categories.mid(categories.size() - tail.size()), tail);
   // Every category of the example shows commands, each user-command file some of its own.
   for (int i = 1; i < categories.size(); ++i) {
-    browser.categorylist->setCurrentRow(i);
-    QVERIFY2(browser.identifierlist->count() > 0, qPrintable(categories[i]));
+    browser.categoryList->setCurrentRow(i);
+    QVERIFY2(browser.commandList->count() > 0, qPrintable(categories[i]));
   }
-  browser.categorylist->setCurrentRow(1);
+  browser.categoryList->setCurrentRow(1);
   QVERIFY(browser.grab().save(ShotFile(qPrintable(picture)), "PNG"));
   browser.close();
 }
@@ -667,24 +667,24 @@ void TestBrowser::growsWithTheWindowAndScrollsItsHeadingsAlong() {
   TBrowserRun run;
   const std::string longest(120, 'w');
   WriteText(run.tc() / "Totalcmd.inc", "[_____Files_____]=0\r\ncm_Long=9;" + longest + "\r\n");
-  TForm2 &b = run.Open();
+  CommandBrowser &b = run.Open();
   QVERIFY(b.minimumSize() != b.maximumSize());
-  const QRect list = b.identifierlist->geometry();
-  const QRect categories = b.categorylist->geometry();
+  const QRect list = b.commandList->geometry();
+  const QRect categories = b.categoryList->geometry();
   const QPoint ok = b.OKButton->mapTo(&b, QPoint());
   b.resize(b.size() + QSize(200, 100));
-  QCOMPARE(b.identifierlist->size(), list.size() + QSize(200, 100));
-  QCOMPARE(b.categorylist->height(), categories.height() + 100);
+  QCOMPARE(b.commandList->size(), list.size() + QSize(200, 100));
+  QCOMPARE(b.categoryList->height(), categories.height() + 100);
   QCOMPARE(b.OKButton->mapTo(&b, QPoint()), ok + QPoint(0, 100));
 
-  QScrollBar *sideways = b.identifierlist->horizontalScrollBar();
-  const int drawn = ui::Px(203) + b.identifierlist->fontMetrics().horizontalAdvance(
-                                      QString::fromStdString(longest));
+  QScrollBar *sideways = b.commandList->horizontalScrollBar();
+  const int drawn =
+      ui::Px(203) + b.commandList->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
   // The list lays its rows out when the events are next handled.
-  QTRY_VERIFY2(sideways->maximum() + b.identifierlist->viewport()->width() >= drawn,
+  QTRY_VERIFY2(sideways->maximum() + b.commandList->viewport()->width() >= drawn,
                "the longest description can be scrolled into view whole");
   auto headingOverList = [&](QWidget *heading) {
-    return heading->mapTo(&b, QPoint()).x() - b.identifierlist->viewport()->mapTo(&b, QPoint()).x();
+    return heading->mapTo(&b, QPoint()).x() - b.commandList->viewport()->mapTo(&b, QPoint()).x();
   };
   const int description = headingOverList(b.DescriptionLabel);
   const int number = headingOverList(b.NrLabel);

@@ -21,13 +21,13 @@ struct TFields {
   int runMode = 0;
 };
 
-TFields FieldsOf(const ButtonsList &bar, int position) {
+TFields FieldsOf(const ButtonBar &bar, int position) {
   return {bar.GetField(position, bfIconRef), bar.GetField(position, bfCommand),
           bar.GetField(position, bfParams),  bar.GetField(position, bfStartPath),
           bar.GetField(position, bfTooltip), bar.Buttons[size_t(position)]->RunMode};
 }
 
-void VerifyFields(const ButtonsList &bar, int position, const TFields &want) {
+void VerifyFields(const ButtonBar &bar, int position, const TFields &want) {
   const TFields got = FieldsOf(bar, position);
   QCOMPARE(got.icon, want.icon);
   QCOMPARE(got.cmd, want.cmd);
@@ -38,22 +38,22 @@ void VerifyFields(const ButtonsList &bar, int position, const TFields &want) {
 }
 
 // Selects a cell with a left click, which also shows it in the editor.
-void ClickCell(TBarMain &w, int index) {
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, index));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), index);
+void ClickCell(MainWindow &w, int index) {
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, index));
+  QCOMPARE(w.barList->ItemIndex(), index);
 }
 
 // A right press on a cell (or beyond the cells) sets the menu's enabling; the menu that
 // opens is closed again.
-void RightPress(TBarMain &w, int index) {
-  const QPoint at = CellCentre(*w.id_btn_bar, index);
-  QTest::mousePress(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  QTest::mouseRelease(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  w.pm1->hide();
+void RightPress(MainWindow &w, int index) {
+  const QPoint at = CellCentre(*w.barList, index);
+  QTest::mousePress(w.barList->viewport(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(w.barList->viewport(), Qt::RightButton, {}, at);
+  w.barMenu->hide();
 }
 
-void CtrlKey(TBarMain &w, Qt::Key key) {
-  QTest::keyClick(w.id_btn_bar, key, Qt::ControlModifier);
+void CtrlKey(MainWindow &w, Qt::Key key) {
+  QTest::keyClick(w.barList, key, Qt::ControlModifier);
 }
 
 void SetClipboardBytes(const std::string &text) {
@@ -108,9 +108,9 @@ void TestClipboard::copyWritesEightLines() {
   QFETCH(QString, text);
   const QStringList k = keys.split('|');
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
-                                {k[0].toStdString(), k[1].toStdString(), k[2].toStdString(),
-                                 k[3].toStdString(), k[4].toStdString(), k[5].toStdString()}});
+  MainWindow &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
+                                  {k[0].toStdString(), k[1].toStdString(), k[2].toStdString(),
+                                   k[3].toStdString(), k[4].toStdString(), k[5].toStdString()}});
   SetClipboardBytes("former content");
   ClickCell(w, 1);
   CtrlKey(w, Qt::Key_C);
@@ -120,12 +120,12 @@ void TestClipboard::copyWritesEightLines() {
 
 void TestClipboard::copyWithoutSelectionLeavesTheClipboard() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   SetClipboardBytes("former content");
   RightPress(w, 5);
-  QVERIFY(!w.Copy1->isEnabled());
+  QVERIFY(!w.copyAction->isEnabled());
   CtrlKey(w, Qt::Key_C);
-  w.Copy1Click();
+  w.CopyClick();
   QCOMPARE(ClipboardBytes(), std::string("former content"));
 }
 
@@ -134,7 +134,7 @@ void TestClipboard::copyThenPasteGivesAnEqualButton() {
   const fs::path icon = e.file("Icons/Green.ICO");
   WriteText(icon, SolidIco(0xFF00FF00));
   const std::string iconName = WinName(icon);
-  TBarMain &w =
+  MainWindow &w =
       e.StartWithBar({{iconName + ",0", "C:\\Tools\\Tool.exe", "-x", "C:\\Work\\", "Tip", "-1"},
                       {"", "cm_B", "", "", "", ""},
                       {"", "cm_C", "", "", "", ""}});
@@ -144,17 +144,17 @@ void TestClipboard::copyThenPasteGivesAnEqualButton() {
   ClickCell(w, 1);
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 4);
-  QCOMPARE(w.id_btn_bar->Count(), 4);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+  QCOMPARE(w.barList->Count(), 4);
+  QCOMPARE(w.barList->ItemIndex(), 2);
   // The icon file keeps its letter case: the pasted button is the copied one.
   VerifyFields(e.Bar(), 2, copied);
   QCOMPARE(e.Bar().GetField(3, bfCommand), std::string("cm_C"));
   QVERIFY(e.Bar().Modified);
   QVERIFY(e.Bar().IconsChanged);
   QVERIFY(e.Bar().IconHandle(2));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), copied.cmd);
-  QCOMPARE(w.Frame11->id_btn_iconfilename->Bytes(), iconName);
-  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+  QCOMPARE(w.editor->commandEdit->Bytes(), copied.cmd);
+  QCOMPARE(w.editor->iconFileEdit->Bytes(), iconName);
+  QVERIFY(w.editor->runMaximized->isChecked());
 }
 
 // Rows: the clipboard text and the pasted button as "command|params|icon|tooltip|start
@@ -189,10 +189,11 @@ void TestClipboard::paste() {
   QFETCH(QString, text);
   QFETCH(QString, fields);
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Last", "", "", "", ""}});
+  MainWindow &w =
+      e.StartWithBar({{"", "cm_First", "", "", "", ""}, {"", "cm_Last", "", "", "", ""}});
   ClickCell(w, 0);
   SetClipboardBytes(text.toStdString());
-  w.paste1->trigger();
+  w.pasteAction->trigger();
   QVERIFY(e.dialogs.errors.empty());
   if (fields.isEmpty()) {
     QCOMPARE(e.Bar().Count(), 2);
@@ -201,32 +202,32 @@ void TestClipboard::paste() {
   }
   const QStringList f = fields.split('|');
   QCOMPARE(e.Bar().Count(), 3);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
+  QCOMPARE(w.barList->ItemIndex(), 1);
   VerifyFields(e.Bar(), 1,
                {f[2].toStdString(), f[0].toStdString(), f[1].toStdString(), f[4].toStdString(),
                 f[3].toStdString(), f[5].toInt()});
   QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("cm_Last"));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), f[0].toStdString());
+  QCOMPARE(w.editor->commandEdit->Bytes(), f[0].toStdString());
 }
 
 void TestClipboard::pasteWithoutSelectionAppends() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
   SetClipboardBytes("TOTALCMD#BAR#DATA\r\ncm_New\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n");
   RightPress(w, 7);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
-  QVERIFY(w.paste1->isEnabled());
+  QCOMPARE(w.barList->ItemIndex(), -1);
+  QVERIFY(w.pasteAction->isEnabled());
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 3);
   QCOMPARE(e.Bar().GetField(2, bfCommand), std::string("cm_New"));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
+  QCOMPARE(w.barList->ItemIndex(), 2);
 }
 
 void TestClipboard::pasteWithABadRunModeStopsWithTheError() {
   TEditor e;
   const fs::path icon = e.file("green.ico");
   WriteText(icon, SolidIco(0xFF00FF00));
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   ClickCell(w, 0);
   SetClipboardBytes("TOTALCMD#BAR#DATA\r\ncm_New\r\n-p\r\n" + WinName(icon) +
                     ",0\r\ntip\r\nC:\\\r\nx1\r\n-1\r\n");
@@ -236,8 +237,8 @@ void TestClipboard::pasteWithABadRunModeStopsWithTheError() {
   VerifyFields(e.Bar(), 1, {WinName(icon) + ",0", "cm_New", "-p", "C:\\", "tip", 0});
   // The editor shows the new button as it is, so that no field of another is written
   // into it; one undo takes the whole paste back.
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string("cm_New"));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(w.editor->commandEdit->Bytes(), std::string("cm_New"));
+  QTest::keyClick(w.barList, Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(e.Bar().Count(), 1);
 }
 
@@ -245,21 +246,21 @@ void TestClipboard::pasteWithABadRunModeStopsWithTheError() {
 // by the right button's press.
 void TestClipboard::keysRunOnlyWhileTheItemIsEnabled() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   const std::string button = "TOTALCMD#BAR#DATA\r\ncm_New\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n";
   SetClipboardBytes("no button");
   RightPress(w, 0);
-  QVERIFY(!w.paste1->isEnabled());
+  QVERIFY(!w.pasteAction->isEnabled());
   SetClipboardBytes(button);
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 1);
   RightPress(w, 0);
-  QVERIFY(w.paste1->isEnabled());
+  QVERIFY(w.pasteAction->isEnabled());
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 2);
 
   RightPress(w, 5);
-  QVERIFY(!w.Copy1->isEnabled());
+  QVERIFY(!w.copyAction->isEnabled());
   ClickCell(w, 0);
   SetClipboardBytes("former content");
   CtrlKey(w, Qt::Key_C);
@@ -280,14 +281,14 @@ void TestClipboard::clone() {
   std::vector<TButtonSpec> buttons = {{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}};
   buttons.insert(buttons.begin() + source,
                  {WinName(icon) + ",0", "C:\\T\\t.exe", "-p", "C:\\T\\", "Tip", "1"});
-  TBarMain &w = e.StartWithBar(buttons);
+  MainWindow &w = e.StartWithBar(buttons);
   const TFields original = FieldsOf(e.Bar(), source);
   const std::string next = source + 1 < 3 ? e.Bar().GetField(source + 1, bfCommand) : "";
   RightPress(w, source);
-  w.Duble1->trigger();
+  w.cloneAction->trigger();
   QCOMPARE(e.Bar().Count(), 4);
-  QCOMPARE(w.id_btn_bar->Count(), 4);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), source + 1);
+  QCOMPARE(w.barList->Count(), 4);
+  QCOMPARE(w.barList->ItemIndex(), source + 1);
   VerifyFields(e.Bar(), source + 1, original);
   VerifyFields(e.Bar(), source, original);
   if (!next.empty())
@@ -295,16 +296,16 @@ void TestClipboard::clone() {
   QVERIFY(e.Bar().IconsChanged);
   QVERIFY(e.Bar().Modified);
   QVERIFY(e.Bar().IconHandle(source + 1));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), original.cmd);
-  QVERIFY(w.Frame11->d_btn_assymbol->isChecked());
+  QCOMPARE(w.editor->commandEdit->Bytes(), original.cmd);
+  QVERIFY(w.editor->runMinimized->isChecked());
 }
 
 void TestClipboard::cloneWithoutSelectionDoesNothing() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   RightPress(w, 4);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
-  w.Duble1->trigger();
+  QCOMPARE(w.barList->ItemIndex(), -1);
+  w.cloneAction->trigger();
   QCOMPARE(e.Bar().Count(), 1);
   QVERIFY(!e.Bar().Modified);
 }
@@ -316,7 +317,7 @@ void TestClipboard::roundTripKeepsCodePageAndUtf8Values() {
   const std::string german = "Gr\xF6\xDF"
                              "e";
   const std::string marked = "\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92";
-  TBarMain &w = e.StartWithBar({{"", "cm_A", german, "", marked, ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", german, "", marked, ""}});
   ClickCell(w, 0);
   CtrlKey(w, Qt::Key_C);
   QVERIFY(QGuiApplication::clipboard()->text().startsWith(

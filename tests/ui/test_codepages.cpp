@@ -83,9 +83,9 @@ void TestCodePages::barTextsShowInTheCodePage() {
   if (!setting.isEmpty())
     e.Ini("[Main]\r\nCodePage=" + setting.toStdString() + "\r\n");
   const std::string text = bytes.toStdString();
-  TBarMain &w = e.StartWithBar({{"", "cm_A", text, "", text, ""}});
-  QCOMPARE(w.Frame11->id_btn_param->text(), shown);
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), shown);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", text, "", text, ""}});
+  QCOMPARE(w.editor->paramsEdit->text(), shown);
+  QCOMPARE(w.editor->tooltipEdit->text(), shown);
   platform::SetSystemCodePage(0);
 }
 
@@ -93,12 +93,12 @@ void TestCodePages::barTextsShowInTheCodePage() {
 void TestCodePages::typedTextIsStoredInTheCodePageOrMarked() {
   TEditor e;
   e.Ini("[Main]\r\nCodePage=1251\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  for (auto [field, text] : {std::pair{w.Frame11->id_btn_param, QStringLiteral("Основная")},
-                             std::pair{w.Frame11->id_btn_ToolTip, QStringLiteral("中文 tip")}}) {
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  for (auto [field, text] : {std::pair{w.editor->paramsEdit, QStringLiteral("Основная")},
+                             std::pair{w.editor->tooltipEdit, QStringLiteral("中文 tip")}}) {
     field->setFocus(Qt::MouseFocusReason);
     field->insert(text);
-    w.id_btn_bar->setFocus(Qt::MouseFocusReason);
+    w.barList->setFocus(Qt::MouseFocusReason);
   }
   QCOMPARE(e.Bar().GetField(0, bfParams), Cyrillic1251);
   QCOMPARE(e.Bar().GetField(0, bfTooltip), std::string(platform::Utf8Mark) + "中文 tip");
@@ -109,19 +109,19 @@ void TestCodePages::typedTextIsStoredInTheCodePageOrMarked() {
 void TestCodePages::clipboardCarriesTheCharactersBothWays() {
   TEditor e;
   e.Ini("[Main]\r\nCodePage=1251\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", Cyrillic1251, ""}});
-  w.id_btn_bar->SetItemIndex(0);
-  QTest::keyClick(w.id_btn_bar, Qt::Key_C, Qt::ControlModifier);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", Cyrillic1251, ""}});
+  w.barList->SetItemIndex(0);
+  QTest::keyClick(w.barList, Qt::Key_C, Qt::ControlModifier);
   QCOMPARE(QGuiApplication::clipboard()->text(),
            QStringLiteral("TOTALCMD#BAR#DATA\r\ncm_A\r\n\r\n\r\nОсновная\r\n\r\n0\r\n-1\r\n"));
   QGuiApplication::clipboard()->setText(
       QStringLiteral("TOTALCMD#BAR#DATA\r\nx.exe\r\n\r\n\r\nОсновная 中文\r\n\r\n0\r\n-1\r\n"));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(w.barList, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(e.Bar().Count(), 2);
   QCOMPARE(e.Bar().GetField(1, bfTooltip), std::string(platform::Utf8Mark) + "Основная 中文");
   QGuiApplication::clipboard()->setText(
       QStringLiteral("TOTALCMD#BAR#DATA\r\nx.exe\r\n\r\n\r\nОсновная\r\n\r\n0\r\n-1\r\n"));
-  QTest::keyClick(w.id_btn_bar, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(w.barList, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(e.Bar().GetField(2, bfTooltip), Cyrillic1251);
   platform::SetSystemCodePage(0);
 }
@@ -136,22 +136,22 @@ void TestCodePages::namesOfEveryScriptAreDroppedOpenedAndSaved() {
   for (const fs::path &tool : tools)
     WriteText(tool, "MZ");
   WriteBar(folder / "Läden.bar", {{"", "cm_A", "", "", "", ""}});
-  TBarMain &w = e.Start({QString::fromStdString((folder / "Läden.bar").string())});
-  QVERIFY2(w.Buttonbar->text().endsWith(QStringLiteral("\\Müller\\Läden.bar")),
-           qPrintable(w.Buttonbar->text()));
-  Drop(w, tools, CellCentre(*w.id_btn_bar, 0));
+  MainWindow &w = e.Start({QString::fromStdString((folder / "Läden.bar").string())});
+  QVERIFY2(w.barCaption->text().endsWith(QStringLiteral("\\Müller\\Läden.bar")),
+           qPrintable(w.barCaption->text()));
+  Drop(w, tools, CellCentre(*w.barList, 0));
   QCOMPARE(e.Bar().Count(), 4);
   const std::string dir = ExtractFilePath(e.Bar().GetField(1, bfCommand));
   QCOMPARE(e.Bar().GetField(1, bfCommand), dir + "Gr\xFC\xDF" + "e tool.exe");
   QCOMPARE(e.Bar().GetField(2, bfCommand),
            platform::Utf8ToText(platform::TextToUtf8(dir) + "Ωmega.exe"));
   QVERIFY(platform::IsMarked(e.Bar().GetField(2, bfCommand)));
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("Основная"));
+  QCOMPARE(w.editor->tooltipEdit->text(), QStringLiteral("Основная"));
   for (int position = 1; position < 4; ++position)
     QVERIFY(platform::FileExists(e.Bar().GetField(position, bfCommand)));
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   platform::FlushProfileCache();
-  ButtonsList saved(WinName(folder / "Läden.bar"), w.ProgramFile());
+  ButtonBar saved(WinName(folder / "Läden.bar"), w.ProgramFile());
   QCOMPARE(saved.Count(), 4);
   QCOMPARE(saved.GetField(3, bfTooltip), std::string(platform::Utf8Mark) + "Основная");
   platform::SetSystemCodePage(0);

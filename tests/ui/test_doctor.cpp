@@ -32,15 +32,15 @@ bool Marked(TOwnerDrawList &list, int index) {
 }
 
 // Opens the bar list's menu on a cell and closes it again, as the user looks at it.
-void LookAtMenu(TBarMain &w, int cell) {
-  const QPoint at = CellCentre(*w.id_btn_bar, cell);
-  QTest::mousePress(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  QTest::mouseRelease(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  w.pm1->hide();
+void LookAtMenu(MainWindow &w, int cell) {
+  const QPoint at = CellCentre(*w.barList, cell);
+  QTest::mousePress(w.barList->viewport(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(w.barList->viewport(), Qt::RightButton, {}, at);
+  w.barMenu->hide();
 }
 
-void Key(TBarMain &w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier) {
-  QTest::keyClick(w.id_btn_bar, key, modifiers);
+void Key(MainWindow &w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier) {
+  QTest::keyClick(w.barList, key, modifiers);
 }
 
 void Activate(QWidget *window) {
@@ -73,21 +73,21 @@ private slots:
 void TestDoctor::aRowOfTheProblemsWindowSelectsItsButton() {
   TEditor e;
   const std::string gone = WinName(e.file("gone.exe"));
-  TBarMain &w = e.StartWithBar(
+  MainWindow &w = e.StartWithBar(
       {{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}, {"", gone, "", "", "", ""}});
   Key(w, Qt::Key_F7, Qt::NoModifier);
-  QVERIFY(w.ProblemsWindow && w.ProblemsWindow->isVisible());
+  QVERIFY(w.problemsWindow && w.problemsWindow->isVisible());
   Activate(&w);
-  TFieldEdit *param = w.Frame11->id_btn_param;
+  TFieldEdit *param = w.editor->paramsEdit;
   param->setFocus(Qt::MouseFocusReason);
   QTest::keyClicks(param, "typed");
-  Activate(w.ProblemsWindow);
-  QTreeWidget *list = w.ProblemsWindow->ProblemList;
+  Activate(w.problemsWindow);
+  QTreeWidget *list = w.problemsWindow->ProblemList;
   QCOMPARE(list->topLevelItemCount(), 1);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                     list->visualItemRect(list->topLevelItem(0)).center());
-  QTRY_COMPARE(w.id_btn_bar->ItemIndex(), 2);
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), gone);
+  QTRY_COMPARE(w.barList->ItemIndex(), 2);
+  QCOMPARE(w.editor->commandEdit->Bytes(), gone);
   QCOMPARE(e.Bar().GetField(0, bfParams), std::string("typed"));
 }
 
@@ -110,16 +110,16 @@ void TestDoctor::theProblemsWindowKeepsItsKeys() {
   e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
   testsupport::TcInstallation tc(e.file("tc"));
   tc.Write("tools/prog.exe", "MZ");
-  TBarMain &w = e.StartWithBar({{"", WinName(tc / "tools" / "prog.exe"), "", "", "", ""}});
-  w.Frame11->id_btn_param->setFocus(Qt::MouseFocusReason);
-  QTest::keyClicks(w.Frame11->id_btn_param, "typed");
+  MainWindow &w = e.StartWithBar({{"", WinName(tc / "tools" / "prog.exe"), "", "", "", ""}});
+  w.editor->paramsEdit->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(w.editor->paramsEdit, "typed");
   Key(w, Qt::Key_F7, Qt::NoModifier);
-  QVERIFY(w.ProblemsWindow->MakePortable->isEnabled());
-  QWidget *target = inList ? static_cast<QWidget *>(w.ProblemsWindow->ProblemList)
-                           : w.ProblemsWindow->MakePortable;
+  QVERIFY(w.problemsWindow->MakePortable->isEnabled());
+  QWidget *target = inList ? static_cast<QWidget *>(w.problemsWindow->ProblemList)
+                           : w.problemsWindow->MakePortable;
   target->setFocus(Qt::TabFocusReason);
   QTest::keyClick(target, Qt::Key(key));
-  QCOMPARE(w.ProblemsWindow->isVisible(), stillOpen);
+  QCOMPARE(w.problemsWindow->isVisible(), stillOpen);
   QVERIFY(w.isVisible());
   QVERIFY(e.dialogs.questions.empty());
   QVERIFY(e.Bar().Modified);
@@ -129,19 +129,19 @@ void TestDoctor::theProblemsWindowKeepsItsKeys() {
 // stands clear of the main window, and its message column is no narrow strip.
 void TestDoctor::theProblemsWindowTakesTheFocusBesideTheMainWindow() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""},
-                                {"", WinName(e.file("gone.exe")), "", "", "", ""},
-                                {"", WinName(e.file("lost.exe")), "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""},
+                                  {"", WinName(e.file("gone.exe")), "", "", "", ""},
+                                  {"", WinName(e.file("lost.exe")), "", "", "", ""}});
   Key(w, Qt::Key_F7, Qt::NoModifier);
-  QTreeWidget *list = w.ProblemsWindow->ProblemList;
+  QTreeWidget *list = w.problemsWindow->ProblemList;
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.barList->ItemIndex(), 0);
   for (auto [key, button] : {std::pair{Qt::Key_Down, 2}, std::pair{Qt::Key_Up, 1}}) {
     QTest::keyClick(list, key);
-    QTRY_COMPARE(w.id_btn_bar->ItemIndex(), button);
-    QCOMPARE(w.Frame11->id_btn_command->Bytes(), e.Bar().GetField(button, bfCommand));
+    QTRY_COMPARE(w.barList->ItemIndex(), button);
+    QCOMPARE(w.editor->commandEdit->Bytes(), e.Bar().GetField(button, bfCommand));
   }
-  QVERIFY(!w.ProblemsWindow->frameGeometry().intersects(w.frameGeometry()));
+  QVERIFY(!w.problemsWindow->frameGeometry().intersects(w.frameGeometry()));
   QVERIFY(list->header()->sectionSize(2) >= list->viewport()->width() / 3);
 }
 
@@ -192,24 +192,24 @@ void TestDoctor::theMarkerFollowsTheEdits() {
   WriteText(e.file("prog.exe"), "MZ");
   WriteText(e.file("b.ico"), SolidIco(0xFF00FFFF));
   const std::string icon = WinName(e.file("b.ico")) + ",0";
-  TBarMain &w = e.StartWithBar(
+  MainWindow &w = e.StartWithBar(
       {{icon, WinName(e.file("gone.exe")), "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  QVERIFY(Marked(*w.id_btn_bar, 0));
-  QVERIFY(!Marked(*w.id_btn_bar, 1));
-  QWidget *view = w.id_btn_bar->viewport();
-  const QPoint at = CellCentre(*w.id_btn_bar, 0);
+  QVERIFY(Marked(*w.barList, 0));
+  QVERIFY(!Marked(*w.barList, 1));
+  QWidget *view = w.barList->viewport();
+  const QPoint at = CellCentre(*w.barList, 0);
   QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
   QApplication::sendEvent(view, &help);
   QVERIFY(QToolTip::text().startsWith(QStringLiteral("Missing program: ")));
   QVERIFY(w.ProblemTip(1).isEmpty());
-  TFieldEdit *command = w.Frame11->id_btn_command;
+  TFieldEdit *command = w.editor->commandEdit;
   command->setFocus(Qt::MouseFocusReason);
   command->SetBytes(WinName(e.file("prog.exe")));
-  w.id_btn_bar->setFocus(Qt::MouseFocusReason);
-  QVERIFY(!Marked(*w.id_btn_bar, 0));
+  w.barList->setFocus(Qt::MouseFocusReason);
+  QVERIFY(!Marked(*w.barList, 0));
   QVERIFY(w.ProblemTip(0).isEmpty());
   Key(w, Qt::Key_Z, Qt::ControlModifier);
-  QVERIFY(Marked(*w.id_btn_bar, 0));
+  QVERIFY(Marked(*w.barList, 0));
 }
 
 void TestDoctor::portablePathsAreOneUndoableStep_data() {
@@ -225,21 +225,21 @@ void TestDoctor::portablePathsAreOneUndoableStep() {
   tc.Write("tools/prog.exe", "MZ");
   const std::string program = WinName(tc / "tools" / "prog.exe");
   const std::string param = "/ini=" + WinName(tc / "x.ini");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", program, param, "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", program, param, "", "", ""}});
   LookAtMenu(w, 1);
   if (fromWindow) {
     Key(w, Qt::Key_F7, Qt::NoModifier);
-    QVERIFY(w.ProblemsWindow->MakePortable->isEnabled());
-    QTest::mouseClick(w.ProblemsWindow->MakePortable, Qt::LeftButton);
+    QVERIFY(w.problemsWindow->MakePortable->isEnabled());
+    QTest::mouseClick(w.problemsWindow->MakePortable, Qt::LeftButton);
   } else {
-    QVERIFY(w.MakePortable1->isEnabled());
-    w.MakePortable1->trigger();
+    QVERIFY(w.makePortableAction->isEnabled());
+    w.makePortableAction->trigger();
   }
   QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("%COMMANDER_PATH%\\tools\\prog.exe"));
   QCOMPARE(e.Bar().GetField(1, bfParams), std::string("/ini=%COMMANDER_PATH%\\x.ini"));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), e.Bar().GetField(1, bfCommand));
+  QCOMPARE(w.editor->commandEdit->Bytes(), e.Bar().GetField(1, bfCommand));
   LookAtMenu(w, 1);
-  QVERIFY(!w.MakePortable1->isEnabled());
+  QVERIFY(!w.makePortableAction->isEnabled());
   Key(w, Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(e.Bar().GetField(1, bfCommand), program);
   QCOMPARE(e.Bar().GetField(1, bfParams), param);
@@ -250,43 +250,43 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   TEditor e;
   WriteBar(e.file("tools.bar"), {{"", "cm_X", "", "", "", ""}});
   const std::string main = WinName(e.file("main.bar"));
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""},
-                                {"", WinName(e.file("gone.bar")), "", "", "", ""},
-                                {"", WinName(e.file("tools.bar")), "", "", "", ""}},
-                               "main.bar");
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""},
+                                  {"", WinName(e.file("gone.bar")), "", "", "", ""},
+                                  {"", WinName(e.file("tools.bar")), "", "", "", ""}},
+                                 "main.bar");
   // A sub-bar that is not there: the message, and the bar as it was, edits and all.
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
-  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 2));
+  QTest::mouseClick(w.addButton, Qt::LeftButton);
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
   Key(w, Qt::Key_Down);
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QVERIFY(e.dialogs.questions.empty());
   QCOMPARE(w.CurrentFileName, main);
   QVERIFY(e.Bar().Modified);
   // The sub-bar, after the question; then back to the button it was opened from.
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 2));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 2));
   LookAtMenu(w, 2);
-  QVERIFY(w.OpenSubBar1->isEnabled() && !w.Back1->isEnabled());
+  QVERIFY(w.openSubBarAction->isEnabled() && !w.backAction->isEnabled());
   e.dialogs.answers = {ui::TAnswer::No};
   Key(w, Qt::Key_Down);
   QCOMPARE(e.dialogs.questions.size(), size_t(1));
   QCOMPARE(w.CurrentFileName, WinName(e.file("tools.bar")));
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_X"));
-  QCOMPARE(w.Buttonbar->text(), QStringLiteral("Button Bar: main.bar") + Way + "tools.bar");
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_X"));
+  QCOMPARE(w.barCaption->text(), QStringLiteral("Button Bar: main.bar") + Way + "tools.bar");
   LookAtMenu(w, 0);
-  QVERIFY(w.Back1->isEnabled());
+  QVERIFY(w.backAction->isEnabled());
   Key(w, Qt::Key_Up);
   QCOMPARE(w.CurrentFileName, main);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 2);
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), WinName(e.file("tools.bar")));
-  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + main);
+  QCOMPARE(w.barList->ItemIndex(), 2);
+  QCOMPARE(w.editor->commandEdit->Bytes(), WinName(e.file("tools.bar")));
+  QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + main);
   // A bar opened with ">>" has no way back.
   Key(w, Qt::Key_Down);
   e.dialogs.openAnswers = {main};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
-  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + main);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
+  QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + main);
   LookAtMenu(w, 0);
-  QVERIFY(!w.Back1->isEnabled());
+  QVERIFY(!w.backAction->isEnabled());
 }
 
 // A sub-bar named through a variable set to a host path is named as a Windows name, and a
@@ -296,7 +296,7 @@ void TestDoctor::aMissingSubBarIsNamedAsAWindowsNameBrokenBetweenItsParts() {
   const fs::path folder = e.file("bars of mine");
   fs::create_directories(folder);
   testsupport::ScopedEnv bars("BARS", folder.c_str());
-  TBarMain &w = e.StartWithBar({{"", "%BARS%\\sub-bars\\archive of-this.bar", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "%BARS%\\sub-bars\\archive of-this.bar", "", "", "", ""}});
   Key(w, Qt::Key_Down);
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   const QString shown = ui::ToDisplay(e.dialogs.errors[0]);

@@ -27,7 +27,7 @@ void Enter(TFieldEdit *field) {
 }
 
 // Types into the focused field and moves the focus on, so that its Exit step runs.
-void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text, bool replace = true) {
+void TypeAndLeave(MainWindow &w, TFieldEdit *field, const QString &text, bool replace = true) {
   Enter(field);
   if (replace)
     field->selectAll();
@@ -40,7 +40,7 @@ void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text, bool repl
   else
     field->insert(text);
   // The bar list is no edit field, so no Enter step follows the Exit.
-  w.id_btn_bar->setFocus(Qt::MouseFocusReason);
+  w.barList->setFocus(Qt::MouseFocusReason);
 }
 
 std::string Field(TEditor &e, int position, int field) {
@@ -89,9 +89,9 @@ private slots:
 
 void TestEditor::enteringAndLeavingWithoutChangeWritesNothing() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "%P", "", "tip", ""}});
-  for (TFieldEdit *field : {w.Frame11->id_btn_command, w.Frame11->id_btn_param,
-                            w.Frame11->id_btn_startpath, w.Frame11->id_btn_ToolTip})
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "%P", "", "tip", ""}});
+  for (TFieldEdit *field : {w.editor->commandEdit, w.editor->paramsEdit, w.editor->startPathEdit,
+                            w.editor->tooltipEdit})
     TypeAndLeave(w, field, QString(), false);
   QVERIFY(!e.Bar().Modified);
   QCOMPARE(w.EnteredText, std::string("tip")); // the last field entered
@@ -100,9 +100,9 @@ void TestEditor::enteringAndLeavingWithoutChangeWritesNothing() {
 // A line break would end the line in the bar file.
 void TestEditor::lineBreakIsNotTaken() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_param, QStringLiteral("new\r\n[Keep]\r\nk=1"));
-  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("old"));
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
+  TypeAndLeave(w, w.editor->paramsEdit, QStringLiteral("new\r\n[Keep]\r\nk=1"));
+  QCOMPARE(w.editor->paramsEdit->text(), QStringLiteral("old"));
   QCOMPARE(Field(e, 0, bfParams), std::string("old"));
   QVERIFY(e.dialogs.errors.empty());
 }
@@ -119,8 +119,8 @@ void TestEditor::changedFieldIsWrittenOnceOnLeaving() {
   QFETCH(QString, field);
   QFETCH(int, number);
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "old", "old", ""}});
-  auto *edit = w.Frame11->findChild<TFieldEdit *>(field);
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "old", "old", "old", ""}});
+  auto *edit = w.editor->findChild<TFieldEdit *>(field);
   Enter(edit);
   edit->selectAll();
   QTest::keyClicks(edit, "new value");
@@ -133,34 +133,34 @@ void TestEditor::changedFieldIsWrittenOnceOnLeaving() {
 
 void TestEditor::deactivatingTheWindowIsNoExit() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
-  Enter(w.Frame11->id_btn_param);
-  QTest::keyClicks(w.Frame11->id_btn_param, "x");
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "old", "", "", ""}});
+  Enter(w.editor->paramsEdit);
+  QTest::keyClicks(w.editor->paramsEdit, "x");
   QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-  QApplication::sendEvent(w.Frame11->id_btn_param, &out);
+  QApplication::sendEvent(w.editor->paramsEdit, &out);
   QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-  QApplication::sendEvent(w.Frame11->id_btn_param, &popup);
+  QApplication::sendEvent(w.editor->paramsEdit, &popup);
   QCOMPARE(Field(e, 0, bfParams), std::string("old"));
-  w.Frame11->id_btn_command->setFocus(Qt::MouseFocusReason);
+  w.editor->commandEdit->setFocus(Qt::MouseFocusReason);
   QCOMPARE(Field(e, 0, bfParams), std::string("oldx"));
 }
 
 void TestEditor::commandWithEmptyIconFileFillsTheIconReference() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_Copy");
+  MainWindow &w = e.StartWithBar({{"", "", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->commandEdit, "cm_Copy");
   QCOMPARE(Field(e, 0, bfCommand), std::string("cm_Copy"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("cm_Copy,0"));
-  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_Copy"));
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+  QCOMPARE(w.editor->iconFileEdit->text(), QStringLiteral("cm_Copy"));
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("0"));
   QVERIFY(e.Bar().IconsChanged);
 }
 
 void TestEditor::unchangedCommandWithEmptyIconFileWritesNothing() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_command, QString(), false);
-  QCOMPARE(w.Frame11->id_btn_iconfilename->text(), QStringLiteral("cm_Copy"));
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->commandEdit, QString(), false);
+  QCOMPARE(w.editor->iconFileEdit->text(), QStringLiteral("cm_Copy"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string());
   QVERIFY(!e.Bar().Modified);
 }
@@ -168,28 +168,28 @@ void TestEditor::unchangedCommandWithEmptyIconFileWritesNothing() {
 void TestEditor::emptiedIconFileWritesLoneComma() {
   TEditor e;
   WriteText(e.file("a.ico"), SolidIco(0xFF112233));
-  TBarMain &w = e.StartWithBar({{WinName(e.file("a.ico")) + ",0", "cm_Copy", "", "", "", ""}});
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 1);
-  Enter(w.Frame11->id_btn_iconfilename);
-  w.Frame11->id_btn_iconfilename->clear();
-  w.Frame11->id_btn_ToolTip->setFocus(Qt::MouseFocusReason);
+  MainWindow &w = e.StartWithBar({{WinName(e.file("a.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.editor->iconList->Count(), 1);
+  Enter(w.editor->iconFileEdit);
+  w.editor->iconFileEdit->clear();
+  w.editor->tooltipEdit->setFocus(Qt::MouseFocusReason);
   QCOMPARE(Field(e, 0, bfIconRef), std::string(",0"));
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 0);
-  QVERIFY(w.chkcache->isEnabled());
-  QVERIFY(w.Panel1->isEnabled());
+  QCOMPARE(w.editor->iconList->Count(), 0);
+  QVERIFY(w.cacheBox->isEnabled());
+  QVERIFY(w.cacheModePanel->isEnabled());
 }
 
 void TestEditor::newIconFileKeepsTheIndex() {
   TEditor e;
   WriteText(e.file("a.dll"), fixtures::BuildIconModule(50));
   WriteText(e.file("b.dll"), fixtures::BuildIconModule(60));
-  TBarMain &w = e.StartWithBar({{WinName(e.file("a.dll")) + ",45", "cm_Copy", "", "", "", ""}});
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 50);
-  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 45);
-  TypeAndLeave(w, w.Frame11->id_btn_iconfilename, QString::fromStdString(WinName(e.file("b.dll"))));
+  MainWindow &w = e.StartWithBar({{WinName(e.file("a.dll")) + ",45", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.editor->iconList->Count(), 50);
+  QCOMPARE(w.editor->iconList->ItemIndex(), 45);
+  TypeAndLeave(w, w.editor->iconFileEdit, QString::fromStdString(WinName(e.file("b.dll"))));
   QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("b.dll")) + ",45");
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 60);
-  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 45);
+  QCOMPARE(w.editor->iconList->Count(), 60);
+  QCOMPARE(w.editor->iconList->ItemIndex(), 45);
   QVERIFY(e.Bar().IconHandle(0));
 }
 
@@ -206,25 +206,25 @@ void TestEditor::pickerHoldsEveryIconOfTheFile() {
   TEditor e;
   const fs::path file = e.file(groups ? "m.dll" : "m.ico");
   WriteText(file, groups ? fixtures::BuildIconModule(groups) : SolidIco(0xFF00FFFF));
-  TBarMain &w = e.StartWithBar({{WinName(file), "cm_Copy", "", "", "", ""}});
-  QTEST(w.Frame11->id_btn_icon->Count(), "items");
-  for (int i = 0; i < w.Frame11->id_btn_icon->Count(); ++i)
+  MainWindow &w = e.StartWithBar({{WinName(file), "cm_Copy", "", "", "", ""}});
+  QTEST(w.editor->iconList->Count(), "items");
+  for (int i = 0; i < w.editor->iconList->Count(); ++i)
     QVERIFY(w.PickerIcon(i));
-  QVERIFY(!w.PickerIcon(w.Frame11->id_btn_icon->Count()));
+  QVERIFY(!w.PickerIcon(w.editor->iconList->Count()));
 }
 
 void TestEditor::pickingAnIconWritesTheReference() {
   TEditor e;
   WriteText(e.file("m.dll"), fixtures::BuildIconModule(5));
-  TBarMain &w = e.StartWithBar({{WinName(e.file("m.dll")) + ",0", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{WinName(e.file("m.dll")) + ",0", "cm_Copy", "", "", "", ""}});
   const std::string before = w.EnteredText;
-  TOwnerDrawList &picker = *w.Frame11->id_btn_icon;
+  TOwnerDrawList &picker = *w.editor->iconList;
   QTest::mouseClick(picker.viewport(), Qt::LeftButton, {}, CellCentre(picker, 3));
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("3"));
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("3"));
   QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("m.dll")) + ",3");
   QVERIFY(e.Bar().Modified);
-  QVERIFY(w.chkcache->isEnabled());
-  QVERIFY(w.Panel1->isEnabled());
+  QVERIFY(w.cacheBox->isEnabled());
+  QVERIFY(w.cacheModePanel->isEnabled());
   QCOMPARE(w.EnteredText, before);
 }
 
@@ -233,35 +233,35 @@ void TestEditor::iconFileWithoutIconsBecomesItsProgram() {
   // A program without icons is its own associated program: the reference loses its
   // index and the bar counts as modified.
   WriteText(e.file("plain.exe"), "MZ but nothing more");
-  TBarMain &w = e.StartWithBar({{WinName(e.file("plain.exe")) + ",4", "cm_Copy", "", "", "", ""},
-                                {WinName(e.file("none.txt")) + ",2", "cm_Move", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{WinName(e.file("plain.exe")) + ",4", "cm_Copy", "", "", "", ""},
+                                  {WinName(e.file("none.txt")) + ",2", "cm_Move", "", "", "", ""}});
   const std::string program = WinName(e.file("plain.exe"));
   QCOMPARE(Field(e, 0, bfIconRef), program);
-  QCOMPARE(w.Frame11->id_btn_iconfilename->text().toStdString(), program);
+  QCOMPARE(w.editor->iconFileEdit->text().toStdString(), program);
   QVERIFY(e.Bar().Modified);
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 0);
+  QCOMPARE(w.editor->iconList->Count(), 0);
   // A missing file without association keeps its reference.
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
   QCOMPARE(Field(e, 1, bfIconRef), WinName(e.file("none.txt")) + ",2");
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("2"));
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("2"));
 }
 
 void TestEditor::iconFileDialog() {
   TEditor e;
   WriteText(e.file("m.dll"), fixtures::BuildIconModule(3));
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
   e.dialogs.openAnswers = {std::nullopt, WinName(e.file("m.dll"))};
-  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   QVERIFY(!e.Bar().Modified);
-  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters.back(),
            std::string("*.exe,*.dll,*.ico,*.icl,*.png,*.svg|*.exe;*.dll;*.ico;*.icl;*.png;*.svg|"
                        "*.*|*.*"));
   QCOMPARE(Field(e, 0, bfIconRef), WinName(e.file("m.dll")) + ",0");
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 3);
-  QCOMPARE(w.Frame11->id_btn_icon->ItemIndex(), 0);
-  QVERIFY(w.chkcache->isEnabled());
-  QVERIFY(!w.Panel1->isEnabled());
+  QCOMPARE(w.editor->iconList->Count(), 3);
+  QCOMPARE(w.editor->iconList->ItemIndex(), 0);
+  QVERIFY(w.cacheBox->isEnabled());
+  QVERIFY(!w.cacheModePanel->isEnabled());
   QCOMPARE(w.EnteredText, std::string("-1-"));
 }
 
@@ -271,29 +271,29 @@ void TestEditor::pictureBecomesAnIconOfTheChosenLibrary() {
   TEditor e;
   WriteText(e.file("sun.png"), fixtures::MakePng(64, 64, std::vector<uint32_t>(64 * 64, ~0u)));
   WriteProgramIcons(e.file("old.icl"));
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", "a.ico,3"}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", "a.ico,3"}});
   const std::string lib = WinName(e.file("lib.icl"));
   for (int n = 0; n < 3; ++n) {
     e.dialogs.openAnswers.push_back(WinName(e.file("sun.png")));
     e.dialogs.answers.push_back(ui::TAnswer::Yes);
   }
   e.dialogs.saveAnswers = {lib, lib.substr(0, lib.size() - 4), WinName(e.file("old.icl"))};
-  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.saveSuggestions.front(), WinName(e.file("icons.icl")));
   QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
-  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   QCOMPARE(Field(e, 0, bfIconRef), lib + ",1");
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("1"));
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 2);
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("1"));
+  QCOMPARE(w.editor->iconList->Count(), 2);
   icons::TIconLibrary written;
   written.LoadFromFile(lib);
   QCOMPARE(written.Icons.Objects(1)->Images.Count(), uint16_t(8));
 
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(w.barList, Qt::Key_Z, Qt::ControlModifier);
   QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
   QVERIFY(e.dialogs.errors.empty());
 
-  QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QVERIFY(e.dialogs.errors[0].find("16-bit") != std::string::npos);
   QCOMPARE(Field(e, 0, bfIconRef), lib + ",0");
@@ -301,9 +301,9 @@ void TestEditor::pictureBecomesAnIconOfTheChosenLibrary() {
 
 void TestEditor::commandFileChooserFillsTheButton() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "", "", "", "", ""}});
   e.dialogs.openAnswers = {std::string("C:\\Tools\\tool.exe")};
-  QTest::mouseClick(w.Frame11->id_btn_find1, Qt::LeftButton);
+  QTest::mouseClick(w.editor->chooseProgramButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters.back(), std::string("*.*|*.*"));
   QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\Tools\\tool.exe"));
   QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
@@ -344,19 +344,19 @@ void TestEditor::choosersWriteWhatTheCheckAccepts() {
   testsupport::TcInstallation tc(e.file("tc"));
   const fs::path chosen = e.file(file.toStdString());
   WriteText(chosen, fixtures::BuildIconModule(2));
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
   e.dialogs.openAnswers = {WinName(chosen)};
   if (chooser == "command")
-    QTest::mouseClick(w.Frame11->id_btn_find1, Qt::LeftButton);
+    QTest::mouseClick(w.editor->chooseProgramButton, Qt::LeftButton);
   else if (chooser == "icon")
-    QTest::mouseClick(w.Frame11->id_btn_iconfile, Qt::LeftButton);
+    QTest::mouseClick(w.editor->chooseIconFileButton, Qt::LeftButton);
   else
-    Drop(w, {chosen}, CellCentre(*w.id_btn_bar, 0));
-  const int s = w.id_btn_bar->ItemIndex();
+    Drop(w, {chosen}, CellCentre(*w.barList, 0));
+  const int s = w.barList->ItemIndex();
   const QString dir = QString::fromStdString(WinName(e.dir.path()));
   QCOMPARE(Field(e, s, bfCommand), command.replace('@', dir).toStdString());
   QCOMPARE(Field(e, s, bfIconRef), icon.replace('@', dir).toStdString());
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 2);
+  QCOMPARE(w.editor->iconList->Count(), 2);
   // Nothing the choice wrote is a problem of the check.
   for (const doctor::Problem &problem : w.Problems())
     QVERIFY2(problem.Button != s, problem.Message.c_str());
@@ -382,38 +382,38 @@ void TestEditor::iconFileKeepsItsLetterCase() {
   WriteText(e.file(file.toStdString()), fixtures::BuildIconModule(3));
   const std::string name =
       written.replace('@', QString::fromStdString(WinName(e.dir.path()))).toStdString();
-  TBarMain &w = e.StartWithBar({{name + ",0", "cm_Copy", "", "", "", ""}});
-  QCOMPARE(w.Frame11->id_btn_iconfilename->Bytes(), name);
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 3);
+  MainWindow &w = e.StartWithBar({{name + ",0", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.editor->iconFileEdit->Bytes(), name);
+  QCOMPARE(w.editor->iconList->Count(), 3);
   QVERIFY(!e.Bar().Modified);
-  TOwnerDrawList &picker = *w.Frame11->id_btn_icon;
+  TOwnerDrawList &picker = *w.editor->iconList;
   QTest::mouseClick(picker.viewport(), Qt::LeftButton, {}, CellCentre(picker, 2));
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("button1=" + name + ",2\r\n") !=
           std::string::npos);
 }
 
 void TestEditor::runModeIsWrittenAndShown() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  QTest::mouseClick(w.Frame11->id_btn_maximized, Qt::LeftButton, {}, QPoint(6, 8));
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  QTest::mouseClick(w.editor->runMaximized, Qt::LeftButton, {}, QPoint(6, 8));
   QCOMPARE(Field(e, 0, bfRunMode), std::string("-1"));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
-  QVERIFY(w.Frame11->id_btn_Normal->isChecked());
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
-  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
-  QTest::mouseClick(w.Frame11->d_btn_assymbol, Qt::LeftButton, {}, QPoint(6, 8));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
+  QVERIFY(w.editor->runNormal->isChecked());
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 0));
+  QVERIFY(w.editor->runMaximized->isChecked());
+  QTest::mouseClick(w.editor->runMinimized, Qt::LeftButton, {}, QPoint(6, 8));
   QCOMPARE(Field(e, 0, bfRunMode), std::string("1"));
   QCOMPARE(Field(e, 1, bfRunMode), std::string("0"));
 }
 
 void TestEditor::unknownRunModeLeavesTheRadioButtons() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", "-1"}, {"", "cm_B", "", "", "", "2"}});
-  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_B"));
-  QVERIFY(w.Frame11->id_btn_maximized->isChecked());
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", "-1"}, {"", "cm_B", "", "", "", "2"}});
+  QVERIFY(w.editor->runMaximized->isChecked());
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_B"));
+  QVERIFY(w.editor->runMaximized->isChecked());
   QCOMPARE(Field(e, 1, bfRunMode), std::string("2"));
 }
 
@@ -434,55 +434,55 @@ void TestEditor::parameterMenuInsertsTheTextBeforeTheDash() {
   QFETCH(QString, item);
   TEditor e;
   WriteText(e.bin() / "English.lng", "[params]\r\n" + item.toStdString() + "\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "aXXb", "", "", ""}});
-  QCOMPARE(w.pmPRM->actions().size(), 1);
-  w.Frame11->id_btn_param->setSelection(1, 2); // the caret's selection is replaced
-  QTest::mouseClick(w.Frame11->btnPrmList, Qt::LeftButton);
-  QVERIFY(w.pmPRM->isVisible());
-  w.pmPRM->actions()[0]->trigger();
-  w.pmPRM->hide();
-  QTEST(w.Frame11->id_btn_param->text(), "expected");
-  QCOMPARE(QString::fromStdString(Field(e, 0, bfParams)), w.Frame11->id_btn_param->text());
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "aXXb", "", "", ""}});
+  QCOMPARE(w.paramMenu->actions().size(), 1);
+  w.editor->paramsEdit->setSelection(1, 2); // the caret's selection is replaced
+  QTest::mouseClick(w.editor->paramMenuButton, Qt::LeftButton);
+  QVERIFY(w.paramMenu->isVisible());
+  w.paramMenu->actions()[0]->trigger();
+  w.paramMenu->hide();
+  QTEST(w.editor->paramsEdit->text(), "expected");
+  QCOMPARE(QString::fromStdString(Field(e, 0, bfParams)), w.editor->paramsEdit->text());
 }
 
 void TestEditor::pathMenuNeedsTheRightButtonHeld() {
   TEditor e;
   e.Ini("[paths]\r\nC:\\x\\\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  TFieldEdit *start = w.Frame11->id_btn_startpath;
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TFieldEdit *start = w.editor->startPathEdit;
   QTest::mousePress(start, Qt::RightButton, {}, QPoint(5, 5));
   QCOMPARE(w.PathMenuTarget, 3);
-  QVERIFY(w.tmr1->isActive());
+  QVERIFY(w.pathMenuTimer->isActive());
   QTest::mouseRelease(start, Qt::RightButton, {}, QPoint(5, 5));
-  QVERIFY(!w.tmr1->isActive());
+  QVERIFY(!w.pathMenuTimer->isActive());
   QTest::qWait(400);
-  QVERIFY(!w.pmPAth->isVisible());
+  QVERIFY(!w.pathMenu->isVisible());
 
-  QTest::mousePress(w.Frame11->id_btn_iconfilename, Qt::RightButton, {}, QPoint(5, 5));
+  QTest::mousePress(w.editor->iconFileEdit, Qt::RightButton, {}, QPoint(5, 5));
   QCOMPARE(w.PathMenuTarget, 4);
-  QTRY_VERIFY_WITH_TIMEOUT(w.pmPAth->isVisible(), 2000);
-  QVERIFY(!w.tmr1->isActive());
-  w.pmPAth->hide();
-  QTest::mouseRelease(w.Frame11->id_btn_iconfilename, Qt::RightButton, {}, QPoint(5, 5));
+  QTRY_VERIFY_WITH_TIMEOUT(w.pathMenu->isVisible(), 2000);
+  QVERIFY(!w.pathMenuTimer->isActive());
+  w.pathMenu->hide();
+  QTest::mouseRelease(w.editor->iconFileEdit, Qt::RightButton, {}, QPoint(5, 5));
 }
 
 void TestEditor::pathMenuItemGoesWholeIntoTheTargetField() {
   TEditor e;
   e.Ini("[paths]\r\nC:\\my-&tools\\\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  QTest::mousePress(w.Frame11->id_btn_command, Qt::RightButton, {}, QPoint(5, 5));
-  QTest::mouseRelease(w.Frame11->id_btn_command, Qt::RightButton, {}, QPoint(5, 5));
-  w.Frame11->id_btn_command->setCursorPosition(0);
-  w.pmPAth->actions()[0]->trigger();
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("C:\\my-tools\\cm_A"));
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QTest::mousePress(w.editor->commandEdit, Qt::RightButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(w.editor->commandEdit, Qt::RightButton, {}, QPoint(5, 5));
+  w.editor->commandEdit->setCursorPosition(0);
+  w.pathMenu->actions()[0]->trigger();
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("C:\\my-tools\\cm_A"));
   QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\my-tools\\cm_A"));
 }
 
 void TestEditor::okSavesUnderTheBarsName() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, "Saved tip");
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->tooltipEdit, "Saved tip");
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QVERIFY(!w.isVisible());
   QVERIFY(!e.Bar().Modified);
   QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("menu1=Saved tip") != std::string::npos);
@@ -491,10 +491,10 @@ void TestEditor::okSavesUnderTheBarsName() {
 
 void TestEditor::okOnANewBarAsksForANameAndAppendsBar() {
   TEditor e;
-  TBarMain &w = e.Start();
-  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_New");
+  MainWindow &w = e.Start();
+  TypeAndLeave(w, w.editor->commandEdit, "cm_New");
   e.dialogs.saveAnswers = {WinName(e.file("fresh"))};
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters.back(), std::string("*.bar|*.bar|*.*|*.*"));
   QVERIFY(fs::exists(e.file("fresh.bar")));
   QVERIFY(testsupport::ReadBytes(e.file("fresh.bar")).find("cmd1=cm_New") != std::string::npos);
@@ -503,9 +503,9 @@ void TestEditor::okOnANewBarAsksForANameAndAppendsBar() {
 
 void TestEditor::okWhoseDialogIsCancelledKeepsTheWindow() {
   TEditor e;
-  TBarMain &w = e.Start();
-  TypeAndLeave(w, w.Frame11->id_btn_command, "cm_Keep");
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  MainWindow &w = e.Start();
+  TypeAndLeave(w, w.editor->commandEdit, "cm_Keep");
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters.size(), size_t(1));
   QVERIFY(w.isVisible());
   QCOMPARE(Field(e, 0, bfCommand), std::string("cm_Keep"));
@@ -515,9 +515,9 @@ void TestEditor::okWhoseDialogIsCancelledKeepsTheWindow() {
 
 void TestEditor::okWhoseSaveFailsKeepsTheWindowAndSaysWhy() {
   TEditor e;
-  TBarMain &w = e.Start();
+  MainWindow &w = e.Start();
   e.dialogs.saveAnswers = {WinName(e.file("no-such-folder") / "x.bar")};
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QVERIFY(w.isVisible());
   QVERIFY(e.Bar().Modified);
@@ -526,18 +526,18 @@ void TestEditor::okWhoseSaveFailsKeepsTheWindowAndSaysWhy() {
 
 void TestEditor::returnKeyCommitsTheFieldAndPressesOk() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  Enter(w.Frame11->id_btn_param);
-  QTest::keyClicks(w.Frame11->id_btn_param, "%N");
-  QTest::keyClick(w.Frame11->id_btn_param, Qt::Key_Return);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  Enter(w.editor->paramsEdit);
+  QTest::keyClicks(w.editor->paramsEdit, "%N");
+  QTest::keyClick(w.editor->paramsEdit, Qt::Key_Return);
   QVERIFY(!w.isVisible());
   QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("param1=%N") != std::string::npos);
 }
 
 void TestEditor::escapeKeyPressesCancel() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  QTest::keyClick(w.id_btn_bar, Qt::Key_Escape);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QTest::keyClick(w.barList, Qt::Key_Escape);
   QVERIFY(!w.isVisible());
   QVERIFY(testsupport::ReadBytes(e.file("t.bar")).find("cm_A") != std::string::npos);
 }
@@ -545,18 +545,18 @@ void TestEditor::escapeKeyPressesCancel() {
 void TestEditor::textOutsideTheCodePageKeepsItsBytes() {
   TEditor e;
   // Windows-1252 "Größe" and a value marked as UTF-8.
-  TBarMain &w = e.StartWithBar({{"", "cm_A",
-                                 "Gr\xF6\xDF"
-                                 "e",
-                                 "", "\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92", ""}});
-  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("Größe"));
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("€→"));
-  TypeAndLeave(w, w.Frame11->id_btn_param, QStringLiteral("€ ok"));
+  MainWindow &w = e.StartWithBar({{"", "cm_A",
+                                   "Gr\xF6\xDF"
+                                   "e",
+                                   "", "\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92", ""}});
+  QCOMPARE(w.editor->paramsEdit->text(), QStringLiteral("Größe"));
+  QCOMPARE(w.editor->tooltipEdit->text(), QStringLiteral("€→"));
+  TypeAndLeave(w, w.editor->paramsEdit, QStringLiteral("€ ok"));
   QCOMPARE(Field(e, 0, bfParams), std::string("\x80 ok"));
-  TypeAndLeave(w, w.Frame11->id_btn_startpath, QStringLiteral("→x"));
+  TypeAndLeave(w, w.editor->startPathEdit, QStringLiteral("→x"));
   QCOMPARE(Field(e, 0, bfStartPath), std::string("\xEF\xBB\xBF\xE2\x86\x92x"));
   // Entering and leaving the marked value keeps its bytes.
-  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, QString(), false);
+  TypeAndLeave(w, w.editor->tooltipEdit, QString(), false);
   QCOMPARE(Field(e, 0, bfTooltip), std::string("\xEF\xBB\xBF\xE2\x82\xAC\xE2\x86\x92"));
 }
 

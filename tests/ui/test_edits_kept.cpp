@@ -37,11 +37,11 @@ void ClickMenuItem(QMenu *menu, int index) {
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
 }
 
-void RightClickCell(TBarMain &w, int index) {
-  const QPoint at = CellCentre(*w.id_btn_bar, index);
-  QTest::mousePress(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  QTest::mouseRelease(w.id_btn_bar->viewport(), Qt::RightButton, {}, at);
-  w.pm1->hide();
+void RightClickCell(MainWindow &w, int index) {
+  const QPoint at = CellCentre(*w.barList, index);
+  QTest::mousePress(w.barList->viewport(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(w.barList->viewport(), Qt::RightButton, {}, at);
+  w.barMenu->hide();
 }
 
 } // namespace
@@ -67,14 +67,14 @@ private:
 void TestEditsKept::menuTextIsCommitted() {
   TEditor e;
   WriteText(e.bin() / "English.lng", "[params]\r\n%P - source path\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  QTest::mouseClick(w.Frame11->btnPrmList, Qt::LeftButton);
-  ClickMenuItem(w.pmPRM, 0);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  QTest::mouseClick(w.editor->paramMenuButton, Qt::LeftButton);
+  ClickMenuItem(w.paramMenu, 0);
   QCOMPARE(e.Bar().GetField(0, bfParams), std::string("%P "));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
-  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("%P "));
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 0));
+  QCOMPARE(w.editor->paramsEdit->text(), QStringLiteral("%P "));
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(Key(e.file("t.bar"), "param1"), std::string("%P "));
 }
 
@@ -89,15 +89,15 @@ void TestEditsKept::everyWayOfClosingAsksAfterTyping() {
   QFETCH(QString, way);
   TEditor e;
   e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "old", ""}});
-  ClickField(w.Frame11->id_btn_ToolTip);
-  w.Frame11->id_btn_ToolTip->selectAll();
-  QTest::keyClicks(w.Frame11->id_btn_ToolTip, "typed");
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "old", ""}});
+  ClickField(w.editor->tooltipEdit);
+  w.editor->tooltipEdit->selectAll();
+  QTest::keyClicks(w.editor->tooltipEdit, "typed");
   e.dialogs.answers = {ui::TAnswer::Yes};
   if (way == "cancel")
-    QTest::mouseClick(w.Frame11->Cancel, Qt::LeftButton);
+    QTest::mouseClick(w.editor->Cancel, Qt::LeftButton);
   else if (way == "escape")
-    QTest::keyClick(w.Frame11->id_btn_ToolTip, Qt::Key_Escape);
+    QTest::keyClick(w.editor->tooltipEdit, Qt::Key_Escape);
   else
     w.close(); // what the window manager's close request arrives as
   QCOMPARE(e.dialogs.questions.size(), size_t(1));
@@ -109,17 +109,17 @@ void TestEditsKept::everyWayOfClosingAsksAfterTyping() {
 // typed for, and the editor shows the newly selected one.
 void TestEditsKept::rightClickShowsTheButtonItSelects() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "a", "", "", ""}, {"", "cm_B", "b", "", "", ""}});
-  ClickField(w.Frame11->id_btn_param);
-  w.Frame11->id_btn_param->selectAll();
-  QTest::keyClicks(w.Frame11->id_btn_param, "typed for A");
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "a", "", "", ""}, {"", "cm_B", "b", "", "", ""}});
+  ClickField(w.editor->paramsEdit);
+  w.editor->paramsEdit->selectAll();
+  QTest::keyClicks(w.editor->paramsEdit, "typed for A");
   RightClickCell(w, 1);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_B"));
-  ClickField(w.Frame11->id_btn_param);
-  QTest::keyClick(w.Frame11->id_btn_param, Qt::Key_End);
-  QTest::keyClicks(w.Frame11->id_btn_param, "+");
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QCOMPARE(w.barList->ItemIndex(), 1);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_B"));
+  ClickField(w.editor->paramsEdit);
+  QTest::keyClick(w.editor->paramsEdit, Qt::Key_End);
+  QTest::keyClicks(w.editor->paramsEdit, "+");
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(Key(e.file("t.bar"), "param1"), std::string("typed for A"));
   QCOMPARE(Key(e.file("t.bar"), "param2"), std::string("b+"));
 }
@@ -127,11 +127,11 @@ void TestEditsKept::rightClickShowsTheButtonItSelects() {
 void TestEditsKept::runModeChangeIsAnEdit() {
   TEditor e;
   e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  QTest::mouseClick(w.Frame11->id_btn_maximized, Qt::LeftButton, {}, QPoint(6, 6));
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  QTest::mouseClick(w.editor->runMaximized, Qt::LeftButton, {}, QPoint(6, 6));
   QVERIFY(e.Bar().Modified);
   e.dialogs.answers = {ui::TAnswer::Yes};
-  QTest::mouseClick(w.Frame11->Cancel, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Cancel, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions.size(), size_t(1));
   QCOMPARE(Key(e.file("t.bar"), "iconic1"), std::string("-1"));
 }
@@ -143,46 +143,46 @@ void TestEditsKept::refusedBarAtStartLeavesAWorkingWindow() {
   TEditor e;
   const std::string refused = "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=a\r\ncmd2=b\r\n";
   WriteText(e.file("t.bar"), refused);
-  TBarMain &w = e.Start({QString::fromStdString(e.file("t.bar").string())});
+  MainWindow &w = e.Start({QString::fromStdString(e.file("t.bar").string())});
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QVERIFY(w.CurrentFileName.empty());
   QCOMPARE(e.Bar().Count(), 1);
-  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
+  QTest::mouseClick(w.addButton, Qt::LeftButton);
   QCOMPARE(e.Bar().Count(), 2);
-  QCOMPARE(w.id_btn_bar->Count(), 2);
+  QCOMPARE(w.barList->Count(), 2);
   e.dialogs.saveAnswers = {WinName(e.file("new.bar"))};
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QVERIFY(fs::exists(e.file("new.bar")));
   QCOMPARE(testsupport::ReadBytes(e.file("t.bar")), refused);
 }
 
 void TestEditsKept::refusedBarOpenedLaterLeavesTheOpenOne() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  ClickField(w.Frame11->id_btn_ToolTip);
-  QTest::keyClicks(w.Frame11->id_btn_ToolTip, "edited");
-  const QString caption = w.Buttonbar->text();
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  ClickField(w.editor->tooltipEdit);
+  QTest::keyClicks(w.editor->tooltipEdit, "edited");
+  const QString caption = w.barCaption->text();
   WriteText(e.file("bad.bar"), "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=a\r\n");
   e.dialogs.answers = {ui::TAnswer::No};
   e.dialogs.openAnswers = {WinName(e.file("bad.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
-  QCOMPARE(w.Buttonbar->text(), caption);
-  QCOMPARE(w.id_btn_bar->Count(), 2);
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("edited"));
+  QCOMPARE(w.barCaption->text(), caption);
+  QCOMPARE(w.barList->Count(), 2);
+  QCOMPARE(w.editor->tooltipEdit->text(), QStringLiteral("edited"));
   QVERIFY(e.Bar().Modified);
-  QTest::mouseClick(w.Frame11->Ok, Qt::LeftButton);
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
   QCOMPARE(Key(e.file("t.bar"), "menu1"), std::string("edited"));
 }
 
 void TestEditsKept::pasteTakesLinuxLineEnds() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   QGuiApplication::clipboard()->setText(
       QStringLiteral("TOTALCMD#BAR#DATA\nnotes.exe\n-n\n\nNotes\n\n0\n-1\n"));
   RightClickCell(w, 0);
-  QVERIFY(w.paste1->isEnabled());
-  QTest::keyClick(w.id_btn_bar, Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(w.pasteAction->isEnabled());
+  QTest::keyClick(w.barList, Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(e.Bar().Count(), 2);
   QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("notes.exe"));
   QCOMPARE(e.Bar().GetField(1, bfTooltip), std::string("Notes"));

@@ -55,7 +55,7 @@ void TestFigures::startupToFirstPaintWithHundredButtons() {
   for (int run = 0; run < 5; ++run) {
     QElapsedTimer clock;
     clock.start();
-    TBarMain &w = e.Start({QString::fromStdString(e.file("t.bar").string())});
+    MainWindow &w = e.Start({QString::fromStdString(e.file("t.bar").string())});
     w.repaint();
     times.push_back(double(clock.nsecsElapsed()) / 1e6);
     QCOMPARE(e.Bar().Count(), 100);
@@ -68,7 +68,7 @@ void TestFigures::startupToFirstPaintWithHundredButtons() {
 void TestFigures::fillIconListOfThreeHundredIcons() {
   TEditor e;
   WriteText(e.file("many.dll"), fixtures::BuildIconModule(300));
-  TBarMain &w = e.StartWithBar({{WinName(e.file("many.dll")) + ",0", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{WinName(e.file("many.dll")) + ",0", "cm_A", "", "", "", ""}});
   std::vector<double> times;
   for (int run = 0; run < 7; ++run) {
     QElapsedTimer clock;
@@ -76,7 +76,7 @@ void TestFigures::fillIconListOfThreeHundredIcons() {
     w.FillIconList(0);
     times.push_back(double(clock.nsecsElapsed()) / 1e6);
   }
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), 300);
+  QCOMPARE(w.editor->iconList->Count(), 300);
   // The picker shows its first eight icons, the last one once scrolled there.
   QVERIFY(w.PickerIcon(0));
   QVERIFY(w.PickerIcon(299));
@@ -85,7 +85,7 @@ void TestFigures::fillIconListOfThreeHundredIcons() {
     w.FillIconList(0);
     QElapsedTimer clock;
     clock.start();
-    w.Frame11->id_btn_icon->viewport()->repaint();
+    w.editor->iconList->viewport()->repaint();
     paints.push_back(double(clock.nsecsElapsed()) / 1e6);
   }
   qInfo("FillIconList of a 300-icon module: median %.1f ms; its first painting %.1f ms",
@@ -97,7 +97,7 @@ void TestFigures::fillIconListOfThreeHundredIcons() {
 // its first row painted.
 void TestFigures::firstRowOfTheIconsOfASystemDll() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{WinName(e.file("system.dll")) + ",0", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{WinName(e.file("system.dll")) + ",0", "cm_A", "", "", "", ""}});
   // Written once the bar is open, so that the first run below is the first look at it.
   WriteText(e.file("system.dll"),
             fixtures::PaddedIconModule(fixtures::kSystemDllGroups, fixtures::kSystemDllSize));
@@ -109,10 +109,10 @@ void TestFigures::firstRowOfTheIconsOfASystemDll() {
     // The first row's icons, taken here too in case the picker is not on screen.
     for (int i = 0; i < 8; ++i)
       QVERIFY(w.PickerIcon(i));
-    w.Frame11->id_btn_icon->viewport()->repaint();
+    w.editor->iconList->viewport()->repaint();
     times.push_back(double(clock.nsecsElapsed()) / 1e6);
   }
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), fixtures::kSystemDllGroups);
+  QCOMPARE(w.editor->iconList->Count(), fixtures::kSystemDllGroups);
   // The first run reads the module's directory; the others find it parsed already.
   qInfo("the picker's first row of a %d-icon module of %.1f MB: first %.1f ms, median %.1f ms",
         fixtures::kSystemDllGroups * 10, double(fs::file_size(e.file("system.dll"))) / 1e6,
@@ -123,11 +123,11 @@ void TestFigures::firstRowOfTheIconsOfASystemDll() {
 void TestFigures::scrollingALongBarDrawsTheLoadedIcons() {
   TEditor e;
   WriteText(e.file("solid.ico"), SolidIco(0xFF204080));
-  TBarMain &w = e.StartWithBar(IconButtons(1000, WinName(e.file("solid.ico")), 1));
+  MainWindow &w = e.StartWithBar(IconButtons(1000, WinName(e.file("solid.ico")), 1));
   // With the file gone, only the icons loaded with the bar can still be drawn: a
   // drawing that extracted them again would show the "icon file missing" placeholder.
   fs::remove(e.file("solid.ico"));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  TOwnerDrawList &list = *w.barList;
   QElapsedTimer clock;
   clock.start();
   for (int top = 0; top <= 1000 - 14; top += 7) {
@@ -156,9 +156,9 @@ void TestFigures::screenshotsOfTheWindows() {
   fs::copy_file(top / "data" / "Corvane.ini", e.bin() / "Corvane.ini",
                 fs::copy_options::overwrite_existing);
   platform::FlushProfileCache();
-  TBarMain &w = e.Start({bar});
+  MainWindow &w = e.Start({bar});
   QVERIFY(w.grab().save(ShotFile("corvane-main.png"), "PNG"));
-  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  QTest::mouseClick(w.aboutButton, Qt::LeftButton);
   QVERIFY(QTest::qWaitForWindowExposed(e.about.get()));
   QVERIFY(e.about->grab().save(ShotFile("corvane-about.png"), "PNG"));
   qInfo("pictures written to %s", qPrintable(ShotFile("")));

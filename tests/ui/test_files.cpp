@@ -24,14 +24,14 @@ namespace {
 const std::string BarFilter = "*.bar|*.bar|*.*|*.*";
 
 // Gives the field the focus, types a new text and moves on, so that it is committed.
-void TypeAndLeave(TBarMain &w, TFieldEdit *field, const QString &text) {
+void TypeAndLeave(MainWindow &w, TFieldEdit *field, const QString &text) {
   field->setFocus(Qt::MouseFocusReason);
   field->selectAll();
   QTest::keyClicks(field, text);
-  w.id_btn_bar->setFocus(Qt::MouseFocusReason);
+  w.barList->setFocus(Qt::MouseFocusReason);
 }
 
-std::vector<std::string> Commands(const ButtonsList &bar) {
+std::vector<std::string> Commands(const ButtonBar &bar) {
   std::vector<std::string> out;
   for (int i = 0; i < bar.Count(); ++i)
     out.push_back(bar.GetField(i, bfCommand));
@@ -102,21 +102,21 @@ private slots:
 
 void TestFiles::openingShowsTheBarItsCaptionAndFirstButton() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
   WriteBar(e.file("three.bar"), {{"", "cm_One", "-a", "", "", ""},
                                  {"", "cm_Two", "", "", "", ""},
                                  {"", "cm_Three", "", "", "", ""}});
   const std::string name = WinName(e.file("three.bar"));
   e.dialogs.openAnswers = {name};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QVERIFY(e.dialogs.questions.empty());
   QCOMPARE(e.dialogs.filters, std::vector<std::string>{BarFilter});
-  QCOMPARE(w.id_btn_bar->Count(), 3);
+  QCOMPARE(w.barList->Count(), 3);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_One", "cm_Two", "cm_Three"}));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string("cm_One"));
-  QCOMPARE(w.Frame11->id_btn_param->Bytes(), std::string("-a"));
-  QCOMPARE(w.Buttonbar->text(), QString::fromStdString("Button Bar: " + name));
+  QCOMPARE(w.barList->ItemIndex(), 0);
+  QCOMPARE(w.editor->commandEdit->Bytes(), std::string("cm_One"));
+  QCOMPARE(w.editor->paramsEdit->Bytes(), std::string("-a"));
+  QCOMPARE(w.barCaption->text(), QString::fromStdString("Button Bar: " + name));
   QCOMPARE(w.CurrentFileName, name);
   QVERIFY(!e.Bar().Modified);
 }
@@ -124,23 +124,23 @@ void TestFiles::openingShowsTheBarItsCaptionAndFirstButton() {
 void TestFiles::openingUsesTheTranslatedCaptionAndQuestion() {
   TEditor e;
   WriteText(e.bin() / "English.lng", "5065=\"Leiste:\"\r\nSaveAskMsg=Sichern?\r\n");
-  TBarMain &w = e.Start();
+  MainWindow &w = e.Start();
   WriteBar(e.file("one.bar"), {{"", "cm_One", "", "", "", ""}});
   e.dialogs.answers = {ui::TAnswer::No};
   e.dialogs.openAnswers = {WinName(e.file("one.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions, std::vector<std::string>{"Sichern?"});
-  QCOMPARE(w.Buttonbar->text(), QString::fromStdString("Leiste: " + WinName(e.file("one.bar"))));
+  QCOMPARE(w.barCaption->text(), QString::fromStdString("Leiste: " + WinName(e.file("one.bar"))));
 }
 
 void TestFiles::bareNameOpensFromTheCurrentDirectory() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Old", "", "", "", ""}});
   WriteBar(e.file("here.bar"), {{"", "cm_Here", "", "", "", ""}});
   const QString before = QDir::currentPath();
   QVERIFY(QDir::setCurrent(QString::fromStdString(e.dir.path().string())));
   e.dialogs.openAnswers = {std::string("here.bar")};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QDir::setCurrent(before);
   QCOMPARE(w.CurrentFileName, WinName(e.file("here.bar")));
   QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Here"});
@@ -148,17 +148,17 @@ void TestFiles::bareNameOpensFromTheCurrentDirectory() {
 
 void TestFiles::cancelledOpenDialogGivesANewBarWithOneButton() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
-  QCOMPARE(w.id_btn_bar->Count(), 1);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
+  QCOMPARE(w.barList->Count(), 1);
   QCOMPARE(Commands(e.Bar()), std::vector<std::string>{""});
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.barList->ItemIndex(), 0);
   QVERIFY(e.Bar().Modified);
   QVERIFY(w.CurrentFileName.empty());
-  QCOMPARE(w.Buttonbar->text(), QStringLiteral("Button Bar: "));
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), std::string());
+  QCOMPARE(w.barCaption->text(), QStringLiteral("Button Bar: "));
+  QCOMPARE(w.editor->commandEdit->Bytes(), std::string());
   // The file of the former bar is left as it was.
-  QCOMPARE(Commands(ButtonsList(WinName(e.file("t.bar")), e.main->ProgramFile())),
+  QCOMPARE(Commands(ButtonBar(WinName(e.file("t.bar")), e.main->ProgramFile())),
            (std::vector<std::string>{"cm_A", "cm_B"}));
 }
 
@@ -203,11 +203,11 @@ void TestFiles::openDialogsStartWhereTheUserIs() {
   testsupport::TcInstallation tc(e.file("tc"));
   tc.Write("icons/star.ico", SolidIco(0xFF00FF00));
   tc.Write("tools/sums.exe", fixtures::BuildIconModule(1));
-  TBarMain &w =
+  MainWindow &w =
       e.StartWithBar({{icon.toStdString(), command.toStdString(), "", "", "", ""}}, "bars/t.bar");
-  QPushButton *button = chooser == "bar"    ? w.id_btn_barfilesearch
-                        : chooser == "icon" ? w.Frame11->id_btn_iconfile
-                                            : w.Frame11->id_btn_find1;
+  QPushButton *button = chooser == "bar"    ? w.openBarButton
+                        : chooser == "icon" ? w.editor->chooseIconFileButton
+                                            : w.editor->chooseProgramButton;
   QTest::mouseClick(button, Qt::LeftButton);
   QCOMPARE(e.dialogs.openFolders,
            std::vector<std::string>{WinName(e.file(folder.toStdString())) + "\\"});
@@ -228,13 +228,13 @@ void TestFiles::yesSavesUnderAChosenNameBeforeOpening() {
   QFETCH(QString, typed);
   QFETCH(QString, written);
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_param, "edited");
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->paramsEdit, "edited");
   WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
   e.dialogs.answers = {ui::TAnswer::Yes};
   e.dialogs.saveAnswers = {WinName(e.file(typed.toStdString()))};
   e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions, std::vector<std::string>{"SaveAskMsg"});
   // Saved through the dialog although the bar has a name of its own.
   QCOMPARE(e.dialogs.filters, (std::vector<std::string>{BarFilter, BarFilter}));
@@ -245,12 +245,12 @@ void TestFiles::yesSavesUnderAChosenNameBeforeOpening() {
 
 void TestFiles::noDropsTheEditsAndOpens() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_param, "lost");
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->paramsEdit, "lost");
   WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
   e.dialogs.answers = {ui::TAnswer::No};
   e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.filters, std::vector<std::string>{BarFilter});
   QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Next"});
   QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("<none>"));
@@ -272,22 +272,22 @@ void TestFiles::openingIsCancelledWithoutAPlainAnswer() {
   QFETCH(bool, saveCancelled);
   QFETCH(int, errors);
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
-  TypeAndLeave(w, w.Frame11->id_btn_param, "kept");
-  const ButtonsList *before = w.Bar();
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->paramsEdit, "kept");
+  const ButtonBar *before = w.Bar();
   WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
   e.dialogs.answers = {ui::TAnswer(answer)};
   e.dialogs.saveAnswers = {
       saveCancelled ? std::nullopt : std::optional(WinName(e.file("no-such-folder") / "x.bar"))};
   e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.errors.size(), size_t(errors));
   QCOMPARE(e.dialogs.openAnswers.size(), size_t(1));
   QCOMPARE(w.Bar(), before);
   QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_A", "cm_B"}));
   QCOMPARE(e.Bar().GetField(0, bfParams), std::string("kept"));
   QVERIFY(e.Bar().Modified);
-  QCOMPARE(w.id_btn_bar->Count(), 2);
+  QCOMPARE(w.barList->Count(), 2);
   QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
 }
 
@@ -302,26 +302,26 @@ void TestFiles::untrustedCountIsAskedAbout_data() {
 void TestFiles::untrustedCountIsAskedAbout() {
   QFETCH(bool, yes);
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  const ButtonsList *before = w.Bar();
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  const ButtonBar *before = w.Bar();
   WriteText(e.file("nocount.bar"), "[Buttonbar]\r\ncmd1=cm_One\r\nmenu3=Three\r\n");
   const std::string name = WinName(e.file("nocount.bar"));
   e.dialogs.answers = {yes ? ui::TAnswer::Yes : ui::TAnswer::No};
   e.dialogs.openAnswers = {name};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions,
            std::vector<std::string>{name + " holds buttons up to number 3, but its button count "
                                            "is missing or smaller. Open it with 3 buttons?"});
   QVERIFY(e.dialogs.errors.empty());
   if (yes) {
     QCOMPARE(w.CurrentFileName, name);
-    QCOMPARE(w.id_btn_bar->Count(), 3);
+    QCOMPARE(w.barList->Count(), 3);
     QCOMPARE(e.Bar().GetField(2, bfTooltip), std::string("Three"));
     QVERIFY(e.Bar().Modified);
   } else {
     QCOMPARE(w.Bar(), before);
     QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
-    QCOMPARE(w.id_btn_bar->Count(), 1);
+    QCOMPARE(w.barList->Count(), 1);
   }
 }
 
@@ -348,21 +348,21 @@ void TestFiles::openingAppliesTheDefaultCache() {
   QFETCH(bool, tcmenu);
   TEditor e;
   e.Ini("[main]\r\nDefaultCache=" + std::to_string(defaultCache) + "\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   // The former bar's choice differs from the one expected after opening.
-  w.chkcache->setChecked(true);
-  (defaultCache == 1 ? w.RadioButton2 : w.RadioButton1)->setChecked(true);
+  w.cacheBox->setChecked(true);
+  (defaultCache == 1 ? w.cacheTcMenuRadio : w.cacheLinksRadio)->setChecked(true);
   WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
   if (cacheBeside)
     WriteText(e.file("next.icl"), "cache");
   e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(int(e.Bar().CacheMode), defaultCache);
-  QCOMPARE(w.chkcache->isEnabled(), enabled);
-  QCOMPARE(w.chkcache->isChecked(), checked);
-  QCOMPARE(w.Panel1->isEnabled(), checked && enabled);
-  QCOMPARE(w.RadioButton1->isChecked(), links);
-  QCOMPARE(w.RadioButton2->isChecked(), tcmenu);
+  QCOMPARE(w.cacheBox->isEnabled(), enabled);
+  QCOMPARE(w.cacheBox->isChecked(), checked);
+  QCOMPARE(w.cacheModePanel->isEnabled(), checked && enabled);
+  QCOMPARE(w.cacheLinksRadio->isChecked(), links);
+  QCOMPARE(w.cacheTcMenuRadio->isChecked(), tcmenu);
   QVERIFY(!e.Bar().Modified);
 }
 
@@ -412,9 +412,9 @@ void TestFiles::closeQuery() {
     e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   else
     e.Start();
-  TBarMain &w = *e.main;
+  MainWindow &w = *e.main;
   if (edited)
-    TypeAndLeave(w, w.Frame11->id_btn_param, "edit");
+    TypeAndLeave(w, w.editor->paramsEdit, "edit");
   e.dialogs.answers = {ui::TAnswer(answer)};
   if (saveAs == "?")
     e.dialogs.saveAnswers = {WinName(e.file("no-such-folder") / "x.bar")};
@@ -438,20 +438,20 @@ void TestFiles::closeQuery() {
 
 void TestFiles::twoFilesDroppedWithoutShiftAreAppendedInOrder() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
   const fs::path first = e.file("tools/first.ico");
   const fs::path second = e.file("other/second.ico");
   WriteText(first, SolidIco(0xFF112233));
   WriteText(second, SolidIco(0xFF445566));
-  w.id_btn_bar->SetItemIndex(0);
-  Drop(w, {first, second}, CellCentre(*w.id_btn_bar, 0));
-  QCOMPARE(w.id_btn_bar->Count(), 4);
+  w.barList->SetItemIndex(0);
+  Drop(w, {first, second}, CellCentre(*w.barList, 0));
+  QCOMPARE(w.barList->Count(), 4);
   QCOMPARE(e.Bar().GetField(0, bfCommand), std::string("cm_A"));
   QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("cm_B"));
   VerifyDroppedButton(e, 2, first);
   VerifyDroppedButton(e, 3, second);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 3);
-  QCOMPARE(w.Frame11->id_btn_command->Bytes(), WinName(second));
+  QCOMPARE(w.barList->ItemIndex(), 3);
+  QCOMPARE(w.editor->commandEdit->Bytes(), WinName(second));
   QVERIFY(e.Bar().IconHandle(2));
   QVERIFY(e.Bar().IconHandle(3));
   QVERIFY(e.Bar().Modified);
@@ -459,40 +459,40 @@ void TestFiles::twoFilesDroppedWithoutShiftAreAppendedInOrder() {
 
 void TestFiles::fileDroppedWithShiftOverNoCellGoesFirst() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
   const fs::path file = e.file("tool.ico");
   WriteText(file, SolidIco(0xFF112233));
   // Right of the last cell: over no cell.
-  Drop(w, {file}, CellCentre(*w.id_btn_bar, 5), Qt::ShiftModifier);
-  QCOMPARE(w.id_btn_bar->Count(), 3);
+  Drop(w, {file}, CellCentre(*w.barList, 5), Qt::ShiftModifier);
+  QCOMPARE(w.barList->Count(), 3);
   VerifyDroppedButton(e, 0, file);
   QCOMPARE(e.Bar().GetField(1, bfCommand), std::string("cm_A"));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.barList->ItemIndex(), 0);
 }
 
 void TestFiles::filesDroppedWithShiftStandAfterTheCellInReverse() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
   const fs::path one = e.file("one.ico");
   const fs::path two = e.file("two.ico");
   WriteText(one, SolidIco(0xFF112233));
   WriteText(two, SolidIco(0xFF445566));
-  Drop(w, {one, two}, CellCentre(*w.id_btn_bar, 0), Qt::ShiftModifier);
-  QCOMPARE(w.id_btn_bar->Count(), 4);
+  Drop(w, {one, two}, CellCentre(*w.barList, 0), Qt::ShiftModifier);
+  QCOMPARE(w.barList->Count(), 4);
   QCOMPARE(e.Bar().GetField(0, bfCommand), std::string("cm_A"));
   VerifyDroppedButton(e, 1, two);
   VerifyDroppedButton(e, 2, one);
   QCOMPARE(e.Bar().GetField(3, bfCommand), std::string("cm_B"));
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 1);
+  QCOMPARE(w.barList->ItemIndex(), 1);
 }
 
 void TestFiles::droppedFolderRunsFromItsParent() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   const fs::path folder = e.file("Projects");
   fs::create_directories(folder);
   // The file manager may name a folder with a trailing separator.
-  Drop(w, {folder / ""}, CellCentre(*w.id_btn_bar, 0));
+  Drop(w, {folder / ""}, CellCentre(*w.barList, 0));
   const std::string name = WinName(folder);
   QCOMPARE(e.Bar().GetField(1, bfCommand), name);
   QCOMPARE(e.Bar().GetField(1, bfStartPath), WinName(e.dir.path()) + "\\");
@@ -501,15 +501,15 @@ void TestFiles::droppedFolderRunsFromItsParent() {
 
 void TestFiles::onlyLocalFilesAreTaken() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   QMimeData data;
   data.setUrls({QUrl(QStringLiteral("https://example.org/tool.exe"))});
   data.setText(QStringLiteral("C:\\tool.exe"));
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w.id_btn_bar->viewport(), &enter);
+  QApplication::sendEvent(w.barList->viewport(), &enter);
   QVERIFY(!enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w.id_btn_bar->viewport(), &drop);
+  QApplication::sendEvent(w.barList->viewport(), &drop);
   QCOMPARE(e.Bar().Count(), 1);
   QVERIFY(!e.Bar().Modified);
 }
@@ -531,15 +531,15 @@ void TestFiles::defaultIconLibrary() {
     library = WinName(e.file(setting.toStdString()));
     e.Ini("[main]\r\nDefIconLib=" + library + "\r\n");
   }
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
-  w.Frame11->id_btn_iconindex->setText(QStringLiteral("7"));
-  QTest::mouseClick(w.btnDefLib, Qt::LeftButton);
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  w.editor->iconIndexLabel->setText(QStringLiteral("7"));
+  QTest::mouseClick(w.defaultLibraryButton, Qt::LeftButton);
   QCOMPARE(e.Bar().GetField(0, bfIconRef), library + ",0");
-  QCOMPARE(w.Frame11->id_btn_iconindex->text(), QStringLiteral("0"));
+  QCOMPARE(w.editor->iconIndexLabel->text(), QStringLiteral("0"));
   QVERIFY(e.Bar().IconsChanged);
-  QVERIFY(w.Panel1->isEnabled());
+  QVERIFY(w.cacheModePanel->isEnabled());
   QCOMPARE(bool(e.Bar().IconHandle(0)), realFile);
-  QCOMPARE(w.Frame11->id_btn_icon->Count(), realFile ? 1 : 0);
+  QCOMPARE(w.editor->iconList->Count(), realFile ? 1 : 0);
 }
 
 void TestFiles::savingOnCloseWritesEachCacheMode_data() {
@@ -564,15 +564,15 @@ void TestFiles::savingOnCloseWritesEachCacheMode() {
   e.Ini("[main]\r\nAskToSaveOnExit=1\r\n");
   const fs::path icon = e.file("icons/green.ico");
   WriteText(icon, SolidIco(0xFF00FF00));
-  TBarMain &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
   WriteBar(e.file("tools.bar"), {{WinName(icon) + ",0", "cm_Tool", "", "", "", ""}});
   e.dialogs.openAnswers = {WinName(e.file("tools.bar"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   if (!choice.isEmpty())
-    w.chkcache->click();
+    w.cacheBox->click();
   if (choice == "RadioButton1")
-    w.RadioButton1->click();
-  TypeAndLeave(w, w.Frame11->id_btn_ToolTip, "tip");
+    w.cacheLinksRadio->click();
+  TypeAndLeave(w, w.editor->tooltipEdit, "tip");
   e.dialogs.answers = {ui::TAnswer::Yes};
   QVERIFY(w.close());
   QCOMPARE(fs::exists(e.file("tools.icl")), cacheFile);

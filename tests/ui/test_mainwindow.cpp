@@ -40,29 +40,29 @@ private slots:
 
 void TestMainWindow::startsWithoutArgumentOnOneEmptyModifiedButton() {
   TEditor e;
-  TBarMain &w = e.Start();
+  MainWindow &w = e.Start();
   QCOMPARE(e.Bar().Count(), 1);
-  QCOMPARE(w.id_btn_bar->Count(), 1);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.barList->Count(), 1);
+  QCOMPARE(w.barList->ItemIndex(), 0);
   QVERIFY(e.Bar().Modified);
   QVERIFY(w.CurrentFileName.empty());
-  QCOMPARE(w.Buttonbar->text(), QStringLiteral("&Button bar:"));
+  QCOMPARE(w.barCaption->text(), QStringLiteral("&Button bar:"));
   QCOMPARE(w.ProgramFile(), WinName(e.bin() / "corvane"));
 }
 
 void TestMainWindow::startsOnTheBarOfTheCommandLine() {
   TEditor e;
-  TBarMain &w = e.StartWithBar(
+  MainWindow &w = e.StartWithBar(
       {{"", "cm_Copy", "%P", "C:\\x\\", "Copy", ""}, {"", "cm_Move", "", "", "Move", "-1"}});
   const std::string name = WinName(e.file("t.bar"));
-  QCOMPARE(w.id_btn_bar->Count(), 2);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), 0);
+  QCOMPARE(w.barList->Count(), 2);
+  QCOMPARE(w.barList->ItemIndex(), 0);
   QCOMPARE(w.CurrentFileName, name);
-  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + name);
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_Copy"));
-  QCOMPARE(w.Frame11->id_btn_param->text(), QStringLiteral("%P"));
-  QCOMPARE(w.Frame11->id_btn_startpath->text(), QStringLiteral("C:\\x\\"));
-  QCOMPARE(w.Frame11->id_btn_ToolTip->text(), QStringLiteral("Copy"));
+  QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + name);
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_Copy"));
+  QCOMPARE(w.editor->paramsEdit->text(), QStringLiteral("%P"));
+  QCOMPARE(w.editor->startPathEdit->text(), QStringLiteral("C:\\x\\"));
+  QCOMPARE(w.editor->tooltipEdit->text(), QStringLiteral("Copy"));
   QVERIFY(!e.Bar().Modified);
 }
 
@@ -71,20 +71,20 @@ void TestMainWindow::bareFileNameIsTakenFromTheCurrentDirectory() {
   WriteBar(e.file("bare.bar"), {{"", "cm_Copy", "", "", "", ""}});
   const fs::path old = fs::current_path();
   fs::current_path(e.dir.path());
-  TBarMain &w = e.Start({QStringLiteral("bare.bar")});
+  MainWindow &w = e.Start({QStringLiteral("bare.bar")});
   fs::current_path(old);
   const std::string expected = platform::WindowsName(e.dir.path().string()) + "\\bare.bar";
   QCOMPARE(w.CurrentFileName, expected);
-  QCOMPARE(w.Buttonbar->text().toStdString(), "Button Bar: " + expected);
+  QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + expected);
   QCOMPARE(e.Bar().Count(), 1);
 }
 
 void TestMainWindow::missingBarGivesAnEmptyList() {
   TEditor e;
-  TBarMain &w = e.Start({QString::fromStdString(e.file("none.bar").string())});
-  QCOMPARE(w.id_btn_bar->Count(), 0);
-  QCOMPARE(w.id_btn_bar->ItemIndex(), -1);
-  QVERIFY(w.Buttonbar->text().endsWith(QStringLiteral("none.bar")));
+  MainWindow &w = e.Start({QString::fromStdString(e.file("none.bar").string())});
+  QCOMPARE(w.barList->Count(), 0);
+  QCOMPARE(w.barList->ItemIndex(), -1);
+  QVERIFY(w.barCaption->text().endsWith(QStringLiteral("none.bar")));
 }
 
 void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
@@ -92,15 +92,15 @@ void TestMainWindow::languageFileCaptionsReplaceDesignedOnes() {
   e.Ini("[main]\r\nLanguage=Test\r\n");
   WriteText(e.bin() / "Test.lng",
             "5065=\"Leiste:\"\r\n5067=&Neu\r\nCache=Puffer\r\nClone=Klonen\r\nDIL=Bib\r\n");
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
-  QCOMPARE(w.Buttonbar->text().toStdString(), "Leiste: " + WinName(e.file("t.bar")));
-  QCOMPARE(w.id_btn_add->text(), QStringLiteral("&Neu"));
-  QCOMPARE(w.chkcache->text(), QStringLiteral("Puffer"));
-  QCOMPARE(w.Duble1->text(), QStringLiteral("Klonen"));
-  QCOMPARE(w.btnDefLib->text(), QStringLiteral("Bib"));
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  QCOMPARE(w.barCaption->text().toStdString(), "Leiste: " + WinName(e.file("t.bar")));
+  QCOMPARE(w.addButton->text(), QStringLiteral("&Neu"));
+  QCOMPARE(w.cacheBox->text(), QStringLiteral("Puffer"));
+  QCOMPARE(w.cloneAction->text(), QStringLiteral("Klonen"));
+  QCOMPARE(w.defaultLibraryButton->text(), QStringLiteral("Bib"));
   // Keys without an entry show themselves once a language is active.
-  QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("Ok"));
-  QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links To Icl"));
+  QCOMPARE(w.editor->Ok->text(), QStringLiteral("Ok"));
+  QCOMPARE(w.cacheLinksRadio->text(), QStringLiteral("Links To Icl"));
   QCOMPARE(w.LanguageFileName, WinName(e.bin() / "Test.lng"));
 }
 
@@ -114,9 +114,9 @@ void TestMainWindow::questionAtStartIsTranslated() {
             "or smaller. Open it with %d buttons?=%d Buttons?\r\n");
   WriteText(e.file("nocount.bar"), "[Buttonbar]\r\ncmd2=cm_Copy\r\n");
   e.dialogs.answers = {ui::TAnswer::Yes};
-  TBarMain &w = e.Start({QString::fromStdString(e.file("nocount.bar").string())});
+  MainWindow &w = e.Start({QString::fromStdString(e.file("nocount.bar").string())});
   QCOMPARE(e.dialogs.questions, std::vector<std::string>{"2 Buttons?"});
-  QCOMPARE(w.id_btn_bar->Count(), 2);
+  QCOMPARE(w.barList->Count(), 2);
 }
 
 void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
@@ -128,33 +128,33 @@ void TestMainWindow::languageWithout5065FallsBackToTheHostsFile() {
   // The program's own file exists but lacks "5065": its menu still counts, its
   // translations do not.
   WriteText(e.bin() / "English.lng", "5068=Own\r\n[params]\r\n%P - path\r\n");
-  TBarMain &w = e.Start();
-  QCOMPARE(w.id_btn_delete->text(), QStringLiteral("Weg"));
+  MainWindow &w = e.Start();
+  QCOMPARE(w.deleteButton->text(), QStringLiteral("Weg"));
   QCOMPARE(w.Translate("5068"), std::string("Weg"));
-  QCOMPARE(w.pmPRM->actions().size(), 1);
+  QCOMPARE(w.paramMenu->actions().size(), 1);
   QVERIFY(w.LanguageFileName.ends_with("WCMD_X.lng"));
 }
 
 void TestMainWindow::withoutAnyLanguageCaptionsStayDesigned() {
   TEditor e;
   WriteText(e.bin() / "English.lng", "Cache=Puffer\r\n");
-  TBarMain &w = e.Start();
-  QCOMPARE(w.chkcache->text(), QStringLiteral("Cache"));
-  QCOMPARE(w.Frame11->Ok->text(), QStringLiteral("OK"));
-  QCOMPARE(w.RadioButton1->text(), QStringLiteral("Links to icl"));
-  QCOMPARE(w.Frame11->d_btn_assymbol->text(), QStringLiteral("Run mi&nimized"));
+  MainWindow &w = e.Start();
+  QCOMPARE(w.cacheBox->text(), QStringLiteral("Cache"));
+  QCOMPARE(w.editor->Ok->text(), QStringLiteral("OK"));
+  QCOMPARE(w.cacheLinksRadio->text(), QStringLiteral("Links to icl"));
+  QCOMPARE(w.editor->runMinimized->text(), QStringLiteral("Run mi&nimized"));
 }
 
 void TestMainWindow::parameterAndPathMenusComeFromTheFiles() {
   TEditor e;
   e.Ini("[main]\r\nLanguage=English\r\n[paths]\r\nC:\\Tools\\\r\n-\r\n%COMMANDER_PATH%\\\r\n");
   WriteText(e.bin() / "English.lng", "[params]\r\n%&P - source\r\n%N\r\n");
-  TBarMain &w = e.Start();
+  MainWindow &w = e.Start();
   QStringList params;
-  for (QAction *a : w.pmPRM->actions())
+  for (QAction *a : w.paramMenu->actions())
     params << a->text();
   QCOMPARE(params, (QStringList{"%&P - source", "%N"}));
-  const auto paths = w.pmPAth->actions();
+  const auto paths = w.pathMenu->actions();
   QCOMPARE(paths.size(), 3);
   QCOMPARE(paths[0]->text(), QStringLiteral("C:\\Tools\\"));
   QVERIFY(paths[1]->isSeparator());
@@ -182,13 +182,13 @@ void TestMainWindow::cacheControlsFollowDefaultCache() {
   e.Ini("[main]\r\nDefaultCache=" + std::to_string(mode) + "\r\n");
   if (iclBeside)
     WriteText(e.file("t.icl"), "x");
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
   QCOMPARE(int(e.Bar().CacheMode), mode);
-  QTEST(w.chkcache->isEnabled(), "cacheEnabled");
-  QTEST(w.chkcache->isChecked(), "cacheChecked");
-  QTEST(w.Panel1->isEnabled(), "panelEnabled");
-  QTEST(w.RadioButton1->isChecked(), "links");
-  QTEST(w.RadioButton2->isChecked(), "alternative");
+  QTEST(w.cacheBox->isEnabled(), "cacheEnabled");
+  QTEST(w.cacheBox->isChecked(), "cacheChecked");
+  QTEST(w.cacheModePanel->isEnabled(), "panelEnabled");
+  QTEST(w.cacheLinksRadio->isChecked(), "links");
+  QTEST(w.cacheTcMenuRadio->isChecked(), "alternative");
   QVERIFY(!e.Bar().Modified);
 }
 
@@ -197,8 +197,8 @@ void TestMainWindow::aboutWindowTranslatesAtEveryShow() {
   WriteText(e.bin() / "English.lng", "5065=B\r\nClose=Zu\r\nAbout=Info\r\nmailto:=Post an \r\n"
                                      "environment variable=Umgebungsvariable\r\n");
   testsupport::ScopedEnv commander("COMMANDER_PATH", e.bin().c_str());
-  TBarMain &w = e.Start();
-  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  MainWindow &w = e.Start();
+  QTest::mouseClick(w.aboutButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.shown.size(), size_t(1));
   const QString host = e.about->lblHost->text();
   QVERIFY2(host.startsWith("Total Commander: ") && host.contains("(Umgebungsvariable)"),
@@ -207,23 +207,23 @@ void TestMainWindow::aboutWindowTranslatesAtEveryShow() {
            qPrintable(e.about->lblHost->toolTip()));
   QCOMPARE(e.about->btnOk->text(), QStringLiteral("Zu"));
   QCOMPARE(e.about->windowTitle(), QStringLiteral("Info"));
-  QCOMPARE(e.about->Label1->text(), QStringLiteral("Post an ") + MakerAddress);
-  QCOMPARE(e.about->mmo1->toPlainText(), TForm3::NoticeText());
+  QCOMPARE(e.about->mailLink->text(), QStringLiteral("Post an ") + MakerAddress);
+  QCOMPARE(e.about->noticeText->toPlainText(), AboutWindow::NoticeText());
   e.about->close();
   // A license text in the language file replaces the notice at the next show.
   std::vector<std::string> lines = w.TranslationTable.Lines();
   lines.push_back("license=\"Eigener Hinweis\"");
   w.TranslationTable = LocalizedTexts(lines);
-  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
-  QCOMPARE(e.about->mmo1->toPlainText(), QStringLiteral("Eigener Hinweis"));
+  QTest::mouseClick(w.aboutButton, Qt::LeftButton);
+  QCOMPARE(e.about->noticeText->toPlainText(), QStringLiteral("Eigener Hinweis"));
 }
 
 void TestMainWindow::aboutWindowMailLinkAndEscape() {
   TEditor e;
-  TBarMain &w = e.Start();
-  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  MainWindow &w = e.Start();
+  QTest::mouseClick(w.aboutButton, Qt::LeftButton);
   QVERIFY(QTest::qWaitForWindowExposed(e.about.get()));
-  QTest::mouseClick(e.about->Label1, Qt::LeftButton);
+  QTest::mouseClick(e.about->mailLink, Qt::LeftButton);
   QCOMPARE(e.dialogs.urls,
            QStringList{QStringLiteral("mailto:") + MakerAddress + "?SUBJECT=Corvane"});
   QTest::keyClick(e.about.get(), Qt::Key_Escape);
@@ -233,24 +233,24 @@ void TestMainWindow::aboutWindowMailLinkAndEscape() {
 void TestMainWindow::handlerExceptionIsShownAndTheProgramGoesOn() {
   TEditor e;
   // An icon index beyond 32 bits cannot be converted; showing that button fails.
-  TBarMain &w = e.StartWithBar(
+  MainWindow &w = e.StartWithBar(
       {{"", "cm_Copy", "", "", "", ""}, {"x.ico,99999999999", "cm_Move", "", "", "", ""}});
   QVERIFY(e.dialogs.errors.empty());
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 1));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 1));
   QCOMPARE(e.dialogs.errors.size(), size_t(1));
   QCOMPARE(e.dialogs.errors[0], std::string("'99999999999' is not a valid integer value"));
   // The window goes on working.
-  QTest::mouseClick(w.id_btn_bar->viewport(), Qt::LeftButton, {}, CellCentre(*w.id_btn_bar, 0));
-  QCOMPARE(w.Frame11->id_btn_command->text(), QStringLiteral("cm_Copy"));
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, CellCentre(*w.barList, 0));
+  QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("cm_Copy"));
 }
 
 void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
   TEditor e;
-  TBarMain &w = e.Start();
-  QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
+  MainWindow &w = e.Start();
+  QTest::mouseClick(w.onTopBox, Qt::LeftButton, {}, QPoint(6, w.onTopBox->height() / 2));
   QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
   QVERIFY(w.isVisible());
-  QTest::mouseClick(w.chktop, Qt::LeftButton, {}, QPoint(6, w.chktop->height() / 2));
+  QTest::mouseClick(w.onTopBox, Qt::LeftButton, {}, QPoint(6, w.onTopBox->height() / 2));
   QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
   QVERIFY(w.isVisible());
 }
@@ -261,11 +261,11 @@ void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
 // is off.
 void TestMainWindow::tabWalksTheWindowInReadingOrder() {
   TEditor e;
-  TBarMain &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_Copy", "", "", "", ""}});
   // The selected cell shows the focus by a frame in the selection's text colour.
-  const QImage list = w.id_btn_bar->viewport()->grab().toImage();
-  const QRect cell = w.id_btn_bar->ItemRect(0);
-  const QRgb mark = w.id_btn_bar->palette().color(QPalette::HighlightedText).rgb();
+  const QImage list = w.barList->viewport()->grab().toImage();
+  const QRect cell = w.barList->ItemRect(0);
+  const QRgb mark = w.barList->palette().color(QPalette::HighlightedText).rgb();
   bool marked = false;
   for (int y = cell.top(); y < cell.top() + 4; ++y)
     for (int x = cell.left(); x < cell.right(); ++x)
@@ -308,9 +308,9 @@ void TestMainWindow::aboutWindowShowsLongPathsWhole() {
                           "and-a-third" / "totalcmd";
   fs::create_directories(folder);
   testsupport::ScopedEnv commander("COMMANDER_PATH", folder.c_str());
-  TBarMain &w = e.Start();
+  MainWindow &w = e.Start();
   const int designedHeight = e.about->height();
-  QTest::mouseClick(w.btnAbout, Qt::LeftButton);
+  QTest::mouseClick(w.aboutButton, Qt::LeftButton);
   const QLabel &host = *e.about->lblHost;
   const QStringList lines = host.text().split('\n');
   QVERIFY2(lines.size() > 2, qPrintable(host.text()));

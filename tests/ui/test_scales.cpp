@@ -230,13 +230,13 @@ void TestScales::captionsFitTheirControls() {
   else
     fs::copy_file(SourceFolder() / "data" / lng, e.bin() / lng);
   e.Ini("[main]\r\nLanguage=" + language.toStdString() + "\r\n");
-  TBarMain &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
+  MainWindow &main = e.StartWithBar({{"", "cm_Copy", "", "", "Copy", ""}});
   QWidget *shown = &main;
   if (window == TWindow::About) {
-    QTest::mouseClick(main.btnAbout, Qt::LeftButton);
+    QTest::mouseClick(main.aboutButton, Qt::LeftButton);
     shown = e.about.get();
   } else if (window == TWindow::Browser) {
-    QTest::mouseClick(main.Frame11->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(main.editor->browseCommandsButton, Qt::LeftButton);
     shown = e.browser.get();
   }
   QVERIFY(QTest::qWaitForWindowExposed(shown));
@@ -244,16 +244,16 @@ void TestScales::captionsFitTheirControls() {
   const QStringList misfits = Misfits(shown);
   QVERIFY2(misfits.isEmpty(), qPrintable(misfits.join(QLatin1String("; "))));
   if (!onTop.isEmpty())
-    QCOMPARE(main.chktop->text().split(QLatin1Char('\n')).join(QLatin1Char(' ')), onTop);
+    QCOMPARE(main.onTopBox->text().split(QLatin1Char('\n')).join(QLatin1Char(' ')), onTop);
 }
 
 void TestScales::iconsAreDrawnFromTheImageOfTheirSize() {
   TEditor e;
   WriteText(e.file("two.ico"), TwoSizeIco());
-  TBarMain &w = e.StartWithBar({{WinName(e.file("two.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{WinName(e.file("two.ico")) + ",0", "cm_Copy", "", "", "", ""}});
   // Drawn 48 pixels large, both images are 16 pixels off; the larger one is shrunk.
   const QRgb expected = ui::ScaleFactor() > 1 ? Colour64 : Colour32;
-  for (TOwnerDrawList *list : {w.id_btn_bar, w.Frame11->id_btn_icon}) {
+  for (TOwnerDrawList *list : {w.barList, w.editor->iconList}) {
     const auto [inside, beyond] = IconColours(*list);
     QCOMPARE(inside, QRgb(expected));
     QVERIFY2(beyond != inside, "the icon is drawn larger than the large-icon size");
@@ -267,13 +267,13 @@ void TestScales::placeholdersAreDrawnFromTheImageOfTheirSize() {
                 fs::copy_options::overwrite_existing);
   // Placeholder 0: no icon; 1: the program is missing; 2: the icon file is missing. The
   // first button holds the selection.
-  TBarMain &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
-                                {"", "cm_Copy", "", "", "", ""},
-                                {"", WinName(e.file("gone.exe")), "", "", "", ""},
-                                {WinName(e.file("gone.ico")) + ",0", "cm_Copy", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_First", "", "", "", ""},
+                                  {"", "cm_Copy", "", "", "", ""},
+                                  {"", WinName(e.file("gone.exe")), "", "", "", ""},
+                                  {WinName(e.file("gone.ico")) + ",0", "cm_Copy", "", "", "", ""}});
   icons::TIconLibrary library;
   library.LoadFromFile(WinName(e.bin() / "corvane.icl"));
-  TOwnerDrawList &list = *w.id_btn_bar;
+  TOwnerDrawList &list = *w.barList;
   const QImage cells = list.viewport()->grab().toImage();
   const int size = ui::LargeIconSize();
   for (int n = 0; n < 3; ++n) {

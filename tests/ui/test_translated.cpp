@@ -187,22 +187,22 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   text.replace(text.find("Buttoncount=12"), 14, "Buttoncount=2");
   WriteText(e.file("main.bar"), text);
   e.dialogs.answers = {ui::TAnswer::Yes};
-  TBarMain &w = e.Start({QString::fromStdString(e.file("main.bar").string())});
+  MainWindow &w = e.Start({QString::fromStdString(e.file("main.bar").string())});
   QCOMPARE(e.dialogs.questions.size(), size_t(1));
   QCOMPARE(e.Bar().Count(), 12);
   ExpectMarked("the count question", TextsOf(e.dialogs.questions));
 
   ExpectMarked("the main window", TextsOf(&w));
-  w.pm1->popup(w.mapToGlobal(QPoint(0, 0)));
-  ExpectMarked("the bar list's menu", TextsOf(w.pm1));
-  w.pm1->hide();
+  w.barMenu->popup(w.mapToGlobal(QPoint(0, 0)));
+  ExpectMarked("the bar list's menu", TextsOf(w.barMenu));
+  w.barMenu->hide();
   ExpectMarked("the tooltips of the bar list",
                {w.ProblemTip(0), w.ProblemTip(5), w.ProblemTip(12)});
 
-  QTest::keyClick(w.id_btn_bar, Qt::Key_F7);
-  QVERIFY(w.ProblemsWindow && w.ProblemsWindow->isVisible());
-  QVERIFY(w.ProblemsWindow->ProblemList->topLevelItemCount() >= 13);
-  ExpectMarked("the problems window", TextsOf(w.ProblemsWindow));
+  QTest::keyClick(w.barList, Qt::Key_F7);
+  QVERIFY(w.problemsWindow && w.problemsWindow->isVisible());
+  QVERIFY(w.problemsWindow->ProblemList->topLevelItemCount() >= 13);
+  ExpectMarked("the problems window", TextsOf(w.problemsWindow));
 
   e.about->show();
   ExpectMarked("the About window", TextsOf(e.about.get()));
@@ -214,21 +214,21 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   // A sub-bar that is not there, and one that cannot be read.
   WriteText(e.file("sub.bar"), "[Buttonbar]\r\nButtoncount=200000\r\n");
   for (const std::string &subBar : {WinName(e.file("gone.bar")), WinName(e.file("sub.bar"))}) {
-    w.id_btn_bar->SetItemIndex(7);
-    w.id_btn_barClick();
-    w.Frame11->id_btn_command->SetBytes(subBar);
-    QTest::keyClick(w.id_btn_bar, Qt::Key_Down, Qt::AltModifier);
+    w.barList->SetItemIndex(7);
+    w.BarListClick();
+    w.editor->commandEdit->SetBytes(subBar);
+    QTest::keyClick(w.barList, Qt::Key_Down, Qt::AltModifier);
   }
   // The menu names the edit just made.
-  QTest::mouseClick(w.id_btn_add, Qt::LeftButton);
-  w.pm1->popup(w.mapToGlobal(QPoint(0, 0)));
-  QVERIFY(w.Undo1->isEnabled());
-  ExpectMarked("the bar list's menu after edits", TextsOf(w.pm1));
-  w.pm1->hide();
+  QTest::mouseClick(w.addButton, Qt::LeftButton);
+  w.barMenu->popup(w.mapToGlobal(QPoint(0, 0)));
+  QVERIFY(w.undoAction->isEnabled());
+  ExpectMarked("the bar list's menu after edits", TextsOf(w.barMenu));
+  w.barMenu->hide();
   // Saving the modified bar before opening another, under a name no cache can go beside.
   e.dialogs.answers = {ui::TAnswer::Yes};
   e.dialogs.saveAnswers = {WinName(e.file("saved.icl"))};
-  QTest::mouseClick(w.id_btn_barfilesearch, Qt::LeftButton);
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions.size(), size_t(2));
   QCOMPARE(e.dialogs.notes.size(), size_t(1));
   ExpectMarked("the questions", TextsOf(e.dialogs.questions));
