@@ -7,7 +7,7 @@
 
 namespace icons {
 
-// The pixels as a 32-bit PNG with alpha. Throws platform::EMessageError when libpng
+// The pixels as a 32-bit PNG with alpha. Throws platform::EMessageError when the codec
 // cannot encode them.
 std::string EncodePng(const platform::IconPixels &pixels);
 

@@ -2,11 +2,13 @@
 
 #include "platform/ByteReader.h"
 #include "platform/IconFormats.h"
+#include "platform/PngCodec.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <png.h>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -210,34 +212,22 @@ std::optional<IconImageInfo> PeekPng(const ByteReader &r) {
   return IconImageInfo{true, int(header->width), int(header->height), 32};
 }
 
-// PNG images go through libpng's simplified reader, which reports every failure (also a
-// cut or corrupt stream) as a zero result instead of jumping out of the caller.
+// The sides were bounded from the header before any pixel is decoded.
 std::optional<IconPixels> DecodePng(const ByteReader &r) {
   if (!PeekPng(r))
     return std::nullopt;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, r.bytes().data(), r.size()))
+  std::string reason;
+  const auto decoded = DecodePngRgba(r.bytes(), reason);
+  if (!decoded)
     return std::nullopt;
-  if (image.width < 1 || image.height < 1 || image.width > kMaxIconSide ||
-      image.height > kMaxIconSide) {
-    png_image_free(&image);
-    return std::nullopt;
-  }
-  image.format = PNG_FORMAT_RGBA;
-  std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
-    png_image_free(&image);
-    return std::nullopt;
-  }
+  const std::vector<uint8_t> &rgba = decoded->rgba;
   IconPixels out;
-  out.width = int(image.width);
-  out.height = int(image.height);
-  out.argb.resize(size_t(image.width) * image.height);
+  out.width = int(decoded->width);
+  out.height = int(decoded->height);
+  out.argb.resize(size_t(decoded->width) * decoded->height);
   for (size_t i = 0; i < out.argb.size(); ++i)
     out.argb[i] = uint32_t{rgba[i * 4 + 3]} << 24 | uint32_t{rgba[i * 4]} << 16 |
                   uint32_t{rgba[i * 4 + 1]} << 8 | rgba[i * 4 + 2];
-  png_image_free(&image);
   return out;
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+// PNG streams to pixels and back: the one codec the icon readers and writers use. The
+// build picks its back end: libpng where the system builds it (PngCodec_libpng.cpp),
+// stb_image and stb_image_write on Windows, for which no libpng is packaged
+// (PngCodec_stb.cpp). Both decode any colour type and depth to 8-bit RGBA and refuse a
+// cut or corrupt stream with a reason rather than failing in the caller.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Pixels four bytes each, red, green, blue, alpha (not premultiplied), rows top down.
+struct RgbaPixels {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  std::vector<uint8_t> rgba;
+};
+
+// The whole stream decoded; nothing, with the codec's reason in `reason`, when the
+// bytes are no PNG or the stream is cut or corrupt. A caller bounds the sides from the
+// header (the IHDR chunk) before it decodes.
+std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::string &reason);
+
+// The pixels as a PNG stream with alpha; nothing, with the reason, when the codec fails.
+std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason);
+
+} // namespace platform

@@ -1,0 +1,69 @@
+// PNG codec over stb_image and stb_image_write, compiled here from their single headers
+// (Debian's libstb-dev ships them as source): the Windows build's codec, as no libpng is
+// packaged for MinGW. Only the PNG parts are built, and neither touches a file.
+#include "platform/PngCodec.h"
+
+#include <climits>
+#include <memory>
+
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+namespace platform {
+
+namespace {
+
+struct StbFree {
+  void operator()(stbi_uc *pixels) const { stbi_image_free(pixels); }
+};
+
+void AppendTo(void *context, void *data, int size) {
+  static_cast<std::string *>(context)->append(static_cast<const char *>(data),
+                                              static_cast<size_t>(size));
+}
+
+} // namespace
+
+std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::string &reason) {
+  if (bytes.size() > INT_MAX) {
+    reason = "PNG stream too large";
+    return std::nullopt;
+  }
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  const std::unique_ptr<stbi_uc, StbFree> decoded(stbi_load_from_memory(
+      bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4));
+  if (!decoded) {
+    reason = stbi_failure_reason();
+    return std::nullopt;
+  }
+  RgbaPixels pixels;
+  pixels.width = static_cast<uint32_t>(width);
+  pixels.height = static_cast<uint32_t>(height);
+  pixels.rgba.assign(decoded.get(), decoded.get() + size_t(width) * size_t(height) * 4);
+  return pixels;
+}
+
+std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason) {
+  if (pixels.width > INT_MAX / 4 || pixels.height > INT_MAX ||
+      pixels.rgba.size() != size_t(pixels.width) * pixels.height * 4) {
+    reason = "image too large";
+    return std::nullopt;
+  }
+  std::string out;
+  const int width = static_cast<int>(pixels.width);
+  if (!stbi_write_png_to_func(AppendTo, &out, width, static_cast<int>(pixels.height), 4,
+                              pixels.rgba.data(), width * 4)) {
+    reason = "cannot write PNG";
+    return std::nullopt;
+  }
+  return out;
+}
+
+} // namespace platform
