@@ -6,12 +6,13 @@
 // is kept as UTF-8 marked with the UTF-8 byte order mark at its start: the form the
 // editor stores such text in and Total Commander writes into 8-bit files. Conversions
 // happen only at the edges (Unicode files, host file names, the screen, the command
-// line); this unit owns all of them, over glibc's iconv.
+// line); this unit owns all of them, over the host's conversions (CodePageSystem.h).
 //
-// The code page is chosen as Wine would: the "ACP" value of the Wine prefix's registry,
-// else the locale (LC_ALL, LC_CTYPE, LANG); the program's "CodePage" setting overrides
-// both (SetSystemCodePage). Double-byte code pages (932, 936, 949, 950) are supported:
-// their lead bytes start two-byte characters whose second byte may look like ASCII.
+// On Windows the code page is the system's (GetACP); elsewhere it is chosen as Wine
+// would: the "ACP" value of the Wine prefix's registry, else the locale (LC_ALL,
+// LC_CTYPE, LANG). The program's "CodePage" setting overrides it (SetSystemCodePage). Double-byte
+// code pages (932, 936, 949, 950) are supported: their lead bytes start two-byte characters whose
+// second byte may look like ASCII.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -30,7 +31,8 @@ int SystemCodePage();
 // Makes codePage the system code page (the "CodePage" setting); 0 goes back to the one
 // detected. An unsupported code page is refused: false, nothing changes.
 bool SetSystemCodePage(int codePage);
-// The code page the Wine prefix's registry names, else the locale's.
+// The code page the run starts in: the system's on Windows; elsewhere the one the Wine
+// prefix's registry names, else the locale's.
 int DetectedCodePage();
 // The code page the prefix's "system.reg" names (key
 // System\CurrentControlSet\Control\Nls\CodePage, value "ACP"), when it names a supported one.

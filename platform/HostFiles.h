@@ -1,8 +1,9 @@
 #pragma once
 // Windows file names over the host's file system. Every file name inside the core is a
 // Windows name ("C:\Tools\tool.exe", "Language\deu.inc"); only this layer turns one into
-// a host path. On Windows the name is the path. Elsewhere names follow Wine's view of
-// the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
+// a host path. The build picks the back end. On Windows (HostFiles_win.cpp) the name is
+// the path, spelled in UTF-8 as every host path is, and the system finds the file.
+// Elsewhere (HostFiles_posix.cpp) names follow Wine's view of the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
 // when WINEPREFIX is unset), Z: is / when no prefix maps it, a name starting with / is
 // already a host path, \ and / both separate, a relative name is relative to the
 // current directory (".." stops at its drive's root), and each component that does not

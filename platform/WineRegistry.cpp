@@ -2,17 +2,21 @@
 
 #include "platform/Utf8.h"
 
-#include <ctime>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace platform {
 
 namespace {
+
+template <typename TimePoint> int64_t NsSinceEpoch(TimePoint time) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
 
 std::string LowerAscii(std::string_view text) {
   std::string lower(text);
@@ -210,26 +214,28 @@ std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &host
   static std::mutex lock;
   static std::map<std::string, Cached> cache;
 
-  struct stat st {};
-  if (::stat(hostFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+  const std::filesystem::path path(hostFile);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
     return nullptr;
-  const int64_t modified =
-      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path, ec));
+  const auto time = std::filesystem::last_write_time(path, ec);
+  if (ec)
+    return nullptr;
+  const int64_t modified = NsSinceEpoch(std::chrono::file_clock::to_sys(time));
   std::lock_guard<std::mutex> guard(lock);
   Cached &entry = cache[hostFile];
   // A file read within a second of its last change may change again without its time
   // moving on, so such a reading is not trusted the next time.
-  if (!entry.registry || entry.size != static_cast<int64_t>(st.st_size) ||
-      entry.modifiedNs != modified || entry.readNs - modified < 1000000000) {
+  if (!entry.registry || entry.size != size || entry.modifiedNs != modified ||
+      entry.readNs - modified < 1000000000) {
     std::ifstream in(hostFile, std::ios::binary);
     if (!in)
       return nullptr;
     std::ostringstream text;
     text << in.rdbuf();
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    entry.readNs = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    entry.size = static_cast<int64_t>(st.st_size);
+    entry.readNs = NsSinceEpoch(std::chrono::system_clock::now());
+    entry.size = size;
     entry.modifiedNs = modified;
     entry.registry = std::make_shared<const WineRegistryText>(text.str());
   }

@@ -1,21 +1,7 @@
+// The shell's lookups over the files of the Wine prefix: its registry and its disk.
 #include "platform/Shell.h"
 
 #include "platform/CodePage.h"
-
-#ifdef _WIN32
-#include <shellapi.h>
-#include <windows.h>
-
-namespace platform {
-
-intptr_t FindExecutableA(const char *file, const char *directory, char *result) {
-  return reinterpret_cast<intptr_t>(::FindExecutableA(file, directory, result));
-}
-
-} // namespace platform
-
-#else
-
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
 #include "platform/WinePrefix.h"
@@ -131,5 +117,3 @@ intptr_t FindExecutableA(const char *file, const char *directory, char *result) 
 }
 
 } // namespace platform
-
-#endif
