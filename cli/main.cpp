@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "document/ButtonList.h"
 #include "document/Program.h"
+#include "platform/Process.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -44,9 +45,7 @@ const char *const Usage =
 // files is the executable's own), its settings and their code page before a verb reads
 // anything, as the editor's does.
 cli::Context StartCli() {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  const ProgramStart start = StartProgram(ec ? std::string() : self.string());
+  const ProgramStart start = StartProgram(platform::ExecutableHostPath());
   if (start.SettingsProblem)
     std::fprintf(stderr, "corvane-cli: %s; the installed settings are read\n",
                  cli::CoreMessageToUtf8(*start.SettingsProblem).c_str());
@@ -95,6 +94,9 @@ void KeepFreedMemoryForReuse() {
 } // namespace
 
 int main(int argc, char **argv) {
+  // Bars, clipboard texts and icons pass through the standard streams byte for byte.
+  platform::UseBinaryStandardStreams();
+  const std::vector<std::string> arguments = platform::Utf8Arguments(argc, argv);
   const std::map<std::string, int (*)(const cli::Context &, const cli::Args &)> verbs = {
       {"show", cli::Show},
       {"edit", cli::Edit},
@@ -112,40 +114,42 @@ int main(int argc, char **argv) {
       {"export-dc", cli::ExportDc},
       {"import-dc", cli::ImportDc},
   };
-  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
-    std::fputs(Usage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  if (arguments.size() < 2 || arguments[1] == "--help" || arguments[1] == "-h") {
+    std::fputs(Usage, arguments.size() < 2 ? stderr : stdout);
+    return arguments.size() < 2 ? 2 : 0;
   }
-  if (std::string(argv[1]) == "--version") {
+  if (arguments[1] == "--version") {
     std::printf("corvane-cli %s\n", CORVANE_VERSION);
     return 0;
   }
-  auto verb = verbs.find(argv[1]);
+  const std::string &verbName = arguments[1];
+  auto verb = verbs.find(verbName);
   if (verb == verbs.end()) {
-    std::fprintf(stderr, "corvane-cli: unknown verb '%s'\n%s", argv[1], Usage);
+    std::fprintf(stderr, "corvane-cli: unknown verb '%s'\n%s", verbName.c_str(), Usage);
     return 2;
   }
   KeepFreedMemoryForReuse();
   try {
     const cli::Context context = StartCli();
-    Finish(verb->second(context, cli::Args(argv + 2, argv + argc)));
+    Finish(verb->second(context, cli::Args(arguments.begin() + 2, arguments.end())));
   } catch (const cli::UsageError &e) {
-    std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", argv[1], e.what(),
-                 argv[1]);
+    std::fprintf(stderr, "corvane-cli %s: %s (see 'corvane-cli %s --help')\n", verbName.c_str(),
+                 e.what(), verbName.c_str());
     return 2;
   } catch (const cli::UnreadableBar &e) {
-    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
+    std::fprintf(stderr, "corvane-cli %s: %s\n", verbName.c_str(), e.what());
     return 3;
   } catch (const cli::Failure &e) {
-    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], e.what());
+    std::fprintf(stderr, "corvane-cli %s: %s\n", verbName.c_str(), e.what());
     return 1;
   } catch (const EBarCountError &e) {
     std::fprintf(stderr, "corvane-cli %s: %s 'corvane-cli fix BAR --count' repairs the count.\n",
-                 argv[1], cli::CoreMessageToUtf8(e.what()).c_str());
+                 verbName.c_str(), cli::CoreMessageToUtf8(e.what()).c_str());
     return 1;
   } catch (const std::exception &e) {
     // The core's messages quote its texts (Windows names, values) in its own form.
-    std::fprintf(stderr, "corvane-cli %s: %s\n", argv[1], cli::CoreMessageToUtf8(e.what()).c_str());
+    std::fprintf(stderr, "corvane-cli %s: %s\n", verbName.c_str(),
+                 cli::CoreMessageToUtf8(e.what()).c_str());
     return 1;
   }
 }

@@ -3,8 +3,8 @@
 
 #include "document/FileNames.h"
 #include "platform/CodePage.h"
-#include "platform/Environment.h"
 #include "platform/HostFiles.h"
+#include "platform/Process.h"
 #include "platform/Profile.h"
 
 #include <filesystem>
@@ -33,27 +33,6 @@ std::string InstalledSettingsFileName(const std::string &exeFileName) {
   return ExtractFilePath(exeFileName) + "Corvane.ini";
 }
 
-// A folder of the host an environment variable names, as a host path; empty unless the
-// value is an absolute path.
-std::string HostFolderVariable(const char *name) {
-  const auto value = platform::EnvironmentValue(name);
-  const std::string folder = value ? platform::TextToUtf8(*value) : std::string();
-  return !folder.empty() && folder[0] == '/' ? folder : std::string();
-}
-
-// The host folder of the user's own settings, after the XDG base directories; empty
-// without a home.
-std::string UserSettingsFolder() {
-  std::string base = HostFolderVariable("XDG_CONFIG_HOME");
-  if (base.empty()) {
-    const std::string home = HostFolderVariable("HOME");
-    if (home.empty())
-      return std::string();
-    base = home + "/.config";
-  }
-  return base + "/corvane";
-}
-
 } // namespace
 
 bool RunsInstalled(const std::string &exeFileName) {
@@ -61,7 +40,7 @@ bool RunsInstalled(const std::string &exeFileName) {
 }
 
 std::string UserSettingsFileName() {
-  const std::string folder = UserSettingsFolder();
+  const std::string folder = platform::UserSettingsHostFolder();
   return folder.empty() ? std::string() : platform::WindowsName(folder + "/Corvane.ini");
 }
 
@@ -77,7 +56,7 @@ std::string SettingsFileName(const std::string &exeFileName) {
 std::optional<std::string> PrepareSettingsFile(const std::string &exeFileName) {
   if (!RunsInstalled(exeFileName))
     return std::nullopt;
-  const std::string folder = UserSettingsFolder();
+  const std::string folder = platform::UserSettingsHostFolder();
   if (folder.empty())
     return "no folder for the user's settings: neither XDG_CONFIG_HOME nor HOME names one";
   const std::string own = platform::WindowsName(folder + "/Corvane.ini");
