@@ -1,7 +1,7 @@
 #pragma once
 // Environment variables as a Windows program sees them. On Windows these are the
-// platform's own. Elsewhere the environment is a Windows-like one, built as Wine builds
-// it, over the Wine prefix's registry:
+// platform's own (Environment_win.cpp). Elsewhere (Environment_posix.cpp) the environment is a
+// Windows-like one, built as Wine builds it, over the Wine prefix's registry:
 // - names match without regard to case;
 // - a variable of the process environment holds, except TEMP and TMP, whose host values
 //   are host paths that Wine never passes on, and "Path", which is never the
@@ -32,6 +32,8 @@ uint32_t GetEnvironmentVariableA(const char *name, char *buffer, uint32_t size);
 
 // Win32 form, as GetEnvironmentVariableA counts; elsewhere "C:\windows".
 uint32_t GetWindowsDirectoryA(char *buffer, uint32_t size);
+// The Windows folder: the system's on Windows, elsewhere "C:\windows".
+std::string WindowsDirectory();
 
 // The value of a variable, or nothing when it is unset.
 std::optional<std::string> EnvironmentValue(const std::string &name);

@@ -5,9 +5,6 @@
 namespace platform {
 
 std::string WinePrefixDir() {
-#ifdef _WIN32
-  return std::string();
-#endif
   if (const char *prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
     return prefix;
   if (const char *home = std::getenv("HOME"); home && *home)
