@@ -1,20 +1,18 @@
 #include "icons/PictureIcon.h"
 
 #include "icons/IconLibrary.h"
+#include "icons/PictureScaling.h"
 #include "icons/PngEncode.h"
 #include "platform/HostFiles.h"
 #include "platform/MessageText.h"
 #include "platform/ModuleResources.h"
+#include "platform/PngCodec.h"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <librsvg/rsvg.h>
-#include <pixman.h>
-#include <png.h>
 
 namespace icons {
 
@@ -31,22 +29,7 @@ constexpr int kLargeSize = 256;
 // taps per pixel instead of hundreds for a large picture.
 constexpr int kHalveFactor = 4;
 
-// A square of premultiplied 0xAARRGGBB pixels, top row first: the form pixman and cairo
-// compute in, so that transparent pixels do not darken the colours mixed with them.
-struct Square {
-  int side = 0;
-  std::vector<uint32_t> argb;
-};
-
-struct PixmanUnref {
-  void operator()(pixman_image_t *image) const { pixman_image_unref(image); }
-};
-using PixmanImage = std::unique_ptr<pixman_image_t, PixmanUnref>;
-
-PixmanImage WrapSquare(Square &square) {
-  return PixmanImage(pixman_image_create_bits(PIXMAN_a8r8g8b8, square.side, square.side,
-                                              square.argb.data(), square.side * 4));
-}
+using Square = PictureSquare;
 
 std::string Quoted(const std::string &fileName) {
   return "\"" + fileName + "\"";
@@ -72,55 +55,20 @@ uint32_t Straight(uint32_t p) {
   return a << 24 | div(p >> 16 & 0xFF) << 16 | div(p >> 8 & 0xFF) << 8 | div(p & 0xFF);
 }
 
-// Resamples to target x target with pixman's separable convolution: Lanczos-3 when
-// shrinking (sharp without aliasing), a box when halving, pixman's cubic (Catmull-Rom) when
-// enlarging.
-Square Resample(Square &source, int target, pixman_kernel_t shrinkKernel) {
-  Square out{target, std::vector<uint32_t>(size_t(target) * target)};
-  if (target == source.side) {
-    out.argb = source.argb;
-    return out;
-  }
-  PixmanImage from = WrapSquare(source);
-  PixmanImage to = WrapSquare(out);
-  if (!from || !to)
-    throw std::bad_alloc();
-  const double ratio = double(source.side) / target;
-  pixman_transform_t transform;
-  pixman_transform_init_scale(&transform, pixman_double_to_fixed(ratio),
-                              pixman_double_to_fixed(ratio));
-  pixman_image_set_transform(from.get(), &transform);
-  const bool shrink = ratio > 1;
-  const pixman_kernel_t reconstruct = shrink ? PIXMAN_KERNEL_IMPULSE : PIXMAN_KERNEL_CUBIC;
-  const pixman_kernel_t sample = shrink ? shrinkKernel : PIXMAN_KERNEL_IMPULSE;
-  int count = 0;
-  pixman_fixed_t *params = pixman_filter_create_separable_convolution(
-      &count, pixman_double_to_fixed(ratio), pixman_double_to_fixed(ratio), reconstruct,
-      reconstruct, sample, sample, 4, 4);
-  if (!params)
-    throw std::bad_alloc();
-  pixman_image_set_filter(from.get(), PIXMAN_FILTER_SEPARABLE_CONVOLUTION, params, count);
-  std::free(params);
-  // The picture's edge continues outward, so the border pixels keep their full strength.
-  pixman_image_set_repeat(from.get(), PIXMAN_REPEAT_PAD);
-  pixman_image_composite32(PIXMAN_OP_SRC, from.get(), nullptr, to.get(), 0, 0, 0, 0, 0, 0, target,
-                           target);
-  return out;
-}
-
 // Every image size of the icon from one square: each is shrunk from the smallest halving of
 // the picture at least twice its size.
 std::vector<Square> ScaledSquares(Square picture, const std::vector<int> &sizes) {
   std::vector<Square> levels;
   levels.push_back(std::move(picture));
   while (levels.back().side >= kHalveFactor * sizes.front())
-    levels.push_back(Resample(levels.back(), (levels.back().side + 1) / 2, PIXMAN_KERNEL_BOX));
+    levels.push_back(
+        ResampleSquare(levels.back(), (levels.back().side + 1) / 2, ShrinkFilter::Box));
   std::vector<Square> out;
   for (int size : sizes) {
     size_t level = 0;
     while (level + 1 < levels.size() && levels[level + 1].side >= 2 * size)
       ++level;
-    out.push_back(Resample(levels[level], size, PIXMAN_KERNEL_LANCZOS3));
+    out.push_back(ResampleSquare(levels[level], size, ShrinkFilter::Lanczos3));
   }
   return out;
 }
@@ -200,24 +148,21 @@ void CheckSide(uint32_t width, uint32_t height, const std::string &fileName) {
 }
 
 // Decodes the PNG into a square of premultiplied pixels, the picture centred on transparency.
-// libpng's simplified reader reports every failure, also a cut or corrupt stream, as a zero
-// result instead of jumping out of this function.
+// The sides are checked from the header before any pixel is decoded.
 Square DecodePngSquare(std::string_view bytes, const std::string &fileName) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
-    RaiseUnreadable(fileName, image.message);
-  struct Free {
-    png_image &image;
-    ~Free() { png_image_free(&image); }
-  } release{image};
-  CheckSide(image.width, image.height, fileName);
-  image.format = PNG_FORMAT_RGBA;
-  const int width = int(image.width);
-  const int height = int(image.height);
-  std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
-    RaiseUnreadable(fileName, image.message);
+  const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t *>(bytes.data()),
+                                        bytes.size());
+  const auto sides = platform::PngHeaderSides(stream);
+  if (!sides)
+    RaiseUnreadable(fileName, "not a PNG picture");
+  CheckSide(sides->width, sides->height, fileName);
+  std::string reason;
+  const auto decoded = platform::DecodePngRgba(stream, reason);
+  if (!decoded)
+    RaiseUnreadable(fileName, reason);
+  const int width = int(decoded->width);
+  const int height = int(decoded->height);
+  const std::vector<uint8_t> &rgba = decoded->rgba;
   Square square;
   square.side = std::max(width, height);
   square.argb.assign(size_t(square.side) * square.side, 0);
@@ -229,36 +174,6 @@ Square DecodePngSquare(std::string_view bytes, const std::string &fileName) {
       square.argb[size_t(y + top) * square.side + size_t(x + left)] =
           Premultiplied(p[0], p[1], p[2], p[3]);
     }
-  return square;
-}
-
-struct GObjectUnref {
-  void operator()(RsvgHandle *handle) const { g_object_unref(handle); }
-};
-
-// The drawing fitted into a transparent square of `side` pixels, centred as its
-// preserveAspectRatio says.
-Square DrawSvg(RsvgHandle *handle, int side, const std::string &fileName) {
-  cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side);
-  cairo_t *cairo = cairo_create(surface);
-  const RsvgRectangle viewport{0, 0, double(side), double(side)};
-  GError *error = nullptr;
-  const bool drawn = rsvg_handle_render_document(handle, cairo, &viewport, &error);
-  cairo_destroy(cairo);
-  cairo_surface_flush(surface);
-  Square square{side, std::vector<uint32_t>(size_t(side) * side)};
-  if (drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-    const unsigned char *data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < side; ++y)
-      std::memcpy(&square.argb[size_t(y) * side], data + size_t(y) * stride, size_t(side) * 4);
-  }
-  cairo_surface_destroy(surface);
-  if (!drawn) {
-    const std::string reason = error ? error->message : "it cannot be drawn";
-    g_clear_error(&error);
-    RaiseUnreadable(fileName, reason);
-  }
   return square;
 }
 
@@ -326,18 +241,11 @@ std::unique_ptr<TAdvancedIcon> IconFromPng(std::string_view bytes, const std::st
 
 std::unique_ptr<TAdvancedIcon> IconFromSvg(std::string_view bytes, const std::string &fileName,
                                            bool large) {
-  GError *error = nullptr;
-  std::unique_ptr<RsvgHandle, GObjectUnref> handle(rsvg_handle_new_from_data(
-      reinterpret_cast<const guint8 *>(bytes.data()), bytes.size(), &error));
-  if (!handle) {
-    const std::string reason = error ? error->message : "not an SVG drawing";
-    g_clear_error(&error);
+  std::string reason;
+  const auto squares = DrawSvgSquares(bytes, PictureIconSizes(kLargeSize, large), reason);
+  if (!squares)
     RaiseUnreadable(fileName, reason);
-  }
-  std::vector<Square> squares;
-  for (int size : PictureIconSizes(kLargeSize, large))
-    squares.push_back(DrawSvg(handle.get(), size, fileName));
-  return MakeIcon(squares);
+  return MakeIcon(*squares);
 }
 
 std::unique_ptr<TAdvancedIcon> IconFromPictureFile(const std::string &fileName, bool large) {

@@ -19,6 +19,14 @@ struct RgbaPixels {
   std::vector<uint8_t> rgba;
 };
 
+// The width and height the stream's header (its first chunk, IHDR) states, read without
+// the codec; nothing when the bytes do not start as a PNG stream.
+struct PngSides {
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+std::optional<PngSides> PngHeaderSides(std::span<const uint8_t> bytes);
+
 // The whole stream decoded; nothing, with the codec's reason in `reason`, when the
 // bytes are no PNG or the stream is cut or corrupt. A caller bounds the sides from the
 // header (the IHDR chunk) before it decodes.
