@@ -3,14 +3,15 @@
 // Windows name ("C:\Tools\tool.exe", "Language\deu.inc"); only this layer turns one into
 // a host path. The build picks the back end. On Windows (HostFiles_win.cpp) the name is
 // the path, spelled in UTF-8 as every host path is, and the system finds the file.
-// Elsewhere (HostFiles_posix.cpp) names follow Wine's view of the disk: drive letters map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine
-// when WINEPREFIX is unset), Z: is / when no prefix maps it, a name starting with / is
-// already a host path, \ and / both separate, a relative name is relative to the
-// current directory (".." stops at its drive's root), and each component that does not
-// exist as written is matched without regard to case. As on Windows, trailing blanks and
-// dots of a component are dropped, both to find a file and to create one ("x.txt." is
-// "x.txt"); a component of only dots and blanks other than ".." names its folder, like
-// ".". A host path keeps its components as written. UNC names find nothing. A folder is
+// Elsewhere (HostFiles_posix.cpp) names follow Wine's view of the disk: drive letters
+// map through $WINEPREFIX/dosdevices/<letter>: (prefix ~/.wine when WINEPREFIX is
+// unset), Z: is / when no prefix maps it, a name starting with / is already a host
+// path, \ and / both separate, a relative name is relative to the current directory
+// (".." stops at its drive's root), and each component that does not exist as written
+// is matched without regard to case. As on Windows, trailing blanks and dots of a
+// component are dropped, both to find a file and to create one ("x.txt." is "x.txt");
+// a component of only dots and blanks other than ".." names its folder, like ".". A
+// host path keeps its components as written. UNC names find nothing. A folder is
 // listed for such matching at most once while it stays unchanged, however many names are
 // looked up in it; a change made there by anyone is seen by the next lookup.
 //
