@@ -225,8 +225,11 @@ bool DirectoryExists(const std::string &windowsName) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Opened for its attributes only, which no other user's sharing mode can refuse.
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName) {
-  const Handle file(OpenToRead(SystemPath(windowsName)));
+  const Handle file(::CreateFileW(SystemPath(windowsName).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.Valid() ? StampOf(file.Get()) : std::nullopt;
 }
 
