@@ -35,4 +35,11 @@ std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::str
 // The pixels as a PNG stream with alpha; nothing, with the reason, when the codec fails.
 std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason);
 
+// Grey and alpha samples, two bytes a pixel, rows top down, as a PNG stream of that colour
+// type (16 bits a pixel), as some icon files carry them; nothing, with the reason, when the
+// codec fails or the samples do not fill the sides.
+std::optional<std::string> EncodePngGreyAlpha(uint32_t width, uint32_t height,
+                                              std::span<const uint8_t> greyAlpha,
+                                              std::string &reason);
+
 } // namespace platform

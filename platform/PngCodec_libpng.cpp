@@ -35,25 +35,49 @@ std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::str
   return pixels;
 }
 
-std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason) {
+namespace {
+
+// 8-bit samples in the given libpng format, compressed into a PNG stream.
+std::optional<std::string> EncodeSamples(uint32_t width, uint32_t height, uint32_t format,
+                                         const uint8_t *samples, std::string &reason) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = pixels.width;
-  image.height = pixels.height;
-  image.format = PNG_FORMAT_RGBA;
+  image.width = width;
+  image.height = height;
+  image.format = format;
   ImageRelease release{image};
   png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.rgba.data(), 0, nullptr)) {
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, samples, 0, nullptr)) {
     reason = image.message;
     return std::nullopt;
   }
   std::string out(size, '\0');
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.rgba.data(), 0, nullptr)) {
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, samples, 0, nullptr)) {
     reason = image.message;
     return std::nullopt;
   }
   out.resize(size);
   return out;
+}
+
+} // namespace
+
+std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason) {
+  if (pixels.rgba.size() != size_t(pixels.width) * pixels.height * 4) {
+    reason = "pixels do not fill the image";
+    return std::nullopt;
+  }
+  return EncodeSamples(pixels.width, pixels.height, PNG_FORMAT_RGBA, pixels.rgba.data(), reason);
+}
+
+std::optional<std::string> EncodePngGreyAlpha(uint32_t width, uint32_t height,
+                                              std::span<const uint8_t> greyAlpha,
+                                              std::string &reason) {
+  if (greyAlpha.size() != size_t(width) * height * 2) {
+    reason = "pixels do not fill the image";
+    return std::nullopt;
+  }
+  return EncodeSamples(width, height, PNG_FORMAT_GA, greyAlpha.data(), reason);
 }
 
 } // namespace platform

@@ -50,20 +50,36 @@ std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::str
   return pixels;
 }
 
-std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason) {
-  if (pixels.width > INT_MAX / 4 || pixels.height > INT_MAX ||
-      pixels.rgba.size() != size_t(pixels.width) * pixels.height * 4) {
+namespace {
+
+// Samples of `channels` bytes a pixel (2: grey and alpha, 4: RGBA) as a PNG stream.
+std::optional<std::string> EncodeSamples(uint32_t width, uint32_t height, int channels,
+                                         std::span<const uint8_t> samples, std::string &reason) {
+  if (width > uint32_t(INT_MAX / channels) || height > INT_MAX ||
+      samples.size() != size_t(width) * height * size_t(channels)) {
     reason = "image too large";
     return std::nullopt;
   }
   std::string out;
-  const int width = static_cast<int>(pixels.width);
-  if (!stbi_write_png_to_func(AppendTo, &out, width, static_cast<int>(pixels.height), 4,
-                              pixels.rgba.data(), width * 4)) {
+  const int side = static_cast<int>(width);
+  if (!stbi_write_png_to_func(AppendTo, &out, side, static_cast<int>(height), channels,
+                              samples.data(), side * channels)) {
     reason = "cannot write PNG";
     return std::nullopt;
   }
   return out;
+}
+
+} // namespace
+
+std::optional<std::string> EncodePngRgba(const RgbaPixels &pixels, std::string &reason) {
+  return EncodeSamples(pixels.width, pixels.height, 4, pixels.rgba, reason);
+}
+
+std::optional<std::string> EncodePngGreyAlpha(uint32_t width, uint32_t height,
+                                              std::span<const uint8_t> greyAlpha,
+                                              std::string &reason) {
+  return EncodeSamples(width, height, 2, greyAlpha, reason);
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "support/TestHost.h"
 
 #include "platform/Clipboard.h"
 #include "platform/CodePage.h"
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace testsupport {
 
@@ -17,8 +17,8 @@ TempDir::TempDir() {
   static std::atomic<int> counter{0};
   auto base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    auto candidate =
-        base / ("corvane-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    auto candidate = base / ("corvane-test-" + std::to_string(HostProcessId()) + "-" +
+                             std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate;
       return;
@@ -39,17 +39,11 @@ ScopedEnv::ScopedEnv(const std::string &name, const char *value) : name_(name) {
     had_ = true;
     old_ = old;
   }
-  if (value)
-    setenv(name.c_str(), value, 1);
-  else
-    unsetenv(name.c_str());
+  SetHostVariable(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (had_)
-    setenv(name_.c_str(), old_.c_str(), 1);
-  else
-    unsetenv(name_.c_str());
+  SetHostVariable(name_, had_ ? old_.c_str() : nullptr);
 }
 
 ScopedClipboard::ScopedClipboard(platform::ClipboardBackend &backend)

@@ -1,0 +1,19 @@
+#include "support/TestHost.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace testsupport {
+
+void SetHostVariable(const std::string &name, const char *value) {
+  if (value)
+    setenv(name.c_str(), value, 1);
+  else
+    unsetenv(name.c_str());
+}
+
+unsigned long HostProcessId() {
+  return static_cast<unsigned long>(getpid());
+}
+
+} // namespace testsupport
