@@ -358,7 +358,7 @@ TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
   testsupport::ScopedCodePage japanese(932);
   const auto folder = dir / "ソtc";
   std::filesystem::create_directories(folder);
-  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.c_str()};
+  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.string().c_str()};
   const std::string text = Windows(folder / "x.exe");
   ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
   EXPECT_EQ(doctor::DoctorContext(exe).PortableText(text), R"(%COMMANDER_PATH%\x.exe)");

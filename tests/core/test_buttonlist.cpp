@@ -9,7 +9,6 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <optional>
@@ -493,7 +492,7 @@ TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileInt
   auto file = Bar(original);
   ButtonBar bar(file, "");
   bar.SetField(0, bfCommand, "b");
-  ::chmod((dir / "tools.bar").c_str(), 0444);
+  std::filesystem::permissions(dir / "tools.bar", std::filesystem::perms::owner_read);
   EXPECT_THROW(bar.Save(), platform::EFileWriteError);
   EXPECT_TRUE(bar.Modified);
   EXPECT_EQ(Saved(), original);

@@ -36,7 +36,7 @@ TEST(CodePage, LocalesGiveTheirWindowsCodePage) {
 // The prefix's registry wins over the locale; the setting wins over both.
 TEST(CodePage, PrefixRegistryThenLocaleThenSetting) {
   TempDir prefix;
-  ScopedEnv wine("WINEPREFIX", prefix.path().c_str());
+  ScopedEnv wine("WINEPREFIX", prefix.path().string().c_str());
   ScopedEnv all("LC_ALL", "ja_JP.UTF-8");
   EXPECT_EQ(platform::DetectedCodePage(), 932);
   WriteBytes(prefix / "system.reg",

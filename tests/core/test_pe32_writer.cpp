@@ -30,7 +30,7 @@ std::string FindProgram(const std::string &name) {
   std::stringstream dirs(path ? path : "");
   for (std::string dir; std::getline(dirs, dir, ':');) {
     auto candidate = std::filesystem::path(dir) / name;
-    if (!dir.empty() && ::access(candidate.c_str(), X_OK) == 0)
+    if (!dir.empty() && ::access(candidate.string().c_str(), X_OK) == 0)
       return candidate.string();
   }
   return {};

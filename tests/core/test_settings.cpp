@@ -129,7 +129,7 @@ TEST_F(Settings, AnInstalledProgramReadsTheUsersOwnCopy) {
       WriteBytes(dir / c.userCopy / "Corvane.ini", "[main]\nLanguage=Own\n");
     const std::string xdg = c.xdgConfigHome ? (dir / c.xdgConfigHome).string() : "";
     ScopedEnv config("XDG_CONFIG_HOME", c.xdgConfigHome ? xdg.c_str() : nullptr);
-    ScopedEnv home("HOME", (dir / "home").c_str());
+    ScopedEnv home("HOME", (dir / "home").string().c_str());
     platform::FlushProfileCache();
     EXPECT_EQ(LanguageSetting(exe), c.language);
   }
@@ -138,7 +138,7 @@ TEST_F(Settings, AnInstalledProgramReadsTheUsersOwnCopy) {
 TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
   const std::string defaults = "[main]\nLanguage=Deutsch\n[paths]\nC:\\Tools\\\n";
   Write(defaults);
-  ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+  ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg").string().c_str());
   const auto own = dir / "xdg" / "corvane" / "Corvane.ini";
   EXPECT_EQ(PrepareSettingsFile(exe), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(own)) << "not installed: nothing to copy";
@@ -153,7 +153,7 @@ TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
   EXPECT_EQ(LanguageSetting(exe), "Mine") << "the user's copy is kept";
 
   WriteBytes(dir / "file", "");
-  ScopedEnv blocked("XDG_CONFIG_HOME", (dir / "file").c_str());
+  ScopedEnv blocked("XDG_CONFIG_HOME", (dir / "file").string().c_str());
   EXPECT_NE(PrepareSettingsFile(exe).value_or("").find("cannot make the folder"),
             std::string::npos);
   EXPECT_EQ(LanguageSetting(exe), "Deutsch") << "the installed defaults are read instead";
