@@ -4,7 +4,8 @@
 #   make bench  optimised build, run every benchmark
 #   make fuzz   clang build of the fuzz targets, run each for FUZZ_SECONDS
 #   make package  optimised build and a Debian package of it (cpack) in build-package
-#   make windows  the Qt-free layers and corvane-cli cross-built for Windows in build-windows
+#   make windows  the Qt-free layers, corvane-cli and the core suites cross-built for Windows
+#   make windows-test  those suites run under Wine in a fresh prefix
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -18,7 +19,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 EXAMPLE := $(CURDIR)/examples
 export COMMANDER_PATH ?= $(EXAMPLE)/totalcmd
 
-.PHONY: deps deps-run build build-programs build-asan run test test-plain test-asan bench fuzz package windows format clean
+.PHONY: deps deps-run build build-programs build-asan run test test-plain test-asan bench fuzz package windows windows-test format clean
 
 deps:
 	@bash scripts/install-deps
@@ -79,13 +80,28 @@ package: deps
 	@ls $(PACKAGE_BUILD)/*.deb
 
 # MinGW-w64 builds for Windows what has no Qt in it (cmake/toolchain-mingw64.cmake):
-# corvane-cli.exe for now; the test suites follow once their support code is ported.
-WINDOWS_TARGETS ?= corvane-cli
+# corvane-cli.exe and the core suites; `make windows-test` runs those that pass under Wine
+# in a fresh prefix. Suites that examine Wine's view of Windows from Linux (dosdevices
+# links, .reg files, Wine's environment rules, POSIX users and processes) are not built.
+WINDOWS_SUITES ?= test_barclipboard test_barcompare test_baredits test_buttonlist \
+  test_commandcatalog test_extract_icon test_icon_image test_icon_library \
+  test_module_resources test_pe32_writer test_profile_oracle test_textfile \
+  test_translation test_usercmdlist
+# Built, but failing under Wine yet: PNG checksums (stb), replacing the icon cache,
+# SVG and Double Commander back ends missing, rows that set Linux variables, seeds
+# written by libpng, the tree walk's identity of files.
+WINDOWS_PENDING ?= test_bardoctor test_codepage test_dctoolbar test_icl_writer \
+  test_icon_decode test_iconcache test_picture_icon test_settings
+LINUX_ONLY_SUITES := test_environment test_hostfiles test_hostfiles_io test_misk test_registry
+WINDOWS_TARGETS ?= corvane-cli $(WINDOWS_SUITES) $(WINDOWS_PENDING)
 windows: deps
 	cmake -S . -B $(WINDOWS_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
 	  -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_BENCH=OFF -DCORVANE_FUZZ=OFF
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target $(WINDOWS_TARGETS)
+
+windows-test: windows
+	bash scripts/run-windows-tests $(WINDOWS_BUILD) $(WINDOWS_SUITES)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
