@@ -3,6 +3,7 @@
 // packaged for MinGW. Only the PNG parts are built, and neither touches a file.
 #include "platform/PngCodec.h"
 
+#include <array>
 #include <climits>
 #include <memory>
 
@@ -27,6 +28,52 @@ void AppendTo(void *context, void *data, int size) {
                                               static_cast<size_t>(size));
 }
 
+constexpr std::array<uint32_t, 256> CrcTable() {
+  std::array<uint32_t, 256> table{};
+  for (uint32_t n = 0; n < 256; ++n) {
+    uint32_t c = n;
+    for (int bit = 0; bit < 8; ++bit)
+      c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[n] = c;
+  }
+  return table;
+}
+
+uint32_t Crc32(std::span<const uint8_t> bytes) {
+  static constexpr std::array<uint32_t, 256> kTable = CrcTable();
+  uint32_t c = 0xFFFFFFFFu;
+  for (const uint8_t byte : bytes)
+    c = kTable[(c ^ byte) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+uint32_t BigEndian32(std::span<const uint8_t> bytes, size_t at) {
+  return uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+         bytes[at + 3];
+}
+
+// stb_image skips the checksums of the chunks, which libpng checks: a stream damaged on
+// the way would decode to wrong pixels instead of being refused. Every chunk up to IEND
+// is checked here first, within the stream's bounds.
+bool ChunksIntact(std::span<const uint8_t> bytes, std::string &reason) {
+  size_t at = 8; // after the signature
+  while (at + 12 <= bytes.size()) {
+    const uint32_t length = BigEndian32(bytes, at);
+    if (length > bytes.size() - at - 12)
+      break;
+    const auto typeAndData = bytes.subspan(at + 4, size_t{length} + 4);
+    if (Crc32(typeAndData) != BigEndian32(bytes, at + 8 + length)) {
+      reason = "PNG chunk checksum mismatch";
+      return false;
+    }
+    if (std::equal(typeAndData.begin(), typeAndData.begin() + 4, "IEND"))
+      return true;
+    at += size_t{length} + 12;
+  }
+  reason = "PNG stream cut short";
+  return false;
+}
+
 } // namespace
 
 std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::string &reason) {
@@ -34,6 +81,8 @@ std::optional<RgbaPixels> DecodePngRgba(std::span<const uint8_t> bytes, std::str
     reason = "PNG stream too large";
     return std::nullopt;
   }
+  if (bytes.size() >= 8 && !ChunksIntact(bytes, reason))
+    return std::nullopt;
   int width = 0;
   int height = 0;
   int channels = 0;
