@@ -315,8 +315,8 @@ TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
   std::filesystem::copy_file(CORVANE_CLI, program);
   WriteBytes(dir / "lib" / "Corvane.ini", "[main]\r\nLanguage=English\r\n");
   WriteBytes(dir / "lib" / "corvane.installed", "");
-  ScopedEnv prefix("WINEPREFIX", (dir / "prefix").c_str()),
-      config("XDG_CONFIG_HOME", dir.path().c_str()), user("USER", "me"),
+  ScopedEnv prefix("WINEPREFIX", (dir / "prefix").string().c_str()),
+      config("XDG_CONFIG_HOME", dir.path().string().c_str()), user("USER", "me"),
       userName("USERNAME", nullptr), appData("APPDATA", nullptr), path("COMMANDER_PATH", nullptr),
       ini("COMMANDER_INI", nullptr);
 
