@@ -23,9 +23,7 @@ ProcessResult Cli(const std::vector<std::string> &args) {
 
 // Runs the program with a file as standard input, as a shell redirection would.
 ProcessResult CliWithInput(const std::filesystem::path &input, std::vector<std::string> args) {
-  std::vector<std::string> shell = {"-c", "exec \"$@\" < \"$0\"", input.string(), CORVANE_CLI};
-  shell.insert(shell.end(), args.begin(), args.end());
-  return RunProcess("/bin/sh", shell);
+  return RunProcess(CORVANE_CLI, args, input);
 }
 
 std::string Windows(const std::filesystem::path &path) {

@@ -1,5 +1,6 @@
 #pragma once
 // Runs a program with arguments (no shell) and collects its exit status and output.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ struct ProcessResult {
   std::string err;
 };
 
-ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args);
+// Standard input reads from `input` when one is given, else it is this process's own.
+ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
+                         const std::filesystem::path &input = {});
 
 } // namespace testsupport

@@ -10,11 +10,15 @@ extern char **environ;
 
 namespace testsupport {
 
-ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args) {
+ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
+                         const std::filesystem::path &input) {
   TempDir dir;
   const std::string out = (dir / "out").string(), err = (dir / "err").string();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  const std::string in = input.string();
+  if (!in.empty())
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   std::vector<char *> argv;

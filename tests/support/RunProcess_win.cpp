@@ -35,16 +35,22 @@ void AppendQuoted(std::wstring &line, const std::wstring &arg) {
   line += L'"';
 }
 
-// A file the child inherits as a standard stream.
+// Files the child inherits as standard streams.
 HANDLE InheritedOutput(const std::filesystem::path &file) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   return CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+HANDLE InheritedInput(const std::filesystem::path &file) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  return CreateFileW(file.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 } // namespace
 
-ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args) {
+ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
+                         const std::filesystem::path &input) {
   TempDir dir;
   std::wstring line;
   AppendQuoted(line, Wide(program));
@@ -56,12 +62,13 @@ ProcessResult RunProcess(const std::string &program, const std::vector<std::stri
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE in = input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : InheritedInput(input);
+  startup.hStdInput = in;
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION child{};
   ProcessResult result;
-  if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+  if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
       CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                      nullptr, &startup, &child)) {
     WaitForSingleObject(child.hProcess, INFINITE);
@@ -74,6 +81,8 @@ ProcessResult RunProcess(const std::string &program, const std::vector<std::stri
   for (HANDLE file : {out, err})
     if (file != INVALID_HANDLE_VALUE)
       CloseHandle(file);
+  if (!input.empty() && in != INVALID_HANDLE_VALUE)
+    CloseHandle(in);
   result.out = ReadBytes(dir / "out");
   result.err = ReadBytes(dir / "err");
   return result;
