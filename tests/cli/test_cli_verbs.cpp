@@ -304,6 +304,9 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
 // which is installed in the Wine prefix.
 TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
   TempDir dir;
+  ScopedEnv prefix("WINEPREFIX", (dir / "prefix").string().c_str());
+  if (platform::WinePrefixDir().empty())
+    GTEST_SKIP() << "no Wine prefix stands for Windows on this system";
   const auto c = dir / "prefix" / "drive_c";
   std::filesystem::create_directories(dir / "prefix" / "dosdevices");
   std::filesystem::create_directory_symlink("../drive_c", dir / "prefix" / "dosdevices" / "c:");
@@ -314,12 +317,9 @@ TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
   std::filesystem::copy_file(CORVANE_CLI, program);
   WriteBytes(dir / "lib" / "Corvane.ini", "[main]\r\nLanguage=English\r\n");
   WriteBytes(dir / "lib" / "corvane.installed", "");
-  ScopedEnv prefix("WINEPREFIX", (dir / "prefix").string().c_str()),
-      config("XDG_CONFIG_HOME", dir.path().string().c_str()), user("USER", "me"),
+  ScopedEnv config("XDG_CONFIG_HOME", dir.path().string().c_str()), user("USER", "me"),
       userName("USERNAME", nullptr), appData("APPDATA", nullptr), path("COMMANDER_PATH", nullptr),
       ini("COMMANDER_INI", nullptr);
-  if (platform::WinePrefixDir().empty())
-    GTEST_SKIP() << "no Wine prefix stands for Windows on this system";
 
   auto r = RunProcess(program.string(), {"resolve", "totalcmd64.exe", "--explain"});
   ASSERT_EQ(r.status, 0) << r.err;
