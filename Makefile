@@ -84,14 +84,14 @@ package: deps
 # in a fresh prefix. Suites that examine Wine's view of Windows from Linux (dosdevices
 # links, .reg files, Wine's environment rules, POSIX users and processes) are not built.
 WINDOWS_SUITES ?= test_barclipboard test_barcompare test_baredits test_buttonlist \
-  test_commandcatalog test_extract_icon test_icon_image test_icon_library \
-  test_icon_decode test_module_resources test_pe32_writer test_profile_oracle test_textfile \
-  test_translation test_usercmdlist
-# Built, but failing under Wine yet: replacing the icon cache,
-# SVG and Double Commander back ends missing, rows that set Linux variables, seeds
-# written by libpng, the tree walk's identity of files.
-WINDOWS_PENDING ?= test_bardoctor test_codepage test_dctoolbar test_icl_writer \
-  test_iconcache test_picture_icon test_settings
+  test_codepage test_commandcatalog test_extract_icon test_icon_decode test_icon_image \
+  test_icon_library test_module_resources test_pe32_writer test_profile_oracle \
+  test_textfile test_translation test_usercmdlist test_cli_verbs
+# Built, but failing under Wine yet: replacing the icon cache, SVG and Double Commander
+# back ends missing, rows that set Linux variables, seeds written by libpng, the tree
+# walk's identity of files.
+WINDOWS_PENDING ?= test_bardoctor test_dctoolbar test_icl_writer test_iconcache \
+  test_picture_icon test_settings
 LINUX_ONLY_SUITES := test_environment test_hostfiles test_hostfiles_io test_misk test_registry
 WINDOWS_TARGETS ?= corvane-cli $(WINDOWS_SUITES) $(WINDOWS_PENDING)
 windows: deps
