@@ -152,7 +152,8 @@ uint8_t DefaultCacheMode(const Context &context) {
 void SaveBar(ButtonBar &bar, const std::string &fileName) {
   bar.SaveTo(fileName);
   if (bar.CacheNote)
-    std::fprintf(stderr, "corvane-cli: %s\n", platform::EnglishText(*bar.CacheNote).c_str());
+    std::fprintf(stderr, "corvane-cli: %s\n",
+                 CoreMessageToUtf8(platform::EnglishText(*bar.CacheNote)).c_str());
 }
 
 std::string ExistingFile(const std::string &hostPath) {

@@ -41,10 +41,11 @@ const char *const ImportUsage =
     "becomes a sub-bar OUT-N.bar beside OUT (N from 1). PNG and SVG icons, and Double\n"
     "Commander's theme icons (cm_copy) from its icon theme DIR (default\n"
     "/usr/share/doublecmd/pixmaps), go into one 32-bit icon library LIB.icl (default:\n"
-    "OUT-icons.icl beside OUT, written anew) and the buttons point into it; other icon\n"
+    "OUT-icons.icl beside OUT) and the buttons point into it; other icon\n"
     "files are referred to as they are. Names are written as Windows names, paths into\n"
     "Total Commander's folder from %COMMANDER_PATH%. The bars are saved without an icon\n"
-    "cache. What cannot be carried (an icon not found) is listed at the end.\n"
+    "cache. Only OUT may be replaced: when the library or a sub-bar exists already,\n"
+    "nothing is written. What cannot be carried (an icon not found) is listed at the end.\n"
     "Exit status: 0 when every item was carried, 4 when the bar was written but something\n"
     "was left out, 1 when it could not be written, 2 for a bad argument.\n";
 

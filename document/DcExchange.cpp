@@ -277,6 +277,7 @@ public:
     // and the library exists before any bar points into it.
     pending_.push_back({barFile, {}});
     FillBar(0, items);
+    RefuseToReplaceOthers();
     if (library_.Icons.Count() > 0)
       library_.SaveToFile(options_.Library, icons::TLibraryFormat::PE32);
     result_.Icons = library_.Icons.Count();
@@ -294,6 +295,19 @@ public:
   }
 
 private:
+  // Only the bar asked for may be replaced: a library or a sub-bar of the name the import
+  // would give it may be the user's own, so nothing is written when one is there.
+  void RefuseToReplaceOthers() const {
+    std::vector<std::string> made;
+    if (library_.Icons.Count() > 0)
+      made.push_back(options_.Library);
+    for (size_t bar = 1; bar < pending_.size(); ++bar)
+      made.push_back(pending_[bar].first);
+    for (const std::string &file : made)
+      if (platform::FileExists(file))
+        throw platform::EFileWriteError(file + " exists already; it is not replaced");
+  }
+
   void FillBar(size_t bar, const std::vector<Item> &items) {
     for (const Item &item : items) {
       Button button = ButtonOf(bar, item);

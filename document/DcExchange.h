@@ -72,7 +72,8 @@ struct ImportResult {
 // the order reached) and the pictures into the library (written anew; not written when
 // there is none), before the bars that point into it. The bars are written without an
 // icon cache. An icon that is not found or cannot be made into an icon is left out and
-// listed. Throws what the writes throw (platform::EFileWriteError).
+// listed. Only barFile may exist already: an existing library or sub-bar is never
+// replaced, and nothing is written then. Throws platform::EFileWriteError.
 ImportResult ImportToolbar(const std::vector<Item> &items, const std::string &barFile,
                            const ImportOptions &options);
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+using testsupport::ReadBytes;
 using testsupport::RunProcess;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
@@ -45,6 +46,16 @@ TEST_F(DoubleCommander, ExportListsWhatWasLeftOutAndImportReadsItBack) {
   const auto shown = Cli({"show", (dir / "b.bar").string(), "--text"});
   EXPECT_EQ(shown.out, "button\n  icon: " + platform::WindowsName((dir / "b-icons.icl").string()) +
                            ",0\n  command: cm_Copy\n  tooltip: Copy\n");
+
+  // Again into another bar beside the same library: the library, maybe the user's own by
+  // now, is kept and nothing is written.
+  const std::string library = ReadBytes(dir / "b-icons.icl");
+  const auto again = Cli({"import-dc", (dir / "a.xml").string(), "-o", (dir / "c.bar").string(),
+                          "--icl", (dir / "b-icons.icl").string()});
+  EXPECT_EQ(again.status, 1) << again.err;
+  EXPECT_NE(again.err.find("b-icons.icl exists already"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadBytes(dir / "b-icons.icl"), library);
+  EXPECT_FALSE(std::filesystem::exists(dir / "c.bar"));
 }
 
 TEST_F(DoubleCommander, FailuresWriteNothing) {

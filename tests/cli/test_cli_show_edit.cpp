@@ -190,23 +190,29 @@ TEST(CliEdit, BarNamedLikeItsCacheIsSavedWithoutOneAndSaysSo) {
 }
 
 // An icon library of the user's named like the bar survives an icon change in any mode;
-// a cache mode that cannot write its cache says so.
+// a cache mode that cannot write its cache says so, naming it in UTF-8 like every text.
 TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
   const std::string library = fixtures::BuildIconModule(7);
+  const std::string name = "m\xC3\xBC"
+                           "bar"; // "mübar": a host name in UTF-8
   for (const char *mode : {"off", "links"}) {
     SCOPED_TRACE(mode);
     TempDir dir;
-    WriteBytes(dir / "mybar.icl", library);
-    WriteBytes(dir / "mybar.bar", "[Buttonbar]\r\nButtoncount=2\r\nbutton1=mybar.icl,5\r\n");
-    auto r = Cli({"edit", (dir / "mybar.bar").string(), "--set", "2", "icon", "notepad.exe,0",
+    WriteBytes(dir / (name + ".icl"), library);
+    WriteBytes(dir / (name + ".bar"), "[Buttonbar]\r\nButtoncount=2\r\nbutton1=m\xFC"
+                                      "bar.icl,5\r\n");
+    auto r = Cli({"edit", (dir / (name + ".bar")).string(), "--set", "2", "icon", "notepad.exe,0",
                   "--cache", mode});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(dir / "mybar.icl"), library);
+    EXPECT_EQ(ReadBytes(dir / (name + ".icl")), library);
     if (std::string(mode) == "off")
       EXPECT_EQ(r.err, "");
     else
-      EXPECT_NE(r.err.find("mybar.icl was not written"), std::string::npos) << r.err;
-    EXPECT_NE(ReadBytes(dir / "mybar.bar").find("button1=mybar.icl,5\r\n"), std::string::npos);
+      EXPECT_NE(r.err.find(name + ".icl was not written"), std::string::npos) << r.err;
+    EXPECT_NE(ReadBytes(dir / (name + ".bar"))
+                  .find("button1=m\xFC"
+                        "bar.icl,5\r\n"),
+              std::string::npos);
   }
 }
 

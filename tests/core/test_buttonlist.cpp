@@ -20,7 +20,7 @@ using testsupport::WriteBytes;
 
 namespace {
 
-class ButtonsListTest : public ::testing::Test {
+class ButtonBarTest : public ::testing::Test {
 protected:
   // Writes a bar file and returns its Windows name.
   std::string Bar(const std::string &bytes, const std::string &name = "tools.bar") {
@@ -36,7 +36,7 @@ protected:
   TempDir dir;
 };
 
-TEST_F(ButtonsListTest, LoadsEveryFieldAndKeepsValuesAsStored) {
+TEST_F(ButtonBarTest, LoadsEveryFieldAndKeepsValuesAsStored) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=2\r\n"
                   "button1=wcmicons.dll,3\r\ncmd1=cm_SrcComments\r\nparam1=-x\r\n"
                   "path1=C:\\Work\r\nmenu1=Comments\r\niconic1=-1\r\n"
@@ -58,7 +58,7 @@ TEST_F(ButtonsListTest, LoadsEveryFieldAndKeepsValuesAsStored) {
   EXPECT_EQ(bar.IconHandles.size(), 2u);
 }
 
-TEST_F(ButtonsListTest, SectionAndKeyNamesMatchInAnyCase) {
+TEST_F(ButtonBarTest, SectionAndKeyNamesMatchInAnyCase) {
   for (const char *text : {"[BUTTONBAR]\r\nBUTTONCOUNT=1\r\nCMD1=a\r\n",
                            "[Buttonbar]\r\nButtonCount=1\r\nCmd1=a\r\n"}) {
     SCOPED_TRACE(text);
@@ -68,7 +68,7 @@ TEST_F(ButtonsListTest, SectionAndKeyNamesMatchInAnyCase) {
   }
 }
 
-TEST_F(ButtonsListTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBar) {
+TEST_F(ButtonBarTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBar) {
   EXPECT_EQ(ButtonBar(NameOf("missing.bar"), "").Count(), 0);
   EXPECT_EQ(ButtonBar("", "").Count(), 0);
   for (const char *text :
@@ -82,7 +82,7 @@ TEST_F(ButtonsListTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBa
 // Loading fewer buttons than the file holds would drop the rest at the next save: a count
 // that does not reach the highest button number is refused, naming that number, and the
 // bar opens only with a count given, every key up to it kept.
-TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
+TEST_F(ButtonBarTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
   struct Case {
     const char *count;
     std::optional<std::string> countText;
@@ -120,7 +120,7 @@ TEST_F(ButtonsListTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
 
 // A count so large no bar is that long is refused outright, as are button numbers beyond
 // what a bar may hold; a count given equal to the file's is no change.
-TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFilesOwn) {
+TEST_F(ButtonBarTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFilesOwn) {
   for (const char *count : {"999999999999", "4294967298", "2000000000"}) {
     SCOPED_TRACE(count);
     auto file = Bar(std::string("[Buttonbar]\r\nButtoncount=") + count + "\r\ncmd1=a\r\n");
@@ -149,7 +149,7 @@ TEST_F(ButtonsListTest, CountsBeyondTheLimitAreRefusedAndAGivenCountMayBeTheFile
 
 // Only a missing file is a new bar; one that cannot be read is neither loaded as empty
 // nor written over.
-TEST_F(ButtonsListTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
+TEST_F(ButtonBarTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
   std::filesystem::create_directory(dir / "folder.bar");
   EXPECT_THROW(ButtonBar bar(NameOf("folder.bar"), ""), EBarLoadError);
   ButtonBar bar("", "");
@@ -158,7 +158,7 @@ TEST_F(ButtonsListTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.bar"));
 }
 
-TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
+TEST_F(ButtonBarTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmdx5=ignored\r\n");
   ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 3);
@@ -167,7 +167,7 @@ TEST_F(ButtonsListTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExist
   EXPECT_EQ(Saved(), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=notepad.exe\r\n");
 }
 
-TEST_F(ButtonsListTest, LongValuesSurviveALoadAndSave) {
+TEST_F(ButtonBarTest, LongValuesSurviveALoadAndSave) {
   const std::string params(1000, 'p');
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=x.exe\r\nparam1=" + params + "\r\n");
   ButtonBar bar(file, "");
@@ -176,7 +176,7 @@ TEST_F(ButtonsListTest, LongValuesSurviveALoadAndSave) {
   EXPECT_NE(Saved().find("param1=" + params + "\r\n"), std::string::npos);
 }
 
-TEST_F(ButtonsListTest, IconIndexBeyond32BitsStillOpensTheBar) {
+TEST_F(ButtonBarTest, IconIndexBeyond32BitsStillOpensTheBar) {
   WriteBytes(dir / "icons.ico", "not really an icon");
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + NameOf("icons.ico") +
                   ",99999999999999\r\ncmd1=x\r\n");
@@ -186,7 +186,7 @@ TEST_F(ButtonsListTest, IconIndexBeyond32BitsStillOpensTheBar) {
   EXPECT_EQ(bar.GetField(0, bfCommand), "x");
 }
 
-TEST_F(ButtonsListTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
+TEST_F(ButtonBarTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
   ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfRunMode, "-1");
@@ -207,13 +207,13 @@ TEST_F(ButtonsListTest, SaveWritesKeysInFixedOrderAndSkipsEmptyValues) {
   EXPECT_EQ(bar.FileName, "") << "SaveTo never renames the bar";
 }
 
-TEST_F(ButtonsListTest, EmptyBarIsSavedWithACountOfOne) {
+TEST_F(ButtonBarTest, EmptyBarIsSavedWithACountOfOne) {
   ButtonBar bar("", "");
   bar.SaveTo(NameOf("empty.bar"));
   EXPECT_EQ(Saved("empty.bar"), "[Buttonbar]\r\nButtonCount=1\r\n");
 }
 
-TEST_F(ButtonsListTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
+TEST_F(ButtonBarTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
   auto file = Bar("; my bar\r\n[Buttonbar]\r\nButtoncount=3\r\ncmd1=a\r\ncmd2=b\r\ncmd3=c\r\n"
                   "custom=keep?\r\n[Other]\r\nx=1\r\n");
   ButtonBar bar(file, "");
@@ -223,7 +223,7 @@ TEST_F(ButtonsListTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
   EXPECT_EQ(Saved(), "; my bar\r\n[Buttonbar]\r\nButtonCount=1\r\ncmd1=a\r\n[Other]\r\nx=1\r\n");
 }
 
-TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
+TEST_F(ButtonBarTest, QuoteCommandFollowsTheSavingRule) {
   struct Case {
     const char *command;
     const char *written;
@@ -276,7 +276,7 @@ TEST_F(ButtonsListTest, QuoteCommandFollowsTheSavingRule) {
   }
 }
 
-TEST_F(ButtonsListTest, QuoteCommandFindsWordsOnlyAtCharacters) {
+TEST_F(ButtonBarTest, QuoteCommandFindsWordsOnlyAtCharacters) {
   testsupport::ScopedCodePage japanese(932);
   const std::string kanaI = "\x83\x43"; // its second byte is the letter C
   const std::vector<std::pair<std::string, std::string>> cases = {
@@ -289,7 +289,7 @@ TEST_F(ButtonsListTest, QuoteCommandFindsWordsOnlyAtCharacters) {
   }
 }
 
-TEST_F(ButtonsListTest, QuotedProgramPathRoundTripsUnchanged) {
+TEST_F(ButtonBarTest, QuotedProgramPathRoundTripsUnchanged) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=C:\\Program Files\\t.exe\r\n");
   ButtonBar(file, "").Save();
   const std::string once = Saved();
@@ -302,7 +302,7 @@ TEST_F(ButtonsListTest, QuotedProgramPathRoundTripsUnchanged) {
 }
 
 // Patterns of real bars: a plain re-save must not change what any button does.
-TEST_F(ButtonsListTest, RealWorldBarMeansWhatItMeantAfterASave) {
+TEST_F(ButtonBarTest, RealWorldBarMeansWhatItMeantAfterASave) {
   const std::string text =
       "[Buttonbar]\r\nButtoncount=4\r\n"
       "button1=%COMMANDER_PATH%\\wcmicons.dll,3\r\ncmd1=cmd.exe /C\r\n"
@@ -331,7 +331,7 @@ TEST_F(ButtonsListTest, RealWorldBarMeansWhatItMeantAfterASave) {
 
 // Any text short of a line break reads back as it was saved; a command reads back as
 // Total Commander is meant to read it, and a second save changes nothing.
-TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
+TEST_F(ButtonBarTest, AnyTextRoundTripsThroughASave) {
   std::mt19937 random(11);
   const std::string alphabet = " \t\"'=;[]%\\/-.abx\xE9";
   auto text = [&] {
@@ -367,7 +367,7 @@ TEST_F(ButtonsListTest, AnyTextRoundTripsThroughASave) {
 }
 
 // Tooltips in a script the code page lacks survive an edit of another button's field.
-TEST_F(ButtonsListTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
+TEST_F(ButtonBarTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
   testsupport::ScopedCodePage cyrillic(1251);
   auto file =
       Bar(testsupport::Utf16File(u"[Buttonbar]\r\nButtonCount=2\r\ncmd1=cm_A\r\n"
@@ -383,7 +383,7 @@ TEST_F(ButtonsListTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
 }
 
 // A line break would end the line and turn the rest into keys of their own.
-TEST_F(ButtonsListTest, LineBreaksCannotEnterTheFile) {
+TEST_F(ButtonBarTest, LineBreaksCannotEnterTheFile) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n[Keep]\r\nk=1\r\n");
   const std::string original = Saved();
   ButtonBar bar(file, "");
@@ -396,7 +396,7 @@ TEST_F(ButtonsListTest, LineBreaksCannotEnterTheFile) {
   EXPECT_EQ(Saved(), original);
 }
 
-TEST_F(ButtonsListTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition) {
+TEST_F(ButtonBarTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition) {
   ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfCommand, "first");
@@ -408,7 +408,7 @@ TEST_F(ButtonsListTest, InsertBeyondTheEndAppendsAndReturnsTheRequestedPosition)
   EXPECT_EQ(bar.GetField(2, bfCommand), "");
 }
 
-TEST_F(ButtonsListTest, DeleteOutsideTheBarChangesNothing) {
+TEST_F(ButtonBarTest, DeleteOutsideTheBarChangesNothing) {
   ButtonBar bar("", "");
   bar.Add();
   for (int position : {-1, 1, 99}) {
@@ -422,7 +422,7 @@ TEST_F(ButtonsListTest, DeleteOutsideTheBarChangesNothing) {
   EXPECT_TRUE(bar.IconHandles.empty());
 }
 
-TEST_F(ButtonsListTest, MoveShiftsTheOthersBothWays) {
+TEST_F(ButtonBarTest, MoveShiftsTheOthersBothWays) {
   ButtonBar bar("", "");
   for (const char *name : {"a", "b", "c", "d"})
     bar.SetField(bar.Add(), bfCommand, name);
@@ -441,7 +441,7 @@ TEST_F(ButtonsListTest, MoveShiftsTheOthersBothWays) {
   EXPECT_EQ(bar.IconHandles.size(), 4u);
 }
 
-TEST_F(ButtonsListTest, FieldAccessOutsideTheBarIsEmptyOrIgnored) {
+TEST_F(ButtonBarTest, FieldAccessOutsideTheBarIsEmptyOrIgnored) {
   ButtonBar bar("", "");
   for (int field = 0; field <= 6; ++field)
     EXPECT_EQ(bar.GetField(0, field), "");
@@ -452,7 +452,7 @@ TEST_F(ButtonsListTest, FieldAccessOutsideTheBarIsEmptyOrIgnored) {
   EXPECT_EQ(bar.GetField(0, 6), "");
 }
 
-TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
+TEST_F(ButtonBarTest, FlagsFollowTheFieldThatIsSet) {
   struct Case {
     int field;
     const char *text;
@@ -474,7 +474,7 @@ TEST_F(ButtonsListTest, FlagsFollowTheFieldThatIsSet) {
   }
 }
 
-TEST_F(ButtonsListTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValue) {
+TEST_F(ButtonBarTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValue) {
   ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfRunMode, "-1");
@@ -487,7 +487,7 @@ TEST_F(ButtonsListTest, NonNumericRunModeRaisesTheConversionErrorAndKeepsTheValu
   EXPECT_EQ(bar.GetField(0, bfRunMode), "-1");
 }
 
-TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileIntact) {
+TEST_F(ButtonBarTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileIntact) {
   const std::string original = "[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n";
   auto file = Bar(original);
   ButtonBar bar(file, "");
@@ -501,7 +501,7 @@ TEST_F(ButtonsListTest, FailedWriteIsReportedAndKeepsTheBarModifiedAndTheFileInt
   EXPECT_EQ(platform::ReadProfileString("Buttonbar", "cmd1", "", file), "a");
 }
 
-TEST_F(ButtonsListTest, SaveIntoAMissingFolderFails) {
+TEST_F(ButtonBarTest, SaveIntoAMissingFolderFails) {
   ButtonBar bar("", "");
   bar.Add();
   bar.SetField(0, bfCommand, "x");
@@ -509,7 +509,7 @@ TEST_F(ButtonsListTest, SaveIntoAMissingFolderFails) {
   EXPECT_TRUE(bar.Modified);
 }
 
-TEST_F(ButtonsListTest, IconHandlesFollowTheButtons) {
+TEST_F(ButtonBarTest, IconHandlesFollowTheButtons) {
   WriteBytes(dir / "three.dll", fixtures::BuildIconModule(3));
   WriteBytes(dir / "plain.txt", "no icons in here");
   auto file = Bar("[Buttonbar]\r\nButtoncount=4\r\nbutton1=" + NameOf("three.dll") +
@@ -542,7 +542,7 @@ TEST_F(ButtonsListTest, IconHandlesFollowTheButtons) {
   EXPECT_FALSE(bar.IconHandle(0));
 }
 
-TEST_F(ButtonsListTest, IcoFileGivesItsIcon) {
+TEST_F(ButtonBarTest, IcoFileGivesItsIcon) {
   fixtures::IconEntry entry;
   entry.image = fixtures::SolidDib(32, 32, 0xFF0000FF);
   entry.width = entry.height = 32;
@@ -555,7 +555,7 @@ TEST_F(ButtonsListTest, IcoFileGivesItsIcon) {
 // The one-pass loader must give every button exactly what key-by-key lookups give,
 // whatever the file holds: case variants, duplicates, quotes, blanks, lines without "=",
 // comments, leading zeros, keys beyond the count, a second section of the same name.
-TEST_F(ButtonsListTest, LoadingInOnePassAgreesWithKeyByKeyLookups) {
+TEST_F(ButtonBarTest, LoadingInOnePassAgreesWithKeyByKeyLookups) {
   const char *const lines[] = {
       "cmd1=plain",
       "CMD1=second of a duplicate",
