@@ -44,7 +44,7 @@ Keys KeysOf(const nlohmann::json &object) {
 // Commander's folder is C:\totalcmd.
 class ExampleTree : public ::testing::Test {
 protected:
-  ScopedEnv prefix{"WINEPREFIX", (Examples() / "wine").c_str()};
+  ScopedEnv prefix{"WINEPREFIX", Examples() / "wine"};
   ScopedEnv commander{"COMMANDER_PATH", R"(C:\totalcmd)"};
   ScopedEnv ini{"COMMANDER_INI", nullptr};
 };
@@ -95,7 +95,7 @@ TEST_F(ExampleTree, ShowsEveryKindOnceWalkedAndNothingInTheCleanSubBar) {
 // names no folder is warned of, and the check goes on.
 TEST_F(ExampleTree, CommanderPathAsAHostPathOrNamingNoFolder) {
   {
-    ScopedEnv host("COMMANDER_PATH", (Examples() / "totalcmd").c_str());
+    ScopedEnv host("COMMANDER_PATH", Examples() / "totalcmd");
     const auto r = Cli({"check", Checkup("main.bar"), "--recursive", "--json"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(nlohmann::json::parse(r.out)["bars"][1]["file"],

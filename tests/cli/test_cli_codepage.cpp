@@ -60,7 +60,7 @@ protected:
 
 private:
   TempDir prefix_;
-  ScopedEnv wine_{"WINEPREFIX", prefix_.path().c_str()}, all_{"LC_ALL", nullptr},
+  ScopedEnv wine_{"WINEPREFIX", prefix_.path()}, all_{"LC_ALL", nullptr},
       ctype_{"LC_CTYPE", nullptr};
   std::optional<ScopedEnv> lang_;
   std::string program_ = CORVANE_CLI;

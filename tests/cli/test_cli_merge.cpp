@@ -118,7 +118,7 @@ protected:
   TempDir dir;
   std::string git;
   std::filesystem::path repo = dir.path();
-  ScopedEnv home{"HOME", dir.path().c_str()};
+  ScopedEnv home{"HOME", dir.path()};
   ScopedEnv noSystem{"GIT_CONFIG_NOSYSTEM", "1"};
   ScopedEnv path{"PATH", (std::filesystem::path(CORVANE_CLI).parent_path().string() + ":" +
                           std::getenv("PATH"))

@@ -31,7 +31,7 @@ public:
       WriteBytes(dir_ / "system.reg", "WINE REGISTRY Version 2\n\n" + systemKeys);
     if (!userKeys.empty())
       WriteBytes(dir_ / "user.reg", "WINE REGISTRY Version 2\n\n" + userKeys);
-    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", dir_.path().c_str());
+    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", dir_.path());
   }
 
 private:

@@ -30,7 +30,7 @@ public:
     fs::create_directories(prefix_ / "drive_c");
     fs::create_directories(prefix_ / "dosdevices");
     fs::create_directory_symlink("../drive_c", prefix_ / "dosdevices" / "c:");
-    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", prefix_.c_str());
+    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", prefix_);
   }
   const fs::path &root() const { return root_; }
   const fs::path &prefix() const { return prefix_; }
@@ -206,7 +206,7 @@ TEST(HostPath, FollowsAChangeOfPrefixAndNewDrives) {
   Touch(second.driveC() / "a.txt");
   EXPECT_EQ(platform::HostPath("C:\\a.txt"), (second.driveC() / "a.txt").string());
   {
-    ScopedEnv back("WINEPREFIX", first.prefix().c_str());
+    ScopedEnv back("WINEPREFIX", first.prefix());
     EXPECT_EQ(platform::HostPath("C:\\a.txt"), (first.driveC() / "a.txt").string());
   }
   EXPECT_EQ(platform::HostPath("E:\\a.txt"), "");
@@ -220,7 +220,7 @@ TEST(HostPath, PrefixDefaultsToDotWineInTheHomeFolder) {
   fs::create_directories(home / ".wine/dosdevices");
   fs::create_directory_symlink("../drive_c", home / ".wine/dosdevices/c:");
   ScopedEnv noPrefix("WINEPREFIX", nullptr);
-  ScopedEnv homeDir("HOME", home.path().c_str());
+  ScopedEnv homeDir("HOME", home.path());
   EXPECT_EQ(platform::HostPath("C:\\x.bar"),
             (fs::canonical(home.path()) / ".wine/drive_c/x.bar").string());
 }

@@ -5,6 +5,7 @@
 #include "platform/HostFiles.h"
 #include "platform/IniFile.h"
 #include "platform/Profile.h"
+#include "support/TestHost.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using testsupport::ReadBytes;
 using testsupport::TempDir;
@@ -29,9 +28,15 @@ std::string NameOf(const fs::path &path) {
   return platform::WindowsName(path.string());
 }
 
-ino_t InodeOf(const fs::path &path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+// Which file the name stands for: a file replaced by another has a new identity.
+uint64_t IdentityOf(const fs::path &path) {
+  const auto stamp = platform::GetFileStamp(NameOf(path));
+  return stamp ? stamp->identity : 0;
+}
+
+void MakeReadOnly(const fs::path &path) {
+  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
 }
 
 class Profile : public ::testing::Test {
@@ -75,7 +80,7 @@ TEST_F(Profile, OutsideABatchEveryWriteReachesTheDisk) {
 
 TEST_F(Profile, BatchWritesEachChangedFileOnceOnCommit) {
   WriteBytes(path, "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old.exe\r\n");
-  const ino_t before = InodeOf(path);
+  const uint64_t before = IdentityOf(path);
   platform::ProfileBatch batch;
   platform::EmptyProfileSection("Buttonbar", file);
   for (int n = 1; n <= 200; ++n)
@@ -83,17 +88,17 @@ TEST_F(Profile, BatchWritesEachChangedFileOnceOnCommit) {
   platform::WriteProfileString("Buttonbar", "Buttoncount", "200", file);
   // Nothing reached the disk yet, though reads see the pending state.
   EXPECT_EQ(ReadBytes(path), "[Buttonbar]\r\nButtoncount=1\r\ncmd1=old.exe\r\n");
-  EXPECT_EQ(InodeOf(path), before);
+  EXPECT_EQ(IdentityOf(path), before);
   EXPECT_EQ(platform::ReadProfileInt("Buttonbar", "Buttoncount", 0, file), 200);
   batch.Commit();
   // The file was replaced once, as a whole.
-  const ino_t afterCommit = InodeOf(path);
+  const uint64_t afterCommit = IdentityOf(path);
   EXPECT_NE(afterCommit, before);
   const std::string bytes = ReadBytes(path);
   EXPECT_EQ(bytes.rfind("[Buttonbar]\r\ncmd1=x.exe\r\ncmd2=x.exe\r\n", 0), 0u) << bytes;
   EXPECT_NE(bytes.find("cmd200=x.exe\r\nButtoncount=200\r\n"), std::string::npos);
   batch.Commit();
-  EXPECT_EQ(InodeOf(path), afterCommit) << "a commit with nothing pending wrote again";
+  EXPECT_EQ(IdentityOf(path), afterCommit) << "a commit with nothing pending wrote again";
   platform::FlushProfileCache();
   EXPECT_EQ(platform::ReadProfileString("Buttonbar", "cmd200", "", file), "x.exe");
 }
@@ -129,7 +134,7 @@ TEST_F(Profile, InnerBatchJoinsTheOuterOneAndCommitWritesEverythingPending) {
 
 TEST_F(Profile, WriteToAReadOnlyFileIsReportedAndTheFileKept) {
   WriteBytes(path, "[S]\r\nk=old\r\n");
-  ::chmod(path.c_str(), 0444);
+  MakeReadOnly(path);
   try {
     platform::WriteProfileString("S", "k", "new", file);
     FAIL() << "no error for a read-only file";
@@ -151,7 +156,7 @@ TEST_F(Profile, FailedCommitLeavesTheCacheAsTheDiskIs) {
   const fs::path locked = dir / "locked.ini";
   WriteBytes(locked, "[S]\r\nk=locked\r\n");
   WriteBytes(path, "[S]\r\nk=old\r\n");
-  ::chmod(locked.c_str(), 0444);
+  MakeReadOnly(locked);
   platform::ProfileBatch batch;
   platform::WriteProfileString("S", "k", "lost", NameOf(locked));
   platform::WriteProfileString("S", "k", "not written", file);
@@ -276,11 +281,11 @@ TEST_F(Profile, UnreadableFileIsReportedAndNeverWrittenOver) {
   fs::remove(path);
   EXPECT_NO_THROW(platform::CheckProfileReadable(file)) << "a missing file is no error";
   WriteBytes(path, "[S]\r\nk=v\r\n");
-  if (::geteuid() != 0) {
-    ::chmod(path.c_str(), 0200);
+  if (testsupport::CanDenyReading()) {
+    fs::permissions(path, fs::perms::owner_write);
     EXPECT_THROW(platform::CheckProfileReadable(file), platform::EFileReadError);
     EXPECT_THROW(platform::WriteProfileString("S", "k", "w", file), platform::EFileWriteError);
-    ::chmod(path.c_str(), 0644);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   }
   EXPECT_EQ(platform::ReadProfileString("S", "k", "", file), "v") << "read again once readable";
 }

@@ -171,7 +171,7 @@ public:
 )");
     for (const char *name : {"a.txt", "b.log", "c.doc", "d.xyz", "Tool.EXE", "e.long"})
       WriteBytes(root_ / "drive_c" / "docs" / name, "x");
-    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", root_.c_str());
+    env_ = std::make_unique<ScopedEnv>("WINEPREFIX", root_);
   }
   void AddUserClasses() const {
     WriteBytes(root_ / "user.reg", R"(WINE REGISTRY Version 2

@@ -11,4 +11,8 @@ void SetHostVariable(const std::string &name, const char *value);
 // This process's number, to tell apart the temporary folders of suites run side by side.
 unsigned long HostProcessId();
 
+// Whether a test can take away its own right to read a file it owns: not on Windows, where
+// the owner keeps it, nor for root, whom no mode stops.
+bool CanDenyReading();
+
 } // namespace testsupport

@@ -16,4 +16,8 @@ unsigned long HostProcessId() {
   return static_cast<unsigned long>(getpid());
 }
 
+bool CanDenyReading() {
+  return geteuid() != 0;
+}
+
 } // namespace testsupport

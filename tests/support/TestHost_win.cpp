@@ -16,4 +16,8 @@ unsigned long HostProcessId() {
   return static_cast<unsigned long>(_getpid());
 }
 
+bool CanDenyReading() {
+  return false;
+}
+
 } // namespace testsupport

@@ -29,6 +29,9 @@ private:
 class ScopedEnv {
 public:
   ScopedEnv(const std::string &name, const char *value);
+  // A host path as the value (the system's narrow form of it).
+  ScopedEnv(const std::string &name, const std::filesystem::path &value)
+      : ScopedEnv(name, value.string().c_str()) {}
   ~ScopedEnv();
   ScopedEnv(const ScopedEnv &) = delete;
   ScopedEnv &operator=(const ScopedEnv &) = delete;
