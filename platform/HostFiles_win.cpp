@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -308,9 +309,24 @@ void ReplaceFile(const std::string &fromWindowsName, const std::string &toWindow
     throw EFileWriteError(WriteErrorText(toWindowsName, ::GetLastError()));
 }
 
+// A file another handle still holds open (the icon reader keeps the modules it read last)
+// is only marked for deletion, and its name stays taken until that handle closes: a save
+// that moves a file to the same name again would fail. It is therefore renamed to a name
+// of its own first, which frees its name at once, and deleted under that one.
 bool DeleteFileA(const std::string &windowsName) {
+  static std::atomic<unsigned> deleted{0};
   const std::wstring path = SystemPath(windowsName);
-  return !path.empty() && ::DeleteFileW(path.c_str());
+  if (path.empty())
+    return false;
+  const std::wstring aside = path + L".corvane-deleted-" +
+                             std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(deleted++);
+  if (!::MoveFileExW(path.c_str(), aside.c_str(), 0))
+    return ::DeleteFileW(path.c_str());
+  if (::DeleteFileW(aside.c_str()))
+    return true;
+  ::MoveFileExW(aside.c_str(), path.c_str(), 0); // not deleted: the file keeps its name
+  return false;
 }
 
 std::string GetCurrentDirectoryA() {

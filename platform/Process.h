@@ -16,7 +16,7 @@ std::string ExecutableHostPath();
 // absolute folder for them.
 std::string UserSettingsHostFolder();
 
-// Standard input and output carry bytes as they are: no CR added before an LF written,
+// Standard input, output and error carry bytes as they are: no CR added before an LF written,
 // none dropped from input read, and no byte taken for the end of input.
 void UseBinaryStandardStreams();
 

@@ -51,6 +51,7 @@ std::string UserSettingsHostFolder() {
 void UseBinaryStandardStreams() {
   ::_setmode(::_fileno(stdin), _O_BINARY);
   ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
 std::vector<std::string> Utf8Arguments(int argc, char **argv) {

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 using testsupport::ProcessResult;
@@ -19,22 +18,10 @@ using testsupport::WriteBytes;
 
 namespace {
 
-// The program's full name as a shell would find it on the search path, or nothing.
-std::optional<std::string> FindOnPath(const std::string &program) {
-  const char *path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    const std::filesystem::path candidate = std::filesystem::path(dir) / program;
-    std::error_code error;
-    if (!dir.empty() && std::filesystem::is_regular_file(candidate, error))
-      return candidate.string();
-  }
-  return std::nullopt;
-}
-
 std::string PathWithCli() {
   const char *path = std::getenv("PATH");
-  return std::filesystem::path(CORVANE_CLI).parent_path().string() + ":" + (path ? path : "");
+  return std::filesystem::path(CORVANE_CLI).parent_path().string() +
+         testsupport::kSearchPathSeparator + (path ? path : "");
 }
 
 // A fresh repository with the README's two set-up lines. Git reads no configuration of
@@ -42,7 +29,7 @@ std::string PathWithCli() {
 class GitRepository : public ::testing::Test {
 protected:
   void SetUp() override {
-    const std::optional<std::string> found = FindOnPath("git");
+    const std::optional<std::string> found = testsupport::FindOnPath("git");
     if (!found)
       GTEST_SKIP() << "git is not installed";
     git_ = *found;

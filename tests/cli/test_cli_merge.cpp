@@ -72,10 +72,10 @@ TEST(CliDiff, Utf16BarEqualsItsEightBitTwin) {
 class GitMerge : public ::testing::Test {
 protected:
   void SetUp() override {
-    git = RunProcess("/bin/sh", {"-c", "command -v git"}).out;
-    if (git.empty())
+    const std::optional<std::string> found = testsupport::FindOnPath("git");
+    if (!found)
       GTEST_SKIP() << "git is not installed";
-    git.pop_back(); // the line break
+    git = *found;
     Git({"init", "-q", "-b", "main"});
     Git({"config", "user.name", "Test"});
     Git({"config", "user.email", "test@example.invalid"});
@@ -120,8 +120,8 @@ protected:
   std::filesystem::path repo = dir.path();
   ScopedEnv home{"HOME", dir.path()};
   ScopedEnv noSystem{"GIT_CONFIG_NOSYSTEM", "1"};
-  ScopedEnv path{"PATH", (std::filesystem::path(CORVANE_CLI).parent_path().string() + ":" +
-                          std::getenv("PATH"))
+  ScopedEnv path{"PATH", (std::filesystem::path(CORVANE_CLI).parent_path().string() +
+                          testsupport::kSearchPathSeparator + std::getenv("PATH"))
                              .c_str()};
 };
 

@@ -9,10 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
-#include <unistd.h>
 
 using fixtures::Put16;
 using fixtures::Put32;
@@ -134,17 +131,6 @@ void ExpectBlocksMatch(const std::string &file, const TIconLibrary &library) {
           << "zero fill";
     }
   }
-}
-
-std::string FindProgram(const std::string &name) {
-  const char *path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    auto candidate = std::filesystem::path(dir) / name;
-    if (!dir.empty() && ::access(candidate.string().c_str(), X_OK) == 0)
-      return candidate.string();
-  }
-  return {};
 }
 
 } // namespace
@@ -420,8 +406,8 @@ TEST(IclWriter, LibraryWithoutAnyImageIsWrittenButRefusedOnReading) {
 // wrestool reads the file on its own: one group per icon, one icon per image, and the
 // extracted bytes begin with the image bytes (the length covers the fill).
 TEST(IclWriter, WrestoolListsAndExtractsWhatWasWritten) {
-  const std::string wrestool = FindProgram("wrestool");
-  if (wrestool.empty())
+  const auto wrestool = testsupport::FindOnPath("wrestool");
+  if (!wrestool)
     GTEST_SKIP() << "wrestool (icoutils) is not installed";
   for (size_t big : {size_t{100}, size_t{70001}}) {
     SCOPED_TRACE(big);
@@ -434,7 +420,7 @@ TEST(IclWriter, WrestoolListsAndExtractsWhatWasWritten) {
     library.Icons.AddIcon("4", IconOfRaw({Pattern(big, 3)}));
     library.SaveToFile(platform::WindowsName(host.string()));
 
-    const auto list = testsupport::RunProcess(wrestool, {"-l", host.string()});
+    const auto list = testsupport::RunProcess(*wrestool, {"-l", host.string()});
     ASSERT_EQ(list.status, 0) << list.err;
     for (int group = 1; group <= 2; ++group)
       EXPECT_NE(list.out.find("--type=14 --name=" + std::to_string(group) + " "), std::string::npos)
@@ -447,30 +433,12 @@ TEST(IclWriter, WrestoolListsAndExtractsWhatWasWritten) {
         const std::string id = std::to_string(++k);
         EXPECT_NE(list.out.find("--type=3 --name=" + id + " "), std::string::npos) << list.out;
         const auto raw = testsupport::RunProcess(
-            wrestool, {"-x", "-R", "--type=3", "--name=" + id, host.string()});
+            *wrestool, {"-x", "-R", "--type=3", "--name=" + id, host.string()});
         ASSERT_EQ(raw.status, 0) << raw.err;
         ASSERT_GE(raw.out.size(), image.BytesInRes);
         EXPECT_EQ(raw.out.substr(0, image.BytesInRes),
                   std::string(image.Data->begin(), image.Data->begin() + image.BytesInRes));
       }
     EXPECT_EQ(list.out.find("--type=3 --name=" + std::to_string(k + 1) + " "), std::string::npos);
-  }
-}
-
-// The fuzz seeds are generated; CORVANE_WRITE_SEEDS=1 writes them after a change.
-TEST(FuzzSeeds, CommittedSeedsAreWhatTheGeneratorMakes) {
-  const auto root = testsupport::TestData("").parent_path().parent_path().parent_path();
-  const bool write = std::getenv("CORVANE_WRITE_SEEDS") != nullptr;
-  for (const auto &[folder, seeds] :
-       {std::pair{"ico", fixtures::IcoSeeds()}, std::pair{"icl", fixtures::IclSeeds()}}) {
-    for (const auto &[name, bytes] : seeds) {
-      const auto file = root / "fuzz" / "corpus" / folder / name;
-      SCOPED_TRACE(file.string());
-      EXPECT_LT(bytes.size(), 4096u) << "seeds stay small";
-      if (write)
-        testsupport::WriteBytes(file, bytes);
-      ASSERT_TRUE(std::filesystem::exists(file));
-      EXPECT_EQ(testsupport::ReadBytes(file), bytes);
-    }
   }
 }

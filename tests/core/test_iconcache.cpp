@@ -308,10 +308,11 @@ TEST_F(IconCacheTest, CacheThatCannotBeReplacedLeavesBothFilesAsTheyWere) {
 }
 
 TEST_F(IconCacheTest, WrestoolSeesOneGroupPerCachedIcon) {
-  if (!std::filesystem::exists("/usr/bin/wrestool"))
+  const auto wrestool = testsupport::FindOnPath("wrestool");
+  if (!wrestool)
     GTEST_SKIP() << "wrestool (icoutils) is not installed; the cache is not checked against it";
   ThreeButtons(CacheLinks)->SaveTo(Name("tools.bar"));
-  auto listing = testsupport::RunProcess("/usr/bin/wrestool", {"-l", (dir / "tools.icl").string()});
+  auto listing = testsupport::RunProcess(*wrestool, {"-l", (dir / "tools.icl").string()});
   ASSERT_EQ(listing.status, 0) << listing.err;
   size_t groups = 0;
   for (size_t at = 0; (at = listing.out.find("--type=14", at)) != std::string::npos; ++at)

@@ -10,6 +10,8 @@ extern char **environ;
 
 namespace testsupport {
 
+const char kSearchPathSeparator = ':';
+
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
                          const std::filesystem::path &input) {
   TempDir dir;

@@ -49,6 +49,8 @@ HANDLE InheritedInput(const std::filesystem::path &file) {
 
 } // namespace
 
+const char kSearchPathSeparator = ';';
+
 ProcessResult RunProcess(const std::string &program, const std::vector<std::string> &args,
                          const std::filesystem::path &input) {
   TempDir dir;

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include "support/RunProcess.h"
 #include "support/TestHost.h"
 
 #include "platform/Clipboard.h"
@@ -12,6 +13,22 @@
 #include <stdexcept>
 
 namespace testsupport {
+
+std::optional<std::string> FindOnPath(const std::string &program) {
+  const char *path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  for (std::string dir; std::getline(dirs, dir, kSearchPathSeparator);) {
+    if (dir.empty())
+      continue;
+    for (const std::string &name : {program, program + ".exe"}) {
+      const std::filesystem::path candidate = std::filesystem::path(dir) / name;
+      std::error_code error;
+      if (std::filesystem::is_regular_file(candidate, error))
+        return candidate.string();
+    }
+  }
+  return std::nullopt;
+}
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
