@@ -4,6 +4,7 @@
 #include "document/BarEdits.h"
 #include "document/CommanderLocation.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Profile.h"
 
 #include <cstdio>
@@ -86,11 +87,12 @@ std::string WrittenText(int field, const std::string &text) {
 std::string ShownBar(const std::string &windowsName) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const fs::path host = fs::weakly_canonical(platform::HostPath(windowsName), ec);
+  const fs::path host =
+      fs::weakly_canonical(platform::HostFsPath(platform::HostPath(windowsName)), ec);
   const fs::path current = fs::current_path(ec);
   const fs::path relative = host.lexically_relative(current);
   const bool below = !ec && !relative.empty() && *relative.begin() != "..";
-  return (below ? relative : host).string();
+  return platform::HostPathText(below ? relative : host);
 }
 
 void PrintReports(const std::vector<doctor::BarReport> &reports, TextForm form) {

@@ -4,6 +4,7 @@
 #include "document/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Utf8.h"
 
 #include <charconv>
@@ -15,8 +16,8 @@ namespace cli {
 
 std::string WindowsNameOfArgument(const std::string &hostPath) {
   std::error_code ec;
-  auto absolute = std::filesystem::absolute(hostPath, ec);
-  return platform::WindowsName(ec ? hostPath : absolute.lexically_normal().string());
+  auto absolute = std::filesystem::absolute(platform::HostFsPath(hostPath), ec);
+  return platform::WindowsName(ec ? hostPath : platform::HostPathText(absolute.lexically_normal()));
 }
 
 std::string ShownText(const std::string &text, TextForm form) {

@@ -3,6 +3,7 @@
 #include "document/DcExchange.h"
 #include "document/FileNames.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -55,8 +56,8 @@ constexpr int kSomethingLeftOut = 4;
 
 // OUT's name without its extension, with the suffix: where files beside OUT go.
 std::string Beside(const std::string &hostPath, const std::string &suffix) {
-  std::filesystem::path path(hostPath);
-  return (path.parent_path() / (path.stem().string() + suffix)).string();
+  const std::filesystem::path path = platform::HostFsPath(hostPath);
+  return platform::HostPathText(path.parent_path() / path.stem()) + suffix;
 }
 
 std::string RequiredOutput(const ParsedArgs &parsed) {
@@ -72,10 +73,10 @@ std::string Shown(const std::string &windowsName) {
   const std::string host = platform::HostPath(windowsName);
   std::error_code ec;
   const std::filesystem::path relative =
-      std::filesystem::proximate(std::filesystem::path(host).lexically_normal(), ec);
+      std::filesystem::proximate(platform::HostFsPath(host).lexically_normal(), ec);
   if (ec || relative.empty() || *relative.begin() == "..")
     return host;
-  return relative.string();
+  return platform::HostPathText(relative);
 }
 
 int ReportLeftOut(const std::vector<dctoolbar::Omission> &leftOut) {
@@ -100,7 +101,7 @@ size_t CountItems(const std::vector<dctoolbar::Item> &items) {
 std::string ReadToolbarFile(const std::string &hostPath) {
   constexpr uintmax_t kLargest = 64u << 20;
   std::error_code ec;
-  if (std::filesystem::file_size(hostPath, ec) > kLargest && !ec)
+  if (std::filesystem::file_size(platform::HostFsPath(hostPath), ec) > kLargest && !ec)
     throw Failure(hostPath + " is larger than 64 MB: no toolbar");
   auto bytes = platform::ReadFileBytes(ExistingFile(hostPath));
   if (!bytes)
@@ -132,7 +133,7 @@ int ExportDc(const Context &context, const Args &args) {
   const dctoolbar::ExportResult result = dctoolbar::ExportBar(bar, options);
   if (!result.Icons.empty()) {
     std::error_code ec;
-    std::filesystem::create_directories(iconFolder, ec);
+    std::filesystem::create_directories(platform::HostFsPath(iconFolder), ec);
     if (ec)
       throw Failure("cannot make the folder " + iconFolder + ": " + ec.message());
   }
@@ -163,7 +164,7 @@ int ImportDc(const Context &context, const Args &args) {
   const std::string library = parsed.Value("--icl").value_or(Beside(out, "-icons.icl"));
   options.Library = WindowsNameOfArgument(library);
   const std::string theme = parsed.Value("--theme").value_or("/usr/share/doublecmd/pixmaps");
-  if (std::filesystem::is_directory(theme))
+  if (std::filesystem::is_directory(platform::HostFsPath(theme)))
     options.ThemeFolder = WindowsNameOfArgument(theme);
 
   const dctoolbar::ImportResult result =

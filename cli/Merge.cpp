@@ -2,6 +2,7 @@
 #include "document/BarCompare.h"
 #include "document/ButtonList.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Profile.h"
 #include "platform/TextRules.h"
 
@@ -79,7 +80,8 @@ void ReportConflict(const barcompare::Conflict &conflict, const barcompare::BarC
 // file is, atomically: a failed copy leaves OUT as it was.
 void CopyOurs(const std::string &ours, const std::string &out) {
   std::error_code ec;
-  if (std::filesystem::exists(out, ec) && std::filesystem::equivalent(ours, out, ec))
+  const auto oursPath = platform::HostFsPath(ours), outPath = platform::HostFsPath(out);
+  if (std::filesystem::exists(outPath, ec) && std::filesystem::equivalent(oursPath, outPath, ec))
     return;
   const auto bytes = platform::ReadFileBytes(WindowsNameOfArgument(ours));
   if (!bytes)

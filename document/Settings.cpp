@@ -4,6 +4,7 @@
 #include "document/FileNames.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Process.h"
 #include "platform/Profile.h"
 
@@ -58,7 +59,7 @@ std::optional<std::string> PrepareSettingsFile(const std::string &exeFileName) {
     return std::nullopt;
   const std::string folder = platform::UserSettingsHostFolder();
   if (folder.empty())
-    return "no folder for the user's settings: neither XDG_CONFIG_HOME nor HOME names one";
+    return "no folder for the user's settings: " + platform::NoUserSettingsFolderReason();
   const std::string own = platform::WindowsName(folder + "/Corvane.ini");
   if (platform::FileExists(own))
     return std::nullopt;
@@ -66,7 +67,7 @@ std::optional<std::string> PrepareSettingsFile(const std::string &exeFileName) {
   if (!defaults)
     return std::nullopt; // nothing to copy: every setting keeps its built-in default
   std::error_code error;
-  std::filesystem::create_directories(folder, error);
+  std::filesystem::create_directories(platform::HostFsPath(folder), error);
   if (error)
     return "cannot make the folder " + platform::WindowsName(folder) + ": " + error.message();
   try {

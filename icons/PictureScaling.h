@@ -33,5 +33,7 @@ PictureSquare ResampleSquare(PictureSquare &source, int target, ShrinkFilter fil
 // preserveAspectRatio says; nothing, with the reason, when it cannot be read or drawn.
 std::optional<std::vector<PictureSquare>>
 DrawSvgSquares(std::string_view bytes, const std::vector<int> &sides, std::string &reason);
+// Whether this build draws SVG at all.
+bool DrawsSvg();
 
 } // namespace icons

@@ -10,4 +10,8 @@ std::optional<std::vector<PictureSquare>> DrawSvgSquares(std::string_view, const
   return std::nullopt;
 }
 
+bool DrawsSvg() {
+  return false;
+}
+
 } // namespace icons

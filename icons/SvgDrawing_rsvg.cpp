@@ -62,4 +62,8 @@ DrawSvgSquares(std::string_view bytes, const std::vector<int> &sides, std::strin
   return squares;
 }
 
+bool DrawsSvg() {
+  return true;
+}
+
 } // namespace icons

@@ -15,6 +15,8 @@ std::string ExecutableHostPath();
 // $XDG_CONFIG_HOME/corvane, else ~/.config/corvane. Empty when the environment names no
 // absolute folder for them.
 std::string UserSettingsHostFolder();
+// Why UserSettingsHostFolder() is empty: the variables that name no folder.
+std::string NoUserSettingsFolderReason();
 
 // Standard input, output and error carry bytes as they are: no CR added before an LF written,
 // none dropped from input read, and no byte taken for the end of input.

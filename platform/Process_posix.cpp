@@ -38,6 +38,10 @@ std::string UserSettingsHostFolder() {
   return base + "/corvane";
 }
 
+std::string NoUserSettingsFolderReason() {
+  return "neither XDG_CONFIG_HOME nor HOME names one";
+}
+
 void UseBinaryStandardStreams() {}
 
 std::vector<std::string> Utf8Arguments(int argc, char **argv) {

@@ -48,6 +48,10 @@ std::string UserSettingsHostFolder() {
   return Utf8(appData, std::wcslen(appData)) + "\\corvane";
 }
 
+std::string NoUserSettingsFolderReason() {
+  return "APPDATA names none";
+}
+
 void UseBinaryStandardStreams() {
   ::_setmode(::_fileno(stdin), _O_BINARY);
   ::_setmode(::_fileno(stdout), _O_BINARY);

@@ -4,6 +4,7 @@
 #include "fixtures/IconImages.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
+#include "icons/PictureScaling.h"
 #include "platform/HostFiles.h"
 #include "platform/IconDecode.h"
 #include "platform/IconFormats.h"
@@ -73,6 +74,11 @@ TEST(PictureIcon, SizesAlphaAndRefusals) {
       icon = c.svg ? IconFromSvg(c.bytes, "p") : IconFromPng(c.bytes, "p");
     } catch (const platform::EMessageError &e) {
       error = e.what();
+    }
+    if (c.svg && !icons::DrawsSvg()) {
+      EXPECT_FALSE(icon);
+      EXPECT_NE(error.find("draws no SVG"), std::string::npos) << error;
+      continue;
     }
     if (c.sizes.empty()) {
       EXPECT_FALSE(icon);

@@ -5,12 +5,16 @@
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
+#include "support/TestHost.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string_view>
+#include <vector>
 
+using testsupport::kUserSettingsBase;
 using testsupport::ScopedCodePage;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
@@ -107,29 +111,31 @@ TEST_F(Settings, AnInstalledProgramReadsTheUsersOwnCopy) {
   struct Case {
     const char *what;
     bool installed;
-    const char *xdgConfigHome; // below the temporary folder; null: unset
-    const char *userCopy;      // the folder of the user's Corvane.ini, likewise; null: none
+    const char *base;     // the settings base folder below the temporary folder; null: unset
+    const char *userCopy; // the folder of the user's Corvane.ini, likewise; null: none
     const char *language;
   };
-  const Case cases[] = {
-      {"build folder", false, "xdg", "xdg/corvane", "Beside"},
-      {"installed, before the first start", true, "xdg", nullptr, "Beside"},
-      {"installed", true, "xdg", "xdg/corvane", "Own"},
-      {"installed, no XDG_CONFIG_HOME: ~/.config", true, nullptr, "home/.config/corvane", "Own"},
+  std::vector<Case> cases = {
+      {"build folder", false, "base", "base/corvane", "Beside"},
+      {"installed, before the first start", true, "base", nullptr, "Beside"},
+      {"installed", true, "base", "base/corvane", "Own"},
   };
+  if (std::string_view(kUserSettingsBase) == "XDG_CONFIG_HOME")
+    cases.push_back(
+        {"installed, no XDG_CONFIG_HOME: ~/.config", true, nullptr, "home/.config/corvane", "Own"});
   Write("[main]\nLanguage=Beside\n");
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    std::filesystem::remove_all(dir / "xdg");
+    std::filesystem::remove_all(dir / "base");
     std::filesystem::remove_all(dir / "home");
     std::filesystem::remove(dir / "prog" / "corvane.installed");
     if (c.installed)
       WriteBytes(dir / "prog" / "corvane.installed", "");
     if (c.userCopy)
       WriteBytes(dir / c.userCopy / "Corvane.ini", "[main]\nLanguage=Own\n");
-    const std::string xdg = c.xdgConfigHome ? (dir / c.xdgConfigHome).string() : "";
-    ScopedEnv config("XDG_CONFIG_HOME", c.xdgConfigHome ? xdg.c_str() : nullptr);
-    ScopedEnv home("HOME", (dir / "home").string().c_str());
+    const std::string base = c.base ? (dir / c.base).string() : "";
+    ScopedEnv config(kUserSettingsBase, c.base ? base.c_str() : nullptr);
+    ScopedEnv home("HOME", dir / "home");
     platform::FlushProfileCache();
     EXPECT_EQ(LanguageSetting(exe), c.language);
   }
@@ -138,8 +144,8 @@ TEST_F(Settings, AnInstalledProgramReadsTheUsersOwnCopy) {
 TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
   const std::string defaults = "[main]\nLanguage=Deutsch\n[paths]\nC:\\Tools\\\n";
   Write(defaults);
-  ScopedEnv config("XDG_CONFIG_HOME", (dir / "xdg").string().c_str());
-  const auto own = dir / "xdg" / "corvane" / "Corvane.ini";
+  ScopedEnv config(kUserSettingsBase, dir / "base");
+  const auto own = dir / "base" / "corvane" / "Corvane.ini";
   EXPECT_EQ(PrepareSettingsFile(exe), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(own)) << "not installed: nothing to copy";
 
@@ -153,7 +159,7 @@ TEST_F(Settings, TheFirstStartCopiesTheInstalledDefaults) {
   EXPECT_EQ(LanguageSetting(exe), "Mine") << "the user's copy is kept";
 
   WriteBytes(dir / "file", "");
-  ScopedEnv blocked("XDG_CONFIG_HOME", (dir / "file").string().c_str());
+  ScopedEnv blocked(kUserSettingsBase, dir / "file");
   EXPECT_NE(PrepareSettingsFile(exe).value_or("").find("cannot make the folder"),
             std::string::npos);
   EXPECT_EQ(LanguageSetting(exe), "Deutsch") << "the installed defaults are read instead";

@@ -16,6 +16,8 @@ unsigned long HostProcessId() {
   return static_cast<unsigned long>(getpid());
 }
 
+const char *const kUserSettingsBase = "XDG_CONFIG_HOME";
+
 bool CanDenyReading() {
   return geteuid() != 0;
 }

@@ -16,6 +16,8 @@ unsigned long HostProcessId() {
   return static_cast<unsigned long>(_getpid());
 }
 
+const char *const kUserSettingsBase = "APPDATA";
+
 bool CanDenyReading() {
   return false;
 }
