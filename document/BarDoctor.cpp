@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -762,13 +761,8 @@ unsigned DoctorContext::IconCount(const std::string &file) const {
 
 std::string DoctorContext::Identity(const std::string &name) const {
   auto [entry, added] = identities_.try_emplace(name);
-  if (added) {
-    const std::string host = platform::HostPath(name);
-    std::error_code ec;
-    const auto canonical = std::filesystem::canonical(host, ec);
-    if (!host.empty() && !ec)
-      entry->second = canonical.string();
-  }
+  if (added)
+    entry->second = platform::FileIdentity(name);
   return entry->second;
 }
 

@@ -137,8 +137,8 @@ public:
   // The number of icons in an existing file (the shell's count, as the icon picker takes
   // it), read once per version of the file.
   unsigned IconCount(const std::string &file) const;
-  // What tells one existing file or folder from another: its host path with links and
-  // ".." resolved; empty when no file or folder has the name.
+  // What tells one existing file or folder from another, whatever name it is given by;
+  // empty when no file or folder has the name.
   std::string Identity(const std::string &name) const;
   // The text with every non-portable drive path written from %COMMANDER_PATH%; nothing
   // when there is none. One pass over the text, and a bounded lookup per drive path.

@@ -69,6 +69,10 @@ struct FileStamp {
 };
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName);
 
+// Which file or folder a name stands for, the same for every name of it (other letter
+// case, a link, a short name): its volume and its number there. Empty when it is missing.
+std::string FileIdentity(const std::string &windowsName);
+
 // A regular file open for reading, its bytes read by range: a reader of a large module
 // takes its headers, its resource directory and the resources it uses, and no other
 // byte is read. Reads go by offset (pread) rather than through a mapping, so a file that

@@ -673,6 +673,11 @@ FileStamp StampOf(const struct stat &st) {
 
 } // namespace
 
+std::string FileIdentity(const std::string &windowsName) {
+  const auto st = StatOf(windowsName);
+  return st ? std::to_string(st->st_dev) + ":" + std::to_string(st->st_ino) : std::string();
+}
+
 std::optional<FileStamp> GetFileStamp(const std::string &windowsName) {
   auto st = StatOf(windowsName);
   if (!st || !S_ISREG(st->st_mode))

@@ -234,6 +234,18 @@ std::optional<FileStamp> GetFileStamp(const std::string &windowsName) {
   return file.Valid() ? StampOf(file.Get()) : std::nullopt;
 }
 
+// Folders open only with backup semantics.
+std::string FileIdentity(const std::string &windowsName) {
+  const Handle file(::CreateFileW(SystemPath(windowsName).c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file.Valid() || !::GetFileInformationByHandle(file.Get(), &info))
+    return std::string();
+  return std::to_string(info.dwVolumeSerialNumber) + ":" +
+         std::to_string(uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow);
+}
+
 struct ReadOnlyFile::Descriptor {
   explicit Descriptor(HANDLE handle) : file(handle) {}
   Handle file;

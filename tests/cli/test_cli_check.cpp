@@ -144,17 +144,15 @@ class PortableFix : public ::testing::Test {
 protected:
   PortableFix() {
     tc.Write("tools/prog.exe", "MZ");
-    WriteBar("a.bar", Windows(dir / "b.bar"));
-    WriteBar("b.bar", Windows(dir / "a.bar"));
+    WriteBar("a.bar", testsupport::WindowsNameOf(dir / "b.bar"));
+    WriteBar("b.bar", testsupport::WindowsNameOf(dir / "a.bar"));
   }
 
-  static std::string Windows(const std::filesystem::path &path) {
-    return platform::WindowsName(path.string());
-  }
   void WriteBar(const char *name, const std::string &subBar) {
-    const std::string program = Windows(tc.folder() / "tools" / "prog.exe");
+    const std::string program = testsupport::WindowsNameOf(tc.folder() / "tools" / "prog.exe");
     WriteBytes(dir / name, "[Buttonbar]\r\nButtoncount=2\r\ncmd1=" + program + "\r\nparam1=/ini=" +
-                               Windows(tc.folder() / "x.ini") + "\r\ncmd2=" + subBar + "\r\n");
+                               testsupport::WindowsNameOf(tc.folder() / "x.ini") +
+                               "\r\ncmd2=" + subBar + "\r\n");
   }
   ProcessResult Fix(std::vector<std::string> options) {
     options.insert(options.begin(), {"fix", (dir / "a.bar").string(), "--portable"});
@@ -169,7 +167,8 @@ TEST_F(PortableFix, DryRunPrintsTheChangesAndWritesNothing) {
   const std::string a = ReadBytes(dir / "a.bar");
   const auto r = Fix({"--recursive", "--dry-run"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("a.bar:1: command: " + Windows(tc.folder() / "tools" / "prog.exe") +
+  EXPECT_NE(r.out.find("a.bar:1: command: " +
+                       testsupport::WindowsNameOf(tc.folder() / "tools" / "prog.exe") +
                        R"( -> %COMMANDER_PATH%\tools\prog.exe)"),
             std::string::npos)
       << r.out;
@@ -182,7 +181,8 @@ TEST_F(PortableFix, DryRunPrintsTheChangesAndWritesNothing) {
 // shows what the save then writes.
 TEST_F(PortableFix, DryRunShowsTheTextTheSaveWrites) {
   WriteBytes(dir / "a.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=\"\"" +
-                                Windows(tc.folder() / "tools" / "prog.exe") + "\"\"\r\n");
+                                testsupport::WindowsNameOf(tc.folder() / "tools" / "prog.exe") +
+                                "\"\"\r\n");
   const auto dry = Fix({"--dry-run"});
   ASSERT_EQ(dry.status, 0) << dry.err;
   const size_t arrow = dry.out.find(" -> ");

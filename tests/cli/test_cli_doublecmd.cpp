@@ -44,7 +44,7 @@ TEST_F(DoubleCommander, ExportListsWhatWasLeftOutAndImportReadsItBack) {
   EXPECT_EQ(in.out,
             (dir / "b.bar").string() + "\n1 icon in " + (dir / "b-icons.icl").string() + "\n");
   const auto shown = Cli({"show", (dir / "b.bar").string(), "--text"});
-  EXPECT_EQ(shown.out, "button\n  icon: " + platform::WindowsName((dir / "b-icons.icl").string()) +
+  EXPECT_EQ(shown.out, "button\n  icon: " + testsupport::WindowsNameOf((dir / "b-icons.icl")) +
                            ",0\n  command: cm_Copy\n  tooltip: Copy\n");
 
   // Again into another bar beside the same library: the library, maybe the user's own by

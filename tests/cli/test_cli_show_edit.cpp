@@ -1,6 +1,7 @@
 #include "fixtures/IconImages.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "support/RunProcess.h"
 #include "support/TestSupport.h"
 
@@ -10,6 +11,7 @@
 using testsupport::ReadBytes;
 using testsupport::RunProcess;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 using testsupport::WriteBytes;
 
 namespace {
@@ -198,18 +200,19 @@ TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
   for (const char *mode : {"off", "links"}) {
     SCOPED_TRACE(mode);
     TempDir dir;
-    WriteBytes(dir / (name + ".icl"), library);
-    WriteBytes(dir / (name + ".bar"), "[Buttonbar]\r\nButtoncount=2\r\nbutton1=m\xFC"
-                                      "bar.icl,5\r\n");
-    auto r = Cli({"edit", (dir / (name + ".bar")).string(), "--set", "2", "icon", "notepad.exe,0",
-                  "--cache", mode});
+    WriteBytes(dir / platform::HostFsPath(name + ".icl"), library);
+    WriteBytes(dir / platform::HostFsPath(name + ".bar"),
+               "[Buttonbar]\r\nButtoncount=2\r\nbutton1=m\xFC"
+               "bar.icl,5\r\n");
+    auto r = Cli({"edit", testsupport::HostText(dir / platform::HostFsPath(name + ".bar")), "--set",
+                  "2", "icon", "notepad.exe,0", "--cache", mode});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(dir / (name + ".icl")), library);
+    EXPECT_EQ(ReadBytes(dir / platform::HostFsPath(name + ".icl")), library);
     if (std::string(mode) == "off")
       EXPECT_EQ(r.err, "");
     else
       EXPECT_NE(r.err.find(name + ".icl was not written"), std::string::npos) << r.err;
-    EXPECT_NE(ReadBytes(dir / (name + ".bar"))
+    EXPECT_NE(ReadBytes(dir / platform::HostFsPath(name + ".bar"))
                   .find("button1=m\xFC"
                         "bar.icl,5\r\n"),
               std::string::npos);
@@ -224,16 +227,12 @@ TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {
   EXPECT_EQ(ReadBytes(dir / "t.bar"), "[buttonbar]\r\nButtonCount=1\r\ncmd1=x.exe\r\nmenu1=m\r\n");
 }
 
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
-
 // A bar of one button whose icon is an .ico file beside it, named by its full name.
 void WriteBarWithIcon(const TempDir &dir) {
   WriteBytes(dir / "star.ico",
              fixtures::MakeIcoFile({{fixtures::SolidDib(32, 32, 0xFFFF0000), 32, 32}}));
-  WriteBytes(dir / "t.bar", "[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + Windows(dir / "star.ico") +
-                                "\r\ncmd1=x.exe\r\n");
+  WriteBytes(dir / "t.bar", "[Buttonbar]\r\nButtoncount=1\r\nbutton1=" +
+                                WindowsNameOf(dir / "star.ico") + "\r\ncmd1=x.exe\r\n");
 }
 
 TEST(CliEdit, CacheOptionChoosesTheCacheMode) {
@@ -255,7 +254,7 @@ TEST(CliEdit, CacheOptionChoosesTheCacheMode) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(std::filesystem::exists(dir / "t.icl"), c.cacheFile);
     const std::string icon =
-        c.icon.empty() ? Windows(dir / "star.ico") : Windows(dir / "t.icl") + ",0";
+        c.icon.empty() ? WindowsNameOf(dir / "star.ico") : WindowsNameOf(dir / "t.icl") + ",0";
     EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=1\r\nbutton1=" + icon +
                                             "\r\ncmd1=x.exe\r\n" + c.alternative);
   }
@@ -270,7 +269,7 @@ TEST(CliEdit, DefaultCacheComesFromTheSettingsBesideTheProgram) {
   WriteBarWithIcon(dir);
   auto r = RunProcess((dir / "prog" / "corvane-cli").string(), {"edit", (dir / "t.bar").string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(ReadBytes(dir / "t.bar").find("button1=" + Windows(dir / "t.icl") + ",0\r\n"),
+  EXPECT_NE(ReadBytes(dir / "t.bar").find("button1=" + WindowsNameOf(dir / "t.icl") + ",0\r\n"),
             std::string::npos);
   // Without a settings file the default is no cache.
   std::filesystem::remove(dir / "prog" / "Corvane.ini");

@@ -14,6 +14,7 @@ using testsupport::RunProcess;
 using testsupport::ScopedEnv;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 using testsupport::WriteBytes;
 
 namespace {
@@ -25,10 +26,6 @@ ProcessResult Cli(const std::vector<std::string> &args) {
 // Runs the program with a file as standard input, as a shell redirection would.
 ProcessResult CliWithInput(const std::filesystem::path &input, std::vector<std::string> args) {
   return RunProcess(CORVANE_CLI, args, input);
-}
-
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
 }
 
 // A made-up Total Commander installation, found through COMMANDER_PATH and
@@ -277,7 +274,10 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
       {"helper", {}, "\\tc\\helper\\helper.exe", "yes"},
       // A bare name gets no extension in Total Commander's folder itself.
       {"tool", {}, "\\tc\\tool", "no"},
-      {"OTHER.EXE", {"--start-path", Windows(dir / "start") + "\\"}, "\\start\\other.exe", "yes"},
+      {"OTHER.EXE",
+       {"--start-path", WindowsNameOf(dir / "start") + "\\"},
+       "\\start\\other.exe",
+       "yes"},
       // Found nowhere: named where Total Commander would have it.
       {"other.exe", {}, "\\tc\\other.exe", "no"},
   };
@@ -325,7 +325,7 @@ TEST(CliResolve, InstalledProgramFindsTotalCommanderInThePrefixAndSaysHow) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadBytes(dir / "corvane" / "Corvane.ini"), ReadBytes(dir / "lib" / "Corvane.ini"));
   for (const std::string &line :
-       {"settings: " + Windows(dir / "corvane" / "Corvane.ini"),
+       {"settings: " + WindowsNameOf(dir / "corvane" / "Corvane.ini"),
         std::string("Total Commander's folder: C:\\totalcmd (usual folder in the Wine prefix)"),
         std::string("wincmd.ini: C:\\users\\me\\AppData\\Roaming\\GHISLER\\wincmd.ini "
                     "(application data in the Wine prefix: APPDATA)"),

@@ -120,13 +120,13 @@ TEST(BarCompare, SpellingAndEncodingMakeNoDifference) {
   };
   testsupport::WriteBytes(dir / "plain.bar", plain);
   const auto reference =
-      barcompare::ReadBarContent(platform::WindowsName((dir / "plain.bar").string()));
+      barcompare::ReadBarContent(testsupport::WindowsNameOf((dir / "plain.bar")));
   int n = 0;
   for (const auto &c : cases) {
     const auto file = dir / ("other" + std::to_string(n++) + ".bar");
     testsupport::WriteBytes(file, c.bytes);
     const auto diff = barcompare::CompareBars(
-        reference, barcompare::ReadBarContent(platform::WindowsName(file.string())));
+        reference, barcompare::ReadBarContent(testsupport::WindowsNameOf(file)));
     EXPECT_EQ(diff.Same(), c.same) << c.name;
   }
 }

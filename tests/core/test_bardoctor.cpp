@@ -4,6 +4,7 @@
 #include "document/BarDoctor.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "support/TcInstallation.h"
 #include "support/TestSupport.h"
 
@@ -16,13 +17,10 @@
 using doctor::ProblemKind;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 using testsupport::WriteBytes;
 
 namespace {
-
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
 
 // Icon reference, command, parameters, start path.
 using ButtonTexts = std::array<std::string, 4>;
@@ -40,14 +38,15 @@ protected:
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
       WriteBytes(dir / bar, "[Buttonbar]\r\nButtoncount=0\r\n");
-    exe = Windows(dir / "prog" / "corvane.exe");
+    exe = WindowsNameOf(dir / "prog" / "corvane.exe");
   }
 
   // The text with $TC, $BAR and $OTHER replaced by the Windows names they stand for.
   std::string Expand(std::string text) const {
-    const std::pair<std::string, std::string> names[] = {{"$TC", Windows(tc.folder())},
-                                                         {"$BAR", Windows(dir / "bar.bar")},
-                                                         {"$OTHER", Windows(dir / "other.bar")}};
+    const std::pair<std::string, std::string> names[] = {
+        {"$TC", WindowsNameOf(tc.folder())},
+        {"$BAR", WindowsNameOf(dir / "bar.bar")},
+        {"$OTHER", WindowsNameOf(dir / "other.bar")}};
     for (const auto &[from, to] : names)
       for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
         text.replace(at, from.size(), to);
@@ -100,7 +99,7 @@ class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow>
 TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
   const auto bar = Bar(GetParam().buttons);
   const doctor::DoctorContext context(exe);
-  const auto problems = doctor::CheckBar(*bar, Windows(dir / "bar.bar"), context);
+  const auto problems = doctor::CheckBar(*bar, WindowsNameOf(dir / "bar.bar"), context);
   EXPECT_EQ(KindsOf(problems), GetParam().expected);
   if (GetParam().firstMessage && !problems.empty()) {
     EXPECT_EQ(problems[0].Message, GetParam().firstMessage);
@@ -230,10 +229,11 @@ TEST_F(Doctor, OneAnswerFromAnyCurrentFolder) {
   for (const std::filesystem::path &current : {dir.path(), tc.folder()}) {
     SCOPED_TRACE(current.string());
     testsupport::ScopedCurrentDirectory cwd(current);
-    EXPECT_EQ(KindsOf(doctor::CheckBar(*bar, Windows(dir / "bar.bar"), doctor::DoctorContext(exe))),
-              (Found{{2, MissingProgram},
-                     {3, ProblemKind::MissingIconFile},
-                     {3, ProblemKind::MissingSubBar}}));
+    EXPECT_EQ(
+        KindsOf(doctor::CheckBar(*bar, WindowsNameOf(dir / "bar.bar"), doctor::DoctorContext(exe))),
+        (Found{{2, MissingProgram},
+               {3, ProblemKind::MissingIconFile},
+               {3, ProblemKind::MissingSubBar}}));
   }
 }
 
@@ -242,7 +242,7 @@ void WriteSubBars(const std::filesystem::path &dir, const std::string &name,
                   const std::vector<std::string> &subBars) {
   std::string text = "[Buttonbar]\r\nButtoncount=" + std::to_string(subBars.size()) + "\r\n";
   for (size_t i = 0; i < subBars.size(); ++i)
-    text += "cmd" + std::to_string(i + 1) + "=" + Windows(dir / subBars[i]) + "\r\n";
+    text += "cmd" + std::to_string(i + 1) + "=" + WindowsNameOf(dir / subBars[i]) + "\r\n";
   WriteBytes(dir / name, text);
 }
 
@@ -254,11 +254,11 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=cm_Copy\r\n");
   const doctor::DoctorContext context(exe);
 
-  const auto reports = doctor::CheckBarTree(Windows(dir / "a.bar"), true, context);
+  const auto reports = doctor::CheckBarTree(WindowsNameOf(dir / "a.bar"), true, context);
   ASSERT_EQ(reports.size(), 3u);
-  EXPECT_EQ(reports[0].File, Windows(dir / "a.bar"));
-  EXPECT_EQ(reports[1].File, Windows(dir / "b.bar"));
-  EXPECT_EQ(reports[2].File, Windows(dir / "c.bar"));
+  EXPECT_EQ(reports[0].File, WindowsNameOf(dir / "a.bar"));
+  EXPECT_EQ(reports[1].File, WindowsNameOf(dir / "b.bar"));
+  EXPECT_EQ(reports[2].File, WindowsNameOf(dir / "c.bar"));
   EXPECT_EQ(KindsOf(reports[0].Problems), Found{});
   EXPECT_EQ(KindsOf(reports[1].Problems),
             (Found{{2, ProblemKind::MissingSubBar}, {3, ProblemKind::MissingSubBar}}));
@@ -267,7 +267,7 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   EXPECT_NE(reports[2].Problems[0].Message.find("a.bar > b.bar > c.bar > A.BAR"),
             std::string::npos);
 
-  const auto alone = doctor::CheckBarTree(Windows(dir / "a.bar"), false, context);
+  const auto alone = doctor::CheckBarTree(WindowsNameOf(dir / "a.bar"), false, context);
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(alone[0].Problems.size(), 0u);
 }
@@ -275,11 +275,11 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
 // A bar whose count cannot be trusted is a bad-count of its highest button, the bar
 // itself or a sub-bar, and is checked with that many buttons.
 TEST_F(Doctor, BadCountNamesTheHighestButtonAndTheButtonsUpToItAreChecked) {
-  const std::string sub = Windows(dir / "sub.bar");
+  const std::string sub = WindowsNameOf(dir / "sub.bar");
   WriteBytes(dir / "main.bar", "[Buttonbar]\r\ncmd1=" + sub + "\r\ncmd3=cm_Nope\r\n");
   WriteBytes(dir / "sub.bar", "[Buttonbar]\r\nButtoncount=1\r\ncmd1=cm_Copy\r\ncmd2=cm_Nope\r\n");
   const auto reports =
-      doctor::CheckBarTree(Windows(dir / "main.bar"), true, doctor::DoctorContext(exe));
+      doctor::CheckBarTree(WindowsNameOf(dir / "main.bar"), true, doctor::DoctorContext(exe));
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[0].Buttons, 3);
   EXPECT_EQ(KindsOf(reports[0].Problems),
@@ -300,7 +300,7 @@ TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
                   {R"(%COMMANDER_PATH%\wcmicons.dll,1)", "", "", ""},
                   {"", "cm_Nope", "", ""},
                   {"", R"(%COMMANDER_PATH%\tools\gone.exe)", "", ""}});
-  const std::string file = Windows(dir / "bar.bar");
+  const std::string file = WindowsNameOf(dir / "bar.bar");
   const doctor::DoctorContext context(exe);
   doctor::BarChecker checker(file, context);
   edits::History history(*bar);
@@ -356,10 +356,10 @@ TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
 // separates no folders: "ソ" is 0x83 0x5C in code page 932.
 TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
   testsupport::ScopedCodePage japanese(932);
-  const auto folder = dir / "ソtc";
+  const auto folder = dir / platform::HostFsPath("ソtc");
   std::filesystem::create_directories(folder);
-  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder.string().c_str()};
-  const std::string text = Windows(folder / "x.exe");
+  testsupport::ScopedEnv commander{"COMMANDER_PATH", folder};
+  const std::string text = WindowsNameOf(folder / "x.exe");
   ASSERT_NE(text.find("\x83\x5C"), std::string::npos);
   EXPECT_EQ(doctor::DoctorContext(exe).PortableText(text), R"(%COMMANDER_PATH%\x.exe)");
 }
@@ -370,7 +370,7 @@ TEST_F(Doctor, TheWayOfALoopThroughManyBarsIsShortened) {
     WriteSubBars(dir.path(), std::to_string(i) + ".bar",
                  {std::to_string((i + 1) % 10) + ".bar", "0.bar"});
   const auto reports =
-      doctor::CheckBarTree(Windows(dir / "0.bar"), true, doctor::DoctorContext(exe));
+      doctor::CheckBarTree(WindowsNameOf(dir / "0.bar"), true, doctor::DoctorContext(exe));
   ASSERT_EQ(reports.size(), 10u);
   ASSERT_EQ(reports[9].Problems.size(), 2u);
   EXPECT_NE(reports[9].Problems[0].Message.find(": 0.bar > 1.bar > 2.bar > ... > 7.bar > 8.bar > "

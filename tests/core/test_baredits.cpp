@@ -15,12 +15,9 @@
 
 using testsupport::ReadBytes;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 
 namespace {
-
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
 
 std::filesystem::path Examples() {
   return std::filesystem::canonical(testsupport::TestData("../../examples"));
@@ -28,7 +25,7 @@ std::filesystem::path Examples() {
 
 class BarEditsTest : public ::testing::Test {
 protected:
-  BarEditsTest() : commander_("COMMANDER_PATH", Windows(Examples() / "totalcmd").c_str()) {
+  BarEditsTest() : commander_("COMMANDER_PATH", WindowsNameOf(Examples() / "totalcmd").c_str()) {
     platform::FlushProfileCache();
   }
 
@@ -37,7 +34,7 @@ protected:
   std::pair<std::string, std::string> Saved(ButtonBar &bar) {
     std::filesystem::remove(dir / "t.bar");
     std::filesystem::remove(dir / "t.icl");
-    bar.SaveTo(Windows(dir / "t.bar"));
+    bar.SaveTo(WindowsNameOf(dir / "t.bar"));
     platform::FlushProfileCache();
     const bool cached = std::filesystem::exists(dir / "t.icl");
     return {ReadBytes(dir / "t.bar"), cached ? ReadBytes(dir / "t.icl") : ""};
@@ -114,7 +111,8 @@ private:
   std::string FieldText() { return Pick(3) == 0 ? IconRef() : Pick(2) ? Text() : RunMode(); }
   std::optional<std::string> Tooltip() { return Pick(2) ? std::optional(Text()) : std::nullopt; }
   std::string Program() {
-    return Pick(2) ? Windows(Examples() / "totalcmd" / "tools" / "notes.exe") : "C:\\x\\y.exe";
+    return Pick(2) ? WindowsNameOf(Examples() / "totalcmd" / "tools" / "notes.exe")
+                   : "C:\\x\\y.exe";
   }
   edits::After After(int count) {
     return Pick(3) == 0 ? std::nullopt : edits::After(Pick(count + 1) - 1);
@@ -136,7 +134,7 @@ private:
 };
 
 TEST_F(BarEditsTest, EditsUndoneSaveTheBarAsLoadedAndRedoneSaveTheEditedBar) {
-  ButtonBar bar(Windows(Examples() / "bars" / "tools.bar"), "");
+  ButtonBar bar(WindowsNameOf(Examples() / "bars" / "tools.bar"), "");
   const auto loaded = Saved(bar);
   const auto loadedIcons = Icons(bar);
   edits::History history(bar);
@@ -181,7 +179,7 @@ TEST_F(BarEditsTest, EditsUndoneSaveTheBarAsLoadedAndRedoneSaveTheEditedBar) {
 }
 
 TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
-  const std::string program = Windows(Examples() / "totalcmd" / "tools" / "sums.exe");
+  const std::string program = WindowsNameOf(Examples() / "totalcmd" / "tools" / "sums.exe");
   const ClipboardButtonLines pasted = {"c", "", "", "", "", ""};
   const CommandChoice choice = {"x.dll,1", "cm_X", {}};
   struct Case {
@@ -208,7 +206,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
       {"Choose command", edits::ChooseCommand(0, choice), true, 0, 4},
       {"Cache mode", edits::SetCacheMode(CacheLinks), false, 1, 4},
   };
-  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(WindowsNameOf(Examples() / "bars" / "more.bar"), "");
   ASSERT_EQ(bar.Count(), 4);
   edits::History history(bar);
   for (auto &c : cases) {
@@ -246,7 +244,7 @@ TEST_F(BarEditsTest, EachEditSetsTheEditorsFlagsAndSelection) {
 }
 
 TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
-  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(WindowsNameOf(Examples() / "bars" / "more.bar"), "");
   edits::History history(bar);
   struct Step {
     const char *action;
@@ -272,7 +270,7 @@ TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
     else if (action == "redo")
       history.Redo();
     else {
-      bar.SaveTo(Windows(dir / "t.bar"));
+      bar.SaveTo(WindowsNameOf(dir / "t.bar"));
       history.MarkSaved();
     }
     EXPECT_EQ(bar.Modified, step.modified);
@@ -281,7 +279,7 @@ TEST_F(BarEditsTest, ModifiedFollowsTheLastSaveAndIconsChangedOutlivesOne) {
 }
 
 TEST_F(BarEditsTest, DeletedButtonComesBackWithItsOwnIconHandle) {
-  ButtonBar bar(Windows(Examples() / "bars" / "more.bar"), "");
+  ButtonBar bar(WindowsNameOf(Examples() / "bars" / "more.bar"), "");
   for (bool keepOne : {true, false}) {
     SCOPED_TRACE(keepOne);
     while (bar.Count() > 1)

@@ -26,11 +26,9 @@ protected:
   std::string Bar(const std::string &bytes, const std::string &name = "tools.bar") {
     WriteBytes(dir / name, bytes);
     platform::FlushProfileCache();
-    return platform::WindowsName((dir / name).string());
+    return testsupport::WindowsNameOf((dir / name));
   }
-  std::string NameOf(const std::string &name) {
-    return platform::WindowsName((dir / name).string());
-  }
+  std::string NameOf(const std::string &name) { return testsupport::WindowsNameOf((dir / name)); }
   std::string Saved(const std::string &name = "tools.bar") { return ReadBytes(dir / name); }
 
   TempDir dir;

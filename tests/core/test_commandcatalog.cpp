@@ -10,13 +10,10 @@
 using testsupport::ScopedEnv;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 using testsupport::WriteBytes;
 
 namespace {
-
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
 
 const char *const CommandList = "[_______Files_______]=0\r\n"
                                 "cm_Copy=300;Copy files\r\n"
@@ -42,7 +39,7 @@ class CommandCatalogTest : public ::testing::Test {
 protected:
   CommandCatalogTest() {
     WriteBytes(dir / "prog" / "placeholder", "");
-    exe = Windows(dir / "prog" / "corvane.exe");
+    exe = WindowsNameOf(dir / "prog" / "corvane.exe");
   }
 
   // Names the German language in wincmd.ini; the localized list itself may be written
@@ -192,7 +189,7 @@ TEST_F(CommandCatalogTest, ConfiguredButMissingLocalizedListMeansNoTranslation) 
   // The language folder holds no list, so the setting names one that is missing too.
   ConfigureLanguage();
   WriteBytes(dir / "prog" / "Corvane.ini",
-             "[Main]\r\nLocalizedInc=" + Windows(dir / "tc" / "Language" / "WCMD_DEU.INC") +
+             "[Main]\r\nLocalizedInc=" + WindowsNameOf(dir / "tc" / "Language" / "WCMD_DEU.INC") +
                  "\r\n");
   const auto catalog = Loaded();
   EXPECT_FALSE(catalog.IsLocalized());

@@ -13,13 +13,10 @@ using dctoolbar::Item;
 using dctoolbar::ItemKind;
 using testsupport::TcInstallation;
 using testsupport::TempDir;
+using testsupport::WindowsNameOf;
 using testsupport::WriteBytes;
 
 namespace {
-
-std::string Windows(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
-}
 
 TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
   struct Row {
@@ -165,7 +162,7 @@ protected:
   }
 
   std::vector<Button> ButtonsOf(const std::filesystem::path &bar) {
-    ButtonBar list(Windows(bar), exe);
+    ButtonBar list(WindowsNameOf(bar), exe);
     std::vector<Button> buttons;
     for (const auto &button : list.Buttons)
       buttons.push_back(*button);
@@ -178,7 +175,7 @@ protected:
                     {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_Move=101;Move\r\n",
                      .userCommands = "[em_backup]\r\ncmd=cm_Copy\r\n",
                      .icons = 4}};
-  const std::string exe = Windows(dir / "prog" / "corvane.exe");
+  const std::string exe = WindowsNameOf(dir / "prog" / "corvane.exe");
 };
 
 TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
@@ -187,23 +184,23 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
       {"", "", "", "", "", 0, "", ""},
       {"%COMMANDER_PATH%\\wcmicons.dll,1", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "/x %N",
        "%COMMANDER_PATH%\\t\xF6ols\\", "Program", 0, "", ""},
-      {"wcmicons.dll,2", Windows(dir / "sub.bar"), "", "", "Sub-bar", 0, "", ""},
+      {"wcmicons.dll,2", WindowsNameOf(dir / "sub.bar"), "", "", "Sub-bar", 0, "", ""},
       {"", "em_backup", "", "", "A user command", 0, "", ""},
       {"", "OPENTABS x.tab", "", "", "A keyword", 0, "", ""},
   };
   WriteBar("main.bar", main);
   WriteBar("sub.bar", {{"", "cm_Copy", "", "", "Copy", 0, "", ""},
-                       {"", Windows(dir / "main.bar"), "", "", "Back", 0, "", ""}});
+                       {"", WindowsNameOf(dir / "main.bar"), "", "", "Back", 0, "", ""}});
 
   const dctoolbar::ExportResult out = dctoolbar::ExportBar(
-      Windows(dir / "main.bar"),
-      {.ProgramFile = exe, .Recursive = true, .IconFolder = Windows(dir / "icons")});
+      WindowsNameOf(dir / "main.bar"),
+      {.ProgramFile = exe, .Recursive = true, .IconFolder = WindowsNameOf(dir / "icons")});
   EXPECT_EQ(out.Icons.size(), 2u); // wcmicons.dll,1 named twice, and wcmicons.dll,2
   std::vector<std::pair<int, std::string>> leftOut;
   for (const auto &omission : out.LeftOut)
     leftOut.emplace_back(omission.Button + 1, omission.What);
   EXPECT_EQ(leftOut, (std::vector<std::pair<int, std::string>>{
-                         {2, "the sub-bar " + Windows(dir / "main.bar") +
+                         {2, "the sub-bar " + WindowsNameOf(dir / "main.bar") +
                                  " leads back to a bar on the way to it"},
                          {5, "the user command em_backup"},
                          {6, "the command OPENTABS"}}));
@@ -213,10 +210,10 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
 
   const auto items = dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items));
   const dctoolbar::ImportResult back = dctoolbar::ImportToolbar(
-      items, Windows(dir / "back.bar"),
-      {.ProgramFile = exe, .Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
-  EXPECT_EQ(back.Bars,
-            (std::vector<std::string>{Windows(dir / "back.bar"), Windows(dir / "back-1.bar")}));
+      items, WindowsNameOf(dir / "back.bar"),
+      {.ProgramFile = exe, .Library = WindowsNameOf(dir / "back.icl"), .ThemeFolder = ""});
+  EXPECT_EQ(back.Bars, (std::vector<std::string>{WindowsNameOf(dir / "back.bar"),
+                                                 WindowsNameOf(dir / "back-1.bar")}));
   EXPECT_EQ(back.Icons, 2);
   EXPECT_TRUE(back.LeftOut.empty());
 
@@ -231,11 +228,11 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
     EXPECT_EQ(again[i].StartPath, main[i].StartPath);
     EXPECT_EQ(again[i].Tooltip, main[i].Tooltip);
   }
-  const std::string library = Windows(dir / "back.icl");
+  const std::string library = WindowsNameOf(dir / "back.icl");
   EXPECT_EQ(again[0].IconRef, library + ",0");
   EXPECT_EQ(again[2].IconRef, library + ",0"); // one icon, once in the library
   EXPECT_EQ(again[3].IconRef, library + ",1");
-  EXPECT_EQ(again[3].Command, Windows(dir / "back-1.bar"));
+  EXPECT_EQ(again[3].Command, WindowsNameOf(dir / "back-1.bar"));
   const std::vector<Button> sub = ButtonsOf(dir / "back-1.bar");
   ASSERT_EQ(sub.size(), 1u);
   EXPECT_EQ(sub[0].Command, "cm_Copy");
@@ -247,14 +244,14 @@ TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
   const int bars = dctoolbar::MaxMenuDepth + 3;
   for (int n = 0; n < bars; ++n)
     WriteBar("chain" + std::to_string(n) + ".bar",
-             {{"", Windows(dir / ("chain" + std::to_string(n + 1) + ".bar")), "", "", "Next", 0, "",
-               ""}});
+             {{"", WindowsNameOf(dir / ("chain" + std::to_string(n + 1) + ".bar")), "", "", "Next",
+               0, "", ""}});
   const auto out = dctoolbar::ExportBar(
-      Windows(dir / "chain0.bar"),
-      {.ProgramFile = exe, .Recursive = true, .IconFolder = Windows(dir / "icons")});
+      WindowsNameOf(dir / "chain0.bar"),
+      {.ProgramFile = exe, .Recursive = true, .IconFolder = WindowsNameOf(dir / "icons")});
   ASSERT_EQ(out.LeftOut.size(), 1u);
   EXPECT_EQ(out.LeftOut[0].Bar,
-            Windows(dir / ("chain" + std::to_string(dctoolbar::MaxMenuDepth) + ".bar")));
+            WindowsNameOf(dir / ("chain" + std::to_string(dctoolbar::MaxMenuDepth) + ".bar")));
   EXPECT_NO_THROW(dctoolbar::ReadToolbarXml(dctoolbar::ToolbarXml(out.Items)));
 }
 
@@ -264,15 +261,16 @@ TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
   const Button program{"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%N", "", "", 0, "", ""};
   WriteBar("wine.bar", {program});
   const auto out = dctoolbar::ExportBar(
-      Windows(dir / "wine.bar"),
-      {.ProgramFile = exe, .Wine = true, .IconFolder = Windows(dir / "icons")});
+      WindowsNameOf(dir / "wine.bar"),
+      {.ProgramFile = exe, .Wine = true, .IconFolder = WindowsNameOf(dir / "icons")});
   ASSERT_EQ(out.Items.size(), 1u);
   EXPECT_EQ(out.Items[0].Command, "wine");
-  EXPECT_EQ(out.Items[0].Params,
-            std::vector<std::string>{"\"" + Windows(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
+  EXPECT_EQ(
+      out.Items[0].Params,
+      std::vector<std::string>{"\"" + WindowsNameOf(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
   dctoolbar::ImportToolbar(
-      out.Items, Windows(dir / "back.bar"),
-      {.ProgramFile = exe, .Library = Windows(dir / "back.icl"), .ThemeFolder = ""});
+      out.Items, WindowsNameOf(dir / "back.bar"),
+      {.ProgramFile = exe, .Library = WindowsNameOf(dir / "back.icl"), .ThemeFolder = ""});
   const auto again = ButtonsOf(dir / "back.bar");
   ASSERT_EQ(again.size(), 1u);
   EXPECT_EQ(again[0].Command, program.Command);

@@ -174,7 +174,7 @@ TEST(WindowsName, PicksTheDriveWithTheLongestTarget) {
   };
   for (const auto &row : cases) {
     SCOPED_TRACE(row.what);
-    EXPECT_EQ(platform::WindowsName(row.host.string()), row.expected);
+    EXPECT_EQ(testsupport::WindowsNameOf(row.host), row.expected);
   }
   ScopedCurrentDirectory cwd(c / "bars");
   EXPECT_EQ(platform::WindowsName("tools.bar"), "C:\\bars\\tools.bar");
@@ -196,7 +196,7 @@ TEST(HostPath, ZFollowsThePrefixWhenItMapsZ) {
   wine.MapDrive('z', wine.root() / "zroot");
   Touch(wine.root() / "zroot" / "x.ico");
   EXPECT_EQ(platform::HostPath("Z:\\X.ICO"), (wine.root() / "zroot" / "x.ico").string());
-  EXPECT_EQ(platform::WindowsName((wine.root() / "zroot" / "x.ico").string()), "Z:\\x.ico");
+  EXPECT_EQ(testsupport::WindowsNameOf((wine.root() / "zroot" / "x.ico")), "Z:\\x.ico");
 }
 
 TEST(HostPath, FollowsAChangeOfPrefixAndNewDrives) {
@@ -353,8 +353,8 @@ TEST(HostNames, ConvertBetweenTheCodePageAndUtf8) {
     WinePrefix wine;
     const fs::path file = wine.driveC() / row.host;
     Touch(file);
-    EXPECT_EQ(platform::WindowsName(file.string()), Under("C:\\", row.text));
-    EXPECT_TRUE(platform::FileExists(platform::WindowsName(file.string())));
+    EXPECT_EQ(testsupport::WindowsNameOf(file), Under("C:\\", row.text));
+    EXPECT_TRUE(platform::FileExists(testsupport::WindowsNameOf(file)));
     EXPECT_EQ(platform::HostPath(Under("C:\\", row.text)), file.string());
     EXPECT_EQ(platform::HostPath(Under("C:\\", row.upper)), file.string());
     fs::create_directories((wine.driveC() / "new" / row.host).parent_path());
@@ -386,8 +386,8 @@ TEST(HostNames, HostPathsAreUtf8AndOtherBytesStay) {
                                    .string()),
             utf8.string())
       << "a host path in the code page";
-  EXPECT_EQ(platform::WindowsName(latin1.string()), "C:\\Gr\xFC\xDF"
-                                                    "e.bin")
+  EXPECT_EQ(testsupport::WindowsNameOf(latin1), "C:\\Gr\xFC\xDF"
+                                                "e.bin")
       << "a host name that is no UTF-8 keeps its bytes";
-  EXPECT_EQ(platform::HostPath(platform::WindowsName(latin1.string())), latin1.string());
+  EXPECT_EQ(platform::HostPath(testsupport::WindowsNameOf(latin1)), latin1.string());
 }

@@ -64,14 +64,14 @@ TEST(HostFilesIo, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporary) {
   TempDir dir;
   const auto file = dir / "tools.bar";
   WriteBytes(file, "old content that is longer than the new one");
-  platform::WriteFileAtomic(platform::WindowsName(file.string()), "new");
+  platform::WriteFileAtomic(testsupport::WindowsNameOf(file), "new");
   EXPECT_EQ(ReadBytes(file), "new");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(HostFilesIo, WriteIntoAMissingFolderIsReportedWithTheFileName) {
   TempDir dir;
-  const std::string name = platform::WindowsName((dir / "missing" / "tools.bar").string());
+  const std::string name = testsupport::WindowsNameOf((dir / "missing" / "tools.bar"));
   try {
     platform::WriteFileAtomic(name, "x");
     FAIL() << "no error for a missing folder";
@@ -85,7 +85,7 @@ TEST(HostFilesIo, ReadOnlyFileIsRefusedAndKept) {
   const auto file = dir / "tools.bar";
   WriteBytes(file, "keep me");
   ::chmod(file.c_str(), 0444);
-  EXPECT_THROW(platform::WriteFileAtomic(platform::WindowsName(file.string()), "lost"),
+  EXPECT_THROW(platform::WriteFileAtomic(testsupport::WindowsNameOf(file), "lost"),
                platform::EFileWriteError);
   EXPECT_EQ(ReadBytes(file), "keep me");
 }
@@ -98,7 +98,7 @@ TEST(HostFilesIo, FailedFlushClosesTheTemporaryAndKeepsTheFile) {
   // writes but cannot be flushed.
   fs::create_symlink("/dev/null", file.string() + ".corvane-tmp-" + std::to_string(::getpid()));
   const long before = OpenDescriptors();
-  EXPECT_THROW(platform::WriteFileAtomic(platform::WindowsName(file.string()), "new"),
+  EXPECT_THROW(platform::WriteFileAtomic(testsupport::WindowsNameOf(file), "new"),
                platform::EFileWriteError);
   EXPECT_EQ(OpenDescriptors(), before);
   EXPECT_EQ(ReadBytes(file), "keep me");
@@ -131,7 +131,7 @@ TEST(HostFilesIo, WritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
     if (row.old)
       WriteBytes(file, row.old);
     ::chmod(dir.path().c_str(), 0555);
-    const std::string name = platform::WindowsName(file.string());
+    const std::string name = testsupport::WindowsNameOf(file);
     const std::string result = RunUnprivileged(nobody, dir.path(), [&]() -> std::string {
       if (row.sizeLimit) {
         // Past the limit a write fails with EFBIG instead of the signal ending the process.
@@ -157,7 +157,7 @@ TEST(HostFilesIo, WritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
 
 TEST(HostFilesIo, ReadOfAMissingFileGivesNothing) {
   TempDir dir;
-  EXPECT_FALSE(platform::ReadFileBytes(platform::WindowsName((dir / "nope.ini").string())));
-  EXPECT_FALSE(platform::FileExists(platform::WindowsName(dir.path().string())));
-  EXPECT_TRUE(platform::DirectoryExists(platform::WindowsName(dir.path().string())));
+  EXPECT_FALSE(platform::ReadFileBytes(testsupport::WindowsNameOf((dir / "nope.ini"))));
+  EXPECT_FALSE(platform::FileExists(testsupport::WindowsNameOf(dir.path())));
+  EXPECT_TRUE(platform::DirectoryExists(testsupport::WindowsNameOf(dir.path())));
 }

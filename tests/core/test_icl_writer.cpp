@@ -208,7 +208,7 @@ TEST(IclWriter, SavedLibraryReadsBackWithItsNamesImagesAndFields) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.title);
     TempDir dir;
-    const std::string file = platform::WindowsName((dir / "tools.icl").string());
+    const std::string file = testsupport::WindowsNameOf((dir / "tools.icl"));
     TIconLibrary library;
     uint8_t seed = 1;
     for (size_t i = 0; i < c.names.size(); ++i) {
@@ -332,7 +332,7 @@ TEST(IclWriter, LimitsAreCheckedBeforeTheFileIsTouched) {
         icon->Images.Add(RawImage("x"));
       library.Icons.AddIcon(std::to_string(i), std::move(icon));
     }
-    const std::string name = platform::WindowsName(host.string());
+    const std::string name = testsupport::WindowsNameOf(host);
     if (c.message.empty()) {
       ASSERT_NO_THROW(library.SaveToFile(name));
       const std::string file = testsupport::ReadBytes(host);
@@ -352,8 +352,7 @@ TEST(IclWriter, LimitsAreCheckedBeforeTheFileIsTouched) {
       EXPECT_EQ(e.what(), c.message);
     }
     EXPECT_TRUE(testsupport::ReadBytes(host) == "previous cache") << "the file was changed";
-    EXPECT_THROW(library.SaveToFile(platform::WindowsName((dir / "new.icl").string())),
-                 EICLReadError);
+    EXPECT_THROW(library.SaveToFile(testsupport::WindowsNameOf((dir / "new.icl"))), EICLReadError);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
         << "no file was created beside it";
   }
@@ -363,7 +362,7 @@ TEST(IclWriter, AFailedWriteLeavesNoFileAndReportsTheName) {
   TempDir dir;
   TIconLibrary library;
   library.Icons.AddIcon("0", IconOfRaw({"abc"}));
-  const std::string name = platform::WindowsName((dir / "missing" / "cache.icl").string());
+  const std::string name = testsupport::WindowsNameOf((dir / "missing" / "cache.icl"));
   EXPECT_THROW(library.SaveToFile(name), platform::EFileWriteError);
   EXPECT_FALSE(std::filesystem::exists(dir / "missing" / "cache.icl"));
 }
@@ -418,7 +417,7 @@ TEST(IclWriter, WrestoolListsAndExtractsWhatWasWritten) {
                           IconOfIco({{fixtures::SolidDib(32, 4, 0xFF102030), 32, 32, 16, 1, 4},
                                      {fixtures::SolidDib(16, 8, 0xFF405060), 16, 16, 0, 1, 8}}));
     library.Icons.AddIcon("4", IconOfRaw({Pattern(big, 3)}));
-    library.SaveToFile(platform::WindowsName(host.string()));
+    library.SaveToFile(testsupport::WindowsNameOf(host));
 
     const auto list = testsupport::RunProcess(*wrestool, {"-l", host.string()});
     ASSERT_EQ(list.status, 0) << list.err;

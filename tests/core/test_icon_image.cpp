@@ -36,7 +36,7 @@ std::string Bytes(const TIconImage &image) {
 
 std::string WriteTemp(const TempDir &dir, const std::string &name, const std::string &bytes) {
   testsupport::WriteBytes(dir / name, bytes);
-  return platform::WindowsName((dir / name).string());
+  return testsupport::WindowsNameOf((dir / name));
 }
 
 const IconEntry Small{fixtures::SolidDib(16, 8, 0xFF00FF00), 16, 16, 0, 1, 8};
@@ -205,7 +205,7 @@ TEST(IconFile, LoadFromFileReadsTheFileAndRaisesWhenItCannot) {
   TAdvancedIcon icon;
   EXPECT_TRUE(icon.LoadFromFile(WriteTemp(dir, "a.ico", fixtures::MakeIcoFile({Small}))));
   EXPECT_EQ(icon.Images.Count(), 1);
-  const std::string missing = platform::WindowsName((dir / "missing.ico").string());
+  const std::string missing = testsupport::WindowsNameOf((dir / "missing.ico"));
   try {
     icon.LoadFromFile(missing);
     FAIL() << "no error for a missing file";

@@ -150,7 +150,7 @@ TEST(ModuleHeader, TellsPeFromNeAndRefusesTheRest) {
   }
   TempDir dir;
   bool is32 = false;
-  EXPECT_THROW(icons::CheckModuleHeader(platform::WindowsName((dir / "none.dll").string()), is32),
+  EXPECT_THROW(icons::CheckModuleHeader(testsupport::WindowsNameOf((dir / "none.dll")), is32),
                platform::EFileReadError);
 }
 
@@ -173,7 +173,7 @@ TEST(Library32, GroupsInEnumerationOrderNamedByTextOrIdentifier) {
     TempDir dir;
     const auto host = dir / "tools.dll";
     testsupport::WriteBytes(host, fixtures::BuildPe(resources, pe32plus));
-    const std::string name = platform::WindowsName(host.string());
+    const std::string name = testsupport::WindowsNameOf(host);
     TIconLibrary library;
     library.LoadFromFile(name);
     EXPECT_EQ(library.FileName, name);
@@ -218,7 +218,7 @@ TEST(Library, FilesThatAreNoUsableModuleChangeNothing) {
     if (!c.bytes.empty())
       testsupport::WriteBytes(host, c.bytes);
     KeptLibrary library;
-    EXPECT_NO_THROW(library.LoadFromFile(platform::WindowsName(host.string())));
+    EXPECT_NO_THROW(library.LoadFromFile(testsupport::WindowsNameOf(host)));
     EXPECT_TRUE(library.Untouched());
     EXPECT_EQ(library.FileName, "");
   }
@@ -387,7 +387,7 @@ TEST(Library16, TheShellAndTheLibraryFindTheSameIcons) {
     SCOPED_TRACE(c.title);
     const auto host = dir / (std::string(c.title) + ".icl");
     testsupport::WriteBytes(host, c.bytes);
-    const std::string name = platform::WindowsName(host.string());
+    const std::string name = testsupport::WindowsNameOf(host);
     TIconLibrary library;
     library.LoadFromFile(name);
     ASSERT_EQ(library.Icons.Count(), c.icons);
@@ -494,7 +494,7 @@ TEST(Library, ACutFileYieldsEveryWholeIconAndCountsTheSame) {
     SCOPED_TRACE(row.title);
     const auto host = dir / (std::string(row.title) + ".icl");
     testsupport::WriteBytes(host, row.file.substr(0, row.size));
-    const std::string name = platform::WindowsName(host.string());
+    const std::string name = testsupport::WindowsNameOf(host);
     KeptLibrary library;
     ASSERT_NO_THROW(library.LoadFromFile(name));
     EXPECT_EQ(platform::ExtractIconCountA(name), static_cast<unsigned>(row.icons));
@@ -541,7 +541,7 @@ TEST(Library16, EntriesSharingOneImageCannotMultiplyMemoryWithoutBound) {
 
 TEST(Library, SavedAndLoadedAgainThroughFiles) {
   TempDir dir;
-  const std::string name = platform::WindowsName((dir / "tools.icl").string());
+  const std::string name = testsupport::WindowsNameOf((dir / "tools.icl"));
   TIconLibrary library;
   library.Icons.AddIcon("0", IconOfRaw({Dib16, Dib32}));
   library.Icons.AddIcon("2", IconOfRaw({Image(7)}));
@@ -662,7 +662,7 @@ TEST(LibraryCorpus, ModulesMatchTheManifest) {
       continue;
     const std::string path = entry["path"];
     SCOPED_TRACE(path);
-    const std::string name = platform::WindowsName((shared / "corpus" / path).string());
+    const std::string name = testsupport::WindowsNameOf((shared / "corpus" / path));
     const std::string expect = entry["expect"];
     KeptLibrary library;
     if (expect == "error") {
@@ -701,7 +701,7 @@ TEST(LibraryCorpus, KnownFiles) {
   if (shared.empty() || !std::filesystem::exists(shared / "corpus" / "ne" / "wine" / "display.icl"))
     GTEST_SKIP() << "the shared icon corpus is not there";
   auto name = [&](const char *path) {
-    return platform::WindowsName((shared / "corpus" / path).string());
+    return testsupport::WindowsNameOf((shared / "corpus" / path));
   };
   // The only name after display.icl's resource types is its string-named type OEMBIN:
   // one name for one group, so it names the group.
@@ -731,12 +731,12 @@ TEST(LibraryCorpus, ARealModuleCutInItsLastGroupKeepsTheOthers) {
       lastGroup = entry["groups"].back()["file_offset"];
   ASSERT_GT(lastGroup, 0u) << path << " is not in the manifest";
   TIconLibrary intact;
-  intact.LoadFromFile(platform::WindowsName(source.string()));
+  intact.LoadFromFile(testsupport::WindowsNameOf(source));
   ASSERT_EQ(intact.Icons.Count(), 3);
   TempDir dir;
   const auto host = dir / "taskmgr.exe";
   testsupport::WriteBytes(host, testsupport::ReadBytes(source).substr(0, lastGroup + 20));
-  const std::string name = platform::WindowsName(host.string());
+  const std::string name = testsupport::WindowsNameOf(host);
   TIconLibrary cut;
   cut.LoadFromFile(name);
   EXPECT_EQ(platform::ExtractIconCountA(name), 2u);

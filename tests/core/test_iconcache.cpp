@@ -35,7 +35,7 @@ protected:
   }
 
   std::string Name(const std::string &file) const {
-    return platform::WindowsName((dir / file).string());
+    return testsupport::WindowsNameOf((dir / file));
   }
   // The three-button bar: a DLL's icon 3, a missing DLL, an existing .ico.
   std::unique_ptr<ButtonBar> ThreeButtons(uint8_t mode) {

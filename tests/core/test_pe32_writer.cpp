@@ -97,8 +97,8 @@ TEST(Pe32Writer, LibrariesReadBackByCorvaneAndIcoutils) {
       {"the example icons, named after their files",
        [](TIconLibrary &library) {
          auto star = std::make_unique<TAdvancedIcon>();
-         ASSERT_TRUE(star->LoadFromFile(
-             platform::WindowsName((Examples() / "icons" / "star.ico").string())));
+         ASSERT_TRUE(
+             star->LoadFromFile(testsupport::WindowsNameOf((Examples() / "icons" / "star.ico"))));
          library.Icons.AddIcon("star", std::move(star));
          for (const char *tool : {"notes", "sums"}) {
            TIconLibrary module;
@@ -130,10 +130,10 @@ TEST(Pe32Writer, LibrariesReadBackByCorvaneAndIcoutils) {
     row.fill(library);
     TempDir dir;
     const auto host = dir / "lib.icl";
-    library.SaveToFile(platform::WindowsName(host.string()), TLibraryFormat::PE32);
+    library.SaveToFile(testsupport::WindowsNameOf(host), TLibraryFormat::PE32);
 
     TIconLibrary read;
-    read.LoadFromFile(platform::WindowsName(host.string()));
+    read.LoadFromFile(testsupport::WindowsNameOf(host));
     const std::vector<int> order = library.WrittenOrder(TLibraryFormat::PE32);
     ASSERT_EQ(read.Icons.Count(), library.Icons.Count());
     size_t images = 0;
@@ -189,7 +189,7 @@ TEST(Pe32Writer, NamesThatCollideAreRefusedBeforeTheFileIsTouched) {
   TempDir dir;
   const auto host = dir / "lib.icl";
   try {
-    library.SaveToFile(platform::WindowsName(host.string()), TLibraryFormat::PE32);
+    library.SaveToFile(testsupport::WindowsNameOf(host), TLibraryFormat::PE32);
     FAIL() << "written";
   } catch (const EICLReadError &error) {
     EXPECT_NE(std::string(error.what()).find("\"Star\""), std::string::npos) << error.what();
@@ -208,7 +208,7 @@ TEST(Pe32Writer, SixteenBitWriterRefusesImagesItCannotHold) {
     TempDir dir;
     const auto host = dir / "lib.icl";
     try {
-      library.SaveToFile(platform::WindowsName(host.string()));
+      library.SaveToFile(testsupport::WindowsNameOf(host));
       FAIL() << "written";
     } catch (const EICLReadError &error) {
       EXPECT_EQ(std::string(error.what()),

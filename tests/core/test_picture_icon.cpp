@@ -120,8 +120,8 @@ TEST(PictureIcon, SizesAlphaAndRefusals) {
 // references to them stay; a file that is not a 32-bit library is left as it is.
 TEST(PictureIcon, AddedAfterTheIconsOfTheLibrary) {
   testsupport::TempDir dir;
-  const std::string picture = platform::WindowsName((dir.path() / "sun.png").string());
-  const std::string library = platform::WindowsName((dir.path() / "lib.icl").string());
+  const std::string picture = testsupport::WindowsNameOf((dir.path() / "sun.png"));
+  const std::string library = testsupport::WindowsNameOf((dir.path() / "lib.icl"));
   testsupport::WriteBytes(dir.path() / "sun.png", Solid(16, 16, 0xFF00FF00));
   icons::TIconLibrary old;
   for (const char *name : {"7", "ZEBRA"})

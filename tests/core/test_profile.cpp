@@ -25,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string NameOf(const fs::path &path) {
-  return platform::WindowsName(path.string());
+  return testsupport::WindowsNameOf(path);
 }
 
 // Which file the name stands for: a file replaced by another has a new identity.

@@ -208,7 +208,7 @@ TEST_P(ProfileOracle, MatchesTheRecording) {
   const std::string before = c["before"]["exists"] ? Bytes(c["before"]["bytes"]) : std::string();
   if (c["before"]["exists"])
     WriteBytes(path, before);
-  const std::string file = platform::WindowsName(path.string());
+  const std::string file = testsupport::WindowsNameOf(path);
   platform::FlushProfileCache();
   for (size_t i = 0; i < c["ops"].size(); ++i) {
     SCOPED_TRACE("operation " + std::to_string(i) + ": " + c["ops"][i].dump());

@@ -30,7 +30,7 @@ protected:
   }
 
   TempDir dir;
-  const std::string exe = platform::WindowsName((dir / "prog" / "corvane.exe").string());
+  const std::string exe = testsupport::WindowsNameOf((dir / "prog" / "corvane.exe"));
 };
 
 // Every key, read as text: its default without the file, its value from a file that spells

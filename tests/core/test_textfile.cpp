@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Files, DecodeTextFile, ::testing::ValuesIn(DecodeCases(
 
 TEST(ReadTextFile, MissingFileGivesNothing) {
   testsupport::TempDir dir;
-  EXPECT_FALSE(platform::ReadTextFile(platform::WindowsName((dir / "none.lng").string())));
+  EXPECT_FALSE(platform::ReadTextFile(testsupport::WindowsNameOf((dir / "none.lng"))));
 }
 
 } // namespace

@@ -126,7 +126,7 @@ protected:
     platform::FlushProfileCache();
   }
   std::string Name(const std::string &relative) const {
-    return platform::WindowsName((dir / relative).string());
+    return testsupport::WindowsNameOf((dir / relative));
   }
 
   TempDir dir;

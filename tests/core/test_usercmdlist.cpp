@@ -19,14 +19,12 @@ protected:
   UserCmdListTest() {
     tc.Localize({.code = "DEU"});
     WriteBytes(dir / "prog" / "placeholder", "");
-    exe = platform::WindowsName((dir / "prog" / "corvane.exe").string());
+    exe = testsupport::WindowsNameOf((dir / "prog" / "corvane.exe"));
   }
 
-  std::string Usercmd() const {
-    return platform::WindowsName((dir / "tc" / "usercmd.ini").string());
-  }
+  std::string Usercmd() const { return testsupport::WindowsNameOf((dir / "tc" / "usercmd.ini")); }
   std::string Localized() const {
-    return platform::WindowsName((dir / "tc" / "Language" / "WCMD_DEU.ini").string());
+    return testsupport::WindowsNameOf((dir / "tc" / "Language" / "WCMD_DEU.ini"));
   }
 
   TempDir dir;

@@ -2,6 +2,7 @@
 
 #include "fixtures/PeBuilder.h"
 #include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Profile.h"
 
 namespace testsupport {
@@ -9,7 +10,7 @@ namespace testsupport {
 namespace {
 
 std::string WindowsName(const std::filesystem::path &path) {
-  return platform::WindowsName(path.string());
+  return testsupport::WindowsNameOf(path);
 }
 
 } // namespace
@@ -29,7 +30,7 @@ TcInstallation::TcInstallation(const std::filesystem::path &folder, const TcFile
 }
 
 void TcInstallation::Write(const std::string &relative, const std::string &bytes) const {
-  WriteBytes(folder_ / relative, bytes);
+  WriteBytes(folder_ / platform::HostFsPath(relative), bytes);
   platform::FlushProfileCache();
 }
 

@@ -12,8 +12,18 @@ void SetHostVariable(const std::string &name, const char *value) {
     unsetenv(name.c_str());
 }
 
+std::optional<std::string> HostVariable(const std::string &name) {
+  const char *value = std::getenv(name.c_str());
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
 unsigned long HostProcessId() {
   return static_cast<unsigned long>(getpid());
+}
+
+void RemoveTree(const std::filesystem::path &folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 const char *const kUserSettingsBase = "XDG_CONFIG_HOME";

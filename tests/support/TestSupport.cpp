@@ -4,6 +4,8 @@
 
 #include "platform/Clipboard.h"
 #include "platform/CodePage.h"
+#include "platform/HostFiles.h"
+#include "platform/HostPathText.h"
 #include "platform/Profile.h"
 
 #include <atomic>
@@ -48,13 +50,21 @@ TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path_, ignored);
+  RemoveTree(path_);
+}
+
+std::string HostText(const std::filesystem::path &hostPath) {
+  return platform::HostPathText(hostPath);
+}
+
+std::string WindowsNameOf(const std::filesystem::path &hostPath) {
+  return platform::WindowsName(HostText(hostPath));
 }
 
 ScopedEnv::ScopedEnv(const std::string &name, const char *value) : name_(name) {
-  if (const char *old = std::getenv(name.c_str())) {
+  if (auto old = HostVariable(name)) {
     had_ = true;
-    old_ = old;
+    old_ = *old;
   }
   SetHostVariable(name, value);
 }

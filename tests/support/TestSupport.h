@@ -25,13 +25,19 @@ private:
   std::filesystem::path path_;
 };
 
+// A host path as UTF-8 text, as the program takes it from its arguments and environment.
+std::string HostText(const std::filesystem::path &hostPath);
+
+// The Windows name of a host path, taken as UTF-8 on every system.
+std::string WindowsNameOf(const std::filesystem::path &hostPath);
+
 // Sets an environment variable for the object's lifetime and restores the old value.
 class ScopedEnv {
 public:
   ScopedEnv(const std::string &name, const char *value);
   // A host path as the value (the system's narrow form of it).
   ScopedEnv(const std::string &name, const std::filesystem::path &value)
-      : ScopedEnv(name, value.string().c_str()) {}
+      : ScopedEnv(name, HostText(value).c_str()) {}
   ~ScopedEnv();
   ScopedEnv(const ScopedEnv &) = delete;
   ScopedEnv &operator=(const ScopedEnv &) = delete;

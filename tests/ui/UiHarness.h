@@ -104,7 +104,7 @@ struct TButtonSpec {
 };
 
 inline std::string WinName(const fs::path &path) {
-  return platform::WindowsName(path.string());
+  return testsupport::WindowsNameOf(path);
 }
 
 inline void WriteText(const fs::path &file, const std::string &text) {

@@ -73,7 +73,7 @@ void TestMainWindow::bareFileNameIsTakenFromTheCurrentDirectory() {
   fs::current_path(e.dir.path());
   MainWindow &w = e.Start({QStringLiteral("bare.bar")});
   fs::current_path(old);
-  const std::string expected = platform::WindowsName(e.dir.path().string()) + "\\bare.bar";
+  const std::string expected = testsupport::WindowsNameOf(e.dir.path()) + "\\bare.bar";
   QCOMPARE(w.CurrentFileName, expected);
   QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + expected);
   QCOMPARE(e.Bar().Count(), 1);
