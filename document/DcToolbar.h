@@ -60,6 +60,8 @@ std::string ToolbarXml(const std::vector<Item> &items);
 // document is expanded. Throws EToolbarError for malformed XML, a document without
 // <MainToolbar>, or menus nested beyond MaxMenuDepth.
 std::vector<Item> ReadToolbarXml(std::string_view xml);
+// Whether this build reads and writes the toolbars' XML at all.
+bool HandlesToolbarXml();
 
 // Double Commander's name of an internal command of Total Commander (letter case
 // ignored): the same name where it has one of that name, its own where the names differ;

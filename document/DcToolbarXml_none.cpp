@@ -18,4 +18,8 @@ std::vector<Item> ReadToolbarXml(std::string_view) {
   throw EToolbarError(kNotBuilt);
 }
 
+bool HandlesToolbarXml() {
+  return false;
+}
+
 } // namespace dctoolbar

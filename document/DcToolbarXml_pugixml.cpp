@@ -154,4 +154,8 @@ std::vector<Item> ReadToolbarXml(std::string_view xml) {
   return items;
 }
 
+bool HandlesToolbarXml() {
+  return true;
+}
+
 } // namespace dctoolbar

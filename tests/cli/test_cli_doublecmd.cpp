@@ -1,6 +1,7 @@
 // export-dc and import-dc on the command line: files written where the options say, what
 // was left out listed with its own exit status, and failures that write nothing. The rules
 // of the toolbar itself are the core's (test_dctoolbar).
+#include "document/DcToolbar.h"
 #include "platform/HostFiles.h"
 #include "support/RunProcess.h"
 #include "support/TcInstallation.h"
@@ -22,6 +23,10 @@ testsupport::ProcessResult Cli(const std::vector<std::string> &args) {
 
 class DoubleCommander : public ::testing::Test {
 protected:
+  void SetUp() override {
+    if (!dctoolbar::HandlesToolbarXml())
+      GTEST_SKIP() << "this build reads and writes no Double Commander toolbars";
+  }
   TempDir dir;
   TcInstallation tc{dir / "tc",
                     {.commandList = "[___Files___]=0\r\ncm_Copy=100;Copy\r\n", .icons = 2}};

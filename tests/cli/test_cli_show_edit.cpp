@@ -200,19 +200,19 @@ TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
   for (const char *mode : {"off", "links"}) {
     SCOPED_TRACE(mode);
     TempDir dir;
-    WriteBytes(dir / platform::HostFsPath(name + ".icl"), library);
-    WriteBytes(dir / platform::HostFsPath(name + ".bar"),
+    WriteBytes(dir.path() / platform::HostFsPath(name + ".icl"), library);
+    WriteBytes(dir.path() / platform::HostFsPath(name + ".bar"),
                "[Buttonbar]\r\nButtoncount=2\r\nbutton1=m\xFC"
                "bar.icl,5\r\n");
-    auto r = Cli({"edit", testsupport::HostText(dir / platform::HostFsPath(name + ".bar")), "--set",
+    auto r = Cli({"edit", testsupport::HostText(dir.path() / platform::HostFsPath(name + ".bar")), "--set",
                   "2", "icon", "notepad.exe,0", "--cache", mode});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadBytes(dir / platform::HostFsPath(name + ".icl")), library);
+    EXPECT_EQ(ReadBytes(dir.path() / platform::HostFsPath(name + ".icl")), library);
     if (std::string(mode) == "off")
       EXPECT_EQ(r.err, "");
     else
       EXPECT_NE(r.err.find(name + ".icl was not written"), std::string::npos) << r.err;
-    EXPECT_NE(ReadBytes(dir / platform::HostFsPath(name + ".bar"))
+    EXPECT_NE(ReadBytes(dir.path() / platform::HostFsPath(name + ".bar"))
                   .find("button1=m\xFC"
                         "bar.icl,5\r\n"),
               std::string::npos);

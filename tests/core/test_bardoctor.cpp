@@ -356,7 +356,7 @@ TEST_F(Doctor, CheckKeptBetweenEditsEqualsAFullCheckAfterEveryEdit) {
 // separates no folders: "ソ" is 0x83 0x5C in code page 932.
 TEST_F(Doctor, PortableTextTellsTheCharactersOfTheCodePage) {
   testsupport::ScopedCodePage japanese(932);
-  const auto folder = dir / platform::HostFsPath("ソtc");
+  const auto folder = dir.path() / platform::HostFsPath("ソtc");
   std::filesystem::create_directories(folder);
   testsupport::ScopedEnv commander{"COMMANDER_PATH", folder};
   const std::string text = WindowsNameOf(folder / "x.exe");
