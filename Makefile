@@ -86,7 +86,7 @@ package: deps
 WINDOWS_SUITES ?= test_barclipboard test_barcompare test_baredits test_buttonlist \
   test_codepage test_commandcatalog test_extract_icon test_icon_decode test_icon_image \
   test_icon_library test_module_resources test_pe32_writer test_profile_oracle \
-  test_textfile test_translation test_usercmdlist test_cli_show_edit test_cli_verbs
+  test_textfile test_translation test_usercmdlist test_cli_show_edit test_cli_verbs test_profile_system
 # Built, but failing under Wine yet: replacing the icon cache, SVG and Double Commander
 # back ends missing, rows that set Linux variables, seeds written by libpng, the tree
 # walk's identity of files.
