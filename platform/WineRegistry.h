@@ -1,7 +1,10 @@
 #pragma once
 // Values of Wine's registry files (system.reg, user.reg in the prefix): the text format
 // Wine saves its hives in. Keys and value names match without regard to case, as
-// registry lookups do. The files are read as they are, never written.
+// registry lookups do. The files are read as they are, never written. What reads the
+// registry asks Registry.h, whose back end elsewhere than on Windows reads these files.
+#include "platform/Registry.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -9,12 +12,6 @@
 #include <string>
 
 namespace platform {
-
-struct RegistryValue {
-  std::string data;        // a string value in UTF-8 (the registry's own characters; callers
-                           // convert to the code page); REG_EXPAND_SZ keeps its %NAME% references
-  bool expandable = false; // REG_EXPAND_SZ (str(2): or hex(2):)
-};
 
 // One registry file's text, indexed by key. Lines it cannot read are skipped.
 class WineRegistryText {
