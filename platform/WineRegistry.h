@@ -33,6 +33,10 @@ private:
 // file gives nothing.
 std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &hostFile);
 
+// The Wine prefix's file of the hive (system.reg for the machine, user.reg for the user),
+// read as ReadWineRegistry reads it; nothing without a prefix or a file.
+std::shared_ptr<const WineRegistryText> ReadPrefixHive(RegistryHive hive);
+
 // The same lookup in a registry file of the host (a host path), re-read when the file
 // changes. A missing or unreadable file gives nothing.
 std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,
