@@ -1,8 +1,10 @@
 #pragma once
 // Values of Wine's registry files (system.reg, user.reg in the prefix): the text format
 // Wine saves its hives in. Keys and value names match without regard to case, as
-// registry lookups do. The files are read as they are, never written. What reads the
-// registry asks Registry.h, whose back end elsewhere than on Windows reads these files.
+// registry lookups do. The files are read as they are, never written. The rest of the
+// program reads the registry through Registry.h, whose back end elsewhere than on Windows
+// reads these files; so does the environment's (Environment_posix.cpp), directly, to see
+// both hives as they were at the start of a lookup.
 #include "platform/Registry.h"
 
 #include <cstdint>
@@ -19,7 +21,8 @@ public:
   explicit WineRegistryText(std::string text);
   // The string value valueName ("" for the key's default value "@") of the key written
   // as keyPath (single backslashes, relative to the hive's root); nothing when the key
-  // or the value is missing or the value is not a string.
+  // or the value is missing or the value is not a string. Values written str(2): or
+  // hex(2): are the expandable ones.
   std::optional<RegistryValue> Value(const std::string &keyPath,
                                      const std::string &valueName) const;
 
