@@ -8,9 +8,8 @@
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
+#include "platform/Registry.h"
 #include "platform/TextRules.h"
-#include "platform/WinePrefix.h"
-#include "platform/WineRegistry.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,13 +35,10 @@ std::string EnvironmentThroughBuffer(const char *name) {
   return length < kValueBuffer ? std::string(buffer, length) : std::string();
 }
 
-// A string value of a registry file of the Wine prefix ("system.reg", "user.reg") as a
-// text of the core; empty when there is no prefix, file, key or value.
-std::string PrefixRegistryText(const char *hive, const std::string &key, const char *value) {
-  const std::string prefix = platform::WinePrefixDir();
-  if (prefix.empty())
-    return std::string();
-  const auto found = platform::ReadWineRegistryValue(prefix + "/" + hive, key, value);
+// A string value of the machine's registry as a text of the core, as it is stored (an
+// expandable one unexpanded); empty when there is no such key or value.
+std::string MachineRegistryText(const std::string &key, const char *value) {
+  const auto found = platform::ReadRegistryValue(platform::RegistryHive::LocalMachine, key, value);
   return found ? platform::Utf8ToText(found->data) : std::string();
 }
 
@@ -88,7 +84,7 @@ std::optional<HostLocation> FromUninstallEntries() {
     for (const char *entry : kUninstallEntries) {
       const std::string path = std::string(key) + entry;
       for (const char *value : {"InstallLocation", "DisplayIcon", "UninstallString"}) {
-        const std::string text = PrefixRegistryText("system.reg", path, value);
+        const std::string text = MachineRegistryText(path, value);
         if (text.empty())
           continue;
         const std::string dir =

@@ -31,8 +31,8 @@ struct HostLocation {
 // 1. COMMANDER_PATH naming an existing directory (one trailing backslash removed);
 // 2. the "commander_path" setting naming one (likewise);
 // 3. a folder holding TOTALCMD.EXE or TOTALCMD64.EXE that an uninstall entry of Total
-//    Commander in the Wine prefix's system.reg names: the entries "Totalcmd",
-//    "Totalcmd64" and "Total Commander" of the key
+//    Commander in the machine's registry names (the Wine prefix's, elsewhere than on
+//    Windows): the entries "Totalcmd", "Totalcmd64" and "Total Commander" of the key
 //    Software\Microsoft\Windows\CurrentVersion\Uninstall, and of the same key below
 //    Software\Wow6432Node (where a 32-bit installer writes), each by its values
 //    "InstallLocation" (the folder), "DisplayIcon" and "UninstallString" (a file in it,
@@ -55,8 +55,8 @@ std::string FindCommanderPath(const std::string &exeFileName);
 //    (LookUpBareName);
 // 3. the "wincmd" setting, unchecked, when it is not empty;
 // 4. GHISLER\wincmd.ini, where Total Commander keeps it by default, in the application
-//    data folder of the prefix's user, APPDATA (as Wine sets it: the "AppData" shell
-//    folder of the prefix's user.reg, else C:\users\<USERNAME or USER>\AppData\Roaming);
+//    data folder of the user, APPDATA (elsewhere than on Windows as Wine sets it: the
+//    user's "AppData" shell folder, else C:\users\<USERNAME or USER>\AppData\Roaming);
 //    only an existing file.
 // Empty when no step finds one.
 HostLocation LocateWincmdIni(const std::string &exeFileName);

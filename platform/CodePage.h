@@ -34,9 +34,9 @@ bool SetSystemCodePage(int codePage);
 // The code page the run starts in: the system's on Windows; elsewhere the one the Wine
 // prefix's registry names, else the locale's.
 int DetectedCodePage();
-// The code page the prefix's "system.reg" names (key
+// The code page the machine's registry names (key
 // System\CurrentControlSet\Control\Nls\CodePage, value "ACP"), when it names a supported one.
-std::optional<int> CodePageOfPrefix(const std::string &prefixDir);
+std::optional<int> CodePageOfRegistry();
 // The ANSI code page Windows uses for a locale name such as "ru_RU.UTF-8"; 1252 for
 // any language without one of its own, and for "C" and "POSIX".
 int CodePageOfLocale(std::string_view locale);

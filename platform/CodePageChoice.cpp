@@ -1,7 +1,7 @@
 // Which code pages there are and which one a system names: what both back ends of
 // CodePageSystem.h choose the run's code page by.
 #include "platform/CodePage.h"
-#include "platform/WineRegistry.h"
+#include "platform/Registry.h"
 
 #include <cstdlib>
 #include <map>
@@ -28,11 +28,9 @@ int CodePageOfLocale(std::string_view locale) {
   return found == byLanguage.end() ? 1252 : found->second;
 }
 
-std::optional<int> CodePageOfPrefix(const std::string &prefixDir) {
-  if (prefixDir.empty())
-    return std::nullopt;
-  const auto value = ReadWineRegistryValue(
-      prefixDir + "/system.reg", "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
+std::optional<int> CodePageOfRegistry() {
+  const auto value = ReadRegistryValue(RegistryHive::LocalMachine,
+                                       "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP");
   if (!value)
     return std::nullopt;
   const int codePage = std::atoi(value->data.c_str());

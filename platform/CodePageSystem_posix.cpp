@@ -3,7 +3,6 @@
 // locale (LC_ALL, LC_CTYPE, LANG).
 #include "platform/CodePage.h"
 #include "platform/CodePageSystem.h"
-#include "platform/WinePrefix.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -118,7 +117,7 @@ uint32_t UpperCodePoint(uint32_t cp) {
 }
 
 int DetectedCodePage() {
-  return CodePageOfPrefix(WinePrefixDir()).value_or(CodePageOfLocale(LocaleName()));
+  return CodePageOfRegistry().value_or(CodePageOfLocale(LocaleName()));
 }
 
 } // namespace platform

@@ -7,8 +7,8 @@
 //   are host paths that Wine never passes on, and "Path", which is never the
 //   host's PATH (a list of host folders separated by ":") but the PATH value of the
 //   prefix's registry, or the Windows default when the prefix has none;
-// - else the prefix's registry: the user's "Environment" and "Volatile Environment" keys
-//   of user.reg, then the system's environment key of system.reg;
+// - else the prefix's registry: the "Environment" and "Volatile Environment" keys of the
+//   user's hive, then the system's environment key of the machine's hive;
 // - else, for the variables Wine sets for every program (ProgramFiles,
 //   ProgramFiles(x86), CommonProgramFiles, CommonProgramFiles(x86), ProgramData,
 //   ALLUSERSPROFILE, PUBLIC, USERPROFILE, USERNAME, APPDATA, LOCALAPPDATA, TEMP, TMP,

@@ -2,7 +2,6 @@
 #include "platform/Environment.h"
 
 #include "platform/CodePage.h"
-#include "platform/WinePrefix.h"
 #include "platform/WineRegistry.h"
 
 #include <cstdlib>
@@ -31,22 +30,20 @@ const char kWindowsNt[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 // "%SystemRoot%"); a prefix whose values name each other in a circle must still answer.
 constexpr int kDeepestReference = 8;
 
-enum class Hive { System, User };
+using Hive = RegistryHive;
 
-// The registry files of the Wine prefix for one lookup: read (or found unchanged) on
-// first use, as most lookups are answered by the process environment.
+// The hives of the Wine prefix for one lookup: read (or found unchanged) on first use, as
+// most lookups are answered by the process environment. A lookup follows references
+// through many values, and sees the files as they were at its start.
 class Prefix {
 public:
   const WineRegistryText *Registry(Hive hive) const {
     if (!loaded_) {
       loaded_ = true;
-      const std::string dir = WinePrefixDir();
-      if (!dir.empty()) {
-        system_ = ReadWineRegistry(dir + "/system.reg");
-        user_ = ReadWineRegistry(dir + "/user.reg");
-      }
+      system_ = ReadPrefixHive(Hive::LocalMachine);
+      user_ = ReadPrefixHive(Hive::CurrentUser);
     }
-    return (hive == Hive::System ? system_ : user_).get();
+    return (hive == Hive::LocalMachine ? system_ : user_).get();
   }
 
 private:
@@ -75,36 +72,38 @@ struct WineVariable {
 const std::vector<WineVariable> &WineVariables() {
   static const std::vector<WineVariable> variables = {
       {"programfiles",
-       {{Hive::System, kCurrentVersion, "ProgramFilesDir"}},
+       {{Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir"}},
        "%SystemDrive%\\Program Files"},
       {"programfiles(x86)",
-       {{Hive::System, kCurrentVersion, "ProgramFilesDir (x86)"}},
+       {{Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir (x86)"}},
        "%SystemDrive%\\Program Files (x86)"},
       {"commonprogramfiles",
-       {{Hive::System, kCurrentVersion, "CommonFilesDir"}},
+       {{Hive::LocalMachine, kCurrentVersion, "CommonFilesDir"}},
        "%ProgramFiles%\\Common Files"},
       {"commonprogramfiles(x86)",
-       {{Hive::System, kCurrentVersion, "CommonFilesDir (x86)"}},
+       {{Hive::LocalMachine, kCurrentVersion, "CommonFilesDir (x86)"}},
        "%ProgramFiles(x86)%\\Common Files"},
       {"programdata",
-       {{Hive::System, kProfileList, "ProgramData"},
-        {Hive::System, kShellFolders, "Common AppData"}},
+       {{Hive::LocalMachine, kProfileList, "ProgramData"},
+        {Hive::LocalMachine, kShellFolders, "Common AppData"}},
        "%SystemDrive%\\ProgramData"},
       {"allusersprofile",
-       {{Hive::System, kProfileList, "ProgramData"},
-        {Hive::System, kShellFolders, "Common AppData"}},
+       {{Hive::LocalMachine, kProfileList, "ProgramData"},
+        {Hive::LocalMachine, kShellFolders, "Common AppData"}},
        "%SystemDrive%\\ProgramData"},
-      {"public", {{Hive::System, kProfileList, "Public"}}, "%SystemDrive%\\users\\Public"},
+      {"public", {{Hive::LocalMachine, kProfileList, "Public"}}, "%SystemDrive%\\users\\Public"},
       // Wine names the user's folder after the login name.
       {"userprofile", {}, "%SystemDrive%\\users\\%USERNAME%"},
       {"username", {}, "%USER%"},
-      {"appdata", {{Hive::User, kShellFolders, "AppData"}}, "%USERPROFILE%\\AppData\\Roaming"},
+      {"appdata",
+       {{Hive::CurrentUser, kShellFolders, "AppData"}},
+       "%USERPROFILE%\\AppData\\Roaming"},
       {"localappdata",
-       {{Hive::User, kShellFolders, "Local AppData"}},
+       {{Hive::CurrentUser, kShellFolders, "Local AppData"}},
        "%USERPROFILE%\\AppData\\Local"},
       {"temp", {}, "%LOCALAPPDATA%\\Temp"},
       {"tmp", {}, "%LOCALAPPDATA%\\Temp"},
-      {"systemroot", {{Hive::System, kWindowsNt, "SystemRoot"}}, kWindowsDirectory},
+      {"systemroot", {{Hive::LocalMachine, kWindowsNt, "SystemRoot"}}, kWindowsDirectory},
       {"windir", {}, "%SystemRoot%"},
       {"systemdrive", {}, "C:"},
   };
@@ -205,7 +204,8 @@ std::optional<std::string> RegistryText(const Prefix &prefix, Hive hive, const c
 }
 
 std::string WindowsPath(const Prefix &prefix) {
-  return RegistryText(prefix, Hive::System, kEnvironmentKey, "PATH", 0).value_or(kDefaultPath);
+  return RegistryText(prefix, Hive::LocalMachine, kEnvironmentKey, "PATH", 0)
+      .value_or(kDefaultPath);
 }
 
 // What the prefix sets: the user's environment over the system's (as Windows lets a
@@ -213,9 +213,9 @@ std::string WindowsPath(const Prefix &prefix) {
 // Wine's default.
 std::optional<std::string> WineValue(const Prefix &prefix, const std::string &name,
                                      const std::string &lower, int depth) {
-  for (auto [hive, key] :
-       {std::pair{Hive::User, "Environment"}, std::pair{Hive::User, "Volatile Environment"},
-        std::pair{Hive::System, kEnvironmentKey}})
+  for (auto [hive, key] : {std::pair{Hive::CurrentUser, "Environment"},
+                           std::pair{Hive::CurrentUser, "Volatile Environment"},
+                           std::pair{Hive::LocalMachine, kEnvironmentKey}})
     if (auto value = RegistryText(prefix, hive, key, name, depth))
       return value;
   for (const WineVariable &variable : WineVariables()) {

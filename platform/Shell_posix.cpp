@@ -4,8 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
 #include "platform/HostFiles.h"
-#include "platform/WinePrefix.h"
-#include "platform/WineRegistry.h"
+#include "platform/Registry.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,11 +48,11 @@ std::string LowerExtension(const std::string &name) {
 }
 
 // A default value of HKEY_CLASSES_ROOT, which merges the user's classes over the
-// machine's: user.reg first, then system.reg.
-std::optional<std::string> ClassesDefault(const std::string &prefix, const std::string &key) {
+// machine's: the user's hive first, then the machine's.
+std::optional<std::string> ClassesDefault(const std::string &key) {
   const std::string path = "Software\\Classes\\" + key;
-  for (const char *hive : {"/user.reg", "/system.reg"}) {
-    if (auto value = ReadWineRegistryValue(prefix + hive, path, "")) {
+  for (const RegistryHive hive : {RegistryHive::CurrentUser, RegistryHive::LocalMachine}) {
+    if (auto value = ReadRegistryValue(hive, path, "")) {
       const std::string text = Utf8ToText(value->data);
       return value->expandable ? ExpandEnvironmentText(text) : text;
     }
@@ -76,13 +75,12 @@ std::string ProgramOf(const std::string &command) {
 }
 
 std::string AssociatedProgram(const std::string &extension) {
-  const std::string prefix = WinePrefixDir();
-  if (prefix.empty() || extension.empty())
+  if (extension.empty())
     return std::string();
-  auto fileClass = ClassesDefault(prefix, extension);
+  auto fileClass = ClassesDefault(extension);
   if (!fileClass || fileClass->empty())
     return std::string();
-  auto command = ClassesDefault(prefix, *fileClass + "\\shell\\open\\command");
+  auto command = ClassesDefault(*fileClass + "\\shell\\open\\command");
   return command ? ProgramOf(*command) : std::string();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/WineRegistry.h"
 
 #include "platform/Utf8.h"
+#include "platform/WinePrefix.h"
 
 #include <chrono>
 #include <filesystem>
@@ -240,6 +241,14 @@ std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &host
     entry.registry = std::make_shared<const WineRegistryText>(text.str());
   }
   return entry.registry;
+}
+
+std::shared_ptr<const WineRegistryText> ReadPrefixHive(RegistryHive hive) {
+  const std::string prefix = WinePrefixDir();
+  if (prefix.empty())
+    return nullptr;
+  return ReadWineRegistry(prefix +
+                          (hive == RegistryHive::LocalMachine ? "/system.reg" : "/user.reg"));
 }
 
 std::optional<RegistryValue> ReadWineRegistryValue(const std::string &hostFile,

@@ -1,7 +1,12 @@
 #pragma once
 // Values of Wine's registry files (system.reg, user.reg in the prefix): the text format
 // Wine saves its hives in. Keys and value names match without regard to case, as
-// registry lookups do. The files are read as they are, never written.
+// registry lookups do. The files are read as they are, never written. The rest of the
+// program reads the registry through Registry.h, whose back end elsewhere than on Windows
+// reads these files; so does the environment's (Environment_posix.cpp), directly, to see
+// both hives as they were at the start of a lookup.
+#include "platform/Registry.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -10,19 +15,14 @@
 
 namespace platform {
 
-struct RegistryValue {
-  std::string data;        // a string value in UTF-8 (the registry's own characters; callers
-                           // convert to the code page); REG_EXPAND_SZ keeps its %NAME% references
-  bool expandable = false; // REG_EXPAND_SZ (str(2): or hex(2):)
-};
-
 // One registry file's text, indexed by key. Lines it cannot read are skipped.
 class WineRegistryText {
 public:
   explicit WineRegistryText(std::string text);
   // The string value valueName ("" for the key's default value "@") of the key written
   // as keyPath (single backslashes, relative to the hive's root); nothing when the key
-  // or the value is missing or the value is not a string.
+  // or the value is missing or the value is not a string. Values written str(2): or
+  // hex(2): are the expandable ones.
   std::optional<RegistryValue> Value(const std::string &keyPath,
                                      const std::string &valueName) const;
 
@@ -35,6 +35,10 @@ private:
 // that several lookups in one file cost one look at the disk. A missing or unreadable
 // file gives nothing.
 std::shared_ptr<const WineRegistryText> ReadWineRegistry(const std::string &hostFile);
+
+// The Wine prefix's file of the hive (system.reg for the machine, user.reg for the user),
+// read as ReadWineRegistry reads it; nothing without a prefix or a file.
+std::shared_ptr<const WineRegistryText> ReadPrefixHive(RegistryHive hive);
 
 // The same lookup in a registry file of the host (a host path), re-read when the file
 // changes. A missing or unreadable file gives nothing.

@@ -1,5 +1,7 @@
 // The system code page, the conversions at the edges and the text rules over them.
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
+#include "platform/Registry.h"
 #include "platform/TextRules.h"
 #include "platform/WinePrefix.h"
 #include "support/TestSupport.h"
@@ -46,12 +48,62 @@ TEST(CodePage, PrefixRegistryThenLocaleThenSetting) {
              "WINE REGISTRY Version 2\n\n"
              "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1700000000\n"
              "\"ACP\"=\"1251\"\n\"OEMCP\"=\"866\"\n");
-  EXPECT_EQ(platform::CodePageOfPrefix(prefix.path().string()), 1251);
+  EXPECT_EQ(platform::CodePageOfRegistry(), 1251);
   EXPECT_EQ(platform::DetectedCodePage(), 1251);
   ScopedCodePage setting(936);
   EXPECT_EQ(platform::SystemCodePage(), 936);
   EXPECT_FALSE(platform::SetSystemCodePage(437)) << "not a supported ANSI code page";
   EXPECT_EQ(platform::SystemCodePage(), 936);
+}
+
+// Values Wine's new prefix holds, read from the system's registry on Windows and from a
+// prefix written with them elsewhere: by hive, strings only, expandable ones unexpanded.
+TEST(Registry, ReadsAStringByHiveAndKey) {
+  TempDir prefix;
+  WriteBytes(prefix / "system.reg",
+             "WINE REGISTRY Version 2\n\n"
+             "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Codepage] 1\n\"ACP\"=\"1251\"\n"
+             "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n"
+             "\"ComSpec\"=str(2):\"%SystemRoot%\\\\system32\\\\cmd.exe\"\n"
+             "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1\n"
+             "\"InstallDate\"=dword:4be5019a\n\"SystemRoot\"=\"C:\\\\windows\"\n");
+  WriteBytes(
+      prefix / "user.reg",
+      "WINE REGISTRY Version 2\n\n[Environment] 1\n\"TEMP\"=\"C:\\\\users\\\\me\\\\Temp\"\n");
+  ScopedEnv wine("WINEPREFIX", prefix.path().string().c_str());
+  using platform::RegistryHive;
+  const std::string nt = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+  const struct {
+    RegistryHive hive;
+    std::string key;
+    const char *value;
+    std::optional<std::string> data; // "?": any text
+    bool expandable;
+  } cases[] = {
+      {RegistryHive::LocalMachine,
+       "System\\CurrentControlSet\\Control\\Session Manager\\Environment", "ComSpec",
+       "%SystemRoot%\\system32\\cmd.exe", true},
+      {RegistryHive::LocalMachine, "SOFTWARE\\microsoft\\windows nt\\currentversion", "systemroot",
+       platform::WindowsDirectory(), false},
+      {RegistryHive::CurrentUser, "Environment", "TEMP", "?", false},
+      {RegistryHive::LocalMachine, "Environment", "TEMP", std::nullopt, false},
+      {RegistryHive::LocalMachine, nt, "InstallDate", std::nullopt, false},
+      {RegistryHive::LocalMachine, nt, "NoSuchValue", std::nullopt, false},
+      {RegistryHive::CurrentUser, "Software\\Corvane\\NoSuchKey", "", std::nullopt, false},
+  };
+  for (const auto &row : cases) {
+    SCOPED_TRACE(row.key + " " + row.value);
+    const auto found = platform::ReadRegistryValue(row.hive, row.key, row.value);
+    ASSERT_EQ(found.has_value(), row.data.has_value());
+    if (found && *row.data != "?") {
+      EXPECT_EQ(found->data, *row.data);
+      EXPECT_EQ(found->expandable, row.expandable);
+    }
+  }
+  // The machine's code page as the registry names it is the one the run starts in.
+  const auto codePage = platform::CodePageOfRegistry();
+  ASSERT_TRUE(codePage);
+  EXPECT_EQ(*codePage, platform::DetectedCodePage());
 }
 
 // Text of each script is held as the code page's bytes where it can be, and marked
