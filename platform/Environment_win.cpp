@@ -1,38 +1,52 @@
-// The environment on Windows: the system's own.
+// The environment on Windows: the system's own, read through its wide functions and
+// converted to the core's code page, which need not be the system's ANSI code page.
+#include "platform/CodePage.h"
 #include "platform/Environment.h"
+#include "platform/WideText.h"
 
 #include <windows.h>
 
 namespace platform {
 
+namespace {
+
+std::wstring WideOfText(const std::string &text) {
+  return WideOfUtf8(TextToUtf8(text));
+}
+
+std::string TextOfWide(std::wstring_view wide) {
+  return Utf8ToText(Utf8OfWide(wide));
+}
+
+} // namespace
+
 std::optional<std::string> EnvironmentValue(const std::string &name) {
-  const DWORD needed = ::GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  const std::wstring wideName = WideOfText(name);
+  const DWORD needed = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
   if (needed == 0)
     return std::nullopt;
-  std::string value(needed, '\0');
-  const DWORD got = ::GetEnvironmentVariableA(name.c_str(), value.data(), needed);
+  std::wstring value(needed, L'\0');
+  const DWORD got = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), needed);
   if (got >= needed)
     return std::nullopt;
-  value.resize(got);
-  return value;
+  return TextOfWide(std::wstring_view(value.data(), got));
 }
 
 std::string WindowsDirectory() {
-  const UINT needed = ::GetWindowsDirectoryA(nullptr, 0);
-  std::string folder(needed, '\0');
-  const UINT got = needed ? ::GetWindowsDirectoryA(folder.data(), needed) : 0;
-  folder.resize(got < needed ? got : 0);
-  return folder;
+  const UINT needed = ::GetWindowsDirectoryW(nullptr, 0);
+  std::wstring folder(needed, L'\0');
+  const UINT got = needed ? ::GetWindowsDirectoryW(folder.data(), needed) : 0;
+  return got < needed ? TextOfWide(std::wstring_view(folder.data(), got)) : std::string();
 }
 
 std::string ExpandEnvironmentText(const std::string &text) {
-  const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-  std::string out(needed, '\0');
-  const DWORD got = ::ExpandEnvironmentStringsA(text.c_str(), out.data(), needed);
+  const std::wstring wide = WideOfText(text);
+  const DWORD needed = ::ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+  std::wstring out(needed, L'\0');
+  const DWORD got = needed ? ::ExpandEnvironmentStringsW(wide.c_str(), out.data(), needed) : 0;
   if (got == 0 || got > needed)
     return text;
-  out.resize(got - 1);
-  return out;
+  return TextOfWide(std::wstring_view(out.data(), got - 1));
 }
 
 } // namespace platform

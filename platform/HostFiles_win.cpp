@@ -4,6 +4,7 @@
 #include "platform/HostFiles.h"
 
 #include "platform/CodePage.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,29 +20,8 @@ namespace platform {
 
 namespace {
 
-std::wstring Wide(const std::string &utf8) {
-  if (utf8.empty() || utf8.size() > size_t(std::numeric_limits<int>::max()))
-    return std::wstring();
-  const int size = static_cast<int>(utf8.size());
-  const int count = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(size_t(std::max(count, 0)), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), count);
-  return wide;
-}
-
-std::string Utf8(const std::wstring &wide) {
-  if (wide.empty() || wide.size() > size_t(std::numeric_limits<int>::max()))
-    return std::string();
-  const int size = static_cast<int>(wide.size());
-  const int count =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string utf8(size_t(std::max(count, 0)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), count, nullptr, nullptr);
-  return utf8;
-}
-
 std::wstring SystemPath(const std::string &windowsName) {
-  return Wide(HostPath(windowsName));
+  return WideOfUtf8(HostPath(windowsName));
 }
 
 // The system's text for an error, in its code page as the core's texts are.
@@ -206,14 +186,14 @@ std::string HostPath(const std::string &windowsName) {
 // Relative names and "." and ".." are resolved against the current directory, as the
 // system does.
 std::string WindowsName(const std::string &hostPath) {
-  const std::wstring path = Wide(hostPath);
+  const std::wstring path = WideOfUtf8(hostPath);
   if (path.empty())
     return std::string();
   const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   std::wstring full(size, L'\0');
   const DWORD length = size ? ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
   full.resize(length && length < size ? length : 0);
-  return Utf8ToText(Utf8(full.empty() ? path : full));
+  return Utf8ToText(Utf8OfWide(full.empty() ? path : full));
 }
 
 bool FileExists(const std::string &windowsName) {
@@ -346,7 +326,7 @@ std::string GetCurrentDirectoryA() {
   std::wstring current(size, L'\0');
   const DWORD length = size ? ::GetCurrentDirectoryW(size, current.data()) : 0;
   current.resize(length && length < size ? length : 0);
-  return Utf8ToText(Utf8(current));
+  return Utf8ToText(Utf8OfWide(current));
 }
 
 } // namespace platform

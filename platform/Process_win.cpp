@@ -1,6 +1,7 @@
 // The running program on Windows: the executable from the module's own name, the
 // settings folder in the roaming application data, binary streams, UTF-16 arguments.
 #include "platform/Process.h"
+#include "platform/WideText.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,20 +14,6 @@
 
 namespace platform {
 
-namespace {
-
-std::string Utf8(const wchar_t *wide, size_t size) {
-  if (size == 0)
-    return std::string();
-  const int length = static_cast<int>(size);
-  const int count = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(count > 0 ? count : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide, length, utf8.data(), count, nullptr, nullptr);
-  return utf8;
-}
-
-} // namespace
-
 std::string ExecutableHostPath() {
   // A path longer than the buffer is cut to fit: grow until it is not.
   std::wstring path(MAX_PATH, L'\0');
@@ -36,7 +23,7 @@ std::string ExecutableHostPath() {
     if (length == 0)
       return std::string();
     if (length < path.size())
-      return Utf8(path.data(), length);
+      return Utf8OfWide(std::wstring_view(path.data(), length));
     path.resize(path.size() * 2);
   }
 }
@@ -45,7 +32,7 @@ std::string UserSettingsHostFolder() {
   const wchar_t *appData = ::_wgetenv(L"APPDATA");
   if (appData == nullptr || *appData == L'\0')
     return std::string();
-  return Utf8(appData, std::wcslen(appData)) + "\\corvane";
+  return Utf8OfWide(std::wstring_view(appData, std::wcslen(appData))) + "\\corvane";
 }
 
 std::string NoUserSettingsFolderReason() {
@@ -65,7 +52,7 @@ std::vector<std::string> Utf8Arguments(int argc, char **argv) {
     return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> arguments;
   for (int i = 0; i < count; ++i)
-    arguments.push_back(Utf8(wide[i], std::wcslen(wide[i])));
+    arguments.push_back(Utf8OfWide(std::wstring_view(wide[i], std::wcslen(wide[i]))));
   ::LocalFree(wide);
   return arguments;
 }

@@ -1,5 +1,6 @@
 // The registry on Windows: the system's own.
 #include "platform/Registry.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
 
@@ -8,27 +9,6 @@
 namespace platform {
 
 namespace {
-
-std::wstring Utf16(const std::string &utf8) {
-  if (utf8.empty())
-    return std::wstring();
-  const int length = static_cast<int>(utf8.size());
-  const int count = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(count > 0 ? count : 0), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), count);
-  return wide;
-}
-
-std::string Utf8(const std::wstring &wide) {
-  if (wide.empty())
-    return std::string();
-  const int length = static_cast<int>(wide.size());
-  const int count =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(count > 0 ? count : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), count, nullptr, nullptr);
-  return utf8;
-}
 
 // A string value of an open key as it is stored: REG_EXPAND_SZ unexpanded, as Wine's
 // files hold it. The value may grow between asking its size and reading it: then ask
@@ -50,7 +30,7 @@ std::optional<RegistryValue> StringValue(HKEY key, const std::wstring &name) {
       return std::nullopt;
     // A string ends at its first zero; the system adds one where the data lacks it.
     text.resize(std::min<size_t>(bytes / sizeof(wchar_t), text.find(L'\0')));
-    return RegistryValue{Utf8(text), type == REG_EXPAND_SZ};
+    return RegistryValue{Utf8OfWide(text), type == REG_EXPAND_SZ};
   }
   return std::nullopt;
 }
@@ -63,10 +43,10 @@ std::optional<RegistryValue> ReadRegistryValue(RegistryHive hive, const std::str
   HKEY key = nullptr;
   // The 64-bit view whatever this program's width: a 32-bit program's keys are read below
   // Software\Wow6432Node, by that name, as in Wine's files.
-  if (::RegOpenKeyExW(root, Utf16(keyPath).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) !=
-      ERROR_SUCCESS)
+  if (::RegOpenKeyExW(root, WideOfUtf8(keyPath).c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      &key) != ERROR_SUCCESS)
     return std::nullopt;
-  auto value = StringValue(key, Utf16(valueName));
+  auto value = StringValue(key, WideOfUtf8(valueName));
   ::RegCloseKey(key);
   return value;
 }
