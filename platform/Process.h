@@ -18,6 +18,10 @@ std::string UserSettingsHostFolder();
 // Why UserSettingsHostFolder() is empty: the variables that name no folder.
 std::string NoUserSettingsFolderReason();
 
+// Whether a file named on the command line is a host path: on Windows every name is one;
+// elsewhere a name starting with "/" is, and any other is a Windows name as typed.
+bool IsHostPathArgument(const std::string &argument);
+
 // Standard input, output and error carry bytes as they are: no CR added before an LF written,
 // none dropped from input read, and no byte taken for the end of input.
 void UseBinaryStandardStreams();

@@ -42,6 +42,10 @@ std::string NoUserSettingsFolderReason() {
   return "neither XDG_CONFIG_HOME nor HOME names one";
 }
 
+bool IsHostPathArgument(const std::string &argument) {
+  return !argument.empty() && argument[0] == '/';
+}
+
 void UseBinaryStandardStreams() {}
 
 std::vector<std::string> Utf8Arguments(int argc, char **argv) {

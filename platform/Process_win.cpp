@@ -39,6 +39,10 @@ std::string NoUserSettingsFolderReason() {
   return "APPDATA names none";
 }
 
+bool IsHostPathArgument(const std::string &argument) {
+  return !argument.empty();
+}
+
 void UseBinaryStandardStreams() {
   ::_setmode(::_fileno(stdin), _O_BINARY);
   ::_setmode(::_fileno(stdout), _O_BINARY);

@@ -7,6 +7,7 @@
 #include "icons/IconLibrary.h"
 #include "platform/CodePage.h"
 #include "platform/HostFiles.h"
+#include "platform/Process.h"
 #include "ui/AboutWindow.h"
 #include "ui/ButtonEditor.h"
 #include "ui/CommandBrowser.h"
@@ -233,7 +234,7 @@ void MainWindow::FormShow() {
   std::string arg = arguments_.isEmpty() ? std::string() : arguments_.first().toStdString();
   // A host path on the command line is named the way the core names files; any other
   // name is the core's text for what was typed.
-  arg = (!arg.empty() && arg[0] == '/') ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
+  arg = platform::IsHostPathArgument(arg) ? platform::WindowsName(arg) : platform::Utf8ToText(arg);
   // The language comes first: opening the bar may ask the user a question.
   SelectLanguage();
   const uint8_t defaultCache = DefaultCacheSetting(exeFileName_);
