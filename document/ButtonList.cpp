@@ -286,8 +286,12 @@ void ButtonBar::LoadBar(const std::string &fileName, std::optional<int> givenCou
   const std::optional<int> declared = ButtonCountOf(fileName, line);
   const int count = givenCount.value_or(declared.value_or(0));
   Buttons.resize(static_cast<size_t>(count));
-  for (auto &button : Buttons)
-    button = std::make_unique<Button>();
+  for (size_t position = 0; position < Buttons.size(); ++position) {
+    Buttons[position] = std::make_unique<Button>();
+    Buttons[position]->Origin = static_cast<int>(position);
+  }
+  originFile_ = fileName;
+  originCount_ = count;
   // One pass over the section gives each button's keys as key-by-key lookups would:
   // the first line of a key wins, keys beyond the count or of other names are ignored.
   // Values are read whole: a cut value would lose its tail at the next save. The same

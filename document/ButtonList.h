@@ -30,6 +30,10 @@ public:
   int32_t RunMode = 0;
   std::string Section;
   std::string SourceFile;
+  // The button's 0-based place in the bar file it was read from (ButtonBar::OriginFile),
+  // or -1 for a button made since. A save of that file keeps the lines of such a button
+  // as they are, renumbered if it moved, and rewrites only the keys whose values changed.
+  int Origin = -1;
 };
 
 // Field numbers of GetField and SetField.
@@ -106,6 +110,10 @@ public:
   ~ButtonBar();
   ButtonBar(const ButtonBar &) = delete;
   ButtonBar &operator=(const ButtonBar &) = delete;
+
+  // The file whose lines the buttons' Origin numbers refer to: the file the bar was read
+  // from, then the file it was last saved to; empty for a new bar.
+  const std::string &OriginFile() const { return originFile_; }
 
   // The program's full Windows name the bar looks up its icon files with.
   const std::string &ProgramFile() const { return exeFileName_; }
@@ -202,6 +210,8 @@ private:
   void CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules, int position);
 
   std::string exeFileName_;  // the program's, for the lookups of icon files
+  std::string originFile_;   // see OriginFile()
+  int originCount_ = 0;      // the buttons of originFile_ that Origin numbers count
   std::string cacheFile_;    // the cache file of the save under way, as a full name
   std::string pendingCache_; // the new cache library waiting to replace it
   std::string cacheBackup_;  // the old cache, kept aside while the bar is written
