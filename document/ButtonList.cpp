@@ -1,5 +1,6 @@
 #include "document/ButtonList.h"
 
+#include "document/BarLines.h"
 #include "document/FileNames.h"
 #include "document/IconReference.h"
 #include "document/Resolve.h"
@@ -134,41 +135,6 @@ bool InRange(int position, int count) {
   return position >= 0 && position < count;
 }
 
-// The field and 0-based position a key of the bar section stands for ("CMD12" is field
-// 1 of position 11), or field -1. A key matches as the looked-up name "cmd" + N would:
-// letters in any case, N in decimal without leading zeros, 1 to 999999999.
-std::pair<int, int> ParseButtonKey(std::string_view key) {
-  static const std::array<std::pair<std::string_view, int>, 6> prefixes = {{
-      {"button", bfIconRef},
-      {"cmd", bfCommand},
-      {"param", bfParams},
-      {"path", bfStartPath},
-      {"menu", bfTooltip},
-      {"iconic", bfRunMode},
-  }};
-  // Lookups fold names by the code page's letters; the prefixes are ASCII, which no second
-  // byte of a two-byte character can be mistaken for here, as a lead byte never folds to one.
-  const auto &lower = platform::LowerCaseBytes(platform::SystemCodePage());
-  for (const auto &[prefix, field] : prefixes) {
-    if (key.size() <= prefix.size() || key.size() > prefix.size() + 9)
-      continue;
-    bool same = true;
-    for (size_t i = 0; i < prefix.size() && same; ++i)
-      same = lower[static_cast<unsigned char>(key[i])] == static_cast<unsigned char>(prefix[i]);
-    const std::string_view digits = key.substr(prefix.size());
-    if (!same || digits[0] == '0')
-      continue;
-    int number = 0;
-    for (char c : digits) {
-      if (c < '0' || c > '9')
-        return {-1, 0};
-      number = number * 10 + (c - '0');
-    }
-    return {field, number - 1};
-  }
-  return {-1, 0};
-}
-
 // The "Buttoncount" line of a bar section, found in one pass that compares names only.
 struct CountLine {
   bool found = false; // a "Buttoncount" line with "=" (the first one counts)
@@ -300,7 +266,7 @@ void ButtonBar::LoadBar(const std::string &fileName, std::optional<int> givenCou
   int highest = 0;
   platform::VisitProfileSection(
       BarSection, fileName, [&](std::string_view key, std::optional<std::string_view> value) {
-        const auto [field, position] = ParseButtonKey(key);
+        const auto [field, position] = barlines::ParseButtonKey(key);
         if (field < 0)
           return;
         highest = std::max(highest, position + 1);
@@ -517,9 +483,13 @@ void ButtonBar::SaveTo(const std::string &fileName) {
   // takes back whatever the icon cache did when anything below fails.
   platform::ProfileBatch batch;
   PendingCacheGuard cacheGuard(*this);
-  platform::EmptyProfileSection(BarSection, fileName);
+  const bool inPlace = RewritesInPlace(fileName);
+  if (!inPlace)
+    platform::EmptyProfileSection(BarSection, fileName);
   const bool built = BuildCacheForSave(fileName);
-  if (Buttons.empty()) {
+  if (inPlace) {
+    RewriteButtons(fileName, built);
+  } else if (Buttons.empty()) {
     // An empty bar is stored with a count of 1 and no button keys.
     platform::AppendProfileString(BarSection, "ButtonCount", "1", fileName);
   } else {
@@ -532,7 +502,69 @@ void ButtonBar::SaveTo(const std::string &fileName) {
   InstallPendingCache();
   batch.Commit();
   cacheGuard.Release();
+  // The file now holds the buttons in their order: later saves keep these lines.
+  for (int position = 0; position < Count(); ++position)
+    Buttons[static_cast<size_t>(position)]->Origin = position;
+  originFile_ = fileName;
+  originCount_ = Count();
   Modified = false;
+}
+
+bool ButtonBar::RewritesInPlace(const std::string &fileName) const {
+  if (originFile_.empty())
+    return false;
+  if (fileName != originFile_) {
+    const std::string identity = platform::FileIdentity(fileName);
+    if (identity.empty() || identity != platform::FileIdentity(originFile_))
+      return false;
+  }
+  const auto names = platform::ProfileSectionNames(fileName);
+  return std::any_of(names.begin(), names.end(), [](const std::string &name) {
+    return platform::LowerText(name) == platform::LowerText(BarSection);
+  });
+}
+
+void ButtonBar::RewriteButtons(const std::string &fileName, bool cacheBuilt) {
+  std::vector<barlines::ButtonKeys> keys;
+  keys.reserve(Buttons.size());
+  for (int position = 0; position < Count(); ++position) {
+    keys.push_back(KeysOf(position, cacheBuilt));
+    WriteCacheIndex(fileName, position);
+  }
+  const auto lines = platform::ProfileSectionLines(BarSection, fileName);
+  // An empty bar is stored with a count of 1, as when it is written anew.
+  platform::RewriteProfileSection(
+      BarSection, barlines::RewriteBarLines(lines, originCount_, keys, std::max(Count(), 1)),
+      fileName);
+}
+
+barlines::ButtonKeys ButtonBar::KeysOf(int position, bool cacheBuilt) const {
+  const Button &button = *Buttons[static_cast<size_t>(position)];
+  barlines::ButtonKeys keys;
+  keys.origin = button.Origin;
+  auto set = [&](int field, const std::string &read, std::string written) {
+    RefuseLineBreak(read);
+    keys.read[size_t(field)] = read;
+    keys.written[size_t(field)] = std::move(written);
+  };
+  auto exact = [](const std::string &value) {
+    return value.empty() ? std::string() : platform::ExactProfileValue(value);
+  };
+  if (NamesIconFile(button.IconRef)) {
+    const std::string icon = CacheLink(position, cacheBuilt).value_or(button.IconRef);
+    set(bfIconRef, icon, exact(icon));
+  } else {
+    // A reference without a file is never written; a line holding it stays.
+    set(bfIconRef, button.IconRef, std::string());
+  }
+  set(bfCommand, button.Command,
+      button.Command.empty() ? std::string() : QuoteCommand(button.Command));
+  set(bfParams, button.Params, exact(button.Params));
+  set(bfStartPath, button.StartPath, exact(button.StartPath));
+  set(bfTooltip, button.Tooltip, exact(button.Tooltip));
+  const std::string runMode = button.RunMode == 0 ? std::string() : std::to_string(button.RunMode);
+  set(bfRunMode, runMode, runMode);
+  return keys;
 }
 
 void ButtonBar::Save() {

@@ -3,6 +3,7 @@
 // buttons read from and written to the "Buttonbar" section of a bar file, with one icon handle per
 // button for the bar list. The user commands of Total Commander (UserCmdList.h) share the record
 // type Button.
+#include "document/BarLines.h"
 #include "platform/IconHandle.h"
 #include "platform/MessageText.h"
 
@@ -177,6 +178,11 @@ private:
   platform::IconHandle ExtractButtonIcon(const Button &button, IconFileResolver &files,
                                          bool checkCount) const;
   void WriteButton(const std::string &fileName, int position, bool cacheBuilt);
+  // Whether a save to fileName rewrites only what changed in the lines the buttons were
+  // read from: fileName is the origin file and holds the bar's section.
+  bool RewritesInPlace(const std::string &fileName) const;
+  void RewriteButtons(const std::string &fileName, bool cacheBuilt);
+  barlines::ButtonKeys KeysOf(int position, bool cacheBuilt) const;
   // The icon cache's steps of a save: before the button keys (returns whether the cache
   // was built) and after each "button"N key.
   bool BuildCacheForSave(const std::string &fileName);

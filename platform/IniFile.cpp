@@ -513,6 +513,13 @@ std::vector<std::string> IniFile::DistinctSectionNames() const {
 }
 
 std::string IniFile::Serialize() const {
+  std::string text = DecodedText();
+  if (encoding_ != TextEncoding::Ansi)
+    return Utf8ToUnicodeFile(text, encoding_);
+  return text;
+}
+
+std::string IniFile::DecodedText() const {
   std::string text;
   // At most every text once and each line's end: one allocation, however the lines
   // were made.
@@ -521,9 +528,119 @@ std::string IniFile::Serialize() const {
     text += TextOf(lines_[id]);
     text.append(lines_[id].eol, lines_[id].eolLength);
   }
-  if (encoding_ != TextEncoding::Ansi)
-    return Utf8ToUnicodeFile(text, encoding_);
   return text;
+}
+
+std::vector<uint32_t> IniFile::BodyLines(uint32_t sectionId) const {
+  std::vector<uint32_t> body;
+  const Section &s = sections_[sectionId];
+  if (s.lastLine == kNone || s.lastLine == s.header)
+    return body;
+  for (uint32_t id = s.header == kNone ? head_ : lines_[s.header].next; id != kNone;
+       id = lines_[id].next) {
+    body.push_back(id);
+    if (id == s.lastLine)
+      break;
+  }
+  return body;
+}
+
+std::vector<IniFile::SectionLine> IniFile::SectionLines(std::string_view section) const {
+  std::vector<SectionLine> lines;
+  const uint32_t sectionId = FindSection(Trim(CutAtNul(section)));
+  if (sectionId == kNone)
+    return lines;
+  for (const uint32_t id : BodyLines(sectionId)) {
+    const Line &line = lines_[id];
+    SectionLine &entry = lines.emplace_back();
+    if (line.shape.kind != LineKind::Key)
+      continue;
+    entry.isKey = true;
+    std::string storage;
+    entry.name = ApiName(line, storage);
+    if (line.shape.hasValue)
+      entry.value = std::string(ApiText(ValueOf(line)));
+  }
+  return lines;
+}
+
+// The line's text with the edit's name and value in place of its own.
+std::string IniFile::EditedLine(const Line &line, const LineEdit &edit) const {
+  const std::string_view text = TextOf(line);
+  const Shape &shape = line.shape;
+  if (shape.kind != LineKind::Key || (!edit.name && !edit.value))
+    return std::string(text);
+  const std::string name =
+      edit.name ? FileText(*edit.name)
+                : std::string(text.substr(shape.nameBegin, shape.nameEnd - shape.nameBegin));
+  std::string out(text.substr(0, shape.nameBegin));
+  out += name;
+  if (!edit.value) {
+    out.append(text.substr(shape.nameEnd));
+    return out;
+  }
+  if (!shape.hasValue) {
+    out += '=';
+    out += FileText(*edit.value);
+    out.append(text.substr(shape.nameEnd));
+    return out;
+  }
+  out.append(text.substr(shape.nameEnd, shape.valueBegin - shape.nameEnd));
+  out += FileText(*edit.value);
+  out.append(text.substr(shape.valueEnd));
+  return out;
+}
+
+bool IniFile::RewriteSection(std::string_view section, const std::vector<LineEdit> &edits) {
+  const uint32_t sectionId = FindSection(Trim(CutAtNul(section)));
+  if (sectionId == kNone)
+    return false;
+  const std::vector<uint32_t> body = BodyLines(sectionId);
+  // The new lines with their line ends; a line that lost its place at the end of a file
+  // without a final line end takes the file's, and the file's last line keeps lacking one.
+  std::vector<std::pair<std::string, std::string_view>> rewritten;
+  rewritten.reserve(edits.size());
+  for (const LineEdit &edit : edits) {
+    if (edit.line && *edit.line < body.size()) {
+      const Line &line = lines_[body[*edit.line]];
+      rewritten.emplace_back(EditedLine(line, edit), std::string_view(line.eol, line.eolLength));
+    } else if (!edit.line) {
+      rewritten.emplace_back(FileText(edit.name.value_or(std::string())) + "=" +
+                                 FileText(edit.value.value_or(std::string())),
+                             std::string_view());
+    }
+  }
+  const bool finalEol = tail_ == kNone || lines_[tail_].eolLength > 0;
+  std::string text;
+  text.reserve(base_.size() + added_.size());
+  const uint32_t first = body.empty() ? kNone : body.front();
+  const uint32_t last = body.empty() ? kNone : body.back();
+  // The lines of the file in order, the section's body replaced.
+  std::vector<std::pair<std::string_view, std::string_view>> out;
+  for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
+    if (id == first) {
+      for (const auto &[lineText, eol] : rewritten)
+        out.emplace_back(lineText, eol);
+      id = last;
+      continue;
+    }
+    out.emplace_back(TextOf(lines_[id]), std::string_view(lines_[id].eol, lines_[id].eolLength));
+    if (first == kNone && id == sections_[sectionId].header)
+      for (const auto &[lineText, eol] : rewritten)
+        out.emplace_back(lineText, eol);
+  }
+  for (size_t i = 0; i < out.size(); ++i) {
+    text += out[i].first;
+    const bool isLast = i + 1 == out.size();
+    if (isLast && !finalEol)
+      break;
+    text += out[i].second.empty() ? std::string_view(eolStyle_) : out[i].second;
+  }
+  if (text == DecodedText())
+    return false;
+  *this = ParseTaking(encoding_ != TextEncoding::Ansi ? Utf8ToUnicodeFile(text, encoding_)
+                                                      : std::move(text));
+  return true;
 }
 
 // ---- Editing ----------------------------------------------------------------------

@@ -81,6 +81,23 @@ public:
   // section of that name writes it; unnamed ones left out.
   std::vector<std::string> DistinctSectionNames() const;
 
+  // One line of a section as it stands, for rewriting the section line by line.
+  struct SectionLine {
+    bool isKey = false;               // a key line, with or without "=" (comment lines included)
+    std::string name;                 // a key line's name as lookups match it
+    std::optional<std::string> value; // its value as Get gives it, for a line with "="
+  };
+  // Every line after the header of the first section named so, blank lines included,
+  // in file order; empty when there is no such section.
+  std::vector<SectionLine> SectionLines(std::string_view section) const;
+  // One line of a rewritten section: the line at that index of SectionLines, its name
+  // or value replaced where one is given, or a new line name=value.
+  struct LineEdit {
+    std::optional<size_t> line;
+    std::optional<std::string> name;
+    std::optional<std::string> value;
+  };
+
   // Each edit returns true when the file's text changed.
   // Sets the first key of that name, or appends it to the first section of that name,
   // or appends the section with the key at the end of the file. Leading blanks of the
@@ -88,6 +105,11 @@ public:
   bool Set(std::string_view section, std::string_view key, std::string_view value);
   // Appends the key even when the section has one of that name already.
   bool Add(std::string_view section, std::string_view key, std::string_view value);
+  // Gives the first section named so exactly these lines, in this order; its lines not
+  // among them go. A kept line keeps its line end and every byte but the name or value
+  // replaced, which take the place of the old ones between the same surrounding bytes;
+  // a new line takes the file's line end. Nothing happens without such a section.
+  bool RewriteSection(std::string_view section, const std::vector<LineEdit> &lines);
   // Deletes the first key named exactly so in the sections named exactly so.
   bool DeleteKey(std::string_view section, std::string_view key);
   // Deletes the first section named exactly so, header and lines.
@@ -186,6 +208,11 @@ private:
   // Gives the line the text, kept in added_.
   void Own(Line &line, std::string_view text);
   bool FinishEdit(bool changed);
+  // The lines after a section's header, in file order.
+  std::vector<uint32_t> BodyLines(uint32_t sectionId) const;
+  std::string EditedLine(const Line &line, const LineEdit &edit) const;
+  // The text in its decoded form (what base_ holds), with no byte-order mark.
+  std::string DecodedText() const;
   void Rebuild();
 
   TextEncoding encoding_ = TextEncoding::Ansi;

@@ -411,6 +411,27 @@ void VisitProfileSection(
       });
 }
 
+std::vector<ProfileLine> ProfileSectionLines(const std::string &section, const std::string &file) {
+  std::vector<ProfileLine> lines;
+  for (auto &line : Open(file.c_str()).ini.SectionLines(section)) {
+    ProfileLine &entry = lines.emplace_back();
+    entry.isKey = line.isKey;
+    entry.key = std::move(line.name);
+    if (line.value)
+      entry.value = std::string(Unquote(*line.value));
+  }
+  return lines;
+}
+
+void RewriteProfileSection(const std::string &section, const std::vector<ProfileLineEdit> &lines,
+                           const std::string &file) {
+  std::vector<IniFile::LineEdit> edits;
+  edits.reserve(lines.size());
+  for (const ProfileLineEdit &line : lines)
+    edits.push_back({line.line, line.key, line.value});
+  EditProfile(file.c_str(), [&](IniFile &ini) { return ini.RewriteSection(section, edits); });
+}
+
 std::vector<std::string> ProfileSectionNames(const std::string &file) {
   return Open(file.c_str()).ini.DistinctSectionNames();
 }

@@ -66,6 +66,29 @@ void DeleteProfileKey(const std::string &section, const std::string &key, const 
 void VisitProfileSection(
     const std::string &section, const std::string &file,
     const std::function<void(std::string_view key, std::optional<std::string_view> value)> &visit);
+// One line of a section as it stands, for rewriting the section line by line: a key
+// line has its key as lookups match it and, with "=", its value as ReadProfileString
+// gives it whole; a blank line is no key.
+struct ProfileLine {
+  bool isKey = false;
+  std::string key;
+  std::optional<std::string> value;
+};
+// Every line after the header of the first section of that name (the one lookups read),
+// blank lines and comments included, in file order; empty when there is none.
+std::vector<ProfileLine> ProfileSectionLines(const std::string &section, const std::string &file);
+// One line of a rewritten section: the line at that index of ProfileSectionLines with a
+// new key name and value (as written: quotes and all) where given, or a new line.
+struct ProfileLineEdit {
+  std::optional<size_t> line;
+  std::optional<std::string> key;
+  std::optional<std::string> value;
+};
+// Gives the first section of that name exactly these lines, in this order, and drops its
+// other lines; each kept line keeps every byte but what is replaced, and its line end.
+// Nothing happens to a file without the section.
+void RewriteProfileSection(const std::string &section, const std::vector<ProfileLineEdit> &lines,
+                           const std::string &file);
 // The names of the file's sections in file order, each name once (as its first section,
 // the one lookups read, writes it); the lines before the first header are left out.
 std::vector<std::string> ProfileSectionNames(const std::string &file);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <random>
 
@@ -112,7 +113,10 @@ TEST_F(ButtonBarTest, CountThatCannotBeTrustedIsRefusedUntilOneIsGiven) {
     EXPECT_EQ(repaired.GetField(2, bfRunMode), "-1");
     EXPECT_TRUE(repaired.Modified);
     repaired.Save();
-    EXPECT_EQ(Saved(), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=a\r\nmenu3=c\r\niconic3=-1\r\n");
+    // Only the count's line changes, in the file's spelling, or is added first.
+    EXPECT_EQ(Saved(), std::string("[Buttonbar]\r\n") +
+                           (*c.count ? "Buttoncount=3\r\n" : "ButtonCount=3\r\n") +
+                           "cmd1=a\r\nMENU3=c\r\niconic3=-1\r\nkeep=1\r\n");
   }
 }
 
@@ -161,8 +165,8 @@ TEST_F(ButtonBarTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists)
   ButtonBar bar(file, "");
   ASSERT_EQ(bar.Count(), 3);
   EXPECT_EQ(bar.GetField(2, bfCommand), "");
-  bar.Save();
-  EXPECT_EQ(Saved(), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=notepad.exe\r\n");
+  bar.SaveTo(NameOf("copy.bar"));
+  EXPECT_EQ(Saved("copy.bar"), "[Buttonbar]\r\nButtonCount=3\r\ncmd1=notepad.exe\r\n");
 }
 
 TEST_F(ButtonBarTest, LongValuesSurviveALoadAndSave) {
@@ -218,7 +222,130 @@ TEST_F(ButtonBarTest, SavingOverAFileReplacesTheBarSectionAndKeepsTheRest) {
   bar.Delete(2);
   bar.Delete(1);
   bar.Save();
-  EXPECT_EQ(Saved(), "; my bar\r\n[Buttonbar]\r\nButtonCount=1\r\ncmd1=a\r\n[Other]\r\nx=1\r\n");
+  EXPECT_EQ(Saved(), "; my bar\r\n[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\ncustom=keep?\r\n"
+                     "[Other]\r\nx=1\r\n");
+}
+
+// A save of the file a bar came from changes only the lines of what changed: the rest
+// keeps its spelling, order, quotes, empty and zero keys, comments and line ends.
+TEST_F(ButtonBarTest, SavingItsOwnFileChangesOnlyWhatChanged) {
+  const std::string head = "[Buttonbar]\nButtoncount=3\n";
+  const std::string one = "button1=wcmicons.dll,3\ncmd1=cm_A\niconic1=0\n";
+  const std::string two = "; the second\nCMD2 = \"C:\\Program Files\\x.exe\"\nparam2=\nmenu2=Two\n";
+  const std::string tail = "[Other]\nk=v";
+  struct Case {
+    const char *what;
+    std::function<void(ButtonBar &)> edit;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"nothing", [](ButtonBar &) {}, head + one + two + "cmd3=cm_C\n" + tail},
+      {"a tooltip", [](ButtonBar &b) { b.SetField(1, bfTooltip, "Zwei"); },
+       head + one +
+           "; the second\nCMD2 = \"C:\\Program Files\\x.exe\"\nparam2=\nmenu2=Zwei\n"
+           "cmd3=cm_C\n" +
+           tail},
+      {"a new key", [](ButtonBar &b) { b.SetField(0, bfParams, "%P"); },
+       head + one + "param1=%P\n" + two + "cmd3=cm_C\n" + tail},
+      {"an emptied key and a run mode",
+       [](ButtonBar &b) {
+         b.SetField(1, bfCommand, "");
+         b.SetField(0, bfRunMode, "-1");
+       },
+       head +
+           "button1=wcmicons.dll,3\ncmd1=cm_A\niconic1=-1\n; the second\nparam2=\nmenu2=Two\n"
+           "cmd3=cm_C\n" +
+           tail},
+      {"a deleted button", [](ButtonBar &b) { b.Delete(0); },
+       "[Buttonbar]\nButtoncount=2\n; the second\nCMD1 = \"C:\\Program Files\\x.exe\"\nparam1=\n"
+       "menu1=Two\ncmd2=cm_C\n" +
+           tail},
+      {"an inserted button",
+       [](ButtonBar &b) { b.SetField(b.Insert(1), bfCommand, "C:\\New Tool\\n.exe"); },
+       "[Buttonbar]\nButtoncount=4\n" + one +
+           "cmd2=\"\"C:\\New Tool\\n.exe\"\"\n"
+           "; the second\nCMD3 = \"C:\\Program Files\\x.exe\"\nparam3=\nmenu3=Two\ncmd4=cm_C\n" +
+           tail},
+      {"a moved button", [](ButtonBar &b) { b.Move(2, 0); },
+       head +
+           "cmd1=cm_C\nbutton2=wcmicons.dll,3\ncmd2=cm_A\niconic2=0\n; the second\n"
+           "CMD3 = \"C:\\Program Files\\x.exe\"\nparam3=\nmenu3=Two\n" +
+           tail},
+      {"every button gone", [](ButtonBar &b) { b.Delete(2), b.Delete(1), b.Delete(0); },
+       "[Buttonbar]\nButtoncount=1\n; the second\n" + tail},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = Bar(head + one + two + "cmd3=cm_C\n" + tail);
+    ButtonBar bar(file, "");
+    c.edit(bar);
+    bar.Save();
+    EXPECT_EQ(Saved(), c.expected);
+  }
+  // The file's last line may lack its line end; a line added after it ends the file so.
+  ButtonBar last(Bar("[Buttonbar]\rButtoncount=1\rcmd1=a"), "");
+  last.SetField(0, bfTooltip, "tip");
+  last.Save();
+  EXPECT_EQ(Saved(), "[Buttonbar]\rButtoncount=1\rcmd1=a\rmenu1=tip");
+}
+
+// Whatever edits come before it, a save of the bar's own file reads back as the bar in
+// memory, and a second save changes nothing.
+TEST_F(ButtonBarTest, SavingInPlaceReadsBackAsTheBarAfterAnyEdits) {
+  const char *const pool[] = {"cmd%=a b.exe", "CMD%=dup",   "Param% = \"x\"", "menu%",
+                              "menu%=tip",    "iconic%=0",  "iconic%=-1",     "button%=x.dll,2",
+                              "button%=,4",   "path%=C:\\", "; note",         "other=1"};
+  std::mt19937 random(5);
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    const int count = 1 + int(random() % 6);
+    std::string text = "[Buttonbar]\r\nbuttoncount=" + std::to_string(count) + "\r\n";
+    for (int line = 0; line < 14; ++line) {
+      std::string key = pool[random() % std::size(pool)];
+      const size_t mark = key.find('%');
+      if (mark != std::string::npos)
+        key.replace(mark, 1, std::to_string(1 + random() % count));
+      text += key + "\r\n";
+    }
+    const std::string file = Bar(text + "[Other]\r\nk=v\r\n");
+    ButtonBar bar(file, "");
+    for (int step = 0; step < 4; ++step) {
+      const int at = int(random() % (bar.Count() + 1));
+      switch (random() % 4) {
+      case 0:
+        bar.SetField(bar.Insert(at), int(random() % 5), "new " + std::to_string(step));
+        break;
+      case 1:
+        bar.Delete(at);
+        break;
+      case 2:
+        bar.Move(at, int(random() % std::max(bar.Count(), 1)));
+        break;
+      default:
+        bar.SetField(std::min(at, bar.Count() - 1), int(random() % 6), step % 2 ? "" : "7");
+      }
+    }
+    bar.Save();
+    const std::string once = Saved();
+    platform::FlushProfileCache();
+    ButtonBar inPlace(file, "");
+    ASSERT_EQ(inPlace.Count(), std::max(bar.Count(), 1)) << once; // an empty bar counts 1
+    for (int p = 0; p < bar.Count(); ++p) {
+      // A command line kept reads as loaded; one rewritten, as Total Commander should
+      // read it. An icon reference without a file is never written, but kept.
+      const std::string command = bar.GetField(p, bfCommand);
+      const std::string read = inPlace.GetField(p, bfCommand);
+      EXPECT_TRUE(read == command || read == ButtonBar::CommandAsRead(command)) << read << once;
+      if (!IconFilePart(bar.GetField(p, bfIconRef)).empty()) {
+        EXPECT_EQ(inPlace.GetField(p, bfIconRef), bar.GetField(p, bfIconRef)) << once;
+      }
+      for (int field = bfParams; field <= bfRunMode; ++field)
+        EXPECT_EQ(inPlace.GetField(p, field), bar.GetField(p, field)) << once;
+    }
+    EXPECT_NE(once.find("[Other]\r\nk=v\r\n"), std::string::npos);
+    inPlace.Save();
+    EXPECT_EQ(Saved(), once) << "a second save changes nothing";
+  }
 }
 
 TEST_F(ButtonBarTest, QuoteCommandFollowsTheSavingRule) {
@@ -288,13 +415,17 @@ TEST_F(ButtonBarTest, QuoteCommandFindsWordsOnlyAtCharacters) {
 }
 
 TEST_F(ButtonBarTest, QuotedProgramPathRoundTripsUnchanged) {
-  auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=C:\\Program Files\\t.exe\r\n");
-  ButtonBar(file, "").Save();
+  const std::string kept = "[Buttonbar]\r\nButtoncount=2\r\ncmd1=C:\\Program Files\\t.exe\r\n";
+  auto file = Bar(kept + "cmd2=x\r\n");
+  ButtonBar bar(file, "");
+  bar.SetField(1, bfCommand, "C:\\Program Files\\u.exe");
+  bar.Save();
   const std::string once = Saved();
-  EXPECT_NE(once.find("cmd1=\"\"C:\\Program Files\\t.exe\"\"\r\n"), std::string::npos);
+  EXPECT_EQ(once, kept + "cmd2=\"\"C:\\Program Files\\u.exe\"\"\r\n")
+      << "a command nobody changed keeps its line";
   platform::FlushProfileCache();
   ButtonBar again(file, "");
-  EXPECT_EQ(again.GetField(0, bfCommand), "\"C:\\Program Files\\t.exe\"");
+  EXPECT_EQ(again.GetField(1, bfCommand), "\"C:\\Program Files\\u.exe\"");
   again.Save();
   EXPECT_EQ(Saved(), once);
 }
