@@ -29,6 +29,8 @@ const char *const CheckUsage =
     "  icon-index          the icon file has no icon at the reference's index\n"
     "  missing-start-path  the start path is no existing folder\n"
     "  missing-sub-bar     the command names a .bar file that does not exist\n"
+    "  not-a-bar           the command names a .bar file that holds binary data, or\n"
+    "                      text without a [Buttonbar] section\n"
     "  sub-bar-loop        following sub-bars leads back to a bar already on the way\n"
     "  non-portable-path   a drive path into Total Commander's folder (see fix --portable)\n"
     "  mixed-icon-names    one icon file named differently in the same bar\n"
@@ -41,8 +43,8 @@ const char *const CheckUsage =
     "\"message\", \"fix\"}]}]}, fix being null when there is none. Texts are printed as\n"
     "characters in UTF-8; --bytes prints the bytes the bars hold.\n"
     "Exit status: 0 when nothing is found, 1 when problems are found, 2 for a bad\n"
-    "argument, 3 when BAR cannot be read (a sub-bar that cannot be read is a\n"
-    "missing-sub-bar problem).\n";
+    "argument, 3 when BAR cannot be read or is no bar (a sub-bar that cannot be read is\n"
+    "a missing-sub-bar problem, one that is no bar a not-a-bar problem).\n";
 
 const char *const FixUsage =
     "usage: corvane-cli fix BAR [--portable] [--count] [--recursive] [--dry-run]\n"

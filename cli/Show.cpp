@@ -24,7 +24,7 @@ const char *const ShowUsage =
     "then every key of the file's other sections as \"[Section] key = value\". Key case,\n"
     "key order, quoting that reads back the same and the file's encoding do not show. A\n"
     "bar whose count cannot be trusted is printed with every button it holds and a line\n"
-    "saying so.\n";
+    "saying so. A text file that is no bar is printed as it is; binary data is refused.\n";
 
 const char *const FieldNames[] = {"icon", "command", "params", "path", "tooltip", "runmode"};
 
@@ -80,14 +80,22 @@ void PrintOtherSections(const std::string &name, TextForm form) {
   }
 }
 
-// The text a version-control system compares: never a failure for a file that can be
-// read, as a bar in a repository may hold anything. It never names the file, which git
-// gives as a temporary copy for one side of a comparison.
+// The text a version-control system compares: never a failure for a text file that can
+// be read, as a file in a repository may hold anything; a text that is no bar is printed
+// as it is, so that no change of it is hidden. Binary data has no text to compare and is
+// refused (ENotABarError). It never names the file, which git gives as a temporary copy
+// for one side of a comparison.
 void PrintStableText(const std::string &name, const std::string &exeFileName, TextForm form) {
   platform::CheckProfileReadable(name);
   std::unique_ptr<ButtonBar> bar;
   try {
     bar = ButtonBar::Create(name, exeFileName);
+  } catch (const ENotABarError &e) {
+    const std::optional<std::string> bytes = platform::ReadFileBytes(name);
+    if (e.Kind() != BarFileKind::NoBarSection || !bytes)
+      throw;
+    WriteOut(*bytes);
+    return;
   } catch (const EBarCountError &e) {
     const std::string count =
         e.CountText() ? "is \"" + ShownText(*e.CountText(), form) + "\"" : "is missing";

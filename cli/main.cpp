@@ -142,6 +142,11 @@ int main(int argc, char **argv) {
   } catch (const cli::Failure &e) {
     std::fprintf(stderr, "corvane-cli %s: %s\n", verbName.c_str(), e.what());
     return 1;
+  } catch (const ENotABarError &e) {
+    // Like a bar that cannot be read: whatever the verb, nothing was written.
+    std::fprintf(stderr, "corvane-cli %s: %s\n", verbName.c_str(),
+                 cli::CoreMessageToUtf8(e.what()).c_str());
+    return 3;
   } catch (const EBarCountError &e) {
     std::fprintf(stderr, "corvane-cli %s: %s 'corvane-cli fix BAR --count' repairs the count.\n",
                  verbName.c_str(), cli::CoreMessageToUtf8(e.what()).c_str());

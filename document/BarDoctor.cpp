@@ -401,6 +401,8 @@ private:
     else if (!barIdentity_.empty() && context_.Identity(resolved) == barIdentity_)
       Add(position, ProblemKind::SubBarLoop, bfCommand,
           platform::Message("the sub-bar %s is this bar itself", {Verbatim(name)}));
+    else if (const BarFileKind kind = KindOfBarFile(resolved); IsNoBar(kind))
+      Add(position, ProblemKind::NotABar, bfCommand, NotABarMessage(name, kind));
   }
 
   void CheckCommandName(int position, const std::string &command) {
@@ -519,6 +521,7 @@ private:
       switch (problem.Kind) {
       case ProblemKind::MissingProgram:
       case ProblemKind::MissingSubBar:
+      case ProblemKind::NotABar:
       case ProblemKind::MissingIconFile:
       case ProblemKind::IconIndex:
       case ProblemKind::MissingStartPath:
@@ -644,6 +647,9 @@ private:
     CheckedBar bar;
     try {
       bar = ReadBarToCheck(*subBar, context_.ProgramFile());
+    } catch (const ENotABarError &) {
+      reached_.insert(identity); // CheckBar has found it no bar
+      return;
     } catch (const EBarLoadError &e) {
       reached_.insert(identity);
       report.Problems.push_back(
@@ -696,6 +702,8 @@ std::string_view KindName(ProblemKind kind) {
     return "missing-start-path";
   case ProblemKind::MissingSubBar:
     return "missing-sub-bar";
+  case ProblemKind::NotABar:
+    return "not-a-bar";
   case ProblemKind::SubBarLoop:
     return "sub-bar-loop";
   case ProblemKind::NonPortablePath:

@@ -64,6 +64,7 @@ enum class ProblemKind {
   IconIndex,        // the icon file has no icon at the reference's index
   MissingStartPath, // the start path is no existing folder
   MissingSubBar,    // the sub-bar the command names does not exist (or cannot be read)
+  NotABar,          // the sub-bar the command names is no bar (BarFileKind.h)
   SubBarLoop,       // following sub-bars leads back to a bar already on the way
   NonPortablePath,  // a drive path into Total Commander's folder
   MixedIconNames,   // one icon file named differently by buttons of the bar
@@ -75,11 +76,11 @@ enum class ProblemKind {
 inline constexpr ProblemKind AllProblemKinds[] = {
     ProblemKind::MissingProgram, ProblemKind::UnknownCommand,   ProblemKind::MissingIconFile,
     ProblemKind::IconIndex,      ProblemKind::MissingStartPath, ProblemKind::MissingSubBar,
-    ProblemKind::SubBarLoop,     ProblemKind::NonPortablePath,  ProblemKind::MixedIconNames,
-    ProblemKind::UnsetVariable,  ProblemKind::BadCount};
+    ProblemKind::NotABar,        ProblemKind::SubBarLoop,       ProblemKind::NonPortablePath,
+    ProblemKind::MixedIconNames, ProblemKind::UnsetVariable,    ProblemKind::BadCount};
 
 // The kind's name on the command line and in JSON: "missing-program", "unknown-command",
-// "missing-icon-file", "icon-index", "missing-start-path", "missing-sub-bar",
+// "missing-icon-file", "icon-index", "missing-start-path", "missing-sub-bar", "not-a-bar",
 // "sub-bar-loop", "non-portable-path", "mixed-icon-names", "unset-variable", "bad-count".
 std::string_view KindName(ProblemKind kind);
 
@@ -234,11 +235,12 @@ private:
 // The report of the bar file and, with recursive, of every bar its sub-bars lead to,
 // each read and checked once, in the order first reached (depth first, in button
 // order). A sub-bar leading back to a bar on the way there is a SubBarLoop of the button
-// that opens it; a sub-bar that cannot be read a MissingSubBar. A bar whose count cannot
+// that opens it; a sub-bar that cannot be read a MissingSubBar, one that is no bar a
+// NotABar (CheckBar's, so also without recursive). A bar whose count cannot
 // be trusted (EBarCountError) is a BadCount of its highest button, and is checked as it
 // opens once repaired, with that many buttons: so its other problems are found too,
 // named by the buttons they will have. The bar file itself must exist; a bar that cannot
-// be read throws EBarLoadError.
+// be read or is no bar throws EBarLoadError (ENotABarError).
 std::vector<BarReport> CheckBarTree(const std::string &barFile, bool recursive,
                                     const DoctorContext &context);
 

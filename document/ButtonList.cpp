@@ -234,7 +234,8 @@ ButtonBar::~ButtonBar() {
 
 // Without a count given, a bar loads as many buttons as its count says when that count
 // reaches every button key of the section; a section without button keys and without a
-// usable count is an empty bar, as is a missing section.
+// usable count is an empty bar, as are a missing file and a file without text. A file
+// that holds anything else but no "Buttonbar" section is refused (ENotABarError).
 void ButtonBar::LoadBar(const std::string &fileName, std::optional<int> givenCount) {
   if (fileName.empty())
     return;
@@ -248,6 +249,8 @@ void ButtonBar::LoadBar(const std::string &fileName, std::optional<int> givenCou
     // taken for empty and then written over.
     throw EBarLoadError(e.Message());
   }
+  if (const BarFileKind kind = KindOfBarFile(fileName); IsNoBar(kind))
+    throw ENotABarError(fileName, kind);
   const CountLine line = ReadCountLine(fileName);
   const std::optional<int> declared = ButtonCountOf(fileName, line);
   const int count = givenCount.value_or(declared.value_or(0));

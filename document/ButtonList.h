@@ -3,6 +3,7 @@
 // buttons read from and written to the "Buttonbar" section of a bar file, with one icon handle per
 // button for the bar list. The user commands of Total Commander (UserCmdList.h) share the record
 // type Button.
+#include "document/BarFileKind.h"
 #include "document/BarLines.h"
 #include "platform/IconHandle.h"
 #include "platform/MessageText.h"
@@ -75,6 +76,19 @@ public:
 private:
   std::optional<std::string> countText_;
   int highest_;
+};
+
+// The file is there but holds no bar (BarFileKind.h): binary data, or text without a
+// "Buttonbar" section. Loaded as an empty bar, its next save would add a section to it.
+class ENotABarError : public EBarLoadError {
+public:
+  // kind: BarFileKind::Binary or BarFileKind::NoBarSection.
+  ENotABarError(const std::string &fileName, BarFileKind kind)
+      : EBarLoadError(NotABarMessage(fileName, kind)), kind_(kind) {}
+  BarFileKind Kind() const { return kind_; }
+
+private:
+  BarFileKind kind_;
 };
 
 // A text that no bar file can hold: one with a line break, which would end the line

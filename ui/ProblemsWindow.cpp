@@ -31,6 +31,8 @@ const char *ProblemKindCaption(doctor::ProblemKind kind) {
     return "Missing start path";
   case ProblemKind::MissingSubBar:
     return "Missing sub-bar";
+  case ProblemKind::NotABar:
+    return "Not a bar";
   case ProblemKind::SubBarLoop:
     return "Sub-bar loop";
   case ProblemKind::NonPortablePath:

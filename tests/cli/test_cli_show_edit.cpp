@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <random>
 
 using testsupport::ReadBytes;
 using testsupport::RunProcess;
@@ -204,8 +205,8 @@ TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
     WriteBytes(dir.path() / platform::HostFsPath(name + ".bar"),
                "[Buttonbar]\r\nButtoncount=2\r\nbutton1=m\xFC"
                "bar.icl,5\r\n");
-    auto r = Cli({"edit", testsupport::HostText(dir.path() / platform::HostFsPath(name + ".bar")), "--set",
-                  "2", "icon", "notepad.exe,0", "--cache", mode});
+    auto r = Cli({"edit", testsupport::HostText(dir.path() / platform::HostFsPath(name + ".bar")),
+                  "--set", "2", "icon", "notepad.exe,0", "--cache", mode});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(dir.path() / platform::HostFsPath(name + ".icl")), library);
     if (std::string(mode) == "off")
@@ -279,6 +280,75 @@ TEST(CliEdit, DefaultCacheComesFromTheSettingsBesideTheProgram) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(std::filesystem::exists(other / "t.icl"));
 }
+
+// Files users had opened as bars: a picture grew by an appended "[Buttonbar]", and a
+// check, an export and git's textconv took any of them for an empty bar.
+struct NoBarFile {
+  const char *name;
+  std::string bytes;
+  const char *why; // what the message says of the file
+};
+
+std::string RandomBytes() {
+  std::mt19937 random(2024);
+  std::string bytes(4096, '\0');
+  for (char &c : bytes)
+    c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+class CliNoBar : public ::testing::TestWithParam<NoBarFile> {};
+
+TEST_P(CliNoBar, EveryVerbReadingABarRefusesItWithStatus3AndWritesNothing) {
+  TempDir dir;
+  const std::string file = (dir / "x.bar").string(), good = (dir / "good.bar").string();
+  WriteBytes(dir / "x.bar", GetParam().bytes);
+  WriteBytes(dir / "good.bar", ThreeButtons);
+  WriteBytes(dir / "clip.txt", Cli({"copy", good, "1"}).out);
+  const std::vector<std::vector<std::string>> runs = {
+      {"show", file},
+      {"show", file, "--json"},
+      {"check", file, "--recursive"},
+      {"edit", file, "--add", "--cache", "links"},
+      {"copy", file, "1"},
+      {"paste", file},
+      {"fix", file, "--portable"},
+      {"diff", good, file},
+      {"merge", file, good, good},
+      {"export-dc", file, "-o", (dir / "out.xml").string()},
+  };
+  const std::string message =
+      WindowsNameOf(dir / "x.bar") + " is not a button bar: " + GetParam().why + "\n";
+  for (const auto &args : runs) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const auto r = RunProcess(CORVANE_CLI, args, args[0] == "paste" ? dir / "clip.txt" : "");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.err, "corvane-cli " + args[0] + ": " + message);
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(ReadBytes(dir / "x.bar"), GetParam().bytes);
+  EXPECT_EQ(ReadBytes(dir / "good.bar"), ThreeButtons);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3)
+      << "only x.bar, good.bar and clip.txt";
+  // As git's textconv a text is shown as it is, so that no change of it is hidden; binary
+  // data is refused.
+  const auto text = Cli({"show", "--text", file});
+  const bool binary = std::string(GetParam().why) == "it holds binary data";
+  EXPECT_EQ(text.status, binary ? 3 : 0) << text.err;
+  EXPECT_EQ(text.out, binary ? "" : GetParam().bytes);
+  EXPECT_EQ(text.err, binary ? "corvane-cli show: " + message : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliNoBar,
+    ::testing::Values(
+        NoBarFile{"Picture", fixtures::MakePng(4, 4, std::vector<uint32_t>(16, 0xFF2060A0)),
+                  "it holds binary data"},
+        NoBarFile{"RandomBytes", RandomBytes(), "it holds binary data"},
+        NoBarFile{"ShoppingList", "Milk\r\nBread\r\n6 eggs\r\n", "it has no [Buttonbar] section"},
+        NoBarFile{"IniWithoutButtonbar", "[Settings]\r\nButtoncount=1\r\ncmd1=notepad.exe\r\n",
+                  "it has no [Buttonbar] section"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(CliHelp, EveryVerbHasHelp) {
   for (const char *verb : {"show", "edit"}) {

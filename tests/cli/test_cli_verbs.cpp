@@ -510,11 +510,12 @@ TEST_F(Installation, CommandsFilterAndHeaders) {
 }
 
 // Every JSON output is one document laid out as the JSON library lays it out (two spaces
-// an indent), whatever its texts hold: quotes, backslashes, control characters, bytes
-// that are no UTF-8, nothing at all.
+// an indent), whatever its texts hold: quotes, backslashes, the control characters a text
+// file may hold (any other makes it binary data, no bar), bytes that are no UTF-8, nothing
+// at all.
 TEST_F(Installation, JsonOutputsAreLaidOutAsTheLibraryLaysThemOut) {
   WriteBytes(dir / "odd.bar", "[Buttonbar]\r\nButtoncount=3\r\ncmd1=say \"hi\"\\there\r\n"
-                              "menu1=tab\there\x01\xE9\xFF\r\nparam1=\x01\x1F\x7F\b\f/\r\n"
+                              "menu1=tab\there\x0B\xE9\xFF\r\nparam1=-\x1A\x7F\x0B\f/\r\n"
                               "iconic1=-1\r\ncmd3=\r\n");
   WriteBytes(dir / "empty.bar", "[Buttonbar]\r\nButtoncount=0\r\n");
   WriteBytes(dir / "notes.txt", "not an icon");

@@ -38,6 +38,8 @@ protected:
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
       WriteBytes(dir / bar, "[Buttonbar]\r\nButtoncount=0\r\n");
+    WriteBytes(dir / "picture.bar", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    WriteBytes(dir / "list.bar", "Milk\r\nBread\r\n");
     exe = WindowsNameOf(dir / "prog" / "corvane.exe");
   }
 
@@ -195,6 +197,11 @@ const KindRow KindRows[] = {
     {"SubBarThere_OpenBarNotASubBar",
      {{"", "$OTHER", "", ""}, {"", R"(OPENBAR %COMMANDER_PATH%\..\gone.bar)", "", ""}},
      {}},
+    {"SubBarNotABar",
+     {{"", R"(%COMMANDER_PATH%\..\picture.bar)", "", ""},
+      {"", R"("%COMMANDER_PATH%\..\list.bar")", "", ""}},
+     {{1, ProblemKind::NotABar}, {2, ProblemKind::NotABar}},
+     R"(%COMMANDER_PATH%\..\picture.bar is not a button bar: it holds binary data)"},
     {"SubBarLoopToItself", {{"", R"("$BAR")", "", ""}}, {{1, ProblemKind::SubBarLoop}}},
     {"NonPortablePath",
      {{R"($TC\wcmicons.dll,1)", R"($TC\tools\prog.exe)", R"("$TC\x.ini" %N)", R"($TC\tools\)"}},
@@ -246,10 +253,10 @@ void WriteSubBars(const std::filesystem::path &dir, const std::string &name,
   WriteBytes(dir / name, text);
 }
 
-// a -> b, c; b -> c, a missing bar, an unreadable bar; c -> a.
+// a -> b, c; b -> c, a missing bar, an unreadable bar, a picture; c -> a.
 TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   WriteSubBars(dir.path(), "a.bar", {"b.bar", "c.bar"});
-  WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar"});
+  WriteSubBars(dir.path(), "b.bar", {"c.bar", "gone.bar", "bad.bar", "picture.bar"});
   WriteSubBars(dir.path(), "c.bar", {"A.BAR"});
   WriteBytes(dir / "bad.bar", "[Buttonbar]\r\nButtoncount=200000\r\ncmd1=cm_Copy\r\n");
   const doctor::DoctorContext context(exe);
@@ -260,8 +267,9 @@ TEST_F(Doctor, TreeWalkReadsEachBarOnceAndReportsTheWayOfALoop) {
   EXPECT_EQ(reports[1].File, WindowsNameOf(dir / "b.bar"));
   EXPECT_EQ(reports[2].File, WindowsNameOf(dir / "c.bar"));
   EXPECT_EQ(KindsOf(reports[0].Problems), Found{});
-  EXPECT_EQ(KindsOf(reports[1].Problems),
-            (Found{{2, ProblemKind::MissingSubBar}, {3, ProblemKind::MissingSubBar}}));
+  EXPECT_EQ(KindsOf(reports[1].Problems), (Found{{2, ProblemKind::MissingSubBar},
+                                                 {3, ProblemKind::MissingSubBar},
+                                                 {4, ProblemKind::NotABar}}));
   EXPECT_NE(reports[1].Problems[1].Message.find("cannot be read"), std::string::npos);
   ASSERT_EQ(KindsOf(reports[2].Problems), (Found{{1, ProblemKind::SubBarLoop}}));
   EXPECT_NE(reports[2].Problems[0].Message.find("a.bar > b.bar > c.bar > A.BAR"),

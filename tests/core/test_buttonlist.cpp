@@ -67,12 +67,13 @@ TEST_F(ButtonBarTest, SectionAndKeyNamesMatchInAnyCase) {
   }
 }
 
-TEST_F(ButtonBarTest, MissingFileOrSectionOrACountWithoutButtonsGivesAnEmptyBar) {
+// A file without the section is no bar at all (BarFiles below).
+TEST_F(ButtonBarTest, MissingFileOrACountWithoutButtonsGivesAnEmptyBar) {
   EXPECT_EQ(ButtonBar(NameOf("missing.bar"), "").Count(), 0);
   EXPECT_EQ(ButtonBar("", "").Count(), 0);
   for (const char *text :
-       {"[Other]\r\ncmd1=x\r\n", "[Buttonbar]\r\nButtoncount=0\r\n",
-        "[Buttonbar]\r\nButtoncount=abc\r\nkeep=1\r\n", "[Buttonbar]\r\nButtoncount=-2\r\n"}) {
+       {"[Buttonbar]\r\nButtoncount=0\r\n", "[Buttonbar]\r\nButtoncount=abc\r\nkeep=1\r\n",
+        "[Buttonbar]\r\nButtoncount=-2\r\n"}) {
     SCOPED_TRACE(text);
     EXPECT_EQ(ButtonBar(Bar(text), "").Count(), 0);
   }
@@ -159,6 +160,77 @@ TEST_F(ButtonBarTest, UnreadableBarIsRefusedAndNeverWrittenOver) {
   EXPECT_THROW(bar.SaveTo(NameOf("folder.bar")), platform::EFileWriteError);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "folder.bar"));
 }
+
+// What is a bar: text in any code page or Unicode encoding with a "Buttonbar" section, or
+// a file without text (a new bar); anything else is refused, its kind told.
+struct BarFileRow {
+  const char *name;
+  std::string bytes;
+  std::optional<BarFileKind> refused; // nothing: it loads
+  std::string command = "";           // cmd1 as loaded
+};
+
+class BarFiles : public ButtonBarTest, public ::testing::WithParamInterface<BarFileRow> {};
+
+TEST_P(BarFiles, LoadOrAreRefusedByWhatTheyHold) {
+  const BarFileRow &row = GetParam();
+  const std::string file = Bar(row.bytes);
+  try {
+    ButtonBar bar(file, "");
+    EXPECT_FALSE(row.refused) << "loaded";
+    EXPECT_EQ(bar.Count(), row.command.empty() ? 0 : 1);
+    if (bar.Count() > 0) {
+      EXPECT_EQ(bar.GetField(0, bfCommand), row.command);
+    }
+  } catch (const ENotABarError &e) {
+    ASSERT_TRUE(row.refused) << e.what();
+    EXPECT_EQ(e.Kind(), *row.refused);
+    EXPECT_EQ(std::string(e.what()),
+              file + (e.Kind() == BarFileKind::Binary
+                          ? " is not a button bar: it holds binary data"
+                          : " is not a button bar: it has no [Buttonbar] section"));
+  }
+  EXPECT_EQ(Saved(), row.bytes);
+}
+
+const std::string OneButton = "[Buttonbar]\r\nButtoncount=1\r\ncmd1=";
+
+INSTANTIATE_TEST_SUITE_P(
+    ButtonBarTest, BarFiles,
+    ::testing::Values(
+        BarFileRow{"CodePageBytesC1AndCtrlZ",
+                   OneButton + "\xcf\xf0\x80\x9f.exe\r\n\x1a",
+                   {},
+                   "\xcf\xf0\x80\x9f.exe"},
+        BarFileRow{"DoubleByteTrailBytes",
+                   OneButton + "\x83\x5c\x83\x74\x83\x67\r\n",
+                   {},
+                   "\x83\x5c\x83\x74\x83\x67"},
+        BarFileRow{"Utf8WithMark", std::string(platform::Utf8Mark) + OneButton + "a\r\n", {}, "a"},
+        BarFileRow{"Utf16LeWithMark",
+                   testsupport::Utf16File(u"[Buttonbar]\r\nButtoncount=1\r\ncmd1=b\r\n"),
+                   {},
+                   "b"},
+        BarFileRow{"Utf16BeWithMark",
+                   testsupport::Utf16File(u"[BUTTONBAR]\r\nButtoncount=1\r\ncmd1=c\r\n", true),
+                   {},
+                   "c"},
+        BarFileRow{"SectionAfterOthersInAnyCase", "[Other]\r\nx=1\r\n[buttonBAR]\r\n", {}},
+        BarFileRow{"EmptyFile", "", {}},
+        BarFileRow{"MarkAndBlankLinesOnly", "\xEF\xBB\xBF\r\n \t\r\n\x1a", {}},
+        BarFileRow{"Utf16MarkAndLineEndOnly", std::string("\xFF\xFE\r\0\n\0", 6), {}},
+        BarFileRow{"Picture", fixtures::MakePng(2, 2, std::vector<uint32_t>(4, 0xFF000000)),
+                   BarFileKind::Binary},
+        BarFileRow{"Utf16WithoutMark",
+                   testsupport::Utf16File(u"[Buttonbar]\r\nButtoncount=0\r\n").substr(2),
+                   BarFileKind::Binary},
+        BarFileRow{"Utf16WithNulCharacter",
+                   testsupport::Utf16File(std::u16string(u"[Buttonbar]\r\n\0", 14)),
+                   BarFileKind::Binary},
+        BarFileRow{"EscapeInText", OneButton + "\x1b[0m\r\n", BarFileKind::Binary},
+        BarFileRow{"ShoppingList", "Milk\r\nBread\r\n", BarFileKind::NoBarSection},
+        BarFileRow{"IniWithoutButtonbar", "[Buttonbars]\r\ncmd1=a\r\n", BarFileKind::NoBarSection}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ButtonBarTest, CountBeyondTheKeysGivesEmptyButtonsAndSavesOnlyWhatExists) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=3\r\ncmd1=notepad.exe\r\ncmdx5=ignored\r\n");

@@ -83,6 +83,7 @@ private slots:
   void noDropsTheEditsAndOpens();
   void openingIsCancelledWithoutAPlainAnswer_data();
   void openingIsCancelledWithoutAPlainAnswer();
+  void fileThatIsNoBarIsRefusedInTheUsersLanguageAndNeverWritten();
   void untrustedCountIsAskedAbout_data();
   void untrustedCountIsAskedAbout();
   void openingAppliesTheDefaultCache_data();
@@ -323,6 +324,39 @@ void TestFiles::untrustedCountIsAskedAbout() {
     QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
     QCOMPARE(w.barList->Count(), 1);
   }
+}
+
+// A picture opened as a bar once grew by an appended "[Buttonbar]". Refused with ">>", it
+// leaves the open bar as it was; started on, the editor has a new, unnamed bar, whose OK
+// asks for a name and leaves the picture alone.
+void TestFiles::fileThatIsNoBarIsRefusedInTheUsersLanguageAndNeverWritten() {
+  TEditor e;
+  fs::copy_file(fs::path(CORVANE_BIN_DIR) / "Deutsch.lng", e.bin() / "Deutsch.lng");
+  e.Ini("[main]\r\nLanguage=Deutsch\r\n");
+  const std::string png = fixtures::MakePng(4, 4, std::vector<uint32_t>(16, 0xFF102030));
+  WriteText(e.file("picture.bar"), png);
+  const std::string name = WinName(e.file("picture.bar"));
+  const std::string refusal = name + " ist keine Buttonleiste: die Datei enth\xe4lt Bin\xe4rdaten";
+
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  const ButtonBar *before = w.Bar();
+  e.dialogs.openAnswers = {name};
+  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
+  QCOMPARE(e.dialogs.errors, std::vector<std::string>{refusal});
+  QCOMPARE(w.Bar(), before);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_A"});
+
+  e.dialogs.errors.clear();
+  MainWindow &started = e.Start({QString::fromStdString(e.file("picture.bar").string())});
+  QCOMPARE(e.dialogs.errors, std::vector<std::string>{refusal});
+  QCOMPARE(started.CurrentFileName, std::string());
+  QCOMPARE(started.barList->Count(), 1);
+  e.dialogs.saveAnswers = {std::nullopt};
+  started.OkClick();
+  QCOMPARE(e.dialogs.saveSuggestions.size(), size_t(1));
+  QVERIFY(started.isVisible());
+  QCOMPARE(testsupport::ReadBytes(e.file("picture.bar")), png);
 }
 
 void TestFiles::openingAppliesTheDefaultCache_data() {

@@ -181,15 +181,17 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
       {"", WinName(tc / "tools" / "prog.exe"), "", "", "", ""},
       {"%COMMANDER_PATH%\\..\\one.ico,0", "", "", "", "", ""},
       {"%NO_SUCH_VARIABLE%\\x.ico,0", "%NO_SUCH_VARIABLE%\\x.exe", "", "", "", ""},
+      {"", WinName(e.file("picture.bar")), "", "", "", ""},
   };
+  WriteText(e.file("picture.bar"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
   WriteBar(e.file("main.bar"), buttons);
   std::string text = testsupport::ReadBytes(e.file("main.bar"));
-  text.replace(text.find("Buttoncount=12"), 14, "Buttoncount=2");
+  text.replace(text.find("Buttoncount=13"), 14, "Buttoncount=2");
   WriteText(e.file("main.bar"), text);
   e.dialogs.answers = {ui::TAnswer::Yes};
   MainWindow &w = e.Start({QString::fromStdString(e.file("main.bar").string())});
   QCOMPARE(e.dialogs.questions.size(), size_t(1));
-  QCOMPARE(e.Bar().Count(), 12);
+  QCOMPARE(e.Bar().Count(), 13);
   ExpectMarked("the count question", TextsOf(e.dialogs.questions));
 
   ExpectMarked("the main window", TextsOf(&w));
@@ -201,7 +203,7 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
 
   QTest::keyClick(w.barList, Qt::Key_F7);
   QVERIFY(w.problemsWindow && w.problemsWindow->isVisible());
-  QVERIFY(w.problemsWindow->ProblemList->topLevelItemCount() >= 13);
+  QVERIFY(w.problemsWindow->ProblemList->topLevelItemCount() >= 14);
   ExpectMarked("the problems window", TextsOf(w.problemsWindow));
 
   e.about->show();
@@ -211,9 +213,10 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   ExpectMarked("the command browser", TextsOf(e.browser.get()));
   e.browser->close();
 
-  // A sub-bar that is not there, and one that cannot be read.
+  // A sub-bar that is not there, one that cannot be read, and one that is no bar.
   WriteText(e.file("sub.bar"), "[Buttonbar]\r\nButtoncount=200000\r\n");
-  for (const std::string &subBar : {WinName(e.file("gone.bar")), WinName(e.file("sub.bar"))}) {
+  for (const std::string &subBar :
+       {WinName(e.file("gone.bar")), WinName(e.file("sub.bar")), WinName(e.file("picture.bar"))}) {
     w.barList->SetItemIndex(7);
     w.BarListClick();
     w.editor->commandEdit->SetBytes(subBar);
@@ -237,7 +240,7 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   fs::remove(tc / "Totalcmd.inc");
   e.browser->show();
   e.browser->close();
-  QCOMPARE(e.dialogs.errors.size(), size_t(3));
+  QCOMPARE(e.dialogs.errors.size(), size_t(4));
   ExpectMarked("the error boxes", TextsOf(e.dialogs.errors));
 }
 
