@@ -124,11 +124,24 @@ bool HoldsLineBreak(const std::string &text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
 
+// A control character that no text file holds (see TextKind.h): a bar saved with one
+// would be refused as binary data the next time it is opened.
+bool HoldsControlCharacter(const std::string &text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 && u != '\t' && u != 0x0B && u != 0x0C && u != 0x1A;
+  });
+}
+
 void RefuseLineBreak(const std::string &text) {
   if (HoldsLineBreak(text))
     throw EBarValueError(platform::Message(
         "A button's text cannot hold a line break: it would end the line in the bar file and the "
         "rest would be read as keys of their own."));
+  if (HoldsControlCharacter(text))
+    throw EBarValueError(platform::Message(
+        "A button's text cannot hold a control character: the bar file would no longer be read "
+        "as text."));
 }
 
 bool InRange(int position, int count) {
@@ -485,8 +498,12 @@ void ButtonBar::SaveTo(const std::string &fileName) {
   // One batch: the bar file is written once, atomically, or not at all. The guard
   // takes back whatever the icon cache did when anything below fails.
   platform::ProfileBatch batch;
-  PendingCacheGuard cacheGuard(*this);
   const bool inPlace = RewritesInPlace(fileName);
+  // A file of that name that is no bar (a picture, a text of other use) is never
+  // turned into one.
+  if (const BarFileKind kind = KindOfBarFile(fileName); !inPlace && IsNoBar(kind))
+    throw ENotABarError(fileName, kind);
+  PendingCacheGuard cacheGuard(*this);
   if (!inPlace)
     platform::EmptyProfileSection(BarSection, fileName);
   const bool built = BuildCacheForSave(fileName);

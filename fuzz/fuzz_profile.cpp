@@ -5,11 +5,13 @@
 #include "platform/CodePage.h"
 #include "platform/IniFile.h"
 #include "platform/TextFile.h"
+#include "platform/TextKind.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -28,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char *>(data), size);
   platform::SetSystemCodePage(size > 0 && data[size - 1] % 2 ? 932 : 1251);
   (void)platform::DecodeTextFile(bytes);
+  (void)platform::KindOfText(bytes);
   platform::IniFile ini = platform::IniFile::Parse(bytes);
   for (const std::string &name : ini.SectionNames())
     for (const auto &entry : ini.Entries(name))
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string section(Piece(bytes, seed, 12));
     const std::string key(Piece(bytes, seed / 3 + 1, 12));
     const std::string value(Piece(bytes, seed / 5 + 2, 24));
-    switch (step % 5) {
+    switch (step % 6) {
     case 0:
       ini.Set(section, key, value);
       break;
@@ -50,6 +53,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     case 3:
       ini.EmptySections(section);
       break;
+    case 4: {
+      // The section's lines backwards, every other one renamed or given a new value,
+      // and one new line: the rewrite a save of a bar makes.
+      const auto lines = ini.SectionLines(section);
+      std::vector<platform::IniFile::LineEdit> edits;
+      for (size_t i = lines.size(); i-- > 0;) {
+        auto &edit = edits.emplace_back();
+        edit.line = i;
+        if (i % 2)
+          edit.name = key;
+        if (i % 3 == 0)
+          edit.value = value;
+      }
+      edits.push_back({std::nullopt, key, value});
+      ini.RewriteSection(section, edits);
+      break;
+    }
     default:
       ini.DeleteSection(section);
       break;

@@ -189,6 +189,10 @@ TEST_P(BarFiles, LoadOrAreRefusedByWhatTheyHold) {
               file + (e.Kind() == BarFileKind::Binary
                           ? " is not a button bar: it holds binary data"
                           : " is not a button bar: it has no [Buttonbar] section"));
+    // Nor does another bar's save turn it into a bar.
+    ButtonBar other("", "");
+    other.SetField(other.Add(), bfCommand, "x");
+    EXPECT_THROW(other.SaveTo(file), ENotABarError);
   }
   EXPECT_EQ(Saved(), row.bytes);
 }
@@ -583,12 +587,13 @@ TEST_F(ButtonBarTest, Utf16BarKeepsItsEncodingAndEveryCharacterThroughASave) {
                                    u"menu1=Основная панель\r\ncmd2=cm_C\r\nmenu2=主工具栏\r\n"));
 }
 
-// A line break would end the line and turn the rest into keys of their own.
+// A line break would end the line and turn the rest into keys of their own; a control
+// character would make the file binary data.
 TEST_F(ButtonBarTest, LineBreaksCannotEnterTheFile) {
   auto file = Bar("[Buttonbar]\r\nButtoncount=1\r\ncmd1=a\r\n[Keep]\r\nk=1\r\n");
   const std::string original = Saved();
   ButtonBar bar(file, "");
-  for (const char *value : {"x\r\n[Keep]\r\nk=hijack", "x\ny", "x\r"})
+  for (const char *value : {"x\r\n[Keep]\r\nk=hijack", "x\ny", "x\r", "x\x01y", "\x1B"})
     for (int field = bfIconRef; field <= bfTooltip; ++field)
       EXPECT_THROW(bar.SetField(0, field, value), EBarValueError) << field;
   EXPECT_EQ(bar.GetField(0, bfCommand), "a");
