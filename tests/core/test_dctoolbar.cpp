@@ -155,15 +155,12 @@ const std::vector<Item> NewItems = [] {
   return std::vector<Item>{command, Item{}};
 }();
 std::string NewRow(const std::string &lineEnd, const std::string &step, int depth) {
-  const std::pair<int, const char *> lines[] = {{0, "<Row>"},
-                                                {1, "<Command>"},
-                                                {2, "<Text>A&amp;B</Text>"},
-                                                {2, "<Command>cm_Copy</Command>"},
-                                                {1, "</Command>"},
-                                                {1, "<Separator>"},
-                                                {2, "<Style>False</Style>"},
-                                                {1, "</Separator>"},
-                                                {0, "</Row>"}};
+  // clang-format off
+  const std::pair<int, const char *> lines[] = {
+      {0, "<Row>"}, {1, "<Command>"}, {2, "<Text>A&amp;B</Text>"},
+      {2, "<Command>cm_Copy</Command>"}, {1, "</Command>"},
+      {1, "<Separator>"}, {2, "<Style>False</Style>"}, {1, "</Separator>"}, {0, "</Row>"}};
+  // clang-format on
   std::string text;
   for (const auto &[level, line] : lines) {
     if (!text.empty())
@@ -183,29 +180,26 @@ TEST(DcToolbarXml, ReplacesTheMainToolbarOfAConfigurationAndKeepsEverythingElse)
     const char *name;
     std::string before, after;
   };
+  const std::string bom = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n";
+  // clang-format off
   const Row rows[] = {
       {"Double Commander's layout, with CRLF and a byte order mark",
-       "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar "
-       "n=\"1\">"
-       "\r\n      <Row>\r\n        <Separator/>\r\n      </Row>\r\n    </MainToolbar>\r\n  "
-       "</Toolbars>"
-       "\r\n  " +
-           kept + "\r\n</doublecmd>\r\n",
-       "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar "
-       "n=\"1\">"
-       "\r\n" +
-           NewRow("\r\n", "  ", 3) +
-           "\r\n    </MainToolbar>\r\n  </Toolbars>"
-           "\r\n  " +
-           kept + "\r\n</doublecmd>\r\n"},
+       bom + "<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar n=\"1\">\r\n      <Row>\r\n"
+             "        <Separator/>\r\n      </Row>\r\n    </MainToolbar>\r\n  </Toolbars>\r\n"
+             "  " + kept + "\r\n</doublecmd>\r\n",
+       bom + "<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar n=\"1\">\r\n" +
+             NewRow("\r\n", "  ", 3) + "\r\n    </MainToolbar>\r\n  </Toolbars>\r\n"
+             "  " + kept + "\r\n</doublecmd>\r\n"},
       {"tabs, and toolbars without the main one",
        "<doublecmd>\n\t<Toolbars>\n\t\t<MiddleToolbar/>\n\t</Toolbars>\n</doublecmd>",
        "<doublecmd>\n\t<Toolbars>\n\t\t<MiddleToolbar/>\n\t\t<MainToolbar>\n" +
            NewRow("\n", "\t", 3) + "\n\t\t</MainToolbar>\n\t</Toolbars>\n</doublecmd>"},
-      {"one line without toolbars", "<doublecmd>" + kept + "</doublecmd>",
+      {"one line without toolbars",
+       "<doublecmd>" + kept + "</doublecmd>",
        "<doublecmd>" + kept + "<Toolbars><MainToolbar>" + NewRow("", "", 0) +
            "</MainToolbar></Toolbars></doublecmd>"},
   };
+  // clang-format on
   for (const Row &row : rows) {
     SCOPED_TRACE(row.name);
     const std::string written = dctoolbar::ReplaceMainToolbar(row.before, NewItems);
