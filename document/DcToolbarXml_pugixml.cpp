@@ -157,7 +157,8 @@ constexpr unsigned kKeepAsWritten =
      ~(pugi::parse_escapes | pugi::parse_eol | pugi::parse_wconv_attribute));
 
 // Whitespace as a document lays it out: the line end and the indentation step before its
-// root's first child; none for a document written on one line.
+// root's first child; none for a document written on one line, or indented by more than
+// any step of a file written to be read (a step is repeated on every line written).
 struct Layout {
   std::string LineEnd;
   std::string Step;
@@ -179,7 +180,9 @@ Layout LayoutOf(pugi::xml_node root) {
     return {};
   const std::string_view text = first.value();
   const size_t end = text.rfind('\n');
-  if (end == std::string_view::npos || text.find_first_not_of(" \t", end + 1) != text.npos)
+  constexpr size_t kWidestStep = 8;
+  if (end == std::string_view::npos || text.find_first_not_of(" \t", end + 1) != text.npos ||
+      text.size() - end - 1 > kWidestStep)
     return {};
   return {end > 0 && text[end - 1] == '\r' ? "\r\n" : "\n", std::string(text.substr(end + 1))};
 }
