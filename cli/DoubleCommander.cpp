@@ -13,25 +13,33 @@ namespace cli {
 namespace {
 
 const char *const ExportUsage =
-    "usage: corvane-cli export-dc BAR -o OUT.xml [--recursive] [--icons DIR] [--wine]\n"
-    "                             [--icon-size N]\n"
-    "Writes BAR as a Double Commander toolbar: OUT.xml is a doublecmd.xml holding only the\n"
-    "toolbar (<Toolbars><MainToolbar>), which Double Commander reads as its configuration\n"
-    "and whose toolbar section can be copied into an existing one. Each button becomes an\n"
-    "item: an internal command a command item under Double Commander's name for it, a\n"
-    "program a program item (its %VARIABLES% expanded and its names resolved as check\n"
-    "resolves them, written as host paths; parameters as they are), an empty button a\n"
-    "separator, a sub-bar a menu of that bar's buttons with --recursive (a sub-bar leading\n"
-    "back to a bar on the way is left out). The tooltip becomes the hint and the caption.\n"
-    "Each icon is written once as a PNG of N pixels (default 16, the size Double Commander\n"
-    "shows its toolbar icons at) into DIR (default: OUT-icons beside OUT).\n"
+    "usage: corvane-cli export-dc BAR (-o OUT.xml | --into CONFIG.xml) [--recursive]\n"
+    "                             [--icons DIR] [--wine] [--icon-size N]\n"
+    "Writes BAR as a Double Commander toolbar.\n"
+    "-o OUT.xml writes a doublecmd.xml holding only the toolbar (<Toolbars><MainToolbar>),\n"
+    "which Double Commander's Options > Toolbar > Import... \"from a Toolbar File\" reads into\n"
+    "its toolbar. OUT.xml is a new file or one export-dc wrote: any other file is kept, and\n"
+    "nothing is written (a doublecmd.xml holding all of Double Commander's settings among\n"
+    "them).\n"
+    "--into CONFIG.xml replaces the main toolbar (the first <MainToolbar>) of an existing\n"
+    "Double Commander configuration, such as ~/.config/doublecmd/doublecmd.xml, and keeps\n"
+    "everything else in it as it stands; a file that is no such configuration is kept.\n"
+    "Each button becomes an item: an internal command a command item under Double\n"
+    "Commander's name for it, a program a program item (its %VARIABLES% expanded and its\n"
+    "names resolved as check resolves them, written as host paths; parameters as they are),\n"
+    "an empty button a separator, a sub-bar a menu of that bar's buttons with --recursive (a\n"
+    "sub-bar leading back to a bar on the way is left out). The tooltip becomes the hint\n"
+    "and the caption. Each icon is written once as a PNG of N pixels (default 16, the size\n"
+    "Double Commander shows its toolbar icons at) into DIR (default: OUT-icons or\n"
+    "CONFIG-icons beside the file written).\n"
     "--wine starts Windows programs (.exe, .com, .bat, .cmd) through wine with their\n"
     "Windows names.\n"
     "What cannot be carried (user commands em_..., keyword commands such as OPENTABS,\n"
     "commands Double Commander lacks, icons that cannot be read, a window state, sub-bars\n"
     "without --recursive) is listed at the end as BAR:BUTTON: what.\n"
     "Exit status: 0 when every button was carried, 4 when the toolbar was written but\n"
-    "something was left out, 1 when it could not be written, 2 for a bad argument.\n";
+    "something was left out, 1 when nothing was written (a file refused as above among\n"
+    "them), 2 for a bad argument.\n";
 
 const char *const ImportUsage =
     "usage: corvane-cli import-dc TOOLBAR.xml -o OUT.bar [--icl LIB.icl] [--theme DIR]\n"
@@ -42,11 +50,12 @@ const char *const ImportUsage =
     "becomes a sub-bar OUT-N.bar beside OUT (N from 1). PNG and SVG icons, and Double\n"
     "Commander's theme icons (cm_copy) from its icon theme DIR (default\n"
     "/usr/share/doublecmd/pixmaps), go into one 32-bit icon library LIB.icl (default:\n"
-    "OUT-icons.icl beside OUT) and the buttons point into it; other icon\n"
-    "files are referred to as they are. Names are written as Windows names, paths into\n"
-    "Total Commander's folder from %COMMANDER_PATH%. The bars are saved without an icon\n"
-    "cache. Only OUT may be replaced: when the library or a sub-bar exists already,\n"
-    "nothing is written. What cannot be carried (an icon not found) is listed at the end.\n"
+    "OUT-icons.icl beside OUT; written only when an item has such an icon) and the buttons\n"
+    "point into it; other icon files are referred to as they are. Names are written as\n"
+    "Windows names, paths into Total Commander's folder from %COMMANDER_PATH%. The bars are\n"
+    "saved without an icon cache. Only OUT may be replaced: when the library or a sub-bar\n"
+    "exists already, nothing is written. What cannot be carried (an icon not found, a\n"
+    "command Total Commander lacks, named as the bar holds it) is listed at the end.\n"
     "Exit status: 0 when every item was carried, 4 when the bar was written but something\n"
     "was left out, 1 when it could not be written, 2 for a bad argument.\n";
 
@@ -58,6 +67,35 @@ constexpr int kSomethingLeftOut = 4;
 std::string Beside(const std::string &hostPath, const std::string &suffix) {
   const std::filesystem::path path = platform::HostFsPath(hostPath);
   return platform::HostPathText(path.parent_path() / path.stem()) + suffix;
+}
+
+// Where export-dc writes: a toolbar file of its own, or the toolbar inside a configuration.
+struct ExportTarget {
+  std::string Given; // as the command line named it
+  bool Into = false;
+};
+
+ExportTarget ExportTargetOf(const ParsedArgs &parsed) {
+  const auto out = parsed.Value("-o");
+  const auto into = parsed.Value("--into");
+  if (out && into)
+    throw UsageError("-o and --into both name the file to write: give one");
+  if ((!out || out->empty()) && (!into || into->empty()))
+    throw UsageError("no output file given (-o, or --into a configuration)");
+  return out ? ExportTarget{*out, false} : ExportTarget{*into, true};
+}
+
+// The name a write goes to: the file a symbolic link leads to, so that a configuration
+// kept elsewhere and linked into place is written where it lies, the link kept.
+std::string WrittenName(const std::string &hostPath) {
+  const std::filesystem::path path = platform::HostFsPath(hostPath);
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path, ec)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+    if (!ec)
+      return WindowsNameOfArgument(platform::HostPathText(target));
+  }
+  return WindowsNameOfArgument(hostPath);
 }
 
 std::string RequiredOutput(const ParsedArgs &parsed) {
@@ -109,19 +147,51 @@ std::string ReadToolbarFile(const std::string &hostPath) {
   return *bytes;
 }
 
+// The bytes export-dc writes as the target: its own toolbar file, or the configuration with
+// the toolbar in it. Decided before anything is written, so that a refusal leaves every
+// file as it was. -o replaces nothing but a toolbar export-dc wrote: anything else under
+// the name (Double Commander's whole configuration, which it would then save back without
+// every other setting) is kept.
+std::string ExportedXml(const ExportTarget &target, const std::vector<dctoolbar::Item> &items) {
+  if (target.Into) {
+    const std::string configuration = ReadToolbarFile(target.Given);
+    try {
+      return dctoolbar::ReplaceMainToolbar(configuration, items);
+    } catch (const dctoolbar::EToolbarError &e) {
+      throw Failure(target.Given + " is kept: " + e.what());
+    }
+  }
+  const std::filesystem::path path = platform::HostFsPath(target.Given);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) || ec) {
+    std::optional<std::string> bytes;
+    try {
+      bytes = ReadToolbarFile(target.Given);
+    } catch (const Failure &) {
+      // Unreadable, or larger than any toolbar: no file export-dc wrote either.
+    }
+    if (!bytes || !dctoolbar::IsToolbarExport(*bytes))
+      throw Failure(target.Given +
+                    " exists and is no toolbar export-dc wrote; it is kept (--into " +
+                    target.Given + " replaces the main toolbar inside a Double Commander " +
+                    "configuration)");
+  }
+  return dctoolbar::ToolbarXml(items);
+}
+
 } // namespace
 
 int ExportDc(const Context &context, const Args &args) {
   const ParsedArgs parsed =
-      ParseArgs(args, {{"--recursive", "--wine"}, {"-o", "--icons", "--icon-size"}});
+      ParseArgs(args, {{"--recursive", "--wine"}, {"-o", "--into", "--icons", "--icon-size"}});
   if (parsed.help) {
     std::fputs(ExportUsage, stdout);
     return 0;
   }
   parsed.RequirePositional(1, 1, {"bar file"});
-  const std::string out = RequiredOutput(parsed);
+  const ExportTarget target = ExportTargetOf(parsed);
   const std::string bar = ExistingFile(parsed.positional[0]);
-  const std::string iconFolder = parsed.Value("--icons").value_or(Beside(out, "-icons"));
+  const std::string iconFolder = parsed.Value("--icons").value_or(Beside(target.Given, "-icons"));
   dctoolbar::ExportOptions options;
   options.ProgramFile = context.ExeFileName;
   options.Recursive = parsed.Has("--recursive");
@@ -131,6 +201,7 @@ int ExportDc(const Context &context, const Args &args) {
   options.IconFolder = WindowsNameOfArgument(iconFolder);
 
   const dctoolbar::ExportResult result = dctoolbar::ExportBar(bar, options);
+  const std::string xml = ExportedXml(target, result.Items);
   if (!result.Icons.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(platform::HostFsPath(iconFolder), ec);
@@ -139,9 +210,14 @@ int ExportDc(const Context &context, const Args &args) {
   }
   for (const auto &icon : result.Icons)
     platform::WriteFileAtomic(icon.File, icon.Png);
-  platform::WriteFileAtomic(WindowsNameOfArgument(out), dctoolbar::ToolbarXml(result.Items));
-  std::printf("%s: %zu items, %zu icons in %s\n", out.c_str(), CountItems(result.Items),
-              result.Icons.size(), iconFolder.c_str());
+  platform::WriteFileAtomic(WrittenName(target.Given), xml);
+  const size_t items = CountItems(result.Items);
+  std::printf("%s: %s%zu item%s", target.Given.c_str(),
+              target.Into ? "main toolbar replaced by " : "", items, items == 1 ? "" : "s");
+  if (!result.Icons.empty())
+    std::printf(", %zu icon%s in %s", result.Icons.size(), result.Icons.size() == 1 ? "" : "s",
+                iconFolder.c_str());
+  std::printf("\n");
   return ReportLeftOut(result.LeftOut);
 }
 
@@ -171,7 +247,9 @@ int ImportDc(const Context &context, const Args &args) {
       dctoolbar::ImportToolbar(items, WindowsNameOfArgument(out), options);
   for (const std::string &bar : result.Bars)
     std::printf("%s\n", Shown(bar).c_str());
-  std::printf("%d icon%s in %s\n", result.Icons, result.Icons == 1 ? "" : "s", library.c_str());
+  // No library is written for items without pictures: none is named then.
+  if (result.Icons > 0)
+    std::printf("%d icon%s in %s\n", result.Icons, result.Icons == 1 ? "" : "s", library.c_str());
   return ReportLeftOut(result.LeftOut);
 }
 

@@ -326,10 +326,14 @@ private:
     switch (item.Kind) {
     case ItemKind::Command:
       button.Command = TcName(item.Command);
+      // The report names what the bar holds: under another name, the one written.
       if (context_.KnowsInternalCommands() && !context_.IsInternalCommand(button.Command))
-        result_.LeftOut.push_back({pending_[bar].first, position,
-                                   "the command " + item.Command +
-                                       ", which Total Commander does not have (kept as it is)"});
+        result_.LeftOut.push_back(
+            {pending_[bar].first, position,
+             "the command " + button.Command + ", which Total Commander does not have " +
+                 (button.Command == item.Command
+                      ? std::string("(kept as it is)")
+                      : "(written for Double Commander's " + item.Command + ")")});
       for (const std::string &param : item.Params)
         button.Params = JoinWords(button.Params, param);
       break;

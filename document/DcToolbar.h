@@ -55,6 +55,19 @@ constexpr size_t MaxToolbarItems = 100000;
 // its configuration (every other setting at its default) and which its toolbar section
 // can be copied from.
 std::string ToolbarXml(const std::vector<Item> &items);
+// Whether the document is a toolbar ToolbarXml wrote, as every version of it has written
+// them: the root <doublecmd> with no attribute but "ConfigVersion", holding nothing but
+// <Toolbars><MainToolbar> and its rows, and no <ID> in them (Double Commander gives every
+// item it saves one). A configuration Double Commander saved, even over such a file, is
+// not one, nor is a malformed document.
+bool IsToolbarExport(std::string_view xml);
+// The configuration with the items in its first <MainToolbar> (the one ReadToolbarXml
+// reads) in place of what it held: every other node, attribute, comment and the
+// whitespace between them stay as they are, and the new toolbar is indented as the
+// document is (line ends and indentation of its root's first child). Where the root has no
+// <MainToolbar>, one is added in its <Toolbars> (added too when missing). Throws
+// EToolbarError for malformed XML or a document whose root is not <doublecmd>.
+std::string ReplaceMainToolbar(std::string_view configuration, const std::vector<Item> &items);
 // The items of the first <MainToolbar> of a document (its rows one after the other):
 // a "doublecmd.xml", or any document holding that element. No DTD or entity of the
 // document is expanded. Throws EToolbarError for malformed XML, a document without

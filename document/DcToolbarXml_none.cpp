@@ -14,6 +14,14 @@ std::string ToolbarXml(const std::vector<Item> &) {
   throw EToolbarError(kNotBuilt);
 }
 
+bool IsToolbarExport(std::string_view) {
+  throw EToolbarError(kNotBuilt);
+}
+
+std::string ReplaceMainToolbar(std::string_view, const std::vector<Item> &) {
+  throw EToolbarError(kNotBuilt);
+}
+
 std::vector<Item> ReadToolbarXml(std::string_view) {
   throw EToolbarError(kNotBuilt);
 }

@@ -1,5 +1,6 @@
 // Arbitrary bytes as a Double Commander configuration. Nothing may crash; a document that
-// is read gives items whose toolbar, written, reads back with the same items.
+// is read gives items whose toolbar, written, reads back with the same items; a toolbar
+// put into a document that takes one reads back from it.
 #include "document/DcToolbar.h"
 
 #include <cstddef>
@@ -23,9 +24,16 @@ size_t CountItems(const std::vector<dctoolbar::Item> &items) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string_view xml(reinterpret_cast<const char *>(data), size);
+  dctoolbar::IsToolbarExport(xml);
+  const std::vector<dctoolbar::Item> put = {dctoolbar::Item{}, dctoolbar::Item{}};
+  try {
+    Check(dctoolbar::ReadToolbarXml(dctoolbar::ReplaceMainToolbar(xml, put)).size() == put.size());
+  } catch (const dctoolbar::EToolbarError &) {
+  }
   std::vector<dctoolbar::Item> items;
   try {
-    items = dctoolbar::ReadToolbarXml(std::string_view(reinterpret_cast<const char *>(data), size));
+    items = dctoolbar::ReadToolbarXml(xml);
   } catch (const dctoolbar::EToolbarError &) {
     return 0;
   }

@@ -25,7 +25,7 @@ _corvane_cli() {
   fix) options="--portable --count --recursive --dry-run" ;;
   diff) options="--json --bytes" ;;
   merge) options="-o --bytes" ;;
-  export-dc) options="-o --recursive --icons --wine --icon-size" ;;
+  export-dc) options="-o --into --recursive --icons --wine --icon-size" ;;
   import-dc) options="-o --icl --theme" ;;
   *) return ;;
   esac
@@ -39,7 +39,7 @@ _corvane_cli() {
     return
     ;;
   # Positions, names, texts, files and folders: bash completes file names.
-  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as | -o | --icons | --icon-size | --icl | --theme)
+  --insert | --delete | --move | --after | --category | --filter | --names | --start-path | --save-as | -o | --into | --icons | --icon-size | --icl | --theme)
     return
     ;;
   esac

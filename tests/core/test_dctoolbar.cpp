@@ -145,6 +145,97 @@ TEST(DcToolbarXml, RefusesWhatNoToolbarIs) {
   EXPECT_EQ(items[0].Hint.find("expanded"), std::string::npos);
 }
 
+// The items a configuration's toolbar is replaced with, and their row as a document laid
+// out with these line ends and this indentation step holds it at that depth.
+const std::vector<Item> NewItems = [] {
+  Item command;
+  command.Kind = ItemKind::Command;
+  command.Text = "A&B";
+  command.Command = "cm_Copy";
+  return std::vector<Item>{command, Item{}};
+}();
+std::string NewRow(const std::string &lineEnd, const std::string &step, int depth) {
+  // clang-format off
+  const std::pair<int, const char *> lines[] = {
+      {0, "<Row>"}, {1, "<Command>"}, {2, "<Text>A&amp;B</Text>"},
+      {2, "<Command>cm_Copy</Command>"}, {1, "</Command>"},
+      {1, "<Separator>"}, {2, "<Style>False</Style>"}, {1, "</Separator>"}, {0, "</Row>"}};
+  // clang-format on
+  std::string text;
+  for (const auto &[level, line] : lines) {
+    if (!text.empty())
+      text += lineEnd;
+    for (int i = 0; i < depth + level; ++i)
+      text += step;
+    text += line;
+  }
+  return text;
+}
+
+TEST(DcToolbarXml, ReplacesTheMainToolbarOfAConfigurationAndKeepsEverythingElse) {
+  if (!dctoolbar::HandlesToolbarXml())
+    GTEST_SKIP() << "this build reads and writes no Double Commander toolbars";
+  const std::string kept = "<Keep a=\"&quot;1&quot;\">x &amp; y&#10;<!-- note --></Keep>";
+  struct Row {
+    const char *name;
+    std::string before, after;
+  };
+  const std::string bom = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n";
+  // clang-format off
+  const Row rows[] = {
+      {"Double Commander's layout, with CRLF and a byte order mark",
+       bom + "<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar n=\"1\">\r\n      <Row>\r\n"
+             "        <Separator/>\r\n      </Row>\r\n    </MainToolbar>\r\n  </Toolbars>\r\n"
+             "  " + kept + "\r\n</doublecmd>\r\n",
+       bom + "<doublecmd>\r\n  <Toolbars>\r\n    <MainToolbar n=\"1\">\r\n" +
+             NewRow("\r\n", "  ", 3) + "\r\n    </MainToolbar>\r\n  </Toolbars>\r\n"
+             "  " + kept + "\r\n</doublecmd>\r\n"},
+      {"tabs, and toolbars without the main one",
+       "<doublecmd>\n\t<Toolbars>\n\t\t<MiddleToolbar/>\n\t</Toolbars>\n</doublecmd>",
+       "<doublecmd>\n\t<Toolbars>\n\t\t<MiddleToolbar/>\n\t\t<MainToolbar>\n" +
+           NewRow("\n", "\t", 3) + "\n\t\t</MainToolbar>\n\t</Toolbars>\n</doublecmd>"},
+      {"one line without toolbars",
+       "<doublecmd>" + kept + "</doublecmd>",
+       "<doublecmd>" + kept + "<Toolbars><MainToolbar>" + NewRow("", "", 0) +
+           "</MainToolbar></Toolbars></doublecmd>"},
+  };
+  // clang-format on
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string written = dctoolbar::ReplaceMainToolbar(row.before, NewItems);
+    EXPECT_EQ(written, row.after);
+    EXPECT_EQ(dctoolbar::ToolbarXml(dctoolbar::ReadToolbarXml(written)),
+              dctoolbar::ToolbarXml(NewItems));
+    EXPECT_FALSE(dctoolbar::IsToolbarExport(written));
+  }
+  for (const char *refused : {"<doublecmd><Toolbars></doublecmd>", "<config/>",
+                              "<doublecmd/><doublecmd/>", "<doublecmd/>text", "", "<a b='\"'/>"}) {
+    SCOPED_TRACE(refused);
+    EXPECT_THROW(dctoolbar::ReplaceMainToolbar(refused, NewItems), dctoolbar::EToolbarError);
+  }
+}
+
+// What export-dc may replace: its own files only, never a configuration Double Commander
+// saved (with every other setting of the user's in it).
+TEST(DcToolbarXml, TellsItsOwnExportsFromOtherFiles) {
+  if (!dctoolbar::HandlesToolbarXml())
+    GTEST_SKIP() << "this build reads and writes no Double Commander toolbars";
+  const std::string exported = dctoolbar::ToolbarXml(NewItems);
+  const auto with = [&](const char *at, const std::string &inserted) {
+    std::string text = exported;
+    return text.insert(text.find(at), inserted);
+  };
+  EXPECT_TRUE(dctoolbar::IsToolbarExport(exported));
+  EXPECT_TRUE(dctoolbar::IsToolbarExport(dctoolbar::ToolbarXml({})));
+  for (const std::string &other :
+       {std::string(SavedToolbar), with("</Toolbars>", "<MiddleToolbar/>"),
+        with("</doublecmd>", "<MainWindow/>"), with("<Text>", "<ID>{1}</ID>"),
+        with(" ConfigVersion", " DCVersion=\"1.0.10\""), exported.substr(0, 100), std::string()}) {
+    SCOPED_TRACE(other);
+    EXPECT_FALSE(dctoolbar::IsToolbarExport(other));
+  }
+}
+
 // A Total Commander installation with a program and an icon library; a main bar opening a
 // sub-bar that leads back to it.
 class DcRoundTrip : public ::testing::Test {

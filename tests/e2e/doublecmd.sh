@@ -7,6 +7,9 @@
 #   each exported toolbar as its configuration and ended, which makes it save what it
 #   loaded: the toolbar it saves must be the one exported, item for item (less the IDs it
 #   gives new items), and every icon a PNG file that is there.
+# - Its own default configuration is refused by export-dc -o, unchanged; --into it replaces
+#   the main toolbar with the exported one and keeps every other line; started with it,
+#   Double Commander shows that toolbar.
 #   usage: doublecmd.sh CLI EXAMPLES
 # Exit status 77 when Double Commander or Xvfb is not installed (ctest shows a skip).
 set -euo pipefail
@@ -118,3 +121,29 @@ for bar in tools.bar checkup/main.bar; do
     fail "$bar: Double Commander saved another toolbar than the one exported"
   echo "ok: $bar exported as $(grep -cE '<(Command|Program|Separator|Menu)>$' "$work/$name.exported") items, loaded as exported"
 done
+
+# --- Into its own configuration.
+into=$work/into
+mkdir "$into"
+cp "$defaults" "$into/doublecmd.xml"
+status=0
+"$cli" export-dc "$examples/bars/tools.bar" -o "$into/doublecmd.xml" >/dev/null 2>&1 || status=$?
+((status == 1)) || fail "export-dc -o onto Double Commander's configuration ended with $status"
+cmp -s "$defaults" "$into/doublecmd.xml" || fail "export-dc -o changed Double Commander's configuration"
+status=0
+"$cli" export-dc "$examples/bars/tools.bar" --recursive --into "$into/doublecmd.xml" \
+  --icons "$work/tools-icons" >"$work/into.txt" || status=$?
+((status == 0 || status == 4)) || fail "export-dc --into ended with $status: $(cat "$work/into.txt")"
+around_toolbar() {
+  sed '/<MainToolbar>/,/<\/MainToolbar>/d' "$1"
+}
+diff -u <(around_toolbar "$defaults") <(around_toolbar "$into/doublecmd.xml") >&2 ||
+  fail "export-dc --into changed more than the main toolbar"
+main_toolbar "$into/doublecmd.xml" >"$work/into.exported"
+diff -u "$work/tools.exported" "$work/into.exported" >&2 ||
+  fail "export-dc --into wrote another toolbar than -o"
+run_dc "$into"
+main_toolbar "$into/doublecmd.xml" >"$work/into.loaded"
+diff -u "$work/into.exported" "$work/into.loaded" >&2 ||
+  fail "Double Commander saved another toolbar than the one exported into its configuration"
+echo "ok: tools.bar exported into Double Commander's configuration, every other line kept, loaded as exported"
