@@ -622,14 +622,40 @@ void WriteMergedBar(const MergeResult &merged, const BarContent &ours,
   platform::ProfileBatch batch;
   // Ours' buttons as they were stay as ours wrote them, key order and spelling with them.
   if (merged.Bar.Buttons != ours.Buttons) {
-    ButtonBar bar("", ""); // no icon is loaded or written
-    for (const ButtonContent &content : merged.Bar.Buttons) {
-      bar.Buttons.push_back(std::make_unique<Button>(ButtonOf(content)));
-      bar.IconHandles.emplace_back();
+    // The file is ours' copy: its loaded buttons know their lines, which a save keeps
+    // for every button the merge left as it was.
+    ButtonBar bar(fileName, "");
+    // A file that no longer holds ours' buttons gets every button laid out afresh.
+    const bool oursLoaded = bar.Buttons.size() == ours.Buttons.size();
+    std::vector<std::unique_ptr<Button>> buttons;
+    std::vector<platform::IconHandle> icons;
+    buttons.reserve(merged.Bar.Buttons.size());
+    icons.reserve(merged.Bar.Buttons.size());
+    for (size_t position = 0; position < merged.Bar.Buttons.size(); ++position) {
+      const ButtonContent &content = merged.Bar.Buttons[position];
+      const int from = oursLoaded ? merged.OursPositions[position] : -1;
+      if (from < 0) {
+        buttons.push_back(std::make_unique<Button>(ButtonOf(content)));
+        icons.emplace_back();
+        continue;
+      }
+      std::unique_ptr<Button> button = std::move(bar.Buttons[size_t(from)]);
+      const Button fields = ButtonOf(content);
+      button->IconRef = fields.IconRef;
+      button->Command = fields.Command;
+      button->Params = fields.Params;
+      button->StartPath = fields.StartPath;
+      button->Tooltip = fields.Tooltip;
+      button->RunMode = fields.RunMode;
+      buttons.push_back(std::move(button));
+      icons.push_back(std::move(bar.IconHandles[size_t(from)]));
     }
+    bar.Buttons = std::move(buttons);
+    bar.IconHandles = std::move(icons);
     // Cache off and no icon change: the save writes no icon library and leaves the
     // cache's section as it is.
     bar.CacheMode = CacheOff;
+    bar.IconsChanged = false;
     bar.SaveTo(fileName);
   }
   for (const auto &[id, key] : ours.Others)

@@ -142,8 +142,9 @@ struct MergeResult {
 MergeResult MergeBars(const BarContent &base, const BarContent &ours, const BarContent &theirs);
 
 // Writes the merged bar into fileName, a copy of ours: its buttons through the bar's own
-// save (no icon cache), and the keys of other sections that differ from ours. Every
-// other byte of the file stays ours'.
+// save (no icon cache), ours' buttons as the button objects loaded from the file, so that
+// the save knows their lines; and the keys of other sections that differ from ours.
+// Every other byte of the file stays ours'.
 void WriteMergedBar(const MergeResult &merged, const BarContent &ours, const std::string &fileName);
 
 } // namespace barcompare
