@@ -19,11 +19,13 @@ const char *const MergeUsage =
     "result to OUT (by default OURS) in OURS' encoding and line ends. A change of one side\n"
     "is taken; changes of different buttons or of different fields of one button combine;\n"
     "buttons added on either side keep their places. The same field changed to different\n"
-    "values on both sides, or a button deleted on one side and changed on the other, is a\n"
-    "conflict: the result keeps OURS' version of it, and each conflict is listed on\n"
-    "stderr. The result is always a bar Total Commander can read: no conflict markers.\n"
-    "Other sections merge key by key. The icon cache is not part of the merge: no .icl is\n"
-    "written and the section \"AlternativeCache\" stays OURS'.\n"
+    "values on both sides, a button deleted on one side and changed on the other, or a\n"
+    "change next to equal buttons (separators, twins) of which it cannot be told which\n"
+    "one the other side changed, is a conflict: the result keeps OURS' version of it,\n"
+    "and each conflict is listed on stderr. The result is always a bar Total Commander\n"
+    "can read: no conflict markers. Other sections merge key by key. The icon cache is\n"
+    "not part of the merge: no .icl is written and the section \"AlternativeCache\"\n"
+    "stays OURS'.\n"
     "As a git merge driver: corvane-cli merge %O %A %B -o %A\n"
     "Exit status: 0 merged, 1 merged with conflicts, 2 a bad argument, 3 a file that\n"
     "cannot be read.\n";
@@ -65,6 +67,10 @@ void ReportConflict(const barcompare::Conflict &conflict, const barcompare::BarC
   case Conflict::MovedBoth:
     what = ButtonName(conflict.Position, merged, "", form) +
            ": moved to different places (ours' place kept)";
+    break;
+  case Conflict::Uncertain:
+    what = ButtonName(conflict.Position, base, " of the base", form) +
+           ": equal buttons nearby leave open which one a side changed (ours' version kept)";
     break;
   case Conflict::KeyChanged:
     what = platform::JoinTexts(

@@ -1,5 +1,6 @@
 #include "document/BarCompare.h"
 #include "document/ButtonList.h"
+#include "document/SequenceMatch.h"
 #include "platform/Profile.h"
 #include "platform/TextRules.h"
 
@@ -49,116 +50,100 @@ std::vector<std::string> SectionNames(const std::string &fileName) {
   }
 }
 
-// Pairs identical buttons, the k-th of a kind with the k-th.
-void MatchIdentical(const std::vector<ButtonContent> &older,
-                    const std::vector<ButtonContent> &newer, Matching &m) {
-  std::unordered_map<ButtonContent, std::vector<int>, ContentHash> positions;
-  for (int i = 0; i < int(older.size()); ++i)
-    positions[older[size_t(i)]].push_back(i);
-  std::unordered_map<ButtonContent, size_t, ContentHash> taken;
-  for (int j = 0; j < int(newer.size()); ++j) {
-    auto found = positions.find(newer[size_t(j)]);
-    if (found == positions.end())
-      continue;
-    size_t &next = taken[newer[size_t(j)]];
-    if (next >= found->second.size())
-      continue;
-    const int i = found->second[next++];
-    m.NewOfOld[size_t(i)] = j;
-    m.OldOfNew[size_t(j)] = i;
+using Buttons = std::vector<const ButtonContent *>;
+
+void Pair(Matching &m, int i, int j) {
+  m.NewOfOld[size_t(i)] = j;
+  m.OldOfNew[size_t(j)] = i;
+}
+
+bool SharesKey(const ButtonContent &a, const ButtonContent &b) {
+  for (int field : {bfCommand, bfTooltip})
+    if (!a[size_t(field)].empty() && a[size_t(field)] == b[size_t(field)])
+      return true;
+  return false;
+}
+
+// Pairs the buttons between two pairs of equal buttons (or the ends) when both bars hold
+// as many there: one button replaced by one, or several each sharing a command or tooltip
+// with the one at its place.
+void MatchInPlace(const Buttons &older, const Buttons &newer,
+                  const std::vector<std::pair<int, int>> &common, Matching &m) {
+  int i = 0, j = 0;
+  for (size_t p = 0; p <= common.size(); ++p) {
+    const int nextI = p < common.size() ? common[p].first : int(older.size());
+    const int nextJ = p < common.size() ? common[p].second : int(newer.size());
+    if (nextI - i == nextJ - j)
+      for (int q = 0; q < nextI - i; ++q)
+        if (nextI - i == 1 || SharesKey(*older[size_t(i + q)], *newer[size_t(j + q)]))
+          Pair(m, i + q, j + q);
+    i = nextI + 1;
+    j = nextJ + 1;
   }
 }
 
-int EqualFields(const ButtonContent &a, const ButtonContent &b) {
-  int equal = 0;
-  for (int field = 0; field < FieldCount; ++field)
-    equal += a[size_t(field)] == b[size_t(field)];
-  return equal;
-}
-
-// Pairs what is left by a shared command or tooltip: most fields equal, then nearest.
-void MatchSimilar(const std::vector<ButtonContent> &older, const std::vector<ButtonContent> &newer,
-                  Matching &m) {
-  // How many old buttons of one command or tooltip are looked at on either side of the
-  // new button's position.
-  constexpr int Reach = 4;
-  const int keyFields[] = {bfCommand, bfTooltip};
-  std::unordered_map<std::string, std::vector<int>> byValue[2];
+// Pairs the unpaired buttons whose key (content, command or tooltip; an empty key is
+// none) is held by exactly one unpaired button of each bar: a button moved, or moved and
+// changed. A key several buttons share says nothing about which is which.
+template <class Key, class KeyOf>
+void MatchUniqueKeys(const Buttons &older, const Buttons &newer, Matching &m, KeyOf keyOf) {
+  struct Holders {
+    int OldCount = 0, Old = -1, NewCount = 0, New = -1;
+  };
+  std::unordered_map<Key, Holders> holders;
   for (int i = 0; i < int(older.size()); ++i)
     if (m.NewOfOld[size_t(i)] < 0)
-      for (int k = 0; k < 2; ++k)
-        if (!older[size_t(i)][size_t(keyFields[k])].empty())
-          byValue[k][older[size_t(i)][size_t(keyFields[k])]].push_back(i);
-  for (int j = 0; j < int(newer.size()); ++j) {
-    if (m.OldOfNew[size_t(j)] >= 0)
-      continue;
-    int best = -1, bestEqual = -1, bestDistance = 0;
-    auto consider = [&](int i) {
-      if (m.NewOfOld[size_t(i)] >= 0)
-        return;
-      const int equal = EqualFields(older[size_t(i)], newer[size_t(j)]);
-      const int distance = std::abs(i - j);
-      if (equal > bestEqual || (equal == bestEqual && distance < bestDistance)) {
-        best = i;
-        bestEqual = equal;
-        bestDistance = distance;
-      }
-    };
-    for (int k = 0; k < 2; ++k) {
-      const std::string &value = newer[size_t(j)][size_t(keyFields[k])];
-      if (value.empty())
-        continue;
-      auto found = byValue[k].find(value);
-      if (found == byValue[k].end())
-        continue;
-      const std::vector<int> &list = found->second;
-      const auto middle = std::lower_bound(list.begin(), list.end(), j) - list.begin();
-      for (auto at = std::max<ptrdiff_t>(0, middle - Reach);
-           at < std::min<ptrdiff_t>(ptrdiff_t(list.size()), middle + Reach); ++at)
-        consider(list[size_t(at)]);
-    }
-    if (best >= 0) {
-      m.NewOfOld[size_t(best)] = j;
-      m.OldOfNew[size_t(j)] = best;
-    }
-  }
+      if (const auto key = keyOf(i, *older[size_t(i)]))
+        ++holders[*key].OldCount, holders[*key].Old = i;
+  for (int j = 0; j < int(newer.size()); ++j)
+    if (m.OldOfNew[size_t(j)] < 0)
+      if (const auto key = keyOf(-1 - j, *newer[size_t(j)]))
+        if (auto found = holders.find(*key); found != holders.end())
+          ++found->second.NewCount, found->second.New = j;
+  for (const auto &[key, h] : holders)
+    if (h.OldCount == 1 && h.NewCount == 1)
+      Pair(m, h.Old, h.New);
 }
 
-// Pairs a button replaced in place: its neighbours on both sides are partners.
-void MatchInPlace(size_t oldCount, size_t newCount, Matching &m) {
-  const int olds = int(oldCount), news = int(newCount);
-  for (int j = 0; j < news; ++j) {
-    if (m.OldOfNew[size_t(j)] >= 0)
-      continue;
-    int i = -1;
-    if (j == 0)
-      i = 0;
-    else if (m.OldOfNew[size_t(j - 1)] >= 0)
-      i = m.OldOfNew[size_t(j - 1)] + 1;
-    if (i < 0 || i >= olds || m.NewOfOld[size_t(i)] >= 0)
-      continue;
-    const bool nextAgrees = (j + 1 == news && i + 1 == olds) ||
-                            (j + 1 < news && i + 1 < olds && m.OldOfNew[size_t(j + 1)] == i + 1);
-    if (!nextAgrees)
-      continue;
-    m.NewOfOld[size_t(i)] = j;
-    m.OldOfNew[size_t(j)] = i;
-  }
+// One reading of which old button is which new one: the longest run of equal buttons in
+// order, then buttons replaced in place, then unique keys. ids are the buttons' contents
+// as numbers.
+Matching MatchOnce(const Buttons &older, const Buttons &newer, const std::vector<int> &oldIds,
+                   const std::vector<int> &newIds) {
+  Matching m{std::vector<int>(older.size(), -1), std::vector<int>(newer.size(), -1),
+             std::vector<bool>(newer.size(), false), std::vector<bool>(older.size(), false)};
+  const auto common = CommonSubsequence(oldIds, newIds);
+  for (const auto &[i, j] : common)
+    Pair(m, i, j);
+  MatchInPlace(older, newer, common, m);
+  MatchUniqueKeys<int>(older, newer, m, [&](int at, const ButtonContent &) {
+    return std::optional<int>(at >= 0 ? oldIds[size_t(at)] : newIds[size_t(-1 - at)]);
+  });
+  for (int field : {bfCommand, bfTooltip})
+    MatchUniqueKeys<std::string_view>(older, newer, m, [field](int, const ButtonContent &content) {
+      const std::string &value = content[size_t(field)];
+      return value.empty() ? std::nullopt : std::optional<std::string_view>(value);
+    });
+  return m;
 }
 
-// Marks the pairs off the longest run that keeps the old order as moved.
+// Marks the pairs off the longest run that keeps the old order as moved. Where several
+// runs are that long (two neighbours swapped: either one moved), the pairs on some of
+// them but not on all are uncertain.
 void MarkMoved(Matching &m) {
   std::vector<int> pairs; // new positions of paired buttons, in new order
   for (int j = 0; j < int(m.OldOfNew.size()); ++j)
     if (m.OldOfNew[size_t(j)] >= 0)
       pairs.push_back(j);
-  std::vector<int> tails;                      // tails[l]: index into pairs ending a run l+1
-  std::vector<int> previous(pairs.size(), -1); // the run's element before each
-  for (int p = 0; p < int(pairs.size()); ++p) {
-    const int old = m.OldOfNew[size_t(pairs[size_t(p)])];
-    auto at = std::lower_bound(tails.begin(), tails.end(), old, [&](int t, int value) {
-      return m.OldOfNew[size_t(pairs[size_t(t)])] < value;
-    });
+  const int count = int(pairs.size());
+  auto oldAt = [&](int p) { return m.OldOfNew[size_t(pairs[size_t(p)])]; };
+  std::vector<int> tails;                       // tails[l]: index into pairs ending a run l+1
+  std::vector<int> previous(size_t(count), -1); // the run's element before each
+  std::vector<int> ending(static_cast<size_t>(count)); // the longest run ending at each
+  for (int p = 0; p < count; ++p) {
+    auto at = std::lower_bound(tails.begin(), tails.end(), oldAt(p),
+                               [&](int t, int value) { return oldAt(t) < value; });
+    ending[size_t(p)] = int(at - tails.begin()) + 1;
     if (at != tails.begin())
       previous[size_t(p)] = *(at - 1);
     if (at == tails.end())
@@ -170,6 +155,65 @@ void MarkMoved(Matching &m) {
     m.MovedNew[size_t(j)] = true;
   for (int p = tails.empty() ? -1 : tails.back(); p >= 0; p = previous[size_t(p)])
     m.MovedNew[size_t(pairs[size_t(p)])] = false;
+  // The longest run starting at each, from the back: runs of falling old positions.
+  std::vector<int> starting(static_cast<size_t>(count)), lows;
+  for (int p = count - 1; p >= 0; --p) {
+    auto at = std::lower_bound(lows.begin(), lows.end(), -oldAt(p));
+    starting[size_t(p)] = int(at - lows.begin()) + 1;
+    if (at == lows.end())
+      lows.push_back(-oldAt(p));
+    else
+      *at = -oldAt(p);
+  }
+  // A pair on a longest run holds its place on every one when it is the only pair on a
+  // longest run at that step.
+  const int longest = int(tails.size());
+  std::vector<int> onStep(size_t(longest) + 1, 0);
+  for (int p = 0; p < count; ++p)
+    if (ending[size_t(p)] + starting[size_t(p)] - 1 == longest)
+      ++onStep[size_t(ending[size_t(p)])];
+  for (int p = 0; p < count; ++p)
+    if (ending[size_t(p)] + starting[size_t(p)] - 1 == longest &&
+        onStep[size_t(ending[size_t(p)])] > 1)
+      m.UncertainOld[size_t(oldAt(p))] = true;
+}
+
+// A button added, removed or moved next to an equal one could as well have been any of
+// their run, and so could one already uncertain: the old buttons of such a run are
+// uncertain. Each run is marked once.
+void MarkSlidingRuns(const std::vector<ButtonContent> &older,
+                     const std::vector<ButtonContent> &newer, Matching &m) {
+  auto mark = [&](const std::vector<ButtonContent> &buttons, auto edited, auto markOne) {
+    const int count = int(buttons.size());
+    for (int at = 0; at < count;) {
+      int end = at + 1;
+      while (end < count && buttons[size_t(end)] == buttons[size_t(at)])
+        ++end;
+      bool slides = false;
+      for (int k = at; k < end && end - at > 1 && !slides; ++k)
+        slides = edited(k);
+      for (int k = at; slides && k < end; ++k)
+        markOne(k);
+      at = end;
+    }
+  };
+  mark(
+      older,
+      [&](int i) {
+        const int j = m.NewOfOld[size_t(i)];
+        return j < 0 || m.MovedNew[size_t(j)] || m.UncertainOld[size_t(i)];
+      },
+      [&](int i) { m.UncertainOld[size_t(i)] = true; });
+  mark(
+      newer,
+      [&](int j) {
+        const int i = m.OldOfNew[size_t(j)];
+        return i < 0 || m.MovedNew[size_t(j)] || m.UncertainOld[size_t(i)];
+      },
+      [&](int j) {
+        if (m.OldOfNew[size_t(j)] >= 0)
+          m.UncertainOld[size_t(m.OldOfNew[size_t(j)])] = true;
+      });
 }
 
 std::vector<FieldChange> FieldChanges(const ButtonContent &older, const ButtonContent &newer) {
@@ -197,11 +241,45 @@ template <class T> T MergeValue(const T &base, const T &ours, const T &theirs, b
   return ours;
 }
 
-// One button of the merged bar: its base position (-1 for one added) and whether theirs
-// added it.
+// For each button of a side the nearest paired buttons before and after it (not itself),
+// or -1.
+struct PairedNeighbours {
+  std::vector<int> Before, After;
+  explicit PairedNeighbours(const Matching &m) {
+    const int count = int(m.OldOfNew.size());
+    Before.assign(size_t(count), -1);
+    After.assign(size_t(count), -1);
+    for (int s = 1; s < count; ++s)
+      Before[size_t(s)] = m.OldOfNew[size_t(s - 1)] >= 0 ? s - 1 : Before[size_t(s - 1)];
+    for (int s = count - 2; s >= 0; --s)
+      After[size_t(s)] = m.OldOfNew[size_t(s + 1)] >= 0 ? s + 1 : After[size_t(s + 1)];
+  }
+};
+
+// The base buttons a side touched: deleted, changed or moved, or next to a button it
+// added or moved.
+std::vector<bool> Touched(const Matching &m, const std::vector<ButtonContent> &base,
+                          const std::vector<ButtonContent> &side) {
+  std::vector<bool> touched(base.size(), false);
+  for (size_t b = 0; b < base.size(); ++b) {
+    const int s = m.NewOfOld[b];
+    touched[b] = s < 0 || side[size_t(s)] != base[b] || m.MovedNew[size_t(s)];
+  }
+  const PairedNeighbours neighbours(m);
+  for (size_t s = 0; s < side.size(); ++s)
+    if (m.OldOfNew[s] < 0 || m.MovedNew[s])
+      for (int next : {neighbours.Before[s], neighbours.After[s]})
+        if (next >= 0)
+          touched[size_t(m.OldOfNew[size_t(next)])] = true;
+  return touched;
+}
+
+// One button of the merged bar: its base position (-1 for one added), its position in
+// ours (-1 for one theirs added) and whether theirs added it.
 struct Entry {
   ButtonContent Content;
   int Base = -1;
+  int Ours = -1;
   bool AddedByTheirs = false;
   std::vector<Conflict> Conflicts;
 };
@@ -211,7 +289,16 @@ public:
   ButtonMerge(const BarContent &base, const BarContent &ours, const BarContent &theirs)
       : base_(base.Buttons), ours_(ours.Buttons), theirs_(theirs.Buttons),
         toOurs_(MatchButtons(base_, ours_)), toTheirs_(MatchButtons(base_, theirs_)),
-        place_(base_.size(), entries_.end()) {}
+        theirsNeighbours_(toTheirs_), place_(base_.size(), entries_.end()) {
+    // A change one side made where the other side's match is a guess cannot be placed
+    // with certainty: it is left out.
+    const auto oursTouched = Touched(toOurs_, base_, ours_);
+    const auto theirsTouched = Touched(toTheirs_, base_, theirs_);
+    doubtful_.resize(base_.size());
+    for (size_t b = 0; b < base_.size(); ++b)
+      doubtful_[b] = (toOurs_.UncertainOld[b] && theirsTouched[b]) ||
+                     (toTheirs_.UncertainOld[b] && oursTouched[b]);
+  }
 
   void Run(MergeResult &result) {
     TakeOurs();
@@ -223,19 +310,27 @@ public:
         result.Conflicts.push_back(std::move(conflict));
       }
       result.Bar.Buttons.push_back(entry.Content);
+      result.OursPositions.push_back(entry.Ours);
     }
     result.Conflicts.insert(result.Conflicts.end(), deleted_.begin(), deleted_.end());
+    for (int b = 0; b < int(base_.size()); ++b)
+      if (doubtful_[size_t(b)])
+        result.Conflicts.push_back({Conflict::Uncertain, b, -1, {}, {}, {}, {}});
   }
 
 private:
   // Ours' buttons in ours' order, each with theirs' changes to it.
   void TakeOurs() {
+    int before = -1; // the base position of the paired button before, in ours
     for (int j = 0; j < int(ours_.size()); ++j) {
       const int b = toOurs_.OldOfNew[size_t(j)];
-      Entry entry{ours_[size_t(j)], b, false, {}};
+      Entry entry{ours_[size_t(j)], b, j, false, {}};
       if (b < 0) {
-        ++oursAdded_[entry.Content];
+        ++oursAdded_[{before, entry.Content}];
+      } else if (doubtful_[size_t(b)]) {
+        // ours' version as it is
       } else if (const int t = toTheirs_.NewOfOld[size_t(b)]; t < 0) {
+        before = b;
         if (ours_[size_t(j)] == base_[size_t(b)])
           continue;
         entry.Conflicts.push_back(
@@ -244,8 +339,10 @@ private:
         MergeFields(base_[size_t(b)], theirs_[size_t(t)], entry);
       }
       entries_.push_back(std::move(entry));
-      if (b >= 0)
+      if (b >= 0) {
         place_[size_t(b)] = std::prev(entries_.end());
+        before = b;
+      }
     }
   }
 
@@ -263,9 +360,19 @@ private:
   void NoteDeletedByOurs() {
     for (int b = 0; b < int(base_.size()); ++b) {
       const int t = toTheirs_.NewOfOld[size_t(b)];
-      if (toOurs_.NewOfOld[size_t(b)] < 0 && t >= 0 && theirs_[size_t(t)] != base_[size_t(b)])
+      if (toOurs_.NewOfOld[size_t(b)] < 0 && t >= 0 && theirs_[size_t(t)] != base_[size_t(b)] &&
+          !doubtful_[size_t(b)])
         deleted_.push_back({Conflict::DeletedByOurs, b, -1, {}, {}, "deleted", "changed"});
     }
+  }
+
+  // Whether theirs' button at position j was added or moved next to a button whose match
+  // is a guess: where it goes is not known.
+  bool PlaceDoubtful(int j) const {
+    for (int next : {theirsNeighbours_.Before[size_t(j)], theirsNeighbours_.After[size_t(j)]})
+      if (next >= 0 && doubtful_[size_t(toTheirs_.OldOfNew[size_t(next)])])
+        return true;
+    return false;
   }
 
   // Theirs' added and moved buttons go after the button they follow in theirs.
@@ -275,12 +382,13 @@ private:
     for (int j = 0; j < int(theirs_.size()); ++j) {
       const int b = toTheirs_.OldOfNew[size_t(j)];
       if (b < 0) {
-        PlaceAdded(theirs_[size_t(j)], cursor);
+        if (!PlaceDoubtful(j))
+          PlaceAdded(theirs_[size_t(j)], theirsBefore, cursor);
         continue;
       }
       const auto at = place_[size_t(b)];
       if (at != entries_.end()) {
-        if (toTheirs_.MovedNew[size_t(j)])
+        if (toTheirs_.MovedNew[size_t(j)] && !doubtful_[size_t(b)] && !PlaceDoubtful(j))
           cursor = Move(b, at, cursor, theirsBefore);
         else
           cursor = AfterOursAdded(std::next(at));
@@ -289,14 +397,15 @@ private:
     }
   }
 
-  // The same button added on both sides is added once.
-  void PlaceAdded(const ButtonContent &content, std::list<Entry>::iterator &cursor) {
-    auto same = oursAdded_.find(content);
+  // The same button added on both sides after the same button is added once.
+  void PlaceAdded(const ButtonContent &content, int theirsBefore,
+                  std::list<Entry>::iterator &cursor) {
+    auto same = oursAdded_.find({theirsBefore, content});
     if (same != oursAdded_.end() && same->second > 0) {
       --same->second;
       return;
     }
-    entries_.insert(cursor, Entry{content, -1, true, {}});
+    entries_.insert(cursor, Entry{content, -1, -1, true, {}});
   }
 
   // Moves theirs' moved button to the cursor unless ours moved it too: then it stays in
@@ -325,9 +434,12 @@ private:
 
   const std::vector<ButtonContent> &base_, &ours_, &theirs_;
   Matching toOurs_, toTheirs_;
+  PairedNeighbours theirsNeighbours_;
+  std::vector<bool> doubtful_;
   std::list<Entry> entries_;
   std::vector<std::list<Entry>::iterator> place_;
-  std::unordered_map<ButtonContent, int, ContentHash> oursAdded_;
+  // Ours' added buttons by the base position of the paired button before them.
+  std::map<std::pair<int, ButtonContent>, int> oursAdded_;
   std::vector<Conflict> deleted_;
 };
 
@@ -406,12 +518,58 @@ BarContent ReadBarContent(const std::string &fileName) {
 
 Matching MatchButtons(const std::vector<ButtonContent> &older,
                       const std::vector<ButtonContent> &newer) {
-  Matching m{std::vector<int>(older.size(), -1), std::vector<int>(newer.size(), -1),
-             std::vector<bool>(newer.size(), false)};
-  MatchIdentical(older, newer, m);
-  MatchSimilar(older, newer, m);
-  MatchInPlace(older.size(), newer.size(), m);
+  std::unordered_map<ButtonContent, int, ContentHash> numbers;
+  auto numbered = [&](const std::vector<ButtonContent> &buttons) {
+    std::vector<int> ids;
+    ids.reserve(buttons.size());
+    for (const ButtonContent &content : buttons)
+      ids.push_back(numbers.try_emplace(content, int(numbers.size())).first->second);
+    return ids;
+  };
+  auto pointers = [](const std::vector<ButtonContent> &buttons) {
+    Buttons all;
+    all.reserve(buttons.size());
+    for (const ButtonContent &content : buttons)
+      all.push_back(&content);
+    return all;
+  };
+  Buttons oldButtons = pointers(older), newButtons = pointers(newer);
+  std::vector<int> oldIds = numbered(older), newIds = numbered(newer);
+  Matching m = MatchOnce(oldButtons, newButtons, oldIds, newIds);
+  // The same read back to front: where equal buttons leave a choice, the two readings
+  // choose differently, and a pair they do not share is a guess.
+  for (auto *sequence : {&oldButtons, &newButtons})
+    std::reverse(sequence->begin(), sequence->end());
+  std::reverse(oldIds.begin(), oldIds.end());
+  std::reverse(newIds.begin(), newIds.end());
+  const Matching back = MatchOnce(oldButtons, newButtons, oldIds, newIds);
+  const int olds = int(older.size()), news = int(newer.size());
+  for (int i = 0; i < olds; ++i) {
+    const int j = back.NewOfOld[size_t(olds - 1 - i)];
+    m.UncertainOld[size_t(i)] = (j < 0 ? -1 : news - 1 - j) != m.NewOfOld[size_t(i)];
+  }
   MarkMoved(m);
+  MarkSlidingRuns(older, newer, m);
+  // A move that is a guess (of two swapped buttons either moved) makes the place it was
+  // moved to a guess too: the buttons around it are uncertain.
+  std::vector<int> guessedNeighbours;
+  for (int j = 0, before = -1; j < news; ++j) {
+    const int i = m.OldOfNew[size_t(j)];
+    if (i < 0)
+      continue;
+    if (m.MovedNew[size_t(j)] && m.UncertainOld[size_t(i)]) {
+      if (before >= 0)
+        guessedNeighbours.push_back(m.OldOfNew[size_t(before)]);
+      for (int next = j + 1; next < news; ++next)
+        if (m.OldOfNew[size_t(next)] >= 0) {
+          guessedNeighbours.push_back(m.OldOfNew[size_t(next)]);
+          break;
+        }
+    }
+    before = j;
+  }
+  for (int i : guessedNeighbours)
+    m.UncertainOld[size_t(i)] = true;
   return m;
 }
 
@@ -464,14 +622,40 @@ void WriteMergedBar(const MergeResult &merged, const BarContent &ours,
   platform::ProfileBatch batch;
   // Ours' buttons as they were stay as ours wrote them, key order and spelling with them.
   if (merged.Bar.Buttons != ours.Buttons) {
-    ButtonBar bar("", ""); // no icon is loaded or written
-    for (const ButtonContent &content : merged.Bar.Buttons) {
-      bar.Buttons.push_back(std::make_unique<Button>(ButtonOf(content)));
-      bar.IconHandles.emplace_back();
+    // The file is ours' copy: its loaded buttons know their lines, which a save keeps
+    // for every button the merge left as it was.
+    ButtonBar bar(fileName, "");
+    // A file that no longer holds ours' buttons gets every button laid out afresh.
+    const bool oursLoaded = bar.Buttons.size() == ours.Buttons.size();
+    std::vector<std::unique_ptr<Button>> buttons;
+    std::vector<platform::IconHandle> icons;
+    buttons.reserve(merged.Bar.Buttons.size());
+    icons.reserve(merged.Bar.Buttons.size());
+    for (size_t position = 0; position < merged.Bar.Buttons.size(); ++position) {
+      const ButtonContent &content = merged.Bar.Buttons[position];
+      const int from = oursLoaded ? merged.OursPositions[position] : -1;
+      if (from < 0) {
+        buttons.push_back(std::make_unique<Button>(ButtonOf(content)));
+        icons.emplace_back();
+        continue;
+      }
+      std::unique_ptr<Button> button = std::move(bar.Buttons[size_t(from)]);
+      const Button fields = ButtonOf(content);
+      button->IconRef = fields.IconRef;
+      button->Command = fields.Command;
+      button->Params = fields.Params;
+      button->StartPath = fields.StartPath;
+      button->Tooltip = fields.Tooltip;
+      button->RunMode = fields.RunMode;
+      buttons.push_back(std::move(button));
+      icons.push_back(std::move(bar.IconHandles[size_t(from)]));
     }
+    bar.Buttons = std::move(buttons);
+    bar.IconHandles = std::move(icons);
     // Cache off and no icon change: the save writes no icon library and leaves the
     // cache's section as it is.
     bar.CacheMode = CacheOff;
+    bar.IconsChanged = false;
     bar.SaveTo(fileName);
   }
   for (const auto &[id, key] : ours.Others)

@@ -6,17 +6,21 @@
 // the file's encoding make no difference.
 //
 // Matching, in three steps, each over the buttons the steps before left unpaired:
-//  1. Identical buttons (all six fields equal) are paired, the k-th of a kind in the old
-//     bar with the k-th of that kind in the new one.
-//  2. A new button is paired with the old button that has the same command or the same
-//     tooltip (not empty) and the most fields equal; of equals the nearest in position.
-//     Only the few old buttons nearest in position of each command and tooltip are
-//     looked at, so a bar of thousands of equal commands costs no more than a short one.
-//  3. A button replaced in place, between neighbours paired with each other (or at the
-//     same end of both bars), is paired with what replaced it.
+//  1. Equal buttons (all six fields equal) are paired along the longest sequence of them
+//     that both bars hold in the same order, so that of several equal buttons (separators,
+//     twins) each is told by its place among its neighbours: deleting one separator pairs
+//     every other one with itself.
+//  2. Buttons between two such pairs (or the same end of both bars) are paired in place
+//     when both bars hold as many there: one button replaced by one, or several that each
+//     share their command or tooltip with the one at their place.
+//  3. A button whose content, else command, else tooltip (not empty) no other unpaired
+//     button of either bar has is paired with the one that has it: a move.
 // What is left is removed (old) or added (new). A paired button is moved when it is not
 // on the longest run of pairs that keep their order: a button moved from 2 to 5 is one
-// move, not three buttons moved up. All steps are O(n log n).
+// move, not three buttons moved up. Equal buttons can leave a choice (which of three
+// separators in a row was deleted): the bars are matched once front to back and once back
+// to front, and the buttons the two readings pair differently are uncertain. Steps 2, 3
+// and the moves are O(n log n), step 1 O(n d) for d differences.
 #include <array>
 #include <map>
 #include <optional>
@@ -55,12 +59,14 @@ const char *FieldKeyName(int field);
 // no key).
 BarContent ReadBarContent(const std::string &fileName);
 
-// For each button of either bar the position of its partner in the other, or -1; and for
-// each new button whether it moved.
+// For each button of either bar the position of its partner in the other, or -1; for
+// each new button whether it moved; and for each old button whether its partner (or
+// having none) is a guess among equal buttons.
 struct Matching {
   std::vector<int> NewOfOld;
   std::vector<int> OldOfNew;
   std::vector<bool> MovedNew;
+  std::vector<bool> UncertainOld;
 };
 Matching MatchButtons(const std::vector<ButtonContent> &older,
                       const std::vector<ButtonContent> &newer);
@@ -108,9 +114,12 @@ struct Conflict {
     DeletedByTheirs, // theirs deleted the button, ours changed it (it stays)
     MovedBoth,       // both moved the button, to different places (ours' place)
     KeyChanged,      // both changed Key of Section differently (a missing side: removed)
+    Uncertain,       // one side changed the button or next to it, and equal buttons nearby
+                     // leave open which of them the other side kept, changed or deleted;
+                     // the button stays as ours has it and theirs' change is left out
   };
   Kind What;
-  int Position = -1;   // 0-based in the merged bar; in the base for DeletedByOurs
+  int Position = -1;   // 0-based in the merged bar; in the base for DeletedByOurs, Uncertain
   int Field = -1;      // for FieldChanged
   std::string Section; // for KeyChanged
   std::string Key;     // for KeyChanged
@@ -120,18 +129,22 @@ struct Conflict {
 
 struct MergeResult {
   BarContent Bar;
+  // For each button of Bar its position in ours, or -1 for one theirs added.
+  std::vector<int> OursPositions;
   std::vector<Conflict> Conflicts;
 };
 // Merges the changes base -> ours and base -> theirs: a change of one side is taken,
 // changes of different buttons or fields combine, buttons added on either side keep their
-// places after the buttons they followed, and the same change on both sides is one
-// change. Other sections merge key by key; "AlternativeCache", which numbers the buttons
-// of an icon cache, is ours' as it is.
+// places after the buttons they followed, and the same change on both sides (a button
+// added after the same button counts as the same) is one change. A change of theirs to
+// or next to a button whose match is uncertain is left out and is a conflict. Other sections merge
+// key by key; "AlternativeCache", which numbers the buttons of an icon cache, is ours' as it is.
 MergeResult MergeBars(const BarContent &base, const BarContent &ours, const BarContent &theirs);
 
 // Writes the merged bar into fileName, a copy of ours: its buttons through the bar's own
-// save (no icon cache), and the keys of other sections that differ from ours. Every
-// other byte of the file stays ours'.
+// save (no icon cache), ours' buttons as the button objects loaded from the file, so that
+// the save knows their lines; and the keys of other sections that differ from ours.
+// Every other byte of the file stays ours'.
 void WriteMergedBar(const MergeResult &merged, const BarContent &ours, const std::string &fileName);
 
 } // namespace barcompare

@@ -67,6 +67,25 @@ TEST(CliDiff, Utf16BarEqualsItsEightBitTwin) {
   EXPECT_EQ(fields["new"], "cafe.exe");
 }
 
+// One of two twins deleted on each side: whether the same one is not known, so the
+// merge keeps ours, names the button and fails.
+TEST(CliMerge, TwinsDeletedOnBothSidesAreAConflict) {
+  TempDir dir;
+  const std::string twins = "[Buttonbar]\r\nButtoncount=3\r\ncmd1=a.exe\r\ncmd2=a.exe\r\n"
+                            "cmd3=b.exe\r\n",
+                    one = "[Buttonbar]\r\nButtoncount=2\r\ncmd1=a.exe\r\ncmd2=b.exe\r\n";
+  WriteBytes(dir / "base.bar", twins);
+  WriteBytes(dir / "ours.bar", one);
+  WriteBytes(dir / "theirs.bar", one);
+  const auto merge = Cli({"merge", (dir / "base.bar").string(), (dir / "ours.bar").string(),
+                          (dir / "theirs.bar").string()});
+  EXPECT_EQ(merge.status, 1);
+  EXPECT_NE(merge.err.find("conflict: button 2 of the base \"a.exe\": equal buttons nearby"),
+            std::string::npos)
+      << merge.err;
+  EXPECT_EQ(ReadBytes(dir / "ours.bar"), one);
+}
+
 // A repository in a temporary folder where git finds the built corvane-cli and no
 // configuration of the user's.
 class GitMerge : public ::testing::Test {
