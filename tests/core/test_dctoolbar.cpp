@@ -32,6 +32,18 @@ TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
       {"cm_RenMov", "cm_Rename"},          //
       {"cm_PackEverything", std::nullopt}, // a name Double Commander lacks
       {"cm_", std::nullopt},
+      // Commands of real bars that Double Commander 1.0 has under its own names.
+      {"cm_GotoPreviousDir", "cm_ViewHistoryPrev"},
+      {"cm_GotoNextDir", "cm_ViewHistoryNext"},
+      {"cm_DirBranch", "cm_FlatView"},
+      {"cm_CompareDirs", "cm_CompareDirectories"},
+      {"cm_FileSync", "cm_SyncDirs"},
+      {"cm_SetAttrib", "cm_SetFileProperties"},
+      {"cm_MatchSrc", "cm_TargetEqualSource"},
+      {"cm_Split", "cm_FileSpliter"},
+      {"cm_Combine", "cm_FileLinker"},
+      {"cm_IntCompareFilesByContent", "cm_CompareContents"},
+      {"cm_RightByDateTime", "cm_RightSortByDate"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.tc);
@@ -47,8 +59,10 @@ TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
     }
   }
   EXPECT_EQ(dctoolbar::TcCommandNames("cm_Rename"),
-            (std::vector<std::string>{"cm_RenMov", "cm_Move"}));
-  EXPECT_EQ(dctoolbar::TcCommandNames("cm_FlatView"), (std::vector<std::string>{"cm_FlatView"}));
+            (std::vector<std::string>{"cm_RenMov", "cm_Move", "cm_Rename"}));
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_SyncDirs"),
+            (std::vector<std::string>{"cm_FileSync", "cm_SyncDirs"}));
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_Copy"), (std::vector<std::string>{"cm_Copy"}));
 }
 
 // A toolbar in the layout Double Commander saves, with what it adds (IDs, a second row)
