@@ -215,6 +215,10 @@ private:
   void Leave(const std::string &barFile, int position, std::string what) {
     result_.LeftOut.push_back({barFile, position, std::move(what)});
   }
+  // The item is written, but cannot work as the button did.
+  void Warn(const std::string &barFile, int position, std::string what) {
+    result_.LeftOut.push_back({barFile, position, std::move(what), true});
+  }
 
   std::optional<Item> ButtonItem(const std::string &barFile, int position, const Button &button) {
     ++items_;
@@ -394,26 +398,27 @@ private:
       if (item.Command.empty()) {
         // The program is carried by its Windows name, which Double Commander cannot start.
         item.Command = program;
-        Leave(barFile, position, "the program " + program + ", which names no host file");
+        Warn(barFile, position, "the program " + program + ", which names no host file");
       } else if (!tool.empty()) {
-        Leave(barFile, position,
-              "the " + std::string(tool == "control" ? "Control Panel item " : "console ") +
-                  program + " opens only on Windows (with --wine: through wine " + tool + ")");
+        Warn(barFile, position,
+             "the " + std::string(tool == "control" ? "Control Panel item " : "console ") +
+                 program + " opens only on Windows (with --wine: through wine " + tool + ")");
       }
       if (!params.Text.empty())
         item.Params.push_back(params.Text);
     }
     if (written.find_first_of("\\/:%") == std::string::npos && !platform::FileExists(program) &&
         !platform::DirectoryExists(program))
-      Leave(barFile, position,
-            "the program " + written +
-                " is found nowhere: not in Total Commander's folder, nor on the search path");
+      Warn(barFile, position,
+           "the program " + written +
+               " is found nowhere: not in Total Commander's folder, nor on the search path");
     for (const std::string &name : params.Unset)
-      Leave(barFile, position, "the parameters hold %" + name + "%, which nothing sets");
+      Warn(barFile, position, "the parameters hold %" + name + "%, which nothing sets");
     for (const std::string &placeholder : params.ReadOtherwise)
-      Leave(barFile, position,
-            "the parameters hold " + placeholder + ", which Double Commander reads otherwise");
-    LeaveUnset(barFile, position, "the start path", button.StartPath);
+      Warn(barFile, position,
+           "the parameters hold " + placeholder + ", which Double Commander reads otherwise");
+    for (const std::string &name : UnsetVariables(options_.ProgramFile, button.StartPath))
+      Warn(barFile, position, "the start path holds %" + name + "%, which nothing sets");
     if (!button.StartPath.empty()) {
       const std::string path =
           ExpandEnvironmentReference(options_.ProgramFile, RemoveQuotes(button.StartPath));
@@ -547,7 +552,9 @@ private:
       button.IconRef = IconReference(bar, position, item.Icon);
     switch (item.Kind) {
     case ItemKind::Command:
-      if (item.Command == "cm_ChangeDir" && item.Params.size() == 1) {
+      // A folder, not one of the "name=value" parameters later versions take.
+      if (item.Command == "cm_ChangeDir" && item.Params.size() == 1 &&
+          item.Params.front().find('=') == std::string::npos) {
         button.Command = "cd " + Portable(WindowsNameOf(item.Params.front()));
         break;
       }

@@ -35,6 +35,7 @@ struct Omission {
   std::string Bar; // the bar's Windows name (export), or the bar written (import)
   int Button = 0;  // 0-based position in that bar
   std::string What;
+  bool Written = false; // the item is written, but cannot work as the button did
 };
 
 struct ExportOptions {

@@ -406,19 +406,19 @@ TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
   const auto out = dctoolbar::ExportBar(WindowsNameOf(dir / "cannot.bar"),
                                         {.ProgramFile = exe, .IconFolder = work});
   std::vector<std::pair<int, std::string>> leftOut;
-  for (const auto &omission : out.LeftOut)
-    leftOut.emplace_back(omission.Button + 1, omission.What);
+  for (const auto &omission : out.LeftOut) // items written that cannot work marked so
+    leftOut.emplace_back(omission.Button + 1, (omission.Written ? "* " : "") + omission.What);
   const std::string cpl = WindowsNameOf(tc / "t\xC3\xB6ols" / "prog.cpl");
   EXPECT_EQ(leftOut,
             (std::vector<std::pair<int, std::string>>{
                 {4, "the keyword OPENLANGUAGEFILE has no Double Commander command"},
                 {5, "the folder of cd holds %NOWHERE_SET%, which nothing sets"},
-                {6, "the parameters hold %NOWHERE_SET%, which nothing sets"},
-                {6, "the parameters hold %S, which Double Commander reads otherwise"},
-                {6, "the start path holds %UNSET_TOO%, which nothing sets"},
-                {7, "the program nowhere-at-all.exe is found nowhere: not in Total Commander's "
+                {6, "* the parameters hold %NOWHERE_SET%, which nothing sets"},
+                {6, "* the parameters hold %S, which Double Commander reads otherwise"},
+                {6, "* the start path holds %UNSET_TOO%, which nothing sets"},
+                {7, "* the program nowhere-at-all.exe is found nowhere: not in Total Commander's "
                     "folder, nor on the search path"},
-                {8, "the Control Panel item " + cpl +
+                {8, "* the Control Panel item " + cpl +
                         " opens only on Windows (with --wine: through wine control)"},
                 {9, "the command control desk.cpl runs only on Windows (with --wine: through "
                     "wine control)"}}));
