@@ -390,6 +390,7 @@ private:
         options_.ProgramFile, JoinWords(ArgumentsOf(button.Command, written), button.Params));
     const std::string extension = platform::LowerText(FileExtension(program));
     const std::string tool = extension == ".cpl" ? "control" : extension == ".msc" ? "mmc" : "";
+    bool hostless = false;
     if (options_.Wine && (IsWindowsProgram(program) || !tool.empty())) {
       item.Command = "wine";
       item.Params.push_back(JoinWords(JoinWords(tool, "\"" + program + "\""), params.Text));
@@ -398,6 +399,7 @@ private:
       if (item.Command.empty()) {
         // The program is carried by its Windows name, which Double Commander cannot start.
         item.Command = program;
+        hostless = true;
         Warn(barFile, position, "the program " + program + ", which names no host file");
       } else if (!tool.empty()) {
         Warn(barFile, position,
@@ -407,11 +409,13 @@ private:
       if (!params.Text.empty())
         item.Params.push_back(params.Text);
     }
-    if (written.find_first_of("\\/:%") == std::string::npos && !platform::FileExists(program) &&
-        !platform::DirectoryExists(program))
+    // A name the host cannot have was said above; any other leads to a file or nowhere.
+    const bool bare = written.find_first_of("\\/:%") == std::string::npos;
+    if (!hostless && !platform::FileExists(program) && !platform::DirectoryExists(program))
       Warn(barFile, position,
-           "the program " + written +
-               " is found nowhere: not in Total Commander's folder, nor on the search path");
+           bare ? "the program " + written +
+                      " is found nowhere: not in Total Commander's folder, nor on the search path"
+                : "the program " + program + " does not exist");
     for (const std::string &name : params.Unset)
       Warn(barFile, position, "the parameters hold %" + name + "%, which nothing sets");
     for (const std::string &placeholder : params.ReadOtherwise)

@@ -399,6 +399,7 @@ TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
       {"", "nowhere-at-all.exe", "", "", "", 0, "", ""},
       {"", "%COMMANDER_PATH%\\t\xF6ols\\prog.cpl", "", "", "", 0, "", ""},
       {"", "control desk.cpl", "", "", "", 0, "", ""},
+      {"", WindowsNameOf(dir / "gone.exe"), "", "", "", 0, "", ""},
   };
   tc.Write("t\xC3\xB6ols/prog.cpl", "MZ");
   tc.Write("Totalcmd.inc", "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_DirBranch=2026;Branch\r\n");
@@ -421,8 +422,9 @@ TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
                 {8, "* the Control Panel item " + cpl +
                         " opens only on Windows (with --wine: through wine control)"},
                 {9, "the command control desk.cpl runs only on Windows (with --wine: through "
-                    "wine control)"}}));
-  ASSERT_EQ(out.Items.size(), 6u);
+                    "wine control)"},
+                {10, "* the program " + WindowsNameOf(dir / "gone.exe") + " does not exist"}}));
+  ASSERT_EQ(out.Items.size(), 7u);
   EXPECT_EQ(out.Items[0].Command, "cm_FlatView");
   EXPECT_EQ(out.Items[1].Command, "cm_ChangeDir");
   EXPECT_EQ(out.Items[1].Params, std::vector<std::string>{(dir / "work").string()});
@@ -432,7 +434,7 @@ TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
       out.Items, WindowsNameOf(dir / "back.bar"),
       {.ProgramFile = exe, .Library = WindowsNameOf(dir / "back.icl"), .ThemeFolder = ""});
   const auto again = ButtonsOf(dir / "back.bar");
-  ASSERT_EQ(again.size(), 6u);
+  ASSERT_EQ(again.size(), 7u);
   EXPECT_EQ(again[0].Command, "cm_DirBranch");
   EXPECT_EQ(again[1].Command, buttons[1].Command);
   EXPECT_EQ(again[3].Params, buttons[5].Params);
@@ -440,7 +442,7 @@ TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
   // With Wine, Control Panel items open through Wine's own tool, and come back.
   const auto wine = dctoolbar::ExportBar(WindowsNameOf(dir / "cannot.bar"),
                                          {.ProgramFile = exe, .Wine = true, .IconFolder = work});
-  ASSERT_EQ(wine.Items.size(), 7u);
+  ASSERT_EQ(wine.Items.size(), 8u);
   EXPECT_EQ(wine.Items[5].Params, std::vector<std::string>{"control \"" + cpl + "\""});
   EXPECT_EQ(wine.Items[6].Params, std::vector<std::string>{"control desk.cpl"});
   dctoolbar::ImportToolbar(
