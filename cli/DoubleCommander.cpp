@@ -117,14 +117,21 @@ std::string Shown(const std::string &windowsName) {
   return platform::HostPathText(relative);
 }
 
+// What was left out, then what was written but cannot work as it did, each in button order.
 int ReportLeftOut(const std::vector<dctoolbar::Omission> &leftOut) {
-  if (leftOut.empty())
-    return 0;
-  std::printf("Left out:\n");
-  for (const auto &omission : leftOut)
-    std::printf("%s:%d: %s\n", Shown(omission.Bar).c_str(), omission.Button + 1,
-                ShownText(omission.What, TextForm::Characters).c_str());
-  return kSomethingLeftOut;
+  for (const bool written : {false, true}) {
+    bool headed = false;
+    for (const auto &omission : leftOut) {
+      if (omission.Written != written)
+        continue;
+      if (!headed)
+        std::printf(written ? "Written, but cannot work as in Total Commander:\n" : "Left out:\n");
+      headed = true;
+      std::printf("%s:%d: %s\n", Shown(omission.Bar).c_str(), omission.Button + 1,
+                  ShownText(omission.What, TextForm::Characters).c_str());
+    }
+  }
+  return leftOut.empty() ? 0 : kSomethingLeftOut;
 }
 
 size_t CountItems(const std::vector<dctoolbar::Item> &items) {

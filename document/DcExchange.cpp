@@ -3,6 +3,7 @@
 
 #include "document/BarDoctor.h"
 #include "document/ButtonList.h"
+#include "document/CommandCatalog.h"
 #include "document/FileNames.h"
 #include "document/IconReference.h"
 #include "document/Resolve.h"
@@ -14,6 +15,8 @@
 #include "platform/IconHandle.h"
 #include "platform/TextRules.h"
 
+#include <algorithm>
+#include <cctype>
 #include <set>
 #include <unordered_map>
 
@@ -57,6 +60,20 @@ bool StartsWithName(const std::string &name, const char *prefix) {
   return platform::LowerText(name.substr(0, 3)) == prefix;
 }
 
+// Total Commander's keyword commands, which name no internal command.
+bool IsKeyword(const std::string &upperName) {
+  static const std::set<std::string> keywords = {"CD",         "OPENBAR",         "OPENTABS",
+                                                 "APPENDTABS", "FTPOPEN",         "SYNCOPEN",
+                                                 "LOADSEARCH", "OPENLANGUAGEFILE"};
+  return keywords.count(upperName) != 0;
+}
+
+// An internal command given by its number ("540", "-2").
+bool IsCommandNumber(const std::string &name) {
+  const size_t digits = name.compare(0, 1, "-") == 0 ? 1 : 0;
+  return name.size() > digits && name.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
 // A program Wine runs: Windows' executable kinds.
 bool IsWindowsProgram(const std::string &name) {
   static const std::set<std::string> kinds = {".exe", ".com", ".bat", ".cmd"};
@@ -69,6 +86,109 @@ std::string InFolder(const std::string &folder, const std::string &file) {
     return folder + file;
   return folder + "\\" + file;
 }
+
+// Total Commander's placeholders and what Double Commander's documentation gives for each:
+// the file under the cursor and its parts, the panels' folders, the list files and the
+// two of the same meaning. Double Commander quotes what it puts in and ends folders
+// without a separator unless told otherwise; Total Commander does neither and ends them
+// in a backslash, so the translated parameters start with PlaceholderMode.
+constexpr std::pair<std::string_view, std::string_view> Placeholders[] = {
+    {"%UL", "%LU"}, {"%UF", "%FU"}, {"%WL", "%LW"}, {"%WF", "%FW"}, {"%P", "%Ds"},
+    {"%T", "%Dt"},  {"%N", "%fs0"}, {"%M", "%ft0"}, {"%O", "%os0"}, {"%E", "%es0"},
+    {"%L", "%L"},   {"%F", "%F"},   {"%?", "%?"},   {"%%", "%%"},
+};
+constexpr std::string_view PlaceholderMode = "%\"0%/1";
+
+// The placeholder of the table standing at position at of the text, from the side given
+// (first: Total Commander's), the longest of those that match.
+const std::pair<std::string_view, std::string_view> *PlaceholderAt(std::string_view text, size_t at,
+                                                                   bool tcSide) {
+  const std::pair<std::string_view, std::string_view> *found = nullptr;
+  for (const auto &pair : Placeholders) {
+    const std::string_view name = tcSide ? pair.first : pair.second;
+    if (text.substr(at, name.size()) == name &&
+        (!found || name.size() > (tcSide ? found->first : found->second).size()))
+      found = &pair;
+  }
+  return found;
+}
+
+// The length of the %NAME% reference at position at ("%" included), 0 when none stands
+// there: a name of letters, digits and "_$()" as the environment's names are written.
+size_t ReferenceAt(std::string_view text, size_t at) {
+  size_t end = at + 1;
+  while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
+                               std::string_view("_$()").find(text[end]) != std::string::npos))
+    ++end;
+  return end < text.size() && text[end] == '%' && end > at + 1 ? end - at + 1 : 0;
+}
+
+// A short name between percent signs ("%P%N" pairs up as %P%) is Total Commander's
+// placeholder, not a variable.
+bool IsPlaceholderName(const std::string &name) {
+  return name.size() <= 2;
+}
+
+} // namespace
+
+ParameterTranslation ParametersForDc(const std::string &exeFileName, const std::string &params) {
+  ParameterTranslation result;
+  bool translated = false;
+  for (size_t at = 0; at < params.size();) {
+    if (params[at] != '%') {
+      result.Text += params[at++];
+      continue;
+    }
+    // A variable, set or not, is one by its long name; a short one only when it is set.
+    const size_t reference = ReferenceAt(params, at);
+    const std::string name = reference != 0 ? params.substr(at + 1, reference - 2) : "";
+    const bool variable =
+        reference != 0 && (!IsPlaceholderName(name) || !VariableValue(exeFileName, name).empty());
+    const auto *placeholder = variable ? nullptr : PlaceholderAt(params, at, true);
+    if (placeholder) {
+      result.Text += placeholder->second;
+      translated = translated || placeholder->first != "%%";
+      at += placeholder->first.size();
+    } else if (reference != 0) {
+      result.Text += params.substr(at, reference);
+      at += reference;
+    } else {
+      // Any other placeholder: Double Commander reads a percent sign before a letter (and
+      // before a few signs) as its own variable.
+      if (at + 1 < params.size() &&
+          (std::isalpha(static_cast<unsigned char>(params[at + 1])) ||
+           std::string_view("[\"/#").find(params[at + 1]) != std::string::npos))
+        if (const std::string what = params.substr(at, 2);
+            std::find(result.ReadOtherwise.begin(), result.ReadOtherwise.end(), what) ==
+            result.ReadOtherwise.end())
+          result.ReadOtherwise.push_back(what);
+      result.Text += params[at++];
+    }
+  }
+  if (translated)
+    result.Text = std::string(PlaceholderMode) + result.Text;
+  for (std::string &name : UnsetVariables(exeFileName, params))
+    if (!IsPlaceholderName(name))
+      result.Unset.push_back(std::move(name));
+  return result;
+}
+
+std::string ParametersForTc(const std::string &params) {
+  if (params.compare(0, PlaceholderMode.size(), PlaceholderMode) != 0)
+    return params;
+  std::string text;
+  for (size_t at = PlaceholderMode.size(); at < params.size();) {
+    if (const auto *placeholder = params[at] == '%' ? PlaceholderAt(params, at, false) : nullptr) {
+      text += placeholder->first;
+      at += placeholder->second.size();
+    } else {
+      text += params[at++];
+    }
+  }
+  return text;
+}
+
+namespace {
 
 class Exporter {
 public:
@@ -94,6 +214,10 @@ private:
 
   void Leave(const std::string &barFile, int position, std::string what) {
     result_.LeftOut.push_back({barFile, position, std::move(what)});
+  }
+  // The item is written, but cannot work as the button did.
+  void Warn(const std::string &barFile, int position, std::string what) {
+    result_.LeftOut.push_back({barFile, position, std::move(what), true});
   }
 
   std::optional<Item> ButtonItem(const std::string &barFile, int position, const Button &button) {
@@ -157,43 +281,148 @@ private:
 
   bool CommandItem(const std::string &barFile, int position, const Button &button, Item &item) {
     const std::string name = CommandName(button.Command);
-    if (!StartsWithName(name, "cm_")) {
+    const std::string arguments = JoinWords(ArgumentsOf(button.Command, name), button.Params);
+    const std::string keyword = platform::UpperText(name);
+    if (keyword == "CD")
+      return ChangeDirItem(barFile, position, arguments, item);
+    if (keyword == "CONTROL")
+      return WindowsToolItem(barFile, position, "control", arguments, item);
+    if (IsKeyword(keyword)) {
+      Leave(barFile, position, "the keyword " + keyword + " has no Double Commander command");
+      return false;
+    }
+    std::string tcName = name;
+    if (IsCommandNumber(name)) {
+      tcName = NameOfNumber(name);
+      if (tcName.empty()) {
+        Leave(barFile, position,
+              "the command number " + name +
+                  " has no Double Commander command (Total Commander's command list names "
+                  "no command of that number)");
+        return false;
+      }
+    } else if (!StartsWithName(name, "cm_")) {
       Leave(barFile, position,
             (StartsWithName(name, "em_") ? "the user command " : "the command ") + name);
       return false;
     }
-    const auto dcName = DcCommandName(name);
+    const auto dcName = DcCommandName(tcName);
     if (!dcName) {
-      Leave(barFile, position, "the command " + name + ", which Double Commander does not have");
+      Leave(barFile, position,
+            "the command " + (tcName == name ? name : name + " (" + tcName + ")") +
+                ", which Double Commander does not have");
       return false;
     }
     item.Kind = ItemKind::Command;
     item.Command = *dcName;
-    if (const std::string params = JoinWords(ArgumentsOf(button.Command, name), button.Params);
-        !params.empty())
-      item.Params.push_back(params);
+    if (!arguments.empty())
+      item.Params.push_back(arguments);
     return true;
+  }
+
+  // "cd DIR": Double Commander's cm_ChangeDir with the folder's host path, which it takes
+  // only as a full path.
+  bool ChangeDirItem(const std::string &barFile, int position, const std::string &arguments,
+                     Item &item) {
+    const std::string folder = RemoveQuotes(arguments);
+    if (!LeaveUnset(barFile, position, "the folder of cd", folder).empty())
+      return false;
+    const std::string path = ExpandEnvironmentReference(options_.ProgramFile, folder);
+    std::string host = path.empty() ? std::string() : HostName(path);
+    if (host.empty()) {
+      Leave(barFile, position,
+            "cd " + folder + ": Double Commander's cm_ChangeDir takes only a full path");
+      return false;
+    }
+    if (path.back() == '\\' && host.back() != '/')
+      host += '/';
+    item.Kind = ItemKind::Command;
+    item.Command = "cm_ChangeDir";
+    item.Params.push_back(host);
+    return true;
+  }
+
+  // Windows' own tool of Control Panel items and consoles: only Wine has it on the host.
+  bool WindowsToolItem(const std::string &barFile, int position, const std::string &tool,
+                       const std::string &arguments, Item &item) {
+    if (!options_.Wine) {
+      Leave(barFile, position,
+            "the command " + JoinWords(tool, arguments) +
+                " runs only on Windows (with --wine: through wine " + tool + ")");
+      return false;
+    }
+    item.Kind = ItemKind::Program;
+    item.Command = "wine";
+    item.Params.push_back(JoinWords(tool, arguments));
+    return true;
+  }
+
+  // The variables nothing sets in a field, each listed; the names.
+  std::vector<std::string> LeaveUnset(const std::string &barFile, int position,
+                                      const std::string &field, const std::string &text) {
+    std::vector<std::string> names = UnsetVariables(options_.ProgramFile, text);
+    for (const std::string &name : names)
+      Leave(barFile, position, field + " holds %" + name + "%, which nothing sets");
+    return names;
+  }
+
+  // The name Total Commander's command list gives a command number; empty when it names
+  // none. The list is read once, when the first number is met.
+  std::string NameOfNumber(const std::string &number) {
+    if (!numbers_) {
+      numbers_.emplace();
+      CommandCatalog catalog;
+      catalog.Load(options_.ProgramFile);
+      for (const std::string &line : catalog.CommandLines())
+        if (!line.empty() && line.front() != ';' && line.find("__") == std::string::npos)
+          numbers_->emplace(TrimBlanks(SplitCommandLine(line, 2)), SplitCommandLine(line, 1));
+    }
+    const auto found = numbers_->find(number);
+    return found == numbers_->end() ? std::string() : found->second;
   }
 
   void ProgramItem(const std::string &barFile, int position, const Button &button, Item &item) {
     item.Kind = ItemKind::Program;
+    const std::string written = ButtonBar::ProgramOf(button.Command);
     const std::string program =
         doctor::CommandFileOf(options_.ProgramFile, button).value_or(button.Command);
-    const std::string params =
-        JoinWords(ArgumentsOf(button.Command, ButtonBar::ProgramOf(button.Command)), button.Params);
-    if (options_.Wine && IsWindowsProgram(program)) {
+    const ParameterTranslation params = ParametersForDc(
+        options_.ProgramFile, JoinWords(ArgumentsOf(button.Command, written), button.Params));
+    const std::string extension = platform::LowerText(FileExtension(program));
+    const std::string tool = extension == ".cpl" ? "control" : extension == ".msc" ? "mmc" : "";
+    bool hostless = false;
+    if (options_.Wine && (IsWindowsProgram(program) || !tool.empty())) {
       item.Command = "wine";
-      item.Params.push_back(JoinWords("\"" + program + "\"", params));
+      item.Params.push_back(JoinWords(JoinWords(tool, "\"" + program + "\""), params.Text));
     } else {
       item.Command = HostName(program);
       if (item.Command.empty()) {
         // The program is carried by its Windows name, which Double Commander cannot start.
         item.Command = program;
-        Leave(barFile, position, "the program " + program + ", which names no host file");
+        hostless = true;
+        Warn(barFile, position, "the program " + program + ", which names no host file");
+      } else if (!tool.empty()) {
+        Warn(barFile, position,
+             "the " + std::string(tool == "control" ? "Control Panel item " : "console ") +
+                 program + " opens only on Windows (with --wine: through wine " + tool + ")");
       }
-      if (!params.empty())
-        item.Params.push_back(params);
+      if (!params.Text.empty())
+        item.Params.push_back(params.Text);
     }
+    // A name the host cannot have was said above; any other leads to a file or nowhere.
+    const bool bare = written.find_first_of("\\/:%") == std::string::npos;
+    if (!hostless && !platform::FileExists(program) && !platform::DirectoryExists(program))
+      Warn(barFile, position,
+           bare ? "the program " + written +
+                      " is found nowhere: not in Total Commander's folder, nor on the search path"
+                : "the program " + program + " does not exist");
+    for (const std::string &name : params.Unset)
+      Warn(barFile, position, "the parameters hold %" + name + "%, which nothing sets");
+    for (const std::string &placeholder : params.ReadOtherwise)
+      Warn(barFile, position,
+           "the parameters hold " + placeholder + ", which Double Commander reads otherwise");
+    for (const std::string &name : UnsetVariables(options_.ProgramFile, button.StartPath))
+      Warn(barFile, position, "the start path holds %" + name + "%, which nothing sets");
     if (!button.StartPath.empty()) {
       const std::string path =
           ExpandEnvironmentReference(options_.ProgramFile, RemoveQuotes(button.StartPath));
@@ -251,6 +480,8 @@ private:
   std::unordered_map<std::string, std::string> icons_; // file,index -> PNG host path
   std::set<std::string> pictureNames_;
   size_t items_ = 0; // items made so far
+  // Command numbers of Total Commander's command list and their names, once read.
+  std::optional<std::unordered_map<std::string, std::string>> numbers_;
 };
 
 // A name Double Commander writes: a host path when it is one (it starts at the root),
@@ -325,6 +556,12 @@ private:
       button.IconRef = IconReference(bar, position, item.Icon);
     switch (item.Kind) {
     case ItemKind::Command:
+      // A folder, not one of the "name=value" parameters later versions take.
+      if (item.Command == "cm_ChangeDir" && item.Params.size() == 1 &&
+          item.Params.front().find('=') == std::string::npos) {
+        button.Command = "cd " + Portable(WindowsNameOf(item.Params.front()));
+        break;
+      }
       button.Command = TcName(item.Command);
       // The report names what the bar holds: under another name, the one written.
       if (context_.KnowsInternalCommands() && !context_.IsInternalCommand(button.Command))
@@ -365,14 +602,19 @@ private:
   void ProgramFields(const Item &item, Button &button) const {
     const std::string params = item.Params.empty() ? std::string() : item.Params.front();
     if (ExtractFileName(RemoveQuotes(item.Command)) == "wine" && !params.empty()) {
-      // Started through Wine: the program is the first parameter, a Windows name.
-      const std::string program = params.front() == '"' ? params.substr(1, params.find('"', 1) - 1)
-                                                        : params.substr(0, params.find(' '));
+      // Started through Wine: the program is the first parameter, a Windows name, after
+      // the tool that opens Control Panel items and consoles.
+      std::string rest = params;
+      for (const char *tool : {"control \"", "mmc \""})
+        if (rest.compare(0, std::string(tool).size(), tool) == 0)
+          rest.erase(0, std::string(tool).size() - 1);
+      const std::string program = rest.front() == '"' ? rest.substr(1, rest.find('"', 1) - 1)
+                                                      : rest.substr(0, rest.find(' '));
       button.Command = Portable(program);
-      button.Params = ArgumentsOf(params, program);
+      button.Params = ParametersForTc(ArgumentsOf(rest, program));
     } else {
       button.Command = Portable(WindowsNameOf(item.Command));
-      button.Params = params;
+      button.Params = ParametersForTc(params);
     }
     if (!item.StartPath.empty())
       button.StartPath = Portable(WindowsNameOf(item.StartPath));

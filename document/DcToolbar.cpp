@@ -13,9 +13,10 @@ namespace dctoolbar {
 
 namespace {
 
-// The internal commands of Double Commander 1.0, as its manual lists them.
+// The internal commands of Double Commander 1.0, as its main window lists them (1.0.10
+// for Linux: commands of later versions and of its Windows build are not among them).
 // clang-format off
-constexpr std::array<std::string_view, 210> DcCommands = {
+constexpr std::array<std::string_view, 206> DcCommands = {
     "cm_About", "cm_ActivateTabByIndex", "cm_AddFilenameToCmdLine", "cm_AddNewSearch",
     "cm_AddPathAndFilenameToCmdLine", "cm_AddPathToCmdLine", "cm_AddPlugin", "cm_Benchmark",
     "cm_BriefView", "cm_CalculateSpace", "cm_ChangeDir", "cm_ChangeDirToHome",
@@ -27,7 +28,7 @@ constexpr std::array<std::string_view, 210> DcCommands = {
     "cm_ConfigSavePos", "cm_ConfigSaveSettings", "cm_ConfigSearches", "cm_ConfigToolbars",
     "cm_ConfigTooltips", "cm_ConfigTreeViewMenus", "cm_ConfigTreeViewMenusColors",
     "cm_ContextMenu", "cm_Copy", "cm_CopyAllTabsToOpposite", "cm_CopyFileDetailsToClip",
-    "cm_CopyFullNamesToClip", "cm_CopyNamesToClip", "cm_CopyNetNamesToClip", "cm_CopyNoAsk",
+    "cm_CopyFullNamesToClip", "cm_CopyNamesToClip", "cm_CopyNoAsk",
     "cm_CopyPathNoSepOfFilesToClip", "cm_CopyPathOfFilesToClip", "cm_CopySamePanel",
     "cm_CopyToClipboard", "cm_CountDirContent", "cm_CutToClipboard",
     "cm_DebugShowCommandParameters", "cm_Delete", "cm_DeleteSearches", "cm_DirHistory",
@@ -40,11 +41,10 @@ constexpr std::array<std::string_view, 210> DcCommands = {
     "cm_LeftBriefView", "cm_LeftColumnsView", "cm_LeftEqualRight", "cm_LeftFlatView",
     "cm_LeftOpenDrives", "cm_LeftReverseOrder", "cm_LeftSortByAttr", "cm_LeftSortByDate",
     "cm_LeftSortByExt", "cm_LeftSortByName", "cm_LeftSortBySize", "cm_LeftThumbView",
-    "cm_LoadFavoriteTabs", "cm_LoadList", "cm_LoadSelectionFromClip", "cm_LoadSelectionFromFile",
+    "cm_LoadFavoriteTabs", "cm_LoadSelectionFromClip", "cm_LoadSelectionFromFile",
     "cm_LoadTabs", "cm_MakeDir", "cm_MarkCurrentExtension", "cm_MarkCurrentName",
     "cm_MarkCurrentNameExt", "cm_MarkCurrentPath", "cm_MarkInvert", "cm_MarkMarkAll",
-    "cm_MarkMinus", "cm_MarkPlus", "cm_MarkUnmarkAll", "cm_Minimize", "cm_MoveTabLeft",
-    "cm_MoveTabRight", "cm_MultiRename", "cm_NetworkConnect", "cm_NetworkDisconnect",
+    "cm_MarkMinus", "cm_MarkPlus", "cm_MarkUnmarkAll", "cm_Minimize", "cm_MultiRename", "cm_NetworkConnect", "cm_NetworkDisconnect",
     "cm_NewTab", "cm_NextFavoriteTabs", "cm_NextTab", "cm_Open", "cm_OpenArchive", "cm_OpenBar",
     "cm_OpenDirInNewTab", "cm_OpenDriveByIndex", "cm_OpenVirtualFileSystemList",
     "cm_OperationsViewer", "cm_Options", "cm_PackFiles", "cm_PanelsSplitterPerPos",
@@ -107,6 +107,63 @@ constexpr std::pair<std::string_view, std::string_view> DifferingNames[] = {
     {"cm_CompareFilesByContent", "cm_CompareContents"},
     {"cm_Properties", "cm_FileProperties"},
     {"cm_SwapPanels", "cm_Exchange"},
+    {"cm_SrcShort", "cm_BriefView"},
+    {"cm_SrcLong", "cm_ColumnsView"},
+    {"cm_SrcByName", "cm_SortByName"},
+    {"cm_SrcByExt", "cm_SortByExt"},
+    {"cm_SrcBySize", "cm_SortBySize"},
+    {"cm_SrcByDateTime", "cm_SortByDate"},
+    {"cm_SrcNegOrder", "cm_ReverseOrder"},
+    {"cm_LeftShort", "cm_LeftBriefView"},
+    {"cm_LeftLong", "cm_LeftColumnsView"},
+    {"cm_LeftThumbs", "cm_LeftThumbView"},
+    {"cm_LeftByName", "cm_LeftSortByName"},
+    {"cm_LeftByExt", "cm_LeftSortByExt"},
+    {"cm_LeftBySize", "cm_LeftSortBySize"},
+    {"cm_LeftByDateTime", "cm_LeftSortByDate"},
+    {"cm_LeftNegOrder", "cm_LeftReverseOrder"},
+    {"cm_LeftDirBranch", "cm_LeftFlatView"},
+    {"cm_RightShort", "cm_RightBriefView"},
+    {"cm_RightLong", "cm_RightColumnsView"},
+    {"cm_RightThumbs", "cm_RightThumbView"},
+    {"cm_RightByName", "cm_RightSortByName"},
+    {"cm_RightByExt", "cm_RightSortByExt"},
+    {"cm_RightBySize", "cm_RightSortBySize"},
+    {"cm_RightByDateTime", "cm_RightSortByDate"},
+    {"cm_RightNegOrder", "cm_RightReverseOrder"},
+    {"cm_RightDirBranch", "cm_RightFlatView"},
+    {"cm_VerticalPanels", "cm_HorizontalFilePanels"},
+    {"cm_DirBranch", "cm_FlatView"},
+    {"cm_DirBranchSel", "cm_FlatViewSel"},
+    {"cm_GotoPreviousDir", "cm_ViewHistoryPrev"},
+    {"cm_GotoNextDir", "cm_ViewHistoryNext"},
+    {"cm_DirectoryHistory", "cm_DirHistory"},
+    {"cm_CompareDirs", "cm_CompareDirectories"},
+    {"cm_FileSync", "cm_SyncDirs"},
+    {"cm_SetAttrib", "cm_SetFileProperties"},
+    {"cm_MatchSrc", "cm_TargetEqualSource"},
+    {"cm_Split", "cm_FileSpliter"},
+    {"cm_Combine", "cm_FileLinker"},
+    {"cm_IntCompareFilesByContent", "cm_CompareContents"},
+    {"cm_CRCcreate", "cm_CheckSumCalc"},
+    {"cm_CRCcheck", "cm_CheckSumVerify"},
+    {"cm_ButtonConfig", "cm_ConfigToolbars"},
+    {"cm_InternalAssociate", "cm_FileAssoc"},
+    {"cm_NetConnect", "cm_NetworkConnect"},
+    {"cm_NetDisconnect", "cm_NetworkDisconnect"},
+    {"cm_GetFileSpace", "cm_CalculateSpace"},
+    {"cm_Return", "cm_Open"},
+    {"cm_ExchangeSelection", "cm_MarkInvert"},
+    {"cm_SelectCurrentName", "cm_MarkCurrentName"},
+    {"cm_UnselectCurrentName", "cm_UnmarkCurrentName"},
+    {"cm_SelectCurrentNameExt", "cm_MarkCurrentNameExt"},
+    {"cm_UnselectCurrentNameExt", "cm_UnmarkCurrentNameExt"},
+    {"cm_SelectCurrentPath", "cm_MarkCurrentPath"},
+    {"cm_UnselectCurrentPath", "cm_UnmarkCurrentPath"},
+    {"cm_SwitchToNextTab", "cm_NextTab"},
+    {"cm_SwitchToPreviousTab", "cm_PrevTab"},
+    {"cm_NextCommand", "cm_CmdLineNext"},
+    {"cm_PrevCommand", "cm_CmdLinePrev"},
 };
 
 // Command names are ASCII; letter case does not tell them apart.
@@ -139,8 +196,9 @@ std::vector<std::string> TcCommandNames(std::string_view dcName) {
   for (const auto &[tc, dc] : DifferingNames)
     if (SameName(dc, dcName))
       names.emplace_back(tc);
-  if (names.empty())
-    names.emplace_back(dcName);
+  // Last, the name as it stands, for a command list that holds it under Double
+  // Commander's name.
+  names.emplace_back(dcName);
   return names;
 }
 

@@ -82,7 +82,7 @@ bool HandlesToolbarXml();
 std::optional<std::string> DcCommandName(std::string_view tcName);
 // Total Commander's names of an internal command of Double Commander, the other way
 // through the same table: the names that map to it, in the table's order (Total
-// Commander has several names for some commands), or the name as it stands when none does.
+// Commander has several names for some commands), then the name as it stands.
 std::vector<std::string> TcCommandNames(std::string_view dcName);
 // Whether Double Commander 1.0 has an internal command of that name (letter case ignored).
 bool IsDcCommand(std::string_view name);

@@ -32,6 +32,18 @@ TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
       {"cm_RenMov", "cm_Rename"},          //
       {"cm_PackEverything", std::nullopt}, // a name Double Commander lacks
       {"cm_", std::nullopt},
+      // Commands of real bars that Double Commander 1.0 has under its own names.
+      {"cm_GotoPreviousDir", "cm_ViewHistoryPrev"},
+      {"cm_GotoNextDir", "cm_ViewHistoryNext"},
+      {"cm_DirBranch", "cm_FlatView"},
+      {"cm_CompareDirs", "cm_CompareDirectories"},
+      {"cm_FileSync", "cm_SyncDirs"},
+      {"cm_SetAttrib", "cm_SetFileProperties"},
+      {"cm_MatchSrc", "cm_TargetEqualSource"},
+      {"cm_Split", "cm_FileSpliter"},
+      {"cm_Combine", "cm_FileLinker"},
+      {"cm_IntCompareFilesByContent", "cm_CompareContents"},
+      {"cm_RightByDateTime", "cm_RightSortByDate"},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(row.tc);
@@ -47,11 +59,45 @@ TEST(DcCommandNames, MapTotalCommandersNamesBothWays) {
     }
   }
   EXPECT_EQ(dctoolbar::TcCommandNames("cm_Rename"),
-            (std::vector<std::string>{"cm_RenMov", "cm_Move"}));
-  EXPECT_EQ(dctoolbar::TcCommandNames("cm_FlatView"), (std::vector<std::string>{"cm_FlatView"}));
+            (std::vector<std::string>{"cm_RenMov", "cm_Move", "cm_Rename"}));
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_SyncDirs"),
+            (std::vector<std::string>{"cm_FileSync", "cm_SyncDirs"}));
+  EXPECT_EQ(dctoolbar::TcCommandNames("cm_Copy"), (std::vector<std::string>{"cm_Copy"}));
 }
 
 // A toolbar in the layout Double Commander saves, with what it adds (IDs, a second row)
+// Total Commander's placeholders as Double Commander's documentation gives them, and back.
+TEST(DcParameters, TranslatesThePlaceholdersBothProgramsHaveAndListsTheOthers) {
+  testsupport::ScopedEnv set{"DC_PARAMETERS_SET", "x"};
+  struct Row {
+    const char *tc;
+    const char *dc;
+    std::vector<std::string> readOtherwise;
+    std::vector<std::string> unset;
+  };
+  const Row rows[] = {
+      {"/x", "/x", {}, {}},
+      {"\"%P%N\" %T", "%\"0%/1\"%Ds%fs0\" %Dt", {}, {}},
+      {"%M %O.%E", "%\"0%/1%ft0 %os0.%es0", {}, {}},
+      {"@%L %F %UL %UF %WL %WF", "%\"0%/1@%L %F %LU %FU %LW %FW", {}, {}},
+      {"%? 100%%", "%\"0%/1%? 100%%", {}, {}},
+      {"100%%", "100%%", {}, {}}, // only a percent sign
+      {"%DC_PARAMETERS_SET%\\x %N", "%\"0%/1%DC_PARAMETERS_SET%\\x %fs0", {}, {}}, // a variable
+      {"%S %R %S %n", "%S %R %S %n", {"%S", "%R", "%n"}, {}},
+      {"%NOWHERE_SET% 5%", "%NOWHERE_SET% 5%", {}, {"NOWHERE_SET"}},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.tc);
+    const auto dc = dctoolbar::ParametersForDc("C:\\prog\\corvane.exe", row.tc);
+    EXPECT_EQ(dc.Text, row.dc);
+    EXPECT_EQ(dc.ReadOtherwise, row.readOtherwise);
+    EXPECT_EQ(dc.Unset, row.unset);
+    EXPECT_EQ(dctoolbar::ParametersForTc(dc.Text), row.tc);
+  }
+  // Parameters written for Double Commander itself keep its meaning.
+  EXPECT_EQ(dctoolbar::ParametersForTc("%p %Ds"), "%p %Ds");
+}
+
 // and an element it does not know.
 const char *const SavedToolbar = R"(<?xml version="1.0" encoding="UTF-8"?>
 <doublecmd DCVersion="1.0.10" ConfigVersion="13">
@@ -302,7 +348,7 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
                          {2, "the sub-bar " + WindowsNameOf(dir / "main.bar") +
                                  " leads back to a bar on the way to it"},
                          {5, "the user command em_backup"},
-                         {6, "the command OPENTABS"}}));
+                         {6, "the keyword OPENTABS has no Double Commander command"}}));
   std::filesystem::create_directory(dir / "icons");
   for (const auto &icon : out.Icons)
     platform::WriteFileAtomic(icon.File, icon.Png);
@@ -337,6 +383,74 @@ TEST_F(DcRoundTrip, KeepsEverySharedFieldAndListsWhatCannotBeCarried) {
   EXPECT_EQ(sub[0].Command, "cm_Copy");
 }
 
+// Each button that cannot work as it did is listed with why; what Double Commander has
+// under its own name or as its own command is carried, and comes back.
+TEST_F(DcRoundTrip, ListsWhatCannotWorkAndCarriesWhatItHasUnderOtherNames) {
+  std::filesystem::create_directory(dir / "work");
+  const std::string work = WindowsNameOf(dir / "work");
+  const std::vector<Button> buttons = {
+      {"", "cm_DirBranch", "", "", "", 0, "", ""},
+      {"", "cd " + work, "", "", "", 0, "", ""},
+      {"", "100", "", "", "", 0, "", ""},
+      {"", "OPENLANGUAGEFILE x.lng", "", "", "", 0, "", ""},
+      {"", "cd %NOWHERE_SET%\\x", "", "", "", 0, "", ""},
+      {"", "%COMMANDER_PATH%\\t\xF6ols\\prog.exe", "%NOWHERE_SET% %S", "%UNSET_TOO%\\", "", 0, "",
+       ""},
+      {"", "nowhere-at-all.exe", "", "", "", 0, "", ""},
+      {"", "%COMMANDER_PATH%\\t\xF6ols\\prog.cpl", "", "", "", 0, "", ""},
+      {"", "control desk.cpl", "", "", "", 0, "", ""},
+      {"", WindowsNameOf(dir / "gone.exe"), "", "", "", 0, "", ""},
+  };
+  tc.Write("t\xC3\xB6ols/prog.cpl", "MZ");
+  tc.Write("Totalcmd.inc", "[___Files___]=0\r\ncm_Copy=100;Copy\r\ncm_DirBranch=2026;Branch\r\n");
+  WriteBar("cannot.bar", buttons);
+  const auto out = dctoolbar::ExportBar(WindowsNameOf(dir / "cannot.bar"),
+                                        {.ProgramFile = exe, .IconFolder = work});
+  std::vector<std::pair<int, std::string>> leftOut;
+  for (const auto &omission : out.LeftOut) // items written that cannot work marked so
+    leftOut.emplace_back(omission.Button + 1, (omission.Written ? "* " : "") + omission.What);
+  const std::string cpl = WindowsNameOf(tc / "t\xC3\xB6ols" / "prog.cpl");
+  EXPECT_EQ(leftOut,
+            (std::vector<std::pair<int, std::string>>{
+                {4, "the keyword OPENLANGUAGEFILE has no Double Commander command"},
+                {5, "the folder of cd holds %NOWHERE_SET%, which nothing sets"},
+                {6, "* the parameters hold %NOWHERE_SET%, which nothing sets"},
+                {6, "* the parameters hold %S, which Double Commander reads otherwise"},
+                {6, "* the start path holds %UNSET_TOO%, which nothing sets"},
+                {7, "* the program nowhere-at-all.exe is found nowhere: not in Total Commander's "
+                    "folder, nor on the search path"},
+                {8, "* the Control Panel item " + cpl +
+                        " opens only on Windows (with --wine: through wine control)"},
+                {9, "the command control desk.cpl runs only on Windows (with --wine: through "
+                    "wine control)"},
+                {10, "* the program " + WindowsNameOf(dir / "gone.exe") + " does not exist"}}));
+  ASSERT_EQ(out.Items.size(), 7u);
+  EXPECT_EQ(out.Items[0].Command, "cm_FlatView");
+  EXPECT_EQ(out.Items[1].Command, "cm_ChangeDir");
+  EXPECT_EQ(out.Items[1].Params, std::vector<std::string>{(dir / "work").string()});
+  EXPECT_EQ(out.Items[2].Command, "cm_Copy"); // by its number
+
+  dctoolbar::ImportToolbar(
+      out.Items, WindowsNameOf(dir / "back.bar"),
+      {.ProgramFile = exe, .Library = WindowsNameOf(dir / "back.icl"), .ThemeFolder = ""});
+  const auto again = ButtonsOf(dir / "back.bar");
+  ASSERT_EQ(again.size(), 7u);
+  EXPECT_EQ(again[0].Command, "cm_DirBranch");
+  EXPECT_EQ(again[1].Command, buttons[1].Command);
+  EXPECT_EQ(again[3].Params, buttons[5].Params);
+
+  // With Wine, Control Panel items open through Wine's own tool, and come back.
+  const auto wine = dctoolbar::ExportBar(WindowsNameOf(dir / "cannot.bar"),
+                                         {.ProgramFile = exe, .Wine = true, .IconFolder = work});
+  ASSERT_EQ(wine.Items.size(), 8u);
+  EXPECT_EQ(wine.Items[5].Params, std::vector<std::string>{"control \"" + cpl + "\""});
+  EXPECT_EQ(wine.Items[6].Params, std::vector<std::string>{"control desk.cpl"});
+  dctoolbar::ImportToolbar(
+      {wine.Items[5]}, WindowsNameOf(dir / "wine.bar"),
+      {.ProgramFile = exe, .Library = WindowsNameOf(dir / "wine.icl"), .ThemeFolder = ""});
+  EXPECT_EQ(ButtonsOf(dir / "wine.bar").at(0).Command, buttons[7].Command);
+}
+
 // A chain of sub-bars deeper than a toolbar's menus may be: the export stops where the
 // reader would refuse it, so that what is written reads back.
 TEST_F(DcRoundTrip, SubBarsBeyondTheDeepestMenuAreLeftOut) {
@@ -364,9 +478,9 @@ TEST_F(DcRoundTrip, WineStartsWindowsProgramsByTheirWindowsNames) {
       {.ProgramFile = exe, .Wine = true, .IconFolder = WindowsNameOf(dir / "icons")});
   ASSERT_EQ(out.Items.size(), 1u);
   EXPECT_EQ(out.Items[0].Command, "wine");
-  EXPECT_EQ(
-      out.Items[0].Params,
-      std::vector<std::string>{"\"" + WindowsNameOf(tc / "t\xC3\xB6ols" / "prog.exe") + "\" %N"});
+  EXPECT_EQ(out.Items[0].Params,
+            std::vector<std::string>{"\"" + WindowsNameOf(tc / "t\xC3\xB6ols" / "prog.exe") +
+                                     "\" %\"0%/1%fs0"});
   dctoolbar::ImportToolbar(
       out.Items, WindowsNameOf(dir / "back.bar"),
       {.ProgramFile = exe, .Library = WindowsNameOf(dir / "back.icl"), .ThemeFolder = ""});

@@ -7,6 +7,8 @@
 #   each exported toolbar as its configuration and ended, which makes it save what it
 #   loaded: the toolbar it saves must be the one exported, item for item (less the IDs it
 #   gives new items), and every icon a PNG file that is there.
+# - A bar of the commands Double Commander has under other names, "cd DIR" and
+#   placeholders it reads otherwise is exported under its names, and kept as exported.
 # - Its own default configuration is refused by export-dc -o, unchanged; --into it replaces
 #   the main toolbar with the exported one and keeps every other line; started with it,
 #   Double Commander shows that toolbar.
@@ -102,13 +104,24 @@ grep -qE '"(missing-icon-file|icon-index)"' "$work/check.json" &&
   fail "the imported bar's icons are not found: $(cat "$work/check.json")"
 echo "ok: the default toolbar's $items items imported, every icon in the library"
 
-# --- The example bars, exported and loaded.
-for bar in tools.bar checkup/main.bar; do
+# --- The example bars and a bar of Total Commander's names, exported and loaded.
+names=(cm_GotoPreviousDir cm_GotoNextDir cm_DirBranch cm_CompareDirs cm_FileSync cm_SetAttrib
+  cm_MatchSrc cm_Split cm_Combine cm_IntCompareFilesByContent)
+dc_names=(cm_ViewHistoryPrev cm_ViewHistoryNext cm_FlatView cm_CompareDirectories cm_SyncDirs
+  cm_SetFileProperties cm_TargetEqualSource cm_FileSpliter cm_FileLinker cm_CompareContents)
+{
+  printf '[Buttonbar]\r\nButtoncount=%d\r\n' $((${#names[@]} + 2))
+  for i in "${!names[@]}"; do printf 'cmd%d=%s\r\nmenu%d=%s\r\n' $((i + 1)) "${names[i]}" $((i + 1)) "${names[i]}"; done
+  printf 'cmd%d=cd %%COMMANDER_PATH%%\\tools\r\n' $((${#names[@]} + 1))
+  printf 'cmd%d=%%COMMANDER_PATH%%\\tools\\notes.exe\r\nparam%d=/x "%%P%%N"\r\n' \
+    $((${#names[@]} + 2)) $((${#names[@]} + 2))
+} >"$work/names.bar"
+for bar in "$examples/bars/tools.bar" "$examples/bars/checkup/main.bar" "$work/names.bar"; do
   name=$(basename "$bar" .bar)
   config=$work/$name
   mkdir "$config"
   status=0
-  "$cli" export-dc "$examples/bars/$bar" --recursive -o "$config/doublecmd.xml" \
+  "$cli" export-dc "$bar" --recursive -o "$config/doublecmd.xml" \
     --icons "$work/$name-icons" >"$work/$name.txt" || status=$?
   ((status == 0 || status == 4)) || fail "export-dc $bar ended with $status: $(cat "$work/$name.txt")"
   main_toolbar "$config/doublecmd.xml" >"$work/$name.exported"
@@ -118,9 +131,18 @@ for bar in tools.bar checkup/main.bar; do
   run_dc "$config"
   main_toolbar "$config/doublecmd.xml" >"$work/$name.loaded"
   diff -u "$work/$name.exported" "$work/$name.loaded" >&2 ||
-    fail "$bar: Double Commander saved another toolbar than the one exported"
+    fail "$name: Double Commander saved another toolbar than the one exported"
   echo "ok: $bar exported as $(grep -cE '<(Command|Program|Separator|Menu)>$' "$work/$name.exported") items, loaded as exported"
 done
+for dc_name in "${dc_names[@]}" cm_ChangeDir; do
+  grep -q "<Command>$dc_name</Command>" "$work/names.loaded" ||
+    fail "$dc_name is not in the toolbar Double Commander saved: $(cat "$work/names.txt")"
+done
+grep -qF "<Param>$COMMANDER_PATH/tools</Param>" "$work/names.loaded" || fail "cd lost its folder"
+grep -qF '<Params>%"0%/1/x "%Ds%fs0"</Params>' "$work/names.loaded" ||
+  fail "the placeholders were not written as Double Commander reads them"
+grep -qE '^(Left out|Written)' "$work/names.txt" && fail "the bar of Double Commander's names left something out: $(cat "$work/names.txt")"
+echo "ok: Total Commander's names, cd and placeholders written as Double Commander's and kept"
 
 # --- Into its own configuration.
 into=$work/into
