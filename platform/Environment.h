@@ -38,6 +38,13 @@ std::string WindowsDirectory();
 // The value of a variable, or nothing when it is unset.
 std::optional<std::string> EnvironmentValue(const std::string &name);
 
+// The shell's special folder of a name as Total Commander writes it after "%$" (DESKTOP,
+// PERSONAL, APPDATA, LOCAL_APPDATA, WINDOWS, SYSTEM, PROGRAM_FILES, COMMON_APPDATA, ...:
+// ShellFolderTable.h), letter case ignored; nothing for a name the shell does not know.
+// On Windows the shell's answer; elsewhere the prefix's "User Shell Folders", then its
+// "Shell Folders" key, then Wine's default.
+std::optional<std::string> ShellFolderPath(const std::string &name);
+
 // Every %NAME% of a set variable replaced by its value; references to unset variables and
 // a lone "%" stay as they are (the rule of the platform's ExpandEnvironmentStrings).
 std::string ExpandEnvironmentText(const std::string &text);

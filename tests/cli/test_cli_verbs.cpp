@@ -270,6 +270,8 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
   } cases[] = {
       {"tool.exe", {}, "\\tc\\tool.exe", "yes"},
       {"\"tool.exe\"", {}, "\\tc\\tool.exe", "yes"},
+      // A quoted program's arguments are no part of its name.
+      {"\"%COMMANDER_PATH%\\tool.exe\" /play", {"--explain"}, "\\tc\\tool.exe", "yes"},
       {"%COMMANDER_PATH%\\tool.exe", {}, "\\tc\\tool.exe", "yes"},
       {"helper", {}, "\\tc\\helper\\helper.exe", "yes"},
       // A bare name gets no extension in Total Commander's folder itself.
@@ -278,6 +280,7 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
        {"--start-path", WindowsNameOf(dir / "start") + "\\"},
        "\\start\\other.exe",
        "yes"},
+      {"OTHER.EXE", {"--start-path", WindowsNameOf(dir / "start")}, "\\start\\other.exe", "yes"},
       // Found nowhere: named where Total Commander would have it.
       {"other.exe", {}, "\\tc\\other.exe", "no"},
   };
