@@ -28,7 +28,7 @@
 //   browser finds them (CommandCatalog, UserCmdList). Without a readable "Totalcmd.inc"
 //   internal commands are not checked.
 // - A start path is checked when it names a drive, a root or a host path once its
-//   quotes are removed and its first %VARIABLE% expanded; a relative start path depends
+//   quotes are removed and its %VARIABLES% expanded; a relative start path depends
 //   on the panel Total Commander shows, which no check can know.
 // - A drive path is non-portable when one of its leading folders is Total Commander's
 //   folder (the same folder on the host, whatever the spelling): %COMMANDER_PATH% in its

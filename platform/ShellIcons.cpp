@@ -148,8 +148,15 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
   auto file = OpenFile(windowsName);
   if (!file)
     return 0;
-  if (!file->module)
-    return ReadIconDirectory(ByteReader(file->bytes), IconDirKind::File).empty() ? 0 : 1;
+  if (!file->module) {
+    // An icon file cut short names images it no longer holds: it holds an icon only
+    // when one of its images is there whole.
+    const ByteReader bytes(file->bytes);
+    for (const IconDirEntry &entry : ReadIconDirectory(bytes, IconDirKind::File))
+      if (bytes.slice(entry.imageOffset, entry.bytesInRes))
+        return 1;
+    return 0;
+  }
   return static_cast<unsigned>(file->module->IconGroups().size());
 }
 

@@ -34,6 +34,11 @@ class Doctor : public ::testing::Test {
 protected:
   Doctor() {
     tc.Write("tools/prog.exe", "MZ");
+    tc.Write("tools/run.cmd", "@echo off");
+    // One 16x16 image of 1000 bytes said to follow the directory, and nothing follows.
+    tc.Write("cut.ico",
+             std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0\xE8\x03\0\0\x16\0\0\0", 22));
+    std::filesystem::create_directories(tc.folder() / "tools" / "folder.exe");
     tc.Write("My Tools/tool.exe", "MZ");
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
@@ -48,7 +53,8 @@ protected:
     const std::pair<std::string, std::string> names[] = {
         {"$TC", WindowsNameOf(tc.folder())},
         {"$BAR", WindowsNameOf(dir / "bar.bar")},
-        {"$OTHER", WindowsNameOf(dir / "other.bar")}};
+        {"$OTHER", WindowsNameOf(dir / "other.bar")},
+        {"$NULL", WindowsNameOf("/dev/null")}};
     for (const auto &[from, to] : names)
       for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at))
         text.replace(at, from.size(), to);
@@ -93,7 +99,8 @@ struct KindRow {
   const char *name;
   std::vector<ButtonTexts> buttons;
   Found expected;
-  const char *firstMessage = nullptr; // when given, the first problem's message
+  const char *firstMessage = nullptr;     // when given, the first problem's message
+  std::vector<std::string> messages = {}; // when given, every problem's message
 };
 
 class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow> {};
@@ -105,6 +112,15 @@ TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
   EXPECT_EQ(KindsOf(problems), GetParam().expected);
   if (GetParam().firstMessage && !problems.empty()) {
     EXPECT_EQ(problems[0].Message, GetParam().firstMessage);
+  }
+  if (!GetParam().messages.empty()) {
+    std::vector<std::string> messages;
+    for (const doctor::Problem &problem : problems)
+      messages.push_back(problem.Message);
+    std::vector<std::string> expected;
+    for (const std::string &message : GetParam().messages)
+      expected.push_back(Expand(message));
+    EXPECT_EQ(messages, expected);
   }
 }
 
@@ -130,7 +146,12 @@ const KindRow KindRows[] = {
      {{1, UnknownCommand}, {2, UnknownCommand}}},
     {"KnownCommandsInAnyCase", {{"", "CM_copy", "", ""}, {"", "EM_Backup", "", ""}}, {}},
     {"CommandNumbersKnownOrNot",
-     {{"", "100", "", ""}, {"", "-2", "", ""}, {"", "0100", "", ""}, {"", "540", "", ""}},
+     {{"", "100", "", ""},
+      {"", "-2", "", ""},
+      {"", "0100", "", ""},
+      {"", "540", "", ""},
+      {"", "-7", "", ""},
+      {"", "0", "", ""}},
      {{4, UnknownCommand}},
      "540 is no command number of Totalcmd.inc"},
     {"NoFileNamed_KeywordsAddressesAndWindowsTools",
@@ -180,11 +201,42 @@ const KindRow KindRows[] = {
       {"", R"(%COMMANDER_PATH%\My Tools\gone.exe -k)", "", ""}},
      {{4, MissingProgram}},
      R"(%COMMANDER_PATH%\My Tools\gone.exe does not exist)"},
+    {"ProgramWithoutExtensionOrInAStartPathWithoutBackslash",
+     {{"", R"(%COMMANDER_PATH%\tools\prog)", "", ""},
+      {"", R"(%COMMANDER_PATH%\tools\run /x)", "", ""},
+      {"", "prog.exe", "", R"(%COMMANDER_PATH%\tools)"},
+      {"", R"(%COMMANDER_PATH%\tools\gone)", "", ""}},
+     {{4, MissingProgram}}},
+    {"FolderOrDeviceIsNoFile",
+     {{R"(%COMMANDER_PATH%\tools,0)", "", "", ""},
+      {"$NULL,0", "", "", ""},
+      {"", R"(%COMMANDER_PATH%\tools\folder.exe)", "", ""},
+      {"", "$NULL", "", ""}},
+     {{1, ProblemKind::MissingIconFile},
+      {2, ProblemKind::MissingIconFile},
+      {3, MissingProgram},
+      {4, MissingProgram}},
+     nullptr,
+     {R"(the icon file %COMMANDER_PATH%\tools is a folder)", "the icon file $NULL is not a file",
+      R"(%COMMANDER_PATH%\tools\folder.exe is a folder)", "$NULL is not a file"}},
+    {"NamesTidied_AWholeMissingFolderSaidOnce",
+     {{"", R"(C:\nowhere\x\..\.\gone.exe)", "", ""},
+      {R"(C:\nowhere\apps\foo.ico,0)", R"(C:\nowhere\apps\foo.exe /x)", "", R"(C:\nowhere\apps)"},
+      {R"(C:\nowhere\apps\foo.ico,0)", "", "", R"(C:\nowhere\apps\)"}},
+     {{1, MissingProgram}, {2, MissingProgram}, {3, ProblemKind::MissingIconFile}},
+     nullptr,
+     {R"(C:\nowhere\gone.exe does not exist)",
+      R"(C:\nowhere\ does not exist: program, icon and start path)",
+      R"(C:\nowhere\ does not exist: icon and start path)"}},
     {"MissingIconFile",
      {{R"(%COMMANDER_PATH%\nope.dll,1)", "", "", ""}},
      {{1, ProblemKind::MissingIconFile}}},
     {"IconIndex", {{"wcmicons.dll,4", "", "", ""}}, {{1, ProblemKind::IconIndex}}},
     {"IconThere", {{"wcmicons.dll,3", "", "", ""}}, {}},
+    {"IconFileCutShort",
+     {{R"(%COMMANDER_PATH%\cut.ico)", "", "", ""}},
+     {{1, ProblemKind::IconIndex}},
+     R"(%COMMANDER_PATH%\cut.ico has no icon 0: it holds none)"},
     {"MissingStartPath",
      {{"", "", "", R"(%COMMANDER_PATH%\nowhere\)"}},
      {{1, ProblemKind::MissingStartPath}}},
