@@ -12,12 +12,12 @@
 // - else, for the variables Wine sets for every program (ProgramFiles,
 //   ProgramFiles(x86), CommonProgramFiles, CommonProgramFiles(x86), ProgramData,
 //   ALLUSERSPROFILE, PUBLIC, USERPROFILE, USERNAME, APPDATA, LOCALAPPDATA, TEMP, TMP,
-//   SystemRoot, windir, SystemDrive), the registry value Wine takes it from (the
-//   program folders of Software\Microsoft\Windows\CurrentVersion, the profile list,
-//   the shell folders), and Wine's default where the prefix holds none:
-//   C:\Program Files, C:\Program Files (x86), their Common Files, C:\ProgramData,
-//   C:\users\Public, C:\users\<USERNAME or USER> with its AppData\Roaming, AppData\Local
-//   and AppData\Local\Temp, C:\windows and C:.
+//   SystemRoot, windir, SystemDrive, HOMEDRIVE, HOMEPATH), the registry value Wine takes it from
+//   (the program folders of Software\Microsoft\Windows\CurrentVersion, the profile list, the shell
+//   folders), and Wine's default where the prefix holds none: C:\Program Files, C:\Program Files
+//   (x86), their Common Files, C:\ProgramData, C:\users\Public, C:\users\<USERNAME or USER> with
+//   its AppData\Roaming, AppData\Local and AppData\Local\Temp, C:\windows, C: and \users\<USERNAME
+//   or USER>.
 // Registry values are texts of the core like every value; expandable ones are expanded.
 #include <cstdint>
 #include <optional>

@@ -109,6 +109,9 @@ const std::vector<WineVariable> &WineVariables() {
       {"systemroot", {{Hive::LocalMachine, kWindowsNt, "SystemRoot"}}, kWindowsDirectory},
       {"windir", {}, "%SystemRoot%"},
       {"systemdrive", {}, "C:"},
+      // The user's folder as drive and path, as Wine sets them in the volatile environment.
+      {"homedrive", {}, "%SystemDrive%"},
+      {"homepath", {}, "\\users\\%USERNAME%"},
   };
   return variables;
 }
