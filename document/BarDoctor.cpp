@@ -524,6 +524,15 @@ private:
                             {Verbatim(reference)}));
       return;
     }
+    if (*index < 0) {
+      // The icon the resource identifier names: the shell's "file,-ID".
+      if (!IconPosition(file.resolved, *index))
+        Add(position, ProblemKind::IconIndex, bfIconRef,
+            platform::Message(
+                "%s has no icon with the identifier %s",
+                {Verbatim(written), Verbatim(Decimal(-static_cast<long long>(*index)))}));
+      return;
+    }
     const unsigned count = context_.IconCount(file.resolved);
     if (static_cast<unsigned>(*index) < count)
       return;

@@ -75,9 +75,10 @@ IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t
   return BestIcon(std::move(candidates), size);
 }
 
-// An index below -1 names a group by its integer identifier (-index), as on Windows.
+// A negative index names a group by its integer identifier (-index), as the Windows
+// shell reads an icon reference "file,-ID".
 std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
-  if (index < -1 && index >= -0xFFFF)
+  if (index < 0 && index >= -0xFFFF)
     return ResourceName(static_cast<uint16_t>(-index));
   const std::vector<ResourceName> &groups = module.IconGroups();
   if (index < 0 || static_cast<size_t>(index) >= groups.size())
@@ -158,6 +159,17 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
     return 0;
   }
   return static_cast<unsigned>(file->module->IconGroups().size());
+}
+
+std::optional<unsigned> IconGroupPosition(const std::string &windowsName, int id) {
+  auto file = OpenFile(windowsName);
+  if (!file || !file->module || id < 1 || id > 0xFFFF)
+    return std::nullopt;
+  const std::vector<ResourceName> &groups = file->module->IconGroups();
+  const auto at = std::find(groups.begin(), groups.end(), ResourceName(static_cast<uint16_t>(id)));
+  if (at == groups.end())
+    return std::nullopt;
+  return static_cast<unsigned>(at - groups.begin());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {

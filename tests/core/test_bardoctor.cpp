@@ -233,6 +233,13 @@ const KindRow KindRows[] = {
      {{1, ProblemKind::MissingIconFile}}},
     {"IconIndex", {{"wcmicons.dll,4", "", "", ""}}, {{1, ProblemKind::IconIndex}}},
     {"IconThere", {{"wcmicons.dll,3", "", "", ""}}, {}},
+    // A negative number is the icon's resource identifier (the groups' are 1 to 4).
+    {"IconByResourceIdentifier",
+     {{"wcmicons.dll,-4", "", "", ""},
+      {"wcmicons.dll,-1", "", "", ""},
+      {"wcmicons.dll,-5", "", "", ""}},
+     {{3, ProblemKind::IconIndex}},
+     "wcmicons.dll has no icon with the identifier 5"},
     {"IconFileCutShort",
      {{R"(%COMMANDER_PATH%\cut.ico)", "", "", ""}},
      {{1, ProblemKind::IconIndex}},
