@@ -248,6 +248,14 @@ std::string TidyName(const std::string &name) {
   return out;
 }
 
+// The text without the blanks and tabs at its ends.
+std::string StripBlanks(const std::string &text) {
+  const size_t first = text.find_first_not_of(" \t", TextStart(text));
+  if (first == std::string::npos)
+    return std::string();
+  return platform::TextPiece(text, first, text.find_last_not_of(" \t") + 1 - first);
+}
+
 // The message of key about shown (name as the bar writes it), with " (as NAME)" added when
 // the lookup led to another name than the name itself with its variable expanded (through
 // the search path or the start path); another letter case is no other name. The expansion
@@ -259,10 +267,12 @@ MessageText AsResolved(const std::string &exeFileName, const std::string &key,
                        const std::string &name) {
   const bool bare = name.find_first_of("\\/:%") == std::string::npos;
   const std::string tidy = TidyName(resolved);
+  // Blanks around a name (a quoted "x.exe ") would stand beside the message's own.
+  const std::string named = StripBlanks(TidyName(shown));
   if (bare || platform::EqualNoCase(tidy, TidyName(name)) ||
       platform::EqualNoCase(tidy, TidyName(ExpandEnvironmentReference(exeFileName, name))))
-    return platform::Message(key, {Verbatim(TidyName(shown))});
-  return platform::Message(key + " (as %s)", {Verbatim(TidyName(shown)), Verbatim(tidy)});
+    return platform::Message(key, {Verbatim(named)});
+  return platform::Message(key + " (as %s)", {Verbatim(named), Verbatim(StripBlanks(tidy))});
 }
 
 // The field's name in the messages: one key per field and message, as a language may

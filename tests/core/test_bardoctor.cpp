@@ -220,7 +220,7 @@ const KindRow KindRows[] = {
      {R"(the icon file %COMMANDER_PATH%\tools is a folder)", "the icon file $NULL is not a file",
       R"(%COMMANDER_PATH%\tools\folder.exe is a folder)", "$NULL is not a file"}},
     {"NamesTidied_AWholeMissingFolderSaidOnce",
-     {{"", R"(C:\nowhere\x\..\.\gone.exe)", "", ""},
+     {{"", R"("C:\nowhere\x\..\.\gone.exe ")", "", ""},
       {R"(C:\nowhere\apps\foo.ico,0)", R"(C:\nowhere\apps\foo.exe /x)", "", R"(C:\nowhere\apps)"},
       {R"(C:\nowhere\apps\foo.ico,0)", "", "", R"(C:\nowhere\apps\)"}},
      {{1, MissingProgram}, {2, MissingProgram}, {3, ProblemKind::MissingIconFile}},
