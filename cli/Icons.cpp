@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/JsonWriter.h"
 #include "document/FileNames.h"
+#include "document/IconReference.h"
 #include "icons/IconLibrary.h"
 #include "icons/PictureIcon.h"
 #include "icons/PngEncode.h"
@@ -26,14 +27,16 @@ const char *const IconsUsage =
 
 const char *const ExtractUsage =
     "usage: corvane-cli extract FILE INDEX OUT\n"
-    "Writes icon INDEX (0-based, as in icon references) of FILE with all its images as the\n"
-    ".ico file OUT, or, when OUT ends in .png, its largest image as PNG.\n";
+    "Writes icon INDEX (0-based, as in icon references; a negative INDEX -ID names the icon\n"
+    "whose resource identifier is ID) of FILE with all its images as the .ico file OUT, or,\n"
+    "when OUT ends in .png, its largest image as PNG.\n";
 
 const char *const MakeIclUsage =
     "usage: corvane-cli make-icl OUT SOURCE... [--names NAME,NAME,...] [--bytes]\n"
     "                            [--format ne|pe32]\n"
     "Writes the icon library OUT from sources that are .ico files or FILE,INDEX references\n"
-    "(0-based; FILE alone means index 0), or .png and .svg pictures, each made into an icon\n"
+    "(0-based, -ID for a resource identifier; FILE alone means index 0), or .png and .svg "
+    "pictures, each made into an icon\n"
     "of 16 to 256 pixels (256 with --format pe32 only, and from a picture of 64 or more).\n"
     "Icons are named after their source file's base name unless --names gives one name per\n"
     "source. The names are taken as UTF-8; --bytes takes them as the bytes the library is to\n"
@@ -211,8 +214,12 @@ bool EndsWithPng(const std::string &name) {
 // else the whole text as FILE with index 0.
 std::pair<std::string, std::string> SplitSource(const std::string &source) {
   const size_t comma = source.rfind(',');
-  if (comma != std::string::npos && comma + 1 < source.size() &&
-      source.find_first_not_of("0123456789", comma + 1) == std::string::npos)
+  const size_t digits =
+      comma != std::string::npos && comma + 1 < source.size() && source[comma + 1] == '-'
+          ? comma + 2
+          : comma + 1;
+  if (comma != std::string::npos && digits < source.size() &&
+      source.find_first_not_of("0123456789", digits) == std::string::npos)
     return {source.substr(0, comma), source.substr(comma + 1)};
   return {source, "0"};
 }
@@ -245,7 +252,17 @@ std::unique_ptr<icons::TAdvancedIcon> CopyOfIcon(const std::string &hostPath,
   LoadIcons(file, library);
   if (library.Icons.Count() == 0)
     throw Failure(hostPath + " holds no icon Corvane can read");
-  const int index = ParseNumber(indexText, 0, library.Icons.Count() - 1, "icon index");
+  // A negative index names the icon by its resource identifier, as icon references do.
+  int index = 0;
+  if (!indexText.empty() && indexText[0] == '-') {
+    const int id = ParseNumber(indexText.substr(1), 1, 0xFFFF, "icon identifier");
+    const auto position = IconPosition(file, -id);
+    if (!position || *position >= library.Icons.Count())
+      throw Failure(hostPath + " has no icon with the identifier " + std::to_string(id));
+    index = *position;
+  } else {
+    index = ParseNumber(indexText, 0, library.Icons.Count() - 1, "icon index");
+  }
   auto copy = std::make_unique<icons::TAdvancedIcon>();
   copy->Assign(*library.Icons.Objects(index));
   return copy;

@@ -1,10 +1,12 @@
 // resolve: which file a name written in a button stands for, and why.
 #include "document/Resolve.h"
 #include "cli/Cli.h"
+#include "document/ButtonList.h"
 #include "document/CommanderLocation.h"
 #include "document/FileSearch.h"
 #include "document/HostEnvironment.h"
 #include "document/Settings.h"
+#include "platform/CodePage.h"
 #include "platform/HostFiles.h"
 
 #include <cstdio>
@@ -37,7 +39,7 @@ std::string StepLine(const ResolveStep &step, TextForm form) {
   const std::string name = ShownText(step.Name, form);
   switch (step.Rule) {
   case ResolveRule::Expanded:
-    return "holds %: the first reference is expanded and taken without a check: " + name;
+    return "holds %: every reference is expanded and taken without a check: " + name;
   case ResolveRule::Unquoted:
     return "double quotes removed: " + name;
   case ResolveRule::RootedName:
@@ -112,6 +114,19 @@ void PrintSteps(const ResolveTrace &trace, TextForm form) {
     std::printf("  %zu. %s\n", i + 1, lines[i].c_str());
 }
 
+// The program of a name that is a quoted program followed by arguments
+// ("\"C:\\x\\a b.exe\" /play"), else the name itself.
+std::string QuotedProgram(const std::string &name) {
+  const size_t start =
+      name.find_first_not_of(" \t", platform::IsMarked(name) ? platform::Utf8Mark.size() : 0);
+  if (start == std::string::npos || name[start] != '"')
+    return name;
+  const size_t close = name.find('"', start + 1);
+  if (close == std::string::npos || name.find_first_not_of(" \t", close + 1) == std::string::npos)
+    return name;
+  return ButtonBar::ProgramOf(name);
+}
+
 } // namespace
 
 int Resolve(const Context &context, const Args &args) {
@@ -128,12 +143,18 @@ int Resolve(const Context &context, const Args &args) {
     startPath = TakenText(*startPath, form, "the start path");
   ResolveTrace trace;
   ResolveTrace *steps = parsed.Has("--explain") ? &trace : nullptr;
+  // A quoted program followed by its arguments is looked up as the check looks up a
+  // command: the program alone.
+  const std::string program = QuotedProgram(name);
   const std::string resolved =
-      startPath ? ResolveWithStartPath(context.ExeFileName, name, *startPath, steps)
-                : ResolveFile(context.ExeFileName, name, steps);
+      startPath ? ResolveWithStartPath(context.ExeFileName, program, *startPath, steps)
+                : ResolveFile(context.ExeFileName, program, steps);
   if (steps) {
     PrintLocations(context.ExeFileName, form);
-    PrintUnsetVariables(context.ExeFileName, name, form);
+    if (program != name)
+      std::printf("a quoted program with arguments: the program is %s\n",
+                  ShownText(program, form).c_str());
+    PrintUnsetVariables(context.ExeFileName, program, form);
     PrintSteps(trace, form);
   }
   const std::string host = platform::HostPath(resolved);

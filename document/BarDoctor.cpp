@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -211,6 +212,50 @@ Problem MakeProblem(int button, ProblemKind kind, int field, MessageText text,
   return {button, kind, field, std::move(message), std::move(fix), std::move(text)};
 }
 
+// A name as a user reads it: "." folders and each folder followed by ".." left out
+// ("C:\\tc\\..\\x.exe" is "C:\\x.exe"), forward slashes written as backslashes. A folder
+// whose name holds a %VARIABLE% stays, as what ".." takes back is not known; so do the
+// drive, the root and leading "..".
+std::string TidyName(const std::string &name) {
+  if (platform::FindChar(name, '.') == std::string::npos &&
+      platform::FindChar(name, '/') == std::string::npos)
+    return name;
+  std::string text = name;
+  for (size_t at = platform::FindChar(text, '/'); at != std::string::npos;
+       at = platform::FindChar(text, '/', at + 1))
+    text[at] = '\\';
+  std::vector<std::string> kept;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = platform::FindChar(text, '\\', start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string piece = text.substr(start, end - start);
+    const bool leading = kept.empty() || (kept.size() == 1 && kept[0].empty());
+    const bool last = end == text.size();
+    if (piece == "." && !leading && !last) {
+    } else if (piece == ".." && !kept.empty() && !kept.back().empty() && kept.back() != ".." &&
+               kept.back().back() != ':' && kept.back().find('%') == std::string::npos) {
+      kept.pop_back();
+    } else {
+      kept.push_back(std::move(piece));
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (size_t i = 0; i < kept.size(); ++i)
+    out += (i ? "\\" : "") + kept[i];
+  return out;
+}
+
+// The text without the blanks and tabs at its ends.
+std::string StripBlanks(const std::string &text) {
+  const size_t first = text.find_first_not_of(" \t", TextStart(text));
+  if (first == std::string::npos)
+    return std::string();
+  return platform::TextPiece(text, first, text.find_last_not_of(" \t") + 1 - first);
+}
+
 // The message of key about shown (name as the bar writes it), with " (as NAME)" added when
 // the lookup led to another name than the name itself with its variable expanded (through
 // the search path or the start path); another letter case is no other name. The expansion
@@ -221,10 +266,13 @@ MessageText AsResolved(const std::string &exeFileName, const std::string &key,
                        const std::string &shown, const std::string &resolved,
                        const std::string &name) {
   const bool bare = name.find_first_of("\\/:%") == std::string::npos;
-  if (bare || platform::EqualNoCase(resolved, name) ||
-      platform::EqualNoCase(resolved, ExpandEnvironmentReference(exeFileName, name)))
-    return platform::Message(key, {Verbatim(shown)});
-  return platform::Message(key + " (as %s)", {Verbatim(shown), Verbatim(resolved)});
+  const std::string tidy = TidyName(resolved);
+  // Blanks around a name (a quoted "x.exe ") would stand beside the message's own.
+  const std::string named = StripBlanks(TidyName(shown));
+  if (bare || platform::EqualNoCase(tidy, TidyName(name)) ||
+      platform::EqualNoCase(tidy, TidyName(ExpandEnvironmentReference(exeFileName, name))))
+    return platform::Message(key, {Verbatim(named)});
+  return platform::Message(key + " (as %s)", {Verbatim(named), Verbatim(StripBlanks(tidy))});
 }
 
 // The field's name in the messages: one key per field and message, as a language may
@@ -240,6 +288,11 @@ const char *FieldLabel(int field) {
   default:
     return "command";
   }
+}
+
+// Where a field stands in the messages that name several: program, icon, start path.
+int FieldOrder(int field) {
+  return field == bfCommand ? 0 : field == bfIconRef ? 1 : 2;
 }
 
 // The fields that may hold paths, in field order.
@@ -258,17 +311,34 @@ const std::string &FieldText(const Button &button, int field) {
   }
 }
 
+// A program written without its extension is run as the first of these Windows finds
+// beside the name.
+constexpr std::array<std::string_view, 4> RunExtensions = {".com", ".exe", ".bat", ".cmd"};
+
 // The file a command names, looked up as the bar list looks it up: where Total Commander
-// has it, else after the start path.
+// has it, else after the start path; a name without an extension that names no folder
+// is tried with each of RunExtensions.
 std::string ResolveCommandFile(const std::string &exeFileName, const std::string &name,
                                const std::string &startPath) {
-  return ResolveWithStartPath(exeFileName, name, startPath);
+  const std::string resolved = ResolveWithStartPath(exeFileName, name, startPath);
+  if (!FileExtension(resolved).empty() || platform::DirectoryExists(resolved))
+    return resolved;
+  for (std::string_view extension : RunExtensions) {
+    const std::string candidate = JoinTexts({resolved, extension});
+    if (platform::FileExists(candidate))
+      return candidate;
+  }
+  return resolved;
 }
 
-// Found as the bar list finds a command's file: a file with an extension, or a folder.
-bool FoundAsCommandFile(const std::string &resolved) {
-  return (!FileExtension(resolved).empty() && platform::FileExists(resolved)) ||
-         platform::DirectoryExists(resolved);
+// What is wrong with a name that is no file to read: a folder, or something else that
+// is there (a device); nothing when there is nothing of that name.
+std::optional<std::string_view> NoFileKind(const std::string &resolved) {
+  if (platform::DirectoryExists(resolved))
+    return "is a folder";
+  if (!platform::FileExists(resolved) && !platform::FileIdentity(resolved).empty())
+    return "is not a file";
+  return std::nullopt;
 }
 
 // The extensions of the files Windows starts as programs.
@@ -277,6 +347,13 @@ bool HasProgramExtension(const std::string &name) {
       ".exe", ".com", ".bat", ".cmd", ".msc", ".cpl", ".scr", ".pif", ".lnk"};
   const std::string ext = platform::LowerText(FileExtension(name));
   return std::find(Extensions.begin(), Extensions.end(), ext) != Extensions.end();
+}
+
+// Found as the bar list finds a command's file: a file with an extension, or a folder
+// (Total Commander opens it) unless its name says it is meant as a program.
+bool FoundAsCommandFile(const std::string &resolved) {
+  return (!FileExtension(resolved).empty() && platform::FileExists(resolved)) ||
+         (platform::DirectoryExists(resolved) && !HasProgramExtension(resolved));
 }
 
 // The program a command runs: the name it goes by in messages, what that resolved to, and
@@ -363,6 +440,7 @@ public:
     CheckStartPath(position, button);
     CheckPortable(position, button);
     CheckVariables(position, button);
+    MergeMissingFolder(position);
     std::stable_sort(problems_.begin(), problems_.end(),
                      [](const Problem &a, const Problem &b) { return a.Kind < b.Kind; });
     return {std::exchange(problems_, {}), std::exchange(iconName_, std::nullopt)};
@@ -387,10 +465,13 @@ private:
       return;
     }
     const ProgramLookup program = LookUpProgram(context_.ProgramFile(), command, button.StartPath);
+    if (!program.found && !NoFileKind(program.resolved))
+      missing_.push_back({bfCommand, program.resolved});
     if (!program.found)
       Add(position, ProblemKind::MissingProgram, bfCommand,
-          AsResolved(context_.ProgramFile(), "%s does not exist", program.name, program.resolved,
-                     program.name));
+          AsResolved(context_.ProgramFile(),
+                     JoinTexts({"%s ", NoFileKind(program.resolved).value_or("does not exist")}),
+                     program.name, program.resolved, program.name));
   }
 
   void CheckSubBar(int position, const std::string &name, const std::string &resolved) {
@@ -412,8 +493,10 @@ private:
         !context_.IsInternalCommand(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
           platform::Message("%s is no command of Totalcmd.inc", {Verbatim(name)}));
-    else if (IsCommandNumber(upper) && context_.KnowsInternalCommands() &&
-             !context_.IsInternalNumber(name))
+    // Numbers below 1 are Total Commander's own (its default bars hold -2), whether or not
+    // a command list names them.
+    else if (IsCommandNumber(upper) && CommandNumberValue(upper).value_or(1) >= 1 &&
+             context_.KnowsInternalCommands() && !context_.IsInternalNumber(name))
       Add(position, ProblemKind::UnknownCommand, bfCommand,
           platform::Message("%s is no command number of Totalcmd.inc", {Verbatim(name)}));
     else if (upper.rfind("EM_", 0) == 0 && !context_.IsUserCommand(name))
@@ -428,9 +511,14 @@ private:
     const IconFile &file = ResolveIconFile(filePart);
     const std::string written = IconFileAsWritten(button.IconRef);
     if (!file.exists) {
+      // Named in the letter case the button writes it, should the message name its folder.
+      if (!NoFileKind(file.resolved))
+        missing_.push_back({bfIconRef, ResolveFile(context_.ProgramFile(), written)});
       Add(position, ProblemKind::MissingIconFile, bfIconRef,
-          AsResolved(context_.ProgramFile(), "the icon file %s does not exist", written,
-                     file.resolved, written));
+          AsResolved(context_.ProgramFile(),
+                     JoinTexts({"the icon file %s ",
+                                NoFileKind(file.resolved).value_or("does not exist")}),
+                     written, file.resolved, written));
       return;
     }
     CheckIconIndex(position, button.IconRef, written, file);
@@ -444,6 +532,15 @@ private:
       Add(position, ProblemKind::IconIndex, bfIconRef,
           platform::Message("the icon index of %s is beyond the icons of any file",
                             {Verbatim(reference)}));
+      return;
+    }
+    if (*index < 0) {
+      // The icon the resource identifier names: the shell's "file,-ID".
+      if (!IconPosition(file.resolved, *index))
+        Add(position, ProblemKind::IconIndex, bfIconRef,
+            platform::Message(
+                "%s has no icon with the identifier %s",
+                {Verbatim(written), Verbatim(Decimal(-static_cast<long long>(*index)))}));
       return;
     }
     const unsigned count = context_.IconCount(file.resolved);
@@ -470,10 +567,68 @@ private:
     std::string path = RemoveQuotes(button.StartPath);
     if (platform::FindChar(path, '%') != std::string::npos)
       path = ExpandEnvironmentReference(context_.ProgramFile(), path);
-    if (IsRootedPath(path) && !platform::DirectoryExists(path))
+    if (IsRootedPath(path) && !platform::DirectoryExists(path)) {
+      missing_.push_back({bfStartPath, path});
       Add(position, ProblemKind::MissingStartPath, bfStartPath,
           AsResolved(context_.ProgramFile(), "the start path %s is no folder", button.StartPath,
                      path, RemoveQuotes(button.StartPath)));
+    }
+  }
+
+  // When the folder the program lies in is missing and the icon file or the start path
+  // lie there too, one problem says so for all of them: one thing to set right, not
+  // three. It is the program's, or the icon file's when the program is found.
+  void MergeMissingFolder(int position) {
+    const auto still = [this](int field) {
+      return std::any_of(problems_.begin(), problems_.end(), [field](const Problem &problem) {
+        return problem.Field == field && (problem.Kind == ProblemKind::MissingProgram ||
+                                          problem.Kind == ProblemKind::MissingIconFile ||
+                                          problem.Kind == ProblemKind::MissingStartPath);
+      });
+    };
+    std::vector<std::pair<int, std::string>> missing = std::exchange(missing_, {});
+    missing.erase(std::remove_if(missing.begin(), missing.end(),
+                                 [&](const auto &one) { return !still(one.first); }),
+                  missing.end());
+    if (missing.size() < 2 || missing[0].first == bfStartPath)
+      return;
+    const std::string folder = TidyName(ExtractFilePath(missing[0].second));
+    if (folder.size() < 4 || platform::DirectoryExists(folder))
+      return;
+    // The topmost missing folder on the way there is the one to name.
+    std::string top = folder;
+    for (std::string up = ExtractFilePath(top.substr(0, top.size() - 1));
+         up.size() > 3 && !platform::DirectoryExists(up);
+         up = ExtractFilePath(up.substr(0, up.size() - 1)))
+      top = up;
+    const auto inside = [&top](const std::string &name) {
+      const std::string tidy = TidyName(name) + (EndsWithBackslash(name) ? "" : "\\");
+      return tidy.size() >= top.size() && platform::EqualNoCase(tidy.substr(0, top.size()), top);
+    };
+    std::vector<int> fields;
+    for (const auto &[field, name] : missing)
+      if (inside(name))
+        fields.push_back(field);
+    if (fields.size() < 2)
+      return;
+    const ProblemKind kind =
+        fields[0] == bfCommand ? ProblemKind::MissingProgram : ProblemKind::MissingIconFile;
+    const auto merged = [&fields](const Problem &problem) {
+      return std::find(fields.begin(), fields.end(), problem.Field) != fields.end() &&
+             (problem.Kind == ProblemKind::MissingProgram ||
+              problem.Kind == ProblemKind::MissingIconFile ||
+              problem.Kind == ProblemKind::MissingStartPath);
+    };
+    problems_.erase(std::remove_if(problems_.begin(), problems_.end(), merged), problems_.end());
+    static const std::map<std::vector<int>, const char *> Keys = {
+        {{bfCommand, bfIconRef}, "%s does not exist: program and icon"},
+        {{bfCommand, bfStartPath}, "%s does not exist: program and start path"},
+        {{bfIconRef, bfStartPath}, "%s does not exist: icon and start path"},
+        {{bfCommand, bfIconRef, bfStartPath}, "%s does not exist: program, icon and start path"}};
+    std::vector<int> sorted = fields;
+    std::sort(sorted.begin(), sorted.end(),
+              [](int a, int b) { return FieldOrder(a) < FieldOrder(b); });
+    Add(position, kind, fields[0], platform::Message(Keys.at(sorted), {Verbatim(top)}));
   }
 
   void CheckPortable(int position, const Button &button) {
@@ -548,6 +703,7 @@ private:
   const DoctorContext &context_;
   std::string barIdentity_;
   std::vector<Problem> problems_;                       // of the button being checked
+  std::vector<std::pair<int, std::string>> missing_;    // field, the name found missing
   std::optional<IconName> iconName_;                    // of the button being checked
   std::unordered_map<std::string, IconFile> iconFiles_; // by lower-cased file part
 };
@@ -616,7 +772,7 @@ private:
     const std::string identity = context_.Identity(file);
     reached_.insert(identity);
     onPath_.emplace(identity, path_.size());
-    reports_.push_back({file, read.bar->Count(), CheckBar(*read.bar, file, context_)});
+    reports_.push_back({TidyName(file), read.bar->Count(), CheckBar(*read.bar, file, context_)});
     if (read.badCount)
       reports_.back().Problems.push_back(std::move(*read.badCount));
     path_.push_back({reports_.size() - 1, std::move(read.bar), identity});

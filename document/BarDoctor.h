@@ -26,9 +26,19 @@
 //   its number; they are looked up in "Totalcmd.inc" (by name, or by the number of a
 //   line name=number;description) and in the user command files, found as the command
 //   browser finds them (CommandCatalog, UserCmdList). Without a readable "Totalcmd.inc"
-//   internal commands are not checked.
+//   internal commands are not checked, nor are command numbers below 1, which are
+//   Total Commander's own ("-2" of its default bar) whatever the list holds.
+// - A program written without an extension is found as the first of its name with
+//   ".com", ".exe", ".bat" or ".cmd" that exists. A folder or a device where a file is
+//   looked for is said to be one, not missing; a folder whose name has a program's
+//   extension is no command's file.
+// - An icon reference's negative index names the icon by its resource identifier
+//   (IconPosition); an icon file cut short holds no icon.
+// - Names in messages are tidied ("." and "folder\.." left out). When the folder of a
+//   missing program (or icon file) is missing and other missing names of the button lie
+//   in it, one problem names the topmost missing folder for all of them.
 // - A start path is checked when it names a drive, a root or a host path once its
-//   quotes are removed and its first %VARIABLE% expanded; a relative start path depends
+//   quotes are removed and its %VARIABLES% expanded; a relative start path depends
 //   on the panel Total Commander shows, which no check can know.
 // - A drive path is non-portable when one of its leading folders is Total Commander's
 //   folder (the same folder on the host, whatever the spelling): %COMMANDER_PATH% in its

@@ -206,11 +206,14 @@ void ButtonBar::CacheButtonIcon(icons::TIconLibrary &cache, ModuleCache &modules
   const std::optional<int> index = IconIndexPart(button.IconRef);
   if (!index)
     return; // an index beyond 32 bits names no icon: the button is not cached
+  const std::optional<int> at = IconPosition(path, *index);
+  if (!at)
+    return;
   const icons::TIconLibrary &source = modules.Load(path);
-  if (*index >= source.Icons.Count() || !source.Icons.Objects(*index))
+  if (*at >= source.Icons.Count() || !source.Icons.Objects(*at))
     return;
   auto [icon, cacheIndex] = AppendIcon(cache, position);
-  icon->Assign(*source.Icons.Objects(*index));
+  icon->Assign(*source.Icons.Objects(*at));
   // The cache is a 16-bit library, which holds no image of 256 pixels or more; a button
   // is never drawn that large, so such images are left out rather than fail the cache.
   icons::TIconLibrary::DropImagesBeyond16Bit(*icon);

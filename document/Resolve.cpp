@@ -6,6 +6,7 @@
 #include "document/HostEnvironment.h"
 #include "document/Settings.h"
 #include "platform/CodePage.h"
+#include "platform/Environment.h"
 #include "platform/HostFiles.h"
 #include "platform/Profile.h"
 #include "platform/TextRules.h"
@@ -19,20 +20,6 @@ namespace {
 // wincmd.ini's values are read through a buffer of this many characters, the last for
 // the end.
 constexpr uint32_t kValueBuffer = 260;
-
-constexpr std::string_view kCommanderPathReference = "%COMMANDER_PATH%";
-
-// The position of the first "%COMMANDER_PATH%" in the text, in any letter case; npos when
-// there is none. "%" never stands inside a character, and the reference is compared in
-// place, as a case change may alter the length of marked text before it.
-size_t FindCommanderPathReference(const std::string &text) {
-  const std::string mark(platform::IsMarked(text) ? platform::Utf8Mark : "");
-  const std::string reference = mark + std::string(kCommanderPathReference);
-  for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 1))
-    if (platform::EqualNoCase(mark + text.substr(at, kCommanderPathReference.size()), reference))
-      return at;
-  return std::string::npos;
-}
 
 // Total Commander's program in its folder, 64-bit first; empty when neither is there.
 std::string CommanderProgram(const std::string &dir) {
@@ -67,6 +54,9 @@ std::string VariableValue(const std::string &exeFileName, const std::string &nam
     return CommanderProgram(FindCommanderPath(exeFileName));
   if (upper == "COMMANDER_DRIVE")
     return DriveOf(FindCommanderPath(exeFileName));
+  // Total Commander's names of the shell's special folders: "%$DESKTOP%".
+  if (!upper.empty() && upper[0] == '$')
+    return platform::ShellFolderPath(upper.substr(1)).value_or(std::string());
   return GetEnvironment(name);
 }
 
@@ -95,28 +85,44 @@ std::vector<std::string> UnsetVariables(const std::string &exeFileName, const st
 }
 
 std::string ExpandEnvironmentReference(const std::string &exeFileName, const std::string &text) {
+  // Done in UTF-8, so that values in the code page and marked ones join into one text.
   // An unset variable keeps its reference as written, so that the name finds nothing
   // rather than a folder the rest of the name happens to name (%USERPROFILE%\etc\).
-  const size_t commander = FindCommanderPathReference(text);
-  if (commander != std::string::npos) {
-    const std::string dir = FindCommanderPath(exeFileName);
-    if (dir.empty())
-      return text;
-    return platform::JoinTexts(
-        {text.substr(0, commander), dir,
-         platform::TextPiece(text, commander + kCommanderPathReference.size())});
+  const std::string utf8 = platform::TextToUtf8(text);
+  std::string out;
+  bool changed = false;
+  bool carried = false; // the "%" at pos closed an unset name
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const size_t open = utf8.find('%', pos);
+    if (open == std::string::npos) {
+      out.append(utf8, pos, std::string::npos);
+      break;
+    }
+    out.append(utf8, pos, open - pos);
+    const size_t close = utf8.find('%', open + 1);
+    if (close == std::string::npos) {
+      // A lone "%" names nothing: it goes; the one that closed an unset name stays.
+      const bool lone = !(carried && open == pos);
+      out.append(utf8, lone ? open + 1 : open, std::string::npos);
+      changed = changed || lone;
+      break;
+    }
+    const std::string value =
+        VariableValue(exeFileName, platform::Utf8ToText(utf8.substr(open + 1, close - open - 1)));
+    if (value.empty()) {
+      // As Windows expands: the closing "%" of an unset name may open the next reference.
+      out.append(utf8, open, close - open);
+      pos = close;
+      carried = true;
+      continue;
+    }
+    out += platform::TextToUtf8(value);
+    changed = true;
+    carried = false;
+    pos = close + 1;
   }
-  const size_t open = text.find('%');
-  if (open == std::string::npos)
-    return text;
-  const size_t close = text.find('%', open + 1);
-  if (close == std::string::npos)
-    return text.substr(0, open) + text.substr(open + 1);
-  const std::string value =
-      VariableValue(exeFileName, platform::TextPiece(text, open + 1, close - open - 1));
-  if (value.empty())
-    return text;
-  return platform::JoinTexts({text.substr(0, open), value, platform::TextPiece(text, close + 1)});
+  return changed ? platform::Utf8ToText(out) : text;
 }
 
 std::string FindLocalizedCommandList(const std::string &exeFileName) {
@@ -204,8 +210,10 @@ std::string ResolveWithStartPath(const std::string &exeFileName, const std::stri
     NoteStep(trace, ResolveRule::StartPathNotRooted, path);
     return found.Name;
   }
-  // No separator goes between them: start paths are written with their trailing backslash.
+  // Start paths are mostly written with their trailing backslash, but Total Commander
+  // runs the program in the folder either way.
   const std::string candidate =
-      platform::JoinTexts({path, platform::LowerText(RemoveQuotes(fileName))});
+      platform::JoinTexts({path, EndsWithBackslash(path) || path.back() == '/' ? "" : "\\",
+                           platform::LowerText(RemoveQuotes(fileName))});
   return TryFile(trace, ResolveRule::AfterStartPath, candidate) ? candidate : found.Name;
 }

@@ -18,11 +18,13 @@
 // what was found, as Total Commander sets them for the programs it starts
 // (COMMANDER_PATH its folder, COMMANDER_INI its wincmd.ini, COMMANDER_EXE TOTALCMD64.EXE
 // or TOTALCMD.EXE in that folder, whichever is there, COMMANDER_DRIVE the folder's drive
-// such as "C:"), any other from the environment. Empty when nothing sets it.
+// such as "C:"), "$NAME" the shell's special folder of that name (platform::ShellFolderPath,
+// "%$DESKTOP%"), any other from the environment. Empty when nothing sets it.
 std::string VariableValue(const std::string &exeFileName, const std::string &name);
-// The text with its first environment reference expanded (%COMMANDER_PATH% first of all).
-// A reference to a variable nothing sets is kept as written, never expanded to empty
-// text: the name then finds nothing, rather than what the rest of it names.
+// The text with every environment reference expanded, as Windows expands them
+// ("%HOMEDRIVE%%HOMEPATH%"); a lone "%" goes. A reference to a variable nothing sets is
+// kept as written, never expanded to empty text: the name then finds nothing, rather
+// than what the rest of it names.
 std::string ExpandEnvironmentReference(const std::string &exeFileName, const std::string &text);
 // The names of the %VARIABLES% of a text that nothing sets (VariableValue is empty), each
 // once (letter case ignored), in the order they stand. References pair up as Windows
@@ -32,7 +34,7 @@ std::vector<std::string> UnsetVariables(const std::string &exeFileName, const st
 
 // The full name of the existing file a button names; the lookup never depends on the
 // current folder, as Total Commander reads its bars' names from its own folder:
-// - a name holding "%" is its first reference expanded, unchecked;
+// - a name holding "%" is its references expanded, unchecked;
 // - quotes are removed; a name with a drive or from a root ("C:\x", "\x", "/x") stands
 //   as it is, unchecked;
 // - a relative name with folders ("tools\x.exe", "..\icons\a.ico") is Total
@@ -42,8 +44,9 @@ std::vector<std::string> UnsetVariables(const std::string &exeFileName, const st
 // With a trace, each step taken is appended to it.
 std::string ResolveFile(const std::string &exeFileName, const std::string &fileName,
                         ResolveTrace *trace = nullptr);
-// ResolveFile; when that finds no file for a relative name, the lower-cased name directly
-// after the start path (quotes removed, its first %VARIABLE% expanded), else ResolveFile's
+// ResolveFile; when that finds no file for a relative name, the lower-cased name in the
+// start path (quotes removed, its %VARIABLES% expanded; a backslash between them unless
+// it ends in one), else ResolveFile's
 // answer. A relative start path is not tried: it is relative to the panel Total Commander
 // shows when the button runs, which no lookup here can know.
 std::string ResolveWithStartPath(const std::string &exeFileName, const std::string &fileName,

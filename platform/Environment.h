@@ -12,12 +12,12 @@
 // - else, for the variables Wine sets for every program (ProgramFiles,
 //   ProgramFiles(x86), CommonProgramFiles, CommonProgramFiles(x86), ProgramData,
 //   ALLUSERSPROFILE, PUBLIC, USERPROFILE, USERNAME, APPDATA, LOCALAPPDATA, TEMP, TMP,
-//   SystemRoot, windir, SystemDrive), the registry value Wine takes it from (the
-//   program folders of Software\Microsoft\Windows\CurrentVersion, the profile list,
-//   the shell folders), and Wine's default where the prefix holds none:
-//   C:\Program Files, C:\Program Files (x86), their Common Files, C:\ProgramData,
-//   C:\users\Public, C:\users\<USERNAME or USER> with its AppData\Roaming, AppData\Local
-//   and AppData\Local\Temp, C:\windows and C:.
+//   SystemRoot, windir, SystemDrive, HOMEDRIVE, HOMEPATH), the registry value Wine takes it from
+//   (the program folders of Software\Microsoft\Windows\CurrentVersion, the profile list, the shell
+//   folders), and Wine's default where the prefix holds none: C:\Program Files, C:\Program Files
+//   (x86), their Common Files, C:\ProgramData, C:\users\Public, C:\users\<USERNAME or USER> with
+//   its AppData\Roaming, AppData\Local and AppData\Local\Temp, C:\windows, C: and \users\<USERNAME
+//   or USER>.
 // Registry values are texts of the core like every value; expandable ones are expanded.
 #include <cstdint>
 #include <optional>
@@ -37,6 +37,13 @@ std::string WindowsDirectory();
 
 // The value of a variable, or nothing when it is unset.
 std::optional<std::string> EnvironmentValue(const std::string &name);
+
+// The shell's special folder of a name as Total Commander writes it after "%$" (DESKTOP,
+// PERSONAL, APPDATA, LOCAL_APPDATA, WINDOWS, SYSTEM, PROGRAM_FILES, COMMON_APPDATA, ...:
+// ShellFolderTable.h), letter case ignored; nothing for a name the shell does not know.
+// On Windows the shell's answer; elsewhere the prefix's "User Shell Folders", then its
+// "Shell Folders" key, then Wine's default.
+std::optional<std::string> ShellFolderPath(const std::string &name);
 
 // Every %NAME% of a set variable replaced by its value; references to unset variables and
 // a lone "%" stay as they are (the rule of the platform's ExpandEnvironmentStrings).

@@ -2,6 +2,7 @@
 #include "platform/Environment.h"
 
 #include "platform/CodePage.h"
+#include "platform/ShellFolderTable.h"
 #include "platform/WineRegistry.h"
 
 #include <cstdlib>
@@ -23,6 +24,8 @@ const char kEnvironmentKey[] = "System\\CurrentControlSet\\Control\\Session Mana
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUserShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kProfileList[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const char kWindowsNt[] = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 
@@ -106,6 +109,9 @@ const std::vector<WineVariable> &WineVariables() {
       {"systemroot", {{Hive::LocalMachine, kWindowsNt, "SystemRoot"}}, kWindowsDirectory},
       {"windir", {}, "%SystemRoot%"},
       {"systemdrive", {}, "C:"},
+      // The user's folder as drive and path, as Wine sets them in the volatile environment.
+      {"homedrive", {}, "%SystemDrive%"},
+      {"homepath", {}, "\\users\\%USERNAME%"},
   };
   return variables;
 }
@@ -252,6 +258,20 @@ std::optional<std::string> EnvironmentValue(const std::string &name) {
 
 std::string WindowsDirectory() {
   return kWindowsDirectory;
+}
+
+std::optional<std::string> ShellFolderPath(const std::string &name) {
+  const ShellFolderEntry *folder = FindShellFolder(name);
+  if (!folder)
+    return std::nullopt;
+  const Prefix prefix;
+  const Hive hive = folder->common ? Hive::LocalMachine : Hive::CurrentUser;
+  if (!folder->value.empty())
+    for (const char *key : {kUserShellFolders, kShellFolders})
+      if (auto value = RegistryText(prefix, hive, key, std::string(folder->value), 0))
+        if (!value->empty())
+          return value;
+  return Expand(prefix, std::string(folder->fallback), 1, true);
 }
 
 std::string ExpandEnvironmentText(const std::string &text) {

@@ -2,9 +2,12 @@
 // converted to the core's code page, which need not be the system's ANSI code page.
 #include "platform/CodePage.h"
 #include "platform/Environment.h"
+#include "platform/ShellFolderTable.h"
 #include "platform/WideText.h"
 
 #include <windows.h>
+
+#include <shlobj.h>
 
 namespace platform {
 
@@ -37,6 +40,16 @@ std::string WindowsDirectory() {
   std::wstring folder(needed, L'\0');
   const UINT got = needed ? ::GetWindowsDirectoryW(folder.data(), needed) : 0;
   return got < needed ? TextOfWide(std::wstring_view(folder.data(), got)) : std::string();
+}
+
+std::optional<std::string> ShellFolderPath(const std::string &name) {
+  const ShellFolderEntry *folder = FindShellFolder(name);
+  if (!folder)
+    return std::nullopt;
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, folder->csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+    return std::nullopt;
+  return TextOfWide(path);
 }
 
 std::string ExpandEnvironmentText(const std::string &text) {

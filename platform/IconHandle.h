@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,14 @@ void SetDisplayIconSize(int size);
 // The shell's icon lookup: ExtractIconCountA is ExtractIconA(file, -1), the number of
 // icons in the file (an .ico file: 1; a PE or NE module: its group icons, less those
 // the end of a cut file took, ResourceModule::IconGroups; anything else: 0), found
-// without decoding any image; the index of ExtractIconA counts the same groups. ExtractIconA gives
-// icon `index` of the file at the system's large icon size, or an empty handle.
+// without decoding any image; the index of ExtractIconA counts the same groups, and a
+// negative index names the group whose identifier is -index (the shell's "file,-ID").
+// ExtractIconA gives icon `index` of the file at the system's large icon size, or an
+// empty handle.
 unsigned ExtractIconCountA(const std::string &windowsName);
+// The position among the icons ExtractIconA counts of the module's group whose integer
+// identifier is id; nothing when the file is no module or has no such group.
+std::optional<unsigned> IconGroupPosition(const std::string &windowsName, int id);
 IconHandle ExtractIconA(const std::string &windowsName, int index);
 // ExtractIconA for another size, as Windows' PrivateExtractIcons takes one: the image of
 // icon `index` that best fits size x size, given at that size. A size outside 1 to

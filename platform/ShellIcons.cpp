@@ -75,9 +75,10 @@ IconHandle BestIconOfGroup(const ResourceModule &module, std::span<const uint8_t
   return BestIcon(std::move(candidates), size);
 }
 
-// An index below -1 names a group by its integer identifier (-index), as on Windows.
+// A negative index names a group by its integer identifier (-index), as the Windows
+// shell reads an icon reference "file,-ID".
 std::optional<ResourceName> GroupForIndex(const ResourceModule &module, int index) {
-  if (index < -1 && index >= -0xFFFF)
+  if (index < 0 && index >= -0xFFFF)
     return ResourceName(static_cast<uint16_t>(-index));
   const std::vector<ResourceName> &groups = module.IconGroups();
   if (index < 0 || static_cast<size_t>(index) >= groups.size())
@@ -148,9 +149,27 @@ unsigned ExtractIconCountA(const std::string &windowsName) {
   auto file = OpenFile(windowsName);
   if (!file)
     return 0;
-  if (!file->module)
-    return ReadIconDirectory(ByteReader(file->bytes), IconDirKind::File).empty() ? 0 : 1;
+  if (!file->module) {
+    // An icon file cut short names images it no longer holds: it holds an icon only
+    // when one of its images is there whole.
+    const ByteReader bytes(file->bytes);
+    for (const IconDirEntry &entry : ReadIconDirectory(bytes, IconDirKind::File))
+      if (bytes.slice(entry.imageOffset, entry.bytesInRes))
+        return 1;
+    return 0;
+  }
   return static_cast<unsigned>(file->module->IconGroups().size());
+}
+
+std::optional<unsigned> IconGroupPosition(const std::string &windowsName, int id) {
+  auto file = OpenFile(windowsName);
+  if (!file || !file->module || id < 1 || id > 0xFFFF)
+    return std::nullopt;
+  const std::vector<ResourceName> &groups = file->module->IconGroups();
+  const auto at = std::find(groups.begin(), groups.end(), ResourceName(static_cast<uint16_t>(id)));
+  if (at == groups.end())
+    return std::nullopt;
+  return static_cast<unsigned>(at - groups.begin());
 }
 
 IconHandle ExtractIconA(const std::string &windowsName, int index) {

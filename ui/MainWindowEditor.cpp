@@ -143,8 +143,10 @@ void MainWindow::BarListClick() {
     break;
   }
   FillIconList(s);
-  if (index < f->iconList->Count())
-    f->iconList->SetItemIndex(index);
+  // A negative index names the icon by its resource identifier: the picker shows where
+  // that icon stands.
+  if (const auto at = IconPosition(pickerFile_, index); at && *at < f->iconList->Count())
+    f->iconList->SetItemIndex(*at);
 }
 
 void MainWindow::FillIconList(int position) {
@@ -304,7 +306,9 @@ void MainWindow::IconFileExit() {
   f->iconFileEdit->SetBytes(file);
   FillIconList(s);
   barList->viewport()->update();
-  f->iconList->SetItemIndex(StrToIntOrError(f->iconIndexLabel->text().toStdString()));
+  if (const auto at =
+          IconPosition(pickerFile_, StrToIntOrError(f->iconIndexLabel->text().toStdString())))
+    f->iconList->SetItemIndex(*at);
   EnableCacheControls(true);
   EnteredText = MarkerText;
 }

@@ -140,7 +140,9 @@ TEST_F(Installation, ExtractErrorsWriteNothing) {
     int status;
   } cases[] = {
       {"index at the icon count", {"extract", dll, "4", out}, 2},
-      {"negative index", {"extract", dll, "-1", out}, 2},
+      // A negative index is a resource identifier: the groups' are 1 to 4.
+      {"identifier of no icon", {"extract", dll, "-9", out}, 1},
+      {"identifier 0", {"extract", dll, "-0", out}, 2},
       {"index not a number", {"extract", dll, "one", out}, 2},
       {"file without icons", {"extract", (dir / "notes.txt").string(), "0", out}, 1},
       {"missing file", {"extract", (dir / "none.dll").string(), "0", out}, 1},
@@ -153,6 +155,10 @@ TEST_F(Installation, ExtractErrorsWriteNothing) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out));
   }
+  const std::string byIdentifier = (dir / "id.ico").string();
+  ASSERT_EQ(Cli({"extract", dll, "-2", byIdentifier}).status, 0);
+  ASSERT_EQ(Cli({"extract", dll, "1", out}).status, 0);
+  EXPECT_EQ(ReadBytes(byIdentifier), ReadBytes(out));
 }
 
 TEST_F(Installation, MakeIclNamesIconsAfterTheirSourcesOrTheGivenNames) {
@@ -270,6 +276,8 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
   } cases[] = {
       {"tool.exe", {}, "\\tc\\tool.exe", "yes"},
       {"\"tool.exe\"", {}, "\\tc\\tool.exe", "yes"},
+      // A quoted program's arguments are no part of its name.
+      {"\"%COMMANDER_PATH%\\tool.exe\" /play", {"--explain"}, "\\tc\\tool.exe", "yes"},
       {"%COMMANDER_PATH%\\tool.exe", {}, "\\tc\\tool.exe", "yes"},
       {"helper", {}, "\\tc\\helper\\helper.exe", "yes"},
       // A bare name gets no extension in Total Commander's folder itself.
@@ -278,6 +286,7 @@ TEST_F(Installation, ResolveFindsFilesInTotalCommandersFolder) {
        {"--start-path", WindowsNameOf(dir / "start") + "\\"},
        "\\start\\other.exe",
        "yes"},
+      {"OTHER.EXE", {"--start-path", WindowsNameOf(dir / "start")}, "\\start\\other.exe", "yes"},
       // Found nowhere: named where Total Commander would have it.
       {"other.exe", {}, "\\tc\\other.exe", "no"},
   };

@@ -105,7 +105,8 @@ TEST(BarClipboardText, PastedIconReferenceIsRebuiltFromItsParts) {
       {"", ",0"},
       {"C:\\Icons\\Tools.DLL,12", "C:\\Icons\\Tools.DLL,12"},
       {"%COMMANDER_PATH%\\Tool.ico", "%COMMANDER_PATH%\\Tool.ico,0"},
-      {"a.dll,-3", "a.dll,3"},
+      // A negative number is a resource identifier: its sign stays.
+      {"a.dll,-3", "a.dll,-3"},
       {"a.dll,x", "a.dll,0"},
       {"a,b.dll,7", "a,7"},
   };

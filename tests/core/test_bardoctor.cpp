@@ -34,6 +34,11 @@ class Doctor : public ::testing::Test {
 protected:
   Doctor() {
     tc.Write("tools/prog.exe", "MZ");
+    tc.Write("tools/run.cmd", "@echo off");
+    // One 16x16 image of 1000 bytes said to follow the directory, and nothing follows.
+    tc.Write("cut.ico",
+             std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0\xE8\x03\0\0\x16\0\0\0", 22));
+    std::filesystem::create_directories(tc.folder() / "tools" / "folder.exe");
     tc.Write("My Tools/tool.exe", "MZ");
     WriteBytes(dir / "tc2" / "prog.exe", "MZ");
     for (const char *bar : {"bar.bar", "other.bar"})
@@ -93,7 +98,8 @@ struct KindRow {
   const char *name;
   std::vector<ButtonTexts> buttons;
   Found expected;
-  const char *firstMessage = nullptr; // when given, the first problem's message
+  const char *firstMessage = nullptr;     // when given, the first problem's message
+  std::vector<std::string> messages = {}; // when given, every problem's message
 };
 
 class DoctorKinds : public Doctor, public ::testing::WithParamInterface<KindRow> {};
@@ -105,6 +111,15 @@ TEST_P(DoctorKinds, FindsExactlyTheProblemsOfTheBar) {
   EXPECT_EQ(KindsOf(problems), GetParam().expected);
   if (GetParam().firstMessage && !problems.empty()) {
     EXPECT_EQ(problems[0].Message, GetParam().firstMessage);
+  }
+  if (!GetParam().messages.empty()) {
+    std::vector<std::string> messages;
+    for (const doctor::Problem &problem : problems)
+      messages.push_back(problem.Message);
+    std::vector<std::string> expected;
+    for (const std::string &message : GetParam().messages)
+      expected.push_back(Expand(message));
+    EXPECT_EQ(messages, expected);
   }
 }
 
@@ -130,7 +145,12 @@ const KindRow KindRows[] = {
      {{1, UnknownCommand}, {2, UnknownCommand}}},
     {"KnownCommandsInAnyCase", {{"", "CM_copy", "", ""}, {"", "EM_Backup", "", ""}}, {}},
     {"CommandNumbersKnownOrNot",
-     {{"", "100", "", ""}, {"", "-2", "", ""}, {"", "0100", "", ""}, {"", "540", "", ""}},
+     {{"", "100", "", ""},
+      {"", "-2", "", ""},
+      {"", "0100", "", ""},
+      {"", "540", "", ""},
+      {"", "-7", "", ""},
+      {"", "0", "", ""}},
      {{4, UnknownCommand}},
      "540 is no command number of Totalcmd.inc"},
     {"NoFileNamed_KeywordsAddressesAndWindowsTools",
@@ -180,11 +200,35 @@ const KindRow KindRows[] = {
       {"", R"(%COMMANDER_PATH%\My Tools\gone.exe -k)", "", ""}},
      {{4, MissingProgram}},
      R"(%COMMANDER_PATH%\My Tools\gone.exe does not exist)"},
+    {"ProgramWithoutExtensionOrInAStartPathWithoutBackslash",
+     {{"", R"(%COMMANDER_PATH%\tools\prog)", "", ""},
+      {"", R"(%COMMANDER_PATH%\tools\run /x)", "", ""},
+      {"", "prog.exe", "", R"(%COMMANDER_PATH%\tools)"},
+      {"", R"(%COMMANDER_PATH%\tools\gone)", "", ""}},
+     {{4, MissingProgram}}},
+    {"FolderIsNoFile",
+     {{R"(%COMMANDER_PATH%\tools,0)", "", "", ""},
+      {"", R"(%COMMANDER_PATH%\tools\folder.exe)", "", ""}},
+     {{1, ProblemKind::MissingIconFile}, {2, MissingProgram}},
+     nullptr,
+     {R"(the icon file %COMMANDER_PATH%\tools is a folder)",
+      R"(%COMMANDER_PATH%\tools\folder.exe is a folder)"}},
     {"MissingIconFile",
      {{R"(%COMMANDER_PATH%\nope.dll,1)", "", "", ""}},
      {{1, ProblemKind::MissingIconFile}}},
     {"IconIndex", {{"wcmicons.dll,4", "", "", ""}}, {{1, ProblemKind::IconIndex}}},
     {"IconThere", {{"wcmicons.dll,3", "", "", ""}}, {}},
+    // A negative number is the icon's resource identifier (the groups' are 1 to 4).
+    {"IconByResourceIdentifier",
+     {{"wcmicons.dll,-4", "", "", ""},
+      {"wcmicons.dll,-1", "", "", ""},
+      {"wcmicons.dll,-5", "", "", ""}},
+     {{3, ProblemKind::IconIndex}},
+     "wcmicons.dll has no icon with the identifier 5"},
+    {"IconFileCutShort",
+     {{R"(%COMMANDER_PATH%\cut.ico)", "", "", ""}},
+     {{1, ProblemKind::IconIndex}},
+     R"(%COMMANDER_PATH%\cut.ico has no icon 0: it holds none)"},
     {"MissingStartPath",
      {{"", "", "", R"(%COMMANDER_PATH%\nowhere\)"}},
      {{1, ProblemKind::MissingStartPath}}},
@@ -226,6 +270,20 @@ const KindRow KindRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DoctorKinds, ::testing::ValuesIn(KindRows),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A device where a file is looked for is there, but is no file to read or run.
+TEST_F(Doctor, DeviceIsNotAFile) {
+  const std::string device = WindowsNameOf("/dev/null");
+  if (platform::FileIdentity(device).empty())
+    GTEST_SKIP() << "the system shows no device as /dev/null";
+  const auto bar = Bar({{device + ",0", device, "", ""}});
+  std::vector<std::string> messages;
+  for (const doctor::Problem &problem :
+       doctor::CheckBar(*bar, WindowsNameOf(dir / "bar.bar"), doctor::DoctorContext(exe)))
+    messages.push_back(problem.Message);
+  EXPECT_EQ(messages, (std::vector<std::string>{device + " is not a file",
+                                                "the icon file " + device + " is not a file"}));
+}
 
 // Relative names are Total Commander's: the folder corvane-cli was started in changes
 // nothing, even when it holds what the names name.

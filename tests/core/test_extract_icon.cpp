@@ -224,14 +224,18 @@ TEST(ExtractIcon, IndexesGroupsInEnumerationOrder) {
                {2, kBlue},
                {3, std::nullopt},
                {100, std::nullopt},
-               {-1, std::nullopt},
-               {-2, kGreen}, // below -1: the group whose
-                             // identifier is -index
+               // Negative: the group whose identifier is -index.
+               {-1, kRed},
+               {-2, kGreen},
                {-3, kBlue},
                {-4, std::nullopt}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.index);
     auto icon = ExtractIconA(module, c.index);
+    if (c.index < 0) {
+      EXPECT_EQ(platform::IconGroupPosition(module, -c.index),
+                c.colour ? std::optional<unsigned>(-c.index - 1) : std::nullopt);
+    }
     ASSERT_EQ(static_cast<bool>(icon), c.colour.has_value());
     if (icon) {
       EXPECT_EQ(icon.Pixels()->argb.front(), *c.colour);

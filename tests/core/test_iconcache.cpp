@@ -4,6 +4,7 @@
 #include "fixtures/PeBuilder.h"
 #include "icons/IconLibrary.h"
 #include "platform/HostFiles.h"
+#include "platform/IconHandle.h"
 #include "platform/Profile.h"
 #include "support/RunProcess.h"
 #include "support/TestSupport.h"
@@ -192,6 +193,22 @@ TEST_F(IconCacheTest, MissingIcoStillTakesAPlaceInTheCache) {
   EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0", "1"}));
   EXPECT_EQ(Key("Buttonbar", "button1"), Name("missing.ico"));
   EXPECT_EQ(Key("Buttonbar", "button2"), Name("tools.icl") + ",1");
+}
+
+// A negative number names the icon by its resource identifier: five.dll's groups are 1-5,
+// so -4 is its icon 3, and -6 names none.
+TEST_F(IconCacheTest, NegativeIndexCachesTheIconOfThatIdentifier) {
+  ButtonBar bar("", "");
+  bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",-4");
+  bar.SetField(bar.Add(), bfIconRef, Name("five.dll") + ",-6");
+  bar.CacheMode = CacheLinks;
+  bar.SaveTo(Name("tools.bar"));
+  EXPECT_EQ(CacheNames(), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(Key("Buttonbar", "button2"), Name("five.dll") + ",-6");
+  const auto cached = platform::ExtractIconA(Name("tools.icl"), 0);
+  const auto source = platform::ExtractIconA(Name("five.dll"), 3);
+  ASSERT_TRUE(cached && source);
+  EXPECT_EQ(cached.Pixels()->argb, source.Pixels()->argb);
 }
 
 TEST_F(IconCacheTest, IndexEqualToTheIconCountIsNotCachedAndNoEmptyCacheIsWritten) {

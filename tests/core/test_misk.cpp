@@ -313,7 +313,7 @@ TEST_F(Misk, FindLocalizedCommandListWithoutCommanderPathLooksBelowTheCurrentDir
   EXPECT_EQ(FindLocalizedCommandList(Exe), "C:\\x\\loc.inc");
 }
 
-TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
+TEST_F(Misk, ExpandEnvironmentReferenceExpandsEveryReference) {
   Folder("tc");
   Env("COMMANDER_PATH", "C:\\tc\\");
   Env("CORVANE_SUB", "sub");
@@ -326,18 +326,19 @@ TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
   const std::vector<Case> cases = {
       {"%COMMANDER_PATH%\\wcmicons.dll", "C:\\tc\\wcmicons.dll", {}},
       {"%commander_Path%\\x.ico", "C:\\tc\\x.ico", {}},
-      {"%COMMANDER_PATH%\\a;%WINDIR%\\b", "C:\\tc\\a;%WINDIR%\\b", {}},
-      {"%WINDIR%\\b;%COMMANDER_PATH%", "%WINDIR%\\b;C:\\tc", {}},
+      {"%COMMANDER_PATH%\\a;%WINDIR%\\b", "C:\\tc\\a;C:\\windows\\b", {}},
+      {"%WINDIR%\\b;%COMMANDER_PATH%", "C:\\windows\\b;C:\\tc", {}},
+      {"%SystemDrive%%CORVANE_SUB%\\x", "C:sub\\x", {}},
       {"C:\\dir\\%CORVANE_SUB%\\file.exe", "C:\\dir\\sub\\file.exe", {}},
-      {"%corvane_sub%\\%CORVANE_SUB%", "sub\\%CORVANE_SUB%", {}},
+      {"%corvane_sub%\\%CORVANE_SUB%", "sub\\sub", {}},
+      {"%CORVANE_UNSET%%CORVANE_SUB%", "%CORVANE_UNSET%sub", {"CORVANE_UNSET"}},
       // An unset variable is kept, so that "\x.exe" is not looked for instead.
       {"%CORVANE_UNSET%\\x.exe", "%CORVANE_UNSET%\\x.exe", {"CORVANE_UNSET"}},
       {"%CORVANE_UNSET%\\%corvane_unset%", "%CORVANE_UNSET%\\%corvane_unset%", {"CORVANE_UNSET"}},
       // The closing "%" of an unset name opens the next reference, as Windows reads it.
-      {"%CORVANE_UNSET%CORVANE_SUB%\\%X%",
-       "%CORVANE_UNSET%CORVANE_SUB%\\%X%",
-       {"CORVANE_UNSET", "X"}},
+      {"%CORVANE_UNSET%CORVANE_SUB%\\%X%", "%CORVANE_UNSETsub\\%X%", {"CORVANE_UNSET", "X"}},
       {"100%%", "100%%", {}},
+      {"%CORVANE_UNSET%x", "%CORVANE_UNSET%x", {"CORVANE_UNSET"}},
       {"50%off", "50off", {}},
       {"plain", "plain", {}},
   };
@@ -351,6 +352,36 @@ TEST_F(Misk, ExpandEnvironmentReferenceExpandsOnlyTheFirstReference) {
   EXPECT_EQ(ExpandEnvironmentReference(Exe, "%COMMANDER_PATH%\\x"), "%COMMANDER_PATH%\\x");
   EXPECT_EQ(UnsetVariables(Exe, "%COMMANDER_DRIVE%"), std::vector<std::string>{"COMMANDER_DRIVE"});
   EXPECT_EQ(CommanderPathNamingNoFolder(), "C:\\missing");
+}
+
+// "%$NAME%" is the shell's special folder: the prefix's own where it keeps one (the
+// expandable value first), else Wine's default; a name the shell does not know is unset.
+TEST_F(Misk, ShellFoldersComeFromThePrefixOrWinesDefaults) {
+  Env("USERNAME", "alice");
+  WriteBytes(c().parent_path() / "user.reg",
+             "WINE REGISTRY Version 2\n\n"
+             "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\"
+             "User Shell Folders] 1\n"
+             "\"Personal\"=str(2):\"%USERPROFILE%\\\\Docs\"\n"
+             "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\"
+             "Shell Folders] 1\n"
+             "\"Personal\"=\"C:\\\\old\"\n\"Desktop\"=\"C:\\\\desk\"\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"%$PERSONAL%\\x.txt", "C:\\users\\alice\\Docs\\x.txt"},
+      {"%$desktop%", "C:\\desk"},
+      {"%$APPDATA%\\a", "C:\\users\\alice\\AppData\\Roaming\\a"},
+      {"%$LOCAL_APPDATA%", "C:\\users\\alice\\AppData\\Local"},
+      {"%$COMMON_APPDATA%", "C:\\ProgramData"},
+      {"%$WINDOWS%%$SYSTEM%", "C:\\windowsC:\\windows\\system32"},
+      {"%$PROGRAM_FILES%\\p", "C:\\Program Files\\p"},
+      {"%$NO_SUCH_FOLDER%\\x", "%$NO_SUCH_FOLDER%\\x"},
+  };
+  for (const auto &[text, expanded] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(ExpandEnvironmentReference(Exe, text), expanded);
+  }
+  EXPECT_EQ(UnsetVariables(Exe, "%$DESKTOP%\\%$NO_SUCH_FOLDER%"),
+            std::vector<std::string>{"$NO_SUCH_FOLDER"});
 }
 
 // Total Commander's own variables, as it sets them for the programs it starts.
@@ -474,7 +505,7 @@ TEST_F(Misk, ResolveWithStartPathAppendsTheLowerCasedName) {
       {"resolved elsewhere", "wcmicons.dll", "C:\\docs\\", "C:\\tc\\wcmicons.dll"},
       {"found below the start path", "Readme.TXT", "C:\\docs\\", "C:\\docs\\readme.txt"},
       {"quoted start path", "Readme.TXT", "\"C:\\docs\\\"", "C:\\docs\\readme.txt"},
-      {"no separator is inserted", "Readme.TXT", "C:\\docs", "C:\\tc\\Readme.TXT"},
+      {"a separator is inserted", "Readme.TXT", "C:\\docs", "C:\\docs\\readme.txt"},
       {"missing: where Total Commander would have it", "other.txt", "C:\\docs\\",
        "C:\\tc\\other.txt"},
       {"quoted name", "\"Readme.TXT\"", "C:\\docs\\", "C:\\docs\\readme.txt"},
@@ -602,7 +633,9 @@ TEST(IconReference, FilePartAndIndexPart) {
       {"x.dll,", "x.dll", 0},
       {"x.dll,abc", "x.dll", 0},
       {"x.dll,12", "x.dll", 12},
-      {"x.dll,-5", "x.dll", 5},
+      {"x.dll,-5", "x.dll", -5},
+      {"x.dll, -5", "x.dll", -5},
+      {"x.dll,5-", "x.dll", 5},
       {"a,1,22", "a", 22},
       {"x.dll,1a2", "x.dll", 12},
       {"x.dll, 7 ", "x.dll", 7},
