@@ -122,7 +122,7 @@ TEST(CliEdit, OperationsApplyInOrderAndSave) {
                 "--set",    "4",
                 "tooltip",  "Last"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=4\r\n"
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtoncount=4\r\n"
                                       "cmd1=new.exe\r\niconic1=-1\r\n"
                                       "button2=wcmicons.dll,1\r\ncmd2=cm_A\r\nmenu2=First\r\n"
                                       "cmd3=c.exe\r\nmenu4=Last\r\n");
@@ -220,12 +220,14 @@ TEST(CliEdit, IconLibraryOfTheBarsNameIsKept) {
   }
 }
 
-TEST(CliEdit, WithoutOperationsTheBarIsWrittenAgainInItsCanonicalForm) {
+TEST(CliEdit, WithoutOperationsTheBarStaysByteForByte) {
   TempDir dir;
-  WriteBytes(dir / "t.bar", "[buttonbar]\r\nbuttoncount=1\r\nmenu1=m\r\nCMD1=\"x.exe\"\r\n");
+  const std::string bar =
+      "[buttonbar]\r\nbuttoncount=1\r\nmenu1=m\r\nCMD1=\"x.exe\"\r\niconic1=0\r\n";
+  WriteBytes(dir / "t.bar", bar);
   auto r = Cli({"edit", (dir / "t.bar").string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadBytes(dir / "t.bar"), "[buttonbar]\r\nButtonCount=1\r\ncmd1=x.exe\r\nmenu1=m\r\n");
+  EXPECT_EQ(ReadBytes(dir / "t.bar"), bar);
 }
 
 // A bar of one button whose icon is an .ico file beside it, named by its full name.
@@ -256,7 +258,7 @@ TEST(CliEdit, CacheOptionChoosesTheCacheMode) {
     EXPECT_EQ(std::filesystem::exists(dir / "t.icl"), c.cacheFile);
     const std::string icon =
         c.icon.empty() ? WindowsNameOf(dir / "star.ico") : WindowsNameOf(dir / "t.icl") + ",0";
-    EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtonCount=1\r\nbutton1=" + icon +
+    EXPECT_EQ(ReadBytes(dir / "t.bar"), "[Buttonbar]\r\nButtoncount=1\r\nbutton1=" + icon +
                                             "\r\ncmd1=x.exe\r\n" + c.alternative);
   }
 }
