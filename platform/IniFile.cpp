@@ -591,53 +591,76 @@ std::string IniFile::EditedLine(const Line &line, const LineEdit &edit) const {
   return out;
 }
 
+// Whether the edits give the body its lines as they are: each line once, in order, with
+// nothing replaced. A save of an unchanged bar comes to this, and then nothing is written.
+bool IniFile::KeepsBody(const std::vector<uint32_t> &body,
+                        const std::vector<LineEdit> &edits) const {
+  if (edits.size() != body.size())
+    return false;
+  for (size_t i = 0; i < edits.size(); ++i) {
+    const LineEdit &edit = edits[i];
+    if (edit.line != i)
+      return false;
+    if (edit.name || edit.value) {
+      const Line &line = lines_[body[i]];
+      if (line.shape.kind != LineKind::Key || EditedLine(line, edit) != TextOf(line))
+        return false;
+    }
+  }
+  return true;
+}
+
 bool IniFile::RewriteSection(std::string_view section, const std::vector<LineEdit> &edits) {
   const uint32_t sectionId = FindSection(Trim(CutAtNul(section)));
   if (sectionId == kNone)
     return false;
   const std::vector<uint32_t> body = BodyLines(sectionId);
-  // The new lines with their line ends; a line that lost its place at the end of a file
-  // without a final line end takes the file's, and the file's last line keeps lacking one.
-  std::vector<std::pair<std::string, std::string_view>> rewritten;
+  if (KeepsBody(body, edits))
+    return false;
+  // The new lines with their line ends: kept lines as views of their text, the others
+  // made anew. A line that lost its place at the end of a file without a final line end
+  // takes the file's, and the file's last line keeps lacking one.
+  std::deque<std::string> made;
+  std::vector<std::pair<std::string_view, std::string_view>> rewritten;
   rewritten.reserve(edits.size());
   for (const LineEdit &edit : edits) {
     if (edit.line && *edit.line < body.size()) {
       const Line &line = lines_[body[*edit.line]];
-      rewritten.emplace_back(EditedLine(line, edit), std::string_view(line.eol, line.eolLength));
+      const std::string_view eol(line.eol, line.eolLength);
+      if (edit.name || edit.value)
+        rewritten.emplace_back(made.emplace_back(EditedLine(line, edit)), eol);
+      else
+        rewritten.emplace_back(TextOf(line), eol);
     } else if (!edit.line) {
-      rewritten.emplace_back(FileText(edit.name.value_or(std::string())) + "=" +
-                                 FileText(edit.value.value_or(std::string())),
-                             std::string_view());
+      made.push_back(FileText(edit.name.value_or(std::string())) + "=" +
+                     FileText(edit.value.value_or(std::string())));
+      rewritten.emplace_back(made.back(), std::string_view());
     }
   }
   const bool finalEol = tail_ == kNone || lines_[tail_].eolLength > 0;
-  std::string text;
-  text.reserve(base_.size() + added_.size());
   const uint32_t first = body.empty() ? kNone : body.front();
   const uint32_t last = body.empty() ? kNone : body.back();
   // The lines of the file in order, the section's body replaced.
   std::vector<std::pair<std::string_view, std::string_view>> out;
+  out.reserve(liveLines_ + rewritten.size());
   for (uint32_t id = head_; id != kNone; id = lines_[id].next) {
     if (id == first) {
-      for (const auto &[lineText, eol] : rewritten)
-        out.emplace_back(lineText, eol);
+      out.insert(out.end(), rewritten.begin(), rewritten.end());
       id = last;
       continue;
     }
     out.emplace_back(TextOf(lines_[id]), std::string_view(lines_[id].eol, lines_[id].eolLength));
     if (first == kNone && id == sections_[sectionId].header)
-      for (const auto &[lineText, eol] : rewritten)
-        out.emplace_back(lineText, eol);
+      out.insert(out.end(), rewritten.begin(), rewritten.end());
   }
+  std::string text;
+  text.reserve(base_.size() + added_.size() + 64 * made.size());
   for (size_t i = 0; i < out.size(); ++i) {
     text += out[i].first;
-    const bool isLast = i + 1 == out.size();
-    if (isLast && !finalEol)
+    if (i + 1 == out.size() && !finalEol)
       break;
     text += out[i].second.empty() ? std::string_view(eolStyle_) : out[i].second;
   }
-  if (text == DecodedText())
-    return false;
   *this = ParseTaking(encoding_ != TextEncoding::Ansi ? Utf8ToUnicodeFile(text, encoding_)
                                                       : std::move(text));
   return true;

@@ -211,6 +211,7 @@ private:
   // The lines after a section's header, in file order.
   std::vector<uint32_t> BodyLines(uint32_t sectionId) const;
   std::string EditedLine(const Line &line, const LineEdit &edit) const;
+  bool KeepsBody(const std::vector<uint32_t> &body, const std::vector<LineEdit> &edits) const;
   // The text in its decoded form (what base_ holds), with no byte-order mark.
   std::string DecodedText() const;
   void Rebuild();
