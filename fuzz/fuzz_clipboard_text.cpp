@@ -18,12 +18,15 @@ void Check(bool condition) {
 }
 
 // Pastes the text into a fresh button; false when the paste stopped at a conversion
-// error (which only a bad run-mode line may cause).
+// error (which only a bad run-mode line may cause) or at a text no bar file can hold
+// (a control character).
 bool Paste(ButtonBar &bar, const ClipboardButtonLines &lines) {
   try {
     SetButtonFromClipboard(bar, bar.Add(), lines);
     return true;
   } catch (const EConvertError &) {
+    return false;
+  } catch (const EBarValueError &) {
     return false;
   }
 }
