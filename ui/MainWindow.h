@@ -252,7 +252,7 @@ private:
   void WriteIconRef();
   void EnableCacheControls(bool panelToo);
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
-  bool SaveFromOk();
+  bool SaveBar();
   bool SaveUnderChosenName();
   // After every save: the history learns the saved state, and the user why the save left
   // the icon cache out, if it did.

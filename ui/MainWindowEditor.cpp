@@ -494,7 +494,7 @@ void MainWindow::RunNormalClick() {
 }
 
 // Saves the bar under its name or one the user chooses; false when nothing was saved.
-bool MainWindow::SaveFromOk() {
+bool MainWindow::SaveBar() {
   if (!CurrentFileName.empty()) {
     bar_->Save();
     BarSaved();
@@ -509,7 +509,7 @@ void MainWindow::OkClick() {
   bool saved = false;
   {
     TWaitCursor wait;
-    saved = SaveFromOk();
+    saved = SaveBar();
   }
   // A cancelled dialog or a failed save keeps the window, and the edits, open.
   if (saved)
