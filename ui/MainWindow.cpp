@@ -142,15 +142,19 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::SetTabOrder() {
-  // The window's own controls, then the editor's, then the default icon library beside
-  // the Icon file field. Chained one after another, the order closes into a ring: Tab
-  // after the last comes back to the bar list.
-  std::vector<QWidget *> order = {barList,   aboutButton,     openBarButton,
-                                  addButton, deleteButton,    onTopBox,
-                                  cacheBox,  cacheLinksRadio, cacheTcMenuRadio};
-  for (QWidget *control : editor->TabOrder())
+  // As the window is read: the bar list and its buttons, the editor's fields with the
+  // default icon library beside Icon file, On top and the cache after the run mode, then
+  // OK, Cancel, About and the bar's ">>". Every control that takes the focus is here, so
+  // Tab after the last comes back to the bar list.
+  std::vector<QWidget *> order = {barList, addButton, deleteButton};
+  for (QWidget *control : editor->TabOrder()) {
+    if (control == editor->Ok)
+      order.insert(order.end(), {onTopBox, cacheBox, cacheLinksRadio, cacheTcMenuRadio});
     order.push_back(control);
-  order.push_back(defaultLibraryButton);
+    if (control == editor->chooseIconFileButton)
+      order.push_back(defaultLibraryButton);
+  }
+  order.insert(order.end(), {aboutButton, openBarButton});
   for (size_t i = 0; i + 1 < order.size(); ++i)
     setTabOrder(order[i], order[i + 1]);
 }
