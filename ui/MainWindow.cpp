@@ -29,6 +29,13 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QKeyCombination BrowserKey(Qt::CTRL, Qt::Key_B);
+
+} // namespace
 
 MainWindow::MainWindow(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
                        QWidget *parent)
@@ -176,6 +183,12 @@ void MainWindow::CreateShortcuts() {
     connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, pressDefault);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           [this] { editor->Cancel->click(); });
+  // The command browser's button has no caption to carry a mnemonic; its key is named in
+  // its tooltip. A disabled button (no button selected) opens nothing.
+  connect(new QShortcut(BrowserKey, this), &QShortcut::activated, this, [this] {
+    if (editor->browseCommandsButton->isEnabled())
+      editor->browseCommandsButton->click();
+  });
 }
 
 void MainWindow::FillMenu(QMenu *menu, const std::vector<std::string> &lines,
@@ -278,6 +291,11 @@ void MainWindow::FormShow() {
   history_.Attach(*bar_);
   if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
+  // Named in every case: without a language file the key is the English name. The key
+  // follows a tab, as in the menus.
+  editor->browseCommandsButton->setToolTip(
+      ui::ToDisplay(Translate("Command Browser")) + QLatin1Char('\t') +
+      QKeySequence(BrowserKey).toString(QKeySequence::NativeText));
   RenewDoctor();
 }
 
