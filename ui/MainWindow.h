@@ -161,6 +161,9 @@ public:
   void AddPictureAsIcon(int position, const std::string &picture);
   void ShowChosenIconRef(int position, const std::string &file, int index);
   void ParamMenuClick();
+  // The menu key or Alt+Down in the field: its menu opens below it.
+  void ParamsMenuKey();
+  void StartPathMenuKey();
   void ParamItemClick(QAction *item);
   void PathItemClick(QAction *item);
   void FieldMouseDown(int target);

@@ -104,6 +104,10 @@ void MainWindow::ConnectEditor() {
   bind(f->chooseIconFileButton, &QPushButton::clicked, &MainWindow::ChooseIconFileClick);
   bind(f->paramMenuButton, &QPushButton::clicked, &MainWindow::ParamMenuClick);
   bind(f->browseCommandsButton, &QToolButton::clicked, &MainWindow::BrowseCommandsClick);
+  f->paramsEdit->SetHasMenu(true);
+  bind(f->paramsEdit, &TFieldEdit::MenuKey, &MainWindow::ParamsMenuKey);
+  f->startPathEdit->SetHasMenu(true);
+  bind(f->startPathEdit, &TFieldEdit::MenuKey, &MainWindow::StartPathMenuKey);
   // Clicked comes only from the user (mouse, keyboard), never from setChecked.
   bind(f->runMinimized, &QRadioButton::clicked, &MainWindow::RunMinimizedClick);
   bind(f->runMaximized, &QRadioButton::clicked, &MainWindow::RunMaximizedClick);
@@ -422,6 +426,24 @@ void MainWindow::ParamMenuClick() {
   QPushButton *p = editor->paramMenuButton;
   paramMenu->popup(p->mapToGlobal(QPoint(0, p->height())));
   editor->update();
+}
+
+namespace {
+
+// Below the field, as a combo box drops its list.
+QPoint BelowField(const QWidget *field) {
+  return field->mapToGlobal(QPoint(0, field->height()));
+}
+
+} // namespace
+
+void MainWindow::ParamsMenuKey() {
+  paramMenu->popup(BelowField(editor->paramsEdit));
+}
+
+void MainWindow::StartPathMenuKey() {
+  PathMenuTarget = 3;
+  pathMenu->popup(BelowField(editor->startPathEdit));
 }
 
 void MainWindow::ParamItemClick(QAction *item) {

@@ -156,6 +156,16 @@ choose_param_then_ok() {
   click OK
 }
 
+# The parameter menu from the keyboard alone: Alt+P goes to Parameters, Alt+Down there
+# opens its menu (and no sub-bar), P chooses the entry, Return presses OK.
+param_menu_from_keyboard_then_return() {
+  xdotool key alt+p alt+Down
+  wait_until "parameter menu" shows "$MENU"
+  xdotool key p
+  wait_until "closing of the menu" hides "$MENU"
+  xdotool key Return
+}
+
 type_tooltip_then_escape() {
   click Tooltip
   xdotool key ctrl+a type 'Typed tip'
@@ -191,6 +201,8 @@ $(cat "$bar")"
 }
 
 run_case "parameter menu, then OK" choose_param_then_ok '"params": "%P ",'
+run_case "parameter menu by Alt+Down, then Return" param_menu_from_keyboard_then_return \
+  '"params": "%P ",'
 run_case "Escape after typing, Yes" type_tooltip_then_escape '"tooltip": "Typed tip",'
 run_case "window manager's close after typing, Yes" \
   type_params_then_close_from_window_manager '"params": "closed by wm",'
