@@ -127,6 +127,7 @@ public:
   void BarListMouseMove(QPoint pos);
   void BarListMouseUp(Qt::MouseButton button);
   void BarListKeyDown(int key, Qt::KeyboardModifiers shift);
+  void BarListDoubleClick();
   void AddClick();
   void DeleteClick();
   void ClearEditor();
@@ -187,6 +188,8 @@ public:
 
   // The list's popup menu.
   void CopyClick();
+  // Enables Paste while the clipboard holds a button.
+  void ShowClipboardState();
   void PasteClick();
   void CloneClick();
   void UndoClick();
