@@ -415,7 +415,11 @@ void MainWindow::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
-  Edit(edits::SetFields(s, edits::ProgramFileFields(exeFileName_, fileName)));
+  edits::FieldTexts fields = edits::ProgramFileFields(exeFileName_, fileName);
+  // A tooltip the user wrote is kept; the program's name only fills an empty one.
+  if (!bar_->GetField(s, bfTooltip).empty())
+    std::erase_if(fields, [](const auto &field) { return field.first == bfTooltip; });
+  Edit(edits::SetFields(s, std::move(fields)));
   BarListClick();
   barList->viewport()->update();
   EnableCacheControls(true);

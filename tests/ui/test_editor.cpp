@@ -311,6 +311,11 @@ void TestEditor::commandFileChooserFillsTheButton() {
   QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("C:\\Tools\\tool.exe,0"));
   QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
+  // Another program keeps the tooltip the button has.
+  e.dialogs.openAnswers = {std::string("C:\\Tools\\other.exe")};
+  QTest::mouseClick(w.editor->chooseProgramButton, Qt::LeftButton);
+  QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\Tools\\other.exe"));
+  QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
 }
 
 // Rows: how the file comes in, the file (below the test's folder; "tc" is Total
