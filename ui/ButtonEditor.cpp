@@ -70,23 +70,23 @@ void ButtonEditor::CreateControls() {
 }
 
 std::vector<QWidget *> ButtonEditor::TabOrder() const {
-  // The run modes stand beside the fields, so a line holds a field, its buttons and the
-  // run mode beside it.
+  // The fields from top to bottom, each followed by its buttons; then the run mode beside
+  // them, and OK and Cancel last.
   return {commandEdit,
           browseCommandsButton,
           chooseProgramButton,
           paramsEdit,
           paramMenuButton,
-          runMinimized,
-          runMaximized,
           startPathEdit,
-          runNormal,
           iconFileEdit,
           chooseIconFileButton,
           iconList,
+          tooltipEdit,
+          runMinimized,
+          runMaximized,
+          runNormal,
           Ok,
-          Cancel,
-          tooltipEdit};
+          Cancel};
 }
 
 void ButtonEditor::EnableButtonControls(bool enabled) {

@@ -8,6 +8,7 @@
 #include "ui/TextCodec.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,6 +73,26 @@ QString Caption(const std::string &bytes) {
   return ui::ToDisplay(bytes);
 }
 
+// The caption with a key to reach its control: a text that marks its own keeps it;
+// otherwise its first letter or digit that no caption before it took is marked. taken
+// collects the keys given, lower case.
+QString WithMnemonic(QString caption, QString &taken) {
+  if (const qsizetype marked = caption.indexOf(QLatin1Char('&'));
+      marked >= 0 && marked + 1 < caption.size()) {
+    taken += caption[marked + 1].toLower();
+    return caption;
+  }
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    const QChar key = caption[i].toLower();
+    if (key.isLetterOrNumber() && !taken.contains(key)) {
+      taken += key;
+      caption.insert(i, QLatin1Char('&'));
+      break;
+    }
+  }
+  return caption;
+}
+
 } // namespace
 
 CommandBrowser::CommandBrowser(Translator translate, ui::TDialogs &dialogs, std::string exeFileName,
@@ -132,6 +153,7 @@ void CommandBrowser::CreateLowerPanel() {
   CancelButton = Place(new QPushButton(lowerPanel), "CancelButton", QRect(317, 27, 75, 22));
   OKButton->setDefault(true);
   filterLabel->setBuddy(filterEdit);
+  filterEdit->installEventFilter(this);
   setTabOrder(categoryList, commandList);
   setTabOrder(commandList, filterEdit);
   setTabOrder(filterEdit, OKButton);
@@ -173,11 +195,13 @@ void CommandBrowser::SetDesignedCaptions() {
 
 void CommandBrowser::TranslateCaptions() {
   auto tr = [this](const char *key) { return Caption(translate_(key)); };
-  categoryLabel->setText(tr("Category") + ':');
-  commandLabel->setText(tr("Command") + ':');
+  // The keys are given in the order of the designed captions, so English keeps C, O, F.
+  QString taken;
+  categoryLabel->setText(WithMnemonic(tr("Category") + ':', taken));
+  commandLabel->setText(WithMnemonic(tr("Command") + ':', taken));
   NrLabel->setText(tr("Nr") + ':');
   DescriptionLabel->setText(tr("Description") + ':');
-  filterLabel->setText(tr("Filter"));
+  filterLabel->setText(WithMnemonic(tr("Filter"), taken));
   OKButton->setText(tr("Ok"));
   CancelButton->setText(tr("Cancel"));
   setWindowTitle(tr("Command Browser"));
@@ -294,6 +318,32 @@ void CommandBrowser::FillRows(std::vector<CommandRow> rows) {
   rows_ = std::move(rows);
   commandList->clear();
   commandList->addItems(lines);
+  // A filter that leaves a single command has found it: Return takes it.
+  const auto commands = std::count_if(rows_.begin(), rows_.end(), [](const CommandRow &row) {
+    return row.Kind != RowKind::Header;
+  });
+  if (commands == 1 && !filterEdit->text().isEmpty())
+    SelectCommandFrom(0);
+}
+
+bool CommandBrowser::SelectCommandFrom(int row) {
+  for (int i = std::max(row, 0); i < static_cast<int>(rows_.size()); ++i)
+    if (rows_[static_cast<size_t>(i)].Kind != RowKind::Header) {
+      commandList->setCurrentRow(i);
+      return true;
+    }
+  return false;
+}
+
+bool CommandBrowser::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == filterEdit && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent *>(event)->keyCombination() == QKeyCombination(Qt::Key_Down)) {
+    if (SelectedRow() < 0)
+      SelectCommandFrom(0);
+    commandList->setFocus(Qt::TabFocusReason);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 // How far the drawing of a row reaches to the right (see CommandListDrawItem), with a
@@ -312,6 +362,11 @@ int CommandBrowser::DrawnWidth(const CommandRow &row, const QFontMetrics &metric
 int CommandBrowser::SelectedRow() const {
   const QList<QListWidgetItem *> selected = commandList->selectedItems();
   return selected.isEmpty() ? -1 : commandList->row(selected.front());
+}
+
+int CommandBrowser::ChosenRow() const {
+  const int selected = SelectedRow();
+  return selected >= 0 ? selected : commandList->currentRow();
 }
 
 void CommandBrowser::CommandListDrawItem(QPainter &canvas, int index, const QRect &rect) {
@@ -336,7 +391,7 @@ void CommandBrowser::CommandListDrawItem(QPainter &canvas, int index, const QRec
 }
 
 void CommandBrowser::CommandListDblClick() {
-  const int row = SelectedRow();
+  const int row = ChosenRow();
   if (!catalog_ || categoryList->currentRow() < 0 || row < 0)
     return;
   const auto choice = catalog_->Choose(rows_[static_cast<size_t>(row)]);

@@ -71,6 +71,8 @@ public:
   const std::vector<CommandRow> &Rows() const { return rows_; }
   // The selected row of commandList, or -1.
   int SelectedRow() const;
+  // The row OK and Return choose: the selected one, else the one the keyboard is on.
+  int ChosenRow() const;
 
   // Every way of closing the window ends here (buttons, Escape, the title bar).
   void done(int result) override;
@@ -85,6 +87,8 @@ signals:
 
 protected:
   void showEvent(QShowEvent *event) override;
+  // Down in the filter moves into the command list.
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -96,6 +100,8 @@ private:
   void TranslateCaptions();
   void FillCategories();
   void FillRows(std::vector<CommandRow> rows);
+  // Selects the first command at or after row; false when there is none.
+  bool SelectCommandFrom(int row);
   int DrawnWidth(const CommandRow &row, const QFontMetrics &metrics) const;
   // Lays the window out for its captions; it keeps the size the user gave it when that
   // is larger, and the lists take what it has beyond the laid-out size.

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -36,8 +37,15 @@ std::string TDialogs::Say(const platform::MessageText &message) const {
 QString QtFileFilter(const std::string &filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    entries << parts[i] + " (" + QtPatterns(parts[i + 1]) + ")";
+  // A description that only lists the patterns would name them twice: the patterns
+  // alone are the entry then, which Qt takes as they are.
+  const QRegularExpression separators(QStringLiteral("[,; ]+"));
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = QtPatterns(parts[i + 1]);
+    const bool onlyPatterns = parts[i].split(separators, Qt::SkipEmptyParts) ==
+                              parts[i + 1].split(separators, Qt::SkipEmptyParts);
+    entries << (onlyPatterns ? patterns : parts[i] + " (" + patterns + ")");
+  }
   return entries.join(";;");
 }
 

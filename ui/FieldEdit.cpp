@@ -28,9 +28,22 @@ std::string TFieldEdit::Bytes() const {
   return current == shown_ ? bytes_ : ui::FromDisplay(current);
 }
 
+namespace {
+
+bool IsMenuKey(const QKeyEvent &key) {
+  return key.key() == Qt::Key_Menu ||
+         key.keyCombination() == QKeyCombination(Qt::ALT, Qt::Key_Down);
+}
+
+} // namespace
+
 bool TFieldEdit::event(QEvent *event) {
   if (event->type() == QEvent::ShortcutOverride) {
     auto *key = static_cast<QKeyEvent *>(event);
+    if (hasMenu_ && IsMenuKey(*key)) {
+      event->accept();
+      return true;
+    }
     const bool undo = key->matches(QKeySequence::Undo);
     const bool redo = key->matches(QKeySequence::Redo) ||
                       key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
@@ -40,6 +53,15 @@ bool TFieldEdit::event(QEvent *event) {
     }
   }
   return QLineEdit::event(event);
+}
+
+void TFieldEdit::keyPressEvent(QKeyEvent *event) {
+  if (hasMenu_ && IsMenuKey(*event)) {
+    event->accept();
+    emit MenuKey();
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
 }
 
 void TFieldEdit::focusInEvent(QFocusEvent *event) {

@@ -29,6 +29,13 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QKeyCombination BrowserKey(Qt::CTRL, Qt::Key_B);
+
+} // namespace
 
 MainWindow::MainWindow(std::string exeFileName, const QStringList &arguments, ui::TDialogs &dialogs,
                        QWidget *parent)
@@ -142,15 +149,19 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::SetTabOrder() {
-  // The window's own controls, then the editor's, then the default icon library beside
-  // the Icon file field. Chained one after another, the order closes into a ring: Tab
-  // after the last comes back to the bar list.
-  std::vector<QWidget *> order = {barList,   aboutButton,     openBarButton,
-                                  addButton, deleteButton,    onTopBox,
-                                  cacheBox,  cacheLinksRadio, cacheTcMenuRadio};
-  for (QWidget *control : editor->TabOrder())
+  // As the window is read: the bar list and its buttons, the editor's fields with the
+  // default icon library beside Icon file, On top and the cache after the run mode, then
+  // OK, Cancel, About and the bar's ">>". Every control that takes the focus is here, so
+  // Tab after the last comes back to the bar list.
+  std::vector<QWidget *> order = {barList, addButton, deleteButton};
+  for (QWidget *control : editor->TabOrder()) {
+    if (control == editor->Ok)
+      order.insert(order.end(), {onTopBox, cacheBox, cacheLinksRadio, cacheTcMenuRadio});
     order.push_back(control);
-  order.push_back(defaultLibraryButton);
+    if (control == editor->chooseIconFileButton)
+      order.push_back(defaultLibraryButton);
+  }
+  order.insert(order.end(), {aboutButton, openBarButton});
   for (size_t i = 0; i + 1 < order.size(); ++i)
     setTabOrder(order[i], order[i + 1]);
 }
@@ -172,6 +183,12 @@ void MainWindow::CreateShortcuts() {
     connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, pressDefault);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           [this] { editor->Cancel->click(); });
+  // The command browser's button has no caption to carry a mnemonic; its key is named in
+  // its tooltip. A disabled button (no button selected) opens nothing.
+  connect(new QShortcut(BrowserKey, this), &QShortcut::activated, this, [this] {
+    if (editor->browseCommandsButton->isEnabled())
+      editor->browseCommandsButton->click();
+  });
 }
 
 void MainWindow::FillMenu(QMenu *menu, const std::vector<std::string> &lines,
@@ -274,6 +291,11 @@ void MainWindow::FormShow() {
   history_.Attach(*bar_);
   if (TranslatesBarCaption(TranslationTable))
     TranslateCaptions(arg);
+  // Named in every case: without a language file the key is the English name. The key
+  // follows a tab, as in the menus.
+  editor->browseCommandsButton->setToolTip(
+      ui::ToDisplay(Translate("Command Browser")) + QLatin1Char('\t') +
+      QKeySequence(BrowserKey).toString(QKeySequence::NativeText));
   RenewDoctor();
 }
 

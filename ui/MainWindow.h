@@ -127,6 +127,7 @@ public:
   void BarListMouseMove(QPoint pos);
   void BarListMouseUp(Qt::MouseButton button);
   void BarListKeyDown(int key, Qt::KeyboardModifiers shift);
+  void BarListDoubleClick();
   void AddClick();
   void DeleteClick();
   void ClearEditor();
@@ -161,6 +162,9 @@ public:
   void AddPictureAsIcon(int position, const std::string &picture);
   void ShowChosenIconRef(int position, const std::string &file, int index);
   void ParamMenuClick();
+  // The menu key or Alt+Down in the field: its menu opens below it.
+  void ParamsMenuKey();
+  void StartPathMenuKey();
   void ParamItemClick(QAction *item);
   void PathItemClick(QAction *item);
   void FieldMouseDown(int target);
@@ -184,6 +188,8 @@ public:
 
   // The list's popup menu.
   void CopyClick();
+  // Enables Paste while the clipboard holds a button.
+  void ShowClipboardState();
   void PasteClick();
   void CloneClick();
   void UndoClick();
@@ -252,7 +258,7 @@ private:
   void WriteIconRef();
   void EnableCacheControls(bool panelToo);
   void InsertIntoField(TFieldEdit *field, QAction *item, bool cutAtDash);
-  bool SaveFromOk();
+  bool SaveBar();
   bool SaveUnderChosenName();
   // After every save: the history learns the saved state, and the user why the save left
   // the icon cache out, if it did.

@@ -53,6 +53,8 @@ void MainWindow::ConnectBarList() {
   });
   connect(barList, &TOwnerDrawList::PopupRequested, this,
           [this](QPoint where) { barMenu->popup(where); });
+  connect(barList, &TOwnerDrawList::DoubleClick, this,
+          [this](int) { RunGuarded([this] { BarListDoubleClick(); }); });
   connect(addButton, &QPushButton::clicked, this, [this] { RunGuarded([this] { AddClick(); }); });
   connect(deleteButton, &QPushButton::clicked, this,
           [this] { RunGuarded([this] { DeleteClick(); }); });
@@ -161,10 +163,16 @@ void MainWindow::BarListMouseDown(Qt::MouseButton button, QPoint pos) {
     else
       ClearEditor();
   }
-  copyAction->setEnabled(Selected() >= 0);
   NameUndoItems();
   NameDoctorItems();
-  pasteAction->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
+  ShowClipboardState();
+}
+
+// A double click on a button that names another bar opens that bar; on any other button
+// it does nothing more than its press did.
+void MainWindow::BarListDoubleClick() {
+  DragActive = false;
+  OpenSubBarClick();
 }
 
 void MainWindow::BarListMouseMove(QPoint pos) {
@@ -227,8 +235,12 @@ void MainWindow::BarListKeyDown(int key, Qt::KeyboardModifiers shift) {
   if (key == Qt::Key_C && (shift & Qt::ControlModifier) && Selected() >= 0 &&
       copyAction->isEnabled())
     copyAction->trigger();
-  if (key == Qt::Key_V && (shift & Qt::ControlModifier) && pasteAction->isEnabled())
-    pasteAction->trigger();
+  if (key == Qt::Key_V && (shift & Qt::ControlModifier)) {
+    // The clipboard may have changed a moment ago, its signal still on the way.
+    ShowClipboardState();
+    if (pasteAction->isEnabled())
+      pasteAction->trigger();
+  }
   const int s = Selected();
   if (!(shift & Qt::AltModifier) || s < 0)
     return;
@@ -255,7 +267,8 @@ void MainWindow::DeleteClick() {
 }
 
 // With no button selected there is nothing to show or to write into: the editor stands
-// empty and disabled, and the menu offers no clone, until a button is selected again.
+// empty and disabled, and the menu offers no copy or clone, until a button is selected
+// again.
 void MainWindow::ClearEditor() {
   editor->runNormal->setChecked(true);
   editor->iconIndexLabel->setText(QStringLiteral("0"));
@@ -273,6 +286,7 @@ void MainWindow::ShowSelectionState() {
   const bool selected = Selected() >= 0;
   editor->EnableButtonControls(selected);
   defaultLibraryButton->setEnabled(selected);
+  copyAction->setEnabled(selected);
   cloneAction->setEnabled(selected);
 }
 

@@ -8,12 +8,28 @@
 #include "ui/OwnerDrawList.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 
 void MainWindow::ConnectClipboard() {
   // A disabled item ignores its trigger, so the menu's enabling also holds for the keys.
   connect(copyAction, &QAction::triggered, this, [this] { RunGuarded([this] { CopyClick(); }); });
   connect(pasteAction, &QAction::triggered, this, [this] { RunGuarded([this] { PasteClick(); }); });
   connect(cloneAction, &QAction::triggered, this, [this] { RunGuarded([this] { CloneClick(); }); });
+  // Paste is enabled exactly while the clipboard holds a button, whoever put it there, so
+  // that Ctrl+V and the menu agree with what a paste would find. The change is read after
+  // the writer is done: our own Copy changes the clipboard while it holds it open.
+  connect(
+      QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+      [this] { RunGuarded([this] { ShowClipboardState(); }); }, Qt::QueuedConnection);
+  connect(barMenu, &QMenu::aboutToShow, this,
+          [this] { RunGuarded([this] { ShowClipboardState(); }); });
+  ShowClipboardState();
+}
+
+void MainWindow::ShowClipboardState() {
+  pasteAction->setEnabled(ClipboardTextHasHeader(ClipboardTextWithCrLf(GetClipboardText(this))));
 }
 
 void MainWindow::CopyClick() {

@@ -104,6 +104,10 @@ void MainWindow::ConnectEditor() {
   bind(f->chooseIconFileButton, &QPushButton::clicked, &MainWindow::ChooseIconFileClick);
   bind(f->paramMenuButton, &QPushButton::clicked, &MainWindow::ParamMenuClick);
   bind(f->browseCommandsButton, &QToolButton::clicked, &MainWindow::BrowseCommandsClick);
+  f->paramsEdit->SetHasMenu(true);
+  bind(f->paramsEdit, &TFieldEdit::MenuKey, &MainWindow::ParamsMenuKey);
+  f->startPathEdit->SetHasMenu(true);
+  bind(f->startPathEdit, &TFieldEdit::MenuKey, &MainWindow::StartPathMenuKey);
   // Clicked comes only from the user (mouse, keyboard), never from setChecked.
   bind(f->runMinimized, &QRadioButton::clicked, &MainWindow::RunMinimizedClick);
   bind(f->runMaximized, &QRadioButton::clicked, &MainWindow::RunMaximizedClick);
@@ -411,7 +415,11 @@ void MainWindow::FillFromProgramFile(const std::string &fileName) {
   const int s = Selected();
   if (s < 0)
     return;
-  Edit(edits::SetFields(s, edits::ProgramFileFields(exeFileName_, fileName)));
+  edits::FieldTexts fields = edits::ProgramFileFields(exeFileName_, fileName);
+  // A tooltip the user wrote is kept; the program's name only fills an empty one.
+  if (!bar_->GetField(s, bfTooltip).empty())
+    std::erase_if(fields, [](const auto &field) { return field.first == bfTooltip; });
+  Edit(edits::SetFields(s, std::move(fields)));
   BarListClick();
   barList->viewport()->update();
   EnableCacheControls(true);
@@ -422,6 +430,24 @@ void MainWindow::ParamMenuClick() {
   QPushButton *p = editor->paramMenuButton;
   paramMenu->popup(p->mapToGlobal(QPoint(0, p->height())));
   editor->update();
+}
+
+namespace {
+
+// Below the field, as a combo box drops its list.
+QPoint BelowField(const QWidget *field) {
+  return field->mapToGlobal(QPoint(0, field->height()));
+}
+
+} // namespace
+
+void MainWindow::ParamsMenuKey() {
+  paramMenu->popup(BelowField(editor->paramsEdit));
+}
+
+void MainWindow::StartPathMenuKey() {
+  PathMenuTarget = 3;
+  pathMenu->popup(BelowField(editor->startPathEdit));
 }
 
 void MainWindow::ParamItemClick(QAction *item) {
@@ -494,7 +520,7 @@ void MainWindow::RunNormalClick() {
 }
 
 // Saves the bar under its name or one the user chooses; false when nothing was saved.
-bool MainWindow::SaveFromOk() {
+bool MainWindow::SaveBar() {
   if (!CurrentFileName.empty()) {
     bar_->Save();
     BarSaved();
@@ -509,7 +535,7 @@ void MainWindow::OkClick() {
   bool saved = false;
   {
     TWaitCursor wait;
-    saved = SaveFromOk();
+    saved = SaveBar();
   }
   // A cancelled dialog or a failed save keeps the window, and the edits, open.
   if (saved)

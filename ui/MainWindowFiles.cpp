@@ -97,9 +97,10 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 // Asks for a name and writes the bar there; false when the user cancels. A write that
-// fails throws and leaves the bar modified.
+// fails throws and leaves the bar modified. Only a bar never saved comes here, so the
+// dialog offers a new name where bars are kept, never a file the user has not chosen.
 bool MainWindow::SaveUnderChosenName() {
-  auto name = dialogs_.SaveFileName(this, BarFilter, {});
+  auto name = dialogs_.SaveFileName(this, BarFilter, StartFolder(std::nullopt) + "new.bar");
   if (!name)
     return false;
   if (FileExtension(*name).empty())
@@ -123,8 +124,11 @@ void MainWindow::OpenBarClick() {
   if (!OfferToSave())
     return;
   const auto chosen = dialogs_.OpenFileName(this, BarFilter, StartFolder(CurrentFileName));
-  std::string name = chosen ? *chosen : std::string();
-  if (!name.empty() && name.find('\\') == std::string::npos)
+  // A cancelled dialog keeps the open bar as it is.
+  if (!chosen || chosen->empty())
+    return;
+  std::string name = *chosen;
+  if (name.find('\\') == std::string::npos)
     name = platform::GetCurrentDirectoryA() + "\\" + name;
   // The bar is loaded before the open one goes: a bar that is refused (or not opened
   // after the question about its count) leaves the open one as it was, list, caption,
@@ -137,14 +141,14 @@ void MainWindow::OpenBarClick() {
   ShowOpenedBar(std::move(opened), name, 0);
 }
 
-// Giving up the bar's edits takes a plain No.
+// Giving up the bar's edits takes a plain No; Yes saves as OK does.
 bool MainWindow::OfferToSave() {
   if (!bar_->Modified)
     return true;
   const ui::TAnswer answer = dialogs_.AskYesNo(this, Translate("SaveAskMsg"));
   if (answer == ui::TAnswer::Closed)
     return false;
-  return answer == ui::TAnswer::No || SaveUnderChosenName();
+  return answer == ui::TAnswer::No || SaveBar();
 }
 
 void MainWindow::ShowOpenedBar(std::unique_ptr<ButtonBar> opened, const std::string &name,
@@ -155,9 +159,6 @@ void MainWindow::ShowOpenedBar(std::unique_ptr<ButtonBar> opened, const std::str
   CurrentFileName = name;
   SetBarCaption(name);
   barList->SetCount(bar_->Count());
-  // A cancelled dialog is how a user starts a new bar.
-  if (name.empty())
-    AddClick();
   SetCacheControlsOnOpening(name);
   barList->SetItemIndex(selection < bar_->Count() ? selection : 0);
   BarListClick();
@@ -188,13 +189,7 @@ void MainWindow::FormCloseQuery(bool &canClose) {
     // Until the bar is written the window stays: a cancelled dialog or a failed write
     // must not lose the edits.
     canClose = false;
-    if (!CurrentFileName.empty()) {
-      bar_->Save();
-      BarSaved();
-      canClose = true;
-    } else {
-      canClose = SaveUnderChosenName();
-    }
+    canClose = SaveBar();
     return;
   case ui::TAnswer::No:
     return;

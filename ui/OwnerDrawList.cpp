@@ -127,9 +127,24 @@ void TOwnerDrawList::mouseReleaseEvent(QMouseEvent *event) {
   emit MouseUp(event->button(), event->modifiers(), event->position().toPoint());
 }
 
+void TOwnerDrawList::mouseDoubleClickEvent(QMouseEvent *event) {
+  // The double click's press is a press as any other: it selects and may start a drag.
+  mousePressEvent(event);
+  const int index = ItemAtPos(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && index >= 0)
+    emit DoubleClick(index);
+}
+
 void TOwnerDrawList::keyPressEvent(QKeyEvent *event) {
   const int key = event->key();
   emit KeyDown(key, event->modifiers());
+  // The menu key, and Shift+F10 as on Windows, open the menu on the selected cell.
+  if (key == Qt::Key_Menu ||
+      (key == Qt::Key_F10 && event->modifiers() == Qt::KeyboardModifiers(Qt::ShiftModifier))) {
+    event->accept();
+    emit PopupRequested(KeyboardPopupPoint());
+    return;
+  }
   // With Alt held a key is a system key, which the list itself does not navigate by.
   if (event->modifiers() & Qt::AltModifier)
     return;
@@ -165,7 +180,13 @@ void TOwnerDrawList::keyPressEvent(QKeyEvent *event) {
 }
 
 void TOwnerDrawList::contextMenuEvent(QContextMenuEvent *event) {
-  emit PopupRequested(event->globalPos());
+  emit PopupRequested(event->reason() == QContextMenuEvent::Mouse ? event->globalPos()
+                                                                  : KeyboardPopupPoint());
+}
+
+QPoint TOwnerDrawList::KeyboardPopupPoint() const {
+  const QRect cell = itemIndex_ >= 0 ? ItemRect(itemIndex_) : QRect();
+  return viewport()->mapToGlobal(cell.isValid() ? cell.center() : QPoint(0, 0));
 }
 
 void TOwnerDrawList::focusInEvent(QFocusEvent *event) {

@@ -41,6 +41,8 @@ signals:
   // Sent before the list's own handling; the list handles only plain navigation keys.
   void KeyDown(int key, Qt::KeyboardModifiers shift);
   void PopupRequested(QPoint globalPos);
+  // A double click of the left button on an item, which the press before has selected.
+  void DoubleClick(int index);
 
 protected:
   void paintEvent(QPaintEvent *event) override;
@@ -48,6 +50,7 @@ protected:
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   void contextMenuEvent(QContextMenuEvent *event) override;
   void focusInEvent(QFocusEvent *event) override;
@@ -57,6 +60,9 @@ private:
   void UpdateScrollBar();
   void ScrollIntoView(int index);
   void SelectByUser(int index);
+  // Where a menu asked for by the keyboard opens: on the selected cell, or at the list's
+  // top left without one.
+  QPoint KeyboardPopupPoint() const;
 
   int columns_;
   int itemHeight_;

@@ -156,6 +156,16 @@ choose_param_then_ok() {
   click OK
 }
 
+# The parameter menu from the keyboard alone: Alt+P goes to Parameters, Alt+Down there
+# opens its menu (and no sub-bar), P chooses the entry, Return presses OK.
+param_menu_from_keyboard_then_return() {
+  xdotool key alt+p alt+Down
+  wait_until "parameter menu" shows "$MENU"
+  xdotool key p
+  wait_until "closing of the menu" hides "$MENU"
+  xdotool key Return
+}
+
 type_tooltip_then_escape() {
   click Tooltip
   xdotool key ctrl+a type 'Typed tip'
@@ -191,6 +201,8 @@ $(cat "$bar")"
 }
 
 run_case "parameter menu, then OK" choose_param_then_ok '"params": "%P ",'
+run_case "parameter menu by Alt+Down, then Return" param_menu_from_keyboard_then_return \
+  '"params": "%P ",'
 run_case "Escape after typing, Yes" type_tooltip_then_escape '"tooltip": "Typed tip",'
 run_case "window manager's close after typing, Yes" \
   type_params_then_close_from_window_manager '"params": "closed by wm",'
@@ -218,11 +230,10 @@ run_case "Escape in the problems window, then in the editor, Yes" \
   escape_in_problems_window '"tooltip": "Checked tip",'
 
 # --- The Tab order, with real keys. The focus starts in the bar list; Tab goes through
-# the window's controls (About, ">>", Add, Delete, On top, Cache; the cache modes are
-# disabled) into the editor, Shift+Tab comes back. What is typed where the keys lead
-# shows where the focus was; Return then presses OK.
+# Add and Delete into the editor, Shift+Tab comes back. What is typed where the keys
+# lead shows where the focus was; Return then presses OK.
 tab_through_window_then_ok() {
-  xdotool key --delay 30 Tab Tab Tab Tab Tab Tab Tab
+  xdotool key --delay 30 Tab Tab Tab
   xdotool type 'cm_Forward'
   # On past the command browser's button and the command file chooser.
   xdotool key --delay 30 Tab Tab Tab

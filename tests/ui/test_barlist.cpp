@@ -329,6 +329,9 @@ void TestBarList::rightButtonSelectsShowsAndSetsTheMenu() {
   QVERIFY(w.pasteAction->isEnabled());
   QTest::mouseRelease(list.viewport(), Qt::RightButton, {}, CellCentre(list, 9));
   w.barMenu->hide();
+  // Without a selected button the command browser's key opens nothing either.
+  QTest::keyClick(w.barList, Qt::Key_B, Qt::ControlModifier);
+  QVERIFY(e.dialogs.shown.empty());
 }
 
 void TestBarList::withoutSelectionTheEditorIsEmptyAndDisabled() {

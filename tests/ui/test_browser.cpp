@@ -168,6 +168,8 @@ private slots:
   void iconBeyondTheLibraryKeepsTheMappedIndex();
   void missingCommandList();
   void captionsAreTranslated();
+  void keyboardChoosesACommand_data();
+  void keyboardChoosesACommand();
   void nothingSurvivesAClose();
   void repeatedCategoryNames_data();
   void repeatedCategoryNames();
@@ -529,7 +531,7 @@ void TestBrowser::missingCommandList() {
   run.Reopen();
   QCOMPARE(run.e.dialogs.errors.size(), size_t(2));
   QCOMPARE(b.categoryList->count(), 5);
-  QCOMPARE(b.categoryLabel->text(), QStringLiteral("Kategorie:"));
+  QCOMPARE(b.categoryLabel->text(), QStringLiteral("&Kategorie:"));
 }
 
 void TestBrowser::captionsAreTranslated() {
@@ -540,13 +542,49 @@ void TestBrowser::captionsAreTranslated() {
             "Filter=&Suchen\r\nOk=Gut\r\nCancel=Abbrechen\r\nCommand Browser=Kommandos\r\n");
   CommandBrowser &b = run.Open();
   const std::vector<std::pair<QString, QString>> captions = {
-      {b.categoryLabel->text(), "Kategorie:"}, {b.commandLabel->text(), "Kommando:"},
-      {b.NrLabel->text(), "Nummer:"},          {b.DescriptionLabel->text(), "Beschreibung:"},
-      {b.filterLabel->text(), "&Suchen"},      {b.OKButton->text(), "Gut"},
-      {b.CancelButton->text(), "Abbrechen"},   {b.windowTitle(), "Kommandos"}};
+      {b.categoryLabel->text(), "&Kategorie:"}, {b.commandLabel->text(), "K&ommando:"},
+      {b.NrLabel->text(), "Nummer:"},           {b.DescriptionLabel->text(), "Beschreibung:"},
+      {b.filterLabel->text(), "&Suchen"},       {b.OKButton->text(), "Gut"},
+      {b.CancelButton->text(), "Abbrechen"},    {b.windowTitle(), "Kommandos"}};
   for (const auto &[shown, expected] : captions)
     QCOMPARE(shown, expected);
   QCOMPARE(b.filterLabel->buddy(), b.filterEdit);
+}
+
+// From the keyboard alone: Ctrl+B, named in the button's tooltip, opens the browser, Alt+F
+// reaches the filter, Down goes from there into the list on its first command, a filter
+// that leaves one command selects it, and Return takes the command.
+void TestBrowser::keyboardChoosesACommand_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<bool>("down");
+  QTest::addColumn<QString>("command");
+  QTest::newRow("Down from the empty filter: the first command") << "" << true << "cm_Copy";
+  QTest::newRow("Down from a filter: its first command") << "=5" << true << "cm_Pack";
+  QTest::newRow("a filter that leaves one command") << "copy f" << false << "cm_Copy";
+}
+
+void TestBrowser::keyboardChoosesACommand() {
+  QFETCH(QString, filter);
+  QFETCH(bool, down);
+  QFETCH(QString, command);
+  TBrowserRun run;
+  MainWindow &w = run.e.StartWithBar({{"", "cm_Old", "", "", OldTooltip, ""}});
+  CommandBrowser &b = *run.e.browser;
+  QCOMPARE(w.editor->browseCommandsButton->toolTip(), QStringLiteral("Command Browser\tCtrl+B"));
+  QTest::keyClick(w.barList, Qt::Key_B, Qt::ControlModifier);
+  QCOMPARE(run.e.dialogs.shown, std::vector<QDialog *>{&b});
+  QApplication::setActiveWindow(&b);
+  QVERIFY(QTest::qWaitForWindowActive(&b));
+  QTest::keyClick(&b, Qt::Key_F, Qt::AltModifier);
+  QCOMPARE(QApplication::focusWidget(), b.filterEdit);
+  QTest::keyClicks(b.filterEdit, filter);
+  if (down) {
+    QTest::keyClick(b.filterEdit, Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), b.commandList);
+  }
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  QVERIFY(!b.isVisible());
+  QCOMPARE(run.e.Bar().GetField(0, bfCommand), command.toStdString());
 }
 
 void TestBrowser::nothingSurvivesAClose() {

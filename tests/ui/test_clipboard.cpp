@@ -242,26 +242,31 @@ void TestClipboard::pasteWithABadRunModeStopsWithTheError() {
   QCOMPARE(e.Bar().Count(), 1);
 }
 
-// The keys invoke the menu's items, which run only while enabled; the enabling is set
-// by the right button's press.
+// The keys invoke the menu's items, which run only while enabled. Paste follows the
+// clipboard as it changes, without the menu being opened; the menu key opens the menu on
+// the selected cell.
 void TestClipboard::keysRunOnlyWhileTheItemIsEnabled() {
   TEditor e;
-  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
   const std::string button = "TOTALCMD#BAR#DATA\r\ncm_New\r\n\r\n\r\n\r\n\r\n0\r\n-1\r\n";
   SetClipboardBytes("no button");
-  RightPress(w, 0);
-  QVERIFY(!w.pasteAction->isEnabled());
-  SetClipboardBytes(button);
-  CtrlKey(w, Qt::Key_V);
-  QCOMPARE(e.Bar().Count(), 1);
-  RightPress(w, 0);
-  QVERIFY(w.pasteAction->isEnabled());
+  QTRY_VERIFY(!w.pasteAction->isEnabled());
   CtrlKey(w, Qt::Key_V);
   QCOMPARE(e.Bar().Count(), 2);
+  SetClipboardBytes(button);
+  QTRY_VERIFY(w.pasteAction->isEnabled());
+  CtrlKey(w, Qt::Key_V);
+  QCOMPARE(e.Bar().Count(), 3);
+  ClickCell(w, 1);
+  QTest::keyClick(w.barList, Qt::Key_Menu);
+  QVERIFY(w.barMenu->isVisible());
+  QVERIFY(w.barMenu->geometry().contains(
+      w.barList->viewport()->mapToGlobal(CellCentre(*w.barList, 1)) + QPoint(1, 1)));
+  QVERIFY(w.pasteAction->isEnabled() && w.copyAction->isEnabled());
+  w.barMenu->hide();
 
   RightPress(w, 5);
   QVERIFY(!w.copyAction->isEnabled());
-  ClickCell(w, 0);
   SetClipboardBytes("former content");
   CtrlKey(w, Qt::Key_C);
   QCOMPARE(ClipboardBytes(), std::string("former content"));

@@ -280,6 +280,14 @@ void TestDoctor::subBarsOpenAndBackLeadsToTheBarBefore() {
   QCOMPARE(w.barList->ItemIndex(), 2);
   QCOMPARE(w.editor->commandEdit->Bytes(), WinName(e.file("tools.bar")));
   QCOMPARE(w.barCaption->text().toStdString(), "Button Bar: " + main);
+  // A double click on the sub-bar's button opens it as Alt+Down does.
+  // What a mouse sends for a double click: press, release, double click, release.
+  const QPoint cell = CellCentre(*w.barList, 2);
+  QTest::mouseClick(w.barList->viewport(), Qt::LeftButton, {}, cell);
+  QTest::mouseDClick(w.barList->viewport(), Qt::LeftButton, {}, cell);
+  QTest::mouseRelease(w.barList->viewport(), Qt::LeftButton, {}, cell);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("tools.bar")));
+  Key(w, Qt::Key_Up);
   // A bar opened with ">>" has no way back.
   Key(w, Qt::Key_Down);
   e.dialogs.openAnswers = {main};

@@ -77,6 +77,8 @@ private slots:
   void parameterMenuInsertsTheTextBeforeTheDash();
   void pathMenuNeedsTheRightButtonHeld();
   void pathMenuItemGoesWholeIntoTheTargetField();
+  void fieldMenusOpenFromTheKeyboard_data();
+  void fieldMenusOpenFromTheKeyboard();
   void okSavesUnderTheBarsName();
   void okOnANewBarAsksForANameAndAppendsBar();
   void okWhoseDialogIsCancelledKeepsTheWindow();
@@ -309,6 +311,11 @@ void TestEditor::commandFileChooserFillsTheButton() {
   QCOMPARE(Field(e, 0, bfStartPath), std::string("C:\\Tools\\"));
   QCOMPARE(Field(e, 0, bfIconRef), std::string("C:\\Tools\\tool.exe,0"));
   QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
+  // Another program keeps the tooltip the button has.
+  e.dialogs.openAnswers = {std::string("C:\\Tools\\other.exe")};
+  QTest::mouseClick(w.editor->chooseProgramButton, Qt::LeftButton);
+  QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\Tools\\other.exe"));
+  QCOMPARE(Field(e, 0, bfTooltip), std::string("tool"));
 }
 
 // Rows: how the file comes in, the file (below the test's folder; "tc" is Total
@@ -476,6 +483,41 @@ void TestEditor::pathMenuItemGoesWholeIntoTheTargetField() {
   w.pathMenu->actions()[0]->trigger();
   QCOMPARE(w.editor->commandEdit->text(), QStringLiteral("C:\\my-tools\\cm_A"));
   QCOMPARE(Field(e, 0, bfCommand), std::string("C:\\my-tools\\cm_A"));
+}
+
+// In Parameters and Start path the menu key, or Alt+Down as in a combo box, opens the
+// field's menu below it, and its item goes into that field. The button names a sub-bar,
+// which Alt+Down elsewhere would open.
+void TestEditor::fieldMenusOpenFromTheKeyboard_data() {
+  QTest::addColumn<bool>("params");  // else Start path
+  QTest::addColumn<bool>("altDown"); // else the menu key
+  QTest::addColumn<QString>("written");
+  QTest::newRow("Parameters, menu key") << true << false << "%P ";
+  QTest::newRow("Parameters, Alt+Down") << true << true << "%P ";
+  QTest::newRow("Start path, menu key") << false << false << "C:\\x\\";
+  QTest::newRow("Start path, Alt+Down") << false << true << "C:\\x\\";
+}
+
+void TestEditor::fieldMenusOpenFromTheKeyboard() {
+  QFETCH(bool, params);
+  QFETCH(bool, altDown);
+  QFETCH(QString, written);
+  TEditor e;
+  WriteText(e.bin() / "English.lng", "[params]\r\n%P - the source\r\n");
+  e.Ini("[paths]\r\nC:\\x\\\r\n");
+  WriteBar(e.file("sub.bar"), {{"", "cm_X", "", "", "", ""}});
+  MainWindow &w = e.StartWithBar({{"", WinName(e.file("sub.bar")), "", "", "", ""}});
+  TFieldEdit *field = params ? w.editor->paramsEdit : w.editor->startPathEdit;
+  QMenu *menu = params ? w.paramMenu : w.pathMenu;
+  field->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(field, altDown ? Qt::Key_Down : Qt::Key_Menu,
+                  altDown ? Qt::AltModifier : Qt::NoModifier);
+  QVERIFY(menu->isVisible());
+  QCOMPARE(menu->pos(), field->mapToGlobal(QPoint(0, field->height())));
+  menu->actions()[0]->trigger();
+  menu->hide();
+  QCOMPARE(field->text(), written);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
 }
 
 void TestEditor::okSavesUnderTheBarsName() {

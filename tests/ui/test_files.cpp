@@ -75,11 +75,11 @@ private slots:
   void openingShowsTheBarItsCaptionAndFirstButton();
   void openingUsesTheTranslatedCaptionAndQuestion();
   void bareNameOpensFromTheCurrentDirectory();
-  void cancelledOpenDialogGivesANewBarWithOneButton();
+  void cancelledOpenDialogKeepsTheBar();
   void openDialogsStartWhereTheUserIs_data();
   void openDialogsStartWhereTheUserIs();
-  void yesSavesUnderAChosenNameBeforeOpening_data();
-  void yesSavesUnderAChosenNameBeforeOpening();
+  void yesSavesAsOkDoesBeforeAnotherBarOpens_data();
+  void yesSavesAsOkDoesBeforeAnotherBarOpens();
   void noDropsTheEditsAndOpens();
   void openingIsCancelledWithoutAPlainAnswer_data();
   void openingIsCancelledWithoutAPlainAnswer();
@@ -147,20 +147,25 @@ void TestFiles::bareNameOpensFromTheCurrentDirectory() {
   QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Here"});
 }
 
-void TestFiles::cancelledOpenDialogGivesANewBarWithOneButton() {
+// Cancel in the open dialog keeps the open bar, edits and name, so that OK saves it to
+// its own file.
+void TestFiles::cancelledOpenDialogKeepsTheBar() {
   TEditor e;
   MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  TypeAndLeave(w, w.editor->paramsEdit, "kept");
+  const ButtonBar *before = w.Bar();
+  e.dialogs.answers = {ui::TAnswer::No};
   QTest::mouseClick(w.openBarButton, Qt::LeftButton);
-  QCOMPARE(w.barList->Count(), 1);
-  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{""});
-  QCOMPARE(w.barList->ItemIndex(), 0);
+  QCOMPARE(e.dialogs.openFolders.size(), size_t(1));
+  QCOMPARE(w.Bar(), before);
+  QCOMPARE(w.barList->Count(), 2);
+  QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+  QCOMPARE(w.editor->paramsEdit->Bytes(), std::string("kept"));
   QVERIFY(e.Bar().Modified);
-  QVERIFY(w.CurrentFileName.empty());
-  QCOMPARE(w.barCaption->text(), QStringLiteral("Button Bar: "));
-  QCOMPARE(w.editor->commandEdit->Bytes(), std::string());
-  // The file of the former bar is left as it was.
-  QCOMPARE(Commands(ButtonBar(WinName(e.file("t.bar")), e.main->ProgramFile())),
-           (std::vector<std::string>{"cm_A", "cm_B"}));
+  QTest::mouseClick(w.editor->Ok, Qt::LeftButton);
+  QVERIFY(e.dialogs.saveSuggestions.empty());
+  QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("kept"));
+  QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "cmd2"), std::string("cm_B"));
 }
 
 // Rows: the ">>" button pressed, the button's icon reference and command, and the
@@ -214,34 +219,58 @@ void TestFiles::openDialogsStartWhereTheUserIs() {
            std::vector<std::string>{WinName(e.file(folder.toStdString())) + "\\"});
 }
 
-void TestFiles::yesSavesUnderAChosenNameBeforeOpening_data() {
-  QTest::addColumn<QString>("typed");
-  QTest::addColumn<QString>("written");
-  QTest::newRow("no extension gets .bar") << "saved"
-                                          << "saved.bar";
-  QTest::newRow("another extension is kept") << "saved.txt"
-                                             << "saved.txt";
-  QTest::newRow("a .bar name stays") << "saved.bar"
-                                     << "saved.bar";
+// Yes before another bar opens (">>", Alt+Down to a sub-bar, Alt+Up back) saves as OK
+// does: to the bar's own file without a dialog; only a bar never saved asks for a name,
+// offering a new one where bars are kept.
+void TestFiles::yesSavesAsOkDoesBeforeAnotherBarOpens_data() {
+  QTest::addColumn<QString>("way"); // ">>", "sub-bar" or "back"
+  QTest::addColumn<bool>("named");
+  QTest::addColumn<QString>("written"); // the file that holds the edit afterwards
+  QTest::addColumn<QString>("shown");   // the bar open afterwards
+  QTest::newRow(">>, named bar") << ">>" << true << "main.bar"
+                                 << "tools.bar";
+  QTest::newRow("sub-bar, named bar") << "sub-bar" << true << "main.bar"
+                                      << "tools.bar";
+  QTest::newRow("back, named bar") << "back" << true << "tools.bar"
+                                   << "main.bar";
+  QTest::newRow(">>, new bar") << ">>" << false << "saved.bar"
+                               << "tools.bar";
+  QTest::newRow("sub-bar, new bar") << "sub-bar" << false << "saved.bar"
+                                    << "tools.bar";
 }
 
-void TestFiles::yesSavesUnderAChosenNameBeforeOpening() {
-  QFETCH(QString, typed);
+void TestFiles::yesSavesAsOkDoesBeforeAnotherBarOpens() {
+  QFETCH(QString, way);
+  QFETCH(bool, named);
   QFETCH(QString, written);
+  QFETCH(QString, shown);
   TEditor e;
-  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}});
+  testsupport::TcInstallation tc(e.file("tc"));
+  const std::string tools = WinName(e.file("tools.bar"));
+  WriteBar(e.file("tools.bar"), {{"", "cm_X", "", "", "", ""}});
+  WriteBar(e.file("main.bar"), {{"", tools, "", "", "", ""}});
+  MainWindow &w =
+      named ? e.Start({QString::fromStdString(e.file("main.bar").string())}) : e.Start();
+  if (!named)
+    TypeAndLeave(w, w.editor->commandEdit, QString::fromStdString(tools));
+  if (way == "back")
+    QTest::keyClick(w.barList, Qt::Key_Down, Qt::AltModifier);
   TypeAndLeave(w, w.editor->paramsEdit, "edited");
-  WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
   e.dialogs.answers = {ui::TAnswer::Yes};
-  e.dialogs.saveAnswers = {WinName(e.file(typed.toStdString()))};
-  e.dialogs.openAnswers = {WinName(e.file("next.bar"))};
-  QTest::mouseClick(w.openBarButton, Qt::LeftButton);
+  e.dialogs.saveAnswers = {WinName(e.file("saved.bar"))};
+  e.dialogs.openAnswers = {tools};
+  if (way == ">>")
+    QTest::mouseClick(w.openBarButton, Qt::LeftButton);
+  else
+    QTest::keyClick(w.barList, way == "back" ? Qt::Key_Up : Qt::Key_Down, Qt::AltModifier);
   QCOMPARE(e.dialogs.questions, std::vector<std::string>{"SaveAskMsg"});
-  // Saved through the dialog although the bar has a name of its own.
-  QCOMPARE(e.dialogs.filters, (std::vector<std::string>{BarFilter, BarFilter}));
+  QCOMPARE(e.dialogs.saveSuggestions,
+           named ? std::vector<std::string>{}
+                 : std::vector<std::string>{WinName(e.file("tc")) + "\\new.bar"});
   QCOMPARE(Key(e.file(written.toStdString()), "Buttonbar", "param1"), std::string("edited"));
-  QCOMPARE(Key(e.file("t.bar"), "Buttonbar", "param1"), std::string("<none>"));
-  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_Next"});
+  QCOMPARE(fs::exists(e.file("saved.bar")), !named);
+  QCOMPARE(w.CurrentFileName, WinName(e.file(shown.toStdString())));
+  QVERIFY(!e.Bar().Modified);
 }
 
 void TestFiles::noDropsTheEditsAndOpens() {
@@ -258,7 +287,8 @@ void TestFiles::noDropsTheEditsAndOpens() {
 }
 
 // Only a plain No gives up the edits: a closed box, a cancelled save dialog or a failed
-// save keep the bar, edits and all, and show no open dialog.
+// save keep the bar, edits and all, and show no open dialog. The bar was never saved, so
+// Yes asks for a name.
 void TestFiles::openingIsCancelledWithoutAPlainAnswer_data() {
   QTest::addColumn<int>("answer");
   QTest::addColumn<bool>("saveCancelled");
@@ -273,7 +303,8 @@ void TestFiles::openingIsCancelledWithoutAPlainAnswer() {
   QFETCH(bool, saveCancelled);
   QFETCH(int, errors);
   TEditor e;
-  MainWindow &w = e.StartWithBar({{"", "cm_A", "", "", "", ""}, {"", "cm_B", "", "", "", ""}});
+  MainWindow &w = e.Start();
+  TypeAndLeave(w, w.editor->commandEdit, "cm_A");
   TypeAndLeave(w, w.editor->paramsEdit, "kept");
   const ButtonBar *before = w.Bar();
   WriteBar(e.file("next.bar"), {{"", "cm_Next", "", "", "", ""}});
@@ -285,11 +316,11 @@ void TestFiles::openingIsCancelledWithoutAPlainAnswer() {
   QCOMPARE(e.dialogs.errors.size(), size_t(errors));
   QCOMPARE(e.dialogs.openAnswers.size(), size_t(1));
   QCOMPARE(w.Bar(), before);
-  QCOMPARE(Commands(e.Bar()), (std::vector<std::string>{"cm_A", "cm_B"}));
+  QCOMPARE(Commands(e.Bar()), std::vector<std::string>{"cm_A"});
   QCOMPARE(e.Bar().GetField(0, bfParams), std::string("kept"));
   QVERIFY(e.Bar().Modified);
-  QCOMPARE(w.barList->Count(), 2);
-  QCOMPARE(w.CurrentFileName, WinName(e.file("t.bar")));
+  QCOMPARE(w.barList->Count(), 1);
+  QVERIFY(w.CurrentFileName.empty());
 }
 
 // A bar holding buttons up to 3 without a count: Yes opens it with three buttons,

@@ -255,8 +255,9 @@ void TestMainWindow::stayOnTopSwitchChangesTheWindowFlag() {
   QVERIFY(w.isVisible());
 }
 
-// The focus starts in the bar list; Tab goes through the window's controls, then the
-// editor's as they are read, and Shift+Tab comes back the same way. The run modes are one
+// The focus starts in the bar list; Tab goes through its buttons, the editor's fields as
+// they are read with each field's buttons, the run mode and the cache, then OK, Cancel,
+// About and ">>", and Shift+Tab comes back the same way. The run modes are one
 // stop (the arrow keys choose among them); the cache modes are skipped while the cache
 // is off.
 void TestMainWindow::tabWalksTheWindowInReadingOrder() {
@@ -271,13 +272,27 @@ void TestMainWindow::tabWalksTheWindowInReadingOrder() {
     for (int x = cell.left(); x < cell.right(); ++x)
       marked = marked || (list.pixel(x, y) | 0xFF000000u) == mark;
   QVERIFY2(marked, "the focus mark");
-  const QStringList order = {"id_btn_bar",      "btnAbout",         "id_btn_barfilesearch",
-                             "id_btn_add",      "id_btn_delete",    "chktop",
-                             "chkcache",        "id_btn_command",   "BitBtn1",
-                             "id_btn_find1",    "id_btn_param",     "btnPrmList",
-                             "run mode",        "id_btn_startpath", "id_btn_iconfilename",
-                             "id_btn_iconfile", "id_btn_icon",      "Ok",
-                             "Cancel",          "id_btn_ToolTip",   "btnDefLib",
+  const QStringList order = {"id_btn_bar",
+                             "id_btn_add",
+                             "id_btn_delete",
+                             "id_btn_command",
+                             "BitBtn1",
+                             "id_btn_find1",
+                             "id_btn_param",
+                             "btnPrmList",
+                             "id_btn_startpath",
+                             "id_btn_iconfilename",
+                             "id_btn_iconfile",
+                             "btnDefLib",
+                             "id_btn_icon",
+                             "id_btn_ToolTip",
+                             "run mode",
+                             "chktop",
+                             "chkcache",
+                             "Ok",
+                             "Cancel",
+                             "btnAbout",
+                             "id_btn_barfilesearch",
                              "id_btn_bar"};
   auto focused = [] {
     const QWidget *widget = QApplication::focusWidget();

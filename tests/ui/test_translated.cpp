@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -228,9 +229,12 @@ void TestTranslated::everyWindowAndMessageIsTranslated() {
   QVERIFY(w.undoAction->isEnabled());
   ExpectMarked("the bar list's menu after edits", TextsOf(w.barMenu));
   w.barMenu->hide();
-  // Saving the modified bar before opening another, under a name no cache can go beside.
+  // Saving the modified bar to its file before opening another, beside a file of its
+  // cache's name that no save wrote, which is kept.
+  WriteText(e.file("main.icl"), "not an icon library");
+  w.cacheBox->setChecked(true);
+  QTest::keyClick(w.barList, Qt::Key_Right, Qt::AltModifier); // the icons' order changes
   e.dialogs.answers = {ui::TAnswer::Yes};
-  e.dialogs.saveAnswers = {WinName(e.file("saved.icl"))};
   QTest::mouseClick(w.openBarButton, Qt::LeftButton);
   QCOMPARE(e.dialogs.questions.size(), size_t(2));
   QCOMPARE(e.dialogs.notes.size(), size_t(1));
