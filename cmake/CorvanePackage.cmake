@@ -19,5 +19,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# librsvg is loaded on the first SVG drawing, not linked, so dpkg-shlibdeps cannot see it:
+# it is named here (2.46 brought rsvg_handle_render_document), the ones found added to it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "librsvg2-2 (>= 2.46)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS wine)
 include(CPack)
